@@ -1,0 +1,18 @@
+# vesk_static_library(NAME [EXCLUDE files...] [LINK targets...]): one static library per layout
+# folder, made of every .cpp in it, so that adding a class is adding its files.
+function(vesk_static_library name)
+  cmake_parse_arguments(ARG "" "" "EXCLUDE;LINK" ${ARGN})
+  file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+  foreach(excluded IN LISTS ARG_EXCLUDE)
+    list(REMOVE_ITEM sources ${CMAKE_CURRENT_SOURCE_DIR}/${excluded})
+  endforeach()
+  if(sources)
+    add_library(${name} STATIC ${sources})
+    set(scope PUBLIC)
+  else()
+    add_library(${name} INTERFACE)
+    set(scope INTERFACE)
+  endif()
+  target_include_directories(${name} ${scope} ${CMAKE_CURRENT_SOURCE_DIR})
+  target_link_libraries(${name} ${scope} ${ARG_LINK})
+endfunction()

@@ -1,0 +1,59 @@
+#include "BoxStandIn.h"
+
+#include "WinInetClient.h"
+
+#include <cstdlib>
+#include <memory>
+#include <stdexcept>
+
+namespace TestSupport {
+namespace {
+
+Json::Value ParseJson(const std::string& text, const std::string& what)
+{
+    Json::Value value;
+    std::string errors;
+    const std::unique_ptr<Json::CharReader> reader(Json::CharReaderBuilder().newCharReader());
+    if (!reader->parse(text.data(), text.data() + text.size(), &value, &errors))
+        throw std::runtime_error(what + ": reply is not JSON: " + errors);
+    return value;
+}
+
+Json::Value CheckedJson(const HttpReply& reply, const std::string& what)
+{
+    if (reply.status < 200 || reply.status > 299)
+        throw std::runtime_error(what + " answered " + std::to_string(reply.status) + ": " + reply.body);
+    return reply.body.empty() ? Json::Value() : ParseJson(reply.body, what);
+}
+
+} // namespace
+
+BoxStandIn BoxStandIn::FromEnvironment()
+{
+    const char* url = std::getenv("BOX_STANDIN_URL");
+    if (url == nullptr || *url == '\0')
+        throw std::runtime_error("BOX_STANDIN_URL is not set: run this test through run_with_standin.py");
+    return BoxStandIn(url);
+}
+
+std::wstring BoxStandIn::BaseUrlWide() const { return std::wstring(m_baseUrl.begin(), m_baseUrl.end()); }
+
+Json::Value BoxStandIn::Get(const std::string& path) const
+{
+    return CheckedJson(SendHttp("GET", m_baseUrl + "/_control/" + path), "GET /_control/" + path);
+}
+
+Json::Value BoxStandIn::Post(const std::string& path, const Json::Value& body) const
+{
+    Json::StreamWriterBuilder writer;
+    writer["indentation"] = "";
+    return CheckedJson(SendHttp("POST", m_baseUrl + "/_control/" + path, Json::writeString(writer, body),
+                                {{"Content-Type", "application/json"}}),
+                       "POST /_control/" + path);
+}
+
+void BoxStandIn::Reset() const { Post("reset"); }
+
+Json::Value BoxStandIn::Journal() const { return Get("journal"); }
+
+} // namespace TestSupport
