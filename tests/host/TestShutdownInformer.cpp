@@ -1,0 +1,49 @@
+#include "TestShutdownInformer.h"
+
+namespace TestHost {
+
+HostRef<TestShutdownInformer> TestShutdownInformer::Create()
+{
+    return HostRef<TestShutdownInformer>::Adopt(new TestShutdownInformer());
+}
+
+HRESULT STDMETHODCALLTYPE TestShutdownInformer::get_IsShuttingDown(VARIANT_BOOL* shuttingDown)
+{
+    if (!shuttingDown)
+        return E_POINTER;
+    ++stopQueries_;
+    *shuttingDown = stop_ ? VARIANT_TRUE : VARIANT_FALSE;
+    return S_OK;
+}
+
+HRESULT STDMETHODCALLTYPE TestShutdownInformer::get_IsOnTimer(VARIANT_BOOL* onTimer)
+{
+    if (!onTimer)
+        return E_POINTER;
+    *onTimer = onTimer_ ? VARIANT_TRUE : VARIANT_FALSE;
+    return S_OK;
+}
+
+HRESULT STDMETHODCALLTYPE TestShutdownInformer::NotifyRequestStart()
+{
+    ++requestStarts_;
+    return S_OK;
+}
+
+HRESULT STDMETHODCALLTYPE TestShutdownInformer::Reserved2() { return E_NOTIMPL; }
+HRESULT STDMETHODCALLTYPE TestShutdownInformer::Reserved3() { return E_NOTIMPL; }
+HRESULT STDMETHODCALLTYPE TestShutdownInformer::Reserved4() { return E_NOTIMPL; }
+HRESULT STDMETHODCALLTYPE TestShutdownInformer::Reserved5() { return E_NOTIMPL; }
+HRESULT STDMETHODCALLTYPE TestShutdownInformer::Reserved6() { return E_NOTIMPL; }
+HRESULT STDMETHODCALLTYPE TestShutdownInformer::Reserved7() { return E_NOTIMPL; }
+HRESULT STDMETHODCALLTYPE TestShutdownInformer::Reserved8() { return E_NOTIMPL; }
+
+void TestShutdownInformer::RequestStop() { stop_ = true; }
+
+void TestShutdownInformer::SetOnTimer(bool onTimer) { onTimer_ = onTimer; }
+
+long TestShutdownInformer::StopQueries() const { return stopQueries_; }
+
+long TestShutdownInformer::RequestStarts() const { return requestStarts_; }
+
+} // namespace TestHost
