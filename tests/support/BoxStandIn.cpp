@@ -56,4 +56,41 @@ void BoxStandIn::Reset() const { Post("reset"); }
 
 Json::Value BoxStandIn::Journal() const { return Get("journal"); }
 
+Json::Value BoxStandIn::JournalEntries(int since, const std::string& pathGlob) const
+{
+    std::string query = "journal?since=" + std::to_string(since);
+    if (!pathGlob.empty())
+        query += "&path=" + pathGlob;
+    return Get(query)["entries"];
+}
+
+int BoxStandIn::JournalNext() const
+{
+    // An index no request has reached yet: the reply carries "next" and no entries.
+    return Get("journal?since=2147483647")["next"].asInt();
+}
+
+int BoxStandIn::AddFault(const Json::Value& rule) const { return Post("faults", rule)["id"].asInt(); }
+
+void BoxStandIn::ClearFaults() const { Post("faults/clear"); }
+
+void BoxStandIn::SetSwitches(const Json::Value& switches) const { Post("switches", switches); }
+
+std::string BoxStandIn::SeedPatternFile(const std::string& name, uint64_t size, int seed) const
+{
+    Json::Value file;
+    file["name"] = name;
+    file["parent_id"] = "0";
+    file["pattern"]["size"] = Json::UInt64(size);
+    file["pattern"]["seed"] = seed;
+    Json::Value seedBody;
+    seedBody["files"].append(file);
+    return Post("seed", seedBody)["files"][0].asString();
+}
+
+Json::Value BoxStandIn::Item(const std::string& type, const std::string& id) const
+{
+    return Get("item?type=" + type + "&id=" + id);
+}
+
 } // namespace TestSupport

@@ -3,6 +3,7 @@
 
 #include <json/json.h>
 
+#include <cstdint>
 #include <string>
 
 namespace TestSupport {
@@ -23,6 +24,23 @@ public:
 
     void Reset() const;
     Json::Value Journal() const;
+
+    // Journal entries from index `since` on, only those whose decoded path matches the glob when
+    // one is given; JournalNext() is the index the next request will get.
+    Json::Value JournalEntries(int since = 0, const std::string& pathGlob = std::string()) const;
+    int JournalNext() const;
+
+    // A fault rule as the control interface takes it ({"method", "path", "replies"} or one reply
+    // inline); returns its id.
+    int AddFault(const Json::Value& rule) const;
+    void ClearFaults() const;
+
+    void SetSwitches(const Json::Value& switches) const;
+
+    // A file in the root folder whose byte i is (31*i + 17*seed + (i >> 16)) mod 256; its id.
+    std::string SeedPatternFile(const std::string& name, uint64_t size, int seed) const;
+    // The control view of an item ("size", "sha1", ...).
+    Json::Value Item(const std::string& type, const std::string& id) const;
 
 private:
     std::string m_baseUrl;

@@ -1,0 +1,22 @@
+// Wide text <-> UTF-8, the encoding of every JSON text and of log output.
+#pragma once
+
+#include "StdString.h"
+
+#include <string>
+#include <string_view>
+
+class Utf8Converter {
+public:
+    // Both throw std::range_error("bad conversion") on malformed input (an unpaired surrogate,
+    // an invalid UTF-8 sequence), as the standard converter they stand in for does.
+    std::string to_bytes(std::wstring_view wide) const;
+    CStdStr<wchar_t> from_bytes(std::string_view utf8) const;
+};
+
+// The calling thread's converter.
+Utf8Converter& GetThreadUtf8Converter();
+
+// For texts that must get through whatever they hold (log lines, error messages, URLs): an
+// unpaired surrogate becomes U+FFFD instead of failing the conversion.
+std::string WideToUtf8Lossy(std::wstring_view wide);

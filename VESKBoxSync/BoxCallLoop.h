@@ -1,0 +1,46 @@
+// The one road of every Box API request (except the token request and the parts and commit of a
+// chunked upload): send with the cached bearer token, refresh it after a 401, repeat after 500
+// and 502, at most six sends in all.
+#pragma once
+
+#include "ComDef.h"
+#include "ILSHttpRequest.h"
+#include "StdString.h"
+#include "VESKSyncBasicsLib.h"
+
+#include <json/value.h>
+
+#include <memory>
+#include <string>
+
+namespace Box_20 {
+
+// For listings, searches, uploads, metadata and the preflight: a failed request throws
+// ApiException with Box's error text (recorded as a sync issue on propertyMap when one is given),
+// and a reply that is no JSON throws ApiException "... failed to parse response".
+Json::Value CallBoxAPIWithRichErrorLogging(ILSPropertyMap* propertyMap, ILSShutdownInformer* informer,
+                                           const CStdStr<wchar_t>& url, const CStdStr<wchar_t>& method,
+                                           const _variant_t& body, bool multipart);
+
+// For single operations: a failed request throws its LSHttpError; a reply that is no JSON (an
+// empty one included) is logged and gives a null value.
+Json::Value CallBoxAPI(const CStdStr<wchar_t>& url, ILSShutdownInformer* informer, const CStdStr<wchar_t>& method,
+                       const _variant_t& body, bool multipart);
+
+// The loop itself. On return the owner holds the request whose reply succeeded. Throws the last
+// LSHttpError, the bare HRESULT E_ABORT for a shutdown while it waits for the refresh lock, and
+// what the send and the token cache throw.
+void CallBoxAPIWithRetry(std::unique_ptr<ILSHttpRequest>& request, const CStdStr<wchar_t>& url,
+                         ILSShutdownInformer* informer, const CStdStr<wchar_t>& method, const _variant_t& body,
+                         bool multipart);
+
+// One send on a new request, which replaces the one the owner held. Throws ApiException when the
+// request cannot be opened, LSHttpError for a status outside 200 to 299.
+void PerformASyncSend(std::unique_ptr<ILSHttpRequest>& request, const CStdStr<wchar_t>& url,
+                      ILSShutdownInformer* informer, const CStdStr<wchar_t>& method, const _variant_t& body,
+                      bool multipart);
+
+// "Authorization: Bearer <token>", then "Auth-Type: OAUTH2".
+void SetAuthHeaders(ILSHttpRequest& request, const std::wstring& accessToken);
+
+} // namespace Box_20

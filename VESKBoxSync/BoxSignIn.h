@@ -1,0 +1,27 @@
+// The user's sign-in to Box: the authorize page in the host's web view, the authorization code
+// from the address the page returns to, and that code redeemed for a token pair.
+#pragma once
+
+#include "BoxRecords.h"
+#include "StdString.h"
+
+#include <chrono>
+#include <string>
+
+struct ILSShutdownInformer;
+
+namespace Box_20 {
+
+// How long the user may take over the sign-in page.
+inline constexpr std::chrono::minutes kSignInTimeout{10};
+
+// The new token pair. Throws hresult_exception E_FAIL "Failed getting auth code" when the page
+// brings back no code (refused, closed, no web view, timed out), the bare HRESULT E_ABORT when
+// the informer asks to stop, and what RetrieveAccessToken throws for the code's redemption.
+RefreshTokensType SignInThroughWebView(ILSShutdownInformer* informer);
+
+// The "code" of the address the sign-in page ended on, percent-decoded; empty when the address is
+// not the product's redirect address or carries no code.
+CStdStr<wchar_t> GetAuthCodeFromRedirect(const std::wstring& address, const std::wstring& redirectUri);
+
+} // namespace Box_20

@@ -1,0 +1,106 @@
+#include "BoxTokenRequests.h"
+
+#include "BoxConstants.h"
+#include "BoxExceptions.h"
+#include "BoxJson.h"
+#include "BoxTokenCache.h"
+#include "BoxUrlBuilders.h"
+#include "LSBaseWS.h"
+#include "LSDiag.h"
+#include "LSHttpError.h"
+#include "LSHttpRequestFactory.h"
+#include "Utf8Converter.h"
+
+#include <json/reader.h>
+
+#include <memory>
+
+namespace Box_20 {
+
+namespace {
+
+constexpr wchar_t kPlace[] = L"Box_20::RetrieveAccessToken";
+
+CStdStr<wchar_t> TokenRequestBody(bool authorizationCodeGrant, const std::wstring& codeOrRefreshToken,
+                                  const OAuthClientConfig& config)
+{
+    return authorizationCodeGrant
+               ? GetAuthCodeTokenRequestBody(codeOrRefreshToken, config.ClientId, config.ClientSecret)
+               : GetRefreshTokenRequestBody(codeOrRefreshToken, config.ClientId, config.ClientSecret);
+}
+
+std::unique_ptr<ILSHttpRequest> OpenTokenRequest(const OAuthClientConfig& config)
+{
+    std::unique_ptr<ILSHttpRequest> request = LSHttpRequestFactory::CreateHttpRequest();
+    const _variant_t noCredential(L"");
+    if (FAILED(request->Open(_bstr_t(BoxConstants().VerbPost.c_str()), _bstr_t(config.TokenEndpoint.c_str()),
+                             _variant_t(true), noCredential, noCredential)))
+        throw JoinWithSpace(kPlace, L"failed to open xml request");
+    if (FAILED(request->SetRequestHeader(L"Accept", L"application/json")) ||
+        FAILED(request->SetRequestHeader(L"Content-Type", L"application/x-www-form-urlencoded")))
+        throw JoinWithSpace(kPlace, L"failed to set header on xml request");
+    return request;
+}
+
+Json::Value ParseTokenReply(const ILSHttpRequest& request)
+{
+    const _bstr_t text = request.GetResponseText();
+    const std::string utf8 = WideToUtf8Lossy(static_cast<const wchar_t*>(text) ? static_cast<const wchar_t*>(text) : L"");
+    Json::Value reply;
+    std::string errors;
+    const std::unique_ptr<Json::CharReader> reader(Json::CharReaderBuilder().newCharReader());
+    if (!reader->parse(utf8.data(), utf8.data() + utf8.size(), &reply, &errors) || !reply.isObject())
+        throw JoinWithSpace(kPlace, L"failed to parse response");
+    return reply;
+}
+
+RefreshTokensType TokensFromReply(const Json::Value& reply)
+{
+    RefreshTokensType tokens{GetJsonString(reply, "access_token"), GetJsonString(reply, "refresh_token")};
+    if (tokens.AccessToken.empty())
+        throw JoinWithSpace(kPlace, L"empty access token");
+    if (tokens.RefreshToken.empty())
+        throw JoinWithSpace(kPlace, L"empty refresh token");
+    return tokens;
+}
+
+} // namespace
+
+OAuthClientConfig::OAuthClientConfig()
+    : ClientId(BoxConstants().ClientId), ClientSecret(BoxConstants().ClientSecret),
+      TokenEndpoint(BoxConstants().TokenEndpointUrl), RedirectUri(BoxConstants().RedirectUri)
+{
+}
+
+RefreshTokensType RetrieveAccessToken(bool authorizationCodeGrant, ILSShutdownInformer* informer,
+                                      const std::wstring& codeOrRefreshToken)
+{
+    const OAuthClientConfig config;
+    std::unique_ptr<ILSHttpRequest> request = OpenTokenRequest(config);
+    const _variant_t body(TokenRequestBody(authorizationCodeGrant, codeOrRefreshToken, config).c_str());
+    try {
+        CLSBaseWS::PerformAsyncVariantSend(request, config.TokenEndpoint, body, informer);
+    } catch (const LSHttpError& error) {
+        LOG(ERROR) << ":Error : " << WideToUtf8Lossy(error.FormatMessage());
+        throw;
+    }
+    return TokensFromReply(ParseTokenReply(*request));
+}
+
+void RefreshAccessToken(ILSShutdownInformer* informer)
+{
+    const RefreshTokensType cached = GetCachedTokens(informer, false);
+    const RefreshTokensType renewed = RetrieveAccessToken(false, informer, cached.RefreshToken);
+    if (!renewed.AccessToken.empty())
+        SetCachedTokens(renewed);
+}
+
+LSHttpHeaderMap SetDefaultHeaders(const RefreshTokensType& tokens)
+{
+    return {{L"Authorization", L"Bearer " + tokens.AccessToken},
+            {L"Auth-Type", L"OAUTH2"},
+            {L"Accept", L"application/json"},
+            {L"Content-Type", L"application/json"}};
+}
+
+} // namespace Box_20

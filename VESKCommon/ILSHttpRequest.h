@@ -1,0 +1,45 @@
+// One HTTP request and its reply, as the Box client and the web-service layer use it. Created
+// only through LSHttpRequestFactory, so that a test runner can record or replay the traffic.
+#pragma once
+
+#include "ComDef.h"
+#include "LSCancelCheck.h"
+
+#include <string>
+#include <utility>
+#include <vector>
+
+using LSHttpHeaderList = std::vector<std::pair<std::wstring, std::wstring>>;
+
+class ILSHttpRequest {
+public:
+    virtual ~ILSHttpRequest() = default;
+
+    // async: VT_BOOL true for an asynchronous send (the only form the layer's waits are made for);
+    // user and password: empty BSTRs when the server wants none.
+    virtual HRESULT Open(BSTR method, BSTR url, const VARIANT& async, const VARIANT& user,
+                         const VARIANT& password) = 0;
+    virtual HRESULT SetRequestHeader(const _bstr_t& name, const _bstr_t& value) = 0;
+
+    // Sends the body (VT_EMPTY, a BSTR sent as UTF-8, or VT_ARRAY | VT_UI1 bytes) and waits for the
+    // whole reply, dispatching the calling thread's messages. E_ABORT when the cancel check asks
+    // to stop, HRESULT_FROM_WIN32(ERROR_INTERNET_TIMEOUT) when nothing moves for too long.
+    virtual HRESULT Send(const VARIANT& body, const LSCancelCheck& cancel) = 0;
+    virtual HRESULT Abort() = 0;
+
+    // 0 before Open, 4 once the reply is complete.
+    virtual long GetReadyState() const = 0;
+    // 0 and empty texts until a reply has arrived; the reads never fail.
+    virtual long GetStatus() const = 0;
+    virtual _bstr_t GetStatusText() const = 0;
+    virtual _bstr_t GetResponseText() const = 0;
+    virtual std::vector<BYTE> GetResponseBody() const = 0;
+    // "Name: value" lines separated by CRLF, as the server sent them.
+    virtual _bstr_t GetAllResponseHeaders() const = 0;
+    virtual _bstr_t GetResponseHeader(const _bstr_t& name) const = 0;
+
+    // What was opened and set, for logs and recordings.
+    virtual const std::wstring& GetMethod() const = 0;
+    virtual const std::wstring& GetUrl() const = 0;
+    virtual const LSHttpHeaderList& GetRequestHeaders() const = 0;
+};

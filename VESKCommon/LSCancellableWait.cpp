@@ -1,0 +1,100 @@
+#include "LSCancellableWait.h"
+
+#include <algorithm>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using std::chrono::milliseconds;
+
+bool ShouldCancel(const LSCancelCheck& cancel) { return cancel && cancel(); }
+
+DWORD ToWaitMs(Clock::duration duration)
+{
+    const auto ms = std::chrono::duration_cast<milliseconds>(duration).count();
+    return static_cast<DWORD>(std::clamp<decltype(ms)>(ms, 0, kCancelPollInterval.count()));
+}
+
+// A WM_QUIT taken from the queue while waiting belongs to the caller's own loop: it is handed
+// back once the wait is over.
+class MessagePump {
+public:
+    ~MessagePump()
+    {
+        if (m_quitSeen)
+            ::PostQuitMessage(m_exitCode);
+    }
+
+    // Dispatches what is queued, then sleeps until a message arrives or the slice ends.
+    void RunFor(DWORD sliceMs)
+    {
+        DispatchPending();
+        ::MsgWaitForMultipleObjectsEx(0, nullptr, sliceMs, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+        DispatchPending();
+    }
+
+private:
+    void DispatchPending()
+    {
+        MSG message;
+        while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+            if (message.message == WM_QUIT) {
+                m_quitSeen = true;
+                m_exitCode = static_cast<int>(message.wParam);
+                continue;
+            }
+            ::TranslateMessage(&message);
+            ::DispatchMessageW(&message);
+        }
+    }
+
+    bool m_quitSeen = false;
+    int m_exitCode = 0;
+};
+
+} // namespace
+
+LSWaitResult WaitForEventCancellable(HANDLE event, const LSCancelCheck& cancel, milliseconds timeout)
+{
+    const auto deadline = Clock::now() + timeout;
+    for (;;) {
+        if (::WaitForSingleObject(event, ToWaitMs(deadline - Clock::now())) == WAIT_OBJECT_0)
+            return LSWaitResult::Done;
+        if (ShouldCancel(cancel))
+            return LSWaitResult::Cancelled;
+        if (Clock::now() >= deadline)
+            return LSWaitResult::TimedOut;
+    }
+}
+
+LSWaitResult PumpMessagesUntil(const std::function<bool()>& done, const std::function<bool()>& progressed,
+                               const LSCancelCheck& cancel, milliseconds noProgressTimeout)
+{
+    MessagePump pump;
+    auto deadline = Clock::now() + noProgressTimeout;
+    for (;;) {
+        if (done())
+            return LSWaitResult::Done;
+        if (ShouldCancel(cancel))
+            return LSWaitResult::Cancelled;
+        if (progressed())
+            deadline = Clock::now() + noProgressTimeout;
+        else if (Clock::now() >= deadline)
+            return LSWaitResult::TimedOut;
+        pump.RunFor(ToWaitMs(deadline - Clock::now()));
+    }
+}
+
+bool SleepPumpingMessages(milliseconds duration, const LSCancelCheck& cancel)
+{
+    MessagePump pump;
+    const auto deadline = Clock::now() + duration;
+    for (;;) {
+        if (ShouldCancel(cancel))
+            return false;
+        const auto left = deadline - Clock::now();
+        if (left <= Clock::duration::zero())
+            return true;
+        pump.RunFor(ToWaitMs(left));
+    }
+}

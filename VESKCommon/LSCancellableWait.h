@@ -1,0 +1,24 @@
+// Waits that end within kCancelPollInterval of a stop, and never last longer than asked.
+#pragma once
+
+#include "LSCancelCheck.h"
+
+#include <windows.h>
+
+#include <chrono>
+#include <functional>
+
+enum class LSWaitResult { Done, Cancelled, TimedOut };
+
+// Waits for the event in slices, asking the cancel check between slices (no message pumping:
+// for waits off the caller's window messages, such as WinINet completions).
+LSWaitResult WaitForEventCancellable(HANDLE event, const LSCancelCheck& cancel, std::chrono::milliseconds timeout);
+
+// Dispatches the calling thread's window messages until done() answers true, asking the cancel
+// check at least every slice. The timeout counts from the last time progressed() answered true,
+// so a slow but moving operation is never cut off.
+LSWaitResult PumpMessagesUntil(const std::function<bool()>& done, const std::function<bool()>& progressed,
+                               const LSCancelCheck& cancel, std::chrono::milliseconds noProgressTimeout);
+
+// Lets the duration pass while dispatching the thread's messages; false when cancelled first.
+bool SleepPumpingMessages(std::chrono::milliseconds duration, const LSCancelCheck& cancel);

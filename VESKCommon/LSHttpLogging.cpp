@@ -1,0 +1,74 @@
+#include "LSHttpLogging.h"
+
+#include "LSDiag.h"
+#include "LSHttpMessageParts.h"
+#include "LSHttpRedaction.h"
+
+namespace {
+
+std::wstring HeaderListLines(const LSHttpHeaderList& headers)
+{
+    std::wstring lines;
+    for (const auto& [name, value] : headers)
+        lines += name + L": " + value + L"\r\n";
+    return lines;
+}
+
+std::wstring ContentTypeOf(std::wstring_view headerLines)
+{
+    const std::wstring lower = CStdStr<wchar_t>(std::wstring(headerLines)).ToLower();
+    const size_t at = lower.find(L"content-type:");
+    if (at == std::wstring::npos)
+        return {};
+    const size_t end = lower.find(L"\r\n", at);
+    return std::wstring(headerLines.substr(at + 13, end == std::wstring::npos ? std::wstring::npos : end - at - 13));
+}
+
+} // namespace
+
+void LogHttpRequest(const ILSHttpRequest& request, const VARIANT& body)
+{
+    if (!LSDiag::LogRequests())
+        return;
+    const std::string bytes = VariantBodyBytes(body);
+    const std::wstring headers = HeaderListLines(request.GetRequestHeaders());
+    const std::string shownBody = IsTextBody(body)
+                                      ? LSHttpRedaction::RedactBody(bytes, ContentTypeOf(headers))
+                                      : "<" + std::to_string(bytes.size()) + " bytes>";
+    LOG(INFO) << "Request: " << LSDiag::LogText(request.GetMethod()) << " "
+              << LSDiag::LogText(LSHttpRedaction::RedactUrl(request.GetUrl())) << "\n"
+              << LSDiag::LogText(LSHttpRedaction::RedactHeaderLines(headers)) << "\n"
+              << shownBody;
+}
+
+void LogHttpResponse(const ILSHttpRequest& request)
+{
+    if (!LSDiag::LogResponses())
+        return;
+    const _bstr_t headers = request.GetAllResponseHeaders();
+    const std::wstring headerLines = static_cast<const wchar_t*>(headers) ? static_cast<const wchar_t*>(headers) : L"";
+    const _bstr_t text = request.GetResponseText();
+    const std::string body = WideToUtf8Bytes(static_cast<const wchar_t*>(text) ? static_cast<const wchar_t*>(text) : L"");
+    LOG(INFO) << "Response: " << request.GetStatus() << " "
+              << LSDiag::LogText(LSHttpRedaction::RedactUrl(request.GetUrl())) << "\n"
+              << LSDiag::LogText(LSHttpRedaction::RedactHeaderLines(headerLines)) << "\n"
+              << LSHttpRedaction::RedactBody(body, ContentTypeOf(headerLines));
+}
+
+void LogWinInetRequest(std::wstring_view verb, std::wstring_view url, std::wstring_view headerLines,
+                       std::string_view body)
+{
+    if (!LSDiag::LogRequests())
+        return;
+    LOG(INFO) << "Request: " << LSDiag::LogText(verb) << " " << LSDiag::LogText(LSHttpRedaction::RedactUrl(url))
+              << "\n"
+              << LSDiag::LogText(LSHttpRedaction::RedactHeaderLines(headerLines)) << "\n"
+              << LSHttpRedaction::RedactBody(body, ContentTypeOf(headerLines));
+}
+
+void LogWinInetResponse(std::wstring_view url, DWORD status, std::wstring_view headerLines, std::string_view body)
+{
+    LOG(INFO) << "Response: " << status << " " << LSDiag::LogText(LSHttpRedaction::RedactUrl(url)) << "\n"
+              << LSDiag::LogText(LSHttpRedaction::RedactHeaderLines(headerLines)) << "\n"
+              << LSHttpRedaction::RedactBody(body, ContentTypeOf(headerLines));
+}

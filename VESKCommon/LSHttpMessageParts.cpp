@@ -1,0 +1,65 @@
+#include "LSHttpMessageParts.h"
+
+#include "StdString.h"
+
+#include <oleauto.h>
+
+namespace {
+
+std::string SafeArrayBytes(SAFEARRAY* array)
+{
+    LONG lower = 0;
+    LONG upper = -1;
+    void* data = nullptr;
+    if (array == nullptr || FAILED(::SafeArrayGetLBound(array, 1, &lower)) ||
+        FAILED(::SafeArrayGetUBound(array, 1, &upper)) || upper < lower ||
+        FAILED(::SafeArrayAccessData(array, &data)))
+        return {};
+    std::string bytes(static_cast<const char*>(data), static_cast<size_t>(upper) - static_cast<size_t>(lower) + 1);
+    ::SafeArrayUnaccessData(array);
+    return bytes;
+}
+
+} // namespace
+
+std::string VariantBodyBytes(const VARIANT& body)
+{
+    if (body.vt == VT_BSTR)
+        return WideToUtf8Bytes(std::wstring_view(body.bstrVal ? body.bstrVal : L"", ::SysStringLen(body.bstrVal)));
+    if (body.vt == (VT_ARRAY | VT_UI1))
+        return SafeArrayBytes(body.parray);
+    return {};
+}
+
+bool IsTextBody(const VARIANT& body) { return body.vt == VT_BSTR; }
+
+std::wstring FindHeader(const LSHttpHeaderList& headers, std::wstring_view name)
+{
+    for (const auto& [headerName, value] : headers) {
+        if (CStdStr<wchar_t>(headerName).Equals(name, false))
+            return value;
+    }
+    return {};
+}
+
+std::wstring Utf8BytesToWide(std::string_view bytes)
+{
+    if (bytes.empty())
+        return {};
+    const int size = ::MultiByteToWideChar(CP_UTF8, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
+    std::wstring text(static_cast<size_t>(size), L'\0');
+    ::MultiByteToWideChar(CP_UTF8, 0, bytes.data(), static_cast<int>(bytes.size()), text.data(), size);
+    return text;
+}
+
+std::string WideToUtf8Bytes(std::wstring_view text)
+{
+    if (text.empty())
+        return {};
+    const int size = ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
+                                           nullptr, nullptr);
+    std::string bytes(static_cast<size_t>(size), '\0');
+    ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), bytes.data(), size, nullptr,
+                          nullptr);
+    return bytes;
+}

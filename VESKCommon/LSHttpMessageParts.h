@@ -1,0 +1,22 @@
+// Reading the parts of a request as they go on the wire, for logs and recordings.
+#pragma once
+
+#include "ILSHttpRequest.h"
+
+#include <string>
+#include <string_view>
+
+// The bytes a body VARIANT sends: a BSTR as UTF-8, VT_ARRAY | VT_UI1 as is, anything else none.
+std::string VariantBodyBytes(const VARIANT& body);
+
+// Whether the bytes are worth writing as text: a body of another kind is logged by its size.
+bool IsTextBody(const VARIANT& body);
+
+// The value of the first header of that name (compared without regard to case); empty if none.
+std::wstring FindHeader(const LSHttpHeaderList& headers, std::wstring_view name);
+
+// Wide text as UTF-8, an unpaired surrogate becoming U+FFFD rather than a failure.
+std::string WideToUtf8Bytes(std::wstring_view text);
+
+// UTF-8 bytes as wide text, malformed sequences becoming U+FFFD rather than a failure.
+std::wstring Utf8BytesToWide(std::string_view bytes);

@@ -1,0 +1,42 @@
+// The shared vocabulary: named MAPI properties, message classes and repository types.
+// Inline variables, so that any static initialiser of a unit that includes this header may use them.
+#pragma once
+
+#include "ComDef.h"
+
+namespace LSNamedProperties {
+inline const _bstr_t UniqueId{L"UniqueId"};
+inline const _bstr_t VersionId{L"VersionId"};
+inline const _bstr_t DisplayName{L"DisplayName"};
+inline const _bstr_t FileName{L"FileName"};
+inline const _bstr_t Extension{L"Extension"};
+inline const _bstr_t ExternalAttachmentFilename{L"ExternalAttachmentFilename"};
+inline const _bstr_t RemoteFileLastModified{L"RemoteFileLastModified"};
+inline const _bstr_t QuentraFromServerFileName{L"Quentra.FromServerFileName"};
+inline const _bstr_t QuentraFromServerFileId{L"Quentra.FromServerFileId"};
+inline const _bstr_t QuentraFromServerShortItemId{L"Quentra.FromServerShortItemId"};
+inline const _bstr_t QuentraFromServerFileUrl{L"Quentra.FromServerFileUrl"};
+inline const _bstr_t QuentraFromServerETag{L"Quentra.FromServerETag"};
+inline const _bstr_t QuentraFromServerVersion{L"Quentra.FromServerVersion"};
+inline const _bstr_t QuentraMessageIsUnchanged{L"Quentra.MessageIsUnchanged"};
+inline const _bstr_t QuentraSyncIssueType{L"Quentra.SyncIssueType"};
+inline const _bstr_t QuentraSyncIssueMessage{L"Quentra.SyncIssueMessage"};
+inline const _bstr_t QuentraRepositoryType{L"Quentra.RepositoryType"};
+inline const _bstr_t QuentraRepositoryTypeDisplayName{L"Quentra.RepositoryTypeDisplayName"};
+inline const _bstr_t QuentraRepositoryLocation{L"Quentra.RepositoryLocation"};
+inline const _bstr_t QuentraFolderLocation{L"Quentra.FolderLocation"};
+inline const _bstr_t QuentraFolderLocationUrl{L"Quentra.FolderLocationUrl"};
+inline const _bstr_t QuentraMainFolder{L"Quentra.MainFolder"};
+inline const _bstr_t QuentraFormRegionClass{L"Quentra.FormRegionClass"};
+inline const _bstr_t VESKDuplicateHash{L"VESK.DuplicateHash"};
+inline const _bstr_t VESKRepositoryOriginalLocation{L"VESK.RepositoryOriginalLocation"};
+inline const _bstr_t VESKDisableFolderCreation{L"VESK.DisableFolderCreation"};
+} // namespace LSNamedProperties
+
+namespace LSMessageClasses {
+inline const _bstr_t VESKDoc{L"IPM.Post.VESK.Doc"};
+} // namespace LSMessageClasses
+
+namespace LSRepositoryTypes {
+inline const _bstr_t Box{L"Box"};
+} // namespace LSRepositoryTypes

@@ -1,0 +1,76 @@
+#include "LSWinInet.h"
+
+#include "HResultException.h"
+#include "LSDiag.h"
+#include "LSHttpError.h"
+#include "LSHttpLogging.h"
+#include "LSHttpMessageParts.h"
+#include "LSStagedFile.h"
+
+namespace LSWinInetNS {
+namespace {
+
+constexpr DWORD kStatusFound = 302;
+// An error reply's body becomes the error's detail; an error page has no business being larger.
+constexpr size_t kMaxErrorDetailBytes = 64 * 1024;
+
+void LogReplyHead(WinInetRequestContext& context, std::string_view body)
+{
+    if (context.LogsResponses())
+        LogWinInetResponse(context.GetUrl(), context.GetStatusCode(), context.QueryHeader(HTTP_QUERY_RAW_HEADERS_CRLF),
+                           body);
+}
+
+void CheckContentComplete(const WinInetRequestContext& context, uint64_t received)
+{
+    const std::optional<uint64_t> declared = context.GetContentLength();
+    if (declared && *declared != received)
+        throw hresult_exception(HRESULT_FROM_WIN32(ERROR_INTERNET_CONNECTION_RESET),
+                                "Download of " + LSDiag::LogText(context.GetUrl()) + " ended after " +
+                                    std::to_string(received) + " of " + std::to_string(*declared) + " bytes");
+}
+
+} // namespace
+
+void LSWinInetBase::CheckStatus(WinInetRequestContext& context)
+{
+    const DWORD status = context.GetStatusCode();
+    if (status >= 200 && status <= 299)
+        return;
+    const std::string detail = context.ReadBodyPrefix(kMaxErrorDetailBytes);
+    LogReplyHead(context, detail);
+    throw LSHttpError(static_cast<int32_t>(status),
+                      HttpErrorMessageFromStatusText(context.QueryHeader(HTTP_QUERY_STATUS_TEXT)),
+                      ParseRetryAfterSeconds(context.QueryHeader(HTTP_QUERY_RETRY_AFTER)), Utf8BytesToWide(detail));
+}
+
+CStdStr<wchar_t> LSWinInetBase::PostText(WinInetRequestContext& context, const CStdStr<wchar_t>& verb,
+                                         const CStdStr<wchar_t>& url, const CStdStr<wchar_t>& extraHeaders,
+                                         const CStdStr<wchar_t>& body)
+{
+    std::wstring headers = L"Content-Type: text/xml; charset=utf-8\r\n" + extraHeaders;
+    std::string bodyBytes = WideToUtf8Bytes(body);
+    LogWinInetRequest(verb, url, headers, bodyBytes);
+    context.Send(verb, url, std::move(headers), std::move(bodyBytes), INTERNET_FLAG_NO_AUTO_REDIRECT);
+    if (context.GetStatusCode() != kStatusFound)
+        CheckStatus(context);
+    LogReplyHead(context, {});
+    return context.QueryHeader(HTTP_QUERY_LOCATION);
+}
+
+void LSWinInetBase::DownloadToFile(WinInetRequestContext& context, const CStdStr<wchar_t>& url,
+                                   const CStdStr<wchar_t>& headerLines, const CStdStr<wchar_t>& localPath,
+                                   DWORD extraFlags)
+{
+    LogWinInetRequest(L"GET", url, headerLines, {});
+    context.Send(L"GET", url, headerLines, {}, extraFlags);
+    CheckStatus(context);
+    LogReplyHead(context, {});
+    LSStagedFile file(localPath);
+    for (std::string_view block = context.ReadBlock(); !block.empty(); block = context.ReadBlock())
+        file.Write(block.data(), static_cast<DWORD>(block.size()));
+    CheckContentComplete(context, file.BytesWritten());
+    file.Commit();
+}
+
+} // namespace LSWinInetNS

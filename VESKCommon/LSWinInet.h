@@ -1,0 +1,102 @@
+// The WinINet transport for file downloads and text posts: asynchronous requests whose status
+// callback sets events, and waits in 100 ms slices that ask the cancel check.
+#pragma once
+
+#include "LSCancelCheck.h"
+#include "StdString.h"
+#include "UniqueResource.h"
+
+#include <windows.h>
+#include <wininet.h>
+
+#include <chrono>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+
+// The state of one WinINet request: the held cancel check, the session, connection and request
+// handles, and the events the status callback sets. Its destructor closes every handle, also
+// when the request failed or was cancelled in the middle.
+class WinInetRequestContext {
+public:
+    // cancel: asked at least every 100 ms while waiting; true ends the request with the bare
+    // HRESULT E_ABORT. logResponses: write each reply's status and headers to the log.
+    // stepTimeoutMs: the longest wait for one network step (connect and send, one block of the
+    // reply) before the request fails with ERROR_INTERNET_TIMEOUT; 0 for kDefaultStepTimeout.
+    // Throws hresult_exception when WinINet cannot be opened.
+    WinInetRequestContext(LSCancelCheck cancel, bool logResponses, DWORD stepTimeoutMs);
+    WinInetRequestContext(const WinInetRequestContext&) = delete;
+    WinInetRequestContext& operator=(const WinInetRequestContext&) = delete;
+    ~WinInetRequestContext();
+
+    static constexpr std::chrono::milliseconds kDefaultStepTimeout = std::chrono::minutes(2);
+
+    // Sends the request and waits for the head of the reply. extraFlags are added to the
+    // request's WinINet flags (INTERNET_FLAG_NO_AUTO_REDIRECT to see a redirect instead of
+    // following it). Throws hresult_exception for transport failures, E_ABORT when cancelled.
+    void Send(std::wstring_view verb, std::wstring_view url, std::wstring headerLines, std::string body,
+              DWORD extraFlags);
+
+    DWORD GetStatusCode() const;
+    // A header of the reply by WinINet info level (HTTP_QUERY_LOCATION, ...); empty when absent.
+    std::wstring QueryHeader(DWORD infoLevel) const;
+    // The declared body size, when the server declared one.
+    std::optional<uint64_t> GetContentLength() const;
+
+    // The next block of the reply body, empty at its end; valid until the next call.
+    std::string_view ReadBlock();
+    // Up to maxBytes of the reply body, for error details.
+    std::string ReadBodyPrefix(size_t maxBytes);
+
+    bool LogsResponses() const { return m_logResponses; }
+    const std::wstring& GetUrl() const { return m_url; }
+
+private:
+    struct AsyncState;
+
+    static void CALLBACK StatusCallback(HINTERNET handle, DWORD_PTR context, DWORD status, LPVOID info,
+                                        DWORD infoLength);
+
+    void OpenRequest(std::wstring_view verb, std::wstring_view url, DWORD extraFlags);
+    void CloseRequest();
+    void WaitForStep(const char* step);
+    void ThrowIfCancelledNow();
+
+    LSCancelCheck m_cancel;
+    bool m_logResponses;
+    std::chrono::milliseconds m_stepTimeout;
+    std::wstring m_url;
+    std::wstring m_headerLines;
+    std::string m_body;
+    std::chrono::steady_clock::time_point m_lastCancelCheck;
+    std::shared_ptr<AsyncState> m_state;
+    TalvernCommon::unique_hinternet m_session;
+    TalvernCommon::unique_hinternet m_connection;
+    TalvernCommon::unique_hinternet m_request;
+};
+
+namespace LSWinInetNS {
+
+class LSWinInetBase {
+public:
+    // Sends the body (as UTF-8) with "Content-Type: text/xml; charset=utf-8\r\n" and then the
+    // extra header text, without following a redirect. A reply other than 302 goes through
+    // CheckStatus. Returns the reply's Location header, empty when it has none.
+    static CStdStr<wchar_t> PostText(WinInetRequestContext& context, const CStdStr<wchar_t>& verb,
+                                     const CStdStr<wchar_t>& url, const CStdStr<wchar_t>& extraHeaders,
+                                     const CStdStr<wchar_t>& body);
+
+    // GETs the URL, following redirects, and streams the body into localPath through a temporary
+    // file beside it; a failure or a stop leaves whatever was at localPath untouched.
+    static void DownloadToFile(WinInetRequestContext& context, const CStdStr<wchar_t>& url,
+                               const CStdStr<wchar_t>& headerLines, const CStdStr<wchar_t>& localPath,
+                               DWORD extraFlags);
+
+    // Throws LSHttpError (status, reason phrase, Retry-After, the start of the body as detail)
+    // for a status outside 200 to 299.
+    static void CheckStatus(WinInetRequestContext& context);
+};
+
+} // namespace LSWinInetNS

@@ -1,0 +1,249 @@
+#include "LSWinInet.h"
+
+#include "HResultException.h"
+#include "LSCancellableWait.h"
+#include "LSDiag.h"
+#include "LSUserAgent.h"
+
+#include <cwchar>
+#include <vector>
+
+namespace {
+
+constexpr DWORD kReadBlockSize = 256 * 1024;
+// After closing the request handle WinINet confirms with HANDLE_CLOSING, possibly from its own
+// thread; the shared state outlives a confirmation that comes later than this.
+constexpr DWORD kCloseConfirmationWaitMs = 5000;
+
+TalvernCommon::unique_handle CreateManualResetEvent()
+{
+    TalvernCommon::unique_handle event(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    if (!event)
+        throw hresult_exception(HRESULT_FROM_WIN32(::GetLastError()), "Cannot create a WinINet event");
+    return event;
+}
+
+[[noreturn]] void ThrowWinInetError(DWORD error, const std::string& what)
+{
+    throw hresult_exception(HRESULT_FROM_WIN32(error != ERROR_SUCCESS ? error : ERROR_INTERNET_INTERNAL_ERROR),
+                            what + " (WinINet error " + std::to_string(error) + ")");
+}
+
+} // namespace
+
+// What the status callback touches. WinINet holds one reference of its own through the request
+// handle's context value and drops it on HANDLE_CLOSING, so a late callback never meets freed
+// memory, even when the confirmation comes after the context is gone.
+struct WinInetRequestContext::AsyncState {
+    TalvernCommon::unique_handle stepComplete = CreateManualResetEvent();
+    TalvernCommon::unique_handle requestClosed = CreateManualResetEvent();
+    volatile LONG stepSucceeded = FALSE;
+    volatile LONG stepError = ERROR_SUCCESS;
+    std::vector<char> buffer = std::vector<char>(kReadBlockSize);
+    DWORD bytesRead = 0;
+};
+
+void CALLBACK WinInetRequestContext::StatusCallback(HINTERNET, DWORD_PTR context, DWORD status, LPVOID info,
+                                                    DWORD infoLength)
+{
+    // Runs on WinINet's threads, beneath frames that no C++ exception can cross.
+    try {
+        auto* held = reinterpret_cast<std::shared_ptr<AsyncState>*>(context);
+        if (held == nullptr)
+            return;
+        AsyncState& state = **held;
+        if (status == INTERNET_STATUS_REQUEST_COMPLETE) {
+            const auto* result = static_cast<const INTERNET_ASYNC_RESULT*>(info);
+            const bool valid = result != nullptr && infoLength >= sizeof(INTERNET_ASYNC_RESULT);
+            ::InterlockedExchange(&state.stepError, valid ? static_cast<LONG>(result->dwError)
+                                                          : static_cast<LONG>(ERROR_INTERNET_INTERNAL_ERROR));
+            ::InterlockedExchange(&state.stepSucceeded, valid && result->dwResult != 0 ? TRUE : FALSE);
+            ::SetEvent(state.stepComplete.get());
+        } else if (status == INTERNET_STATUS_HANDLE_CLOSING) {
+            const HANDLE closed = state.requestClosed.get();
+            // Keeps the state (and the event) alive until SetEvent returns.
+            const std::shared_ptr<AsyncState> last = std::move(*held);
+            std::unique_ptr<std::shared_ptr<AsyncState>> adopted(held);
+            ::SetEvent(closed);
+        }
+    } catch (...) {
+    }
+}
+
+WinInetRequestContext::WinInetRequestContext(LSCancelCheck cancel, bool logResponses, DWORD stepTimeoutMs)
+    : m_cancel(std::move(cancel)), m_logResponses(logResponses),
+      m_stepTimeout(stepTimeoutMs != 0 ? std::chrono::milliseconds(stepTimeoutMs) : kDefaultStepTimeout),
+      m_lastCancelCheck(std::chrono::steady_clock::now())
+{
+    const CStdStr<wchar_t>& agent = SystemUserAgent();
+    m_session.reset(::InternetOpenW(agent.empty() ? L"VESK" : agent.c_str(), INTERNET_OPEN_TYPE_PRECONFIG, nullptr,
+                                    nullptr, INTERNET_FLAG_ASYNC));
+    if (!m_session)
+        ThrowWinInetError(::GetLastError(), "InternetOpen failed");
+    if (::InternetSetStatusCallbackW(m_session.get(), StatusCallback) == INTERNET_INVALID_STATUS_CALLBACK)
+        ThrowWinInetError(::GetLastError(), "InternetSetStatusCallback failed");
+}
+
+WinInetRequestContext::~WinInetRequestContext() { CloseRequest(); }
+
+void WinInetRequestContext::CloseRequest()
+{
+    if (!m_request)
+        return;
+    const std::shared_ptr<AsyncState> state = m_state;
+    m_request.reset();
+    ::WaitForSingleObject(state->requestClosed.get(), kCloseConfirmationWaitMs);
+    m_connection.reset();
+}
+
+void WinInetRequestContext::OpenRequest(std::wstring_view verb, std::wstring_view url, DWORD extraFlags)
+{
+    m_url.assign(url);
+    URL_COMPONENTSW parts = {};
+    parts.dwStructSize = sizeof(parts);
+    parts.dwHostNameLength = 1;
+    parts.dwUrlPathLength = 1;
+    parts.dwExtraInfoLength = 1;
+    if (!::InternetCrackUrlW(m_url.c_str(), static_cast<DWORD>(m_url.size()), 0, &parts))
+        ThrowWinInetError(::GetLastError(), "Cannot parse URL " + LSDiag::LogText(m_url));
+    const std::wstring host(parts.lpszHostName, parts.dwHostNameLength);
+    std::wstring target = std::wstring(parts.lpszUrlPath, parts.dwUrlPathLength) +
+                          std::wstring(parts.lpszExtraInfo, parts.dwExtraInfoLength);
+    if (target.empty())
+        target = L"/";
+
+    // The connection gets no context value: WinINet then sends it no callbacks.
+    m_connection.reset(::InternetConnectW(m_session.get(), host.c_str(), parts.nPort, nullptr, nullptr,
+                                          INTERNET_SERVICE_HTTP, 0, 0));
+    if (!m_connection)
+        ThrowWinInetError(::GetLastError(), "InternetConnect failed for " + LSDiag::LogText(m_url));
+
+    DWORD flags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_PRAGMA_NOCACHE |
+                  INTERNET_FLAG_NO_COOKIES | INTERNET_FLAG_NO_UI | INTERNET_FLAG_KEEP_CONNECTION | extraFlags;
+    if (parts.nScheme == INTERNET_SCHEME_HTTPS)
+        flags |= INTERNET_FLAG_SECURE;
+    m_state = std::make_shared<AsyncState>();
+    auto heldByWinInet = std::make_unique<std::shared_ptr<AsyncState>>(m_state);
+    const std::wstring verbText(verb);
+    m_request.reset(::HttpOpenRequestW(m_connection.get(), verbText.c_str(), target.c_str(), nullptr, nullptr,
+                                       nullptr, flags, reinterpret_cast<DWORD_PTR>(heldByWinInet.get())));
+    if (!m_request)
+        ThrowWinInetError(::GetLastError(), "HttpOpenRequest failed for " + LSDiag::LogText(m_url));
+    heldByWinInet.release();
+}
+
+void WinInetRequestContext::Send(std::wstring_view verb, std::wstring_view url, std::wstring headerLines,
+                                 std::string body, DWORD extraFlags)
+{
+    CloseRequest();
+    OpenRequest(verb, url, extraFlags);
+    // WinINet reads both while the send is pending.
+    m_headerLines = std::move(headerLines);
+    m_body = std::move(body);
+    ::ResetEvent(m_state->stepComplete.get());
+    const BOOL sent = ::HttpSendRequestW(m_request.get(), m_headerLines.empty() ? nullptr : m_headerLines.c_str(),
+                                         static_cast<DWORD>(m_headerLines.size()),
+                                         m_body.empty() ? nullptr : m_body.data(), static_cast<DWORD>(m_body.size()));
+    if (!sent) {
+        const DWORD error = ::GetLastError();
+        if (error != ERROR_IO_PENDING)
+            ThrowWinInetError(error, "HttpSendRequest failed for " + LSDiag::LogText(m_url));
+        WaitForStep("sending the request to");
+    }
+}
+
+void WinInetRequestContext::WaitForStep(const char* step)
+{
+    switch (WaitForEventCancellable(m_state->stepComplete.get(), m_cancel, m_stepTimeout)) {
+    case LSWaitResult::Done:
+        break;
+    case LSWaitResult::Cancelled:
+        CloseRequest();
+        throw E_ABORT;
+    case LSWaitResult::TimedOut:
+        CloseRequest();
+        ThrowWinInetError(ERROR_INTERNET_TIMEOUT, std::string("No progress ") + step + " " + LSDiag::LogText(m_url));
+    }
+    m_lastCancelCheck = std::chrono::steady_clock::now();
+    if (!m_state->stepSucceeded)
+        ThrowWinInetError(static_cast<DWORD>(m_state->stepError),
+                          std::string("Failed ") + step + " " + LSDiag::LogText(m_url));
+}
+
+void WinInetRequestContext::ThrowIfCancelledNow()
+{
+    const auto now = std::chrono::steady_clock::now();
+    if (now - m_lastCancelCheck < kCancelPollInterval)
+        return;
+    m_lastCancelCheck = now;
+    if (m_cancel && m_cancel()) {
+        CloseRequest();
+        throw E_ABORT;
+    }
+}
+
+DWORD WinInetRequestContext::GetStatusCode() const
+{
+    DWORD status = 0;
+    DWORD size = sizeof(status);
+    if (!m_request ||
+        !::HttpQueryInfoW(m_request.get(), HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &size, nullptr))
+        return 0;
+    return status;
+}
+
+std::wstring WinInetRequestContext::QueryHeader(DWORD infoLevel) const
+{
+    if (!m_request)
+        return {};
+    std::wstring value(256, L'\0');
+    for (;;) {
+        DWORD size = static_cast<DWORD>(value.size() * sizeof(wchar_t));
+        if (::HttpQueryInfoW(m_request.get(), infoLevel, value.data(), &size, nullptr)) {
+            value.resize(size / sizeof(wchar_t));
+            return value;
+        }
+        if (::GetLastError() != ERROR_INSUFFICIENT_BUFFER)
+            return {};
+        value.resize(size / sizeof(wchar_t) + 1);
+    }
+}
+
+std::optional<uint64_t> WinInetRequestContext::GetContentLength() const
+{
+    // As text: the numeric form of the query is 32 bits wide.
+    const std::wstring text = QueryHeader(HTTP_QUERY_CONTENT_LENGTH);
+    if (text.empty() || text.find_first_not_of(L"0123456789") != std::wstring::npos)
+        return std::nullopt;
+    return std::wcstoull(text.c_str(), nullptr, 10);
+}
+
+std::string_view WinInetRequestContext::ReadBlock()
+{
+    if (!m_request)
+        throw hresult_exception(E_UNEXPECTED, "WinInetRequestContext::ReadBlock before Send");
+    ThrowIfCancelledNow();
+    AsyncState& state = *m_state;
+    state.bytesRead = 0;
+    ::ResetEvent(state.stepComplete.get());
+    if (!::InternetReadFile(m_request.get(), state.buffer.data(), static_cast<DWORD>(state.buffer.size()),
+                            &state.bytesRead)) {
+        const DWORD error = ::GetLastError();
+        if (error != ERROR_IO_PENDING)
+            ThrowWinInetError(error, "Failed reading the reply of " + LSDiag::LogText(m_url));
+        WaitForStep("reading the reply of");
+    }
+    return std::string_view(state.buffer.data(), state.bytesRead);
+}
+
+std::string WinInetRequestContext::ReadBodyPrefix(size_t maxBytes)
+{
+    std::string body;
+    while (body.size() < maxBytes) {
+        const std::string_view block = ReadBlock();
+        if (block.empty())
+            break;
+        body.append(block.substr(0, maxBytes - body.size()));
+    }
+    return body;
+}

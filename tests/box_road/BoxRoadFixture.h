@@ -1,0 +1,55 @@
+// The fixture of the Box road tests: the Box stand-in reset for each test, the client pointed at
+// it through "Mock.BoxService", the token cache holding the stand-in's current pair, and, after
+// each test, every request the stand-in saw checked against Box's API description.
+#pragma once
+
+#include "BoxRecords.h"
+#include "BoxStandIn.h"
+#include "TestShutdownInformer.h"
+
+#include <gtest/gtest.h>
+#include <json/json.h>
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <thread>
+
+namespace BoxRoad {
+
+// The user's own settings key, where the client stores its tokens.
+std::optional<std::wstring> ReadUserSetting(const std::wstring& name);
+void WriteUserSetting(const std::wstring& name, const std::wstring& value);
+void DeleteUserSetting(const std::wstring& name);
+
+Json::Value ParseJson(const std::string& text);
+
+// Runs the body on a new thread with its own single-threaded apartment, as a host thread is.
+std::thread StartStaThread(std::function<void()> body);
+
+class BoxRoadTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite();
+
+    void SetUp() override;
+    void TearDown() override;
+
+    // A fault rule of the stand-in (see its control interface), given as JSON text.
+    void AddFault(const std::string& ruleJson) const;
+    // The stand-in stops taking the cached access token: the next API request gets 401.
+    void ExpireAccessToken() const;
+    Json::Value StandInTokens() const;
+    // The requests the stand-in journaled during this test, optionally of one route only
+    // ("GET /2.0/users/me").
+    Json::Value Journal(const std::string& route = {}) const;
+    static std::string Header(const Json::Value& entry, const std::string& name);
+    static std::string Body(const Json::Value& entry);
+
+    // The address of the signed-in user's record, a request every account answers.
+    static CStdStr<wchar_t> UserInfoUrl();
+
+    TestSupport::BoxStandIn standIn_ = TestSupport::BoxStandIn::FromEnvironment();
+    TestHost::HostRef<TestHost::TestShutdownInformer> informer_ = TestHost::TestShutdownInformer::Create();
+};
+
+} // namespace BoxRoad

@@ -1,0 +1,161 @@
+// The call loop: which replies are sent again, how often, with what pauses, and what the caller
+// finally sees.
+#include "BoxRoadFixture.h"
+
+#include "BoxCallLoop.h"
+#include "BoxConstants.h"
+#include "BoxExceptions.h"
+#include "BoxRequestBodies.h"
+#include "BoxServiceTable.h"
+#include "BoxUrlBuilders.h"
+#include "LSHttpError.h"
+#include "LSNamedProperties.h"
+#include "LSResources.h"
+#include "TestPropertyMap.h"
+
+#include <chrono>
+
+using namespace BoxRoad;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+constexpr char kUserInfoRoute[] = "GET /2.0/users/me";
+
+struct RetryCase {
+    const char* name;
+    // The replies the stand-in gives to the user-info request before it answers normally.
+    const char* replies;
+    int expectedSends;
+    // 0: the call succeeds; else the status of the LSHttpError the caller gets.
+    int expectedStatus;
+};
+
+const RetryCase kRetryCases[] = {
+    {"ServerErrorFiveTimesThenSuccess", R"([{"status":500,"times":5}])", 6, 0},
+    {"BadGatewayFiveTimesThenSuccess", R"([{"status":502,"times":5}])", 6, 0},
+    {"ServerErrorSixTimes", R"([{"status":500,"times":6}])", 6, 500},
+    {"MixedServerErrorsSixTimes", R"([{"status":502,"times":3},{"status":500,"times":3}])", 6, 500},
+    {"UnauthorizedOnTheSixthSendIsNotRefreshed", R"([{"status":500,"times":5},{"status":401}])", 6, 401},
+    {"NotFoundAfterOneSend", R"([{"status":404,"error":{"code":"not_found","message":"Not Found"}}])", 1, 404},
+    {"BadRequestAfterOneSend", R"([{"status":400,"error":{"code":"bad_request","message":"Bad"}}])", 1, 400},
+    {"TooManyRequestsIsLeftToTheCaller", R"([{"status":429,"headers":{"Retry-After":"1"}}])", 1, 429},
+    {"ServiceUnavailableIsLeftToTheCaller", R"([{"status":503}])", 1, 503},
+    {"SchemaValidationFailureIsNotRepeated",
+     R"([{"status":500,"metadata_error":{"code":"schema_validation_failed","message":"bad"}}])", 1, 500},
+};
+
+class RetryMatrix : public BoxRoadTest, public ::testing::WithParamInterface<RetryCase> {};
+
+TEST_P(RetryMatrix, SendsAsOftenAsTheReplyDeserves)
+{
+    const RetryCase& retry = GetParam();
+    AddFault(std::string(R"({"method":"GET","path":"/2.0/users/me","replies":)") + retry.replies + "}");
+
+    int status = 0;
+    const auto start = Clock::now();
+    try {
+        const Json::Value user = Box_20::CallBoxAPI(UserInfoUrl(), informer_.get(), Box_20::BoxConstants().VerbGet,
+                                                    _variant_t(), false);
+        EXPECT_EQ("user", user["type"].asString());
+    } catch (const LSHttpError& error) {
+        status = error.GetStatus();
+    }
+    const auto elapsed = Clock::now() - start;
+
+    EXPECT_EQ(retry.expectedStatus, status);
+    EXPECT_EQ(retry.expectedSends, static_cast<int>(Journal(kUserInfoRoute).size()));
+    EXPECT_EQ(0, StandInTokens()["refresh_count"].asInt()) << "no reply here calls for new tokens";
+    // Every repeat after 500 or 502 waits 200 ms first.
+    EXPECT_GE(elapsed, std::chrono::milliseconds(200) * (retry.expectedSends - 1));
+}
+
+INSTANTIATE_TEST_SUITE_P(CallLoop, RetryMatrix, ::testing::ValuesIn(kRetryCases),
+                         [](const ::testing::TestParamInfo<RetryCase>& info) { return info.param.name; });
+
+using CallLoop = BoxRoadTest;
+
+TEST_F(CallLoop, SchemaValidationFailureCarriesTheExplanationAndTheReply)
+{
+    AddFault(R"({"method":"POST","path":"/2.0/files/*/metadata/*/*","status":400,
+                 "metadata_error":{"code":"schema_validation_failed","message":"bad field"}})");
+    CStdStr<wchar_t> explanation;
+    ASSERT_TRUE(LoadResourceString(4259, explanation));
+
+    try {
+        Box_20::CallBoxAPI(Box_20::GetFingerprintMetadataUrl(L"fp", L"123", L"77"), informer_.get(),
+                           Box_20::BoxConstants().VerbPost, _variant_t(L"{\"fingerprint\":\"x\"}\n"), false);
+        FAIL() << "a refused metadata body must fail";
+    } catch (const LSHttpError& error) {
+        EXPECT_EQ(400, error.GetStatus());
+        const CStdStr<wchar_t> prefix = explanation + L"\n";
+        EXPECT_EQ(prefix, error.GetMessage().substr(0, prefix.size()));
+        EXPECT_NE(std::wstring::npos, error.GetMessage().find(L"schema_validation_failed", prefix.size()));
+    }
+    EXPECT_EQ(1u, Journal("POST /2.0/files/{file_id}/metadata/{scope}/{template_key}").size());
+}
+
+TEST_F(CallLoop, RichErrorLoggingTurnsBoxErrorsIntoSyncIssues)
+{
+    AddFault(R"({"method":"GET","path":"/2.0/folders/*/items","status":404,
+                 "error":{"code":"not_found","message":"Not Found"}})");
+    const auto item = TestHost::TestPropertyMap::Create();
+    const CStdStr<wchar_t> boxError = L"[Box Error Code]not_found\n[Box Error Message]Not Found\n";
+
+    try {
+        Box_20::CallBoxAPIWithRichErrorLogging(item.get(), informer_.get(),
+                                               Box_20::GetFolderItemIdsUrl(L"42", L"", 100),
+                                               Box_20::BoxConstants().VerbGet, _variant_t(), false);
+        FAIL() << "a missing folder must fail";
+    } catch (const Box_20::ApiException& error) {
+        EXPECT_EQ(L"Box_20::CallBoxAPIWithRichErrorLogging " + boxError, error.GetText());
+    }
+    EXPECT_EQ(boxError, item->Text(static_cast<const wchar_t*>(LSNamedProperties::QuentraSyncIssueMessage)));
+    EXPECT_EQ(L"ERROR", item->Text(static_cast<const wchar_t*>(LSNamedProperties::QuentraSyncIssueType)));
+}
+
+TEST_F(CallLoop, ReplyWithoutBodyIsNullForSingleOperationsAndAFailureForRichOnes)
+{
+    AddFault(R"({"method":"GET","path":"/2.0/users/me","status":200,"times":2})");
+
+    const Json::Value reply = Box_20::CallBoxAPI(UserInfoUrl(), informer_.get(), Box_20::BoxConstants().VerbGet,
+                                                 _variant_t(), false);
+    EXPECT_TRUE(reply.isNull());
+    try {
+        Box_20::CallBoxAPIWithRichErrorLogging(nullptr, informer_.get(), UserInfoUrl(),
+                                               Box_20::BoxConstants().VerbGet, _variant_t(), false);
+        FAIL() << "an empty reply is no JSON";
+    } catch (const Box_20::ApiException& error) {
+        EXPECT_EQ(L"Box_20::CallBoxAPIWithRichErrorLogging failed to parse response", error.GetText());
+    }
+}
+
+TEST_F(CallLoop, RequestsCarryTheBearerAndTheContentTypeInOrder)
+{
+    AddFault(R"({"method":"POST","path":"/api/2.0/files/content","status":201,"json":{"entries":[{"id":"9"}]}})");
+    Box_20::CallBoxAPI(UserInfoUrl(), informer_.get(), Box_20::BoxConstants().VerbGet, _variant_t(), false);
+    Box_20::CallBoxAPIWithRichErrorLogging(nullptr, informer_.get(),
+                                           Box_20::GetUploadServiceUrl(Box_20::ServiceUploadFile, {}),
+                                           Box_20::BoxConstants().VerbPost, _variant_t(L"--body--"), true);
+
+    const std::string bearer = "Bearer " + StandInTokens()["access_token"].asString();
+    const std::vector<std::string> expectedOrder = {"Authorization", "Auth-Type", "Accept", "Content-Type"};
+    for (const Json::Value& entry : Journal()) {
+        std::vector<std::string> order;
+        for (const Json::Value& header : entry["headers"]) {
+            for (const std::string& name : expectedOrder) {
+                if (_stricmp(header[0].asCString(), name.c_str()) == 0)
+                    order.push_back(name);
+            }
+        }
+        EXPECT_EQ(expectedOrder, order) << entry["request_line"].asString();
+        EXPECT_EQ(bearer, Header(entry, "Authorization"));
+        EXPECT_EQ("OAUTH2", Header(entry, "Auth-Type"));
+        EXPECT_EQ("application/json", Header(entry, "Accept"));
+    }
+    EXPECT_EQ("application/json", Header(Journal(kUserInfoRoute)[0], "Content-Type"));
+    EXPECT_EQ("multipart/form-data; boundary=----DavEdovuzeroUploadFile75840BFS674RW896E4F9",
+              Header(Journal("POST /api/2.0/files/content")[0], "Content-Type"));
+}
+
+} // namespace

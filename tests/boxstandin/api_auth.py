@@ -1,0 +1,79 @@
+"""The token endpoint, the authorize page and the bearer-token check of API requests.
+
+The authorize page has no sign-in form: it answers at once with a 302 to the redirect URI
+carrying "code" (and "state" when given), so a test's web view can follow it without a
+browser. With the switch "authorize" = "deny" it redirects with error=access_denied instead.
+"""
+
+from urllib.parse import parse_qs, quote
+
+from errors import oauth_error, unauthorized
+from httpmsg import empty_reply, json_reply, text_reply
+
+FORM_TYPE = "application/x-www-form-urlencoded"
+TOKEN_LIFETIME_SECONDS = 3600
+
+
+def require_bearer(state, request):
+    authorization = request.header("Authorization") or ""
+    scheme, _, token = authorization.partition(" ")
+    if scheme.lower() != "bearer" or not state.tokens.is_valid_access(token.strip()):
+        raise unauthorized()
+
+
+def token(state, request):
+    form = _form(state, request)
+    grant = form.get("grant_type")
+    if grant == "authorization_code":
+        pair = state.tokens.redeem_code(form.get("code", ""))
+        if pair is None:
+            raise oauth_error("invalid_grant",
+                              "Auth code doesn't exist or is invalid for the client")
+    elif grant == "refresh_token":
+        pair = state.tokens.refresh(form.get("refresh_token", ""))
+        if pair is None:
+            raise oauth_error("invalid_grant", "Invalid refresh token")
+    elif not grant:
+        raise oauth_error("invalid_request", "Invalid grant_type parameter or parameter missing")
+    else:
+        raise oauth_error("unsupported_grant_type", "Grant type is not supported")
+    access, refresh = pair
+    return json_reply(200, {"access_token": access, "expires_in": TOKEN_LIFETIME_SECONDS,
+                            "restricted_to": [], "refresh_token": refresh,
+                            "token_type": "bearer"})
+
+
+def authorize(state, request):
+    redirect_uri = request.param("redirect_uri")
+    if not redirect_uri or request.param("response_type") != "code":
+        return text_reply(400, "<html><body>invalid_request: response_type=code and "
+                          "redirect_uri are required</body></html>", "text/html")
+    if state.switches.get("authorize") == "deny":
+        query = "error=access_denied&error_description=" + quote("The user denied access")
+    else:
+        query = "code=" + state.tokens.issue_code()
+    if request.param("state") is not None:
+        query += "&state=" + quote(request.param("state"), safe="")
+    return empty_reply(302, [("Location", _append_query(redirect_uri, query)),
+                             ("Content-Type", "text/html")])
+
+
+def _form(state, request):
+    content_type = (request.header("Content-Type") or "").split(";")[0].strip().lower()
+    if state.switches.get("strict") and content_type != FORM_TYPE:
+        raise oauth_error("invalid_request", "Content-Type must be " + FORM_TYPE)
+    try:
+        text = request.body_bytes().decode("utf-8")
+    except UnicodeDecodeError:
+        raise oauth_error("invalid_request", "The form is not UTF-8") from None
+    form = {name: values[0] for name, values in parse_qs(text, keep_blank_values=True).items()}
+    if state.switches.get("strict") and not (form.get("client_id") and form.get("client_secret")):
+        raise oauth_error("invalid_client", "The client credentials are invalid")
+    return form
+
+
+def _append_query(uri, query):
+    # The product's redirect URI ends in "?"; a query may follow directly.
+    if uri.endswith(("?", "&")):
+        return uri + query
+    return uri + ("&" if "?" in uri else "?") + query

@@ -1,0 +1,249 @@
+"""The user, folders, files, folder listings and downloads."""
+
+import base64
+import html
+
+import dates
+from errors import bad_request, client_error, invalid_parameter, not_found
+from httpmsg import content_reply, empty_reply, fields_param, int_param, json_reply, text_reply
+from render import Renderer, select_fields
+from store import ROOT_ID, File, check_name
+
+ITEMS_DEFAULT_LIMIT = 100
+ITEMS_MAX_LIMIT = 1000
+MAX_UPLOAD_SIZE = 5 * 1024 ** 3
+TYPE_ORDER = {"folder": 0, "file": 1, "web_link": 2}
+SORT_KEYS = {
+    "id": lambda item: int(item.id),
+    "name": lambda item: item.name.casefold(),
+    "date": lambda item: (item.modified_at, int(item.id)),
+    "size": lambda item: (getattr(item, "size", 0), int(item.id)),
+}
+
+
+def item_reply(state, request, item, status=200):
+    renderer = Renderer(state)
+    record = renderer.item(item, fields_param(request))
+    request.note_unknown_fields(renderer.unknown_fields)
+    return json_reply(status, record)
+
+
+# user
+
+def users_me(state, request):
+    user, enterprise_id = state.store.user, state.enterprise_id()
+    renderer = Renderer(state)
+    full = {"type": "user", "id": user.id, "name": user.name, "login": user.login,
+            "created_at": renderer.date(state.store.items[ROOT_ID].created_at),
+            "modified_at": renderer.date(state.store.items[ROOT_ID].created_at),
+            "language": "en", "timezone": "America/Los_Angeles",
+            "space_amount": user.space_amount, "space_used": state.store.space_used(),
+            "max_upload_size": MAX_UPLOAD_SIZE, "status": "active",
+            "enterprise": None if enterprise_id is None else
+            {"type": "enterprise", "id": enterprise_id, "name": "Test Enterprise"}}
+    fields = fields_param(request)
+    if fields is None:
+        return json_reply(200, full)
+    unknown = set()
+    record = select_fields(full, fields, unknown)
+    request.note_unknown_fields(unknown)
+    return json_reply(200, record)
+
+
+# folders
+
+def get_folder(state, request):
+    return item_reply(state, request, state.store.folder(request.path_params["folder_id"]))
+
+
+def create_folder(state, request):
+    body = request.json_object()
+    name, parent_id = body.get("name"), _parent_id(body)
+    check_name(name)
+    state.store.folder(parent_id)
+    check_no_conflict(state, parent_id, name)
+    return item_reply(state, request, state.store.add_folder(name, parent_id), status=201)
+
+
+def update_folder(state, request):
+    folder = state.store.folder(request.path_params["folder_id"])
+    body = request.json_object()
+    if "name" in body:
+        check_name(body["name"])
+        if folder.parent_id is not None:
+            check_no_conflict(state, folder.parent_id, body["name"], exclude_id=folder.id)
+        state.store.rename(folder, body["name"])
+    return item_reply(state, request, folder)
+
+
+def delete_folder(state, request):
+    folder = state.store.folder(request.path_params["folder_id"])
+    if folder.id == ROOT_ID:
+        raise client_error(403, "access_denied_insufficient_permissions",
+                           "The root folder cannot be deleted")
+    if state.store.children(folder.id) and request.param("recursive") != "true":
+        raise client_error(400, "folder_not_empty", "Cannot delete - folder not empty")
+    state.store.delete(folder)
+    return empty_reply(204)
+
+
+def list_folder_items(state, request):
+    folder = state.store.folder(request.path_params["folder_id"])
+    limit = min(int_param(request, "limit", ITEMS_DEFAULT_LIMIT, minimum=1), ITEMS_MAX_LIMIT)
+    children = ordered_children(state.store.children(folder.id), request.param("sort"),
+                                request.param("direction"))
+    if request.param("usemarker") == "true":
+        start = decode_marker(request.param("marker"))
+        page = {"limit": limit}
+        _set_next_marker(page, start + limit, len(children), state.switches.get("marker_end"))
+    else:
+        start = int_param(request, "offset", 0)
+        page = {"total_count": len(children), "offset": start, "limit": limit,
+                "order": [{"by": "type", "direction": "ASC"}, {"by": "name", "direction": "ASC"}]}
+    renderer = Renderer(state)
+    fields = fields_param(request)
+    page["entries"] = [renderer.item(item, fields, variant="mini")
+                       for item in children[start:start + limit]]
+    request.note_unknown_fields(renderer.unknown_fields)
+    return json_reply(200, page)
+
+
+def ordered_children(children, sort, direction):
+    """Folders first, then files, then web links; each group by the sort key."""
+    key = SORT_KEYS.get(sort or "name")
+    if key is None:
+        raise invalid_parameter("sort", "Invalid value '%s' for query parameter 'sort'" % sort)
+    descending = (direction or "ASC").upper() == "DESC"
+    ordered = sorted(children, key=key, reverse=descending)
+    return sorted(ordered, key=lambda item: TYPE_ORDER[item.type])
+
+
+def encode_marker(position):
+    return base64.urlsafe_b64encode(b"position:%d" % position).decode("ascii").rstrip("=")
+
+
+def decode_marker(marker):
+    if marker is None or marker == "":
+        return 0
+    try:
+        text = base64.urlsafe_b64decode(marker + "=" * (-len(marker) % 4)).decode("ascii")
+        label, _, number = text.partition(":")
+        if label == "position" and number.isdigit():
+            return int(number)
+    except (ValueError, UnicodeDecodeError):
+        pass
+    raise invalid_parameter("marker", "Invalid value '%s' for query parameter 'marker'" % marker)
+
+
+def _set_next_marker(page, next_position, total, end_style):
+    if next_position < total:
+        page["next_marker"] = encode_marker(next_position)
+    elif end_style == "null":
+        page["next_marker"] = None
+    elif end_style == "empty":
+        page["next_marker"] = ""
+
+
+# files
+
+def get_file(state, request):
+    return item_reply(state, request, state.store.file(request.path_params["file_id"]))
+
+
+def update_file(state, request):
+    target = state.store.file(request.path_params["file_id"])
+    body = request.json_object()
+    if "name" in body:
+        check_name(body["name"])
+        check_not_locked_by_other(state, target)
+        check_no_conflict(state, target.parent_id, body["name"], exclude_id=target.id)
+        state.store.rename(target, body["name"])
+    if "lock" in body:
+        _apply_lock(state, target, body["lock"])
+    return item_reply(state, request, target)
+
+
+def delete_file(state, request):
+    target = state.store.file(request.path_params["file_id"])
+    check_not_locked_by_other(state, target)
+    state.store.delete(target)
+    return empty_reply(204)
+
+
+def _apply_lock(state, target, lock):
+    check_not_locked_by_other(state, target)
+    if lock is None:
+        target.lock = None
+    elif isinstance(lock, dict) and lock.get("access", "lock") == "lock":
+        prevented = lock.get("is_download_prevented", False)
+        if not isinstance(prevented, bool):
+            raise bad_request("'is_download_prevented' must be true or false")
+        target.lock = state.store.new_lock(_optional_date(lock, "expires_at"), prevented)
+    else:
+        raise bad_request("'lock' must be null or an object with access 'lock'")
+    if state.switches.get("etag_bump_on_lock"):
+        target.etag += 1
+
+
+def check_not_locked_by_other(state, target):
+    lock = target.lock
+    if lock is None or lock.created_by.get("id") == state.store.user.id:
+        return
+    if lock.expires_at is not None and lock.expires_at <= dates.now():
+        return
+    raise client_error(403, "access_denied_item_locked",
+                       "The item is locked by another user")
+
+
+def check_no_conflict(state, parent_id, name, exclude_id=None):
+    existing = state.store.conflict(parent_id, name, exclude_id)
+    if existing is not None:
+        conflict = Renderer(state).mini(existing)
+        raise client_error(409, "item_name_in_use", "Item with the same name already exists",
+                           {"conflicts": [conflict]})
+
+
+def _parent_id(body):
+    parent = body.get("parent")
+    if not isinstance(parent, dict) or not isinstance(parent.get("id"), str):
+        raise bad_request("'parent' must be an object with a string 'id'")
+    return parent["id"]
+
+
+def _optional_date(record, key):
+    if record.get(key) is None:
+        return None
+    try:
+        return dates.parse(record[key])
+    except ValueError:
+        raise bad_request("'%s' is not an RFC 3339 date-time" % key) from None
+
+
+# downloads
+
+def download(state, request):
+    target = state.store.file(request.path_params["file_id"])
+    mode = state.switches.get("download_mode")
+    if mode == "not_ready":
+        return empty_reply(202, [("Retry-After", str(state.switches.get("download_retry_after")))])
+    if mode == "direct":
+        return content_reply(200, target.blob.open(), target.size)
+    location = "%s/_download/%s.%s" % (state.base_url, target.id, target.version_id)
+    return empty_reply(302, [("Location", location)])
+
+
+def download_blob(state, request):
+    """The made-up download host: serves one version's bytes without authentication."""
+    file_id, _, version_id = request.path_params["ticket"].partition(".")
+    target = state.store.find(file_id, File)
+    if target is None or target.version_id != version_id:
+        raise not_found("The download link has expired")
+    return content_reply(200, target.blob.open(), target.size)
+
+
+def preview_page(state, request):
+    target = state.store.find(request.path_params["file_id"], File)
+    if target is None:
+        raise not_found()
+    return text_reply(200, "<html><body>Preview of %s</body></html>" % html.escape(target.name),
+                      "text/html; charset=utf-8")

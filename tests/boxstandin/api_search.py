@@ -1,0 +1,188 @@
+"""Search with Box's filters, offset paging and limits."""
+
+import json
+
+import dates
+from api_metadata import resolve_scope
+from errors import ApiError, client_error, invalid_parameter
+from httpmsg import fields_param, int_param, json_reply
+from render import Renderer
+from store import ROOT_ID, File, Folder
+
+DEFAULT_LIMIT = 30
+MAX_LIMIT = 200
+MAX_OFFSET = 10000
+QUERY_OPERATORS = ("AND", "OR", "NOT")
+
+
+def search(state, request):
+    query, mdfilter = request.param("query", ""), _mdfilter(state, request.param("mdfilters"))
+    if not query.strip() and mdfilter is None:
+        raise client_error(400, "bad_request", "Provide the query or mdfilters parameter",
+                           {"errors": [{"reason": "missing_parameter", "name": "query",
+                                        "message": "query or mdfilters is required"}]})
+    offset = int_param(request, "offset", 0)
+    if offset > MAX_OFFSET:
+        raise invalid_parameter("offset", "Queries with offset above %d are rejected" % MAX_OFFSET)
+    limit = min(int_param(request, "limit", DEFAULT_LIMIT, minimum=1), MAX_LIMIT)
+    tests = _item_tests(state, request, query, mdfilter)
+    matches = [item for item in state.store.items.values()
+               if item.id != ROOT_ID and all(test(item) for test in tests)]
+    descending = (request.param("direction") or "DESC").upper() == "DESC"
+    matches.sort(key=lambda item: (item.modified_at, int(item.id)), reverse=descending)
+    renderer = Renderer(state)
+    fields = fields_param(request)
+    entries = [renderer.item(item, fields) for item in matches[offset:offset + limit]]
+    request.note_unknown_fields(renderer.unknown_fields)
+    return json_reply(200, {"type": "search_results_items", "total_count": len(matches),
+                            "limit": limit, "offset": offset, "entries": entries})
+
+
+def _item_tests(state, request, query, mdfilter):
+    store = state.store
+    tests = [_query_test(query)] if query.strip() else []
+    if request.param("type"):
+        tests.append(_type_test(request.param("type")))
+    if request.param("ancestor_folder_ids"):
+        tests.append(_ancestor_test(store, request.param("ancestor_folder_ids")))
+    if request.param("file_extensions"):
+        tests.append(_extension_test(request.param("file_extensions")))
+    if request.param("size_range"):
+        tests.append(_size_test(store, request.param("size_range")))
+    for name, attribute in (("updated_at_range", "modified_at"),
+                            ("created_at_range", "created_at")):
+        if request.param(name):
+            tests.append(_date_test(name, request.param(name), attribute))
+    if mdfilter is not None:
+        tests.append(mdfilter)
+    return tests
+
+
+def _query_test(query):
+    text = query.strip()
+    if len(text) >= 2 and text[0] == text[-1] == '"':
+        terms = [text[1:-1].casefold()]
+    else:
+        terms = [word.casefold() for word in text.split() if word not in QUERY_OPERATORS]
+
+    def test(item):
+        haystack = [item.name.casefold()] + [str(value).casefold()
+                                             for value in _metadata_values(item)]
+        return all(any(term in field for field in haystack) for term in terms)
+    return test
+
+
+def _metadata_values(item):
+    for templates in getattr(item, "metadata", {}).values():
+        for instance in templates.values():
+            for name, value in instance.items():
+                if not name.startswith("$"):
+                    yield value
+
+
+def _type_test(kind):
+    if kind not in ("file", "folder", "web_link"):
+        raise invalid_parameter("type", "Invalid value '%s' for query parameter 'type'" % kind)
+    return lambda item: item.type == kind
+
+
+def _ancestor_test(store, text):
+    folder_ids = [part.strip() for part in text.split(",") if part.strip()]
+    for folder_id in folder_ids:
+        if store.find(folder_id, Folder) is None:
+            raise client_error(404, "not_found", "Ancestor folder %s not found" % folder_id)
+    return lambda item: any(store.is_within(item, folder_id) for folder_id in folder_ids)
+
+
+def _extension_test(text):
+    wanted = {part.strip().lower().lstrip(".") for part in text.split(",") if part.strip()}
+    return lambda item: (isinstance(item, File) and "." in item.name
+                         and item.name.rpartition(".")[2].lower() in wanted)
+
+
+def _size_test(store, text):
+    low, high = _range_ends("size_range", text, int)
+
+    def test(item):
+        if isinstance(item, File):
+            size = item.size
+        elif isinstance(item, Folder):
+            size = store.subtree_size(item)
+        else:
+            return False
+        return (low is None or size >= low) and (high is None or size <= high)
+    return test
+
+
+def _date_test(name, text, attribute):
+    low, high = _range_ends(name, text, dates.parse)
+
+    def test(item):
+        value = getattr(item, attribute)
+        return (low is None or value >= low) and (high is None or value <= high)
+    return test
+
+
+def _range_ends(name, text, convert):
+    """A "low,high" range where either end may be empty."""
+    low, comma, high = text.partition(",")
+    try:
+        if not comma:
+            raise ValueError
+        return (convert(low.strip()) if low.strip() else None,
+                convert(high.strip()) if high.strip() else None)
+    except ValueError:
+        raise invalid_parameter(name, "Invalid value '%s' for query parameter '%s'"
+                                % (text, name)) from None
+
+
+def _mdfilter(state, text):
+    """A test for the one metadata filter Box accepts, or None without mdfilters."""
+    if text is None:
+        return None
+    try:
+        filters = json.loads(text)
+        (entry,) = filters
+        scope = resolve_scope(state, entry["scope"]) if entry["scope"] != "global" else "global"
+        template_key, conditions = entry["templateKey"], entry["filters"]
+        if not isinstance(conditions, dict) or not isinstance(template_key, str):
+            raise ValueError
+    except (ValueError, TypeError, KeyError, ApiError):
+        raise invalid_parameter("mdfilters", "Invalid value for query parameter 'mdfilters'") \
+            from None
+
+    def test(item):
+        instance = getattr(item, "metadata", {}).get(scope, {}).get(template_key)
+        return instance is not None and all(
+            _condition_holds(instance.get(name), condition)
+            for name, condition in conditions.items())
+    return test
+
+
+def _condition_holds(value, condition):
+    if value is None:
+        return False
+    if isinstance(condition, dict):
+        low, high = condition.get("gt"), condition.get("lt")
+        comparable = _comparable(value)
+        try:
+            return ((low is None or comparable >= _comparable(low))
+                    and (high is None or comparable <= _comparable(high)))
+        except TypeError:
+            return False
+    return _comparable(value) == _comparable(condition)
+
+
+def _comparable(value):
+    """Numbers compare as numbers, dates as instants, anything else as text."""
+    if isinstance(value, (int, float)) and not isinstance(value, bool):
+        return float(value)
+    text = str(value)
+    try:
+        return float(text)
+    except ValueError:
+        pass
+    try:
+        return dates.parse(text)
+    except ValueError:
+        return text

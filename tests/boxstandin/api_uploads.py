@@ -1,0 +1,155 @@
+"""Upload preflight checks and standard (multipart) uploads of new files and new versions."""
+
+import json
+from contextlib import contextmanager
+
+import dates
+from api_items import check_no_conflict, check_not_locked_by_other
+from blobs import BlobWriter, copy_into
+from errors import bad_request, client_error
+from httpmsg import fields_param, json_reply
+from multipart import read_parts
+from render import Renderer
+from store import check_name
+
+
+def preflight_new(state, request):
+    body = request.json_object()
+    name, parent = body.get("name"), body.get("parent")
+    check_name(name)
+    if not isinstance(parent, dict) or not isinstance(parent.get("id"), str):
+        raise bad_request("'parent' must be an object with a string 'id'")
+    state.store.folder(parent["id"])
+    check_no_conflict(state, parent["id"], name)
+    check_quota(state, _declared_size(body))
+    return _upload_url(state)
+
+
+def preflight_version(state, request):
+    target = state.store.file(request.path_params["file_id"])
+    body = request.json(required=False) or {}
+    if not isinstance(body, dict):
+        raise bad_request("The body must be a JSON object")
+    if body.get("name") is not None:
+        check_name(body["name"])
+        check_no_conflict(state, target.parent_id, body["name"], exclude_id=target.id)
+    check_not_locked_by_other(state, target)
+    check_quota(state, _declared_size(body) - target.size)
+    return _upload_url(state)
+
+
+def upload_new(state, request):
+    """Reads the form outside the state lock (it may be large), then adds the file."""
+    attributes, blob = _read_form(state, request)
+    with state.lock:
+        with _discarded_on_error(blob):
+            name, parent_id = attributes.get("name"), _attributes_parent_id(attributes)
+            check_name(name)
+            content_modified = _content_modified(attributes)
+            state.store.folder(parent_id)
+            check_no_conflict(state, parent_id, name)
+            check_quota(state, blob.size)
+        created = state.store.add_file(name, parent_id, blob)
+        created.content_modified = content_modified
+        return _files_reply(state, request, created, 201)
+
+
+def upload_version(state, request):
+    attributes, blob = _read_form(state, request)
+    with state.lock:
+        with _discarded_on_error(blob):
+            target = state.store.file(request.path_params["file_id"])
+            check_not_locked_by_other(state, target)
+            new_name = attributes.get("name", target.name)
+            if new_name != target.name:
+                check_name(new_name)
+                check_no_conflict(state, target.parent_id, new_name, exclude_id=target.id)
+            content_modified = _content_modified(attributes)
+            check_quota(state, blob.size - target.size)
+        state.store.replace_content(target, blob, content_modified)
+        state.store.set_name(target, new_name)
+        return _files_reply(state, request, target, 200)
+
+
+def check_quota(state, extra_bytes):
+    store = state.store
+    if store.space_used() + max(extra_bytes, 0) > store.user.space_amount:
+        raise client_error(403, "storage_limit_exceeded", "Account storage limit reached")
+
+
+def files_reply_body(state, request, item):
+    renderer = Renderer(state)
+    return {"total_count": 1, "entries": [renderer.item(item, fields_param(request))]}
+
+
+def _files_reply(state, request, item, status):
+    return json_reply(status, files_reply_body(state, request, item))
+
+
+def _read_form(state, request):
+    """The attributes (which must come first) and the file content of an upload form."""
+    if request.body is None:
+        raise bad_request("The upload has no body")
+    parts = read_parts(request.body, request.header("Content-Type"))
+    names = [part.name for part in parts]
+    if "attributes" not in names or "file" not in names:
+        raise bad_request("The form needs an 'attributes' part and a 'file' part")
+    if names.index("file") < names.index("attributes"):
+        raise bad_request("The attributes part must come before the file part",
+                          code="metadata_after_file_contents")
+    attributes = _attributes(parts[names.index("attributes")].read(request.body.file))
+    file_part = parts[names.index("file")]
+    writer = BlobWriter(state.spool)
+    request.body.file.seek(file_part.start)
+    copy_into(writer, request.body.file, file_part.length)
+    return attributes, writer.finish()
+
+
+@contextmanager
+def _discarded_on_error(blob):
+    """Until the store owns the new content, a failed upload must not leave a spool file."""
+    try:
+        yield
+    except BaseException:
+        blob.discard()
+        raise
+
+
+def _attributes_parent_id(attributes):
+    parent = attributes.get("parent")
+    if not isinstance(parent, dict) or not isinstance(parent.get("id"), str):
+        raise bad_request("'attributes.parent' must be an object with a string 'id'")
+    return parent["id"]
+
+
+def _attributes(raw):
+    try:
+        value = json.loads(raw.decode("utf-8"))
+    except (UnicodeDecodeError, ValueError):
+        raise bad_request("The attributes part is not valid JSON") from None
+    if not isinstance(value, dict):
+        raise bad_request("The attributes part must be a JSON object")
+    return value
+
+
+def _content_modified(attributes):
+    text = attributes.get("content_modified_at")
+    if text is None:
+        return None
+    try:
+        return dates.parse(text)
+    except ValueError:
+        raise bad_request("'content_modified_at' is not an RFC 3339 date-time") from None
+
+
+def _declared_size(body):
+    # Box names the member "size"; "file_size" is accepted too and shows in the journal.
+    size = body.get("size", body.get("file_size", 0))
+    if isinstance(size, bool) or not isinstance(size, int) or size < 0:
+        raise bad_request("'size' must be a non-negative integer")
+    return size
+
+
+def _upload_url(state):
+    return json_reply(200, {"upload_url": state.base_url + "/api/2.0/files/content",
+                            "upload_token": None})

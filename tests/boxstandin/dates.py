@@ -1,0 +1,29 @@
+"""RFC 3339 dates as Box writes them: an offset form by default, a "Z" form behind a switch."""
+
+from datetime import datetime, timedelta, timezone
+
+# Box answers in its own zone; a fixed offset keeps the text predictable for tests.
+SERVICE_ZONE = timezone(timedelta(hours=-8))
+STYLES = ("offset", "z")
+
+
+def now():
+    return datetime.now(timezone.utc).replace(microsecond=0)
+
+
+def parse(text):
+    """Parse an RFC 3339 date-time; a text without a zone counts as UTC. Raises ValueError."""
+    if not isinstance(text, str) or "T" not in text:
+        raise ValueError("not an RFC 3339 date-time: %r" % (text,))
+    value = datetime.fromisoformat(text.strip())
+    if value.tzinfo is None:
+        value = value.replace(tzinfo=timezone.utc)
+    return value.astimezone(timezone.utc)
+
+
+def format_date(value, style="offset"):
+    if value is None:
+        return None
+    if style == "z":
+        return value.astimezone(timezone.utc).strftime("%Y-%m-%dT%H:%M:%SZ")
+    return value.astimezone(SERVICE_ZONE).isoformat(timespec="seconds")

@@ -1,0 +1,182 @@
+"""Requests as received and replies as sent, independent of the socket handling."""
+
+import base64
+import hashlib
+import json
+import tempfile
+from dataclasses import dataclass, field
+from typing import List, Optional, Tuple
+from urllib.parse import parse_qs, unquote, urlsplit
+
+from errors import bad_request, invalid_parameter
+
+JOURNAL_BODY_LIMIT = 64 * 1024
+MEMORY_BODY_LIMIT = 32 * 1024 * 1024
+JSON_BODY_LIMIT = 16 * 1024 * 1024
+READ_CHUNK = 1024 * 1024
+
+
+class Body:
+    """A request body spooled to disk when large, with its size, SHA-1 and first bytes."""
+
+    def __init__(self, spool_dir):
+        self.file = tempfile.SpooledTemporaryFile(max_size=MEMORY_BODY_LIMIT, dir=spool_dir)
+        self.size = 0
+        self.head = b""
+        self._sha1 = hashlib.sha1()
+
+    @classmethod
+    def read_from(cls, stream, length, spool_dir):
+        """Read exactly `length` bytes; None when the peer closes early."""
+        body = cls(spool_dir)
+        try:
+            remaining = length
+            while remaining > 0:
+                data = stream.read(min(READ_CHUNK, remaining))
+                if not data:
+                    body.close()
+                    return None
+                body._append(data)
+                remaining -= len(data)
+        except BaseException:
+            body.close()
+            raise
+        body.file.seek(0)
+        return body
+
+    @property
+    def sha1(self):
+        return self._sha1.hexdigest()
+
+    def bytes(self, limit=JSON_BODY_LIMIT):
+        if self.size > limit:
+            raise bad_request("Request body too large for this endpoint")
+        self.file.seek(0)
+        return self.file.read()
+
+    def close(self):
+        self.file.close()
+
+    def journal_view(self):
+        view = {"body_size": self.size, "body_sha1": self.sha1}
+        if self.size <= JOURNAL_BODY_LIMIT:
+            view["body_base64"] = base64.b64encode(self.head).decode("ascii")
+        return view
+
+    def _append(self, data):
+        if len(self.head) < JOURNAL_BODY_LIMIT:
+            self.head += data[:JOURNAL_BODY_LIMIT - len(self.head)]
+        self._sha1.update(data)
+        self.size += len(data)
+        self.file.write(data)
+
+
+@dataclass
+class Request:
+    method: str
+    target: str
+    version: str
+    request_line: str
+    headers: List[Tuple[str, str]]
+    body: Optional[Body] = None
+    path: str = ""
+    query: str = ""
+    params: dict = field(default_factory=dict)
+    path_params: dict = field(default_factory=dict)
+    notes: dict = field(default_factory=dict)
+
+    def __post_init__(self):
+        parts = urlsplit(self.target)
+        self.path = unquote(parts.path) or "/"
+        self.query = parts.query
+        self.params = parse_qs(parts.query, keep_blank_values=True)
+
+    def header(self, name, default=None):
+        wanted = name.lower()
+        for key, value in self.headers:
+            if key.lower() == wanted:
+                return value
+        return default
+
+    def param(self, name, default=None):
+        values = self.params.get(name)
+        return values[0] if values else default
+
+    def note_unknown_fields(self, names):
+        """Requested field names the stand-in does not know, kept for the journal."""
+        if names:
+            known = set(self.notes.get("unknown_fields", []))
+            self.notes["unknown_fields"] = sorted(known | set(names))
+
+    def body_bytes(self):
+        return self.body.bytes() if self.body else b""
+
+    def json(self, required=True):
+        """The body as JSON; None for an empty body unless one is required."""
+        raw = self.body_bytes()
+        if not raw.strip():
+            if required:
+                raise bad_request("A JSON body is required")
+            return None
+        try:
+            return json.loads(raw.decode("utf-8"))
+        except (UnicodeDecodeError, ValueError):
+            raise bad_request("The body is not valid JSON") from None
+
+    def json_object(self):
+        value = self.json()
+        if not isinstance(value, dict):
+            raise bad_request("The body must be a JSON object")
+        return value
+
+
+@dataclass
+class Reply:
+    status: int
+    headers: List[Tuple[str, str]] = field(default_factory=list)
+    body: bytes = b""
+    stream: object = None          # a readable file for large content, sent after `body`
+    stream_length: int = 0
+
+    @property
+    def content_length(self):
+        return len(self.body) + (self.stream_length if self.stream is not None else 0)
+
+
+def json_reply(status, value, headers=()):
+    return Reply(status, [("Content-Type", "application/json")] + list(headers),
+                 json.dumps(value).encode("utf-8"))
+
+
+def empty_reply(status, headers=()):
+    return Reply(status, list(headers))
+
+
+def text_reply(status, text, content_type="text/plain; charset=utf-8", headers=()):
+    return Reply(status, [("Content-Type", content_type)] + list(headers), text.encode("utf-8"))
+
+
+def content_reply(status, stream, length, headers=()):
+    return Reply(status, [("Content-Type", "application/octet-stream")] + list(headers),
+                 stream=stream, stream_length=length)
+
+
+def fields_param(request):
+    """The `fields` query as a list of names, or None when it is absent."""
+    raw = request.param("fields")
+    if raw is None:
+        return None
+    return [name.strip() for name in raw.split(",") if name.strip()]
+
+
+def int_param(request, name, default, minimum=0):
+    raw = request.param(name)
+    if raw is None or raw == "":
+        return default
+    try:
+        value = int(raw)
+    except ValueError:
+        value = None
+    if value is None or value < minimum:
+        raise invalid_parameter(name, "Invalid value '%s' for query parameter '%s'" % (raw, name))
+    return value

@@ -1,0 +1,99 @@
+"""A multipart/form-data reader over a spooled body, so that large uploads stay on disk."""
+
+import re
+from dataclasses import dataclass
+
+from errors import bad_request
+
+SCAN_CHUNK = 1024 * 1024
+HEADER_LIMIT = 16 * 1024
+_PARAM = re.compile(r';\s*([\w-]+)\s*=\s*("(?:[^"\\]|\\.)*"|[^;]*)')
+
+
+@dataclass
+class FormPart:
+    name: str
+    filename: str
+    content_type: str
+    start: int      # offset of the part's content in the body
+    length: int
+
+    def read(self, body_file):
+        body_file.seek(self.start)
+        return body_file.read(self.length)
+
+
+def boundary_of(content_type):
+    media, separator, parameters = (content_type or "").partition(";")
+    if media.strip().lower() != "multipart/form-data":
+        raise bad_request("Content-Type must be multipart/form-data")
+    for name, value in _PARAM.findall(separator + parameters):
+        if name.lower() == "boundary" and value.strip().strip('"'):
+            return value.strip().strip('"')
+    raise bad_request("The multipart Content-Type has no boundary")
+
+
+def read_parts(body, content_type):
+    """The parts of a form body in order; 400 for a body that is not well-formed."""
+    delimiter = b"--" + boundary_of(content_type).encode("utf-8")
+    positions = _find_all(body.file, body.size, b"\r\n" + delimiter)
+    first = _read_at(body.file, 0, len(delimiter))
+    if first != delimiter:
+        raise bad_request("The multipart body does not start with its boundary")
+    starts = [0] + [position + 2 for position in positions]
+    parts = []
+    for index, start in enumerate(starts):
+        after = _read_at(body.file, start + len(delimiter), 2)
+        if after == b"--":
+            return parts
+        if after != b"\r\n" or index + 1 >= len(starts):
+            break
+        parts.append(_part(body.file, start + len(delimiter) + 2, starts[index + 1] - 2))
+    raise bad_request("The multipart body is not closed by its final boundary")
+
+
+def _part(stream, header_start, content_end):
+    head = _read_at(stream, header_start, min(HEADER_LIMIT, content_end - header_start))
+    split = head.find(b"\r\n\r\n")
+    if split < 0:
+        raise bad_request("A multipart part has no header end")
+    headers = {}
+    for line in head[:split].decode("utf-8", "replace").split("\r\n"):
+        name, _, value = line.partition(":")
+        headers[name.strip().lower()] = value.strip()
+    disposition = headers.get("content-disposition", "")
+    params = {name.lower(): _unquote(value) for name, value in _PARAM.findall(disposition)}
+    start = header_start + split + 4
+    return FormPart(params.get("name", ""), params.get("filename", ""),
+                    headers.get("content-type", ""), start, content_end - start)
+
+
+def _unquote(value):
+    value = value.strip()
+    if len(value) >= 2 and value[0] == value[-1] == '"':
+        return value[1:-1].replace('\\"', '"').replace("\\\\", "\\")
+    return value
+
+
+def _find_all(stream, size, needle):
+    """Offsets of every `needle` in the stream, scanning in bounded chunks."""
+    found, offset, carry = [], 0, b""
+    stream.seek(0)
+    while offset < size:
+        chunk = stream.read(SCAN_CHUNK)
+        if not chunk:
+            break
+        window = carry + chunk
+        base = offset - len(carry)
+        position = window.find(needle)
+        while position >= 0:
+            found.append(base + position)
+            position = window.find(needle, position + len(needle))
+        carry = window[-(len(needle) - 1):] if len(needle) > 1 else b""
+        offset += len(chunk)
+    return sorted(set(found))
+
+
+def _read_at(stream, offset, length):
+    stream.seek(offset)
+    return stream.read(length)

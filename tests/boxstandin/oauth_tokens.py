@@ -1,0 +1,68 @@
+"""The OAuth token pair, with rotation on refresh and rejection of reused refresh tokens."""
+
+import secrets
+import threading
+
+INITIAL_ACCESS_TOKEN = "initialaccesstoken"
+INITIAL_REFRESH_TOKEN = "initialrefreshtoken"
+
+
+class TokenBook:
+    def __init__(self):
+        self._lock = threading.Lock()
+        self.access_token = INITIAL_ACCESS_TOKEN
+        self.refresh_token = INITIAL_REFRESH_TOKEN
+        self.access_expired = False
+        self.used_refresh_tokens = []
+        self.refresh_count = 0
+        self._codes = set()
+
+    def is_valid_access(self, token):
+        with self._lock:
+            return bool(token) and token == self.access_token and not self.access_expired
+
+    def issue_code(self):
+        code = secrets.token_hex(16)
+        with self._lock:
+            self._codes.add(code)
+        return code
+
+    def redeem_code(self, code):
+        """A new token pair for an unused authorization code, else None."""
+        with self._lock:
+            if code not in self._codes:
+                return None
+            self._codes.discard(code)
+            return self._rotate()
+
+    def refresh(self, refresh_token):
+        """A new pair for the current refresh token, else None; the old pair stops working."""
+        with self._lock:
+            if not refresh_token or refresh_token != self.refresh_token:
+                return None
+            self.used_refresh_tokens.append(refresh_token)
+            self.refresh_count += 1
+            return self._rotate()
+
+    def set(self, access_token=None, refresh_token=None, access_expired=None):
+        with self._lock:
+            if access_token is not None:
+                self.access_token = access_token
+                self.access_expired = False
+            if refresh_token is not None:
+                self.refresh_token = refresh_token
+            if access_expired is not None:
+                self.access_expired = access_expired
+
+    def view(self):
+        with self._lock:
+            return {"access_token": self.access_token, "refresh_token": self.refresh_token,
+                    "access_expired": self.access_expired,
+                    "used_refresh_tokens": list(self.used_refresh_tokens),
+                    "refresh_count": self.refresh_count}
+
+    def _rotate(self):
+        self.access_token = secrets.token_hex(16)
+        self.refresh_token = secrets.token_hex(16)
+        self.access_expired = False
+        return self.access_token, self.refresh_token

@@ -1,0 +1,150 @@
+"""Items as Box shows them: the standard and mini variants, and `fields` selection.
+
+With a `fields` query Box answers "type", "id" (and "etag" for items) plus exactly the fields
+asked for; metadata instances only appear when asked for as "metadata.<scope>.<template>".
+Members are computed only when shown, because some (folder sizes, paths) walk the tree.
+Field names the stand-in does not know are left out and reported to the caller.
+"""
+
+import dates
+from store import FILE_PERMISSIONS, FOLDER_PERMISSIONS
+
+STANDARD = {
+    "folder": ("type", "id", "sequence_id", "etag", "name", "created_at", "modified_at",
+               "description", "size", "path_collection", "created_by", "modified_by",
+               "trashed_at", "purged_at", "content_created_at", "content_modified_at",
+               "owned_by", "shared_link", "folder_upload_email", "parent", "item_status"),
+    "file": ("type", "id", "file_version", "sequence_id", "etag", "sha1", "name", "description",
+             "size", "path_collection", "created_at", "modified_at", "trashed_at", "purged_at",
+             "content_created_at", "content_modified_at", "created_by", "modified_by",
+             "owned_by", "shared_link", "parent", "item_status"),
+    "web_link": ("type", "id", "sequence_id", "etag", "name", "url", "created_at", "modified_at",
+                 "parent", "description", "path_collection", "created_by", "modified_by",
+                 "owned_by", "shared_link", "trashed_at", "purged_at", "item_status"),
+}
+MINI = {
+    "folder": ("type", "id", "sequence_id", "etag", "name"),
+    "file": ("type", "id", "file_version", "sequence_id", "etag", "sha1", "name"),
+    "web_link": ("type", "id", "sequence_id", "etag", "name", "url"),
+}
+ALWAYS = ("type", "id", "etag")
+
+COMMON_MEMBERS = {
+    "type": lambda r, item: item.type,
+    "id": lambda r, item: item.id,
+    "sequence_id": lambda r, item: "0",
+    "etag": lambda r, item: str(item.etag),
+    "name": lambda r, item: item.name,
+    "description": lambda r, item: "",
+    "created_at": lambda r, item: r.date(item.created_at),
+    "modified_at": lambda r, item: r.date(item.modified_at),
+    "trashed_at": lambda r, item: None,
+    "purged_at": lambda r, item: None,
+    "created_by": lambda r, item: r.store.user.mini(),
+    "modified_by": lambda r, item: r.store.user.mini(),
+    "owned_by": lambda r, item: r.store.user.mini(),
+    "shared_link": lambda r, item: None,
+    "item_status": lambda r, item: "active",
+    "parent": lambda r, item: r.parent_mini(item),
+    "path_collection": lambda r, item: r.path_collection(item),
+}
+CONTENT_DATES = {
+    "content_created_at": lambda r, item: r.date(item.created_at),
+    "content_modified_at": lambda r, item: r.date(item.content_modified_at),
+}
+MEMBERS = {
+    "folder": dict(COMMON_MEMBERS, **CONTENT_DATES, **{
+        "size": lambda r, item: r.store.subtree_size(item),
+        "folder_upload_email": lambda r, item: None,
+        "permissions": lambda r, item: _permissions(FOLDER_PERMISSIONS, item.permissions),
+    }),
+    "file": dict(COMMON_MEMBERS, **CONTENT_DATES, **{
+        "size": lambda r, item: item.size,
+        "sha1": lambda r, item: item.sha1,
+        "version_number": lambda r, item: str(item.version_number),
+        "file_version": lambda r, item: {"type": "file_version", "id": item.version_id,
+                                         "sha1": item.sha1},
+        "extension": lambda r, item: item.name.rpartition(".")[2] if "." in item.name else "",
+        "lock": lambda r, item: r.lock(item.lock),
+        "permissions": lambda r, item: _permissions(FILE_PERMISSIONS, item.permissions),
+        "expiring_embed_link": lambda r, item: r.embed_link(item),
+    }),
+    "web_link": dict(COMMON_MEMBERS, url=lambda r, item: item.url),
+}
+
+
+class Renderer:
+    """Builds item records for one request; remembers requested fields it does not know."""
+
+    def __init__(self, state):
+        self.store = state.store
+        self.base_url = state.base_url
+        self.style = state.switches.get("date_style")
+        self.unknown_fields = set()
+
+    def date(self, value):
+        return dates.format_date(value, self.style)
+
+    def item(self, item, fields=None, variant="standard"):
+        members = MEMBERS[item.type]
+        if fields is None:
+            names = (MINI if variant == "mini" else STANDARD)[item.type]
+            return {name: members[name](self, item) for name in names}
+        record = {name: members[name](self, item) for name in ALWAYS}
+        for name in fields:
+            if name.startswith("metadata."):
+                self._add_metadata(record, item, name)
+            elif name in members:
+                record[name] = members[name](self, item)
+            else:
+                self.unknown_fields.add(name)
+        return record
+
+    def mini(self, item):
+        return self.item(item, variant="mini")
+
+    def parent_mini(self, item):
+        if item.parent_id is None:
+            return None
+        return self.mini(self.store.items[item.parent_id])
+
+    def path_collection(self, item):
+        entries = [self.mini(folder) for folder in self.store.ancestors(item)]
+        return {"total_count": len(entries), "entries": entries}
+
+    def lock(self, lock):
+        if lock is None:
+            return None
+        return {"type": "lock", "id": lock.id, "created_by": lock.created_by,
+                "created_at": self.date(lock.created_at), "expires_at": self.date(lock.expires_at),
+                "is_download_prevented": lock.is_download_prevented, "app_type": None}
+
+    def embed_link(self, item):
+        return {"url": "%s/_preview/%s" % (self.base_url, item.id), "token_type": "bearer",
+                "expires_in": 60, "restricted_to": []}
+
+    def _add_metadata(self, record, item, name):
+        parts = name.split(".", 2)
+        if len(parts) != 3 or not parts[1] or not parts[2]:
+            self.unknown_fields.add(name)
+            return
+        scope, template = parts[1], parts[2]
+        found = record.setdefault("metadata", {}).setdefault(scope, {})
+        instance = getattr(item, "metadata", {}).get(scope, {}).get(template)
+        if instance is not None:
+            found[template] = dict(instance)
+
+
+def select_fields(full, fields, unknown, always=("type", "id")):
+    """The members of `full` that Box shows for a `fields` query; unknown names go to `unknown`."""
+    selected = {key: full[key] for key in always if key in full}
+    for name in fields:
+        if name in full:
+            selected[name] = full[name]
+        else:
+            unknown.add(name)
+    return selected
+
+
+def _permissions(names, overrides):
+    return {name: bool(overrides.get(name, True)) for name in names}

@@ -1,0 +1,217 @@
+// MD5 and SHA-1 through CryptoAPI against reference digests. The digests of the generated
+// patterns were computed once with Python's hashlib over the same bytes (see Pattern).
+#include "LSHash.h"
+#include "LogCapture.h"
+#include "ScratchFolder.h"
+
+#include "UniqueResource.h"
+
+#include <gtest/gtest.h>
+
+#include <psapi.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr size_t kMiB = 1024 * 1024;
+const std::wstring kEmptyContentGuid = L"{D98C1DD4-008F-04B2-E980-0998ECF8427E}";
+
+std::string Hex(const CLSHash::Sha1Digest& digest)
+{
+    std::string text;
+    char pair[3] = {};
+    for (BYTE b : digest) {
+        std::snprintf(pair, sizeof(pair), "%02x", b);
+        text += pair;
+    }
+    return text;
+}
+
+// Byte i of a pattern file: (i mod 1 MiB) mod 251 plus the MiB index, modulo 256. In Python:
+//   base = bytes(j % 251 for j in range(1 << 20))
+//   block b = base.translate(bytes((k + b) & 0xFF for k in range(256)))
+void FillPatternBlock(std::vector<BYTE>& block, size_t blockIndex)
+{
+    for (size_t j = 0; j < block.size(); ++j)
+        block[j] = static_cast<BYTE>((j % 251 + blockIndex) & 0xFF);
+}
+
+// Writes the pattern block by block, so the test itself never holds the whole file either.
+void WritePatternFile(const std::wstring& path, size_t size)
+{
+    const TalvernCommon::unique_hfile file{
+        ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr)};
+    ASSERT_TRUE(file);
+    std::vector<BYTE> block(kMiB);
+    for (size_t offset = 0, index = 0; offset < size; offset += kMiB, ++index) {
+        FillPatternBlock(block, index);
+        const DWORD count = static_cast<DWORD>(std::min(kMiB, size - offset));
+        DWORD written = 0;
+        ASSERT_TRUE(::WriteFile(file.get(), block.data(), count, &written, nullptr));
+        ASSERT_EQ(written, count);
+    }
+}
+
+void WriteTextFile(const std::wstring& path, const std::string& content)
+{
+    const TalvernCommon::unique_hfile file{
+        ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr)};
+    ASSERT_TRUE(file);
+    DWORD written = 0;
+    ASSERT_TRUE(::WriteFile(file.get(), content.data(), static_cast<DWORD>(content.size()), &written, nullptr));
+}
+
+CStdStr<wchar_t> Md5Guid(const std::wstring& path)
+{
+    CStdStr<wchar_t> hash = L"stale";
+    CLSHash::GetHashForLocalFile(hash, path, [] { return false; });
+    return hash;
+}
+
+struct DataCase {
+    std::string data;
+    const char* sha1;
+    const wchar_t* md5Guid;
+};
+
+class KnownDigests : public testing::TestWithParam<DataCase> {};
+
+TEST_P(KnownDigests, DataAndFileGiveTheReferenceDigests)
+{
+    const DataCase& c = GetParam();
+    EXPECT_EQ(Hex(CLSHash::GetSha1ForData(c.data.size(), reinterpret_cast<const BYTE*>(c.data.data()))), c.sha1);
+
+    ScratchFolder folder(L"common_hash-known");
+    const std::wstring path = folder.File(L"content.bin");
+    WriteTextFile(path, c.data);
+    EXPECT_EQ(Hex(CLSHash::GetSha1ForFile(path)), c.sha1);
+    EXPECT_EQ(Md5Guid(path), c.md5Guid);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Texts, KnownDigests,
+    testing::Values(DataCase{"", "da39a3ee5e6b4b0d3255bfef95601890afd80709", L"{D98C1DD4-008F-04B2-E980-0998ECF8427E}"},
+                    DataCase{"abc", "a9993e364706816aba3e25717850c26c9cd0d89d",
+                             L"{98500190-D23C-B04F-D696-3F7D28E17F72}"},
+                    DataCase{"The quick brown fox jumps over the lazy dog",
+                             "2fd4e1c67a2d28fced849ee1bb76e7391b93eb12", L"{9D7D109E-2B37-82B6-6BD8-1D3542A419D6}"}));
+
+TEST(KnownDigests, EmptyFileGivesTheEmptyContentHash)
+{
+    ScratchFolder folder(L"common_hash-empty");
+    const std::wstring path = folder.File(L"empty.bin");
+    WriteTextFile(path, "");
+    EXPECT_EQ(Md5Guid(path), kEmptyContentGuid);
+}
+
+struct PatternCase {
+    size_t size;
+    const char* sha1;
+    const wchar_t* md5Guid;
+};
+
+class BlockBoundaries : public testing::TestWithParam<PatternCase> {};
+
+TEST_P(BlockBoundaries, FilesAroundTheBlockSizeHashWhole)
+{
+    ScratchFolder folder(L"common_hash-blocks");
+    const std::wstring path = folder.File(L"pattern.bin");
+    WritePatternFile(path, GetParam().size);
+    EXPECT_EQ(Hex(CLSHash::GetSha1ForFile(path)), GetParam().sha1);
+    EXPECT_EQ(Md5Guid(path), GetParam().md5Guid);
+}
+
+INSTANTIATE_TEST_SUITE_P(Sizes, BlockBoundaries,
+                         testing::Values(PatternCase{kMiB, "c2fc4cb20f1301a6b0dd211c19e69a13925dbe40",
+                                                     L"{2F3A298F-196C-45B3-152F-7A49BB4C643C}"},
+                                         PatternCase{kMiB + 1, "e0d3965f1b62b652ed3ab44833edfb5f55957b26",
+                                                     L"{E184E214-7E3C-DB55-8528-0A9B9BD4E5DC}"}));
+
+// Wine keeps no true peak of private bytes, but does of the working set.
+size_t PeakWorkingSet()
+{
+    PROCESS_MEMORY_COUNTERS counters{};
+    counters.cb = sizeof(counters);
+    return ::GetProcessMemoryInfo(::GetCurrentProcess(), &counters, sizeof(counters)) ? counters.PeakWorkingSetSize : 0;
+}
+
+TEST(LargeFile, HashedInBoundedMemory)
+{
+    constexpr size_t kSize = 300 * kMiB;
+    ScratchFolder folder(L"common_hash-large");
+    const std::wstring path = folder.File(L"large.bin");
+    WritePatternFile(path, kSize);
+
+    const size_t peakBefore = PeakWorkingSet();
+    ASSERT_GT(peakBefore, 0u);
+    EXPECT_EQ(Hex(CLSHash::GetSha1ForFile(path)), "56a943ea841c7bd78ff295998daf7b64aa2ef806");
+    EXPECT_EQ(Md5Guid(path), L"{30E914D9-5EF8-0A53-62CA-02010BD6DAE8}");
+    EXPECT_LT(PeakWorkingSet() - peakBefore, 32 * kMiB);
+}
+
+TEST(Cancellation, TrueAnswerStopsHashingAndLeavesNoHash)
+{
+    ScratchFolder folder(L"common_hash-cancel");
+    const std::wstring path = folder.File(L"pattern.bin");
+    WritePatternFile(path, 8 * kMiB);
+
+    int polls = 0;
+    CStdStr<wchar_t> hash = L"stale";
+    CLSHash::GetHashForLocalFile(hash, path, [&polls] { return ++polls == 3; });
+    EXPECT_TRUE(hash.empty());
+    EXPECT_EQ(polls, 3);
+
+    polls = 0;
+    CLSHash::GetHashForLocalFile(hash, path, [&polls] { return ++polls > 100; });
+    EXPECT_FALSE(hash.empty());
+    // Polled once per block: eight full blocks and the final empty read.
+    EXPECT_EQ(polls, 9);
+}
+
+TEST(Failures, UnreadableFileGivesNoHashAndIsLogged)
+{
+    LogCapture log;
+    CStdStr<wchar_t> hash = L"stale";
+    CLSHash::GetHashForLocalFile(hash, L"C:\\no\\such\\file.bin", [] { return false; });
+    EXPECT_TRUE(hash.empty());
+    EXPECT_TRUE(log.Contains(google::GLOG_ERROR,
+                             "CLSHash::GetHashForLocalFile: Error opening file to hash : C:\\no\\such\\file.bin : 3"));
+}
+
+TEST(Failures, Sha1OfUnreadableFileThrowsTheWin32Error)
+{
+    LogCapture log;
+    try {
+        CLSHash::GetSha1ForFile(L"C:\\no\\such\\file.bin");
+        ADD_FAILURE() << "no exception";
+    } catch (HRESULT hr) {
+        EXPECT_EQ(hr, HRESULT_FROM_WIN32(ERROR_PATH_NOT_FOUND));
+    }
+    EXPECT_TRUE(log.Contains(google::GLOG_ERROR, "CLSHash::GetSha1ForFile: Caught exception hashing file for chunked upload"));
+}
+
+struct GuidCase {
+    const wchar_t* text;
+    const wchar_t* guid;
+};
+
+class GuidForString : public testing::TestWithParam<GuidCase> {};
+
+// MD5 of the lower-cased text's UTF-16LE bytes, e.g. hashlib.md5("abc".encode("utf-16-le")).
+TEST_P(GuidForString, LowerCasedUtf16Md5)
+{
+    EXPECT_EQ(CLSHash::GetGuidForString(GetParam().text), GetParam().guid);
+}
+
+INSTANTIATE_TEST_SUITE_P(Texts, GuidForString,
+                         testing::Values(GuidCase{L"", L"{D98C1DD4-008F-04B2-E980-0998ECF8427E}"},
+                                         GuidCase{L"abc", L"{CF7314CE-C680-FDB3-A8E3-DFC006ADC315}"},
+                                         GuidCase{L"ABC", L"{CF7314CE-C680-FDB3-A8E3-DFC006ADC315}"},
+                                         GuidCase{L"\u00e4\u00f6\u00fc", L"{B352B1A0-B7D9-6CFA-0A4F-DFFFFAE4B11F}"},
+                                         GuidCase{L"\u00c4\u00d6\u00dc", L"{B352B1A0-B7D9-6CFA-0A4F-DFFFFAE4B11F}"},
+                                         GuidCase{L"Folder 12345", L"{37C3549D-F5B1-7B6A-DF4A-A54BF09D71D6}"}));
+
+} // namespace

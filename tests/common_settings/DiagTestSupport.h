@@ -1,0 +1,110 @@
+// Logging is set up once per process, so each diagnostics program prepares its log folder and
+// settings before the first test, initialises, and removes the settings again at once (other
+// programs read the same "VESK.Log." values).
+#pragma once
+
+#include "LSDiag.h"
+#include "RegistrySandbox.h"
+#include "ScratchFolder.h"
+#include "UniqueResource.h"
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <stdexcept>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace DiagTest {
+
+inline const wchar_t kApplication[] = L"VESK-BoxSync";
+inline const wchar_t kBuildVersion[] = L"24.04.0 (17891) test";
+
+// Created before logging is set up, so it is destroyed after the process's log file closes at
+// exit; only then can the folder go.
+inline ScratchFolder& LogFolder()
+{
+    static ScratchFolder folder(L"common_diag-" + std::to_wstring(::GetTickCount()));
+    return folder;
+}
+
+inline void SetAgeInMinutes(const std::wstring& path, int minutes)
+{
+    FILETIME now{};
+    ::GetSystemTimeAsFileTime(&now);
+    ULARGE_INTEGER time{};
+    time.LowPart = now.dwLowDateTime;
+    time.HighPart = now.dwHighDateTime;
+    time.QuadPart -= static_cast<ULONGLONG>(minutes) * 60ULL * 10'000'000ULL;
+    const FILETIME then{time.LowPart, time.HighPart};
+    const TalvernCommon::unique_hfile file{::CreateFileW(path.c_str(), FILE_WRITE_ATTRIBUTES,
+                                                         FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                                         FILE_FLAG_BACKUP_SEMANTICS, nullptr)};
+    if (!file || !::SetFileTime(file.get(), nullptr, nullptr, &then))
+        throw std::runtime_error("test set-up could not age a file");
+}
+
+// A file in the log folder last written minutes ago.
+inline std::wstring OldFile(const std::wstring& name, int minutes)
+{
+    const std::wstring path = LogFolder().File(name);
+    if (!TalvernCommon::unique_hfile{::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr)})
+        throw std::runtime_error("test set-up could not create a file");
+    SetAgeInMinutes(path, minutes);
+    return path;
+}
+
+inline bool Exists(const std::wstring& path) { return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+inline void InitializeWith(const std::vector<std::pair<std::wstring, DWORD>>& dwords,
+                           const std::vector<std::pair<std::wstring, std::wstring>>& strings)
+{
+    RegistrySandbox registry;
+    registry.SetString(SettingsSource::User, L"VESK.LogDir", LogFolder().Path());
+    for (const auto& [name, value] : dwords)
+        registry.SetDword(SettingsSource::User, name, value);
+    for (const auto& [name, value] : strings)
+        registry.SetString(SettingsSource::User, name, value);
+    LSDiag::Initialize(kApplication, kBuildVersion);
+}
+
+// The names of the files in the log folder written by this process's logging.
+inline std::vector<std::wstring> OwnLogFiles()
+{
+    const std::wstring suffix = L"-" + std::to_wstring(::GetCurrentProcessId()) + L".log";
+    std::vector<std::wstring> names;
+    WIN32_FIND_DATAW found{};
+    const TalvernCommon::unique_hfind search{::FindFirstFileW((LogFolder().Path() + L"\\*" + suffix).c_str(), &found)};
+    if (!search)
+        return names;
+    do
+        names.emplace_back(found.cFileName);
+    while (::FindNextFileW(search.get(), &found));
+    return names;
+}
+
+// The whole log so far, read beside the writer.
+inline std::string ReadOwnLog()
+{
+    const std::vector<std::wstring> names = OwnLogFiles();
+    if (names.size() != 1)
+        return {};
+    const TalvernCommon::unique_hfile file{::CreateFileW((LogFolder().Path() + L"\\" + names.front()).c_str(),
+                                                         GENERIC_READ,
+                                                         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                                         nullptr, OPEN_EXISTING, 0, nullptr)};
+    if (!file)
+        return {};
+    std::string content;
+    char buffer[4096];
+    DWORD read = 0;
+    while (::ReadFile(file.get(), buffer, sizeof(buffer), &read, nullptr) && read > 0)
+        content.append(buffer, read);
+    return content;
+}
+
+inline bool LogHas(const std::string& text) { return ReadOwnLog().find(text) != std::string::npos; }
+
+} // namespace DiagTest

@@ -1,0 +1,61 @@
+// Collects the glog lines written while it lives, so tests can check what was logged.
+#pragma once
+
+#include <glog/logging.h>
+
+#include <algorithm>
+#include <mutex>
+#include <string>
+#include <vector>
+
+class LogCapture : public google::LogSink {
+public:
+    struct Line {
+        google::LogSeverity severity;
+        std::string text;
+    };
+
+    LogCapture()
+    {
+        QuietGlog();
+        google::AddLogSink(this);
+    }
+    ~LogCapture() override { google::RemoveLogSink(this); }
+
+    void send(google::LogSeverity severity, const char*, const char*, int, const google::LogMessageTime&,
+              const char* message, size_t length) override
+    {
+        std::lock_guard<std::mutex> hold(m_lock);
+        m_lines.push_back({severity, std::string(message, length)});
+    }
+
+    bool Contains(google::LogSeverity severity, const std::string& text) const
+    {
+        std::lock_guard<std::mutex> hold(m_lock);
+        return std::any_of(m_lines.begin(), m_lines.end(), [&](const Line& line) {
+            return line.severity == severity && line.text.find(text) != std::string::npos;
+        });
+    }
+
+    std::vector<Line> Lines() const
+    {
+        std::lock_guard<std::mutex> hold(m_lock);
+        return m_lines;
+    }
+
+private:
+    // These programs don't set up the product's logging; glog would otherwise fill the console
+    // or a temporary folder.
+    static void QuietGlog()
+    {
+        if (google::IsGoogleLoggingInitialized())
+            return;
+        google::InitGoogleLogging("vesk-tests");
+        FLAGS_stderrthreshold = google::NUM_SEVERITIES;
+        for (google::LogSeverity severity = google::GLOG_INFO; severity < google::NUM_SEVERITIES; ++severity)
+            google::SetLogDestination(severity, "");
+    }
+
+    mutable std::mutex m_lock;
+    std::vector<Line> m_lines;
+};

@@ -1,0 +1,243 @@
+// Logging with every switch on: the log file's name, pruning of old files, severities and
+// verbosity per module, and the interface catch-all.
+#include "DiagTestSupport.h"
+
+#include "ComDef.h"
+#include "HResultException.h"
+#include "LSDiag.h"
+
+#include <gtest/gtest.h>
+
+#include <io.h>
+
+#include <cstdio>
+#include <fcntl.h>
+#include <regex>
+#include <stdexcept>
+#include <string>
+
+void WriteHelperDiagLines();
+
+namespace {
+
+using namespace DiagTest;
+
+struct PrunedFiles {
+    std::wstring oldOwn, oldOwnOtherCase, recentOwn, otherName, otherExtension, otherApplication, folder;
+};
+PrunedFiles g_files;
+SYSTEMTIME g_startTime{};
+
+class LoggingOn : public testing::Environment {
+public:
+    void SetUp() override
+    {
+        g_files.oldOwn = OldFile(L"VESK-BoxSync-20200101-000000-111.log", 120);
+        g_files.oldOwnOtherCase = OldFile(L"vesk-boxsync-20200101-000000-555.LOG", 120);
+        g_files.recentOwn = OldFile(L"VESK-BoxSync-20200101-000000-222.log", 30);
+        g_files.otherName = OldFile(L"VESK-BoxSync-notes.log", 120);
+        g_files.otherExtension = OldFile(L"VESK-BoxSync-20200101-000000-333.txt", 120);
+        g_files.otherApplication = OldFile(L"Other-20200101-000000-444.log", 120);
+        g_files.folder = LogFolder().File(L"VESK-BoxSync-20200101-000000-666.log");
+        ::CreateDirectoryW(g_files.folder.c_str(), nullptr);
+        SetAgeInMinutes(g_files.folder, 120);
+
+        ::GetLocalTime(&g_startTime);
+        InitializeWith({{L"VESK.Log.Error", 1},
+                        {L"VESK.Log.Diag", 1},
+                        {L"VESK.Log.Perf", 1},
+                        {L"VESK.Log.WebServiceReq", 0},
+                        {L"VESK.Log.WebServiceResp", 1},
+                        {L"VESK.Log.LimitDiagDefault", 1},
+                        {L"VESK.Log.DeleteLogsAfterMins", 60}},
+                       {{L"VESK.Log.LimitDiagModules", L"test_d?ag=2, bad entry,=3,diag_helper=x"}});
+        for (const std::wstring& name : OwnLogFiles())
+            LogFolder().File(name);
+    }
+};
+
+const auto* const g_environment = testing::AddGlobalTestEnvironment(new LoggingOn);
+
+TEST(LogFile, OneFilePerProcessNamedWithDateTimeAndProcessId)
+{
+    const std::vector<std::wstring> names = OwnLogFiles();
+    ASSERT_EQ(names.size(), 1u);
+    std::wsmatch parts;
+    ASSERT_TRUE(std::regex_match(names.front(), parts, std::wregex(L"VESK-BoxSync-(\\d{8})-(\\d{6})-(\\d+)\\.log")));
+    wchar_t date[9] = {};
+    std::swprintf(date, 9, L"%04u%02u%02u", g_startTime.wYear, g_startTime.wMonth, g_startTime.wDay);
+    EXPECT_EQ(parts[1].str(), date);
+    EXPECT_EQ(parts[3].str(), std::to_wstring(::GetCurrentProcessId()));
+
+    EXPECT_EQ(ReadOwnLog().rfind("VESK-BoxSync 24.04.0 (17891) test\r\n", 0), 0u);
+}
+
+TEST(LogFile, LaterInitializeDoesNothing)
+{
+    LSDiag::Initialize(L"Another", L"1");
+    EXPECT_EQ(OwnLogFiles().size(), 1u);
+    LOG(ERROR) << "after second initialize";
+    EXPECT_TRUE(LogHas("after second initialize"));
+}
+
+TEST(LogFile, OnlyTheApplicationsOldLogFilesArePruned)
+{
+    EXPECT_FALSE(Exists(g_files.oldOwn));
+    EXPECT_FALSE(Exists(g_files.oldOwnOtherCase));
+    EXPECT_TRUE(Exists(g_files.recentOwn));
+    EXPECT_TRUE(Exists(g_files.otherName));
+    EXPECT_TRUE(Exists(g_files.otherExtension));
+    EXPECT_TRUE(Exists(g_files.otherApplication));
+    EXPECT_TRUE(Exists(g_files.folder));
+}
+
+TEST(LogLevels, ErrorLinesCarryFileAndLine)
+{
+    const int line = __LINE__ + 1;
+    LOG(ERROR) << "an error line";
+    EXPECT_TRUE(std::regex_search(ReadOwnLog(), std::regex("\\nE\\d{8} [0-9:.]+ +\\d+ test_diag\\.cpp:" +
+                                                           std::to_string(line) + "\\] an error line\\r\\n")));
+}
+
+TEST(LogLevels, VerbosityPerModuleWithDefaultForOthers)
+{
+    VLOG(1) << "own verbosity 1";
+    VLOG(2) << "own verbosity 2";
+    VLOG(3) << "own verbosity 3";
+    LS_DIAG_LOG(2) << "diagnostic warning 2";
+    LS_DIAG_LOG(3) << "diagnostic warning 3";
+    WriteHelperDiagLines();
+
+    const std::string log = ReadOwnLog();
+    EXPECT_NE(log.find("own verbosity 1"), std::string::npos);
+    EXPECT_NE(log.find("own verbosity 2"), std::string::npos);
+    EXPECT_EQ(log.find("own verbosity 3"), std::string::npos);
+    EXPECT_TRUE(std::regex_search(log, std::regex("\\nW[^\\n]*test_diag\\.cpp:\\d+\\] diagnostic warning 2")));
+    EXPECT_EQ(log.find("diagnostic warning 3"), std::string::npos);
+    EXPECT_NE(log.find("helper verbosity 1"), std::string::npos);
+    EXPECT_EQ(log.find("helper verbosity 2"), std::string::npos);
+}
+
+TEST(LogLevels, SwitchesForOptionalLines)
+{
+    EXPECT_TRUE(LSDiag::LogPerf());
+    EXPECT_FALSE(LSDiag::LogRequests());
+    EXPECT_TRUE(LSDiag::LogResponses());
+}
+
+// glog writes to the C runtime's stderr; point it at a file for the duration.
+class CapturedStderr {
+public:
+    CapturedStderr() : m_path(LogFolder().File(L"stderr.txt"))
+    {
+        std::fflush(stderr);
+        m_saved = _dup(_fileno(stderr));
+        const int capture = _wopen(m_path.c_str(), _O_CREAT | _O_TRUNC | _O_WRONLY | _O_BINARY, 0600);
+        _dup2(capture, _fileno(stderr));
+        _close(capture);
+    }
+    ~CapturedStderr() { Restore(); }
+    long Restore()
+    {
+        if (m_saved >= 0) {
+            std::fflush(stderr);
+            _dup2(m_saved, _fileno(stderr));
+            _close(m_saved);
+            m_saved = -1;
+        }
+        WIN32_FILE_ATTRIBUTE_DATA data{};
+        return ::GetFileAttributesExW(m_path.c_str(), GetFileExInfoStandard, &data) ? static_cast<long>(data.nFileSizeLow)
+                                                                                   : -1;
+    }
+
+private:
+    std::wstring m_path;
+    int m_saved = -1;
+};
+
+TEST(LogLevels, NothingReachesTheConsole)
+{
+    CapturedStderr console;
+    LOG(ERROR) << "console check error";
+    LOG(WARNING) << "console check warning";
+    VLOG(1) << "console check diagnostic";
+    EXPECT_EQ(console.Restore(), 0);
+    EXPECT_TRUE(LogHas("console check error"));
+}
+
+struct ThrownCase {
+    const char* name;
+    void (*thrower)();
+    HRESULT expected;
+    std::string text;
+};
+
+HRESULT CallAndCatch(void (*thrower)(), CStdStr<wchar_t>& errorText)
+{
+    try {
+        thrower();
+        return S_OK;
+    } catch (...) {
+        return LSDiag::HandleInterfaceException("Test::Method", "C:\\src\\SomeFile.cpp", 77, &errorText);
+    }
+}
+
+class CatchAll : public testing::TestWithParam<ThrownCase> {};
+
+TEST_P(CatchAll, ClassifiesLogsAndReturnsTheFailure)
+{
+    CStdStr<wchar_t> errorText;
+    EXPECT_EQ(CallAndCatch(GetParam().thrower, errorText), GetParam().expected);
+    const std::string expected = "Test::Method" + GetParam().text;
+    EXPECT_EQ(LSDiag::LogText(errorText), expected);
+    EXPECT_TRUE(LogHas("SomeFile.cpp:77] " + expected + "\r\n"));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Exceptions, CatchAll,
+    testing::Values(
+        ThrownCase{"hresult_exception", [] { throw hresult_exception(E_ACCESSDENIED, "access refused"); }, E_ACCESSDENIED,
+                   ": Caught hresult_exception at interface - access refused"},
+        ThrownCase{"hresult_exception_success", [] { throw hresult_exception(S_FALSE, "odd"); }, E_FAIL,
+                   ": Caught hresult_exception at interface - odd"},
+        ThrownCase{"std_exception", [] { throw std::runtime_error("broken pipe"); }, E_FAIL,
+                   ": Caught std::exception at interface - broken pipe"},
+        ThrownCase{"bare_hresult", [] { throw E_INVALIDARG; }, E_INVALIDARG,
+                   ": Caught HRESULT at interface - 0x80070057"},
+        ThrownCase{"bare_success_code", [] { throw HRESULT(S_OK); }, E_FAIL,
+                   ": Caught HRESULT at interface - 0x00000000"},
+        ThrownCase{"unknown", [] { throw 42; }, E_FAIL, ": Caught unknown exception at interface - "},
+        ThrownCase{"wide_text", [] { throw std::wstring(L"some text"); }, E_FAIL,
+                   ": Caught unknown exception at interface - "}),
+    [](const testing::TestParamInfo<ThrownCase>& info) { return std::string(info.param.name); });
+
+TEST(CatchAllComError, ReturnsItsHResultWithItsMessage)
+{
+    CStdStr<wchar_t> errorText;
+    EXPECT_EQ(CallAndCatch([] { throw _com_error(E_POINTER); }, errorText), E_POINTER);
+    EXPECT_EQ(errorText.rfind(L"Test::Method: Caught _com_error at interface - ", 0), 0u);
+    EXPECT_TRUE(LogHas("SomeFile.cpp:77] Test::Method: Caught _com_error at interface - "));
+}
+
+HRESULT MethodEndingInTheCatchAll()
+try {
+    throw hresult_exception(E_NOTIMPL, "not here");
+}
+LS_INTERFACE_CATCH_ALL("Test::MacroMethod")
+
+TEST(CatchAllMacro, ReturnsTheHResultAndLogsTheMethodsPlace)
+{
+    EXPECT_EQ(MethodEndingInTheCatchAll(), E_NOTIMPL);
+    EXPECT_TRUE(std::regex_search(
+        ReadOwnLog(),
+        std::regex("test_diag\\.cpp:\\d+\\] Test::MacroMethod: Caught hresult_exception at interface - not here")));
+}
+
+TEST(CatchAllMacro, WithoutAnExceptionInFlightFailsCleanly)
+{
+    CStdStr<wchar_t> errorText;
+    EXPECT_EQ(LSDiag::HandleInterfaceException("Test::Stray", __FILE__, __LINE__, &errorText), E_FAIL);
+    EXPECT_EQ(errorText, L"Test::Stray: Caught unknown exception at interface - ");
+}
+
+} // namespace

@@ -1,0 +1,85 @@
+// Logging with error lines off and diagnostics limited to verbosity 0: only the switched-on kinds
+// of line reach the file, and the default pruning age applies.
+#include "DiagTestSupport.h"
+
+#include "HResultException.h"
+#include "LSDiag.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace {
+
+using namespace DiagTest;
+
+constexpr int kDefaultPruneMinutes = 4320;
+std::wstring g_justTooOld;
+std::wstring g_justYoungEnough;
+
+class ErrorsOff : public testing::Environment {
+public:
+    void SetUp() override
+    {
+        g_justTooOld = OldFile(L"VESK-BoxSync-20200101-000000-1.log", kDefaultPruneMinutes + 5);
+        g_justYoungEnough = OldFile(L"VESK-BoxSync-20200101-000000-2.log", kDefaultPruneMinutes - 5);
+        InitializeWith({{L"VESK.Log.Error", 0},
+                        {L"VESK.Log.Diag", 1},
+                        {L"VESK.Log.LimitDiagDefault", 0},
+                        {L"VESK.Log.WebServiceReq", 1}},
+                       {});
+        for (const std::wstring& name : OwnLogFiles())
+            LogFolder().File(name);
+    }
+};
+
+const auto* const g_environment = testing::AddGlobalTestEnvironment(new ErrorsOff);
+
+TEST(QuietLogging, DefaultPruningAgeIsThreeDays)
+{
+    EXPECT_FALSE(Exists(g_justTooOld));
+    EXPECT_TRUE(Exists(g_justYoungEnough));
+}
+
+TEST(QuietLogging, ErrorLinesAreDroppedOtherLinesWritten)
+{
+    LOG(ERROR) << "dropped error line";
+    LOG(WARNING) << "kept warning line";
+    LOG(INFO) << "kept info line";
+    const std::string log = ReadOwnLog();
+    EXPECT_EQ(log.find("dropped error line"), std::string::npos);
+    EXPECT_NE(log.find("kept warning line"), std::string::npos);
+    EXPECT_NE(log.find("kept info line"), std::string::npos);
+}
+
+TEST(QuietLogging, CatchAllStillFailsButWritesNoErrorLine)
+{
+    HRESULT hr = S_OK;
+    try {
+        throw hresult_exception(E_ACCESSDENIED, "quiet failure");
+    } catch (...) {
+        hr = LSDiag::HandleInterfaceException("Test::Quiet", __FILE__, __LINE__);
+    }
+    EXPECT_EQ(hr, E_ACCESSDENIED);
+    EXPECT_FALSE(LogHas("quiet failure"));
+}
+
+TEST(QuietLogging, VerbosityZeroWritesNoDiagnosticLines)
+{
+    VLOG(1) << "diagnostic at 1";
+    LS_DIAG_LOG(1) << "diagnostic warning at 1";
+    LOG(WARNING) << "marker after diagnostics";
+    const std::string log = ReadOwnLog();
+    ASSERT_NE(log.find("marker after diagnostics"), std::string::npos);
+    EXPECT_EQ(log.find("diagnostic at 1"), std::string::npos);
+    EXPECT_EQ(log.find("diagnostic warning at 1"), std::string::npos);
+}
+
+TEST(QuietLogging, SwitchesForOptionalLines)
+{
+    EXPECT_FALSE(LSDiag::LogPerf());
+    EXPECT_TRUE(LSDiag::LogRequests());
+    EXPECT_FALSE(LSDiag::LogResponses());
+}
+
+} // namespace

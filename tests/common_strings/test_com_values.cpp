@@ -1,0 +1,143 @@
+#include "ComDef.h"
+#include "ComOwners.h"
+#include "ComPtr.h"
+#include "LSSafeArrayVector.h"
+#include "NarrowCasts.h"
+#include "StdString.h"
+#include "TestPropertyMap.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+using TalvernCommon::narrowcasts::narrow;
+using TalvernCommon::narrowcasts::narrowing_error;
+
+namespace {
+
+// A stack object whose reference count shows whether owners released what they held.
+class CountedObject : public ISupportErrorInfo {
+public:
+    ULONG references = 1;
+    HRESULT supportsErrorInfo = S_FALSE;
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override
+    {
+        *out = (iid == IID_IUnknown || iid == IID_ISupportErrorInfo) ? this : nullptr;
+        return *out ? (AddRef(), S_OK) : E_NOINTERFACE;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return ++references; }
+    ULONG STDMETHODCALLTYPE Release() override { return --references; }
+    HRESULT STDMETHODCALLTYPE InterfaceSupportsErrorInfo(REFIID) override { return supportsErrorInfo; }
+};
+
+TalvernCommon::unique_variant HoldInVariant(CountedObject& object)
+{
+    TalvernCommon::unique_variant value;
+    value.get()->vt = VT_UNKNOWN;
+    value.get()->punkVal = &object;
+    object.AddRef();
+    return value;
+}
+
+HRESULT IssuedError(CountedObject& object, HRESULT hr, std::wstring& description)
+{
+    try {
+        _com_issue_errorex(hr, &object, IID_IUnknown);
+    } catch (const _com_error& error) {
+        const _bstr_t text = error.Description();
+        description = text.length() ? static_cast<const wchar_t*>(text) : L"";
+        return error.Error();
+    }
+    return S_OK;
+}
+
+} // namespace
+
+TEST(ComOwners, VariantOwnerClearsOnEveryPath)
+{
+    CountedObject object;
+    TalvernCommon::unique_variant reused = HoldInVariant(object);
+    EXPECT_EQ(object.references, 2u);
+    EXPECT_EQ(reused.put()->vt, VT_EMPTY);
+    EXPECT_EQ(object.references, 1u);
+    {
+        const auto adopted = TalvernCommon::unique_variant::attach(HoldInVariant(object).release());
+        EXPECT_EQ(object.references, 2u);
+    }
+    EXPECT_EQ(object.references, 1u);
+}
+
+TEST(ComOwners, SafeArrayOwnerDestroysItsElements)
+{
+    CountedObject object;
+    {
+        TalvernCommon::unique_safearray owner(SafeArrayCreateVector(VT_UNKNOWN, 0, 2));
+        for (LONG i = 0; i < 2; ++i)
+            ASSERT_EQ(SafeArrayPutElement(owner.get(), &i, static_cast<IUnknown*>(&object)), S_OK);
+        EXPECT_EQ(object.references, 3u);
+    }
+    EXPECT_EQ(object.references, 1u);
+}
+
+TEST(LSSafeArrayVector, CopiesInOrderReachThePropertyMap)
+{
+    std::vector<std::wstring> pending{L"Quentra.FromServerETag\t7", L"0x0037001f\tHello\tWorld", L"Empty\t"};
+    const LSSafeArrayVector array(pending);
+    pending[0] = L"changed\tvalue";
+    VARTYPE type = VT_EMPTY;
+    ASSERT_EQ(SafeArrayGetVartype(array.get(), &type), S_OK);
+    EXPECT_EQ(type, VT_BSTR);
+    EXPECT_EQ(array.get()->rgsabound[0].lLbound, 0);
+    EXPECT_EQ(array.size(), 3u);
+
+    auto map = TestHost::TestPropertyMap::Create();
+    ASSERT_EQ(map->put_ItemStrs(array.AsInVariant()), S_OK);
+    EXPECT_EQ(map->Text(L"Quentra.FromServerETag"), L"7");
+    EXPECT_EQ(map->Text(L"0x0037001f"), L"Hello\tWorld");
+    EXPECT_EQ(map->Text(L"Empty"), L"");
+    EXPECT_FALSE(map->Has(L"changed"));
+
+    EXPECT_EQ(LSSafeArrayVector(std::vector<CStdStr<wchar_t>>{}).size(), 0u);
+}
+
+TEST(NarrowCasts, OverflowAndSignChangeThrow)
+{
+    static_assert(narrow<int>(5LL) == 5);
+    EXPECT_EQ(narrow<int>(-2147483648LL), -2147483647 - 1);
+    EXPECT_EQ(narrow<unsigned char>(255), 255);
+    EXPECT_THROW(narrow<int>(2147483648LL), narrowing_error);
+    EXPECT_THROW(narrow<int>(-2147483649LL), narrowing_error);
+    EXPECT_THROW(narrow<short>(40000), narrowing_error);
+    EXPECT_THROW(narrow<unsigned>(-1), narrowing_error);
+    EXPECT_THROW(narrow<int>(0x80000000u), narrowing_error);
+    EXPECT_THROW(narrow<int8_t>(static_cast<uint8_t>(200)), narrowing_error);
+}
+
+TEST(ComSupport, SupportClassesConvertAndThrowComError)
+{
+    EXPECT_EQ(std::wstring(static_cast<const wchar_t*>(_bstr_t("Report 2024"))), L"Report 2024");
+    EXPECT_EQ(std::string(static_cast<const char*>(_bstr_t(L"Q3 Plan"))), "Q3 Plan");
+    _variant_t text(L"not a number");
+    EXPECT_THROW(text.ChangeType(VT_I4), _com_error);
+}
+
+TEST(ComSupport, IssueErrorExTakesTheObjectsErrorInfo)
+{
+    CountedObject object;
+    object.supportsErrorInfo = S_OK;
+    TalvernCommon::com_ptr<ICreateErrorInfo> created;
+    ASSERT_EQ(CreateErrorInfo(created.put()), S_OK);
+    created->SetDescription(const_cast<LPOLESTR>(L"quota exceeded"));
+    ASSERT_EQ(SetErrorInfo(0, created.query<IErrorInfo>(IID_IErrorInfo).get()), S_OK);
+    std::wstring description;
+    EXPECT_EQ(IssuedError(object, E_FAIL, description), E_FAIL);
+    EXPECT_EQ(description, L"quota exceeded");
+
+    object.supportsErrorInfo = S_FALSE;
+    EXPECT_EQ(IssuedError(object, E_ACCESSDENIED, description), E_ACCESSDENIED);
+    EXPECT_EQ(description, L"");
+    EXPECT_EQ(object.references, 1u);
+}

@@ -1,0 +1,141 @@
+#include "ComOwners.h"
+#include "HResultException.h"
+#include "LSNamedProperties.h"
+#include "LSPropertyHelpers.h"
+#include "LSSyncHelper.h"
+#include "TestFieldSetInfo.h"
+#include "TestPropertyMap.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+using TestHost::TestFieldSetInfo;
+using TestHost::TestPropertyMap;
+
+namespace {
+
+// 2024-03-01 10:20:30 UTC as an OLE automation date.
+constexpr DATE kMarchFirst = 45352.0 + (10 * 3600 + 20 * 60 + 30) / 86400.0;
+
+template <typename Call>
+HRESULT ThrownHresult(Call call)
+{
+    try {
+        call();
+    } catch (HRESULT hr) {
+        return hr;
+    }
+    return S_OK;
+}
+
+DATE ConvertedDate(const std::wstring& text)
+{
+    _variant_t date;
+    EXPECT_TRUE(LSSyncHelper::ConvertDateVariant(text, date, false)) << text;
+    return LSSyncHelper::ChangeVariantType(date);
+}
+
+// Writes a field the way the framework does: the host's field information, then the value.
+class FieldValues : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        fields->Initialize(nullptr, map.get());
+        fields->SeedField(L"Box-Title", L"Title", VT_BSTR);
+        fields->SeedField(L"Box-Pages", L"Pages", VT_I4);
+        fields->SeedField(L"Box-Due", L"Due", VT_DATE);
+        fields->SeedField(L"Box-Final", L"Final", VT_BOOL);
+        fields->SeedField(L"Box-Price", L"Price", VT_R8);
+    }
+
+    HRESULT SetField(const wchar_t* field, const std::wstring& value)
+    {
+        LSFieldInfo info{};
+        EXPECT_EQ(fields->getFieldInfo(_bstr_t(field), &info), S_OK);
+        const TalvernCommon::unique_bstr name(info.PropertyName);
+        return LSSyncHelper::setFieldValue(info, map.get(), value);
+    }
+
+    TestHost::HostRef<TestPropertyMap> map = TestPropertyMap::Create();
+    TestHost::HostRef<TestFieldSetInfo> fields = TestFieldSetInfo::Create();
+};
+
+} // namespace
+
+TEST(LSPropertyHelpers, ReadsFallBackToTheDefaultWritesAreSeen)
+{
+    auto map = TestPropertyMap::Create();
+    map->SetText(L"VESK.DuplicateHash", L"abc123");
+    map->SetFlag(L"Quentra.MainFolder", true);
+    EXPECT_EQ(LSPropertyHelpers::getProp(map.get(), LSNamedProperties::VESKDuplicateHash, L""), L"abc123");
+    EXPECT_EQ(LSPropertyHelpers::getProp(map.get(), LSNamedProperties::QuentraFromServerETag, L"none"), L"none");
+    // A property of another type reads as absent.
+    EXPECT_EQ(LSPropertyHelpers::getProp(map.get(), LSNamedProperties::QuentraMainFolder, L"dflt"), L"dflt");
+    EXPECT_TRUE(LSPropertyHelpers::getProp(map.get(), LSNamedProperties::QuentraMainFolder, false));
+    EXPECT_TRUE(LSPropertyHelpers::getProp(map.get(), L"0x3016000b", true));
+    EXPECT_FALSE(LSPropertyHelpers::getProp(map.get(), L"0x3016000b", false));
+    LSPropertyHelpers::setBoolProp(map.get(), L"0x3016000b", true);
+    EXPECT_EQ(map->Flag(L"0x3016000b"), true);
+}
+
+TEST(LSPropertyHelpers, NullMapAndFailedWritesAreRaised)
+{
+    EXPECT_EQ(ThrownHresult([] { LSPropertyHelpers::getProp(nullptr, L"x", L""); }), E_INVALIDARG);
+    EXPECT_EQ(ThrownHresult([] { LSPropertyHelpers::getProp(nullptr, L"x", false); }), E_INVALIDARG);
+    EXPECT_EQ(ThrownHresult([] { LSPropertyHelpers::setBoolProp(nullptr, L"x", true); }), E_INVALIDARG);
+    auto map = TestPropertyMap::Create();
+    map->FailWrites(L"0x3016000b", E_ACCESSDENIED);
+    EXPECT_EQ(ThrownHresult([&] { LSPropertyHelpers::setBoolProp(map.get(), L"0x3016000b", true); }), E_ACCESSDENIED);
+    EXPECT_FALSE(map->Has(L"0x3016000b"));
+}
+
+TEST(LSSyncHelper, IsoDatesBecomeUtcDates)
+{
+    EXPECT_NEAR(ConvertedDate(L"2024-03-01T10:20:30Z"), kMarchFirst, 1e-9);
+    EXPECT_NEAR(ConvertedDate(L"2024-03-01T12:20:30+02:00"), kMarchFirst, 1e-9);
+    EXPECT_NEAR(ConvertedDate(L"2024-03-01T02:20:30-0800"), kMarchFirst, 1e-9);
+    EXPECT_NEAR(ConvertedDate(L" 2024-03-01T10:20:30.987Z "), kMarchFirst, 1e-9);
+    EXPECT_NEAR(ConvertedDate(L"2024-03-01"), 45352.0, 1e-9);
+    // Back across midnight into the leap day.
+    EXPECT_NEAR(ConvertedDate(L"2024-03-01T01:00:00+02:00"), 45351.0 + 23 / 24.0, 1e-9);
+    EXPECT_EQ(LSSyncHelper::FormatDateTime(kMarchFirst), L"2024-03-01 10:20:30");
+    // The unknown-date value lies beyond the calendar; a log line still gets a text.
+    EXPECT_EQ(LSSyncHelper::FormatDateTime(3660000.0), L"3660000.000000");
+}
+
+TEST(LSSyncHelper, TextsThatAreNoDateGiveFalse)
+{
+    for (const wchar_t* text : {L"", L"yesterday", L"2024-02-30T00:00:00Z", L"2024-03-01T25:00:00Z",
+                                L"2024-03-01T10", L"2024-03-01T10:20:30+5", L"2024-03-01X"}) {
+        _variant_t date(1.0);
+        EXPECT_FALSE(LSSyncHelper::ConvertDateVariant(text, date, false)) << text;
+        EXPECT_EQ(date.vt, VT_EMPTY) << text;
+    }
+    EXPECT_THROW(LSSyncHelper::ChangeVariantType(_variant_t(L"no date")), hresult_exception);
+}
+
+TEST_F(FieldValues, TextsAreStoredWithTheFieldsType)
+{
+    EXPECT_EQ(SetField(L"Box-Title", L"Quarterly plan"), S_OK);
+    EXPECT_EQ(SetField(L"Box-Pages", L"42"), S_OK);
+    EXPECT_EQ(SetField(L"Box-Due", L"2024-03-01T10:20:30Z"), S_OK);
+    EXPECT_EQ(SetField(L"Box-Final", L"1"), S_OK);
+    EXPECT_EQ(map->Text(L"Title"), L"Quarterly plan");
+    EXPECT_EQ(map->Number(L"Pages"), 42);
+    EXPECT_NEAR(map->Date(L"Due").value_or(0), kMarchFirst, 1e-9);
+    EXPECT_EQ(map->Flag(L"Final"), true);
+    EXPECT_EQ(SetField(L"Box-Final", L"0"), S_OK);
+    EXPECT_EQ(map->Flag(L"Final"), false);
+}
+
+TEST_F(FieldValues, ValuesThatDoNotFitAreRefusedAndNothingIsWritten)
+{
+    EXPECT_TRUE(FAILED(SetField(L"Box-Pages", L"many")));
+    EXPECT_TRUE(FAILED(SetField(L"Box-Due", L"soon")));
+    EXPECT_EQ(SetField(L"Box-Price", L"9.5"), DISP_E_BADVARTYPE);
+    EXPECT_EQ(map->Count(), 0u);
+    EXPECT_EQ(LSSyncHelper::setFieldValue(LSFieldInfo{nullptr, VT_BSTR}, map.get(), L"x"), E_INVALIDARG);
+    map->FailWrites(L"Title", E_ACCESSDENIED);
+    EXPECT_EQ(SetField(L"Box-Title", L"x"), E_ACCESSDENIED);
+}

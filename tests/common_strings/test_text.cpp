@@ -1,0 +1,124 @@
+#include "ComDef.h"
+#include "ComOwners.h"
+#include "HResultException.h"
+#include "StringUtils.h"
+
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <string>
+#include <vector>
+
+namespace {
+
+HRESULT WideToIntFailure(const std::wstring& text)
+{
+    try {
+        WideToInt(text);
+    } catch (HRESULT hr) {
+        return hr;
+    }
+    return S_OK;
+}
+
+} // namespace
+
+TEST(FormatWide, PercentSTakesWideStringsOfEveryKind)
+{
+    const CStdStr<wchar_t> folder(L"Shared Docs");
+    EXPECT_EQ(FormatWide(L"%s/%s", folder, std::wstring(L"Q3")), L"Shared Docs/Q3");
+    EXPECT_EQ(FormatWide(L"[%s|%s|%hs]", _bstr_t(L"box"), L"\u6f22\u5b57", "narrow"), L"[box|\u6f22\u5b57|narrow]");
+    EXPECT_EQ(FormatWide(L"%s\t%s\t%u\t%d", L"Box", L"", 4294967295u, INT_MIN), L"Box\t\t4294967295\t-2147483648");
+    const std::wstring big(100000, L'x');
+    EXPECT_EQ(FormatWide(L"<%s>", big), L"<" + big + L">");
+}
+
+TEST(SplitString, Boundaries)
+{
+    struct Case {
+        std::wstring text, separator;
+        size_t maxPieces;
+        std::vector<std::wstring> expected;
+    };
+    for (const Case& c : std::vector<Case>{
+             {L"", L"\t", 0, {}},
+             {L"12\t345\tMail.msg", L"\t", 0, {L"12", L"345", L"Mail.msg"}},
+             {L"a\t\tb", L"\t", 0, {L"a", L"", L"b"}},
+             {L"a\t", L"\t", 0, {L"a", L""}},
+             {L"\t", L"\t", 0, {L"", L""}},
+             {L"a::b::c", L"::", 0, {L"a", L"b", L"c"}},
+             {L"k=v=w", L"=", 2, {L"k", L"v=w"}},
+             {L"a,b", L",", 5, {L"a", L"b"}},
+         }) {
+        const auto pieces = SplitString(c.text, c.separator, c.maxPieces);
+        EXPECT_EQ(std::vector<std::wstring>(pieces.begin(), pieces.end()), c.expected) << c.text;
+    }
+}
+
+TEST(JoinStrings, SeparatorsOnlyBetweenItems)
+{
+    EXPECT_EQ(JoinStrings(std::vector<std::wstring>{}, L","), L"");
+    EXPECT_EQ(JoinStrings(SplitString(L"\tx\ty\t\tz\t", L"\t"), L", "), L", x, y, , z, ");
+}
+
+TEST(FileNameParts, LastBackslashLastDotAndMailExtensions)
+{
+    EXPECT_EQ(SplitPathAtLastBackslash(L"C:\\Users\\me\\Report.docx"), L"Report.docx");
+    EXPECT_EQ(SplitPathAtLastBackslash(L"Report.docx"), L"Report.docx");
+    EXPECT_EQ(SplitPathAtLastBackslash(L"C:\\folder\\"), L"");
+    EXPECT_EQ(GetFileExtension(L"archive.tar.gz"), L".gz");
+    EXPECT_EQ(GetFileExtension(L"name."), L".");
+    EXPECT_EQ(GetFileExtension(L"README"), L"");
+    for (const wchar_t* name : {L"a.msg", L"B.EML", L"c.Mim", L"d.mMe"})
+        EXPECT_TRUE(IsMailFileExtension(name)) << name;
+    for (const wchar_t* name : {L"a.msgx", L"msg", L"a.msg.doc", L""})
+        EXPECT_FALSE(IsMailFileExtension(name)) << name;
+}
+
+TEST(WideToInt, ReadsLikePercentDAndSaturates)
+{
+    EXPECT_EQ(WideToInt(L" \t-17 apples"), -17);
+    EXPECT_EQ(WideToInt(L"+8"), 8);
+    EXPECT_EQ(WideToInt(L"abc"), 0);
+    EXPECT_EQ(WideToInt(L"- 5"), 0);
+    EXPECT_EQ(WideToInt(L"-2147483648"), INT_MIN);
+    EXPECT_EQ(WideToInt(L"2147483648"), INT_MAX);
+    EXPECT_EQ(WideToInt(L"-99999999999999999999"), INT_MIN);
+    EXPECT_EQ(WideToIntFailure(L""), E_INVALIDARG);
+    EXPECT_EQ(WideToIntFailure(L" \t\r\n"), E_INVALIDARG);
+}
+
+TEST(ToHexString, EightLowerCaseDigits)
+{
+    EXPECT_EQ(ToHexString(0x0037001F), L"0x0037001f");
+    EXPECT_EQ(ToHexString(0), L"0x00000000");
+}
+
+TEST(StdStrToBstr, EmptyIsNonNullAndEmbeddedNulsSurvive)
+{
+    const TalvernCommon::unique_bstr empty(StdStrToBstr(L""));
+    ASSERT_NE(empty.get(), nullptr);
+    EXPECT_EQ(SysStringLen(empty.get()), 0u);
+    const TalvernCommon::unique_bstr copy(StdStrToBstr(std::wstring(L"a\0b", 3)));
+    EXPECT_EQ(std::wstring(copy.get(), SysStringLen(copy.get())), std::wstring(L"a\0b", 3));
+}
+
+TEST(FormatDateTimeString, LocaleDateBlankTime)
+{
+    // The test runner pins an English locale.
+    SYSTEMTIME time{2024, 3, 0, 7, 13, 5, 9, 0};
+    EXPECT_EQ(FormatDateTimeString(time), L"3/7/2024 1:05:09 PM");
+    time.wMonth = 13;
+    EXPECT_THROW(FormatDateTimeString(time), hresult_exception);
+}
+
+TEST(CStdStr, TrimsWhiteSpaceOrGivenCharactersInPlace)
+{
+    CStdStr<wchar_t> query(L" \t budget 2024 \r\n");
+    query.Trim();
+    EXPECT_EQ(query, L"budget 2024");
+    CStdStr<wchar_t> folder(L"//0/123//");
+    folder.Trim(L"/");
+    EXPECT_EQ(folder, L"0/123");
+    EXPECT_EQ(CStdStr<wchar_t>(L"///").Trim(L"/"), L"");
+}

@@ -1,0 +1,208 @@
+#include "TestWebView.h"
+
+#include <wininet.h>
+
+#include <stdexcept>
+#include <vector>
+
+namespace TestHost {
+namespace {
+
+// The filter's sign-in messages (dwData of the WM_COPYDATA), as the host's web view knows them.
+constexpr ULONG_PTR kOpenSignInPage = 0x4C535701;
+constexpr ULONG_PTR kSignInFinished = 0x4C535702;
+constexpr UINT kAnswerRequest = WM_APP + 1;
+constexpr wchar_t kWindowClass[] = L"TestHostWebView";
+constexpr UINT kSendTimeoutMs = 10000;
+
+using SetWebViewFunction = void(WINAPI*)(HWND);
+
+struct InternetHandle {
+    explicit InternetHandle(HINTERNET handle) : handle(handle) {}
+    ~InternetHandle()
+    {
+        if (handle)
+            InternetCloseHandle(handle);
+    }
+    InternetHandle(const InternetHandle&) = delete;
+    InternetHandle& operator=(const InternetHandle&) = delete;
+    HINTERNET handle;
+};
+
+// Tests reach nothing but 127.0.0.1; a page elsewhere is treated as one that never redirects.
+bool IsLoopbackHttp(const std::wstring& address)
+{
+    wchar_t host[256] = {};
+    URL_COMPONENTSW parts = {};
+    parts.dwStructSize = sizeof(parts);
+    parts.lpszHostName = host;
+    parts.dwHostNameLength = ARRAYSIZE(host);
+    return InternetCrackUrlW(address.c_str(), 0, 0, &parts) && parts.nScheme == INTERNET_SCHEME_HTTP &&
+           std::wstring(host) == L"127.0.0.1";
+}
+
+// The Location of the page's redirect; empty when it does not redirect.
+std::wstring FollowOneStep(const std::wstring& address)
+{
+    if (!IsLoopbackHttp(address))
+        return {};
+    InternetHandle session(InternetOpenW(L"VESK-test-webview", INTERNET_OPEN_TYPE_DIRECT, nullptr, nullptr, 0));
+    if (!session.handle)
+        return {};
+    const DWORD flags = INTERNET_FLAG_NO_AUTO_REDIRECT | INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE |
+                        INTERNET_FLAG_NO_COOKIES | INTERNET_FLAG_NO_UI;
+    InternetHandle page(InternetOpenUrlW(session.handle, address.c_str(), nullptr, 0, flags, 0));
+    if (!page.handle)
+        return {};
+    std::vector<wchar_t> location(8192);
+    DWORD size = static_cast<DWORD>(location.size() * sizeof(wchar_t));
+    if (!HttpQueryInfoW(page.handle, HTTP_QUERY_LOCATION, location.data(), &size, nullptr))
+        return {};
+    return std::wstring(location.data(), size / sizeof(wchar_t));
+}
+
+LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_NCCREATE) {
+        const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
+        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+    }
+    auto* webView = reinterpret_cast<TestWebView*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    if (webView == nullptr)
+        return DefWindowProcW(window, message, wParam, lParam);
+    try {
+        return webView->HandleMessage(window, message, wParam, lParam);
+    } catch (...) {
+        return FALSE; // nothing may cross a window procedure
+    }
+}
+
+void RegisterWindowClass()
+{
+    static const ATOM atom = [] {
+        WNDCLASSEXW windowClass = {};
+        windowClass.cbSize = sizeof(windowClass);
+        windowClass.lpfnWndProc = WindowProc;
+        windowClass.hInstance = GetModuleHandleW(nullptr);
+        windowClass.lpszClassName = kWindowClass;
+        return RegisterClassExW(&windowClass);
+    }();
+    if (atom == 0)
+        throw std::runtime_error("TestWebView: cannot register its window class");
+}
+
+} // namespace
+
+TestWebView::TestWebView(Behaviour behaviour)
+    : behaviour_(behaviour), hostDll_(LoadLibraryW(L"VESK32.dll"), &FreeLibrary)
+{
+    RegisterWindowClass();
+    if (hostDll_)
+        setWebView_ = reinterpret_cast<SetWebViewFunction>(
+            reinterpret_cast<void (*)()>(GetProcAddress(hostDll_.get(), "SetWebViewProcessHandle_export")));
+    if (setWebView_ == nullptr)
+        throw std::runtime_error("TestWebView: VESK32.dll with SetWebViewProcessHandle_export not found");
+    std::promise<HWND> created;
+    std::future<HWND> window = created.get_future();
+    thread_ = std::thread([this, &created] { Run(created); });
+    window_ = window.get();
+    if (window_ == nullptr) {
+        thread_.join();
+        throw std::runtime_error("TestWebView: cannot create its window");
+    }
+    setWebView_(window_);
+}
+
+TestWebView::~TestWebView()
+{
+    setWebView_(nullptr);
+    PostMessageW(window_, WM_CLOSE, 0, 0);
+    thread_.join();
+}
+
+void TestWebView::Run(std::promise<HWND>& created)
+{
+    const HWND window = CreateWindowExW(0, kWindowClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                        GetModuleHandleW(nullptr), this);
+    created.set_value(window);
+    if (window == nullptr)
+        return;
+    MSG message;
+    while (GetMessageW(&message, nullptr, 0, 0) > 0)
+        DispatchMessageW(&message);
+}
+
+LRESULT TestWebView::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_COPYDATA:
+        return TakeRequest(window, reinterpret_cast<HWND>(wParam), *reinterpret_cast<const COPYDATASTRUCT*>(lParam));
+    case kAnswerRequest:
+        AnswerRequest(window);
+        return 0;
+    case WM_CLOSE:
+        DestroyWindow(window);
+        return 0;
+    case WM_DESTROY:
+        PostQuitMessage(0);
+        return 0;
+    default:
+        return DefWindowProcW(window, message, wParam, lParam);
+    }
+}
+
+LRESULT TestWebView::TakeRequest(HWND self, HWND replyWindow, const COPYDATASTRUCT& copy)
+{
+    if (copy.dwData != kOpenSignInPage || copy.lpData == nullptr || behaviour_ == Behaviour::Refuse)
+        return FALSE;
+    const auto* text = static_cast<const wchar_t*>(copy.lpData);
+    std::wstring address(text, copy.cbData / sizeof(wchar_t));
+    address.resize(wcsnlen(address.c_str(), address.size()));
+    {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        address_ = address;
+        replyWindow_ = replyWindow;
+    }
+    ++requests_;
+    // The page opens after the request has been answered, as a real web view's navigation does.
+    if (behaviour_ == Behaviour::FollowAuthorizePage)
+        PostMessageW(self, kAnswerRequest, 0, 0);
+    return TRUE;
+}
+
+void TestWebView::AnswerRequest(HWND self)
+{
+    std::wstring address;
+    HWND replyWindow = nullptr;
+    {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        address = address_;
+        replyWindow = replyWindow_;
+    }
+    const std::wstring answer = FollowOneStep(address);
+    {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        answer_ = answer;
+    }
+    COPYDATASTRUCT copy = {};
+    copy.dwData = kSignInFinished;
+    copy.cbData = static_cast<DWORD>(answer.size() * sizeof(wchar_t));
+    copy.lpData = const_cast<wchar_t*>(answer.c_str());
+    DWORD_PTR result = 0;
+    SendMessageTimeoutW(replyWindow, WM_COPYDATA, reinterpret_cast<WPARAM>(self), reinterpret_cast<LPARAM>(&copy),
+                        SMTO_NORMAL | SMTO_ABORTIFHUNG, kSendTimeoutMs, &result);
+}
+
+std::wstring TestWebView::LastRequestedAddress() const
+{
+    const std::lock_guard<std::mutex> lock(mutex_);
+    return address_;
+}
+
+std::wstring TestWebView::LastAnswer() const
+{
+    const std::lock_guard<std::mutex> lock(mutex_);
+    return answer_;
+}
+
+} // namespace TestHost

@@ -1,0 +1,172 @@
+// The recorder and the playback chosen by the "Mock." settings: what a recording holds, how it
+// replays without the network, and that no secret is written down along the way.
+#include "HResultException.h"
+#include "LSBaseJsonWS.h"
+#include "LSHttpError.h"
+#include "LSHttpRequestFactory.h"
+#include "WebServiceTestSupport.h"
+
+using namespace WebServiceTest;
+
+namespace {
+
+const char kClientSecret[] = "ClientSecretForTests42";
+
+struct Outcome {
+    long status = 0;
+    std::wstring text;
+};
+
+class RecordAndPlayback : public StandInTest {
+protected:
+    // Sends through the factory as the Box client does; the reply or the LSHttpError's status.
+    Outcome Send(const std::wstring& method, const std::string& path, const std::wstring& body,
+                 const LSHttpHeaderList& headers)
+    {
+        std::unique_ptr<ILSHttpRequest> request = Open(method, Url(path));
+        for (const auto& [name, value] : headers)
+            request->SetRequestHeader(name.c_str(), value.c_str());
+        try {
+            CLSBaseWS::PerformAsyncVariantSend(request, Url(path), body.empty() ? _variant_t() : _variant_t(body.c_str()),
+                                               informer.get());
+        } catch (const LSHttpError& error) {
+            return {error.GetStatus(), error.GetDetail()};
+        }
+        return {request->GetStatus(), static_cast<const wchar_t*>(request->GetResponseText())};
+    }
+
+    std::vector<Outcome> RunConversation()
+    {
+        std::vector<Outcome> outcomes;
+        outcomes.push_back(Send(L"POST", "/oauth2/token",
+                                L"grant_type=refresh_token&refresh_token=initialrefreshtoken&client_id=cid&client_secret=" +
+                                    Wide(kClientSecret),
+                                {{L"Content-Type", L"application/x-www-form-urlencoded"}}));
+        const std::wstring access =
+            Wide(CLSBaseJsonWS::ParseJsonResponse(outcomes.back().text)["access_token"].asString());
+        outcomes.push_back(Send(L"GET", "/2.0/users/me?fields=id,name", L"",
+                                {{L"Authorization", L"Bearer " + access}, {L"Auth-Type", L"OAUTH2"}}));
+        outcomes.push_back(Send(L"GET", "/2.0/folders/424242", L"", {{L"Authorization", L"Bearer " + access}}));
+        return outcomes;
+    }
+
+    ScratchFolder recordings;
+};
+
+} // namespace
+
+TEST_F(RecordAndPlayback, ARecordedConversationReplaysWithoutTheNetwork)
+{
+    const ScopedSetting directory(L"Mock.ILSHttpRequest.BaseRecordingDirectory", recordings.Path());
+    const ScopedSetting name(L"Mock.ILSHttpRequest.RecordingName", L"roundtrip");
+    std::vector<Outcome> recorded;
+    {
+        const ScopedSetting mode(L"Mock.ILSHttpRequest", L"record");
+        recorded = RunConversation();
+    }
+    ASSERT_EQ(recorded.size(), 3u);
+    EXPECT_EQ(recorded[0].status, 200);
+    EXPECT_EQ(recorded[1].status, 200);
+    EXPECT_EQ(recorded[2].status, 404);
+
+    std::vector<std::wstring> files = recordings.FileNames();
+    std::sort(files.begin(), files.end());
+    EXPECT_EQ(files, (std::vector<std::wstring>{
+                         L"roundtrip_000001_req_POST_oauth2_token.txt",
+                         L"roundtrip_000001_res_POST_oauth2_token.txt",
+                         L"roundtrip_000002_req_GET_2.0_users_me_fields_id_name.txt",
+                         L"roundtrip_000002_res_GET_2.0_users_me_fields_id_name.txt",
+                         L"roundtrip_000003_req_GET_2.0_folders_424242.txt",
+                         L"roundtrip_000003_res_GET_2.0_folders_424242.txt",
+                     }));
+    const std::string tokenRequest = ReadFileBytes(recordings.File(files[0]));
+    EXPECT_EQ(tokenRequest.rfind("POST " + standIn.BaseUrl() + "/oauth2/token\r\n", 0), 0u) << tokenRequest;
+    EXPECT_NE(tokenRequest.find("\r\n\r\ngrant_type=refresh_token&refresh_token=[redacted]&client_id=cid&"
+                                "client_secret=[redacted]"),
+              std::string::npos);
+    EXPECT_NE(ReadFileBytes(recordings.File(files[2])).find("Authorization: Bearer [redacted]\r\n"), std::string::npos);
+    EXPECT_EQ(ReadFileBytes(recordings.File(files[5])).rfind("404 Not Found\r\n", 0), 0u);
+
+    const Json::Value tokens = standIn.Get("tokens");
+    for (const std::wstring& file : files) {
+        const std::string content = ReadFileBytes(recordings.File(file));
+        for (const std::string secret : {std::string(kClientSecret), std::string("initialrefreshtoken"),
+                                         tokens["access_token"].asString(), tokens["refresh_token"].asString()})
+            EXPECT_EQ(content.find(secret), std::string::npos) << Utf8(file) << " holds " << secret;
+    }
+
+    const ScopedSetting mode(L"Mock.ILSHttpRequest", L"playback");
+    const int since = standIn.JournalNext();
+    const std::vector<Outcome> replayed = RunConversation();
+    EXPECT_EQ(standIn.JournalNext(), since);
+    ASSERT_EQ(replayed.size(), 3u);
+    for (size_t i = 0; i < replayed.size(); ++i)
+        EXPECT_EQ(replayed[i].status, recorded[i].status) << i;
+    EXPECT_EQ(CLSBaseJsonWS::ParseJsonResponse(replayed[0].text)["access_token"].asString(), "[redacted]");
+    EXPECT_EQ(replayed[1].text, recorded[1].text);
+    EXPECT_EQ(replayed[2].text, recorded[2].text);
+
+    // The recording is used up: a fourth request has nothing to replay.
+    EXPECT_EQ(ThrownHresult([this] { Send(L"GET", "/2.0/users/me", L"", {}); }),
+              HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND));
+}
+
+TEST_F(RecordAndPlayback, APlaybackOfAnotherRequestFindsNothing)
+{
+    const ScopedSetting directory(L"Mock.ILSHttpRequest.BaseRecordingDirectory", recordings.Path());
+    const ScopedSetting name(L"Mock.ILSHttpRequest.RecordingName", L"mismatch");
+    {
+        const ScopedSetting mode(L"Mock.ILSHttpRequest", L"record");
+        EXPECT_EQ(Send(L"GET", "/2.0/folders/0", L"", {{L"Authorization", L"Bearer initialaccesstoken"}}).status, 200);
+    }
+    const ScopedSetting mode(L"Mock.ILSHttpRequest", L"playback");
+    EXPECT_EQ(ThrownHresult([this] { Send(L"DELETE", "/2.0/folders/0", L"", {}); }),
+              HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND));
+}
+
+TEST_F(RecordAndPlayback, MisconfiguredDoublesAreRefusedNotIgnored)
+{
+    {
+        const ScopedSetting mode(L"Mock.ILSHttpRequest", L"replay");
+        EXPECT_EQ(ThrownHresult([] { LSHttpRequestFactory::CreateHttpRequest(); }), E_INVALIDARG);
+    }
+    // A recorder needs to know where to write.
+    const ScopedSetting mode(L"Mock.ILSHttpRequest", L"Record");
+    EXPECT_EQ(ThrownHresult([] { LSHttpRequestFactory::CreateHttpRequest(); }), E_INVALIDARG);
+}
+
+TEST_F(RecordAndPlayback, WithoutMockSettingsTheRequestGoesToTheServer)
+{
+    const int since = standIn.JournalNext();
+    EXPECT_EQ(Send(L"GET", "/2.0/folders/0", L"", {{L"Authorization", L"Bearer initialaccesstoken"}}).status, 200);
+    EXPECT_EQ(standIn.JournalEntries(since).size(), 1u);
+    EXPECT_TRUE(recordings.FileNames().empty());
+}
+
+TEST_F(RecordAndPlayback, TheLogShowsTrafficButNoSecret)
+{
+    const std::wstring body = L"grant_type=refresh_token&refresh_token=initialrefreshtoken&client_id=cid&client_secret=" +
+                              Wide(kClientSecret);
+    const Outcome token = Send(L"POST", "/oauth2/token", body, {{L"Content-Type", L"application/x-www-form-urlencoded"}});
+    ASSERT_EQ(token.status, 200);
+    const Json::Value reply = CLSBaseJsonWS::ParseJsonResponse(token.text);
+    const std::wstring access = Wide(reply["access_token"].asString());
+    EXPECT_EQ(Send(L"GET", "/2.0/users/me", L"", {{L"Authorization", L"Bearer " + access}}).status, 200);
+    {
+        // The WinINet transport logs through the same rules.
+        const std::string id = standIn.SeedPatternFile("tiny.bin", 10, 1);
+        ScratchFolder folder;
+        CLSBaseWS::DownloadFileWithWinInet({{L"Authorization", L"Bearer " + access}},
+                                           Url("/2.0/files/" + id + "/content"), folder.File(L"tiny.bin"), L"",
+                                           informer.get());
+    }
+
+    const std::string log = ReadLogFiles();
+    EXPECT_NE(log.find("grant_type=refresh_token&refresh_token=[redacted]"), std::string::npos);
+    EXPECT_NE(log.find("\"access_token\":\"[redacted]\""), std::string::npos);
+    EXPECT_NE(log.find("Authorization: Bearer [redacted]"), std::string::npos);
+    EXPECT_NE(log.find("CLSBaseWS::PerformAsyncVariantSend POST"), std::string::npos);
+    for (const std::string secret : {std::string(kClientSecret), std::string("initialrefreshtoken"),
+                                     reply["access_token"].asString(), reply["refresh_token"].asString()})
+        EXPECT_EQ(log.find(secret), std::string::npos) << "the log holds " << secret;
+}

@@ -1,0 +1,141 @@
+// Throttling: 429 and 503 are retried after the server's Retry-After or a back-off, five
+// attempts at most; every wait can be stopped; everything else passes through at once.
+#include "HResultException.h"
+#include "LSBaseWS.h"
+#include "LSHttpError.h"
+#include "WebServiceTestSupport.h"
+
+#include <chrono>
+
+using namespace WebServiceTest;
+
+namespace {
+
+class ServerUnavailableRetry : public StandInTest {
+protected:
+    CStdStr<wchar_t> Fetch(const std::string& path)
+    {
+        std::unique_ptr<ILSHttpRequest> request = Open(L"GET", Url(path));
+        CLSBaseWS::PerformAsyncVariantSend(request, Url(path), _variant_t(), informer.get());
+        return static_cast<const wchar_t*>(request->GetResponseText());
+    }
+
+    CStdStr<wchar_t> FetchWithRetry(const std::string& path)
+    {
+        return CLSBaseWS::RetryWhileServerUnavailable([&] { return Fetch(path); }, informer.get());
+    }
+
+    void ScriptFailures(const std::string& path, int status, int times, const char* retryAfter)
+    {
+        Json::Value rule;
+        rule["method"] = "GET";
+        rule["path"] = path;
+        rule["status"] = status;
+        rule["times"] = times;
+        rule["text"] = "busy";
+        if (retryAfter != nullptr)
+            rule["headers"]["Retry-After"] = retryAfter;
+        standIn.AddFault(rule);
+        Json::Value pass;
+        pass["method"] = "GET";
+        pass["path"] = path;
+        pass["status"] = 200;
+        pass["text"] = "done";
+        standIn.AddFault(pass);
+    }
+
+    size_t Sends(const std::string& path) { return standIn.JournalEntries(0, path).size(); }
+};
+
+} // namespace
+
+TEST_F(ServerUnavailableRetry, WaitsTheServersRetryAfterThenSucceeds)
+{
+    ScriptFailures("/test/throttled", 429, 2, "1");
+    const auto started = std::chrono::steady_clock::now();
+    EXPECT_EQ(FetchWithRetry("/test/throttled"), L"done");
+    EXPECT_GE(std::chrono::steady_clock::now() - started, std::chrono::milliseconds(1900));
+    EXPECT_EQ(Sends("/test/throttled"), 3u);
+}
+
+TEST_F(ServerUnavailableRetry, BacksOffWhenTheServerGivesNoRetryAfter)
+{
+    ScriptFailures("/test/unavailable", 503, 1, nullptr);
+    const auto started = std::chrono::steady_clock::now();
+    EXPECT_EQ(FetchWithRetry("/test/unavailable"), L"done");
+    EXPECT_GE(std::chrono::steady_clock::now() - started, std::chrono::milliseconds(900));
+    EXPECT_EQ(Sends("/test/unavailable"), 2u);
+}
+
+TEST_F(ServerUnavailableRetry, GivesUpWithTheLastErrorAfterFiveAttempts)
+{
+    ScriptFailures("/test/down", 503, 5, "1");
+    try {
+        FetchWithRetry("/test/down");
+        ADD_FAILURE() << "five 503 replies ended in success";
+    } catch (const LSHttpError& error) {
+        EXPECT_EQ(error.GetStatus(), 503);
+        EXPECT_EQ(error.GetRetryAfterSeconds(), 1);
+    }
+    EXPECT_EQ(Sends("/test/down"), 5u);
+}
+
+TEST_F(ServerUnavailableRetry, OtherStatusesAndOtherExceptionsPassAtOnce)
+{
+    ScriptFailures("/test/missing", 404, 1, nullptr);
+    try {
+        FetchWithRetry("/test/missing");
+        ADD_FAILURE() << "404 ended in success";
+    } catch (const LSHttpError& error) {
+        EXPECT_EQ(error.GetStatus(), 404);
+    }
+    EXPECT_EQ(Sends("/test/missing"), 1u);
+
+    int calls = 0;
+    EXPECT_EQ(ThrownHresult([&] {
+                  CLSBaseWS::RetryWhileServerUnavailable(
+                      [&]() -> CStdStr<wchar_t> {
+                          ++calls;
+                          throw hresult_exception(E_ACCESSDENIED, "not HTTP");
+                      },
+                      informer.get());
+              }),
+              E_ACCESSDENIED);
+    EXPECT_EQ(calls, 1);
+}
+
+TEST_F(ServerUnavailableRetry, AStopDuringALongRetryAfterEndsWithEAbort)
+{
+    // An hour's Retry-After is waited as a minute at most, and a stop ends even that.
+    ScriptFailures("/test/later", 503, 1, "3600");
+    const auto started = std::chrono::steady_clock::now();
+    {
+        // Once the 503 has gone out, a few more questions to the informer mean the wait is on.
+        long askedWhenAnswered = -1;
+        StopWhen stopper(informer.get(), [this, &askedWhenAnswered] {
+            if (askedWhenAnswered < 0) {
+                const Json::Value sent = standIn.JournalEntries(0, "/test/later");
+                if (sent.size() == 1 && !sent[0]["status"].isNull())
+                    askedWhenAnswered = informer->StopQueries();
+                return false;
+            }
+            return informer->StopQueries() >= askedWhenAnswered + 3;
+        });
+        EXPECT_EQ(ThrownHresult([this] { FetchWithRetry("/test/later"); }), E_ABORT);
+    }
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(30));
+    EXPECT_EQ(Sends("/test/later"), 1u);
+}
+
+TEST_F(ServerUnavailableRetry, AnInformerOnTheHostsTimerIsNeverWaitedOn)
+{
+    informer->SetOnTimer(true);
+    ScriptFailures("/test/timer", 429, 1, "1");
+    try {
+        FetchWithRetry("/test/timer");
+        ADD_FAILURE() << "the throttled request was retried";
+    } catch (const LSHttpError& error) {
+        EXPECT_EQ(error.GetStatus(), 429);
+    }
+    EXPECT_EQ(Sends("/test/timer"), 1u);
+}

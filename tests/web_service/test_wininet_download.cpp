@@ -1,0 +1,219 @@
+// Downloads and text posts over WinINet against the stand-in: a large file through Box's
+// redirect, failure statuses, a cut connection and a stop, none of which may leave a partial
+// file under the target's name.
+#include "LSBaseWS.h"
+#include "LSCancelCheck.h"
+#include "LSHttpError.h"
+#include "LSWinInet.h"
+#include "WebServiceTestSupport.h"
+
+using namespace WebServiceTest;
+
+namespace {
+
+constexpr uint64_t kLargeSize = 300ULL * 1024 * 1024 + 12345;
+const char kPreviousContent[] = "what the user had before";
+
+class WinInetDownload : public StandInTest {
+protected:
+    std::wstring ContentUrl(const std::string& fileId) { return Url("/2.0/files/" + fileId + "/content"); }
+
+    LSHttpHeaderMap BearerHeaders(const std::wstring& token = L"initialaccesstoken")
+    {
+        return {{L"Authorization", L"Bearer " + token}, {L"Auth-Type", L"OAUTH2"}};
+    }
+
+    CStdStr<wchar_t> Download(const std::string& fileId, const std::wstring& target)
+    {
+        return CLSBaseWS::DownloadFileWithWinInet(BearerHeaders(), ContentUrl(fileId), target, L"item 7",
+                                                  informer.get());
+    }
+
+    ScratchFolder folder;
+    const std::wstring target = folder.File(L"report.bin");
+};
+
+} // namespace
+
+TEST_F(WinInetDownload, ALargeFileArrivesWholeThroughTheRedirect)
+{
+    const std::string id = standIn.SeedPatternFile("large.bin", kLargeSize, 3);
+    const int since = standIn.JournalNext();
+    EXPECT_EQ(Download(id, target), target);
+    EXPECT_EQ(FileSize(target), kLargeSize);
+    EXPECT_EQ(Sha1Hex(target), standIn.Item("file", id)["sha1"].asString());
+    EXPECT_EQ(folder.FileNames(), std::vector<std::wstring>{L"report.bin"});
+    EXPECT_EQ(informer->RequestStarts(), 1);
+
+    const Json::Value sent = standIn.JournalEntries(since);
+    ASSERT_EQ(sent.size(), 2u);
+    EXPECT_EQ(sent[0]["path"].asString(), "/2.0/files/" + id + "/content");
+    EXPECT_EQ(sent[0]["status"].asInt(), 302);
+    EXPECT_EQ(sent[1]["status"].asInt(), 200);
+}
+
+TEST_F(WinInetDownload, ADirectReplyReplacesAnExistingFile)
+{
+    standIn.SetSwitches([] {
+        Json::Value switches;
+        switches["download_mode"] = "direct";
+        return switches;
+    }());
+    const std::string id = standIn.SeedPatternFile("small.bin", 70000, 9);
+    WriteFileBytes(target, kPreviousContent);
+    Download(id, target);
+    EXPECT_EQ(FileSize(target), 70000u);
+    EXPECT_EQ(Sha1Hex(target), standIn.Item("file", id)["sha1"].asString());
+    EXPECT_EQ(folder.FileNames(), std::vector<std::wstring>{L"report.bin"});
+}
+
+TEST_F(WinInetDownload, FailureStatusesRaiseLSHttpErrorAndLeaveTheTargetAlone)
+{
+    const std::string id = standIn.SeedPatternFile("small.bin", 1000, 1);
+    WriteFileBytes(target, kPreviousContent);
+    try {
+        Download("987654321", target);
+        ADD_FAILURE() << "a missing file was downloaded";
+    } catch (const LSHttpError& error) {
+        EXPECT_EQ(error.GetStatus(), 404);
+        EXPECT_NE(error.GetDetail().find(L"not_found"), std::wstring::npos);
+    }
+    try {
+        CLSBaseWS::DownloadFileWithWinInet(BearerHeaders(L"expiredtoken"), ContentUrl(id), target, L"", informer.get());
+        ADD_FAILURE() << "a bad token was accepted";
+    } catch (const LSHttpError& error) {
+        EXPECT_EQ(error.GetStatus(), 401);
+    }
+    Json::Value busy;
+    busy["method"] = "GET";
+    busy["path"] = "/2.0/files/" + id + "/content";
+    busy["status"] = 503;
+    busy["headers"]["Retry-After"] = "2";
+    standIn.AddFault(busy);
+    try {
+        Download(id, target);
+        ADD_FAILURE() << "a 503 reply was taken for content";
+    } catch (const LSHttpError& error) {
+        EXPECT_EQ(error.GetStatus(), 503);
+        EXPECT_EQ(error.GetRetryAfterSeconds(), 2);
+    }
+    EXPECT_EQ(ReadFileBytes(target), kPreviousContent);
+    EXPECT_EQ(folder.FileNames(), std::vector<std::wstring>{L"report.bin"});
+}
+
+TEST_F(WinInetDownload, AConnectionCutShortLeavesNoFile)
+{
+    Json::Value cut;
+    cut["method"] = "GET";
+    cut["path"] = "/test/cut";
+    cut["status"] = 200;
+    cut["text"] = std::string(200000, 'x');
+    cut["content_type"] = "application/octet-stream";
+    cut["truncate_at"] = 50000;
+    standIn.AddFault(cut);
+    EXPECT_TRUE(FAILED(ThrownHresult([this] { CLSBaseWS::DownloadFile(Url("/test/cut"), target, informer.get()); })));
+    EXPECT_TRUE(folder.FileNames().empty());
+}
+
+TEST_F(WinInetDownload, AStopInTheMiddleLeavesThePreviousFileAndNoTemporary)
+{
+    const std::string id = standIn.SeedPatternFile("large.bin", kLargeSize, 4);
+    WriteFileBytes(target, kPreviousContent);
+    {
+        StopWhen stopper(informer.get(), [this] {
+            for (const std::wstring& name : folder.FileNames()) {
+                if (name != L"report.bin" && FileSize(folder.File(name)) > 8 * 1024 * 1024)
+                    return true;
+            }
+            return false;
+        });
+        EXPECT_EQ(ThrownHresult([&] { Download(id, target); }), E_ABORT);
+    }
+    EXPECT_EQ(ReadFileBytes(target), kPreviousContent);
+    EXPECT_EQ(folder.FileNames(), std::vector<std::wstring>{L"report.bin"});
+}
+
+TEST_F(WinInetDownload, ARefusedConnectionFailsAtOnce)
+{
+    EXPECT_EQ(ThrownHresult([this] { CLSBaseWS::DownloadFile(L"http://127.0.0.1:1/x", target, informer.get()); }),
+              HRESULT_FROM_WIN32(ERROR_INTERNET_CANNOT_CONNECT));
+    EXPECT_TRUE(folder.FileNames().empty());
+}
+
+TEST_F(WinInetDownload, PostTextReturnsTheRedirectWithoutFollowingIt)
+{
+    const std::string id = standIn.SeedPatternFile("doc.bin", 4096, 5);
+    const int since = standIn.JournalNext();
+    WinInetRequestContext context(MakeCancelCheck(informer.get()), CLSBaseWS::ShouldLogResponses(), 0);
+    const CStdStr<wchar_t> location = LSWinInetNS::LSWinInetBase::PostText(
+        context, L"GET", ContentUrl(id), L"Authorization: Bearer initialaccesstoken\r\nAuth-Type: OAUTH2\r\n", L"");
+    EXPECT_EQ(location.find(standIn.BaseUrlWide()), 0u) << Utf8(location);
+
+    const Json::Value sent = standIn.JournalEntries(since);
+    ASSERT_EQ(sent.size(), 1u);
+    std::vector<std::string> headerLines;
+    for (const Json::Value& header : sent[0]["headers"])
+        headerLines.push_back(header[0].asString() + ": " + header[1].asString());
+    const auto at = [&headerLines](const std::string& line) {
+        return std::find(headerLines.begin(), headerLines.end(), line) - headerLines.begin();
+    };
+    EXPECT_LT(at("Content-Type: text/xml; charset=utf-8"), at("Authorization: Bearer initialaccesstoken"));
+    EXPECT_LT(at("Authorization: Bearer initialaccesstoken"), at("Auth-Type: OAUTH2"));
+    EXPECT_LT(at("Auth-Type: OAUTH2"), static_cast<ptrdiff_t>(headerLines.size()));
+
+    EXPECT_EQ(CLSBaseWS::DownloadFile(location, target, informer.get()), target);
+    EXPECT_EQ(Sha1Hex(target), standIn.Item("file", id)["sha1"].asString());
+}
+
+TEST_F(WinInetDownload, PostTextSendsItsBodyAsUtf8AndChecksTheStatus)
+{
+    Json::Value accepted;
+    accepted["method"] = "POST";
+    accepted["path"] = "/test/post";
+    accepted["status"] = 200;
+    standIn.AddFault(accepted);
+    const int since = standIn.JournalNext();
+    WinInetRequestContext context(MakeCancelCheck(informer.get()), true, 0);
+    EXPECT_EQ(LSWinInetNS::LSWinInetBase::PostText(context, L"POST", Url("/test/post"), L"",
+                                                  L"<a>Gr\x00fc\x00df" L"e</a>"),
+              L"");
+    const Json::Value sent = standIn.JournalEntries(since);
+    ASSERT_EQ(sent.size(), 1u);
+    EXPECT_EQ(sent[0]["body_base64"].asString(), "PGE+R3LDvMOfZTwvYT4=");
+
+    WinInetRequestContext missing(MakeCancelCheck(informer.get()), true, 0);
+    try {
+        LSWinInetNS::LSWinInetBase::PostText(missing, L"GET", Url("/2.0/files/55555/content"),
+                                             L"Authorization: Bearer initialaccesstoken\r\n", L"");
+        ADD_FAILURE() << "404 was taken for success";
+    } catch (const LSHttpError& error) {
+        EXPECT_EQ(error.GetStatus(), 404);
+    }
+}
+
+TEST_F(WinInetDownload, AStopWhileWaitingForTheReplyEndsPostTextWithEAbort)
+{
+    Json::Value hang;
+    hang["method"] = "GET";
+    hang["path"] = "/test/hang";
+    hang["action"] = "hang";
+    hang["hang_ms"] = 60000;
+    standIn.AddFault(hang);
+    WinInetRequestContext context(MakeCancelCheck(informer.get()), false, 0);
+    StopWhen stopper(informer.get(), [this] { return informer->StopQueries() >= 3; });
+    EXPECT_EQ(ThrownHresult([&] { LSWinInetNS::LSWinInetBase::PostText(context, L"GET", Url("/test/hang"), L"", L""); }),
+              E_ABORT);
+}
+
+TEST_F(WinInetDownload, AReplyThatStallsEndsInATimeout)
+{
+    Json::Value hang;
+    hang["method"] = "GET";
+    hang["path"] = "/test/stall";
+    hang["action"] = "hang";
+    hang["hang_ms"] = 60000;
+    standIn.AddFault(hang);
+    WinInetRequestContext context(LSCancelCheck(), false, 1000);
+    EXPECT_EQ(ThrownHresult([&] { LSWinInetNS::LSWinInetBase::PostText(context, L"GET", Url("/test/stall"), L"", L""); }),
+              HRESULT_FROM_WIN32(ERROR_INTERNET_TIMEOUT));
+}
