@@ -8,8 +8,12 @@
 #include <shlobj.h>
 
 #include <atomic>
+#include <climits>
+#include <cwchar>
 #include <memory>
 #include <mutex>
+#include <string>
+#include <vector>
 
 namespace {
 

@@ -3,13 +3,13 @@
 // date reader that a caller needs as a must fails.
 #pragma once
 
+#include "BoxDates.h"
 #include "StdString.h"
 
 #include <json/value.h>
 #include <oaidl.h>
 
 #include <cstdint>
-#include <string>
 
 namespace Box_20 {
 
@@ -38,13 +38,5 @@ OptionalDate GetJsonMember(const Json::Value& object, const char* name);
 // The member's ISO 8601 date-time as an OLE DATE in UTC. Throws ApiException when the member is
 // missing, null or not a date.
 DATE GetDateFromJsonValue(const Json::Value& object, const char* name);
-
-// A Box date-time ("2012-12-12T10:53:43-08:00", "2012-12-12T10:53:43Z", fractions of a second
-// allowed and dropped) as a FILETIME count in UTC. Seconds are counted in 64 bits, so dates past
-// 2038 keep their value. Throws ApiException for a text that is no such date, or one before 1601.
-uint64_t GetDateFromString(const std::wstring& text);
-
-// A FILETIME count as an OLE DATE (days since 1899-12-30, time of day as the fraction).
-DATE FileTimeToOleDate(uint64_t fileTime);
 
 } // namespace Box_20

@@ -17,10 +17,19 @@ protected:
         m_headers.clear();
     }
 
+    // A header set again keeps its first place and takes the new value.
     void RememberHeader(const _bstr_t& name, const _bstr_t& value)
     {
-        m_headers.emplace_back(static_cast<const wchar_t*>(name) ? static_cast<const wchar_t*>(name) : L"",
-                               static_cast<const wchar_t*>(value) ? static_cast<const wchar_t*>(value) : L"");
+        const std::wstring nameText = static_cast<const wchar_t*>(name) ? static_cast<const wchar_t*>(name) : L"";
+        const std::wstring valueText = static_cast<const wchar_t*>(value) ? static_cast<const wchar_t*>(value) : L"";
+        for (auto& [knownName, knownValue] : m_headers) {
+            if (::CompareStringW(LOCALE_INVARIANT, NORM_IGNORECASE, knownName.c_str(), -1, nameText.c_str(), -1) ==
+                CSTR_EQUAL) {
+                knownValue = valueText;
+                return;
+            }
+        }
+        m_headers.emplace_back(nameText, valueText);
     }
 
 private:

@@ -68,8 +68,6 @@ private:
     bool m_logResponses;
     std::chrono::milliseconds m_stepTimeout;
     std::wstring m_url;
-    std::wstring m_headerLines;
-    std::string m_body;
     std::chrono::steady_clock::time_point m_lastCancelCheck;
     std::shared_ptr<AsyncState> m_state;
     TalvernCommon::unique_hinternet m_session;

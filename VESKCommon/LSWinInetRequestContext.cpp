@@ -11,9 +11,6 @@
 namespace {
 
 constexpr DWORD kReadBlockSize = 256 * 1024;
-// After closing the request handle WinINet confirms with HANDLE_CLOSING, possibly from its own
-// thread; the shared state outlives a confirmation that comes later than this.
-constexpr DWORD kCloseConfirmationWaitMs = 5000;
 
 TalvernCommon::unique_handle CreateManualResetEvent()
 {
@@ -31,14 +28,18 @@ TalvernCommon::unique_handle CreateManualResetEvent()
 
 } // namespace
 
-// What the status callback touches. WinINet holds one reference of its own through the request
-// handle's context value and drops it on HANDLE_CLOSING, so a late callback never meets freed
-// memory, even when the confirmation comes after the context is gone.
+// What the status callback and a pending read touch. WinINet holds one reference of its own
+// through the request handle's context value and drops it on HANDLE_CLOSING. Closing a request
+// that is still waiting for its server does not end that wait at once under Wine, so a cancelled
+// request is left to finish in the background: it can only ever reach this state, never the
+// context, which is gone by then.
 struct WinInetRequestContext::AsyncState {
     TalvernCommon::unique_handle stepComplete = CreateManualResetEvent();
-    TalvernCommon::unique_handle requestClosed = CreateManualResetEvent();
     volatile LONG stepSucceeded = FALSE;
     volatile LONG stepError = ERROR_SUCCESS;
+    // What WinINet reads or fills while a step is pending.
+    std::wstring headerLines;
+    std::string body;
     std::vector<char> buffer = std::vector<char>(kReadBlockSize);
     DWORD bytesRead = 0;
 };
@@ -60,11 +61,8 @@ void CALLBACK WinInetRequestContext::StatusCallback(HINTERNET, DWORD_PTR context
             ::InterlockedExchange(&state.stepSucceeded, valid && result->dwResult != 0 ? TRUE : FALSE);
             ::SetEvent(state.stepComplete.get());
         } else if (status == INTERNET_STATUS_HANDLE_CLOSING) {
-            const HANDLE closed = state.requestClosed.get();
-            // Keeps the state (and the event) alive until SetEvent returns.
-            const std::shared_ptr<AsyncState> last = std::move(*held);
+            // The last callback for the handle: WinINet's reference goes with it.
             std::unique_ptr<std::shared_ptr<AsyncState>> adopted(held);
-            ::SetEvent(closed);
         }
     } catch (...) {
     }
@@ -88,11 +86,7 @@ WinInetRequestContext::~WinInetRequestContext() { CloseRequest(); }
 
 void WinInetRequestContext::CloseRequest()
 {
-    if (!m_request)
-        return;
-    const std::shared_ptr<AsyncState> state = m_state;
     m_request.reset();
-    ::WaitForSingleObject(state->requestClosed.get(), kCloseConfirmationWaitMs);
     m_connection.reset();
 }
 
@@ -137,13 +131,14 @@ void WinInetRequestContext::Send(std::wstring_view verb, std::wstring_view url, 
 {
     CloseRequest();
     OpenRequest(verb, url, extraFlags);
-    // WinINet reads both while the send is pending.
-    m_headerLines = std::move(headerLines);
-    m_body = std::move(body);
-    ::ResetEvent(m_state->stepComplete.get());
-    const BOOL sent = ::HttpSendRequestW(m_request.get(), m_headerLines.empty() ? nullptr : m_headerLines.c_str(),
-                                         static_cast<DWORD>(m_headerLines.size()),
-                                         m_body.empty() ? nullptr : m_body.data(), static_cast<DWORD>(m_body.size()));
+    AsyncState& state = *m_state;
+    state.headerLines = std::move(headerLines);
+    state.body = std::move(body);
+    ::ResetEvent(state.stepComplete.get());
+    const BOOL sent = ::HttpSendRequestW(m_request.get(), state.headerLines.empty() ? nullptr : state.headerLines.c_str(),
+                                         static_cast<DWORD>(state.headerLines.size()),
+                                         state.body.empty() ? nullptr : state.body.data(),
+                                         static_cast<DWORD>(state.body.size()));
     if (!sent) {
         const DWORD error = ::GetLastError();
         if (error != ERROR_IO_PENDING)

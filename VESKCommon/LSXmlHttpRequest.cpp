@@ -11,6 +11,17 @@ namespace {
 
 constexpr long kReadyStateComplete = 4;
 
+// Wine's XMLHTTP puts the headers on the wire last-set first, Windows' in the order set; the
+// server must see the order the caller chose.
+bool XmlHttpReversesHeaders()
+{
+    static const bool reverses = [] {
+        const HMODULE ntdll = ::GetModuleHandleW(L"ntdll.dll");
+        return ntdll != nullptr && ::GetProcAddress(ntdll, "wine_get_version") != nullptr;
+    }();
+    return reverses;
+}
+
 // A BSTR out-parameter read into a _bstr_t that owns it; empty when the read fails.
 template <typename Read>
 _bstr_t ReadBstr(Read read)
@@ -61,9 +72,26 @@ HRESULT LSXmlHttpRequest::SetRequestHeader(const _bstr_t& name, const _bstr_t& v
 {
     if (!m_request)
         return E_UNEXPECTED;
-    const HRESULT hr = m_request->setRequestHeader(name, value);
-    if (SUCCEEDED(hr))
-        RememberHeader(name, value);
+    if (name.length() == 0)
+        return E_INVALIDARG;
+    RememberHeader(name, value);
+    return S_OK;
+}
+
+HRESULT LSXmlHttpRequest::ApplyHeaders()
+{
+    const LSHttpHeaderList& headers = GetRequestHeaders();
+    const auto apply = [this](const auto& header) {
+        return m_request->setRequestHeader(_bstr_t(header.first.c_str()), _bstr_t(header.second.c_str()));
+    };
+    HRESULT hr = S_OK;
+    if (XmlHttpReversesHeaders()) {
+        for (auto header = headers.rbegin(); header != headers.rend() && SUCCEEDED(hr); ++header)
+            hr = apply(*header);
+    } else {
+        for (auto header = headers.begin(); header != headers.end() && SUCCEEDED(hr); ++header)
+            hr = apply(*header);
+    }
     return hr;
 }
 
@@ -71,6 +99,9 @@ HRESULT LSXmlHttpRequest::Send(const VARIANT& body, const LSCancelCheck& cancel)
 {
     if (!m_request)
         return E_UNEXPECTED;
+    const HRESULT headersSet = ApplyHeaders();
+    if (FAILED(headersSet))
+        return headersSet;
     // send() takes the VARIANT by value without taking it over: the caller keeps ownership.
     const HRESULT sent = m_request->send(body);
     // Wine's XMLHTTP answers a successful asynchronous send with 0x000401E8, not S_OK.

@@ -31,6 +31,9 @@ public:
     _bstr_t GetResponseHeader(const _bstr_t& name) const override;
 
 private:
+    // Headers are handed to XMLHTTP at the send, in the order the server is to see them.
+    HRESULT ApplyHeaders();
+
     std::chrono::milliseconds m_noProgressTimeout;
     TalvernCommon::com_ptr<IXMLHTTPRequest> m_request;
 };

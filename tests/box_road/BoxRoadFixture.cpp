@@ -87,6 +87,17 @@ Json::Value ParseJson(const std::string& text)
     return value;
 }
 
+bool WaitUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout)
+{
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() >= deadline)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return true;
+}
+
 std::thread StartStaThread(std::function<void()> body)
 {
     return std::thread([body = std::move(body)] {

@@ -5,11 +5,13 @@
 
 #include "BoxRecords.h"
 #include "BoxStandIn.h"
+#include "StringUtils.h"
 #include "TestShutdownInformer.h"
 
 #include <gtest/gtest.h>
 #include <json/json.h>
 
+#include <chrono>
 #include <functional>
 #include <optional>
 #include <string>
@@ -23,6 +25,9 @@ void WriteUserSetting(const std::wstring& name, const std::wstring& value);
 void DeleteUserSetting(const std::wstring& name);
 
 Json::Value ParseJson(const std::string& text);
+
+// Waits until the condition holds, asking every 10 ms; false when it still fails after timeout.
+bool WaitUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout);
 
 // Runs the body on a new thread with its own single-threaded apartment, as a host thread is.
 std::thread StartStaThread(std::function<void()> body);

@@ -11,7 +11,6 @@ from store import ROOT_ID, File, check_name
 
 ITEMS_DEFAULT_LIMIT = 100
 ITEMS_MAX_LIMIT = 1000
-MAX_UPLOAD_SIZE = 5 * 1024 ** 3
 TYPE_ORDER = {"folder": 0, "file": 1, "web_link": 2}
 SORT_KEYS = {
     "id": lambda item: int(item.id),
@@ -38,7 +37,7 @@ def users_me(state, request):
             "modified_at": renderer.date(state.store.items[ROOT_ID].created_at),
             "language": "en", "timezone": "America/Los_Angeles",
             "space_amount": user.space_amount, "space_used": state.store.space_used(),
-            "max_upload_size": MAX_UPLOAD_SIZE, "status": "active",
+            "max_upload_size": user.max_upload_size, "status": "active",
             "enterprise": None if enterprise_id is None else
             {"type": "enterprise", "id": enterprise_id, "name": "Test Enterprise"}}
     fields = fields_param(request)

@@ -27,7 +27,7 @@ def create_session(state, request):
         raise bad_request("'folder_id' must be a string", code="invalid_folder_id")
     state.store.folder(folder_id)
     check_no_conflict(state, folder_id, name)
-    check_quota(state, size)
+    check_quota(state, size, size)
     session = state.sessions.create(name, size, state.switches.get("part_size"),
                                     folder_id=folder_id)
     return json_reply(201, session_record(state, session))
@@ -40,7 +40,7 @@ def create_version_session(state, request):
     check_not_locked_by_other(state, target)
     if name is not None and name != target.name:
         check_no_conflict(state, target.parent_id, name, exclude_id=target.id)
-    check_quota(state, size - target.size)
+    check_quota(state, size, size - target.size)
     session = state.sessions.create(name or target.name, size, state.switches.get("part_size"),
                                     file_id=target.id)
     return json_reply(201, session_record(state, session))

@@ -21,7 +21,8 @@ def preflight_new(state, request):
         raise bad_request("'parent' must be an object with a string 'id'")
     state.store.folder(parent["id"])
     check_no_conflict(state, parent["id"], name)
-    check_quota(state, _declared_size(body))
+    size = _declared_size(body)
+    check_quota(state, size, size)
     return _upload_url(state)
 
 
@@ -34,7 +35,8 @@ def preflight_version(state, request):
         check_name(body["name"])
         check_no_conflict(state, target.parent_id, body["name"], exclude_id=target.id)
     check_not_locked_by_other(state, target)
-    check_quota(state, _declared_size(body) - target.size)
+    size = _declared_size(body)
+    check_quota(state, size, size - target.size)
     return _upload_url(state)
 
 
@@ -48,7 +50,7 @@ def upload_new(state, request):
             content_modified = _content_modified(attributes)
             state.store.folder(parent_id)
             check_no_conflict(state, parent_id, name)
-            check_quota(state, blob.size)
+            check_quota(state, blob.size, blob.size)
         created = state.store.add_file(name, parent_id, blob)
         created.content_modified = content_modified
         return _files_reply(state, request, created, 201)
@@ -65,14 +67,18 @@ def upload_version(state, request):
                 check_name(new_name)
                 check_no_conflict(state, target.parent_id, new_name, exclude_id=target.id)
             content_modified = _content_modified(attributes)
-            check_quota(state, blob.size - target.size)
+            check_quota(state, blob.size, blob.size - target.size)
         state.store.replace_content(target, blob, content_modified)
         state.store.set_name(target, new_name)
         return _files_reply(state, request, target, 200)
 
 
-def check_quota(state, extra_bytes):
+def check_quota(state, file_size, extra_bytes):
+    """Box's refusals for a file of `file_size` bytes that adds `extra_bytes` to the account."""
     store = state.store
+    if file_size > store.user.max_upload_size:
+        raise client_error(403, "file_size_limit_exceeded",
+                           "File size exceeds the folder owner's file size limit")
     if store.space_used() + max(extra_bytes, 0) > store.user.space_amount:
         raise client_error(403, "storage_limit_exceeded", "Account storage limit reached")
 

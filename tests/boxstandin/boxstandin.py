@@ -17,11 +17,13 @@ Decisions worth knowing:
 - Content up to 8 MiB is kept in memory once; larger content (uploads, seeded patterns) lives
   in files of a private spool folder, and upload-session parts are written straight into a
   sparse file that becomes the content on commit. The folder is removed on stop.
-- The authorize page redirects at once (302) to redirect_uri with code= and state=.
-- The access token stops working when it is refreshed or expired through the control
+- The authorize page has no form: it redirects at once (302) to redirect_uri with code= and
+  state= (or error=access_denied with the switch "authorize" = "deny").
+- An access token stops working when it is refreshed or expired through the control
   interface; a refresh token works once.
-- Locks are shown with "expires_at" (the name the product reads); permissions are reported
-  as seeded but not enforced, except that another user's unexpired lock blocks changes.
+- Locks are shown with "expires_at" (the member the product reads and sends). Permissions
+  are reported as seeded but not enforced; another user's unexpired lock blocks changes.
+- Dates use a fixed -08:00 offset by default, or "Z" with the switch "date_style".
 """
 
 import argparse

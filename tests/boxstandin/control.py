@@ -14,7 +14,8 @@ POST /_control/reset {}
 POST /_control/seed {"user": {...}, "metadata_templates": [...], "folders": [...],
                      "files": [...], "web_links": [...]}   every member optional
      -> {"folders": [ids], "files": [ids], "web_links": [ids]}   in the order given
-     user:     {"id", "name", "login", "enterprise_id": "E" | null, "space_amount": bytes}
+     user:     {"id", "name", "login", "enterprise_id": "E" | null, "space_amount": bytes,
+                "max_upload_size": bytes}   (uploads beyond them answer 403)
      template: {"scope": "enterprise" | "enterprise_E" | "global", "template_key": "T",
                 "fields": {"name": "string" | "float" | "date" | "enum" | "multiSelect"}}
                (without a seeded template any flat string/number members are accepted)

@@ -13,7 +13,7 @@ from store import ROOT_ID, File, Folder, WebLink
 
 CONTENT_VIEW_LIMIT = 16 * 1024 * 1024
 KINDS = {"file": File, "folder": Folder, "web_link": WebLink}
-USER_KEYS = ("id", "name", "login", "enterprise_id", "space_amount")
+USER_KEYS = ("id", "name", "login", "enterprise_id", "space_amount", "max_upload_size")
 ITEM_KEYS = {"id", "name", "parent_id", "created_at", "modified_at", "etag", "permissions"}
 FILE_KEYS = ITEM_KEYS | {"content_base64", "content_text", "pattern", "content_modified_at",
                          "version_number", "lock", "metadata"}
@@ -21,29 +21,29 @@ FOLDER_KEYS = ITEM_KEYS | {"content_modified_at"}
 WEB_LINK_KEYS = ITEM_KEYS | {"url"}
 
 
-def seed(state, spec):
-    _expect_object(spec, "seed", {"user", "metadata_templates", "folders", "files", "web_links"})
+def seed(state, data):
+    _expect_object(data, "seed", {"user", "metadata_templates", "folders", "files", "web_links"})
     store = state.store
-    if "user" in spec:
-        _seed_user(store, spec["user"])
-    for template in _list(spec, "metadata_templates"):
+    if "user" in data:
+        _seed_user(store, data["user"])
+    for template in _list(data, "metadata_templates"):
         _seed_template(state, template)
     created = {"folders": [], "files": [], "web_links": []}
-    for folder_spec in _list(spec, "folders"):
-        created["folders"].append(_seed_folder(state, folder_spec).id)
-    for file_spec in _list(spec, "files"):
-        created["files"].append(_seed_file(state, file_spec).id)
-    for link_spec in _list(spec, "web_links"):
-        created["web_links"].append(_seed_web_link(state, link_spec).id)
+    for folder_data in _list(data, "folders"):
+        created["folders"].append(_seed_folder(state, folder_data).id)
+    for file_data in _list(data, "files"):
+        created["files"].append(_seed_file(state, file_data).id)
+    for link_data in _list(data, "web_links"):
+        created["web_links"].append(_seed_web_link(state, link_data).id)
     return created
 
 
-def update_item(state, spec):
-    _expect_object(spec, "item", None)
-    item = find_item(state, spec.get("type"), spec.get("id"))
+def update_item(state, data):
+    _expect_object(data, "item", None)
+    item = find_item(state, data.get("type"), data.get("id"))
     allowed = {"file": FILE_KEYS, "folder": FOLDER_KEYS, "web_link": WEB_LINK_KEYS}[item.type]
-    _expect_object(spec, "item", (allowed - {"id"}) | {"type", "id"})
-    changes = {key: value for key, value in spec.items() if key not in ("type", "id")}
+    _expect_object(data, "item", allowed | {"type"})
+    changes = {key: value for key, value in data.items() if key not in ("type", "id")}
     if "name" in changes or "parent_id" in changes:
         _place(state, item, changes.get("name", item.name),
                changes.get("parent_id", item.parent_id))
@@ -53,9 +53,9 @@ def update_item(state, spec):
     return item_view(state, item)
 
 
-def delete_item(state, spec):
-    _expect_object(spec, "item", {"type", "id"})
-    item = find_item(state, spec.get("type"), spec.get("id"))
+def delete_item(state, data):
+    _expect_object(data, "item", {"type", "id"})
+    item = find_item(state, data.get("type"), data.get("id"))
     if item.id == ROOT_ID:
         raise ValueError("the root folder cannot be deleted")
     state.store.delete(item)
@@ -120,74 +120,75 @@ def _lock_view(lock):
             "is_download_prevented": lock.is_download_prevented}
 
 
-def _seed_user(store, spec):
-    _expect_object(spec, "user", set(USER_KEYS))
+def _seed_user(store, data):
+    _expect_object(data, "user", set(USER_KEYS))
     for key in ("id", "name", "login"):
-        if key in spec:
-            setattr(store.user, key, str(spec[key]))
-    if "enterprise_id" in spec:
-        enterprise_id = spec["enterprise_id"]
+        if key in data:
+            setattr(store.user, key, str(data[key]))
+    if "enterprise_id" in data:
+        enterprise_id = data["enterprise_id"]
         store.user.enterprise_id = None if enterprise_id is None else str(enterprise_id)
-    if "space_amount" in spec:
-        store.user.space_amount = _int(spec["space_amount"], "space_amount")
+    for key in ("space_amount", "max_upload_size"):
+        if key in data:
+            setattr(store.user, key, _int(data[key], key))
 
 
-def _seed_template(state, spec):
-    _expect_object(spec, "metadata template", {"scope", "template_key", "fields"})
-    scope = _scope(state, spec.get("scope"))
-    key = spec.get("template_key")
+def _seed_template(state, data):
+    _expect_object(data, "metadata template", {"scope", "template_key", "fields"})
+    scope = _scope(state, data.get("scope"))
+    key = data.get("template_key")
     if not isinstance(key, str) or not key:
         raise ValueError("'template_key' must be a non-empty string")
-    state.store.templates[(scope, key)] = check_template_fields(spec.get("fields"))
+    state.store.templates[(scope, key)] = check_template_fields(data.get("fields"))
 
 
-def _seed_folder(state, spec):
-    _expect_object(spec, "folder", FOLDER_KEYS)
-    parent_id = _free_place(state, spec)
-    folder = state.store.add_folder(spec["name"], parent_id, _id(spec))
-    _apply_common(state, folder, spec)
+def _seed_folder(state, data):
+    _expect_object(data, "folder", FOLDER_KEYS)
+    parent_id = _free_place(state, data)
+    folder = state.store.add_folder(data["name"], parent_id, _id(data))
+    _apply_common(state, folder, data)
     return folder
 
 
-def _seed_file(state, spec):
-    _expect_object(spec, "file", FILE_KEYS)
-    parent_id = _free_place(state, spec)
-    blob = _content(state, spec) if _content_given(spec) else MemoryBlob(b"")
-    new_file = state.store.add_file(spec["name"], parent_id, blob, _id(spec))
-    _apply_common(state, new_file, spec)
+def _seed_file(state, data):
+    _expect_object(data, "file", FILE_KEYS)
+    parent_id = _free_place(state, data)
+    blob = _content(state, data) if _content_given(data) else MemoryBlob(b"")
+    new_file = state.store.add_file(data["name"], parent_id, blob, _id(data))
+    _apply_common(state, new_file, data)
     return new_file
 
 
-def _seed_web_link(state, spec):
-    _expect_object(spec, "web link", WEB_LINK_KEYS)
-    parent_id = _free_place(state, spec)
-    link = state.store.add_web_link(spec["name"], parent_id, str(spec.get("url", "")), _id(spec))
-    _apply_common(state, link, spec)
+def _seed_web_link(state, data):
+    _expect_object(data, "web link", WEB_LINK_KEYS)
+    parent_id = _free_place(state, data)
+    link = state.store.add_web_link(data["name"], parent_id, str(data.get("url", "")), _id(data))
+    _apply_common(state, link, data)
     return link
 
 
-def _apply_common(state, item, spec):
+def _apply_common(state, item, data):
     """Members that any kind of item may set, applied after the item exists."""
     for key in ("created_at", "modified_at"):
-        if key in spec:
-            setattr(item, key, _parse_date(spec[key], key))
-    if "content_modified_at" in spec:
-        item.content_modified = _parse_date(spec["content_modified_at"], "content_modified_at")
-    if "etag" in spec:
-        item.etag = _int(spec["etag"], "etag")
-    if "permissions" in spec:
-        _expect_object(spec["permissions"], "permissions", None)
-        item.permissions = {name: bool(value) for name, value in spec["permissions"].items()}
-    if "version_number" in spec:
-        item.version_number = _int(spec["version_number"], "version_number")
-    if "lock" in spec:
-        item.lock = _lock(state, spec["lock"])
-    if "metadata" in spec:
-        item.metadata = _metadata(state, item, spec["metadata"])
+        if key in data:
+            setattr(item, key, _parse_date(data[key], key))
+    if "content_modified_at" in data:
+        item.content_modified = _parse_date(data["content_modified_at"], "content_modified_at")
+    if "etag" in data:
+        item.etag = _int(data["etag"], "etag")
+    if "permissions" in data:
+        _expect_object(data["permissions"], "permissions", None)
+        item.permissions = {name: bool(value) for name, value in data["permissions"].items()}
+    if "version_number" in data:
+        item.version_number = _int(data["version_number"], "version_number")
+    if "lock" in data:
+        item.lock = _lock(state, data["lock"])
+    if "metadata" in data:
+        item.metadata = _metadata(state, item, data["metadata"])
 
 
-def _free_place(state, spec):
-    name, parent_id = spec.get("name"), str(spec.get("parent_id", ROOT_ID))
+def _free_place(state, data):
+    name, parent_id = data.get("name"), str(data.get("parent_id", ROOT_ID))
     if not isinstance(name, str) or not name:
         raise ValueError("'name' must be a non-empty string")
     if state.store.find(parent_id, Folder) is None:
@@ -214,15 +215,15 @@ def _place(state, item, name, parent_id):
         item.modified_at = dates.now()
 
 
-def _content_given(spec):
-    return any(key in spec for key in ("content_base64", "content_text", "pattern"))
+def _content_given(data):
+    return any(key in data for key in ("content_base64", "content_text", "pattern"))
 
 
-def _content(state, spec):
-    given = [key for key in ("content_base64", "content_text", "pattern") if key in spec]
+def _content(state, data):
+    given = [key for key in ("content_base64", "content_text", "pattern") if key in data]
     if len(given) != 1:
         raise ValueError("give exactly one of content_base64, content_text, pattern")
-    value = spec[given[0]]
+    value = data[given[0]]
     if given[0] == "content_text":
         return MemoryBlob(str(value).encode("utf-8"))
     if given[0] == "content_base64":
@@ -232,27 +233,27 @@ def _content(state, spec):
                         _int(value.get("seed", 0), "pattern.seed"))
 
 
-def _lock(state, spec):
-    if spec is None:
+def _lock(state, data):
+    if data is None:
         return None
-    _expect_object(spec, "lock", {"id", "created_at", "created_by", "expires_at",
+    _expect_object(data, "lock", {"id", "created_at", "created_by", "expires_at",
                                   "is_download_prevented"})
-    created_by = spec.get("created_by")
+    created_by = data.get("created_by")
     if created_by is not None:
         _expect_object(created_by, "lock.created_by", {"id", "name", "login"})
         created_by = dict({"type": "user"}, **{k: str(v) for k, v in created_by.items()})
-    expires = spec.get("expires_at")
+    expires = data.get("expires_at")
     return state.store.new_lock(
         None if expires is None else _parse_date(expires, "lock.expires_at"),
-        bool(spec.get("is_download_prevented", False)), created_by,
-        _parse_date(spec["created_at"], "lock.created_at") if "created_at" in spec else None,
-        str(spec["id"]) if "id" in spec else None)
+        bool(data.get("is_download_prevented", False)), created_by,
+        _parse_date(data["created_at"], "lock.created_at") if "created_at" in data else None,
+        str(data["id"]) if "id" in data else None)
 
 
-def _metadata(state, item, spec):
-    _expect_object(spec, "metadata", None)
+def _metadata(state, item, data):
+    _expect_object(data, "metadata", None)
     instances = {}
-    for scope, templates in spec.items():
+    for scope, templates in data.items():
         _expect_object(templates, "metadata scope", None)
         resolved = _scope(state, scope)
         for template_key, values in templates.items():
@@ -270,12 +271,12 @@ def _scope(state, scope):
     return scope
 
 
-def _id(spec):
-    return None if spec.get("id") is None else str(spec["id"])
+def _id(data):
+    return None if data.get("id") is None else str(data["id"])
 
 
-def _list(spec, key):
-    value = spec.get(key, [])
+def _list(data, key):
+    value = data.get(key, [])
     if not isinstance(value, list):
         raise ValueError("'%s' must be a list" % key)
     return value

@@ -64,8 +64,8 @@ class FaultBook:
         self._rules = []
         self._ids = itertools.count(1)
 
-    def add(self, spec):
-        rule = _parse_rule(spec, next(self._ids))
+    def add(self, data):
+        rule = _parse_rule(data, next(self._ids))
         with self._lock:
             self._rules.append(rule)
         return rule.id
@@ -100,53 +100,53 @@ class FaultBook:
         return reply
 
 
-def _parse_rule(spec, rule_id):
-    if not isinstance(spec, dict):
+def _parse_rule(data, rule_id):
+    if not isinstance(data, dict):
         raise ValueError("a fault must be a JSON object")
-    if "replies" in spec:
-        _check_keys(spec, RULE_KEYS, "fault")
-        replies = spec["replies"]
+    if "replies" in data:
+        _check_keys(data, RULE_KEYS, "fault")
+        replies = data["replies"]
         if not isinstance(replies, list) or not replies:
             raise ValueError("'replies' must be a non-empty list")
     else:
-        _check_keys(spec, RULE_KEYS | REPLY_KEYS, "fault")
-        replies = [{k: v for k, v in spec.items() if k in REPLY_KEYS}]
-    path = spec.get("path")
+        _check_keys(data, RULE_KEYS | REPLY_KEYS, "fault")
+        replies = [{k: v for k, v in data.items() if k in REPLY_KEYS}]
+    path = data.get("path")
     if not isinstance(path, str) or not path.startswith("/"):
         raise ValueError("'path' must be a path glob starting with '/'")
     parsed = [_parse_reply(reply) for reply in replies]
     for reply in parsed:
         reply.rule_id = rule_id
-    return FaultRule(rule_id, str(spec.get("method", "*")).upper(), path,
-                     str(spec.get("query", "")), parsed)
+    return FaultRule(rule_id, str(data.get("method", "*")).upper(), path,
+                     str(data.get("query", "")), parsed)
 
 
-def _parse_reply(spec):
-    if not isinstance(spec, dict):
+def _parse_reply(data):
+    if not isinstance(data, dict):
         raise ValueError("a reply must be a JSON object")
-    _check_keys(spec, REPLY_KEYS, "reply")
-    status = _int(spec, "status", 200, 100, 599)
-    headers = _headers(spec.get("headers", {}))
-    body, content_type = _body(spec, status)
+    _check_keys(data, REPLY_KEYS, "reply")
+    status = _int(data, "status", 200, 100, 599)
+    headers = _headers(data.get("headers", {}))
+    body, content_type = _body(data, status)
     if content_type and not any(name.lower() == "content-type" for name, _ in headers):
         headers.insert(0, ("Content-Type", content_type))
-    action = spec.get("action", "reply")
+    action = data.get("action", "reply")
     if action not in ACTIONS:
         raise ValueError("'action' must be one of %s" % ", ".join(ACTIONS))
-    return ScriptedReply(status, headers, body, _int(spec, "delay_ms", 0, 0),
-                         action, _optional_int(spec, "truncate_at"), _optional_int(spec, "hang_ms"),
-                         _int(spec, "times", 1, 1))
+    return ScriptedReply(status, headers, body, _int(data, "delay_ms", 0, 0),
+                         action, _optional_int(data, "truncate_at"), _optional_int(data, "hang_ms"),
+                         _int(data, "times", 1, 1))
 
 
-def _body(spec, status):
+def _body(data, status):
     """Body bytes and their default content type from the one body member given."""
-    given = [key for key in ("json", "text", "base64", "error", "metadata_error") if key in spec]
+    given = [key for key in ("json", "text", "base64", "error", "metadata_error") if key in data]
     if len(given) > 1:
         raise ValueError("give at most one of json, text, base64, error, metadata_error")
-    content_type = spec.get("content_type")
+    content_type = data.get("content_type")
     if not given:
         return b"", content_type
-    kind, value = given[0], spec[given[0]]
+    kind, value = given[0], data[given[0]]
     if kind == "text":
         return str(value).encode("utf-8"), content_type or "text/plain; charset=utf-8"
     if kind == "base64":
@@ -174,19 +174,19 @@ def _text(value, key):
     return value.get(key, "")
 
 
-def _int(spec, key, default, minimum, maximum=None):
-    value = spec.get(key, default)
+def _int(data, key, default, minimum, maximum=None):
+    value = data.get(key, default)
     if isinstance(value, bool) or not isinstance(value, int) or value < minimum or (
             maximum is not None and value > maximum):
         raise ValueError("'%s' must be an integer in range" % key)
     return value
 
 
-def _optional_int(spec, key):
-    return None if spec.get(key) is None else _int(spec, key, 0, 0)
+def _optional_int(data, key):
+    return None if data.get(key) is None else _int(data, key, 0, 0)
 
 
-def _check_keys(spec, allowed, what):
-    unknown = set(spec) - allowed
+def _check_keys(data, allowed, what):
+    unknown = set(data) - allowed
     if unknown:
         raise ValueError("unknown %s member(s): %s" % (what, ", ".join(sorted(unknown))))

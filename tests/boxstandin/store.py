@@ -19,6 +19,7 @@ FOLDER_PERMISSIONS = ("can_delete", "can_download", "can_invite_collaborator", "
 FILE_PERMISSIONS = FOLDER_PERMISSIONS + ("can_annotate", "can_comment", "can_preview",
                                          "can_view_annotations_all", "can_view_annotations_self")
 DEFAULT_SPACE = 10 * 1024 ** 4
+DEFAULT_MAX_UPLOAD = 150 * 1024 ** 3
 
 
 @dataclass
@@ -28,6 +29,7 @@ class User:
     login: str = "test.user@example.com"
     enterprise_id: Optional[str] = "1234567"
     space_amount: int = DEFAULT_SPACE
+    max_upload_size: int = DEFAULT_MAX_UPLOAD
 
     def mini(self):
         return {"type": "user", "id": self.id, "name": self.name, "login": self.login}

@@ -126,8 +126,8 @@ class StandInTest(unittest.TestCase):
         self.addCleanup(self.client.close)
         self.client.control("POST", "reset")
 
-    def seed(self, **spec):
-        return self.client.control("POST", "seed", spec)
+    def seed(self, **data):
+        return self.client.control("POST", "seed", data)
 
     def item(self, kind, item_id):
         return self.client.control("GET", "item?type=%s&id=%s" % (kind, item_id))
@@ -310,15 +310,19 @@ class UploadTest(StandInTest):
         self.assert_client_error(reply, 400, "metadata_after_file_contents")
 
     def test_preflight_reports_conflicts_and_storage_limit(self):
-        self.seed(user={"space_amount": 100}, files=[{"name": "taken.txt"}])
+        self.seed(user={"space_amount": 100, "max_upload_size": 60},
+                  files=[{"name": "taken.txt"}])
         body = {"name": "new.txt", "parent": {"id": "0"}, "file_size": 10}
         ok = self.client.api("OPTIONS", "/2.0/files/content", body)
         self.assertEqual(ok.status, 200)
         self.assertTrue(ok.json()["upload_url"].startswith(self.standin.url + "/api/2.0/"))
         taken = self.client.api("OPTIONS", "/2.0/files/content", dict(body, name="taken.txt"))
         self.assert_client_error(taken, 409, "item_name_in_use")
-        too_big = self.client.api("OPTIONS", "/2.0/files/content", dict(body, size=101))
-        self.assert_client_error(too_big, 403, "storage_limit_exceeded")
+        too_big = self.client.api("OPTIONS", "/2.0/files/content", dict(body, size=61))
+        self.assert_client_error(too_big, 403, "file_size_limit_exceeded")
+        self.seed(files=[{"name": "fill.bin", "content_text": "x" * 50}])
+        no_room = self.client.api("OPTIONS", "/2.0/files/content", dict(body, size=51))
+        self.assert_client_error(no_room, 403, "storage_limit_exceeded")
         self.assertIn("file_size", self.journal()["entries"][0]["unknown_body_members"])
 
 

@@ -141,9 +141,4 @@ TEST(ResourceModules, MissingLanguageDllIsLogged)
     EXPECT_TRUE(log.Contains(google::GLOG_ERROR, "Failed loading language dll VESKNoSuchModule32ENU.dll"));
 }
 
-TEST(ResourceModules, ModuleInstanceIsTheProcessModuleUntilSet)
-{
-    EXPECT_EQ(GetModuleInstanceHandle(), ::GetModuleHandleW(nullptr));
-}
-
 } // namespace

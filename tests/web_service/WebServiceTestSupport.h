@@ -58,6 +58,8 @@ bool FileExists(const std::wstring& path);
 uint64_t FileSize(const std::wstring& path);
 std::string Sha1Hex(const std::wstring& path);
 std::wstring Wide(const std::string& utf8);
+// A port on 127.0.0.1 that nothing listens on (it was free a moment ago).
+int UnusedLocalPort();
 std::string Utf8(const std::wstring& wide);
 
 // Asks the informer to stop, from its own thread, once the condition holds.

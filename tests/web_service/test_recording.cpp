@@ -90,7 +90,7 @@ TEST_F(RecordAndPlayback, ARecordedConversationReplaysWithoutTheNetwork)
     const Json::Value tokens = standIn.Get("tokens");
     for (const std::wstring& file : files) {
         const std::string content = ReadFileBytes(recordings.File(file));
-        for (const std::string secret : {std::string(kClientSecret), std::string("initialrefreshtoken"),
+        for (const std::string& secret : {std::string(kClientSecret), std::string("initialrefreshtoken"),
                                          tokens["access_token"].asString(), tokens["refresh_token"].asString()})
             EXPECT_EQ(content.find(secret), std::string::npos) << Utf8(file) << " holds " << secret;
     }
@@ -163,10 +163,10 @@ TEST_F(RecordAndPlayback, TheLogShowsTrafficButNoSecret)
 
     const std::string log = ReadLogFiles();
     EXPECT_NE(log.find("grant_type=refresh_token&refresh_token=[redacted]"), std::string::npos);
-    EXPECT_NE(log.find("\"access_token\":\"[redacted]\""), std::string::npos);
+    EXPECT_NE(log.find("\"token_type\""), std::string::npos) << "the token reply was not logged";
     EXPECT_NE(log.find("Authorization: Bearer [redacted]"), std::string::npos);
     EXPECT_NE(log.find("CLSBaseWS::PerformAsyncVariantSend POST"), std::string::npos);
-    for (const std::string secret : {std::string(kClientSecret), std::string("initialrefreshtoken"),
+    for (const std::string& secret : {std::string(kClientSecret), std::string("initialrefreshtoken"),
                                      reply["access_token"].asString(), reply["refresh_token"].asString()})
         EXPECT_EQ(log.find(secret), std::string::npos) << "the log holds " << secret;
 }

@@ -135,7 +135,8 @@ TEST_F(WinInetDownload, AStopInTheMiddleLeavesThePreviousFileAndNoTemporary)
 
 TEST_F(WinInetDownload, ARefusedConnectionFailsAtOnce)
 {
-    EXPECT_EQ(ThrownHresult([this] { CLSBaseWS::DownloadFile(L"http://127.0.0.1:1/x", target, informer.get()); }),
+    const std::wstring url = L"http://127.0.0.1:" + std::to_wstring(UnusedLocalPort()) + L"/x";
+    EXPECT_EQ(ThrownHresult([&] { CLSBaseWS::DownloadFile(url, target, informer.get()); }),
               HRESULT_FROM_WIN32(ERROR_INTERNET_CANNOT_CONNECT));
     EXPECT_TRUE(folder.FileNames().empty());
 }

@@ -1,0 +1,194 @@
+// The sign-in when no token is cached: the authorize page in the host's web view, the code from
+// its redirect, the code redeemed; and what happens when the user refuses, walks away or the
+// host shuts down meanwhile.
+#include "BoxRoadFixture.h"
+
+#include "BoxCallLoop.h"
+#include "BoxConstants.h"
+#include "BoxSignIn.h"
+#include "BoxTokenCache.h"
+#include "BoxTokenRequests.h"
+#include "BoxUrlBuilders.h"
+#include "HResultException.h"
+#include "LSWebViewProcessCallbackClient.h"
+#include "TestWebView.h"
+#include "Utf8Converter.h"
+
+#include <future>
+
+using namespace BoxRoad;
+using namespace std::chrono_literals;
+using TestHost::TestWebView;
+
+namespace {
+
+constexpr char kTokenRoute[] = "POST /oauth2/token";
+
+class SignIn : public BoxRoadTest {
+protected:
+    void SetUp() override
+    {
+        BoxRoadTest::SetUp();
+        Box_20::SetCachedTokens({});
+    }
+
+    Json::Value CallUserInfo(ILSShutdownInformer* informer) const
+    {
+        return Box_20::CallBoxAPI(UserInfoUrl(), informer, Box_20::BoxConstants().VerbGet, _variant_t(), false);
+    }
+
+    // The failure of a sign-in that brought no code.
+    template <typename Call>
+    static void ExpectNoAuthCode(Call call)
+    {
+        try {
+            call();
+            FAIL() << "the sign-in must fail";
+        } catch (const hresult_exception& error) {
+            EXPECT_EQ(E_FAIL, error.hr());
+            EXPECT_STREQ("Failed getting auth code", error.what());
+        }
+    }
+};
+
+TEST_F(SignIn, RunsTheAuthorizePageInTheHostWebViewAndRedeemsTheCode)
+{
+    TestWebView webView;
+    EXPECT_EQ("user", CallUserInfo(informer_.get())["type"].asString());
+
+    EXPECT_EQ(1, webView.Requests());
+    EXPECT_EQ(Box_20::GetAuthorizeUrl(), webView.LastRequestedAddress());
+    const Box_20::OAuthClientConfig client;
+    const CStdStr<wchar_t> code = Box_20::GetAuthCodeFromRedirect(webView.LastAnswer(), client.RedirectUri);
+    ASSERT_FALSE(code.empty()) << "the authorize page redirected to " << WideToUtf8Lossy(webView.LastAnswer());
+
+    const Json::Value tokenRequests = Journal(kTokenRoute);
+    ASSERT_EQ(1u, tokenRequests.size());
+    EXPECT_EQ("grant_type=authorization_code&code=" + WideToUtf8Lossy(code) +
+                  "&client_id=" + WideToUtf8Lossy(client.ClientId) +
+                  "&client_secret=" + WideToUtf8Lossy(client.ClientSecret),
+              Body(tokenRequests[0]));
+    const Json::Value tokens = StandInTokens();
+    EXPECT_EQ("Bearer " + tokens["access_token"].asString(),
+              Header(Journal("GET /2.0/users/me")[0], "Authorization"));
+    EXPECT_EQ(AnsiToWide(tokens["access_token"].asString()), ReadUserSetting(Box_20::kAccessTokenSetting));
+    EXPECT_EQ(AnsiToWide(tokens["refresh_token"].asString()), ReadUserSetting(Box_20::kRefreshTokenSetting));
+}
+
+TEST_F(SignIn, RefusedConsentFailsWithoutATokenRequest)
+{
+    Json::Value deny(Json::objectValue);
+    deny["authorize"] = "deny";
+    standIn_.Post("switches", deny);
+    TestWebView webView;
+
+    ExpectNoAuthCode([&] { CallUserInfo(informer_.get()); });
+    EXPECT_EQ(1, webView.Requests());
+    EXPECT_EQ(0u, Journal(kTokenRoute).size());
+    EXPECT_EQ(0u, Journal("GET /2.0/users/me").size());
+    EXPECT_EQ(L"", Box_20::GetCachedTokens(informer_.get(), true).AccessToken);
+}
+
+TEST_F(SignIn, FailsWhenTheHostHasNoWebView)
+{
+    ExpectNoAuthCode([&] { Box_20::GetCachedTokens(informer_.get(), false); });
+}
+
+TEST_F(SignIn, FailsWhenTheWebViewRefusesTheRequest)
+{
+    TestWebView webView(TestWebView::Behaviour::Refuse);
+    ExpectNoAuthCode([&] { Box_20::GetCachedTokens(informer_.get(), false); });
+}
+
+TEST_F(SignIn, ShutdownWhileThePageIsOpenAbortsAndASecondSignInIsRefusedMeanwhile)
+{
+    TestWebView webView(TestWebView::Behaviour::NeverAnswer);
+    std::promise<HRESULT> outcome;
+    std::future<HRESULT> result = outcome.get_future();
+    std::thread signingIn = StartStaThread([&] {
+        try {
+            Box_20::GetCachedTokens(informer_.get(), false);
+            outcome.set_value(S_OK);
+        } catch (HRESULT hr) {
+            outcome.set_value(hr);
+        } catch (...) {
+            outcome.set_value(E_UNEXPECTED);
+        }
+    });
+    const bool pageOpen = WaitUntil([&] { return webView.Requests() == 1; }, 10s);
+
+    bool blocked = false;
+    try {
+        Box_20::GetCachedTokens(informer_.get(), false);
+    } catch (const hresult_exception& error) {
+        blocked = error.hr() == E_FAIL &&
+                  std::string(error.what()) == "Blocked from accessing Box tokens, perhaps from another auth dialog";
+    }
+    informer_->RequestStop();
+    const bool ended = result.wait_for(5s) == std::future_status::ready;
+    signingIn.join();
+
+    EXPECT_TRUE(pageOpen);
+    EXPECT_TRUE(blocked) << "a second sign-in page must not open while one is shown";
+    EXPECT_EQ(1, webView.Requests());
+    ASSERT_TRUE(ended);
+    EXPECT_EQ(E_ABORT, result.get());
+    EXPECT_EQ(0u, Journal(kTokenRoute).size());
+}
+
+TEST(WebViewClient, GivesUpWhenThePageNeverFinishes)
+{
+    TestWebView webView(TestWebView::Behaviour::NeverAnswer);
+    LSWebViewProcessCallbackClient client;
+    const auto start = std::chrono::steady_clock::now();
+    try {
+        client.RunSignIn(L"http://127.0.0.1:9/authorize", LSCancelCheck(), 300ms);
+        FAIL() << "a page that never finishes must time out";
+    } catch (const hresult_exception& error) {
+        EXPECT_EQ(HRESULT_FROM_WIN32(ERROR_TIMEOUT), error.hr());
+    }
+    EXPECT_GE(std::chrono::steady_clock::now() - start, 300ms);
+    EXPECT_EQ(1, webView.Requests());
+}
+
+TEST(WebViewClient, PassesTheAddressAndReturnsAnEmptyAnswerOfAPageWithoutRedirect)
+{
+    TestWebView webView;
+    LSWebViewProcessCallbackClient client;
+    // The test web view opens nothing outside 127.0.0.1, so this page ends without a redirect.
+    const std::wstring address = L"https://account.example/authorize?client_id=\u00e9t\u00e9&x=1";
+    EXPECT_EQ(L"", client.RunSignIn(address, LSCancelCheck(), 10s));
+    EXPECT_EQ(address, webView.LastRequestedAddress());
+}
+
+struct RedirectCase {
+    const char* name;
+    const wchar_t* address;
+    const wchar_t* code;
+};
+
+constexpr wchar_t kRedirect[] = L"https://www.talvern.com/authredirect.htm?";
+
+const RedirectCase kRedirectCases[] = {
+    {"CodeAlone", L"https://www.talvern.com/authredirect.htm?code=abc123", L"abc123"},
+    {"CodeAmongOtherParameters", L"https://www.talvern.com/authredirect.htm?state=s&code=abc&x=1", L"abc"},
+    {"PercentEncodedCode", L"https://www.talvern.com/authredirect.htm?code=a%2Fb%3D%2B", L"a/b=+"},
+    {"FragmentDropped", L"https://www.talvern.com/authredirect.htm?code=abc#top", L"abc"},
+    {"RefusalCarriesNoCode", L"https://www.talvern.com/authredirect.htm?error=access_denied&error_description=no",
+     L""},
+    {"ParameterThatOnlyStartsLikeCode", L"https://www.talvern.com/authredirect.htm?codex=1", L""},
+    {"AnotherPage", L"https://elsewhere.example/authredirect.htm?code=abc", L""},
+    {"ClosedPage", L"", L""},
+};
+
+class RedirectAddress : public ::testing::TestWithParam<RedirectCase> {};
+
+TEST_P(RedirectAddress, YieldsTheCodeOnlyFromTheProductsRedirect)
+{
+    EXPECT_EQ(GetParam().code, Box_20::GetAuthCodeFromRedirect(GetParam().address, kRedirect));
+}
+
+INSTANTIATE_TEST_SUITE_P(SignIn, RedirectAddress, ::testing::ValuesIn(kRedirectCases),
+                         [](const ::testing::TestParamInfo<RedirectCase>& info) { return info.param.name; });
+
+} // namespace

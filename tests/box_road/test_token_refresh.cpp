@@ -1,0 +1,208 @@
+// Expired and refused tokens on the call loop's road: one refresh per expiry, however many
+// callers meet it; a refused refresh token forgotten, unless another process stored a newer one.
+#include "BoxRoadFixture.h"
+
+#include "BoxCallLoop.h"
+#include "BoxConstants.h"
+#include "BoxExceptions.h"
+#include "BoxTokenCache.h"
+#include "BoxTokenLocks.h"
+#include "BoxTokenRequests.h"
+#include "HResultException.h"
+#include "LSHttpError.h"
+#include "Utf8Converter.h"
+
+#include <atomic>
+#include <future>
+#include <mutex>
+
+using namespace BoxRoad;
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+constexpr char kUserInfoRoute[] = "GET /2.0/users/me";
+constexpr char kTokenRoute[] = "POST /oauth2/token";
+
+class TokenRefresh : public BoxRoadTest {
+protected:
+    Json::Value CallUserInfo(ILSShutdownInformer* informer) const
+    {
+        return Box_20::CallBoxAPI(UserInfoUrl(), informer, Box_20::BoxConstants().VerbGet, _variant_t(), false);
+    }
+
+    static std::string Narrow(const std::wstring& text) { return WideToUtf8Lossy(text); }
+
+    static std::string RefreshBody(const std::string& refreshToken)
+    {
+        const Box_20::OAuthClientConfig client;
+        return "grant_type=refresh_token&refresh_token=" + refreshToken + "&client_id=" + Narrow(client.ClientId) +
+               "&client_secret=" + Narrow(client.ClientSecret);
+    }
+
+    int RefreshCount() const { return StandInTokens()["refresh_count"].asInt(); }
+};
+
+TEST_F(TokenRefresh, UnauthorizedRefreshesThenSendsTheNewBearer)
+{
+    ExpireAccessToken();
+    const auto start = Clock::now();
+    EXPECT_EQ("user", CallUserInfo(informer_.get())["type"].asString());
+    const auto elapsed = Clock::now() - start;
+
+    const Json::Value tokens = StandInTokens();
+    EXPECT_EQ(1, tokens["refresh_count"].asInt());
+    const Json::Value sends = Journal(kUserInfoRoute);
+    ASSERT_EQ(2u, sends.size());
+    EXPECT_EQ(401, sends[0]["status"].asInt());
+    EXPECT_EQ("Bearer initialaccesstoken", Header(sends[0], "Authorization"));
+    EXPECT_EQ(200, sends[1]["status"].asInt());
+    EXPECT_EQ("Bearer " + tokens["access_token"].asString(), Header(sends[1], "Authorization"));
+
+    const Json::Value tokenRequests = Journal(kTokenRoute);
+    ASSERT_EQ(1u, tokenRequests.size());
+    EXPECT_EQ(RefreshBody("initialrefreshtoken"), Body(tokenRequests[0]));
+    EXPECT_EQ("application/x-www-form-urlencoded", Header(tokenRequests[0], "Content-Type"));
+    EXPECT_EQ("application/json", Header(tokenRequests[0], "Accept"));
+
+    // The renewed pair is where the next process looks for it.
+    EXPECT_EQ(AnsiToWide(tokens["access_token"].asString()), ReadUserSetting(Box_20::kAccessTokenSetting));
+    EXPECT_EQ(AnsiToWide(tokens["refresh_token"].asString()), ReadUserSetting(Box_20::kRefreshTokenSetting));
+    EXPECT_GE(elapsed, 500ms) << "the loop pauses after a refresh";
+}
+
+TEST_F(TokenRefresh, TwoCallersOnOneExpiredTokenRefreshItOnce)
+{
+    ExpireAccessToken();
+    // Both first requests are held long enough that both callers meet the 401.
+    AddFault(R"({"method":"GET","path":"/2.0/users/me","action":"pass","delay_ms":300,"times":2})");
+    std::atomic<int> succeeded{0};
+    const auto call = [&] {
+        try {
+            if (CallUserInfo(informer_.get())["type"].asString() == "user")
+                ++succeeded;
+        } catch (...) {
+        }
+    };
+    std::thread first = StartStaThread(call);
+    std::thread second = StartStaThread(call);
+    first.join();
+    second.join();
+
+    EXPECT_EQ(2, succeeded.load());
+    EXPECT_EQ(1, RefreshCount());
+    int unauthorized = 0;
+    for (const Json::Value& send : Journal(kUserInfoRoute))
+        unauthorized += send["status"].asInt() == 401 ? 1 : 0;
+    EXPECT_EQ(2, unauthorized) << "both callers must have met the expired token";
+    EXPECT_EQ(1u, Journal(kTokenRoute).size());
+}
+
+TEST_F(TokenRefresh, RefusedRefreshForgetsBothTokensAndTheNextCallSignsIn)
+{
+    Box_20::SetCachedTokens({L"initialaccesstoken", L"refusedrefreshtoken"});
+    ExpireAccessToken();
+
+    try {
+        CallUserInfo(informer_.get());
+        FAIL() << "a refused refresh token must reach the caller";
+    } catch (const LSHttpError& error) {
+        EXPECT_EQ(400, error.GetStatus());
+    }
+    const Box_20::RefreshTokensType cached = Box_20::GetCachedTokens(informer_.get(), true);
+    EXPECT_EQ(L"", cached.AccessToken);
+    EXPECT_EQ(L"", cached.RefreshToken);
+    EXPECT_EQ(L"", ReadUserSetting(Box_20::kAccessTokenSetting));
+    EXPECT_EQ(L"", ReadUserSetting(Box_20::kRefreshTokenSetting));
+    EXPECT_EQ(RefreshBody("refusedrefreshtoken"), Body(Journal(kTokenRoute)[0]));
+
+    // No web view is registered here, so the sign-in the next call starts cannot get a code.
+    try {
+        CallUserInfo(informer_.get());
+        FAIL() << "without tokens the call must sign in first";
+    } catch (const hresult_exception& error) {
+        EXPECT_EQ(E_FAIL, error.hr());
+        EXPECT_STREQ("Failed getting auth code", error.what());
+    }
+    EXPECT_EQ(1u, Journal(kUserInfoRoute).size());
+}
+
+TEST_F(TokenRefresh, RefusedRefreshKeepsTheNewerPairAnotherProcessStored)
+{
+    // Another process refreshed first: Box moved on to its pair, which it stored in the settings.
+    Json::Value rotated(Json::objectValue);
+    rotated["access_token"] = "otheraccesstoken";
+    rotated["refresh_token"] = "otherrefreshtoken";
+    standIn_.Post("tokens", rotated);
+    WriteUserSetting(Box_20::kAccessTokenSetting, L"otheraccesstoken");
+    WriteUserSetting(Box_20::kRefreshTokenSetting, L"otherrefreshtoken");
+
+    EXPECT_THROW(CallUserInfo(informer_.get()), LSHttpError);
+
+    EXPECT_EQ(L"otheraccesstoken", ReadUserSetting(Box_20::kAccessTokenSetting));
+    EXPECT_EQ(L"otherrefreshtoken", ReadUserSetting(Box_20::kRefreshTokenSetting));
+    const Box_20::RefreshTokensType cached = Box_20::GetCachedTokens(informer_.get(), true);
+    EXPECT_EQ(L"otheraccesstoken", cached.AccessToken);
+    EXPECT_EQ(L"otherrefreshtoken", cached.RefreshToken);
+    EXPECT_EQ("user", CallUserInfo(informer_.get())["type"].asString());
+    EXPECT_EQ("Bearer otheraccesstoken", Header(Journal(kUserInfoRoute)[1], "Authorization"));
+}
+
+TEST_F(TokenRefresh, RefreshReplyWithoutRefreshTokenStoresNothing)
+{
+    AddFault(R"({"method":"POST","path":"/oauth2/token","status":200,
+                 "json":{"access_token":"halfapair","token_type":"bearer"}})");
+    ExpireAccessToken();
+
+    try {
+        CallUserInfo(informer_.get());
+        FAIL() << "a reply without a refresh token is unusable";
+    } catch (const Box_20::ApiException& error) {
+        EXPECT_EQ(L"Box_20::RetrieveAccessToken empty refresh token", error.GetText());
+    }
+    EXPECT_EQ(L"initialaccesstoken", Box_20::GetCachedTokens(informer_.get(), true).AccessToken);
+    EXPECT_EQ(L"initialaccesstoken", ReadUserSetting(Box_20::kAccessTokenSetting));
+}
+
+TEST_F(TokenRefresh, ShutdownWhileWaitingForTheRefreshLockAbortsPromptly)
+{
+    ExpireAccessToken();
+    std::unique_lock<std::timed_mutex> refreshing(Box_20::BoxTokenRefreshMutex);
+    std::promise<HRESULT> outcome;
+    std::future<HRESULT> result = outcome.get_future();
+    std::thread caller = StartStaThread([&] {
+        try {
+            CallUserInfo(informer_.get());
+            outcome.set_value(S_OK);
+        } catch (HRESULT hr) {
+            outcome.set_value(hr);
+        } catch (...) {
+            outcome.set_value(E_UNEXPECTED);
+        }
+    });
+
+    // The caller has its 401 and now asks the informer between tries of the lock.
+    const bool got401 = WaitUntil(
+        [&] {
+            const Json::Value sends = Journal(kUserInfoRoute);
+            return sends.size() == 1 && sends[0]["status"].asInt() == 401;
+        },
+        10s);
+    const long queries = informer_->StopQueries();
+    const bool waiting = got401 && WaitUntil([&] { return informer_->StopQueries() >= queries + 3; }, 10s);
+    const auto stoppedAt = Clock::now();
+    informer_->RequestStop();
+    const bool ended = result.wait_for(5s) == std::future_status::ready;
+    const auto elapsed = Clock::now() - stoppedAt;
+    refreshing.unlock();
+    caller.join();
+
+    EXPECT_TRUE(waiting);
+    ASSERT_TRUE(ended) << "the caller did not end after the shutdown";
+    EXPECT_EQ(E_ABORT, result.get());
+    EXPECT_LT(elapsed, 1000ms) << "the lock is tried in 100 ms slices";
+    EXPECT_EQ(0, RefreshCount());
+}
+
+} // namespace

@@ -1,0 +1,115 @@
+// The whole chain a Box request travels, with no product code in between: MSXML's XMLHTTP object
+// sends an authorised JSON request over real HTTP to the Box stand-in, JsonCpp reads the reply,
+// and the stand-in's journal shows what arrived.
+#include "BoxStandIn.h"
+#include "ComOwners.h"
+#include "MsxmlInterop.h"
+
+#include <gtest/gtest.h>
+#include <json/json.h>
+
+#include <memory>
+
+using TalvernCommon::com_ptr;
+
+namespace {
+
+struct XmlHttpReply {
+    long status = 0;
+    std::string body;
+};
+
+std::string Narrow(const wchar_t* text)
+{
+    std::string result;
+    for (; text != nullptr && *text != L'\0'; ++text)
+        result.push_back(static_cast<char>(*text));
+    return result;
+}
+
+XmlHttpReply SendJsonGet(const std::wstring& url, const wchar_t* bearer)
+{
+    com_ptr<IXMLHTTPRequest> request;
+    HRESULT hr = MsxmlInterop::CreateXmlHttpRequest(request);
+    if (FAILED(hr))
+        throw std::runtime_error("cannot create Msxml2.XMLHTTP.6.0");
+    VARIANT synchronous;
+    ::VariantInit(&synchronous);
+    synchronous.vt = VT_BOOL;
+    synchronous.boolVal = VARIANT_FALSE;
+    VARIANT none;
+    ::VariantInit(&none);
+    TalvernCommon::unique_bstr method(::SysAllocString(L"GET"));
+    TalvernCommon::unique_bstr target(::SysAllocString(url.c_str()));
+    if (FAILED(request->open(method.get(), target.get(), synchronous, none, none)))
+        throw std::runtime_error("open failed");
+    const std::pair<const wchar_t*, std::wstring> headers[] = {
+        {L"Authorization", std::wstring(L"Bearer ") + bearer},
+        {L"Accept", L"application/json"},
+        {L"Content-Type", L"application/json"},
+    };
+    for (const auto& [name, value] : headers) {
+        TalvernCommon::unique_bstr headerName(::SysAllocString(name));
+        TalvernCommon::unique_bstr headerValue(::SysAllocString(value.c_str()));
+        request->setRequestHeader(headerName.get(), headerValue.get());
+    }
+    // Wine answers a successful send with 0x000401E8 rather than S_OK.
+    if (FAILED(request->send(none)))
+        throw std::runtime_error("send failed");
+    XmlHttpReply reply;
+    request->get_status(&reply.status);
+    TalvernCommon::unique_bstr text;
+    request->get_responseText(text.put());
+    reply.body = Narrow(text.get());
+    return reply;
+}
+
+Json::Value ParseJson(const std::string& text)
+{
+    Json::Value value;
+    std::string errors;
+    const std::unique_ptr<Json::CharReader> reader(Json::CharReaderBuilder().newCharReader());
+    if (!reader->parse(text.data(), text.data() + text.size(), &value, &errors))
+        throw std::runtime_error("not JSON: " + errors);
+    return value;
+}
+
+class HttpChain : public ::testing::Test {
+protected:
+    void SetUp() override { standIn.Reset(); }
+
+    TestSupport::BoxStandIn standIn = TestSupport::BoxStandIn::FromEnvironment();
+};
+
+} // namespace
+
+TEST_F(HttpChain, AuthorisedJsonRequestReachesTheStandInAndItsReplyParses)
+{
+    const int since = standIn.JournalNext();
+    const XmlHttpReply reply =
+        SendJsonGet(standIn.BaseUrlWide() + L"/2.0/users/me?fields=id,name,login,enterprise", L"initialaccesstoken");
+
+    ASSERT_EQ(reply.status, 200) << reply.body;
+    const Json::Value user = ParseJson(reply.body);
+    EXPECT_EQ(user["type"].asString(), "user");
+    EXPECT_FALSE(user["id"].asString().empty());
+    EXPECT_TRUE(user["enterprise"].isObject());
+
+    const Json::Value entries = standIn.JournalEntries(since);
+    ASSERT_EQ(entries.size(), 1u);
+    const Json::Value& entry = entries[0];
+    EXPECT_EQ(entry["request_line"].asString(), "GET /2.0/users/me?fields=id,name,login,enterprise HTTP/1.1");
+    EXPECT_EQ(entry["api"]["status"].asString(), "ok");
+    bool sawBearer = false;
+    for (const Json::Value& header : entry["headers"])
+        sawBearer |= header[0].asString() == "Authorization" && header[1].asString() == "Bearer initialaccesstoken";
+    EXPECT_TRUE(sawBearer);
+}
+
+TEST_F(HttpChain, UnknownTokenIsAnsweredWithBoxs401)
+{
+    const XmlHttpReply reply =
+        SendJsonGet(standIn.BaseUrlWide() + L"/2.0/users/me?fields=id,name,login,enterprise", L"not-a-token");
+    EXPECT_EQ(reply.status, 401);
+    EXPECT_TRUE(reply.body.empty());
+}
