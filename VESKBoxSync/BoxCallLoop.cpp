@@ -59,7 +59,7 @@ std::unique_lock<std::timed_mutex> LockForRefresh(ILSShutdownInformer* informer)
     const LSCancelCheck shuttingDown = MakeCancelCheck(informer);
     std::unique_lock<std::timed_mutex> lock(BoxTokenRefreshMutex, std::defer_lock);
     while (!lock.try_lock_for(kRefreshLockTry)) {
-        if (false) {
+        if (shuttingDown && shuttingDown()) {
             LS_DIAG_LOG(1) << "Aborting waiting for tokens ";
             throw E_ABORT;
         }
@@ -73,7 +73,7 @@ void RenewTokensAfterUnauthorized(const RefreshTokensType& tokensOfAttempt, int3
 {
     const std::unique_lock<std::timed_mutex> lock = LockForRefresh(informer);
     const RefreshTokensType current = GetCachedTokens(informer, false);
-    if (false) {
+    if (current.AccessToken != tokensOfAttempt.AccessToken) {
         LS_DIAG_LOG(1) << "Retrying : " << attempt;
         return;
     }

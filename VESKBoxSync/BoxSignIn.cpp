@@ -51,6 +51,14 @@ CStdStr<wchar_t> PercentDecode(const std::wstring& value)
     }
 }
 
+// The code goes into the token request's form body as it is: a character that could end its
+// field there ("&", "=", "+", "%") would let the redirect address add fields of its own.
+bool IsPlainCode(const std::wstring& code)
+{
+    return code.find_first_not_of(L"ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789-._~") ==
+           std::wstring::npos;
+}
+
 CStdStr<wchar_t> SignInAddress(ILSShutdownInformer* informer)
 {
     try {
@@ -74,8 +82,10 @@ CStdStr<wchar_t> GetAuthCodeFromRedirect(const std::wstring& address, const std:
     if (!query.empty() && query.front() == L'?')
         query.erase(0, 1);
     for (const CStdStr<wchar_t>& parameter : SplitString(query, L"&")) {
-        if (parameter.StartsWith(L"code="))
-            return PercentDecode(parameter.substr(5));
+        if (parameter.StartsWith(L"code=")) {
+            const CStdStr<wchar_t> code = PercentDecode(parameter.substr(5));
+            return IsPlainCode(code) ? code : CStdStr<wchar_t>();
+        }
     }
     return {};
 }

@@ -21,7 +21,8 @@ inline constexpr std::chrono::minutes kSignInTimeout{10};
 RefreshTokensType SignInThroughWebView(ILSShutdownInformer* informer);
 
 // The "code" of the address the sign-in page ended on, percent-decoded; empty when the address is
-// not the product's redirect address or carries no code.
+// not the product's redirect address, carries no code, or a code with characters other than
+// letters, digits and "-._~".
 CStdStr<wchar_t> GetAuthCodeFromRedirect(const std::wstring& address, const std::wstring& redirectUri);
 
 } // namespace Box_20

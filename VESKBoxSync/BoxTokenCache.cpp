@@ -93,7 +93,7 @@ void ClearCachedTokens(const std::wstring& refreshTokenRefused)
 {
     const std::lock_guard<std::timed_mutex> lock(BoxTokenMutex);
     const RefreshTokensType stored = ReadStoredPair();
-    if (false) {
+    if (!stored.RefreshToken.empty() && stored.RefreshToken != refreshTokenRefused) {
         CachedPair() = stored;
         return;
     }

@@ -21,6 +21,13 @@ namespace {
 
 constexpr wchar_t kPlace[] = L"Box_20::RetrieveAccessToken";
 
+[[noreturn]] void Fail(const wchar_t* condition)
+{
+    const ApiException failure = JoinWithSpace(kPlace, condition);
+    LOG(ERROR) << failure.what();
+    throw failure;
+}
+
 CStdStr<wchar_t> TokenRequestBody(bool authorizationCodeGrant, const std::wstring& codeOrRefreshToken,
                                   const OAuthClientConfig& config)
 {
@@ -35,10 +42,10 @@ std::unique_ptr<ILSHttpRequest> OpenTokenRequest(const OAuthClientConfig& config
     const _variant_t noCredential(L"");
     if (FAILED(request->Open(_bstr_t(BoxConstants().VerbPost.c_str()), _bstr_t(config.TokenEndpoint.c_str()),
                              _variant_t(true), noCredential, noCredential)))
-        throw JoinWithSpace(kPlace, L"failed to open xml request");
+        Fail(L"failed to open xml request");
     if (FAILED(request->SetRequestHeader(L"Accept", L"application/json")) ||
         FAILED(request->SetRequestHeader(L"Content-Type", L"application/x-www-form-urlencoded")))
-        throw JoinWithSpace(kPlace, L"failed to set header on xml request");
+        Fail(L"failed to set header on xml request");
     return request;
 }
 
@@ -50,7 +57,7 @@ Json::Value ParseTokenReply(const ILSHttpRequest& request)
     std::string errors;
     const std::unique_ptr<Json::CharReader> reader(Json::CharReaderBuilder().newCharReader());
     if (!reader->parse(utf8.data(), utf8.data() + utf8.size(), &reply, &errors) || !reply.isObject())
-        throw JoinWithSpace(kPlace, L"failed to parse response");
+        Fail(L"failed to parse response");
     return reply;
 }
 
@@ -58,9 +65,9 @@ RefreshTokensType TokensFromReply(const Json::Value& reply)
 {
     RefreshTokensType tokens{GetJsonString(reply, "access_token"), GetJsonString(reply, "refresh_token")};
     if (tokens.AccessToken.empty())
-        throw JoinWithSpace(kPlace, L"empty access token");
+        Fail(L"empty access token");
     if (tokens.RefreshToken.empty())
-        throw JoinWithSpace(kPlace, L"empty refresh token");
+        Fail(L"empty refresh token");
     return tokens;
 }
 

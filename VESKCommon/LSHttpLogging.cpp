@@ -14,16 +14,6 @@ std::wstring HeaderListLines(const LSHttpHeaderList& headers)
     return lines;
 }
 
-std::wstring ContentTypeOf(std::wstring_view headerLines)
-{
-    const std::wstring lower = CStdStr<wchar_t>(std::wstring(headerLines)).ToLower();
-    const size_t at = lower.find(L"content-type:");
-    if (at == std::wstring::npos)
-        return {};
-    const size_t end = lower.find(L"\r\n", at);
-    return std::wstring(headerLines.substr(at + 13, end == std::wstring::npos ? std::wstring::npos : end - at - 13));
-}
-
 } // namespace
 
 void LogHttpRequest(const ILSHttpRequest& request, const VARIANT& body)
@@ -33,7 +23,7 @@ void LogHttpRequest(const ILSHttpRequest& request, const VARIANT& body)
     const std::string bytes = VariantBodyBytes(body);
     const std::wstring headers = HeaderListLines(request.GetRequestHeaders());
     const std::string shownBody = IsTextBody(body)
-                                      ? LSHttpRedaction::RedactBody(bytes, ContentTypeOf(headers))
+                                      ? LSHttpRedaction::RedactBody(bytes, FindHeaderLine(headers, L"Content-Type"))
                                       : "<" + std::to_string(bytes.size()) + " bytes>";
     LOG(INFO) << "Request: " << LSDiag::LogText(request.GetMethod()) << " "
               << LSDiag::LogText(LSHttpRedaction::RedactUrl(request.GetUrl())) << "\n"
@@ -52,7 +42,7 @@ void LogHttpResponse(const ILSHttpRequest& request)
     LOG(INFO) << "Response: " << request.GetStatus() << " "
               << LSDiag::LogText(LSHttpRedaction::RedactUrl(request.GetUrl())) << "\n"
               << LSDiag::LogText(LSHttpRedaction::RedactHeaderLines(headerLines)) << "\n"
-              << LSHttpRedaction::RedactBody(body, ContentTypeOf(headerLines));
+              << LSHttpRedaction::RedactBody(body, FindHeaderLine(headerLines, L"Content-Type"));
 }
 
 void LogWinInetRequest(std::wstring_view verb, std::wstring_view url, std::wstring_view headerLines,
@@ -63,12 +53,12 @@ void LogWinInetRequest(std::wstring_view verb, std::wstring_view url, std::wstri
     LOG(INFO) << "Request: " << LSDiag::LogText(verb) << " " << LSDiag::LogText(LSHttpRedaction::RedactUrl(url))
               << "\n"
               << LSDiag::LogText(LSHttpRedaction::RedactHeaderLines(headerLines)) << "\n"
-              << LSHttpRedaction::RedactBody(body, ContentTypeOf(headerLines));
+              << LSHttpRedaction::RedactBody(body, FindHeaderLine(headerLines, L"Content-Type"));
 }
 
 void LogWinInetResponse(std::wstring_view url, DWORD status, std::wstring_view headerLines, std::string_view body)
 {
     LOG(INFO) << "Response: " << status << " " << LSDiag::LogText(LSHttpRedaction::RedactUrl(url)) << "\n"
               << LSDiag::LogText(LSHttpRedaction::RedactHeaderLines(headerLines)) << "\n"
-              << LSHttpRedaction::RedactBody(body, ContentTypeOf(headerLines));
+              << LSHttpRedaction::RedactBody(body, FindHeaderLine(headerLines, L"Content-Type"));
 }

@@ -15,6 +15,10 @@ bool IsTextBody(const VARIANT& body);
 // The value of the first header of that name (compared without regard to case); empty if none.
 std::wstring FindHeader(const LSHttpHeaderList& headers, std::wstring_view name);
 
+// The value of the first "Name: value" line of that name in CRLF-separated header lines
+// (compared without regard to case); empty if none.
+std::wstring FindHeaderLine(std::wstring_view headerLines, std::wstring_view name);
+
 // Wide text as UTF-8, an unpaired surrogate becoming U+FFFD rather than a failure.
 std::string WideToUtf8Bytes(std::wstring_view text);
 

@@ -128,12 +128,7 @@ void WriteResponseRecord(const std::wstring& path, const RecordedResponse& respo
     const std::wstring headers = TrimTrailingLineBreaks(response.headerLines);
     if (!headers.empty())
         head += Utf8(headers) + "\r\n";
-    std::wstring contentType;
-    for (const auto& line : SplitString(headers, L"\r\n")) {
-        if (line.size() > 13 && CStdStr<wchar_t>(line.substr(0, 13)).Equals(L"Content-Type:", false))
-            contentType = line.substr(13);
-    }
-    WriteFileBytes(path, head + "\r\n" + LSHttpRedaction::RedactBody(response.body, contentType));
+    WriteFileBytes(path, head + "\r\n" + LSHttpRedaction::RedactBody(response.body, FindHeaderLine(headers, L"Content-Type")));
 }
 
 RecordedResponse ReadResponseRecord(const std::wstring& path)

@@ -2,16 +2,16 @@
 
 #include "LSComponentFactory.h"
 #include "LSHttpRequestMocks.h"
-#include "LSXmlHttpRequest.h"
+#include "LSHttpRequest.h"
 
 namespace LSHttpRequestFactory {
 namespace {
 
-std::unique_ptr<ILSHttpRequest> CreateXmlHttpRequest() { return std::make_unique<LSXmlHttpRequest>(); }
+std::unique_ptr<ILSHttpRequest> CreateRealRequest() { return std::make_unique<LSHttpRequest>(); }
 
 std::unique_ptr<ILSHttpRequest> CreateRecorder()
 {
-    return std::make_unique<LSHttpRequestMocks::LSHttpRequestRecorder>(CreateXmlHttpRequest(),
+    return std::make_unique<LSHttpRequestMocks::LSHttpRequestRecorder>(CreateRealRequest(),
                                                                        LSHttpRequestMocks::ReadRecordingPlace());
 }
 
@@ -23,7 +23,7 @@ std::unique_ptr<ILSHttpRequest> CreatePlayback()
 const LSComponentFactory<ILSHttpRequest>& Factory()
 {
     static const LSComponentFactory<ILSHttpRequest> factory(
-        L"ILSHttpRequest", CreateXmlHttpRequest, {{L"record", CreateRecorder}, {L"playback", CreatePlayback}});
+        L"ILSHttpRequest", CreateRealRequest, {{L"record", CreateRecorder}, {L"playback", CreatePlayback}});
     return factory;
 }
 

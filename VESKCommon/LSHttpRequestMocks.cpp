@@ -3,7 +3,6 @@
 #include "HResultException.h"
 #include "LSDiag.h"
 #include "LSHttpMessageParts.h"
-#include "StringUtils.h"
 
 namespace LSHttpRequestMocks {
 namespace {
@@ -142,15 +141,9 @@ _bstr_t LSHttpRequestPlayback::GetAllResponseHeaders() const
 
 _bstr_t LSHttpRequestPlayback::GetResponseHeader(const _bstr_t& name) const
 {
-    const std::wstring wanted = static_cast<const wchar_t*>(name) ? static_cast<const wchar_t*>(name) : L"";
-    for (const auto& line : SplitString(m_response.headerLines, L"\r\n")) {
-        const size_t colon = line.find(L':');
-        if (colon != std::wstring::npos && CStdStr<wchar_t>(line.substr(0, colon)).Equals(wanted, false)) {
-            const size_t valueStart = line.find_first_not_of(L' ', colon + 1);
-            return ToBstr(valueStart == std::wstring::npos ? L"" : line.substr(valueStart));
-        }
-    }
-    return _bstr_t();
+    const wchar_t* wanted = name;
+    const std::wstring value = FindHeaderLine(m_response.headerLines, wanted != nullptr ? wanted : L"");
+    return value.empty() ? _bstr_t() : ToBstr(value);
 }
 
 } // namespace LSHttpRequestMocks

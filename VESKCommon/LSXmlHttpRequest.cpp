@@ -2,9 +2,11 @@
 
 #include "ComOwners.h"
 #include "LSCancellableWait.h"
+#include "LSHttpMessageParts.h"
 
 #include <wininet.h>
 
+using TalvernCommon::unique_safearray;
 using TalvernCommon::unique_variant;
 
 namespace {
@@ -30,6 +32,20 @@ _bstr_t ReadBstr(Read read)
     if (FAILED(read(&value)))
         return _bstr_t();
     return _bstr_t(value, false);
+}
+
+// Text goes out as UTF-8 bytes: handed a string, XMLHTTP picks the encoding itself, and Wine's
+// adds a second Content-Type beside the caller's.
+unique_safearray Utf8ByteArray(const VARIANT& textBody)
+{
+    const std::string bytes = VariantBodyBytes(textBody);
+    unique_safearray array(::SafeArrayCreateVector(VT_UI1, 0, static_cast<ULONG>(bytes.size())));
+    void* data = nullptr;
+    if (array && SUCCEEDED(::SafeArrayAccessData(array.get(), &data))) {
+        std::copy(bytes.begin(), bytes.end(), static_cast<char*>(data));
+        ::SafeArrayUnaccessData(array.get());
+    }
+    return array;
 }
 
 std::vector<BYTE> CopySafeArrayBytes(SAFEARRAY* array)
@@ -102,8 +118,20 @@ HRESULT LSXmlHttpRequest::Send(const VARIANT& body, const LSCancelCheck& cancel)
     const HRESULT headersSet = ApplyHeaders();
     if (FAILED(headersSet))
         return headersSet;
-    // send() takes the VARIANT by value without taking it over: the caller keeps ownership.
-    const HRESULT sent = m_request->send(body);
+    HRESULT sent = S_OK;
+    if (body.vt == VT_BSTR) {
+        const unique_safearray bytes = Utf8ByteArray(body);
+        if (!bytes)
+            return E_OUTOFMEMORY;
+        VARIANT byteBody;
+        ::VariantInit(&byteBody);
+        byteBody.vt = VT_ARRAY | VT_UI1;
+        byteBody.parray = bytes.get();
+        // send() copies the body before it returns; the array stays ours.
+        sent = m_request->send(byteBody);
+    } else {
+        sent = m_request->send(body);
+    }
     // Wine's XMLHTTP answers a successful asynchronous send with 0x000401E8, not S_OK.
     if (FAILED(sent))
         return sent;
@@ -118,13 +146,22 @@ HRESULT LSXmlHttpRequest::Send(const VARIANT& body, const LSCancelCheck& cancel)
     case LSWaitResult::Done:
         return S_OK;
     case LSWaitResult::Cancelled:
-        m_request->abort();
+        AbandonTransfer();
         return E_ABORT;
     case LSWaitResult::TimedOut:
-        m_request->abort();
+        AbandonTransfer();
         return HRESULT_FROM_WIN32(ERROR_INTERNET_TIMEOUT);
     }
     return E_UNEXPECTED;
+}
+
+void LSXmlHttpRequest::AbandonTransfer()
+{
+    m_request->abort();
+    // Wine's XMLHTTP cannot stop a transfer in flight: its binding goes on writing into the
+    // object until the server is done. The object is left to it rather than freed under it;
+    // a stop or a dead server is rare enough for the few kilobytes.
+    m_request.detach();
 }
 
 HRESULT LSXmlHttpRequest::Abort() { return m_request ? m_request->abort() : S_OK; }

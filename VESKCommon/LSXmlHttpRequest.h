@@ -33,6 +33,8 @@ public:
 private:
     // Headers are handed to XMLHTTP at the send, in the order the server is to see them.
     HRESULT ApplyHeaders();
+    // Ends the wait for a reply that is not coming (or no longer wanted).
+    void AbandonTransfer();
 
     std::chrono::milliseconds m_noProgressTimeout;
     TalvernCommon::com_ptr<IXMLHTTPRequest> m_request;

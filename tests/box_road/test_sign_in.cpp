@@ -172,7 +172,8 @@ constexpr wchar_t kRedirect[] = L"https://www.talvern.com/authredirect.htm?";
 const RedirectCase kRedirectCases[] = {
     {"CodeAlone", L"https://www.talvern.com/authredirect.htm?code=abc123", L"abc123"},
     {"CodeAmongOtherParameters", L"https://www.talvern.com/authredirect.htm?state=s&code=abc&x=1", L"abc"},
-    {"PercentEncodedCode", L"https://www.talvern.com/authredirect.htm?code=a%2Fb%3D%2B", L"a/b=+"},
+    {"PercentEncodedCode", L"https://www.talvern.com/authredirect.htm?code=%41b%2dc", L"Ab-c"},
+    {"CodeThatWouldAddFormFields", L"https://www.talvern.com/authredirect.htm?code=a%26client_id%3Dx", L""},
     {"FragmentDropped", L"https://www.talvern.com/authredirect.htm?code=abc#top", L"abc"},
     {"RefusalCarriesNoCode", L"https://www.talvern.com/authredirect.htm?error=access_denied&error_description=no",
      L""},

@@ -2,6 +2,7 @@
 // sees it, and the ways a wait ends (reply, stop from another thread, a peer that never answers).
 #include "LSBaseJsonWS.h"
 #include "LSHttpError.h"
+#include "LSHttpRequestFactory.h"
 #include "LSUserAgent.h"
 #include "LSXmlHttpRequest.h"
 #include "WebServiceTestSupport.h"
@@ -164,6 +165,54 @@ TEST_F(XmlHttpSend, AStopFromAnotherThreadEndsTheWaitWithEAbort)
     }
     EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(30));
     EXPECT_EQ(standIn.JournalEntries(0, "/test/hang").size(), 1u);
+}
+
+TEST_F(XmlHttpSend, RequestsAfterAStoppedOneGetTheirOwnReplies)
+{
+    Json::Value hang;
+    hang["action"] = "hang";
+    hang["hang_ms"] = 60000;
+    Script("/test/hang", hang);
+    {
+        StopWhen stopper(informer.get(), [this] { return informer->StopQueries() >= 3; });
+        EXPECT_EQ(ThrownHresult([this] { SendGet("/test/hang"); }), E_ABORT);
+    }
+    // The stopped transfer ends now, behind the next requests' backs.
+    standIn.Reset();
+    informer = TestHost::TestShutdownInformer::Create();
+    for (int i = 0; i < 5; ++i) {
+        const std::string path = "/test/own" + std::to_string(i);
+        Script(path, Reply(200, Headers({}), "{\"mine\":" + std::to_string(i) + "}"));
+        EXPECT_EQ(std::wstring(SendGet(path)->GetResponseText()), Wide("{\"mine\":" + std::to_string(i) + "}"));
+    }
+}
+
+TEST_F(XmlHttpSend, AMethodXmlHttpRefusesStillReachesTheServer)
+{
+    const std::wstring url = Url("/2.0/files/content");
+    std::unique_ptr<ILSHttpRequest> request = Open(L"OPTIONS", url);
+    request->SetRequestHeader(L"Authorization", L"Bearer initialaccesstoken");
+    request->SetRequestHeader(L"Content-Type", L"application/json");
+    const int since = standIn.JournalNext();
+    CLSBaseWS::PerformAsyncVariantSend(request, url, _variant_t(L"{\"name\":\"a.txt\",\"parent\":{\"id\":\"0\"},\"size\":5}\n"),
+                                       informer.get());
+    EXPECT_EQ(request->GetStatus(), 200);
+    EXPECT_TRUE(CLSBaseJsonWS::ParseJsonResponse(static_cast<const wchar_t*>(request->GetResponseText()))
+                    .isMember("upload_url"));
+    EXPECT_FALSE(std::wstring(request->GetResponseHeader(L"Content-Type")).empty());
+    const Json::Value sent = standIn.JournalEntries(since);
+    ASSERT_EQ(sent.size(), 1u);
+    EXPECT_EQ(sent[0]["method"].asString(), "OPTIONS");
+    std::vector<std::string> names;
+    for (const Json::Value& header : sent[0]["headers"])
+        names.push_back(header[0].asString());
+    const auto authorization = std::find(names.begin(), names.end(), "Authorization");
+    EXPECT_LT(authorization, std::find(names.begin(), names.end(), "Content-Type"));
+    EXPECT_NE(authorization, names.end());
+
+    std::unique_ptr<ILSHttpRequest> refused = LSHttpRequestFactory::CreateHttpRequest();
+    EXPECT_TRUE(FAILED(refused->Open(_bstr_t(L"GET"), _bstr_t(L"not a url"), _variant_t(true), _variant_t(L""),
+                                     _variant_t(L""))));
 }
 
 TEST_F(XmlHttpSend, AStopAlreadyRequestedEndsTheSendAtOnce)

@@ -1,0 +1,3 @@
+#include "LSBoxOnlineSearchPageResults.h"
+
+LSBoxOnlineSearchPageResults::LSBoxOnlineSearchPageResults(VESKBoxSyncFilterImpl* owner) noexcept : m_owner(owner) {}

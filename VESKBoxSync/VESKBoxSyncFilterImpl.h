@@ -1,0 +1,161 @@
+// The Box repository class: the framework's storage operations for Box, and the six further host
+// interfaces of the Box filter. The COM class that the host creates derives from it and supplies
+// IUnknown and IDispatch.
+#pragma once
+
+#include "BoxRecords.h"
+#include "ComPtr.h"
+#include "LSBaseFileSyncFilter.h"
+#include "LSBoxOnlineSearchPageResults.h"
+#include "StdString.h"
+#include "VESKSyncBasicsLib.h"
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <optional>
+#include <utility>
+#include <vector>
+
+class VESKBoxSyncFilterImpl : public LSBaseFileSyncFilter,
+                              public ILSQueryRepository,
+                              public ILSLockingSyncFilter,
+                              public ILSOnlineCheck,
+                              public ILSNeedsExtensionsCalls,
+                              public ILSQueryRepositoryChildFolders,
+                              public ILSQueryOnlinePageResults {
+public:
+    // ---- Overrides of host methods of the framework ----------------------------------------
+    HRESULT STDMETHODCALLTYPE raw_ResetChangeCache() override;
+    HRESULT STDMETHODCALLTYPE raw_SetMainFolderProperties(ILSPropertyMap* folderMap) override;
+
+    // ---- ILSQueryRepository ----------------------------------------------------------------
+    HRESULT STDMETHODCALLTYPE raw_SupportsQuery(VARIANT_BOOL* supported) override;
+    HRESULT STDMETHODCALLTYPE raw_GetScopeParameterPrompt(BSTR* prompt) override;
+    HRESULT STDMETHODCALLTYPE raw_ResolveScopeParameter(BSTR text, BSTR* resolved) override;
+    HRESULT STDMETHODCALLTYPE raw_RunQuery(long maximumCount, BSTR scope, BSTR queryText, long reserved1,
+                                           long reserved2, BSTR* results) override;
+    HRESULT STDMETHODCALLTYPE raw_ResolveQueryResult(BSTR text, BSTR* resolved) override;
+    HRESULT STDMETHODCALLTYPE raw_UnimplementedQueryMethod(long first, long second) override;
+
+    // ---- ILSLockingSyncFilter --------------------------------------------------------------
+    HRESULT STDMETHODCALLTYPE raw_Checkout(ILSPropertyMap* document) override;
+    HRESULT STDMETHODCALLTYPE raw_UnimplementedLockingMethod(long first) override;
+    HRESULT STDMETHODCALLTYPE raw_IsCheckedOut(ILSPropertyMap* document, unsigned char* checkedOut) override;
+    HRESULT STDMETHODCALLTYPE raw_CancelCheckout(ILSPropertyMap* document) override;
+
+    // ---- ILSOnlineCheck --------------------------------------------------------------------
+    HRESULT STDMETHODCALLTYPE raw_HasChangesOnline(ILSPropertyMap* topFolder, ILSPropertyMap* document, long* changes,
+                                                   ILSShutdownInformer* informer, long reserved) override;
+    HRESULT STDMETHODCALLTYPE raw_HasDuplicateOnline(long reserved, ILSPropertyMap* folder, BSTR contentHash,
+                                                     BSTR* duplicateId, long* found,
+                                                     ILSShutdownInformer* informer) override;
+
+    // ---- ILSNeedsExtensionsCalls -----------------------------------------------------------
+    HRESULT STDMETHODCALLTYPE get_ExtensionsCallback(IUnknown** callback) override;
+    HRESULT STDMETHODCALLTYPE put_ExtensionsCallback(IUnknown* callback) override;
+
+    // ---- ILSQueryRepositoryChildFolders ----------------------------------------------------
+    HRESULT STDMETHODCALLTYPE raw_GetOnlineChildFolders(BSTR parentFilterString, long reserved,
+                                                        BSTR* children) override;
+
+    // ---- ILSQueryOnlinePageResults ---------------------------------------------------------
+    HRESULT STDMETHODCALLTYPE raw_SetRootLocation(BSTR location) override;
+    HRESULT STDMETHODCALLTYPE raw_SetSort(VARIANT_BOOL direction, long column) override;
+    HRESULT STDMETHODCALLTYPE raw_SetSearchText(BSTR text) override;
+    HRESULT STDMETHODCALLTYPE raw_SetRestrictSearchText(BSTR text) override;
+    HRESULT STDMETHODCALLTYPE raw_SetQueryMatches(VARIANT standardMatches, VARIANT customMatches) override;
+    HRESULT STDMETHODCALLTYPE raw_GetOnlineResultsSize(long* count) override;
+    HRESULT STDMETHODCALLTYPE raw_GetOnlinePage(long start, long count, VARIANT* page) override;
+    HRESULT STDMETHODCALLTYPE raw_GetResultInfo(VARIANT entryId, BSTR* fileUrl, BSTR* folderUrl,
+                                                VARIANT_BOOL* isMessage, BSTR* fileName, BSTR* filterText,
+                                                long* fileSize) override;
+    HRESULT STDMETHODCALLTYPE raw_GetPreviewUrl(VARIANT entryId, BSTR* previewUrl) override;
+    HRESULT STDMETHODCALLTYPE raw_DownloadFileContents(BSTR fileIdOrUrl, BSTR localPath) override;
+
+    // ---- Storage operations for Box (slot order of the framework) --------------------------
+    ~VESKBoxSyncFilterImpl() override;
+    CStdStr<wchar_t> GetRepositoryName() const override;
+    CStdStr<wchar_t> GetSettingsPrefix() const override;
+    HRESULT PrepareSyncStartPoint(CStdStr<wchar_t>& startPoint, CStdStr<wchar_t>& errorText) override;
+    HRESULT FileExistsRemote(const CStdStr<wchar_t>& name, bool& exists, bool nameIsDocumentName) override;
+    HRESULT RemoteNameExists(const CStdStr<wchar_t>& name, bool& exists) override;
+    bool ParseRemoteDateTime(const CStdStr<wchar_t>& dateText, SYSTEMTIME& time) override;
+    HRESULT CopyFileRemote(const CStdStr<wchar_t>& localPath, const CStdStr<wchar_t>& documentName,
+                           ILSPropertyMap* item, bool existsRemotely, CStdStr<wchar_t>& remoteName) override;
+    HRESULT RenameRemoteFile(CStdStr<wchar_t>& remoteName, const CStdStr<wchar_t>& newName) override;
+    HRESULT RenameRemoteFolder(CStdStr<wchar_t>& location, const CStdStr<wchar_t>& newName,
+                               ILSPropertyMap* syncFolder) override;
+    HRESULT CopyFileToLocal(const CStdStr<wchar_t>& remoteName, const CStdStr<wchar_t>& localPath,
+                            ILSPropertyMap* item, const CStdStr<wchar_t>& extra) override;
+    HRESULT GetContents(ILSPropertyMap* folderMap, int mode) override;
+    HRESULT GetRemoteETag(const CStdStr<wchar_t>& remoteName, CStdStr<wchar_t>& etag) override;
+    HRESULT isItemReadOnly(const CStdStr<wchar_t>& key, bool& readOnly, CStdStr<wchar_t>& permissionMask) override;
+    HRESULT CheckForDeletedItems(const CStdStr<wchar_t>& itemId, long flag) override;
+    HRESULT CreateDirectoryRemote(long reserved, const CStdStr<wchar_t>& parentLocation, const CStdStr<wchar_t>& name,
+                                  ILSPropertyMap* newFolder, CStdStr<wchar_t>& newLocation) override;
+    HRESULT DeleteFileRemote(const CStdStr<wchar_t>& remoteName, CStdStr<wchar_t>& errorText) override;
+    HRESULT FindFileInFileList(const CStdStr<wchar_t>& fileName, CStdStr<wchar_t>& remoteName) override;
+    CStdStr<wchar_t> GetRemoteItemId(unsigned index) const override;
+    int GetRemoteVersion(unsigned index) const override;
+    CStdStr<wchar_t> GetSubFolderKey(unsigned index) const override;
+    HRESULT SetFilterSubFolderProperties(unsigned short index, ILSPropertyMap* folder) override;
+    CStdStr<wchar_t> GetPathSeparator() const override;
+    HRESULT OnEndSync() override;
+    HRESULT OnStartSync() override;
+    HRESULT ResolveFolderFromUrl(CStdStr<wchar_t>& startPoint) override;
+    HRESULT GetFolderUrl(const CStdStr<wchar_t>& remoteName, CStdStr<wchar_t>& url, int index) override;
+    HRESULT GetFileUrl(const CStdStr<wchar_t>& remoteName, CStdStr<wchar_t>& url, int index) override;
+    bool UsesFileIdKey() const override;
+    HRESULT DeleteFolderRemote(ILSPropertyMap* item, CStdStr<wchar_t>& errorText) override;
+    bool CanSkipStartPointListing(ILSPropertyMap* folderMap) const override;
+    bool SetCheckoutUserProperty(unsigned short index, ILSPropertyMap* item) override;
+    bool SetHeaderMapiProperties(const CStdStr<wchar_t>& remoteId, ILSPropertyMap* item) override;
+    bool UsesRemoteETag() const override;
+    HRESULT StoreChangeToken(ILSPropertyMap* folderMap) override;
+    bool HasChangeToken() const override;
+    HRESULT LoadServerItems(long* count) override;
+    HRESULT GetServerItemId(unsigned long index, CStdStr<wchar_t>& id) override;
+    CStdStr<wchar_t> GetKeyPropertyName() const override;
+
+    // Appended to the primary table after the framework's operations. lockState: -1 locked, 0 not.
+    virtual HRESULT STDMETHODCALLTYPE get_IsCheckedOut(ILSPropertyMap* document, long* lockState);
+
+    // ---- Settings shared by the Box operations ---------------------------------------------
+    // {paging limit, incremental limit}, each 1 to 1000, read at every call.
+    static std::pair<uint32_t, uint32_t> GetPagingLimits();
+    // The Box web application's base address, kept for the process once read.
+    static CStdStr<wchar_t> GetApplicationUrl();
+    // The signed-in user's enterprise id, fetched from Box until one is known in the process.
+    CStdStr<wchar_t> GetBoxUserId();
+    // "BoxSync.EmailMetaDataTemplateName"; throws Box_20::ApiException while it is unset.
+    static CStdStr<wchar_t> GetEmailMetadataTemplateName();
+    // "BoxSync.FingerprintMetaDataTemplateName"; may be empty.
+    static CStdStr<wchar_t> GetFingerprintMetadataTemplateName();
+
+    VESKBoxSyncFilterImpl(const VESKBoxSyncFilterImpl&) = delete;
+    VESKBoxSyncFilterImpl& operator=(const VESKBoxSyncFilterImpl&) = delete;
+
+protected:
+    // Throws what the settings store and the token cache throw.
+    VESKBoxSyncFilterImpl();
+
+    // The listing's web links, versions and metadata, index by index as the base lists.
+    StringList m_folderWebLinks;
+    StringList m_fileWebLinks;
+    std::vector<int32_t> m_remoteVersions;
+    // Listed folders on which the user may neither delete nor upload.
+    StringList m_readOnlyFolderIds;
+    std::map<CStdStr<wchar_t>, std::shared_ptr<Box_20::EMailCustomPropsRec>> m_emailPropsByFileId;
+    std::map<CStdStr<wchar_t>, CStdStr<wchar_t>> m_fingerprintsByFileId;
+    TalvernCommon::com_ptr<IUnknown> m_extensionsCallback;
+    CStdStr<wchar_t> m_changeToken;
+    LSBoxOnlineSearchPageResults m_searchPager;
+    // The web link a start point was resolved from, when it named one document.
+    CStdStr<wchar_t> m_resolvedRepositoryLocation;
+    // The ids of all items of the folder, once loaded after a listing.
+    std::optional<StringList> m_serverItemIds;
+
+private:
+    void SeedTokenCacheFromSettings();
+};

@@ -1,0 +1,31 @@
+// Online questions about one document: changed on Box since the last sync, and a duplicate of its
+// content already in the Box folder.
+#include "VESKBoxSyncFilterImpl.h"
+
+#include "LSDiag.h"
+
+HRESULT STDMETHODCALLTYPE VESKBoxSyncFilterImpl::raw_HasChangesOnline(ILSPropertyMap*, ILSPropertyMap*, long* changes,
+                                                                      ILSShutdownInformer*, long)
+{
+    try {
+        if (changes == nullptr)
+            return E_POINTER;
+        *changes = 0;
+        return E_NOTIMPL;
+    }
+    LS_INTERFACE_CATCH_ALL("VESKBoxSyncFilterImpl::raw_HasChangesOnline")
+}
+
+HRESULT STDMETHODCALLTYPE VESKBoxSyncFilterImpl::raw_HasDuplicateOnline(long, ILSPropertyMap*, BSTR,
+                                                                        BSTR* duplicateId, long* found,
+                                                                        ILSShutdownInformer*)
+{
+    try {
+        if (duplicateId == nullptr || found == nullptr)
+            return E_POINTER;
+        *duplicateId = nullptr;
+        *found = 0;
+        return E_NOTIMPL;
+    }
+    LS_INTERFACE_CATCH_ALL("VESKBoxSyncFilterImpl::raw_HasDuplicateOnline")
+}

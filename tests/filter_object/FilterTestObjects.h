@@ -1,0 +1,128 @@
+// The filter classes as a test drives them: with the IUnknown and IDispatch that the COM class
+// adds, a repository that supplies only what the framework requires, and an object that counts
+// the references a filter takes on it.
+#pragma once
+
+#include "LSBaseFileSyncFilter.h"
+#include "VESKBoxSyncFilterImpl.h"
+
+#include <objbase.h>
+
+#include <memory>
+#include <regex>
+
+namespace FilterTests {
+
+// Reference counts are kept for the test to read; the test owns the object's lifetime.
+template <class Filter>
+class WithUnknown final : public Filter {
+public:
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override
+    {
+        if (out == nullptr)
+            return E_POINTER;
+        *out = iid == IID_IUnknown ? static_cast<ILSSyncFilter2*>(this) : nullptr;
+        if (*out == nullptr)
+            return E_NOINTERFACE;
+        AddRef();
+        return S_OK;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return ++m_references; }
+    ULONG STDMETHODCALLTYPE Release() override { return --m_references; }
+    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) override
+    {
+        return E_NOTIMPL;
+    }
+
+    // The listing a repository's GetContents would have made.
+    void AddListedItem(const CStdStr<wchar_t>& name) { this->m_itemNames.push_back(name); }
+    void AddListedSubFolder(const CStdStr<wchar_t>& name) { this->m_subFolderNames.push_back(name); }
+
+    const std::vector<std::wregex>& ExclusionPatterns() const { return this->m_exclusionPatterns; }
+    uint32_t MaxFileSizeBytes() const { return this->m_maxFileSizeBytes; }
+
+private:
+    ULONG m_references = 1;
+};
+
+// A repository that answers every storage operation it must supply with E_NOTIMPL and reads its
+// settings under a prefix of this suite's own.
+class PlainRepository : public LSBaseFileSyncFilter {
+public:
+    static constexpr wchar_t kPrefix[] = L"FilterObjectTests";
+
+    CStdStr<wchar_t> GetRepositoryName() const override { return L"Plain"; }
+    CStdStr<wchar_t> GetSettingsPrefix() const override { return kPrefix; }
+    HRESULT PrepareSyncStartPoint(CStdStr<wchar_t>&, CStdStr<wchar_t>&) override { return E_NOTIMPL; }
+    HRESULT RemoteNameExists(const CStdStr<wchar_t>&, bool&) override { return E_NOTIMPL; }
+    bool ParseRemoteDateTime(const CStdStr<wchar_t>&, SYSTEMTIME&) override { return false; }
+    HRESULT CopyFileRemote(const CStdStr<wchar_t>&, const CStdStr<wchar_t>&, ILSPropertyMap*, bool,
+                           CStdStr<wchar_t>&) override
+    {
+        return E_NOTIMPL;
+    }
+    HRESULT RenameRemoteFile(CStdStr<wchar_t>&, const CStdStr<wchar_t>&) override { return E_NOTIMPL; }
+    HRESULT RenameRemoteFolder(CStdStr<wchar_t>&, const CStdStr<wchar_t>&, ILSPropertyMap*) override
+    {
+        return E_NOTIMPL;
+    }
+    HRESULT CopyFileToLocal(const CStdStr<wchar_t>&, const CStdStr<wchar_t>&, ILSPropertyMap*,
+                            const CStdStr<wchar_t>&) override
+    {
+        return E_NOTIMPL;
+    }
+    HRESULT GetContents(ILSPropertyMap*, int) override { return E_NOTIMPL; }
+    HRESULT GetRemoteETag(const CStdStr<wchar_t>&, CStdStr<wchar_t>&) override { return E_NOTIMPL; }
+    HRESULT isItemReadOnly(const CStdStr<wchar_t>&, bool&, CStdStr<wchar_t>&) override { return E_NOTIMPL; }
+    HRESULT CheckForDeletedItems(const CStdStr<wchar_t>&, long) override { return E_NOTIMPL; }
+    HRESULT CreateDirectoryRemote(long, const CStdStr<wchar_t>&, const CStdStr<wchar_t>&, ILSPropertyMap*,
+                                  CStdStr<wchar_t>&) override
+    {
+        return E_NOTIMPL;
+    }
+    HRESULT DeleteFileRemote(const CStdStr<wchar_t>&, CStdStr<wchar_t>&) override { return E_NOTIMPL; }
+    HRESULT FindFileInFileList(const CStdStr<wchar_t>&, CStdStr<wchar_t>&) override { return E_NOTIMPL; }
+    CStdStr<wchar_t> GetRemoteItemId(unsigned) const override { return {}; }
+    int GetRemoteVersion(unsigned) const override { return 0; }
+    CStdStr<wchar_t> GetSubFolderKey(unsigned) const override { return {}; }
+    HRESULT SetFilterSubFolderProperties(unsigned short, ILSPropertyMap*) override { return E_NOTIMPL; }
+    CStdStr<wchar_t> GetPathSeparator() const override { return L"/"; }
+    HRESULT OnEndSync() override { return S_OK; }
+    HRESULT OnStartSync() override { return S_OK; }
+    HRESULT ResolveFolderFromUrl(CStdStr<wchar_t>&) override { return E_NOTIMPL; }
+    HRESULT GetFolderUrl(const CStdStr<wchar_t>&, CStdStr<wchar_t>&, int) override { return E_NOTIMPL; }
+    HRESULT GetFileUrl(const CStdStr<wchar_t>&, CStdStr<wchar_t>&, int) override { return E_NOTIMPL; }
+
+protected:
+    PlainRepository() { InitSettings(kPrefix); }
+};
+
+using PlainFilter = WithUnknown<PlainRepository>;
+using BoxFilter = WithUnknown<VESKBoxSyncFilterImpl>;
+
+// An object whose only behaviour is its reference count.
+class CountingUnknown final : public IUnknown {
+public:
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override
+    {
+        if (out == nullptr)
+            return E_POINTER;
+        *out = iid == IID_IUnknown ? this : nullptr;
+        if (*out == nullptr)
+            return E_NOINTERFACE;
+        AddRef();
+        return S_OK;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return ++m_references; }
+    ULONG STDMETHODCALLTYPE Release() override { return --m_references; }
+
+    ULONG References() const { return m_references; }
+
+private:
+    ULONG m_references = 1;
+};
+
+} // namespace FilterTests

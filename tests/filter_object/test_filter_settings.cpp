@@ -1,0 +1,217 @@
+// The settings a filter object reads: Box paging limits and their clamps, the framework's size
+// limit and exclusion patterns, and the process-wide Box texts.
+#include "FilterTestObjects.h"
+#include "RegistrySandbox.h"
+
+#include "BoxExceptions.h"
+#include "HResultException.h"
+
+#include <gtest/gtest.h>
+
+#include <limits>
+#include <optional>
+#include <string>
+
+using namespace FilterTests;
+
+namespace {
+
+constexpr SettingsSource kUserSettings = SettingsSource::User;
+const std::wstring kPagingSetting = L"BoxSync.MarkerBasedPagingLimit";
+const std::wstring kIncrementalSetting = L"BoxSync.MarkerBasedIncrementalLimit";
+const std::wstring kPlainExclusionSetting = std::wstring(PlainRepository::kPrefix) + L".ExcludeFileRegEx";
+const std::wstring kPlainMaxSizeSetting = std::wstring(PlainRepository::kPrefix) + L".MaxFileSizeInKB";
+
+struct PagingCase {
+    const char* name;
+    std::optional<DWORD> paging;
+    std::optional<DWORD> incremental;
+    uint32_t expectedPaging;
+    uint32_t expectedIncremental;
+};
+
+const PagingCase kPagingCases[] = {
+    {"Absent", std::nullopt, std::nullopt, 500, 100},
+    {"ZeroPaging", 0, std::nullopt, 500, 100},
+    {"OnePaging", 1, std::nullopt, 1, 100},
+    {"ThousandPaging", 1000, std::nullopt, 1000, 100},
+    {"ThousandAndOnePaging", 1001, std::nullopt, 500, 100},
+    {"NegativePaging", 0xFFFFFFFF, std::nullopt, 500, 100},
+    {"IncrementalAboveRangeKeepsPaging", 700, 5000, 700, 100},
+    {"ZeroIncremental", std::nullopt, 0, 500, 100},
+    {"OneIncremental", std::nullopt, 1, 500, 1},
+    {"ThousandIncremental", 250, 1000, 250, 1000},
+};
+
+class PagingLimits : public ::testing::TestWithParam<PagingCase> {};
+
+TEST_P(PagingLimits, ClampOutOfRangeValuesToTheirDefaults)
+{
+    const PagingCase& limits = GetParam();
+    RegistrySandbox settings;
+    if (limits.paging)
+        settings.SetDword(kUserSettings, kPagingSetting, *limits.paging);
+    if (limits.incremental)
+        settings.SetDword(kUserSettings, kIncrementalSetting, *limits.incremental);
+
+    const auto [paging, incremental] = VESKBoxSyncFilterImpl::GetPagingLimits();
+
+    EXPECT_EQ(limits.expectedPaging, paging);
+    EXPECT_EQ(limits.expectedIncremental, incremental);
+}
+
+INSTANTIATE_TEST_SUITE_P(Settings, PagingLimits, ::testing::ValuesIn(kPagingCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST(PagingLimitsOverTime, AreReadAgainAtEveryCall)
+{
+    RegistrySandbox settings;
+    settings.SetDword(kUserSettings, kPagingSetting, 40);
+    EXPECT_EQ(40u, VESKBoxSyncFilterImpl::GetPagingLimits().first);
+
+    settings.SetDword(kUserSettings, kPagingSetting, 60);
+    EXPECT_EQ(60u, VESKBoxSyncFilterImpl::GetPagingLimits().first);
+}
+
+// ---- Exclusion patterns -----------------------------------------------------------------------
+
+std::unique_ptr<PlainFilter> PlainFilterWithExclusions(const std::wstring& text)
+{
+    RegistrySandbox settings;
+    settings.SetString(kUserSettings, kPlainExclusionSetting, text);
+    return std::make_unique<PlainFilter>();
+}
+
+bool Excludes(const std::wregex& pattern, const std::wstring& name) { return std::regex_search(name, pattern); }
+
+TEST(ExclusionPatterns, EscapedLineBreakSeparatesTwoPatterns)
+{
+    const auto filter = PlainFilterWithExclusions(L"a\\nb");
+    const auto& patterns = filter->ExclusionPatterns();
+
+    ASSERT_EQ(2u, patterns.size());
+    EXPECT_TRUE(Excludes(patterns[0], L"a"));
+    EXPECT_FALSE(Excludes(patterns[0], L"b"));
+    EXPECT_TRUE(Excludes(patterns[1], L"b"));
+    EXPECT_FALSE(Excludes(patterns[1], L"a"));
+}
+
+TEST(ExclusionPatterns, RealLineBreakSeparatesTwoPatterns)
+{
+    const auto filter = PlainFilterWithExclusions(L"a\nb");
+    const auto& patterns = filter->ExclusionPatterns();
+
+    ASSERT_EQ(2u, patterns.size());
+    EXPECT_TRUE(Excludes(patterns[0], L"a"));
+    EXPECT_TRUE(Excludes(patterns[1], L"b"));
+}
+
+TEST(ExclusionPatterns, EmptyOrAbsentSettingGivesNone)
+{
+    EXPECT_TRUE(PlainFilterWithExclusions(L"")->ExclusionPatterns().empty());
+    EXPECT_TRUE(std::make_unique<PlainFilter>()->ExclusionPatterns().empty());
+}
+
+// An empty regular expression would find every name; an empty piece must exclude nothing.
+TEST(ExclusionPatterns, TrailingLineBreakGivesALastPatternThatMatchesNothing)
+{
+    const auto filter = PlainFilterWithExclusions(L"tmp\\n");
+    const auto& patterns = filter->ExclusionPatterns();
+
+    ASSERT_EQ(2u, patterns.size());
+    EXPECT_TRUE(Excludes(patterns[0], L"report.tmp"));
+    for (const wchar_t* name : {L"report.docx", L"", L"tmp", L"a"})
+        EXPECT_FALSE(Excludes(patterns[1], name)) << "empty pattern excluded \"" << std::wstring(name).size() << "\"";
+}
+
+TEST(ExclusionPatterns, EmptyPieceBetweenTwoLineBreaksMatchesNothing)
+{
+    const auto filter = PlainFilterWithExclusions(L"a\n\nb");
+    const auto& patterns = filter->ExclusionPatterns();
+
+    ASSERT_EQ(3u, patterns.size());
+    EXPECT_FALSE(Excludes(patterns[1], L"anything at all"));
+    EXPECT_TRUE(Excludes(patterns[2], L"b"));
+}
+
+TEST(ExclusionPatterns, MatchWithoutRegardToLetterCase)
+{
+    const auto filter = PlainFilterWithExclusions(L"^Draft");
+    const auto& patterns = filter->ExclusionPatterns();
+
+    ASSERT_EQ(1u, patterns.size());
+    EXPECT_TRUE(Excludes(patterns[0], L"DRAFT report.docx"));
+    EXPECT_TRUE(Excludes(patterns[0], L"draft.docx"));
+    EXPECT_FALSE(Excludes(patterns[0], L"final draft.docx"));
+}
+
+TEST(ExclusionPatterns, InvalidPatternFailsConstructionWithInvalidArgument)
+{
+    try {
+        PlainFilterWithExclusions(L"ok\\n(unclosed");
+        FAIL() << "an invalid pattern was accepted";
+    } catch (const hresult_exception& error) {
+        EXPECT_EQ(E_INVALIDARG, error.hr());
+        EXPECT_NE(std::string::npos, std::string(error.what()).find("(unclosed"));
+    }
+}
+
+// ---- Maximum file size ------------------------------------------------------------------------
+
+uint32_t PlainMaxFileSize(std::optional<DWORD> kilobytes)
+{
+    RegistrySandbox settings;
+    if (kilobytes)
+        settings.SetDword(kUserSettings, kPlainMaxSizeSetting, *kilobytes);
+    return std::make_unique<PlainFilter>()->MaxFileSizeBytes();
+}
+
+TEST(MaxFileSize, IsTheSettingInKilobytes)
+{
+    EXPECT_EQ(1024u, PlainMaxFileSize(1));
+    EXPECT_EQ(52428800u, PlainMaxFileSize(std::nullopt));
+    EXPECT_EQ(0u, PlainMaxFileSize(0));
+}
+
+// 4194304 KB is 4 GiB, one byte more than 32 bits hold: it must not wrap to a zero limit.
+TEST(MaxFileSize, SettingBeyondThirtyTwoBitsSaturates)
+{
+    EXPECT_EQ(0xFFFFFC00u, PlainMaxFileSize(4194303));
+    EXPECT_EQ(std::numeric_limits<uint32_t>::max(), PlainMaxFileSize(4194304));
+    EXPECT_EQ(std::numeric_limits<uint32_t>::max(), PlainMaxFileSize(0xFFFFFFFF));
+}
+
+TEST(MaxFileSize, BoxFilterReadsItsOwnPrefix)
+{
+    RegistrySandbox settings;
+    settings.SetDword(kUserSettings, L"BoxSync.MaxFileSizeInKB", 3);
+    EXPECT_EQ(3072u, std::make_unique<BoxFilter>()->MaxFileSizeBytes());
+}
+
+// ---- Process-wide Box texts -------------------------------------------------------------------
+
+TEST(EmailMetadataTemplateName, UnsetFailsUntilTheSettingAppears)
+{
+    RegistrySandbox settings;
+    try {
+        VESKBoxSyncFilterImpl::GetEmailMetadataTemplateName();
+        FAIL() << "an unset template name was accepted";
+    } catch (const Box_20::ApiException& error) {
+        EXPECT_EQ(L"Failed to get template from registry for email metadata", error.GetText());
+    }
+
+    settings.SetString(kUserSettings, L"BoxSync.EmailMetaDataTemplateName", L"vesk_email");
+    EXPECT_EQ(L"vesk_email", VESKBoxSyncFilterImpl::GetEmailMetadataTemplateName());
+}
+
+TEST(ApplicationUrl, IsReadOnceAndKeptForTheProcess)
+{
+    RegistrySandbox settings;
+    settings.SetString(kUserSettings, L"BoxSync.ApplicationUrl", L"https://example.app.box.test");
+    EXPECT_EQ(L"https://example.app.box.test", VESKBoxSyncFilterImpl::GetApplicationUrl());
+
+    settings.SetString(kUserSettings, L"BoxSync.ApplicationUrl", L"https://other.app.box.test");
+    EXPECT_EQ(L"https://example.app.box.test", VESKBoxSyncFilterImpl::GetApplicationUrl());
+}
+
+} // namespace
