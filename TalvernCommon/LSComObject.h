@@ -1,6 +1,6 @@
 // The objects a class factory makes of a COM class T: a plain object, or an object aggregated
 // by an outer object that then receives every IUnknown call. T supplies the interfaces and
-// `static const LSInterfaceMap<T>& InterfaceMap()`; IUnknown is supplied here.
+// `static const LSInterfaceMap<T, N>& InterfaceMap() noexcept`; IUnknown is supplied here.
 //
 // The reference counts are plain numbers: the classes made here live in the apartment that
 // created them (apartment threading model).
@@ -14,10 +14,9 @@
 #include <memory>
 
 template <class T>
-class LSComObject final : public T {
+class LSComObject final : private LSModuleLock, public T {
 public:
-    explicit LSComObject(LSComModule& module) : m_module(module) { m_module.Lock(); }
-    ~LSComObject() override { m_module.Unlock(); }
+    explicit LSComObject(LSComModule& module) : LSModuleLock(module) {}
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override
     {
@@ -33,7 +32,6 @@ public:
     }
 
 private:
-    LSComModule& m_module;
     ULONG m_references = 0;
 };
 
@@ -62,13 +60,9 @@ private:
 
 // The inner IUnknown of an aggregate: the one object in it that counts its own references.
 template <class T>
-class LSAggregatedObject final : public IUnknown {
+class LSAggregatedObject final : private LSModuleLock, public IUnknown {
 public:
-    LSAggregatedObject(LSComModule& module, IUnknown* outer) : m_contained(outer), m_module(module)
-    {
-        m_module.Lock();
-    }
-    virtual ~LSAggregatedObject() { m_module.Unlock(); }
+    LSAggregatedObject(LSComModule& module, IUnknown* outer) : LSModuleLock(module), m_contained(outer) {}
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override
     {
@@ -92,7 +86,6 @@ public:
 
 private:
     LSContainedObject<T> m_contained;
-    LSComModule& m_module;
     ULONG m_references = 0;
 };
 

@@ -3,9 +3,9 @@
 #pragma once
 
 #include "HResultException.h"
+#include "LSDiag.h"
 #include "LSSetting.h"
 #include "StdString.h"
-#include "Utf8Converter.h"
 
 #include <functional>
 #include <memory>
@@ -36,9 +36,8 @@ public:
             if (choice.Equals(name, false))
                 return creator();
         }
-        throw hresult_exception(E_INVALIDARG, GetThreadUtf8Converter().to_bytes(
-                                                  L"LSComponentFactory: \"" + choice + L"\" in " + m_settingName +
-                                                  L" names no test double"));
+        throw hresult_exception(E_INVALIDARG, LSDiag::LogText(L"LSComponentFactory: \"" + choice + L"\" in " +
+                                                              m_settingName + L" names no test double"));
     }
 
 private:

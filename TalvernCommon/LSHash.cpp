@@ -212,3 +212,40 @@ CLSHash::Sha1Digest CLSHash::GetSha1ForFile(const CStdStr<wchar_t>& localPath)
         throw AsHResult(failure.code);
     }
 }
+
+class CLSSha1Stream::Impl {
+public:
+    Digest digest{CALG_SHA1};
+};
+
+CLSSha1Stream::CLSSha1Stream()
+{
+    try {
+        m_impl = std::make_unique<Impl>();
+    } catch (const CryptoFailure& failure) {
+        LOG(ERROR) << "CLSSha1Stream" << ": Caught exception starting hash : 0x" << Hex(failure.code);
+        throw AsHResult(failure.code);
+    }
+}
+
+CLSSha1Stream::~CLSSha1Stream() = default;
+
+void CLSSha1Stream::Add(const BYTE* bytes, size_t byteCount)
+{
+    try {
+        m_impl->digest.Add(bytes, byteCount);
+    } catch (const CryptoFailure& failure) {
+        LOG(ERROR) << "CLSSha1Stream::Add" << ": Caught exception generating hash from chunk : 0x" << Hex(failure.code);
+        throw AsHResult(failure.code);
+    }
+}
+
+CLSHash::Sha1Digest CLSSha1Stream::Finish()
+{
+    try {
+        return ToSha1Digest(m_impl->digest.Finish());
+    } catch (const CryptoFailure& failure) {
+        LOG(ERROR) << "CLSSha1Stream::Finish" << ": Caught exception generating hash : 0x" << Hex(failure.code);
+        throw AsHResult(failure.code);
+    }
+}

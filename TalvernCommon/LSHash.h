@@ -9,6 +9,7 @@
 #include <array>
 #include <cstddef>
 #include <functional>
+#include <memory>
 
 class CLSHash {
 public:
@@ -34,4 +35,23 @@ public:
     // SHA-1 of the whole file. Failures (CryptoAPI, opening or reading the file) are logged and
     // thrown as the bare HRESULT of their Win32 error code.
     static Sha1Digest GetSha1ForFile(const CStdStr<wchar_t>& localPath);
+};
+
+// SHA-1 of content that arrives in pieces: content read once in parts is hashed on the way
+// instead of being read a second time. CryptoAPI failures are logged and thrown as the bare
+// HRESULT of their Win32 error code.
+class CLSSha1Stream {
+public:
+    CLSSha1Stream();
+    ~CLSSha1Stream();
+    CLSSha1Stream(const CLSSha1Stream&) = delete;
+    CLSSha1Stream& operator=(const CLSSha1Stream&) = delete;
+
+    void Add(const BYTE* bytes, size_t byteCount);
+    // The digest of everything added; nothing can be added afterwards.
+    CLSHash::Sha1Digest Finish();
+
+private:
+    class Impl;
+    std::unique_ptr<Impl> m_impl;
 };

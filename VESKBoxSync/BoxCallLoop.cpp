@@ -67,26 +67,6 @@ std::unique_lock<std::timed_mutex> LockForRefresh(ILSShutdownInformer* informer)
     return lock;
 }
 
-// After a 401: renew the tokens, unless another caller did so while this one waited.
-void RenewTokensAfterUnauthorized(const RefreshTokensType& tokensOfAttempt, int32_t attempt,
-                                  ILSShutdownInformer* informer)
-{
-    const std::unique_lock<std::timed_mutex> lock = LockForRefresh(informer);
-    const RefreshTokensType current = GetCachedTokens(informer, false);
-    if (current.AccessToken != tokensOfAttempt.AccessToken) {
-        LS_DIAG_LOG(1) << "Retrying : " << attempt;
-        return;
-    }
-    try {
-        RefreshAccessToken(informer);
-    } catch (const LSHttpError& error) {
-        if (error.GetStatus() == kStatusBadRequest)
-            ClearCachedTokens(current.RefreshToken);
-        throw;
-    }
-    std::this_thread::sleep_for(kPauseAfterRefresh);
-}
-
 // A status other than 401: log Box's reply, then repeat after a server error, else give up.
 void HandleFailedStatus(const LSHttpError& error, const std::unique_ptr<ILSHttpRequest>& request)
 {
@@ -122,6 +102,25 @@ void HandleFailedSend(const LSHttpError& error, int32_t attempt, const RefreshTo
 }
 
 } // namespace
+
+void RenewTokensAfterUnauthorized(const RefreshTokensType& tokensOfAttempt, int32_t attempt,
+                                  ILSShutdownInformer* informer)
+{
+    const std::unique_lock<std::timed_mutex> lock = LockForRefresh(informer);
+    const RefreshTokensType current = GetCachedTokens(informer, false);
+    if (current.AccessToken != tokensOfAttempt.AccessToken) {
+        LS_DIAG_LOG(1) << "Retrying : " << attempt;
+        return;
+    }
+    try {
+        RefreshAccessToken(informer);
+    } catch (const LSHttpError& error) {
+        if (error.GetStatus() == kStatusBadRequest)
+            ClearCachedTokens(current.RefreshToken);
+        throw;
+    }
+    std::this_thread::sleep_for(kPauseAfterRefresh);
+}
 
 void SetAuthHeaders(ILSHttpRequest& request, const std::wstring& accessToken)
 {

@@ -3,6 +3,7 @@
 // and 502, at most six sends in all.
 #pragma once
 
+#include "BoxRecords.h"
 #include "ComDef.h"
 #include "ILSHttpRequest.h"
 #include "StdString.h"
@@ -10,6 +11,7 @@
 
 #include <json/value.h>
 
+#include <cstdint>
 #include <memory>
 #include <string>
 
@@ -39,6 +41,14 @@ void CallBoxAPIWithRetry(std::unique_ptr<ILSHttpRequest>& request, const CStdStr
 void PerformASyncSend(std::unique_ptr<ILSHttpRequest>& request, const CStdStr<wchar_t>& url,
                       ILSShutdownInformer* informer, const CStdStr<wchar_t>& method, const _variant_t& body,
                       bool multipart);
+
+// After a 401: renews the tokens under the process's refresh lock, unless another caller renewed
+// them since tokensOfAttempt were read (attempt only goes into the log). A refresh token that Box
+// refuses (400) clears the cache. Throws what the refresh throws, and the bare HRESULT E_ABORT for
+// a shutdown while waiting for the lock. The parts and the commit of a session upload, sent
+// outside the loop, renew their tokens through it too.
+void RenewTokensAfterUnauthorized(const RefreshTokensType& tokensOfAttempt, int32_t attempt,
+                                  ILSShutdownInformer* informer);
 
 // "Authorization: Bearer <token>", then "Auth-Type: OAUTH2".
 void SetAuthHeaders(ILSHttpRequest& request, const std::wstring& accessToken);

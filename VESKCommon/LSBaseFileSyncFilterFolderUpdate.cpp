@@ -71,7 +71,7 @@ HRESULT STDMETHODCALLTYPE LSBaseFileSyncFilter::raw_HasMoreItemsAvailable(long* 
     try {
         if (more == nullptr)
             return E_POINTER;
-        // 1, not VARIANT_TRUE: the host takes this as a count-like flag.
+        // The host expects 1 here, not VARIANT_TRUE.
         *more = HasChangeToken() ? 1 : 0;
         return S_OK;
     }

@@ -59,7 +59,9 @@ private:
     static void CALLBACK StatusCallback(HINTERNET handle, DWORD_PTR context, DWORD status, LPVOID info,
                                         DWORD infoLength);
 
+    void OpenSession();
     void OpenRequest(std::wstring_view verb, std::wstring_view url, DWORD extraFlags);
+    // Closes the request; one whose reply was not read to its end is closed in the background.
     void CloseRequest();
     void WaitForStep(const char* step);
     void ThrowIfCancelledNow();
@@ -69,6 +71,8 @@ private:
     std::chrono::milliseconds m_stepTimeout;
     std::wstring m_url;
     std::chrono::steady_clock::time_point m_lastCancelCheck;
+    bool m_stepPending = false;
+    bool m_replyComplete = false;
     std::shared_ptr<AsyncState> m_state;
     TalvernCommon::unique_hinternet m_session;
     TalvernCommon::unique_hinternet m_connection;

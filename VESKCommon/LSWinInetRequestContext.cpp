@@ -26,13 +26,44 @@ TalvernCommon::unique_handle CreateManualResetEvent()
                             what + " (WinINet error " + std::to_string(error) + ")");
 }
 
+// The handles of a request given up before its reply was read, closed child first.
+struct AbandonedHandles {
+    TalvernCommon::unique_hinternet session;
+    TalvernCommon::unique_hinternet connection;
+    TalvernCommon::unique_hinternet request;
+};
+
+void CALLBACK CloseAbandonedHandles(PTP_CALLBACK_INSTANCE, PVOID context) noexcept
+{
+    std::unique_ptr<AbandonedHandles> adopted(static_cast<AbandonedHandles*>(context));
+}
+
+HMODULE ThisModule()
+{
+    HMODULE module = nullptr;
+    ::GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                         reinterpret_cast<LPCWSTR>(&CloseAbandonedHandles), &module);
+    return module;
+}
+
+// Closing a request whose reply is still coming makes Wine's WinINet read the rest of the reply
+// first, however large. The closing goes to the system's thread pool, which keeps this module
+// loaded until it is done, so that a stop returns at once; without a pool it happens here.
+void CloseInBackground(std::unique_ptr<AbandonedHandles> handles)
+{
+    TP_CALLBACK_ENVIRON environment;
+    ::InitializeThreadpoolEnvironment(&environment);
+    ::SetThreadpoolCallbackLibrary(&environment, ThisModule());
+    if (::TrySubmitThreadpoolCallback(CloseAbandonedHandles, handles.get(), &environment))
+        handles.release();
+    ::DestroyThreadpoolEnvironment(&environment);
+}
+
 } // namespace
 
-// What the status callback and a pending read touch. WinINet holds one reference of its own
-// through the request handle's context value and drops it on HANDLE_CLOSING. Closing a request
-// that is still waiting for its server does not end that wait at once under Wine, so a cancelled
-// request is left to finish in the background: it can only ever reach this state, never the
-// context, which is gone by then.
+// What the status callback and a pending step touch, shared with WinINet: the request handle's
+// context value holds one reference, which HANDLE_CLOSING drops. A step given up while pending
+// may still complete later; it only ever reaches this state, never the context, gone by then.
 struct WinInetRequestContext::AsyncState {
     TalvernCommon::unique_handle stepComplete = CreateManualResetEvent();
     volatile LONG stepSucceeded = FALSE;
@@ -73,6 +104,13 @@ WinInetRequestContext::WinInetRequestContext(LSCancelCheck cancel, bool logRespo
       m_stepTimeout(stepTimeoutMs != 0 ? std::chrono::milliseconds(stepTimeoutMs) : kDefaultStepTimeout),
       m_lastCancelCheck(std::chrono::steady_clock::now())
 {
+    OpenSession();
+}
+
+WinInetRequestContext::~WinInetRequestContext() { CloseRequest(); }
+
+void WinInetRequestContext::OpenSession()
+{
     const CStdStr<wchar_t>& agent = SystemUserAgent();
     m_session.reset(::InternetOpenW(agent.empty() ? L"VESK" : agent.c_str(), INTERNET_OPEN_TYPE_PRECONFIG, nullptr,
                                     nullptr, INTERNET_FLAG_ASYNC));
@@ -82,17 +120,33 @@ WinInetRequestContext::WinInetRequestContext(LSCancelCheck cancel, bool logRespo
         ThrowWinInetError(::GetLastError(), "InternetSetStatusCallback failed");
 }
 
-WinInetRequestContext::~WinInetRequestContext() { CloseRequest(); }
-
 void WinInetRequestContext::CloseRequest()
 {
-    m_request.reset();
-    m_connection.reset();
+    if (!m_request || m_replyComplete) {
+        m_request.reset();
+        m_connection.reset();
+        return;
+    }
+    // A step still pending may complete at any time after this; its callback would reach code
+    // that may be unloaded by then. Without it WinINet keeps its reference to the state, which
+    // the pending step may still write into.
+    if (m_stepPending)
+        ::InternetSetStatusCallbackW(m_request.get(), nullptr);
+    // Closing a parent closes its children on the spot under Wine: the whole chain goes together.
+    auto handles = std::make_unique<AbandonedHandles>();
+    handles->request = std::move(m_request);
+    handles->connection = std::move(m_connection);
+    handles->session = std::move(m_session);
+    CloseInBackground(std::move(handles));
 }
 
 void WinInetRequestContext::OpenRequest(std::wstring_view verb, std::wstring_view url, DWORD extraFlags)
 {
+    if (!m_session)
+        OpenSession();
     m_url.assign(url);
+    m_replyComplete = false;
+    m_stepPending = false;
     URL_COMPONENTSW parts = {};
     parts.dwStructSize = sizeof(parts);
     parts.dwHostNameLength = 1;
@@ -145,10 +199,13 @@ void WinInetRequestContext::Send(std::wstring_view verb, std::wstring_view url, 
             ThrowWinInetError(error, "HttpSendRequest failed for " + LSDiag::LogText(m_url));
         WaitForStep("sending the request to");
     }
+    // A reply without a body is complete with its head.
+    m_replyComplete = GetContentLength() == std::optional<uint64_t>(0);
 }
 
 void WinInetRequestContext::WaitForStep(const char* step)
 {
+    m_stepPending = true;
     switch (WaitForEventCancellable(m_state->stepComplete.get(), m_cancel, m_stepTimeout)) {
     case LSWaitResult::Done:
         break;
@@ -159,6 +216,7 @@ void WinInetRequestContext::WaitForStep(const char* step)
         CloseRequest();
         ThrowWinInetError(ERROR_INTERNET_TIMEOUT, std::string("No progress ") + step + " " + LSDiag::LogText(m_url));
     }
+    m_stepPending = false;
     m_lastCancelCheck = std::chrono::steady_clock::now();
     if (!m_state->stepSucceeded)
         ThrowWinInetError(static_cast<DWORD>(m_state->stepError),
@@ -228,6 +286,7 @@ std::string_view WinInetRequestContext::ReadBlock()
             ThrowWinInetError(error, "Failed reading the reply of " + LSDiag::LogText(m_url));
         WaitForStep("reading the reply of");
     }
+    m_replyComplete = state.bytesRead == 0;
     return std::string_view(state.buffer.data(), state.bytesRead);
 }
 

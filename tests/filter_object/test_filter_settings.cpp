@@ -120,8 +120,9 @@ TEST(ExclusionPatterns, TrailingLineBreakGivesALastPatternThatMatchesNothing)
 
     ASSERT_EQ(2u, patterns.size());
     EXPECT_TRUE(Excludes(patterns[0], L"report.tmp"));
-    for (const wchar_t* name : {L"report.docx", L"", L"tmp", L"a"})
-        EXPECT_FALSE(Excludes(patterns[1], name)) << "empty pattern excluded \"" << std::wstring(name).size() << "\"";
+    EXPECT_FALSE(Excludes(patterns[1], L"report.docx"));
+    EXPECT_FALSE(Excludes(patterns[1], L"tmp"));
+    EXPECT_FALSE(Excludes(patterns[1], L""));
 }
 
 TEST(ExclusionPatterns, EmptyPieceBetweenTwoLineBreaksMatchesNothing)

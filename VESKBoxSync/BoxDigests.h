@@ -1,0 +1,34 @@
+// What a part or the commit of a session upload sends, with the SHA-1 digests Box checks them by
+// ("digest: sha=<Base64 SHA-1>").
+#pragma once
+
+#include "BoxUploadRecords.h"
+#include "ComDef.h"
+#include "LSHash.h"
+#include "StdString.h"
+
+#include <memory>
+
+namespace Box_20 {
+
+struct ChunkRequestDescription {
+    _variant_t Body;
+    _bstr_t ContentType;
+    // "sha=" and the Base64 SHA-1 of the part's bytes, or of the whole file for the commit.
+    CStdStr<wchar_t> Digest;
+    // "bytes <first>-<last>/<total>" for a part; empty for the commit.
+    CStdStr<wchar_t> ContentRange;
+};
+
+// The 20 digest bytes in Base64 (RFC 4648, "=" padding, no line breaks): 28 characters.
+CStdStr<wchar_t> Base64Digest(const CLSHash::Sha1Digest& digest);
+
+// A part: its bytes as a byte array, "application/octet-stream", the digest of those bytes and
+// its byte range. The body is a copy: the caller may let the part's own bytes go.
+ChunkRequestDescription GetPartDigestHeader(std::shared_ptr<ChunkDataType> part);
+
+// The commit: its JSON body (the uploaded parts), "application/json" and the whole file's digest.
+ChunkRequestDescription GetCommitDigestHeader(const CLSHash::Sha1Digest& fileDigest,
+                                              const CStdStr<wchar_t>& commitBody);
+
+} // namespace Box_20

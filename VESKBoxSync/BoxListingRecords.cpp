@@ -1,0 +1,113 @@
+#include "BoxListingRecords.h"
+
+#include "BoxDates.h"
+#include "BoxExceptions.h"
+#include "BoxJson.h"
+#include "Utf8Converter.h"
+
+#include <windows.h>
+
+namespace Box_20 {
+
+namespace {
+
+const Json::Value* FindObjectMember(const Json::Value& parent, const std::string& name)
+{
+    if (!parent.isObject())
+        return nullptr;
+    const Json::Value* member = parent.find(name.data(), name.data() + name.size());
+    return member != nullptr && member->isObject() ? member : nullptr;
+}
+
+std::optional<EntryDate> ReadEntryDate(const Json::Value& entry, const char* member)
+{
+    const CStdStr<wchar_t> text = GetJsonString(entry, member);
+    if (text.empty())
+        return std::nullopt;
+    try {
+        return EntryDate{GetDateFromString(text), text};
+    } catch (const ApiException&) {
+        return std::nullopt;
+    }
+}
+
+DATE CurrentOleDate()
+{
+    FILETIME now{};
+    ::GetSystemTimeAsFileTime(&now);
+    return FileTimeToOleDate((static_cast<uint64_t>(now.dwHighDateTime) << 32) | now.dwLowDateTime);
+}
+
+uint32_t ReadVersionNumber(const Json::Value& entry)
+{
+    const int32_t version = GetJsonInt(entry, "version_number");
+    return version > 0 ? static_cast<uint32_t>(version) : 0;
+}
+
+CStdStr<wchar_t> ReadPath(const Json::Value& entry)
+{
+    const Json::Value* pathCollection = FindObjectMember(entry, "path_collection");
+    if (pathCollection == nullptr)
+        return {};
+    CStdStr<wchar_t> path;
+    for (const Json::Value& ancestor : (*pathCollection)["entries"])
+        path += GetJsonString(ancestor, "name") + L"/";
+    return path + GetJsonString(entry, "name");
+}
+
+} // namespace
+
+bool IsFileEntry(const Json::Value& entry) { return GetJsonString(entry, "type") == L"file"; }
+
+bool IsFolderEntry(const Json::Value& entry) { return GetJsonString(entry, "type") == L"folder"; }
+
+std::optional<EntryDate> GetEntryDate(const Json::Value& entry)
+{
+    std::optional<EntryDate> date = ReadEntryDate(entry, "modified_at");
+    return date ? date : ReadEntryDate(entry, "content_modified_at");
+}
+
+std::shared_ptr<LockRecordType> ReadLockInForce(const Json::Value& lock)
+{
+    std::shared_ptr<LockRecordType> record = CreateLockRecord(lock);
+    if (record && record->ExpiresAt != 0 && record->ExpiresAt <= CurrentOleDate())
+        return nullptr;
+    return record;
+}
+
+CStdStr<wchar_t> ReadFingerprint(const Json::Value& entry, const MetadataScopeRecord& scope)
+{
+    if (scope.FingerprintTemplateName.empty())
+        return {};
+    Utf8Converter& utf8 = GetThreadUtf8Converter();
+    const Json::Value* metadata = FindObjectMember(entry, "metadata");
+    const Json::Value* enterprise =
+        metadata ? FindObjectMember(*metadata, "enterprise_" + utf8.to_bytes(scope.EnterpriseId)) : nullptr;
+    const Json::Value* instance =
+        enterprise ? FindObjectMember(*enterprise, utf8.to_bytes(scope.FingerprintTemplateName)) : nullptr;
+    return instance ? GetJsonString(*instance, "fingerprint") : CStdStr<wchar_t>();
+}
+
+FileRecord CreateFileRecord(const Json::Value& entry, const MetadataScopeRecord& scope)
+{
+    const std::optional<EntryDate> date = GetEntryDate(entry);
+    FileRecord record(GetJsonString(entry, "id"), GetJsonString(entry, "etag"), GetJsonString(entry, "name"),
+                      ReadVersionNumber(entry), date ? FileTimeToOleDate(date->FileTime) : 0,
+                      CreateEMailCustomPropsRec(scope.EnterpriseId, scope.EmailTemplateName,
+                                                entry.get("metadata", Json::Value())),
+                      CStdStr<wchar_t>(), date ? date->Text : CStdStr<wchar_t>());
+    record.Permissions = GetPermissionFlags(entry.get("permissions", Json::Value()));
+    record.Lock = ReadLockInForce(entry.get("lock", Json::Value()));
+    record.Fingerprint = ReadFingerprint(entry, scope);
+    return record;
+}
+
+FolderRecord CreateFolderRecord(const Json::Value& entry)
+{
+    FolderRecord record(GetJsonString(entry, "id"), GetJsonString(entry, "etag"), GetJsonString(entry, "name"),
+                        ReadPath(entry));
+    record.Permissions = GetPermissionFlags(entry.get("permissions", Json::Value()));
+    return record;
+}
+
+} // namespace Box_20

@@ -1,0 +1,67 @@
+#include "OperationsFixture.h"
+
+#include "Utf8Converter.h"
+
+#include <windows.h>
+#include <oleauto.h>
+
+#include <stdexcept>
+
+namespace BoxOperations {
+
+DATE UtcDate(int year, int month, int day, int hour, int minute, int second)
+{
+    SYSTEMTIME time{};
+    time.wYear = static_cast<WORD>(year);
+    time.wMonth = static_cast<WORD>(month);
+    time.wDay = static_cast<WORD>(day);
+    time.wHour = static_cast<WORD>(hour);
+    time.wMinute = static_cast<WORD>(minute);
+    time.wSecond = static_cast<WORD>(second);
+    DATE date = 0;
+    if (!::SystemTimeToVariantTime(&time, &date))
+        throw std::runtime_error("not a calendar time");
+    return date;
+}
+
+std::wstring Wide(const std::string& text) { return GetThreadUtf8Converter().from_bytes(text); }
+
+std::string Narrow(const std::wstring& text) { return GetThreadUtf8Converter().to_bytes(text); }
+
+Json::Value OperationsTest::Seed(const std::string& json) const
+{
+    return standIn_.Post("seed", BoxRoad::ParseJson(json));
+}
+
+std::string OperationsTest::SeedFolder(const std::string& name, const std::string& parentId) const
+{
+    Json::Value folder(Json::objectValue);
+    folder["name"] = name;
+    folder["parent_id"] = parentId;
+    Json::Value seed(Json::objectValue);
+    seed["folders"].append(folder);
+    return standIn_.Post("seed", seed)["folders"][0].asString();
+}
+
+Json::Value OperationsTest::Item(const std::string& type, const std::string& id) const
+{
+    return standIn_.Get("item?type=" + type + "&id=" + id);
+}
+
+void OperationsTest::UpdateItem(const std::string& type, const std::string& id, const std::string& membersJson) const
+{
+    Json::Value update = BoxRoad::ParseJson(membersJson);
+    update["type"] = type;
+    update["id"] = id;
+    standIn_.Post("item", update);
+}
+
+std::vector<std::string> OperationsTest::Queries(const std::string& route) const
+{
+    std::vector<std::string> queries;
+    for (const Json::Value& entry : Journal(route))
+        queries.push_back(entry["query"].asString());
+    return queries;
+}
+
+} // namespace BoxOperations

@@ -1,0 +1,51 @@
+// The fixture of the Box operation tests: the Box road fixture (stand-in reset per test, client
+// pointed at it, tokens seeded, every journaled request checked against Box's API description)
+// with helpers to seed the stand-in's store and read what the client sent.
+#pragma once
+
+#include "BoxRoadFixture.h"
+
+#include "BoxListingRecords.h"
+#include "BoxRecords.h"
+
+#include <gtest/gtest.h>
+#include <json/json.h>
+
+#include <oaidl.h>
+
+#include <string>
+#include <vector>
+
+namespace BoxOperations {
+
+// The stand-in's default user and the templates the tests keep metadata in.
+inline constexpr char kUserLogin[] = "test.user@example.com";
+inline constexpr char kEnterpriseId[] = "1234567";
+inline constexpr wchar_t kEmailTemplate[] = L"mailProps";
+inline constexpr wchar_t kFingerprintTemplate[] = L"fingerprints";
+
+inline Box_20::MetadataScopeRecord FullScope() { return {L"1234567", kEmailTemplate, kFingerprintTemplate}; }
+inline Box_20::MetadataScopeRecord ScopeWithoutFingerprints() { return {L"1234567", kEmailTemplate, L""}; }
+
+// An OLE date of a UTC calendar time.
+DATE UtcDate(int year, int month, int day, int hour = 0, int minute = 0, int second = 0);
+
+std::wstring Wide(const std::string& text);
+std::string Narrow(const std::wstring& text);
+
+class OperationsTest : public BoxRoad::BoxRoadTest {
+protected:
+    // POST /_control/seed with the JSON text; the ids it created.
+    Json::Value Seed(const std::string& json) const;
+    // A folder of the given name below the parent; its id.
+    std::string SeedFolder(const std::string& name, const std::string& parentId = "0") const;
+    // The control view of an item.
+    Json::Value Item(const std::string& type, const std::string& id) const;
+    // Changes members of an item through the control interface.
+    void UpdateItem(const std::string& type, const std::string& id, const std::string& membersJson) const;
+
+    // The raw queries of this test's requests on one route ("GET /2.0/folders/{folder_id}/items").
+    std::vector<std::string> Queries(const std::string& route) const;
+};
+
+} // namespace BoxOperations

@@ -1,0 +1,287 @@
+// Listing fidelity: what a folder listing, a single-document listing and the id listing make of
+// the stand-in's folders, files, web links, locks, metadata and dates, page after page.
+#include "OperationsFixture.h"
+
+#include "BoxExceptions.h"
+#include "BoxFolderListing.h"
+#include "HResultException.h"
+#include "LSNamedProperties.h"
+#include "TestPropertyMap.h"
+
+#include <algorithm>
+
+using namespace BoxOperations;
+
+namespace {
+
+constexpr char kItemsRoute[] = "GET /2.0/folders/{folder_id}/items";
+
+// A folder "500" holding two sub-folders, four files and a web link: seven entries.
+constexpr char kMixedFolder[] = R"({
+  "folders": [
+    {"name": "Synced", "id": "500"},
+    {"name": "Open", "parent_id": "500", "id": "501", "modified_at": "2024-01-05T00:00:00Z"},
+    {"name": "Closed", "parent_id": "500", "id": "502", "modified_at": "2024-01-06T00:00:00Z",
+     "permissions": {"can_delete": false, "can_upload": false}}],
+  "files": [
+    {"name": "report.docx", "parent_id": "500", "id": "601", "content_text": "r",
+     "modified_at": "2024-03-01T10:00:00-08:00", "version_number": 3, "etag": 7},
+    {"name": "mail.msg", "parent_id": "500", "id": "602", "content_text": "m",
+     "modified_at": "2024-02-01T00:00:00Z",
+     "metadata": {"enterprise": {
+       "mailProps": {"from": "a@example.com", "subject": "Hello", "received": "2024-01-31T08:30:00Z",
+                     "hasattachments": 1},
+       "fingerprints": {"fingerprint": "abc123"}}}},
+    {"name": "locked.xlsx", "parent_id": "500", "id": "603", "content_text": "l",
+     "modified_at": "2024-01-20T00:00:00Z", "lock": {"expires_at": null, "is_download_prevented": true}},
+    {"name": "stale.pdf", "parent_id": "500", "id": "604", "content_text": "s",
+     "modified_at": "2024-01-10T00:00:00Z",
+     "lock": {"expires_at": "2020-01-01T00:00:00Z",
+              "created_by": {"id": "999", "name": "Other", "login": "other@example.com"}}}],
+  "web_links": [{"name": "Portal", "parent_id": "500", "url": "https://example.com", "id": "701"}]
+})";
+
+std::vector<std::wstring> FileIds(const Box_20::FolderListing& listing)
+{
+    std::vector<std::wstring> ids;
+    for (const auto& file : listing.Files)
+        ids.push_back(file.Id);
+    return ids;
+}
+
+std::vector<std::wstring> FolderIds(const Box_20::FolderListing& listing)
+{
+    std::vector<std::wstring> ids;
+    for (const auto& folder : listing.Folders)
+        ids.push_back(folder.Id);
+    return ids;
+}
+
+bool Contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+
+class FolderListing : public OperationsTest {
+protected:
+    Box_20::FolderListing List(const std::wstring& folderId, uint32_t pageSize,
+                               const Box_20::MetadataScopeRecord& scope = FullScope())
+    {
+        CStdStr<wchar_t> token;
+        return Box_20::GetFolderContents(nullptr, informer_.get(), folderId, pageSize, pageSize, token, {}, scope);
+    }
+};
+
+TEST_F(FolderListing, ReadsEveryPageAndKeepsFoldersAndFilesButNoWebLinks)
+{
+    Seed(kMixedFolder);
+
+    const Box_20::FolderListing listing = List(L"500", 2);
+
+    EXPECT_EQ((std::vector<std::wstring>{L"502", L"501"}), FolderIds(listing)) << "folders come first, newest first";
+    EXPECT_EQ((std::vector<std::wstring>{L"601", L"602", L"603", L"604"}), FileIds(listing));
+    for (size_t i = 0; i < listing.Files.size(); ++i)
+        EXPECT_EQ(static_cast<int32_t>(i), listing.Files[i].ListingPosition);
+
+    // Seven entries in pages of two: the web link alone fills the fourth page.
+    const std::vector<std::string> queries = Queries(kItemsRoute);
+    ASSERT_EQ(4u, queries.size());
+    for (size_t i = 0; i < queries.size(); ++i) {
+        EXPECT_TRUE(Contains(queries[i], "limit=2")) << queries[i];
+        EXPECT_TRUE(Contains(queries[i], "metadata.enterprise_1234567.fingerprints")) << queries[i];
+        EXPECT_TRUE(Contains(queries[i], "sort=date&direction=desc")) << queries[i];
+        EXPECT_EQ(i > 0, Contains(queries[i], "&marker=")) << queries[i];
+    }
+}
+
+TEST_F(FolderListing, RecordsCarryWhatBoxSaysOfEachItem)
+{
+    Seed(kMixedFolder);
+
+    const Box_20::FolderListing listing = List(L"500", 1000);
+    ASSERT_EQ(2u, listing.Folders.size());
+    ASSERT_EQ(4u, listing.Files.size());
+
+    const Box_20::FolderRecord& closed = listing.Folders[0];
+    EXPECT_EQ(Box_20::FolderRecord::kFolder, closed.Kind);
+    EXPECT_EQ(L"Closed", closed.Name);
+    EXPECT_TRUE(closed.IsReadOnly()) << "neither delete nor upload permitted";
+    EXPECT_FALSE(listing.Folders[1].IsReadOnly());
+
+    const Box_20::FileRecord& report = listing.Files[0];
+    EXPECT_EQ(Box_20::FolderRecord::kFilePart, report.Kind);
+    EXPECT_EQ(L"report.docx", report.Name);
+    EXPECT_EQ(L"7", report.ETag);
+    EXPECT_EQ(3u, report.VersionNumber);
+    EXPECT_DOUBLE_EQ(UtcDate(2024, 3, 1, 18), report.ModifiedDate) << "the offset is applied";
+    EXPECT_EQ(L"2024-03-01T10:00:00-08:00", report.ModifiedDateText) << "the text stays as Box wrote it";
+    EXPECT_EQ(nullptr, report.EmailProps);
+    EXPECT_EQ(nullptr, report.Lock);
+    EXPECT_TRUE(report.Fingerprint.empty());
+
+    const Box_20::FileRecord& mail = listing.Files[1];
+    ASSERT_NE(nullptr, mail.EmailProps);
+    EXPECT_EQ(L"a@example.com", mail.EmailProps->From);
+    EXPECT_EQ(L"Hello", mail.EmailProps->Subject);
+    EXPECT_TRUE(mail.EmailProps->Received.Valid);
+    EXPECT_DOUBLE_EQ(UtcDate(2024, 1, 31, 8, 30), mail.EmailProps->Received.Date);
+    EXPECT_FALSE(mail.EmailProps->Sent.Valid);
+    EXPECT_EQ(1, mail.EmailProps->HasAttachments);
+    EXPECT_EQ(L"abc123", mail.Fingerprint);
+
+    const Box_20::FileRecord& locked = listing.Files[2];
+    ASSERT_NE(nullptr, locked.Lock);
+    EXPECT_EQ(Wide(kUserLogin), locked.Lock->CreatedBy.Login);
+    EXPECT_TRUE(locked.Lock->DownloadPrevented);
+    EXPECT_EQ(0, locked.Lock->ExpiresAt) << "a lock without expiry";
+
+    EXPECT_EQ(nullptr, listing.Files[3].Lock) << "a lock that expired holds the file no longer";
+}
+
+TEST_F(FolderListing, WithoutAFingerprintTemplateAsksNoFingerprints)
+{
+    Seed(kMixedFolder);
+
+    const Box_20::FolderListing listing = List(L"500", 1000, ScopeWithoutFingerprints());
+
+    ASSERT_EQ(4u, listing.Files.size());
+    for (const auto& file : listing.Files)
+        EXPECT_TRUE(file.Fingerprint.empty()) << Narrow(file.Name);
+    ASSERT_NE(nullptr, listing.Files[1].EmailProps) << "the e-mail template is still read";
+    const std::vector<std::string> queries = Queries(kItemsRoute);
+    ASSERT_EQ(1u, queries.size());
+    EXPECT_FALSE(Contains(queries[0], "fingerprints")) << queries[0];
+    EXPECT_TRUE(Contains(queries[0], "metadata.enterprise_1234567.mailProps")) << queries[0];
+}
+
+struct DateStyleCase {
+    const char* style;
+    const wchar_t* expectedText;
+};
+
+class DateStyles : public FolderListing, public ::testing::WithParamInterface<DateStyleCase> {};
+
+TEST_P(DateStyles, GiveTheSameInstant)
+{
+    standIn_.SetSwitches(BoxRoad::ParseJson(std::string(R"({"date_style": ")") + GetParam().style + "\"}"));
+    Seed(R"({"folders": [{"name": "F", "id": "500"}],
+             "files": [{"name": "a.txt", "parent_id": "500", "content_text": "a",
+                        "modified_at": "2024-03-01T18:00:00Z"}]})");
+
+    const Box_20::FolderListing listing = List(L"500", 100);
+
+    ASSERT_EQ(1u, listing.Files.size());
+    EXPECT_DOUBLE_EQ(UtcDate(2024, 3, 1, 18), listing.Files[0].ModifiedDate);
+    EXPECT_EQ(GetParam().expectedText, listing.Files[0].ModifiedDateText);
+}
+
+INSTANTIATE_TEST_SUITE_P(FolderListing, DateStyles,
+                         ::testing::Values(DateStyleCase{"offset", L"2024-03-01T10:00:00-08:00"},
+                                           DateStyleCase{"z", L"2024-03-01T18:00:00Z"}),
+                         [](const ::testing::TestParamInfo<DateStyleCase>& info) { return info.param.style; });
+
+struct MarkerEndCase {
+    const char* style;
+    int files;
+    size_t expectedRequests;
+};
+
+class MarkerEnds : public FolderListing, public ::testing::WithParamInterface<MarkerEndCase> {};
+
+// Box ends marker paging with next_marker null, "" or no member at all.
+TEST_P(MarkerEnds, EndTheListingAfterTheLastPage)
+{
+    standIn_.SetSwitches(BoxRoad::ParseJson(std::string(R"({"marker_end": ")") + GetParam().style + "\"}"));
+    const std::string folderId = SeedFolder("F");
+    Json::Value seed(Json::objectValue);
+    for (int i = 0; i < GetParam().files; ++i) {
+        Json::Value file(Json::objectValue);
+        file["name"] = "f" + std::to_string(i) + ".txt";
+        file["parent_id"] = folderId;
+        file["content_text"] = "x";
+        seed["files"].append(file);
+    }
+    standIn_.Post("seed", seed);
+
+    const Box_20::FolderListing listing = List(Wide(folderId), 2);
+
+    EXPECT_EQ(static_cast<size_t>(GetParam().files), listing.Files.size());
+    EXPECT_EQ(GetParam().expectedRequests, Queries(kItemsRoute).size());
+}
+
+INSTANTIATE_TEST_SUITE_P(FolderListing, MarkerEnds,
+                         ::testing::Values(MarkerEndCase{"null", 5, 3}, MarkerEndCase{"empty", 5, 3},
+                                           MarkerEndCase{"absent", 5, 3}, MarkerEndCase{"null", 4, 2},
+                                           MarkerEndCase{"empty", 4, 2}, MarkerEndCase{"absent", 4, 2},
+                                           MarkerEndCase{"absent", 0, 1}),
+                         [](const ::testing::TestParamInfo<MarkerEndCase>& info) {
+                             return std::string(info.param.style) + std::to_string(info.param.files) + "Files";
+                         });
+
+TEST_F(FolderListing, AMissingFolderFailsWithBoxsNotFoundOnTheFolder)
+{
+    const auto folderMap = TestHost::TestPropertyMap::Create();
+    CStdStr<wchar_t> token = L"kept";
+
+    try {
+        Box_20::GetFolderContents(folderMap.get(), informer_.get(), L"424242", 100, 100, token, {}, FullScope());
+        FAIL() << "a missing folder was listed";
+    } catch (const Box_20::ApiException& error) {
+        EXPECT_NE(std::wstring::npos, error.GetText().find(L"[Box Error Code]not_found")) << error.what();
+    }
+    EXPECT_EQ(L"ERROR", folderMap->Text(L"Quentra.SyncIssueType").value_or(L""));
+    EXPECT_EQ(0u, folderMap->Text(L"Quentra.SyncIssueMessage").value_or(L"").find(L"[Box Error Code]not_found"));
+    EXPECT_EQ(L"kept", token) << "a failed listing leaves the token alone";
+}
+
+TEST_F(FolderListing, ABadFolderIdIsRefusedBeforeAnyRequest)
+{
+    CStdStr<wchar_t> token;
+    EXPECT_THROW(Box_20::GetFolderContents(nullptr, informer_.get(), L"12/../34", 100, 100, token, {}, FullScope()),
+                 hresult_exception);
+    EXPECT_EQ(0u, Journal().size());
+}
+
+TEST_F(FolderListing, OneDocumentIsListedWithItsMetadata)
+{
+    Seed(kMixedFolder);
+    const auto folderMap = TestHost::TestPropertyMap::Create();
+
+    const Box_20::FolderListing listing =
+        Box_20::GetFolderSingleDocContents(folderMap.get(), informer_.get(), L"602", FullScope());
+
+    ASSERT_EQ(1u, listing.Files.size());
+    EXPECT_TRUE(listing.Folders.empty());
+    const Box_20::FileRecord& mail = listing.Files[0];
+    EXPECT_EQ(L"602", mail.Id);
+    EXPECT_EQ(L"mail.msg", mail.Name);
+    EXPECT_EQ(L"abc123", mail.Fingerprint);
+    ASSERT_NE(nullptr, mail.EmailProps);
+    EXPECT_EQ(L"Hello", mail.EmailProps->Subject);
+    EXPECT_DOUBLE_EQ(UtcDate(2024, 2, 1), mail.ModifiedDate);
+    EXPECT_EQ(1u, Journal("GET /2.0/files/{file_id}").size());
+}
+
+TEST_F(FolderListing, AMissingDocumentFailsWithNotFoundOnTheFolder)
+{
+    const auto folderMap = TestHost::TestPropertyMap::Create();
+    try {
+        Box_20::GetFolderSingleDocContents(folderMap.get(), informer_.get(), L"424242", FullScope());
+        FAIL() << "a missing document was listed";
+    } catch (const Box_20::ApiException& error) {
+        EXPECT_NE(std::wstring::npos, error.GetText().find(L"[Box Error Code]not_found")) << error.what();
+    }
+    EXPECT_EQ(L"ERROR", folderMap->Text(L"Quentra.SyncIssueType").value_or(L""));
+}
+
+TEST_F(FolderListing, IdsOfFoldersAndFilesButNotOfWebLinks)
+{
+    Seed(kMixedFolder);
+
+    const std::vector<CStdStr<wchar_t>> ids = Box_20::GetFolderContentIds(informer_.get(), L"500", {}, 3);
+
+    EXPECT_EQ((std::vector<CStdStr<wchar_t>>{L"502", L"501", L"601", L"602", L"603", L"604"}), ids);
+    const std::vector<std::string> queries = Queries(kItemsRoute);
+    ASSERT_EQ(3u, queries.size());
+    for (const std::string& query : queries)
+        EXPECT_TRUE(Contains(query, "fields=id,modified_at,type") && Contains(query, "limit=3")) << query;
+}
+
+} // namespace

@@ -1,0 +1,247 @@
+// Single operations against the stand-in's store, and the failures their callers see.
+#include "OperationsFixture.h"
+
+#include "BoxExceptions.h"
+#include "BoxFileOperations.h"
+#include "BoxFolderOperations.h"
+#include "BoxRenames.h"
+#include "BoxUserOperations.h"
+#include "LSHttpError.h"
+
+#include <functional>
+
+using namespace BoxOperations;
+
+namespace {
+
+// Folder "500" with two files, a file another user has locked, and two sub-folders.
+constexpr char kParentFolder[] = R"({
+  "folders": [{"name": "Parent", "id": "500"},
+              {"name": "A", "parent_id": "500", "id": "501"},
+              {"name": "B", "parent_id": "500", "id": "502"}],
+  "files": [{"name": "a.txt", "parent_id": "500", "id": "601", "content_text": "a", "etag": 4},
+            {"name": "b.txt", "parent_id": "500", "id": "602", "content_text": "b"},
+            {"name": "locked.txt", "parent_id": "500", "id": "603", "content_text": "l",
+             "lock": {"expires_at": null, "created_by": {"id": "999", "name": "Other", "login": "o@example.com"}}}]
+})";
+
+bool HoldsText(const Box_20::ApiException& error, const wchar_t* text)
+{
+    return error.GetText().find(text) != std::wstring::npos;
+}
+
+std::vector<std::string> ChildNames(const Json::Value& folder)
+{
+    std::vector<std::string> names;
+    for (const Json::Value& child : folder["children"])
+        names.push_back(child["name"].asString());
+    return names;
+}
+
+using SingleOperations = OperationsTest;
+
+TEST_F(SingleOperations, UserInfoNamesTheUserAndTheEnterprise)
+{
+    const Box_20::UserInfo user = Box_20::GetUserInfo(informer_.get());
+
+    EXPECT_EQ(L"11446498", user.Id);
+    EXPECT_EQ(L"Test User", user.Name);
+    EXPECT_EQ(Wide(kUserLogin), user.Login);
+    EXPECT_EQ(Wide(kEnterpriseId), user.EnterpriseId);
+    ASSERT_EQ(1u, Queries("GET /2.0/users/me").size());
+    EXPECT_EQ("fields=id,name,login,enterprise", Queries("GET /2.0/users/me")[0]);
+}
+
+TEST_F(SingleOperations, UserInfoWithoutEnterpriseFails)
+{
+    standIn_.SetSwitches(BoxRoad::ParseJson(R"({"enterprise_null": true})"));
+    try {
+        Box_20::GetUserInfo(informer_.get());
+        FAIL() << "a user without enterprise was accepted";
+    } catch (const Box_20::ApiException& error) {
+        EXPECT_EQ(L"Box_20::GetUserInfo Json enterprise info from Box is null", error.GetText());
+    }
+}
+
+TEST_F(SingleOperations, UserInfoOfAnotherTypeFails)
+{
+    AddFault(R"({"method": "GET", "path": "/2.0/users/me", "status": 200,
+                 "json": {"type": "folder", "id": "1", "enterprise": {"id": "2"}}})");
+    try {
+        Box_20::GetUserInfo(informer_.get());
+        FAIL() << "a reply of type folder was taken for the user";
+    } catch (const Box_20::ApiException& error) {
+        EXPECT_EQ(L"Box_20::GetUserInfo type != USER_TYPE", error.GetText());
+    }
+}
+
+TEST_F(SingleOperations, FolderInfoAndPath)
+{
+    Seed(kParentFolder);
+    Seed(R"({"folders": [{"name": "Closed", "parent_id": "501", "id": "503",
+                          "permissions": {"can_delete": false, "can_upload": false}}]})");
+
+    const Box_20::FolderRecord info = Box_20::GetFolderInfo(L"501", informer_.get());
+    EXPECT_EQ(Box_20::FolderRecord::kFolder, info.Kind);
+    EXPECT_EQ(L"501", info.Id);
+    EXPECT_EQ(L"A", info.Name);
+    EXPECT_EQ(Wide(Item("folder", "501")["etag"].asString()), info.ETag);
+    EXPECT_FALSE(info.IsReadOnly());
+    EXPECT_TRUE(info.Path.empty());
+
+    const Box_20::FolderRecord closed = Box_20::GetFolderInfoWithPath(L"503", informer_.get());
+    EXPECT_EQ(L"Closed", closed.Name);
+    EXPECT_EQ(L"All Files/Parent/A/Closed", closed.Path);
+    EXPECT_TRUE(closed.IsReadOnly());
+    EXPECT_NE(std::string::npos, Queries("GET /2.0/folders/{folder_id}")[1].find("path_collection"));
+}
+
+TEST_F(SingleOperations, VerifyFolderAnswersWithoutThrowing)
+{
+    Seed(kParentFolder);
+
+    EXPECT_TRUE(Box_20::VerifyFolder(L"500", informer_.get()));
+    EXPECT_FALSE(Box_20::VerifyFolder(L"424242", informer_.get()));
+    EXPECT_FALSE(Box_20::VerifyFolder(L"12ab", informer_.get())) << "no Box id";
+    EXPECT_FALSE(Box_20::VerifyFolder(L"", informer_.get()));
+    EXPECT_EQ(2u, Journal("GET /2.0/folders/{folder_id}").size()) << "only real ids are asked for";
+}
+
+TEST_F(SingleOperations, FileExistsUntilDeleted)
+{
+    Seed(kParentFolder);
+
+    EXPECT_TRUE(Box_20::GetFileExists(L"601", informer_.get()));
+    Box_20::DeleteFileW(L"601", informer_.get());
+    EXPECT_FALSE(Box_20::GetFileExists(L"601", informer_.get()));
+    EXPECT_EQ((std::vector<std::string>{"A", "B", "b.txt", "locked.txt"}), ChildNames(Item("folder", "500")));
+}
+
+TEST_F(SingleOperations, FileExistsPassesOtherFailuresOn)
+{
+    AddFault(R"({"method": "GET", "path": "/2.0/files/601", "status": 403,
+                 "error": {"code": "access_denied_insufficient_permissions", "message": "No"}})");
+    try {
+        Box_20::GetFileExists(L"601", informer_.get());
+        FAIL() << "a refusal was taken for an answer";
+    } catch (const LSHttpError& error) {
+        EXPECT_EQ(403, error.GetStatus());
+    }
+}
+
+TEST_F(SingleOperations, ETagAndChangesOnline)
+{
+    Seed(kParentFolder);
+
+    EXPECT_EQ(L"4", Box_20::GetFileETag(L"601", informer_.get()));
+    EXPECT_FALSE(Box_20::HasChangesOnline(L"601", L"4", informer_.get()));
+    UpdateItem("file", "601", R"({"content_text": "a, second version"})");
+    EXPECT_TRUE(Box_20::HasChangesOnline(L"601", L"4", informer_.get()));
+    for (const std::string& query : Queries("GET /2.0/files/{file_id}"))
+        EXPECT_EQ("fields=etag", query);
+}
+
+TEST_F(SingleOperations, AReplyWithoutETagIsNoAnswer)
+{
+    AddFault(R"({"method": "GET", "path": "/2.0/files/601", "replies": [
+                 {"status": 200, "json": {"type": "file", "id": "601"}},
+                 {"status": 200, "json": {"type": "file", "id": "601", "etag": null}},
+                 {"status": 204}]})");
+    for (int reply = 0; reply < 3; ++reply)
+        EXPECT_THROW(Box_20::HasChangesOnline(L"601", L"", informer_.get()), Box_20::ApiException) << reply;
+}
+
+TEST_F(SingleOperations, CreateFolderGivesTheNewId)
+{
+    Seed(kParentFolder);
+
+    const CStdStr<wchar_t> id = Box_20::CreateFolder(L"Q \"quoted\" \u00e9t\u00e9", informer_.get(), L"500");
+
+    const Json::Value created = Item("folder", Narrow(id));
+    EXPECT_EQ("Q \"quoted\" \xc3\xa9t\xc3\xa9", created["name"].asString());
+    EXPECT_EQ("500", created["parent_id"].asString());
+    const Json::Value request = Journal("POST /2.0/folders")[0];
+    EXPECT_EQ("{\"name\":\"Q \\\"quoted\\\" \xc3\xa9t\xc3\xa9\",\"parent\":{\"id\":\"500\"}}\n", Body(request));
+}
+
+TEST_F(SingleOperations, RenamesKeepTheIdAndSendOnlyTheName)
+{
+    Seed(kParentFolder);
+
+    EXPECT_EQ(L"601", Box_20::RenameFile(L"601", informer_.get(), L"renamed \u00e9.txt"));
+    EXPECT_EQ(L"501", Box_20::RenameFolder(L"501", informer_.get(), L"A2"));
+
+    EXPECT_EQ("renamed \xc3\xa9.txt", Item("file", "601")["name"].asString());
+    EXPECT_EQ("A2", Item("folder", "501")["name"].asString());
+    EXPECT_EQ("{\"name\":\"renamed \xc3\xa9.txt\"}\n", Body(Journal("PUT /2.0/files/{file_id}")[0]));
+    EXPECT_EQ("{\"name\":\"A2\"}\n", Body(Journal("PUT /2.0/folders/{folder_id}")[0]));
+}
+
+TEST_F(SingleOperations, ARenameBoxDidNotMakeFails)
+{
+    AddFault(R"({"method": "PUT", "path": "/2.0/files/601", "status": 200,
+                 "json": {"type": "file", "id": "601", "etag": "5", "name": "other.txt"}})");
+    try {
+        Box_20::RenameFile(L"601", informer_.get(), L"wanted.txt");
+        FAIL() << "a rename to another name was taken for done";
+    } catch (const Box_20::ApiException& error) {
+        EXPECT_TRUE(HoldsText(error, L"Box_20::RenameFile ")) << error.what();
+    }
+}
+
+TEST_F(SingleOperations, DeleteFolderTakesItsContentAlong)
+{
+    Seed(kParentFolder);
+    Seed(R"({"files": [{"name": "inner.txt", "parent_id": "501", "content_text": "i"}]})");
+
+    Box_20::DeleteFolder(L"501", informer_.get());
+
+    EXPECT_EQ((std::vector<std::string>{"B", "a.txt", "b.txt", "locked.txt"}), ChildNames(Item("folder", "500")));
+    EXPECT_EQ("recursive=true", Queries("DELETE /2.0/folders/{folder_id}")[0]);
+}
+
+struct FailureCase {
+    const char* name;
+    std::function<void(ILSShutdownInformer*)> operation;
+    int status;
+};
+
+const FailureCase kFailures[] = {
+    {"FolderInfoOfMissingFolder", [](auto* i) { Box_20::GetFolderInfo(L"424242", i); }, 404},
+    {"FolderPathOfMissingFolder", [](auto* i) { Box_20::GetFolderInfoWithPath(L"424242", i); }, 404},
+    {"ETagOfMissingFile", [](auto* i) { Box_20::GetFileETag(L"424242", i); }, 404},
+    {"ChangesOfMissingFile", [](auto* i) { Box_20::HasChangesOnline(L"424242", L"1", i); }, 404},
+    {"CreateFolderInMissingParent", [](auto* i) { Box_20::CreateFolder(L"N", i, L"424242"); }, 404},
+    {"CreateFolderWithInvalidName", [](auto* i) { Box_20::CreateFolder(L"a\\b", i, L"500"); }, 400},
+    {"CreateFolderWithTakenName", [](auto* i) { Box_20::CreateFolder(L"A", i, L"500"); }, 409},
+    {"RenameFileToTakenName", [](auto* i) { Box_20::RenameFile(L"601", i, L"b.txt"); }, 409},
+    {"RenameFolderToTakenName", [](auto* i) { Box_20::RenameFolder(L"501", i, L"B"); }, 409},
+    {"RenameMissingFile", [](auto* i) { Box_20::RenameFile(L"424242", i, L"x"); }, 404},
+    {"RenameFileLockedByAnother", [](auto* i) { Box_20::RenameFile(L"603", i, L"mine.txt"); }, 403},
+    {"DeleteFileLockedByAnother", [](auto* i) { Box_20::DeleteFileW(L"603", i); }, 403},
+    {"DeleteMissingFile", [](auto* i) { Box_20::DeleteFileW(L"424242", i); }, 404},
+    {"DeleteMissingFolder", [](auto* i) { Box_20::DeleteFolder(L"424242", i); }, 404},
+    {"DeleteRootFolder", [](auto* i) { Box_20::DeleteFolder(L"0", i); }, 403},
+};
+
+class FailureMapping : public OperationsTest, public ::testing::WithParamInterface<FailureCase> {};
+
+// Single operations leave Box's refusal to their caller as the HTTP error, after one request.
+TEST_P(FailureMapping, ReachesTheCallerAsTheHttpError)
+{
+    Seed(kParentFolder);
+    const int since = standIn_.JournalNext();
+
+    try {
+        GetParam().operation(informer_.get());
+        FAIL() << "the operation did not fail";
+    } catch (const LSHttpError& error) {
+        EXPECT_EQ(GetParam().status, error.GetStatus());
+    }
+    EXPECT_EQ(1u, standIn_.JournalEntries(since).size()) << "a refusal is not repeated";
+}
+
+INSTANTIATE_TEST_SUITE_P(SingleOperations, FailureMapping, ::testing::ValuesIn(kFailures),
+                         [](const ::testing::TestParamInfo<FailureCase>& info) { return info.param.name; });
+
+} // namespace

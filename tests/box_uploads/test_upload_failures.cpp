@@ -1,0 +1,231 @@
+// What a session upload survives (a 401 on a part or the commit, a commit still being processed)
+// and how it ends otherwise: the session aborted, nothing stored, the reason told.
+#include "UploadFixture.h"
+
+#include "BoxExceptions.h"
+#include "BoxUploads.h"
+
+#include <chrono>
+
+using namespace BoxUploads;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+using UploadFailure = UploadTest;
+
+// A file one byte into the session sizes: seven parts of the default 8 MiB.
+constexpr uint64_t kSessionFileSize = kChunkedThreshold + 1;
+
+std::string PartRule(const std::string& replies)
+{
+    return R"({"method":"PUT","path":"/api/2.0/files/upload_sessions/*","replies":)" + replies + "}";
+}
+
+std::string CommitRule(const std::string& replies)
+{
+    return R"({"method":"POST","path":"/api/2.0/files/upload_sessions/*/commit","replies":)" + replies + "}";
+}
+
+TEST_F(UploadFailure, AnUnauthorizedPartIsSentAgainWithRenewedTokens)
+{
+    AddFault(PartRule(R"([{"action":"pass","times":2},{"status":401}])"));
+    const LocalFile file = LocalFile::WithPattern(kSessionFileSize, 31);
+    Box_20::UploadFileRecord record = NewFileRecord(file, L"big.bin");
+
+    const CStdStr<wchar_t> id = Box_20::UploadFile(informer_.get(), record);
+
+    EXPECT_EQ(file.Sha1Hex(), StoredSha1(id));
+    EXPECT_EQ(1, StandInTokens()["refresh_count"].asInt());
+    const Json::Value parts = Requests("PUT", kPartPath);
+    ASSERT_EQ(8u, parts.size());
+    EXPECT_EQ(401, parts[2]["status"].asInt());
+    EXPECT_EQ(Header(parts[2], "Content-Range"), Header(parts[3], "Content-Range"));
+    EXPECT_EQ("Bearer " + StandInTokens()["access_token"].asString(), Header(parts[3], "Authorization"));
+    EXPECT_NE(Header(parts[2], "Authorization"), Header(parts[3], "Authorization"));
+}
+
+TEST_F(UploadFailure, AnUnauthorizedCommitIsSentAgainWithRenewedTokens)
+{
+    AddFault(CommitRule(R"([{"status":401}])"));
+    const LocalFile file = LocalFile::WithPattern(kSessionFileSize, 32);
+    Box_20::UploadFileRecord record = NewFileRecord(file, L"big.bin");
+
+    const CStdStr<wchar_t> id = Box_20::UploadFile(informer_.get(), record);
+
+    EXPECT_EQ(file.Sha1Hex(), StoredSha1(id));
+    EXPECT_EQ(1, StandInTokens()["refresh_count"].asInt());
+    EXPECT_EQ(2u, Requests("POST", kCommitPath).size());
+}
+
+TEST_F(UploadFailure, APartUnauthorizedTwiceAbortsTheSession)
+{
+    AddFault(PartRule(R"([{"action":"pass"},{"status":401,"times":2}])"));
+    const LocalFile file = LocalFile::WithPattern(kSessionFileSize, 33);
+    Box_20::UploadFileRecord record = NewFileRecord(file, L"big.bin");
+
+    EXPECT_THROW(Box_20::UploadFile(informer_.get(), record), Box_20::ApiException);
+
+    EXPECT_EQ(1, StandInTokens()["refresh_count"].asInt()) << "one renewal per request";
+    EXPECT_EQ(3u, Requests("PUT", kPartPath).size());
+    ExpectAbortedWithoutCommit();
+}
+
+TEST_F(UploadFailure, ARefusedPartIsNotRepeatedAndTheRefusalIsTold)
+{
+    AddFault(PartRule(
+        R"([{"action":"pass"},{"status":500,"error":{"code":"internal_server_error","message":"Oops"}}])"));
+    const LocalFile file = LocalFile::WithPattern(kSessionFileSize, 34);
+    const auto item = TestHost::TestPropertyMap::Create();
+    Box_20::UploadFileRecord record = NewFileRecord(file, L"big.bin", item.get());
+
+    try {
+        Box_20::UploadFile(informer_.get(), record);
+        FAIL() << "a refused part must fail the upload";
+    } catch (const Box_20::ApiException& error) {
+        EXPECT_EQ(L"Box_20::PerformChunkedFileUpload [Box Error Code]internal_server_error\n[Box Error Message]Oops\n",
+                  error.GetText());
+    }
+    EXPECT_EQ(L"[Box Error Code]internal_server_error\n[Box Error Message]Oops\n", SyncIssueMessage(item.get()));
+    EXPECT_EQ(2u, Requests("PUT", kPartPath).size());
+    ExpectAbortedWithoutCommit();
+    EXPECT_TRUE(record.FileId.empty());
+}
+
+TEST_F(UploadFailure, ACommitStillProcessingIsSentAgainAfterRetryAfter)
+{
+    AddFault(CommitRule(R"([{"status":202,"headers":{"Retry-After":"1"}}])"));
+    const LocalFile file = LocalFile::WithPattern(kSessionFileSize, 35);
+    Box_20::UploadFileRecord record = NewFileRecord(file, L"big.bin");
+    Clock::time_point firstCommit;
+    const CStdStr<wchar_t> id = [&] {
+        const WhenThen seen([this] { return Requests("POST", kCommitPath).size() >= 1; },
+                            [&firstCommit] { firstCommit = Clock::now(); });
+        return Box_20::UploadFile(informer_.get(), record);
+    }();
+    // The second commit is the upload's last request.
+    EXPECT_GE(Clock::now() - firstCommit, std::chrono::milliseconds(900)) << "the commit waited for Retry-After";
+
+    EXPECT_EQ(file.Sha1Hex(), StoredSha1(id));
+    const Json::Value commits = Requests("POST", kCommitPath);
+    ASSERT_EQ(2u, commits.size());
+    EXPECT_EQ(Body(commits[0]), Body(commits[1]));
+    EXPECT_EQ(Header(commits[0], "digest"), Header(commits[1], "digest"));
+}
+
+TEST_F(UploadFailure, ACommitThatStaysInProcessingEndsAfterFiveSends)
+{
+    AddFault(CommitRule(R"([{"status":202,"headers":{"Retry-After":"1"},"times":5}])"));
+    const LocalFile file = LocalFile::WithPattern(kSessionFileSize, 36);
+    Box_20::UploadFileRecord record = NewFileRecord(file, L"big.bin");
+
+    try {
+        Box_20::UploadFile(informer_.get(), record);
+        FAIL() << "a commit Box never finishes must fail";
+    } catch (const Box_20::ApiException& error) {
+        EXPECT_EQ(L"Box_20::PerformChunkedFileUpload Box was still processing the upload after 5 commits",
+                  error.GetText());
+    }
+    EXPECT_EQ(5u, Requests("POST", kCommitPath).size());
+    EXPECT_EQ("aborted", Sessions()[0]["state"].asString());
+}
+
+TEST_F(UploadFailure, AStopDuringTheCommitsWaitEndsItAtOnce)
+{
+    AddFault(CommitRule(R"([{"status":202,"headers":{"Retry-After":"30"}}])"));
+    const LocalFile file = LocalFile::WithPattern(kSessionFileSize, 37);
+    Box_20::UploadFileRecord record = NewFileRecord(file, L"big.bin");
+    auto informer = informer_;
+    const WhenThen stop([this] { return Requests("POST", kCommitPath).size() == 1; },
+                        [informer] { informer->RequestStop(); });
+
+    const auto start = Clock::now();
+    EXPECT_THROW(Box_20::UploadFile(informer_.get(), record), HRESULT);
+    EXPECT_LT(Clock::now() - start, std::chrono::seconds(25)) << "the 30 s wait was cut short";
+    EXPECT_EQ("aborted", Sessions()[0]["state"].asString());
+}
+
+TEST_F(UploadFailure, AStopBetweenPartsAbortsTheSession)
+{
+    // The third part takes a while at Box: time enough to ask for the stop while it travels.
+    AddFault(PartRule(R"([{"action":"pass","times":2},{"action":"pass","delay_ms":3000}])"));
+    const LocalFile file = LocalFile::WithPattern(kSessionFileSize, 38);
+    Box_20::UploadFileRecord record = NewFileRecord(file, L"big.bin");
+    auto informer = informer_;
+    // Box holds the third part.
+    const WhenThen stop([this] { return Requests("PUT", kPartPath).size() >= 3; },
+                        [informer] { informer->RequestStop(); });
+
+    try {
+        Box_20::UploadFile(informer_.get(), record);
+        FAIL() << "a stop must end the upload";
+    } catch (HRESULT hr) {
+        EXPECT_EQ(E_ABORT, hr);
+    }
+    EXPECT_EQ(3u, Requests("PUT", kPartPath).size());
+    ExpectAbortedWithoutCommit();
+}
+
+TEST_F(UploadFailure, AFileCutShortDuringTheUploadIsNeverSentShort)
+{
+    AddFault(PartRule(R"([{"action":"pass"},{"action":"pass","delay_ms":1500}])"));
+    const LocalFile file = LocalFile::WithPattern(kSessionFileSize, 39);
+    Box_20::UploadFileRecord record = NewFileRecord(file, L"big.bin");
+    auto informer = informer_;
+    // While the second part travels, the file loses all but ten bytes of the third.
+    const uint64_t cutAt = 2 * 8 * kMiB + 10;
+    const WhenThen cut([informer] { return informer->RequestStarts() >= 3; }, [&file, cutAt] { file.Truncate(cutAt); });
+
+    try {
+        Box_20::UploadFile(informer_.get(), record);
+        FAIL() << "a short read must fail the upload";
+    } catch (const Box_20::ApiException& error) {
+        EXPECT_NE(std::wstring::npos, error.GetText().find(L"read only 10 of 8388608 bytes at offset 16777216"))
+            << error.what();
+    }
+    EXPECT_EQ(2u, Requests("PUT", kPartPath).size()) << "no part of unread bytes";
+    ExpectAbortedWithoutCommit();
+}
+
+struct UnreadableCase {
+    const char* name;
+    bool missing;
+    // The size the record announces beyond the file's own.
+    uint64_t extra;
+    const wchar_t* expected;
+};
+
+const UnreadableCase kUnreadable[] = {
+    {"Missing", true, 0, L"cannot open the local file "},
+    {"ShorterThanAnnounced", false, 1, L"holds 52428801 bytes, not the 52428802 to upload"},
+    {"SizeCutTo32Bits", false, uint64_t(1) << 32, L"not the 4347396097 to upload"},
+};
+
+class UnreadableFile : public UploadTest, public ::testing::WithParamInterface<UnreadableCase> {};
+
+TEST_P(UnreadableFile, FailsBeforeAnyRequest)
+{
+    const LocalFile file = GetParam().missing ? LocalFile::Missing() : LocalFile::WithPattern(kSessionFileSize, 40);
+    Box_20::UploadFileRecord record = NewFileRecord(file, L"big.bin");
+    record.Size = kSessionFileSize + GetParam().extra;
+
+    for (const bool version : {false, true}) {
+        try {
+            if (version) {
+                record.FileId = L"100001";
+                Box_20::UploadFileVersion(informer_.get(), record);
+            } else {
+                Box_20::UploadFile(informer_.get(), record);
+            }
+            FAIL() << "an unreadable file must fail";
+        } catch (const Box_20::ApiException& error) {
+            EXPECT_NE(std::wstring::npos, error.GetText().find(GetParam().expected)) << error.what();
+        }
+    }
+    EXPECT_EQ(0u, Journal().size());
+}
+
+INSTANTIATE_TEST_SUITE_P(UploadFailure, UnreadableFile, ::testing::ValuesIn(kUnreadable),
+                         [](const ::testing::TestParamInfo<UnreadableCase>& info) { return info.param.name; });
+
+} // namespace

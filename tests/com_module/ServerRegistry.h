@@ -1,0 +1,63 @@
+// What registration leaves in the registry, read back the way a host's installer would see it.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+// The machine's classes (HKLM\Software\Classes, which HKCR shows under Wine) or the current
+// user's (HKCU\Software\Classes).
+enum class ClassStore { Machine, User };
+
+// The keys under the class script's three roots (the two program ids and the class id), one line
+// per key ("CLSID\{...}\Programmable") and per value ("CLSID\{...}\InprocServer32 ThreadingModel
+// = Apartment", "@" for the default value), sorted.
+std::vector<std::wstring> ClassScriptKeys(ClassStore store);
+// What the class script writes for a DLL at modulePath.
+std::vector<std::wstring> ExpectedClassScriptKeys(const std::wstring& modulePath);
+
+// Where the server's type library is registered; empty when it is not.
+std::wstring RegisteredTypeLibPath();
+// Whether the interface of the server's type library is registered in the store.
+bool InterfaceKeyExists(ClassStore store);
+// Whether the store holds an AppID key for the server (the AppID script writes none).
+bool AppIdKeyExists(ClassStore store);
+
+// Removes whatever registration may have written, in both stores.
+void RemoveServerRegistration();
+
+// Registers the host's type library (bin\VESKSyncBasicsLib.tlb), as the host's installer does,
+// and removes it again when it was not registered before.
+class HostTypeLibrary {
+public:
+    HostTypeLibrary();
+    ~HostTypeLibrary();
+    HostTypeLibrary(const HostTypeLibrary&) = delete;
+    HostTypeLibrary& operator=(const HostTypeLibrary&) = delete;
+
+    HRESULT Registration() const { return m_registration; }
+    // Unregisters it for a moment (until Restore).
+    void Withdraw();
+    void Restore();
+
+private:
+    HRESULT m_registration = E_FAIL;
+    bool m_wasRegistered = false;
+};
+
+// The key where registration writes the server's type library, made to refuse writes (an access
+// rule that denies setting values and creating subkeys to everyone), as an administrator's lock
+// would. Reading stays allowed. Unlocked and removed when it goes.
+class LockedTypeLibKey {
+public:
+    LockedTypeLibKey();
+    ~LockedTypeLibKey();
+    LockedTypeLibKey(const LockedTypeLibKey&) = delete;
+    LockedTypeLibKey& operator=(const LockedTypeLibKey&) = delete;
+
+    bool Locked() const { return m_locked; }
+
+private:
+    bool m_locked = false;
+};

@@ -1,0 +1,387 @@
+// The filter as the host gets it: created through COM from the machine's registration, asked for
+// its interfaces, called late-bound, aggregated, and let go.
+#include "ComOwners.h"
+#include "ComPtr.h"
+#include "ServerDll.h"
+#include "ServerRegistry.h"
+#include "TestStartPointProvider.h"
+#include "VESKBoxSync.h"
+#include "VESKSyncBasicsLib.h"
+
+#include <gtest/gtest.h>
+#include <oaidl.h>
+#include <objbase.h>
+#include <ocidl.h>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace {
+
+using TalvernCommon::com_ptr;
+
+struct NamedInterface {
+    const IID* iid;
+    const char* name;
+};
+
+// The COM map, in order.
+const std::vector<NamedInterface> kAnswered = {
+    {&IID_IVESKBoxSyncFilter, "IVESKBoxSyncFilter"},
+    {&IID_IDispatch, "IDispatch"},
+    {&IID_ILSSyncFilter2, "ILSSyncFilter2"},
+    {&IID_ILSSyncFilter, "ILSSyncFilter"},
+    {&IID_ISupportErrorInfo, "ISupportErrorInfo"},
+    {&IID_ILSQueryOnlinePageResults, "ILSQueryOnlinePageResults"},
+    {&IID_ILSNeedsShutdownInfo, "ILSNeedsShutdownInfo"},
+    {&IID_ILSManualDeletionsSyncFilter, "ILSManualDeletionsSyncFilter"},
+    {&IID_ILSDeleteableSyncFilter, "ILSDeleteableSyncFilter"},
+    {&IID_ILSQueryRepository, "ILSQueryRepository"},
+    {&IID_ILSHeaderOnlySync, "ILSHeaderOnlySync"},
+    {&IID_ILSCreateableFolderSyncFilter, "ILSCreateableFolderSyncFilter"},
+    {&IID_ILSLockingSyncFilter, "ILSLockingSyncFilter"},
+    {&IID_ILSOnlineCheck, "ILSOnlineCheck"},
+    {&IID_ILSNeedsExtensionsCalls, "ILSNeedsExtensionsCalls"},
+    {&IID_ILSQueryRepositoryChildFolders, "ILSQueryRepositoryChildFolders"},
+};
+
+// Interfaces a COM object is often asked for, and the host's other interfaces.
+const std::vector<NamedInterface> kRefused = {
+    {&IID_IMarshal, "IMarshal"},
+    {&IID_IStdMarshalInfo, "IStdMarshalInfo"},
+    {&IID_IExternalConnection, "IExternalConnection"},
+    {&IID_INoMarshal, "INoMarshal"},
+    {&IID_IPersist, "IPersist"},
+    {&IID_IPersistStreamInit, "IPersistStreamInit"},
+    {&IID_IProvideClassInfo, "IProvideClassInfo"},
+    {&IID_IConnectionPointContainer, "IConnectionPointContainer"},
+    {&IID_IObjectWithSite, "IObjectWithSite"},
+    {&IID_IClassFactory, "IClassFactory"},
+    {&IID_ITypeInfo, "ITypeInfo"},
+    {&IID_ILSPropertyMap, "ILSPropertyMap"},
+    {&IID_ILSShutdownInformer, "ILSShutdownInformer"},
+    {&IID_ILSVESKFieldSetInfo, "ILSVESKFieldSetInfo"},
+    {&IID_ILSStartPointProvider, "ILSStartPointProvider"},
+    {&IID_ILSNamedPropertyTags, "ILSNamedPropertyTags"},
+    {&CLSID_VESKBoxSyncFilter, "the class id"},
+    {&LIBID_VESKBoxSyncLib, "the library id"},
+};
+
+template <typename Interface>
+com_ptr<Interface> CreateFilter(REFIID iid)
+{
+    com_ptr<Interface> filter;
+    ::CoCreateInstance(CLSID_VESKBoxSyncFilter, nullptr, CLSCTX_INPROC_SERVER, iid, filter.put_void());
+    return filter;
+}
+
+com_ptr<IUnknown> Query(IUnknown* object, REFIID iid)
+{
+    com_ptr<IUnknown> answer;
+    object->QueryInterface(iid, answer.put_void());
+    return answer;
+}
+
+std::wstring TypeName(ITypeInfo* info)
+{
+    TalvernCommon::unique_bstr name;
+    info->GetDocumentation(MEMBERID_NIL, name.put(), nullptr, nullptr, nullptr);
+    return name.get() != nullptr ? std::wstring(name.get()) : std::wstring();
+}
+
+GUID TypeGuid(ITypeInfo* info)
+{
+    TYPEATTR* attributes = nullptr;
+    if (FAILED(info->GetTypeAttr(&attributes)))
+        return GUID_NULL;
+    const GUID guid = attributes->guid;
+    info->ReleaseTypeAttr(attributes);
+    return guid;
+}
+
+// Registered for the machine once for the suite, as the host's installer leaves it; the host's
+// type library beside it.
+class Activation : public testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        RemoveServerRegistration();
+        s_hostLibrary.emplace();
+        ServerDll server;
+        s_registration = server.Load() ? server.RegisterServer() : E_FAIL;
+    }
+
+    static void TearDownTestSuite()
+    {
+        ::CoFreeUnusedLibrariesEx(0, 0);
+        RemoveServerRegistration();
+        s_hostLibrary.reset();
+    }
+
+    void SetUp() override
+    {
+        ASSERT_EQ(s_registration, S_OK);
+        ASSERT_EQ(s_hostLibrary->Registration(), S_OK);
+    }
+
+    void TearDown() override { EXPECT_EQ(LoadedServerCanUnloadNow(), S_OK) << "an instance outlived its test"; }
+
+    static inline std::optional<HostTypeLibrary> s_hostLibrary;
+    static inline HRESULT s_registration = E_FAIL;
+};
+
+// The version-independent program id names the current one in its CurVer key, as the class
+// script writes it. Windows follows CurVer in CLSIDFromProgID; Wine does not, so the host's
+// lookup follows it here.
+CLSID ClassIdOfVersionIndependentProgId(const wchar_t* progId)
+{
+    wchar_t current[256] = {};
+    DWORD size = sizeof(current);
+    CLSID clsid = GUID_NULL;
+    if (::RegGetValueW(HKEY_CLASSES_ROOT, (std::wstring(progId) + L"\\CurVer").c_str(), nullptr, RRF_RT_REG_SZ,
+                       nullptr, current, &size) == ERROR_SUCCESS)
+        ::CLSIDFromProgID(current, &clsid);
+    return clsid;
+}
+
+TEST_F(Activation, CreatesTheFilterByClassIdAndByEitherProgramId)
+{
+    CLSID byProgId = GUID_NULL;
+    ASSERT_EQ(::CLSIDFromProgID(L"Talvern.SyncFilter.Box.1", &byProgId), S_OK);
+    const CLSID byVersionIndependentProgId = ClassIdOfVersionIndependentProgId(L"Talvern.SyncFilter.Box");
+
+    for (const CLSID& clsid : {CLSID_VESKBoxSyncFilter, byProgId, byVersionIndependentProgId}) {
+        ASSERT_EQ(clsid, CLSID_VESKBoxSyncFilter);
+        com_ptr<ILSSyncFilter2> filter;
+        EXPECT_EQ(::CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_ILSSyncFilter2, filter.put_void()),
+                  S_OK);
+        EXPECT_TRUE(filter);
+    }
+}
+
+TEST_F(Activation, AnswersTheInterfacesOfItsMapAndNoOther)
+{
+    const com_ptr<IUnknown> identity = CreateFilter<IUnknown>(IID_IUnknown);
+    ASSERT_TRUE(identity);
+    for (const NamedInterface& answered : kAnswered) {
+        SCOPED_TRACE(answered.name);
+        const com_ptr<IUnknown> pointer = Query(identity.get(), *answered.iid);
+        ASSERT_TRUE(pointer);
+        EXPECT_EQ(Query(pointer.get(), IID_IUnknown).get(), identity.get());
+        EXPECT_EQ(Query(pointer.get(), *answered.iid).get(), pointer.get());
+    }
+    for (const NamedInterface& refused : kRefused) {
+        SCOPED_TRACE(refused.name);
+        void* answer = reinterpret_cast<void*>(1);
+        EXPECT_EQ(identity->QueryInterface(*refused.iid, &answer), E_NOINTERFACE);
+        EXPECT_EQ(answer, nullptr);
+    }
+    EXPECT_EQ(identity->QueryInterface(IID_IUnknown, nullptr), E_POINTER);
+}
+
+// IUnknown is the first interface of the map; IDispatch belongs to the host's sync filter
+// interface, not to the class's own dual interface.
+TEST_F(Activation, SubObjectsAreTheOnesTheMapNames)
+{
+    const com_ptr<IUnknown> identity = CreateFilter<IUnknown>(IID_IUnknown);
+    ASSERT_TRUE(identity);
+    const com_ptr<IUnknown> own = Query(identity.get(), IID_IVESKBoxSyncFilter);
+    const auto syncFilter2 = com_ptr<ILSSyncFilter2>::attach(
+        static_cast<ILSSyncFilter2*>(Query(identity.get(), IID_ILSSyncFilter2).detach()));
+    const com_ptr<IUnknown> dispatch = Query(identity.get(), IID_IDispatch);
+    const com_ptr<IUnknown> syncFilter = Query(identity.get(), IID_ILSSyncFilter);
+    ASSERT_TRUE(own && syncFilter2 && dispatch && syncFilter);
+
+    EXPECT_EQ(own.get(), identity.get());
+    EXPECT_EQ(static_cast<void*>(dispatch.get()), static_cast<void*>(static_cast<IDispatch*>(syncFilter2.get())));
+    EXPECT_NE(static_cast<void*>(dispatch.get()), static_cast<void*>(own.get()));
+    EXPECT_EQ(static_cast<void*>(syncFilter.get()), static_cast<void*>(syncFilter2.get()));
+}
+
+TEST_F(Activation, DispatchIsTheHostSyncFilterInterfaceLateBound)
+{
+    const com_ptr<IDispatch> dispatch = CreateFilter<IDispatch>(IID_IDispatch);
+    ASSERT_TRUE(dispatch);
+    UINT count = 0;
+    EXPECT_EQ(dispatch->GetTypeInfoCount(&count), S_OK);
+    EXPECT_EQ(count, 1u);
+
+    com_ptr<ITypeInfo> info;
+    ASSERT_EQ(dispatch->GetTypeInfo(0, LOCALE_USER_DEFAULT, info.put()), S_OK);
+    EXPECT_EQ(TypeGuid(info.get()), IID_ILSSyncFilter2);
+    EXPECT_EQ(TypeName(info.get()), L"ILSSyncFilter2");
+    com_ptr<ITypeInfo> none;
+    EXPECT_EQ(dispatch->GetTypeInfo(1, LOCALE_USER_DEFAULT, none.put()), DISP_E_BADINDEX);
+    EXPECT_FALSE(none);
+
+    // Names of both generations of the interface.
+    wchar_t profileName[] = L"raw_SetCurrentProfileName";
+    wchar_t updateFolder[] = L"raw_UpdateFolder";
+    wchar_t unknownName[] = L"NoSuchMethod";
+    LPOLESTR names[] = {profileName, updateFolder, unknownName};
+    DISPID ids[3] = {};
+    EXPECT_EQ(dispatch->GetIDsOfNames(IID_NULL, &names[0], 1, LOCALE_USER_DEFAULT, &ids[0]), S_OK);
+    EXPECT_EQ(ids[0], 19);
+    EXPECT_EQ(dispatch->GetIDsOfNames(IID_NULL, &names[1], 1, LOCALE_USER_DEFAULT, &ids[1]), S_OK);
+    EXPECT_EQ(ids[1], 18);
+    EXPECT_EQ(dispatch->GetIDsOfNames(IID_NULL, &names[2], 1, LOCALE_USER_DEFAULT, &ids[2]), DISP_E_UNKNOWNNAME);
+    EXPECT_EQ(dispatch->GetIDsOfNames(IID_NULL, nullptr, 1, LOCALE_USER_DEFAULT, &ids[2]), E_POINTER);
+    EXPECT_EQ(dispatch->GetIDsOfNames(IID_NULL, &names[0], 1, LOCALE_USER_DEFAULT, nullptr), E_POINTER);
+
+    // A late-bound call gives what the early-bound one gives.
+    const auto filter = com_ptr<ILSSyncFilter2>::attach(
+        static_cast<ILSSyncFilter2*>(Query(dispatch.get(), IID_ILSSyncFilter2).detach()));
+    ASSERT_TRUE(filter);
+    VARIANT_BOOL early = 7;
+    ASSERT_EQ(filter->GetChecksDuplicatesOnAdd(&early), S_OK);
+    DISPPARAMS noArguments = {};
+    TalvernCommon::unique_variant late;
+    EXPECT_EQ(dispatch->Invoke(20, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &noArguments, late.put(), nullptr,
+                               nullptr),
+              S_OK);
+    EXPECT_EQ(late.vt(), VT_BOOL);
+    EXPECT_EQ(late.get()->boolVal, early);
+
+    // A failing method's HRESULT reaches the late-bound caller.
+    VARIANT arguments[2];
+    ::VariantInit(&arguments[0]);
+    ::VariantInit(&arguments[1]);
+    arguments[0].vt = arguments[1].vt = VT_I4;
+    arguments[0].lVal = arguments[1].lVal = 1;
+    DISPPARAMS twoArguments = {arguments, nullptr, 2, 0};
+    EXCEPINFO exception = {};
+    const HRESULT unimplemented = dispatch->Invoke(21, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &twoArguments,
+                                                   nullptr, &exception, nullptr);
+    EXPECT_EQ(unimplemented, DISP_E_EXCEPTION);
+    EXPECT_EQ(exception.scode, E_NOTIMPL);
+    ::SysFreeString(exception.bstrSource);
+    ::SysFreeString(exception.bstrDescription);
+    ::SysFreeString(exception.bstrHelpFile);
+
+    EXPECT_EQ(dispatch->Invoke(20, IID_IUnknown, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &noArguments, nullptr, nullptr,
+                               nullptr),
+              DISP_E_UNKNOWNINTERFACE);
+    EXPECT_EQ(dispatch->Invoke(20, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, nullptr, nullptr, nullptr, nullptr),
+              E_INVALIDARG);
+    EXPECT_EQ(dispatch->Invoke(999, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &noArguments, nullptr, nullptr,
+                               nullptr),
+              DISP_E_MEMBERNOTFOUND);
+}
+
+TEST_F(Activation, OwnDualInterfaceDescribesItself)
+{
+    const com_ptr<IVESKBoxSyncFilter> own = CreateFilter<IVESKBoxSyncFilter>(IID_IVESKBoxSyncFilter);
+    ASSERT_TRUE(own);
+    com_ptr<ITypeInfo> info;
+    ASSERT_EQ(own->GetTypeInfo(0, LOCALE_USER_DEFAULT, info.put()), S_OK);
+    EXPECT_EQ(TypeGuid(info.get()), IID_IVESKBoxSyncFilter);
+}
+
+TEST_F(Activation, DispatchWithoutTheHostTypeLibraryFailsWithoutTypeInformation)
+{
+    s_hostLibrary->Withdraw();
+    const com_ptr<IDispatch> dispatch = CreateFilter<IDispatch>(IID_IDispatch);
+    ASSERT_TRUE(dispatch);
+    ITypeInfo* info = reinterpret_cast<ITypeInfo*>(1);
+    const HRESULT hr = dispatch->GetTypeInfo(0, LOCALE_USER_DEFAULT, &info);
+    s_hostLibrary->Restore();
+    EXPECT_EQ(hr, TYPE_E_LIBNOTREGISTERED);
+    EXPECT_EQ(info, nullptr);
+}
+
+TEST_F(Activation, SupportsErrorInfoOnlyForItsOwnInterface)
+{
+    const com_ptr<ISupportErrorInfo> errorInfo = CreateFilter<ISupportErrorInfo>(IID_ISupportErrorInfo);
+    ASSERT_TRUE(errorInfo);
+    for (const NamedInterface& answered : kAnswered) {
+        SCOPED_TRACE(answered.name);
+        EXPECT_EQ(errorInfo->InterfaceSupportsErrorInfo(*answered.iid),
+                  *answered.iid == IID_IVESKBoxSyncFilter ? S_OK : S_FALSE);
+    }
+}
+
+TEST_F(Activation, AggregatedFilterLivesInTheOuterObjectsIdentity)
+{
+    auto outer = TestHost::TestStartPointProvider::Create(L"0");
+    ASSERT_EQ(outer->AggregateClass(CLSID_VESKBoxSyncFilter), S_OK);
+    {
+        com_ptr<ILSSyncFilter2> filter;
+        ASSERT_EQ(outer->QueryInterface(IID_ILSSyncFilter2, filter.put_void()), S_OK);
+        EXPECT_EQ(Query(filter.get(), IID_IUnknown).get(), outer->Identity());
+        EXPECT_TRUE(Query(filter.get(), IID_ILSStartPointProvider));
+        EXPECT_TRUE(Query(filter.get(), IID_ILSOnlineCheck));
+
+        // References taken through the filter count on the outer object.
+        const ULONG outerCount = outer->AddRef();
+        EXPECT_EQ(filter->AddRef(), outerCount + 1);
+        filter->Release();
+        outer->Release();
+        EXPECT_EQ(LoadedServerCanUnloadNow(), S_FALSE);
+    }
+    outer = {};
+}
+
+TEST_F(Activation, AggregationIsOnlyThroughIUnknown)
+{
+    auto outer = TestHost::TestStartPointProvider::Create(L"0");
+    com_ptr<ILSSyncFilter2> filter;
+    EXPECT_EQ(::CoCreateInstance(CLSID_VESKBoxSyncFilter, outer->Identity(), CLSCTX_INPROC_SERVER, IID_ILSSyncFilter2,
+                                 filter.put_void()),
+              CLASS_E_NOAGGREGATION);
+    EXPECT_FALSE(filter);
+}
+
+TEST_F(Activation, ServerStaysWhileAnInstanceLives)
+{
+    com_ptr<IUnknown> first = CreateFilter<IUnknown>(IID_IUnknown);
+    com_ptr<IUnknown> second = CreateFilter<IUnknown>(IID_IUnknown);
+    ASSERT_TRUE(first && second);
+    EXPECT_NE(first.get(), second.get());
+    EXPECT_EQ(LoadedServerCanUnloadNow(), S_FALSE);
+    first.reset();
+    EXPECT_EQ(LoadedServerCanUnloadNow(), S_FALSE);
+    second.reset();
+    EXPECT_EQ(LoadedServerCanUnloadNow(), S_OK);
+}
+
+// Class-object requests straight to the DLL, as COM makes them.
+class ClassObject : public testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(m_server.Load()); }
+    ServerDll m_server;
+};
+
+TEST_F(ClassObject, WrongClassOrMissingOutPointerIsRefused)
+{
+    void* answer = reinterpret_cast<void*>(1);
+    EXPECT_EQ(m_server.GetClassObject(IID_ILSSyncFilter2, IID_IClassFactory, &answer), CLASS_E_CLASSNOTAVAILABLE);
+    EXPECT_EQ(answer, nullptr);
+    EXPECT_EQ(m_server.GetClassObject(CLSID_VESKBoxSyncFilter, IID_IClassFactory, nullptr), E_POINTER);
+    answer = reinterpret_cast<void*>(1);
+    EXPECT_EQ(m_server.GetClassObject(CLSID_VESKBoxSyncFilter, IID_IDispatch, &answer), E_NOINTERFACE);
+    EXPECT_EQ(answer, nullptr);
+}
+
+TEST_F(ClassObject, FactoryRefusesWhatItCannotMakeAndKeepsTheServerWhileHeld)
+{
+    com_ptr<IClassFactory> factory;
+    ASSERT_EQ(m_server.GetClassObject(CLSID_VESKBoxSyncFilter, IID_IClassFactory, factory.put_void()), S_OK);
+    EXPECT_EQ(m_server.CanUnloadNow(), S_FALSE);
+
+    void* answer = reinterpret_cast<void*>(1);
+    EXPECT_EQ(factory->CreateInstance(nullptr, IID_IPersist, &answer), E_NOINTERFACE);
+    EXPECT_EQ(answer, nullptr);
+    EXPECT_EQ(factory->CreateInstance(nullptr, IID_IUnknown, nullptr), E_POINTER);
+
+    EXPECT_EQ(factory->LockServer(TRUE), S_OK);
+    factory.reset();
+    EXPECT_EQ(m_server.CanUnloadNow(), S_FALSE);
+    ASSERT_EQ(m_server.GetClassObject(CLSID_VESKBoxSyncFilter, IID_IClassFactory, factory.put_void()), S_OK);
+    EXPECT_EQ(factory->LockServer(FALSE), S_OK);
+    factory.reset();
+    // The refused instance went at once.
+    EXPECT_EQ(m_server.CanUnloadNow(), S_OK);
+}
+
+} // namespace

@@ -1,0 +1,301 @@
+// What the host sees at the filter's interfaces before any repository work: refused out-pointers
+// and indexes, the server-item count of a repository without one, the change token on the main
+// folder, and the references the filter holds on the host's objects.
+#include "FilterTestObjects.h"
+
+#include "ComOwners.h"
+#include "TestPropertyMap.h"
+#include "TestShutdownInformer.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+
+using namespace FilterTests;
+
+namespace {
+
+struct CallCase {
+    const char* name;
+    std::function<HRESULT(BoxFilter&)> call;
+    HRESULT expected;
+};
+
+ILSPropertyMap* const kNoMap = nullptr;
+
+// Every host method given a null out-pointer refuses before it touches anything.
+const CallCase kNullOutPointerCases[] = {
+    {"SetSyncStartPointByString", [](BoxFilter& f) { return f.raw_SetSyncStartPointByString(nullptr, nullptr); },
+     E_POINTER},
+    {"GetServerItemNameCount", [](BoxFilter& f) { return f.GetServerItemNameCount(nullptr); }, E_POINTER},
+    {"GetSubFolderCount", [](BoxFilter& f) { return f.GetSubFolderCount(nullptr); }, E_POINTER},
+    {"GetFilterNamesFirst",
+     [](BoxFilter& f) {
+         TalvernCommon::unique_bstr second;
+         return f.raw_GetFilterNames(nullptr, second.put());
+     },
+     E_POINTER},
+    {"GetFilterNamesSecond",
+     [](BoxFilter& f) {
+         TalvernCommon::unique_bstr first;
+         return f.raw_GetFilterNames(first.put(), nullptr);
+     },
+     E_POINTER},
+    {"HasChanges", [](BoxFilter& f) { return f.raw_HasChanges(0, kNoMap, nullptr); }, E_POINTER},
+    {"HasMoreItemsAvailable", [](BoxFilter& f) { return f.raw_HasMoreItemsAvailable(nullptr); }, E_POINTER},
+    {"UpdateFolder", [](BoxFilter& f) { return f.raw_UpdateFolder(0, kNoMap, kNoMap, nullptr); }, E_POINTER},
+    {"GetChecksDuplicatesOnAdd", [](BoxFilter& f) { return f.GetChecksDuplicatesOnAdd(nullptr); }, E_POINTER},
+    {"GetFieldSetInfo", [](BoxFilter& f) { return f.raw_GetFieldSetInfo(0, nullptr); }, E_POINTER},
+    {"GetKeyPropertyTag", [](BoxFilter& f) { return f.raw_GetKeyPropertyTag(nullptr); }, E_POINTER},
+    {"GetShutdownInformer", [](BoxFilter& f) { return f.get_pShutdownInformer(nullptr); }, E_POINTER},
+    {"GetDeleteFlag", [](BoxFilter& f) { return f.GetDeleteFlag(nullptr); }, E_POINTER},
+    {"DeleteItemByLocation", [](BoxFilter& f) { return f.DeleteItemByLocation(kNoMap, nullptr); }, E_POINTER},
+    {"ServerItem", [](BoxFilter& f) { return f.get_ServerItem(0, nullptr); }, E_POINTER},
+    {"ServerItemKey", [](BoxFilter& f) { return f.get_ServerItemKey(nullptr); }, E_POINTER},
+    {"SupportsQuery", [](BoxFilter& f) { return f.raw_SupportsQuery(nullptr); }, E_POINTER},
+    {"GetScopeParameterPrompt", [](BoxFilter& f) { return f.raw_GetScopeParameterPrompt(nullptr); }, E_POINTER},
+    {"ResolveScopeParameter", [](BoxFilter& f) { return f.raw_ResolveScopeParameter(nullptr, nullptr); },
+     E_POINTER},
+    {"RunQuery", [](BoxFilter& f) { return f.raw_RunQuery(10, nullptr, nullptr, 0, 0, nullptr); }, E_POINTER},
+    {"ResolveQueryResult", [](BoxFilter& f) { return f.raw_ResolveQueryResult(nullptr, nullptr); }, E_POINTER},
+    {"GetOnlineChildFolders", [](BoxFilter& f) { return f.raw_GetOnlineChildFolders(nullptr, 0, nullptr); },
+     E_POINTER},
+    {"IsCheckedOut", [](BoxFilter& f) { return f.raw_IsCheckedOut(kNoMap, nullptr); }, E_POINTER},
+    {"LockState", [](BoxFilter& f) { return f.get_IsCheckedOut(kNoMap, nullptr); }, E_POINTER},
+    {"HasChangesOnline",
+     [](BoxFilter& f) { return f.raw_HasChangesOnline(kNoMap, kNoMap, nullptr, nullptr, 0); }, E_POINTER},
+    {"HasDuplicateOnlineId",
+     [](BoxFilter& f) {
+         long found = 0;
+         return f.raw_HasDuplicateOnline(0, kNoMap, nullptr, nullptr, &found, nullptr);
+     },
+     E_POINTER},
+    {"HasDuplicateOnlineFound",
+     [](BoxFilter& f) {
+         TalvernCommon::unique_bstr id;
+         return f.raw_HasDuplicateOnline(0, kNoMap, nullptr, id.put(), nullptr, nullptr);
+     },
+     E_POINTER},
+    {"ExtensionsCallback", [](BoxFilter& f) { return f.get_ExtensionsCallback(nullptr); }, E_POINTER},
+    {"OnlineResultsSize", [](BoxFilter& f) { return f.raw_GetOnlineResultsSize(nullptr); }, E_POINTER},
+    {"OnlinePage", [](BoxFilter& f) { return f.raw_GetOnlinePage(0, 10, nullptr); }, E_POINTER},
+    {"ResultInfoFileSize",
+     [](BoxFilter& f) {
+         VARIANT entry{};
+         TalvernCommon::unique_bstr fileUrl, folderUrl, fileName, filterText;
+         VARIANT_BOOL isMessage = VARIANT_FALSE;
+         return f.raw_GetResultInfo(entry, fileUrl.put(), folderUrl.put(), &isMessage, fileName.put(),
+                                    filterText.put(), nullptr);
+     },
+     E_POINTER},
+    {"ResultInfoFileUrl",
+     [](BoxFilter& f) {
+         VARIANT entry{};
+         TalvernCommon::unique_bstr folderUrl, fileName, filterText;
+         VARIANT_BOOL isMessage = VARIANT_FALSE;
+         long size = 0;
+         return f.raw_GetResultInfo(entry, nullptr, folderUrl.put(), &isMessage, fileName.put(), filterText.put(),
+                                    &size);
+     },
+     E_POINTER},
+    {"PreviewUrl",
+     [](BoxFilter& f) {
+         VARIANT entry{};
+         return f.raw_GetPreviewUrl(entry, nullptr);
+     },
+     E_POINTER},
+    // The host's own contract for this one: a missing count is an invalid argument.
+    {"ServerItemCount", [](BoxFilter& f) { return f.get_ServerItemCount(0, nullptr); }, E_INVALIDARG},
+};
+
+// Indexes name entries of the current listing; an empty listing has none.
+const CallCase kIndexCases[] = {
+    {"ItemBasicProps", [](BoxFilter& f) { return f.raw_GetItemBasicProps(0, kNoMap); }, E_INVALIDARG},
+    {"RetrieveItemToPath",
+     [](BoxFilter& f) { return f.raw_RetrieveItemToPath(0, nullptr, nullptr, kNoMap, VARIANT_FALSE, nullptr); },
+     E_INVALIDARG},
+    {"SetItemProperties", [](BoxFilter& f) { return f.raw_SetItemProperties(0, kNoMap, 0); }, E_INVALIDARG},
+    {"HasChanges",
+     [](BoxFilter& f) {
+         long changes = 0;
+         return f.raw_HasChanges(0, kNoMap, &changes);
+     },
+     E_INVALIDARG},
+    {"SubFolderBasicProps", [](BoxFilter& f) { return f.raw_GetSubFolderBasicProps(0, kNoMap); }, E_INVALIDARG},
+    {"SetSubFolderProperties", [](BoxFilter& f) { return f.raw_SetSubFolderProperties(0, kNoMap); },
+     E_INVALIDARG},
+    {"NegativeServerItem",
+     [](BoxFilter& f) {
+         TalvernCommon::unique_bstr id;
+         return f.get_ServerItem(-1, id.put());
+     },
+     E_INVALIDARG},
+};
+
+class HostCallRefused : public ::testing::TestWithParam<CallCase> {};
+
+TEST_P(HostCallRefused, BeforeAnyWork)
+{
+    const auto filter = std::make_unique<BoxFilter>();
+    EXPECT_EQ(GetParam().expected, GetParam().call(*filter));
+}
+
+auto CaseName = [](const auto& info) { return std::string(info.param.name); };
+
+INSTANTIATE_TEST_SUITE_P(NullOutPointer, HostCallRefused, ::testing::ValuesIn(kNullOutPointerCases), CaseName);
+INSTANTIATE_TEST_SUITE_P(IndexBeyondListing, HostCallRefused, ::testing::ValuesIn(kIndexCases), CaseName);
+
+TEST(IndexChecks, AcceptTheLastListedEntryAndRefuseTheNext)
+{
+    const auto filter = std::make_unique<BoxFilter>();
+    filter->AddListedItem(L"report.docx");
+    filter->AddListedSubFolder(L"Invoices");
+    long changes = 0;
+
+    EXPECT_NE(E_INVALIDARG, filter->raw_HasChanges(0, kNoMap, &changes));
+    EXPECT_EQ(E_INVALIDARG, filter->raw_HasChanges(1, kNoMap, &changes));
+    EXPECT_NE(E_INVALIDARG, filter->raw_GetSubFolderBasicProps(0, kNoMap));
+    EXPECT_EQ(E_INVALIDARG, filter->raw_GetSubFolderBasicProps(1, kNoMap));
+}
+
+// The host passes no file-name pointer when it does not want the name.
+TEST(IndexChecks, RetrievalAcceptsAMissingFileNamePointer)
+{
+    const auto filter = std::make_unique<BoxFilter>();
+    filter->AddListedItem(L"report.docx");
+    EXPECT_NE(E_POINTER, filter->raw_RetrieveItemToPath(0, nullptr, nullptr, kNoMap, VARIANT_FALSE, nullptr));
+}
+
+TEST(ServerItems, RepositoryWithoutServerItemListAnswersNotImplementedAndZero)
+{
+    const auto filter = std::make_unique<PlainFilter>();
+    long count = 77;
+    EXPECT_EQ(E_NOTIMPL, filter->get_ServerItemCount(0, &count));
+    EXPECT_EQ(0, count);
+
+    TalvernCommon::unique_bstr id;
+    EXPECT_EQ(E_NOTIMPL, filter->get_ServerItem(0, id.put()));
+    EXPECT_EQ(nullptr, id.get());
+}
+
+TEST(ServerItems, CountsOfTheListingAreReported)
+{
+    const auto filter = std::make_unique<BoxFilter>();
+    filter->AddListedItem(L"a.docx");
+    filter->AddListedItem(L"b.docx");
+    filter->AddListedSubFolder(L"Invoices");
+    unsigned short items = 0;
+    unsigned short folders = 0;
+
+    ASSERT_EQ(S_OK, filter->GetServerItemNameCount(&items));
+    ASSERT_EQ(S_OK, filter->GetSubFolderCount(&folders));
+    EXPECT_EQ(2, items);
+    EXPECT_EQ(1, folders);
+}
+
+TEST(FilterNames, BothNamesAreTheRepositoryType)
+{
+    const auto filter = std::make_unique<BoxFilter>();
+    TalvernCommon::unique_bstr first;
+    TalvernCommon::unique_bstr second;
+
+    ASSERT_EQ(S_OK, filter->raw_GetFilterNames(first.put(), second.put()));
+    EXPECT_STREQ(L"Box", first.get());
+    EXPECT_STREQ(L"Box", second.get());
+}
+
+TEST(KeyProperty, BoxKeysItemsByFileIdAndTheFrameworkByFileName)
+{
+    TalvernCommon::unique_bstr boxKey;
+    TalvernCommon::unique_bstr plainKey;
+
+    ASSERT_EQ(S_OK, std::make_unique<BoxFilter>()->raw_GetKeyPropertyTag(boxKey.put()));
+    ASSERT_EQ(S_OK, std::make_unique<PlainFilter>()->raw_GetKeyPropertyTag(plainKey.put()));
+    EXPECT_STREQ(L"Quentra.FromServerFileId", boxKey.get());
+    EXPECT_STREQ(L"Quentra.FromServerFileName", plainKey.get());
+}
+
+// ---- Change token ------------------------------------------------------------------------------
+
+TEST(ChangeToken, NoFolderMapIsNothingToStore)
+{
+    EXPECT_EQ(S_OK, std::make_unique<BoxFilter>()->raw_PostContentSyncFolderUpdate(nullptr));
+}
+
+TEST(ChangeToken, IsWrittenOnTheFolderMap)
+{
+    const auto map = TestHost::TestPropertyMap::Create();
+    map->SetText(L"ChangeToken", L"stale");
+
+    EXPECT_EQ(S_OK, std::make_unique<BoxFilter>()->raw_PostContentSyncFolderUpdate(map.get()));
+    EXPECT_EQ(std::wstring(), map->Text(L"ChangeToken").value_or(L"absent"));
+}
+
+TEST(ChangeToken, RefusedWriteIsTheHostMethodsFailure)
+{
+    const auto map = TestHost::TestPropertyMap::Create();
+    map->FailWrites(L"ChangeToken", E_ACCESSDENIED);
+
+    EXPECT_EQ(E_ACCESSDENIED, std::make_unique<BoxFilter>()->raw_PostContentSyncFolderUpdate(map.get()));
+}
+
+// ---- References held on the host's objects -----------------------------------------------------
+
+TEST(ExtensionsCallback, FilterHoldsExactlyOneReference)
+{
+    CountingUnknown callback;
+    {
+        const auto filter = std::make_unique<BoxFilter>();
+        ASSERT_EQ(S_OK, filter->put_ExtensionsCallback(&callback));
+        EXPECT_EQ(2u, callback.References());
+
+        ASSERT_EQ(S_OK, filter->put_ExtensionsCallback(&callback));
+        EXPECT_EQ(2u, callback.References()) << "putting the kept object again took a second reference";
+
+        IUnknown* handedOut = nullptr;
+        ASSERT_EQ(S_OK, filter->get_ExtensionsCallback(&handedOut));
+        EXPECT_EQ(&callback, handedOut);
+        EXPECT_EQ(3u, callback.References());
+        handedOut->Release();
+    }
+    EXPECT_EQ(1u, callback.References()) << "the filter's reference outlived it";
+}
+
+TEST(ExtensionsCallback, ReplacingOrClearingReleasesTheOldObject)
+{
+    CountingUnknown first;
+    CountingUnknown second;
+    const auto filter = std::make_unique<BoxFilter>();
+
+    ASSERT_EQ(S_OK, filter->put_ExtensionsCallback(&first));
+    ASSERT_EQ(S_OK, filter->put_ExtensionsCallback(&second));
+    EXPECT_EQ(1u, first.References());
+    EXPECT_EQ(2u, second.References());
+
+    ASSERT_EQ(S_OK, filter->put_ExtensionsCallback(nullptr));
+    EXPECT_EQ(1u, second.References());
+
+    IUnknown* handedOut = &first;
+    ASSERT_EQ(S_OK, filter->get_ExtensionsCallback(&handedOut));
+    EXPECT_EQ(nullptr, handedOut);
+}
+
+TEST(ShutdownInformer, IsKeptWithOneReferenceAndHandedBack)
+{
+    const auto informer = TestHost::TestShutdownInformer::Create();
+    ILSShutdownInformer* const host = informer.get();
+    const ULONG baseline = (host->AddRef(), host->Release());
+    {
+        const auto filter = std::make_unique<BoxFilter>();
+        ASSERT_EQ(S_OK, filter->put_pShutdownInformer(host));
+        EXPECT_EQ(baseline + 1, (host->AddRef(), host->Release()));
+
+        TalvernCommon::com_ptr<ILSShutdownInformer> handedOut;
+        ASSERT_EQ(S_OK, filter->get_pShutdownInformer(handedOut.put()));
+        EXPECT_EQ(host, handedOut.get());
+    }
+    EXPECT_EQ(baseline, (host->AddRef(), host->Release()));
+}
+
+} // namespace
