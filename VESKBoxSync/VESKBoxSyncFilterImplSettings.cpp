@@ -3,7 +3,7 @@
 #include "VESKBoxSyncFilterImpl.h"
 
 #include "BoxExceptions.h"
-#include "HResultException.h"
+#include "BoxUserOperations.h"
 #include "LSDiag.h"
 #include "LSSetting.h"
 
@@ -66,11 +66,6 @@ SharedText& EnterpriseId()
     return id;
 }
 
-Box_20::UserInfo FetchSignedInUser(ILSShutdownInformer*)
-{
-    throw hresult_exception(E_NOTIMPL, "Box_20::GetUserInfo is not available yet");
-}
-
 CStdStr<wchar_t> ReadEmailTemplateName()
 {
     CStdStr<wchar_t> name = LSSetting::GetInstance().GetUserString(kEmailTemplateSetting, L"");
@@ -105,7 +100,7 @@ CStdStr<wchar_t> VESKBoxSyncFilterImpl::GetBoxUserId()
     const CStdStr<wchar_t> known = EnterpriseId().Get();
     if (!known.empty())
         return known;
-    const Box_20::UserInfo user = FetchSignedInUser(m_shutdownInformer.get());
+    const Box_20::UserInfo user = Box_20::GetUserInfo(m_shutdownInformer.get());
     LSSetting::GetInstance().SaveUserString(kUserIdSetting, user.Id);
     return EnterpriseId().SetIfEmpty(user.EnterpriseId);
 }
