@@ -40,25 +40,6 @@ TEST_F(StandardUpload, ANewVersionReplacesTheContent)
     EXPECT_EQ(1u, Requests("POST", "/api/2.0/files/" + fileId + "/content").size());
 }
 
-TEST_F(StandardUpload, ANameInUseIsRefusedWithBoxsReasonOnTheItem)
-{
-    standIn_.SeedPatternFile("taken.txt", 10, 1);
-    const LocalFile file = LocalFile::WithPattern(100, 1);
-    const auto item = TestHost::TestPropertyMap::Create();
-    Box_20::UploadFileRecord record = NewFileRecord(file, L"taken.txt", item.get());
-
-    try {
-        Box_20::UploadFile(informer_.get(), record);
-        FAIL() << "a name in use must be refused";
-    } catch (const Box_20::MultiphaseException&) {
-        FAIL() << "nothing was stored";
-    } catch (const Box_20::ApiException& error) {
-        EXPECT_NE(std::wstring::npos, error.GetText().find(L"[Box Error Code]item_name_in_use")) << error.what();
-    }
-    EXPECT_EQ(0u, SyncIssueMessage(item.get()).find(L"[Box Error Code]item_name_in_use"));
-    EXPECT_TRUE(record.FileId.empty());
-}
-
 Box_20::EMailCustomPropsRec MailProps()
 {
     return Box_20::EMailCustomPropsRec(L"Ann Sender", {45000.5, true}, {45000.25, true}, L"Quarterly \"numbers\"",
@@ -103,18 +84,6 @@ TEST_F(StandardUpload, AFailedMetadataStepStillHandsBackTheStoredFile)
         EXPECT_EQ(file.Sha1Hex(), StoredSha1(error.GetFileId())) << "the id is that of the stored file";
         EXPECT_NE(std::wstring::npos, error.GetText().find(L"tuple_already_exists")) << error.what();
     }
-}
-
-TEST_F(StandardUpload, AnItemWithoutHashGetsNoFingerprint)
-{
-    const LocalFile file = LocalFile::WithPattern(10, 5);
-    const auto item = TestHost::TestPropertyMap::Create();
-    Box_20::UploadFileRecord record = NewFileRecord(file, L"plain.txt", item.get());
-    record.FingerprintTemplateName = L"fingerprint";
-
-    Box_20::UploadFile(informer_.get(), record);
-
-    EXPECT_EQ(0u, Requests("POST", "/2.0/files/*/metadata/*/*").size());
 }
 
 } // namespace

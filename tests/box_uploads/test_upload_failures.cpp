@@ -1,11 +1,16 @@
 // What a session upload survives (a 401 on a part or the commit, a commit still being processed)
-// and how it ends otherwise: the session aborted, nothing stored, the reason told.
+// and how it ends otherwise: the session aborted, nothing stored, the reason told; and a local
+// file that cannot be uploaded whole, which costs no request at all.
 #include "UploadFixture.h"
 
 #include "BoxExceptions.h"
+#include "BoxPreflight.h"
+#include "BoxServiceTable.h"
 #include "BoxUploads.h"
+#include "BoxUrlBuilders.h"
 
 #include <chrono>
+#include <functional>
 
 using namespace BoxUploads;
 using Clock = std::chrono::steady_clock;
@@ -17,19 +22,35 @@ using UploadFailure = UploadTest;
 // A file one byte into the session sizes: seven parts of the default 8 MiB.
 constexpr uint64_t kSessionFileSize = kChunkedThreshold + 1;
 
-std::string PartRule(const std::string& replies)
+std::string Rule(const std::string& method, const std::string& path, const std::string& replies)
 {
-    return R"({"method":"PUT","path":"/api/2.0/files/upload_sessions/*","replies":)" + replies + "}";
+    return R"({"method":")" + method + R"(","path":")" + path + R"(","replies":)" + replies + "}";
 }
 
-std::string CommitRule(const std::string& replies)
-{
-    return R"({"method":"POST","path":"/api/2.0/files/upload_sessions/*/commit","replies":)" + replies + "}";
-}
+std::string PartRule(const std::string& replies) { return Rule("PUT", kPartPath, replies); }
+std::string CommitRule(const std::string& replies) { return Rule("POST", kCommitPath, replies); }
 
-TEST_F(UploadFailure, AnUnauthorizedPartIsSentAgainWithRenewedTokens)
+struct UnauthorizedCase {
+    const char* name;
+    const char* method;
+    const char* path;
+    const char* replies;
+    // How often requests of that kind are sent, and which of them Box answers 401.
+    unsigned sends;
+    unsigned refused;
+};
+
+const UnauthorizedCase kUnauthorized[] = {
+    {"Part", "PUT", kPartPath, R"([{"action":"pass","times":2},{"status":401}])", 8, 2},
+    {"Commit", "POST", kCommitPath, R"([{"status":401}])", 2, 0},
+};
+
+class UnauthorizedOnce : public UploadTest, public ::testing::WithParamInterface<UnauthorizedCase> {};
+
+TEST_P(UnauthorizedOnce, IsSentAgainWithRenewedTokens)
 {
-    AddFault(PartRule(R"([{"action":"pass","times":2},{"status":401}])"));
+    const UnauthorizedCase& refusal = GetParam();
+    AddFault(Rule(refusal.method, refusal.path, refusal.replies));
     const LocalFile file = LocalFile::WithPattern(kSessionFileSize, 31);
     Box_20::UploadFileRecord record = NewFileRecord(file, L"big.bin");
 
@@ -37,26 +58,18 @@ TEST_F(UploadFailure, AnUnauthorizedPartIsSentAgainWithRenewedTokens)
 
     EXPECT_EQ(file.Sha1Hex(), StoredSha1(id));
     EXPECT_EQ(1, StandInTokens()["refresh_count"].asInt());
-    const Json::Value parts = Requests("PUT", kPartPath);
-    ASSERT_EQ(8u, parts.size());
-    EXPECT_EQ(401, parts[2]["status"].asInt());
-    EXPECT_EQ(Header(parts[2], "Content-Range"), Header(parts[3], "Content-Range"));
-    EXPECT_EQ("Bearer " + StandInTokens()["access_token"].asString(), Header(parts[3], "Authorization"));
-    EXPECT_NE(Header(parts[2], "Authorization"), Header(parts[3], "Authorization"));
+    const Json::Value sent = Requests(refusal.method, refusal.path);
+    ASSERT_EQ(refusal.sends, sent.size());
+    const Json::Value& refused = sent[refusal.refused];
+    const Json::Value& again = sent[refusal.refused + 1];
+    EXPECT_EQ(401, refused["status"].asInt());
+    EXPECT_EQ(Header(refused, "digest"), Header(again, "digest")) << "the same request again";
+    EXPECT_EQ(Header(refused, "Content-Range"), Header(again, "Content-Range"));
+    EXPECT_EQ("Bearer " + StandInTokens()["access_token"].asString(), Header(again, "Authorization"));
 }
 
-TEST_F(UploadFailure, AnUnauthorizedCommitIsSentAgainWithRenewedTokens)
-{
-    AddFault(CommitRule(R"([{"status":401}])"));
-    const LocalFile file = LocalFile::WithPattern(kSessionFileSize, 32);
-    Box_20::UploadFileRecord record = NewFileRecord(file, L"big.bin");
-
-    const CStdStr<wchar_t> id = Box_20::UploadFile(informer_.get(), record);
-
-    EXPECT_EQ(file.Sha1Hex(), StoredSha1(id));
-    EXPECT_EQ(1, StandInTokens()["refresh_count"].asInt());
-    EXPECT_EQ(2u, Requests("POST", kCommitPath).size());
-}
+INSTANTIATE_TEST_SUITE_P(UploadFailure, UnauthorizedOnce, ::testing::ValuesIn(kUnauthorized),
+                         [](const ::testing::TestParamInfo<UnauthorizedCase>& info) { return info.param.name; });
 
 TEST_F(UploadFailure, APartUnauthorizedTwiceAbortsTheSession)
 {
@@ -94,7 +107,7 @@ TEST_F(UploadFailure, ARefusedPartIsNotRepeatedAndTheRefusalIsTold)
 
 TEST_F(UploadFailure, ACommitStillProcessingIsSentAgainAfterRetryAfter)
 {
-    AddFault(CommitRule(R"([{"status":202,"headers":{"Retry-After":"1"}}])"));
+    AddFault(CommitRule(R"([{"status":202,"headers":{"Retry-After":"2"}}])"));
     const LocalFile file = LocalFile::WithPattern(kSessionFileSize, 35);
     Box_20::UploadFileRecord record = NewFileRecord(file, L"big.bin");
     Clock::time_point firstCommit;
@@ -104,7 +117,7 @@ TEST_F(UploadFailure, ACommitStillProcessingIsSentAgainAfterRetryAfter)
         return Box_20::UploadFile(informer_.get(), record);
     }();
     // The second commit is the upload's last request.
-    EXPECT_GE(Clock::now() - firstCommit, std::chrono::milliseconds(900)) << "the commit waited for Retry-After";
+    EXPECT_GE(Clock::now() - firstCommit, std::chrono::milliseconds(1500)) << "the commit waited for Retry-After";
 
     EXPECT_EQ(file.Sha1Hex(), StoredSha1(id));
     const Json::Value commits = Requests("POST", kCommitPath);
@@ -203,20 +216,23 @@ const UnreadableCase kUnreadable[] = {
 
 class UnreadableFile : public UploadTest, public ::testing::WithParamInterface<UnreadableCase> {};
 
-TEST_P(UnreadableFile, FailsBeforeAnyRequest)
+TEST_P(UnreadableFile, FailsBeforeAnyRequestToBox)
 {
     const LocalFile file = GetParam().missing ? LocalFile::Missing() : LocalFile::WithPattern(kSessionFileSize, 40);
     Box_20::UploadFileRecord record = NewFileRecord(file, L"big.bin");
     record.Size = kSessionFileSize + GetParam().extra;
 
-    for (const bool version : {false, true}) {
+    const std::function<void()> operations[] = {
+        [&] { Box_20::Preflight(nullptr, record, informer_.get(), Box_20::GetServiceUrl(Box_20::ServicePreflightFile)); },
+        [&] { Box_20::UploadFile(informer_.get(), record); },
+        [&] {
+            record.FileId = L"100001";
+            Box_20::UploadFileVersion(informer_.get(), record);
+        },
+    };
+    for (const auto& operation : operations) {
         try {
-            if (version) {
-                record.FileId = L"100001";
-                Box_20::UploadFileVersion(informer_.get(), record);
-            } else {
-                Box_20::UploadFile(informer_.get(), record);
-            }
+            operation();
             FAIL() << "an unreadable file must fail";
         } catch (const Box_20::ApiException& error) {
             EXPECT_NE(std::wstring::npos, error.GetText().find(GetParam().expected)) << error.what();
