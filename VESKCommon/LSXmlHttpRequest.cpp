@@ -48,23 +48,6 @@ unique_safearray Utf8ByteArray(const VARIANT& textBody)
     return array;
 }
 
-std::vector<BYTE> CopySafeArrayBytes(SAFEARRAY* array)
-{
-    std::vector<BYTE> bytes;
-    LONG lower = 0;
-    LONG upper = -1;
-    if (array == nullptr || FAILED(::SafeArrayGetLBound(array, 1, &lower)) ||
-        FAILED(::SafeArrayGetUBound(array, 1, &upper)) || upper < lower)
-        return bytes;
-    void* data = nullptr;
-    if (FAILED(::SafeArrayAccessData(array, &data)))
-        return bytes;
-    const auto* first = static_cast<const BYTE*>(data);
-    bytes.assign(first, first + (static_cast<size_t>(upper) - static_cast<size_t>(lower) + 1));
-    ::SafeArrayUnaccessData(array);
-    return bytes;
-}
-
 } // namespace
 
 LSXmlHttpRequest::LSXmlHttpRequest(std::chrono::milliseconds noProgressTimeout)
@@ -199,9 +182,10 @@ _bstr_t LSXmlHttpRequest::GetResponseText() const
 std::vector<BYTE> LSXmlHttpRequest::GetResponseBody() const
 {
     unique_variant body;
-    if (!m_request || FAILED(m_request->get_responseBody(body.put())) || body.vt() != (VT_ARRAY | VT_UI1))
+    if (!m_request || FAILED(m_request->get_responseBody(body.put())))
         return {};
-    return CopySafeArrayBytes(body.get()->parray);
+    const std::string bytes = VariantBodyBytes(*body.get());
+    return std::vector<BYTE>(bytes.begin(), bytes.end());
 }
 
 _bstr_t LSXmlHttpRequest::GetAllResponseHeaders() const
