@@ -6,6 +6,10 @@
 
 namespace {
 
+// WinINet reports nothing while it sends a body, so one step must outlast the sending of the
+// largest single upload, as XMLHTTP's wait for progress does.
+constexpr std::chrono::milliseconds kUploadStepTimeout = LSXmlHttpRequest::kDefaultNoProgressTimeout;
+
 // What every XMLHTTP object opens; a refusal of these is a real failure (a malformed URL).
 bool IsCommonMethod(BSTR method)
 {
@@ -17,34 +21,47 @@ bool IsCommonMethod(BSTR method)
     return false;
 }
 
+bool IsByteBody(const VARIANT& body) { return body.vt == (VT_ARRAY | VT_UI1); }
+
 } // namespace
 
-LSHttpRequest::LSHttpRequest() : m_transport(std::make_unique<LSXmlHttpRequest>()) {}
+LSHttpRequest::LSHttpRequest() : LSHttpRequestForwarder(std::make_unique<LSXmlHttpRequest>()) {}
 
 HRESULT LSHttpRequest::Open(BSTR method, BSTR url, const VARIANT& async, const VARIANT& user, const VARIANT& password)
 {
-    m_transport = std::make_unique<LSXmlHttpRequest>();
-    const HRESULT opened = m_transport->Open(method, url, async, user, password);
+    ReplaceInner(std::make_unique<LSXmlHttpRequest>());
+    const HRESULT opened = Inner().Open(method, url, async, user, password);
+    m_openedOnXmlHttp = SUCCEEDED(opened);
     if (SUCCEEDED(opened) || IsCommonMethod(method))
         return opened;
-    m_transport = std::make_unique<LSWinInetHttpRequest>();
-    return m_transport->Open(method, url, async, user, password);
+    ReplaceInner(std::make_unique<LSWinInetHttpRequest>());
+    return Inner().Open(method, url, async, user, password);
 }
 
-HRESULT LSHttpRequest::SetRequestHeader(const _bstr_t& name, const _bstr_t& value)
+HRESULT LSHttpRequest::Send(const VARIANT& body, const LSCancelCheck& cancel)
 {
-    return m_transport->SetRequestHeader(name, value);
+    if (IsByteBody(body) && m_openedOnXmlHttp) {
+        const HRESULT reopened = ReopenOnWinInet();
+        if (FAILED(reopened))
+            return reopened;
+    }
+    return Inner().Send(body, cancel);
 }
 
-HRESULT LSHttpRequest::Send(const VARIANT& body, const LSCancelCheck& cancel) { return m_transport->Send(body, cancel); }
-HRESULT LSHttpRequest::Abort() { return m_transport->Abort(); }
-long LSHttpRequest::GetReadyState() const { return m_transport->GetReadyState(); }
-long LSHttpRequest::GetStatus() const { return m_transport->GetStatus(); }
-_bstr_t LSHttpRequest::GetStatusText() const { return m_transport->GetStatusText(); }
-_bstr_t LSHttpRequest::GetResponseText() const { return m_transport->GetResponseText(); }
-std::vector<BYTE> LSHttpRequest::GetResponseBody() const { return m_transport->GetResponseBody(); }
-_bstr_t LSHttpRequest::GetAllResponseHeaders() const { return m_transport->GetAllResponseHeaders(); }
-_bstr_t LSHttpRequest::GetResponseHeader(const _bstr_t& name) const { return m_transport->GetResponseHeader(name); }
-const std::wstring& LSHttpRequest::GetMethod() const { return m_transport->GetMethod(); }
-const std::wstring& LSHttpRequest::GetUrl() const { return m_transport->GetUrl(); }
-const LSHttpHeaderList& LSHttpRequest::GetRequestHeaders() const { return m_transport->GetRequestHeaders(); }
+HRESULT LSHttpRequest::ReopenOnWinInet()
+{
+    auto winInet = std::make_unique<LSWinInetHttpRequest>(kUploadStepTimeout);
+    // WinINet takes no credentials from Open; the layer never passes any.
+    const _variant_t none;
+    HRESULT reopened =
+        winInet->Open(_bstr_t(GetMethod().c_str()), _bstr_t(GetUrl().c_str()), _variant_t(true), none, none);
+    for (const auto& [name, value] : GetRequestHeaders()) {
+        if (SUCCEEDED(reopened))
+            reopened = winInet->SetRequestHeader(name.c_str(), value.c_str());
+    }
+    if (FAILED(reopened))
+        return reopened;
+    ReplaceInner(std::move(winInet));
+    m_openedOnXmlHttp = false;
+    return S_OK;
+}

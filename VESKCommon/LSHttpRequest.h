@@ -1,31 +1,22 @@
-// The real request the factory hands out: XMLHTTP, or WinINet for a method the system's XMLHTTP
-// object refuses to open. Callers cannot tell the two apart.
+// The real request the factory hands out: XMLHTTP for the JSON calls, WinINet for a method the
+// system's XMLHTTP object refuses to open and for every byte body. Wine's XMLHTTP never frees
+// the copy it makes of a sent body, so each upload (up to 50 MiB, or 8 MiB for every part of a
+// session upload) would stay in the 2 GiB of a 32-bit process for good; WinINet sends the same
+// bytes and lets them go. Callers cannot tell the two apart.
 #pragma once
 
-#include "ILSHttpRequest.h"
+#include "LSHttpRequestForwarder.h"
 
-#include <memory>
-
-class LSHttpRequest final : public ILSHttpRequest {
+class LSHttpRequest final : public LSHttpRequestForwarder {
 public:
     LSHttpRequest();
 
     HRESULT Open(BSTR method, BSTR url, const VARIANT& async, const VARIANT& user, const VARIANT& password) override;
-    HRESULT SetRequestHeader(const _bstr_t& name, const _bstr_t& value) override;
     HRESULT Send(const VARIANT& body, const LSCancelCheck& cancel) override;
-    HRESULT Abort() override;
-
-    long GetReadyState() const override;
-    long GetStatus() const override;
-    _bstr_t GetStatusText() const override;
-    _bstr_t GetResponseText() const override;
-    std::vector<BYTE> GetResponseBody() const override;
-    _bstr_t GetAllResponseHeaders() const override;
-    _bstr_t GetResponseHeader(const _bstr_t& name) const override;
-    const std::wstring& GetMethod() const override;
-    const std::wstring& GetUrl() const override;
-    const LSHttpHeaderList& GetRequestHeaders() const override;
 
 private:
-    std::unique_ptr<ILSHttpRequest> m_transport;
+    // The opened XMLHTTP request goes over to WinINet with its method, URL and headers in order.
+    HRESULT ReopenOnWinInet();
+
+    bool m_openedOnXmlHttp = false;
 };

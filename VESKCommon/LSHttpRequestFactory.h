@@ -1,5 +1,5 @@
 // The only way to a new ILSHttpRequest. The setting "Mock.ILSHttpRequest" chooses it:
-//   empty (default)  the real request (XMLHTTP; see LSHttpRequest.h);
+//   empty (default)  the real request (XMLHTTP or WinINet; see LSHttpRequest.h);
 //   "record"         the real request, each exchange written to recording files;
 //   "playback"       the recorded replies, in order, without network.
 // Recording files and their settings: LSHttpRecordingFiles.h.

@@ -1,30 +1,20 @@
-// A request over WinINet for the methods the system's XMLHTTP object refuses (Wine's takes only
-// GET, POST, PUT and DELETE; Box's upload preflight is an OPTIONS request).
+// A request over WinINet: for the methods the system's XMLHTTP object refuses (Wine's takes only
+// GET, POST, PUT and DELETE; Box's upload preflight is an OPTIONS request) and for byte bodies
+// (see LSHttpRequest.h).
 #pragma once
 
-#include "LSHttpRequestBase.h"
+#include "LSHttpRequestWholeReply.h"
 #include "LSWinInet.h"
 
-#include <memory>
-#include <string>
+#include <chrono>
 
-class LSWinInetHttpRequest final : public LSHttpRequestBase {
+class LSWinInetHttpRequest final : public LSHttpRequestWholeReply {
 public:
-    HRESULT Open(BSTR method, BSTR url, const VARIANT& async, const VARIANT& user, const VARIANT& password) override;
-    HRESULT SetRequestHeader(const _bstr_t& name, const _bstr_t& value) override;
-    HRESULT Send(const VARIANT& body, const LSCancelCheck& cancel) override;
-    HRESULT Abort() override;
+    // stepTimeout: the longest wait for one network step; sending the whole body is one.
+    explicit LSWinInetHttpRequest(std::chrono::milliseconds stepTimeout = WinInetRequestContext::kDefaultStepTimeout);
 
-    long GetReadyState() const override;
-    long GetStatus() const override;
-    _bstr_t GetStatusText() const override;
-    _bstr_t GetResponseText() const override;
-    std::vector<BYTE> GetResponseBody() const override;
-    _bstr_t GetAllResponseHeaders() const override;
-    _bstr_t GetResponseHeader(const _bstr_t& name) const override;
+    HRESULT Send(const VARIANT& body, const LSCancelCheck& cancel) override;
 
 private:
-    long m_readyState = 0;
-    std::unique_ptr<WinInetRequestContext> m_context;
-    std::string m_body;
+    std::chrono::milliseconds m_stepTimeout;
 };

@@ -1,106 +1,38 @@
 // Lists a folder of the Box stand-in with Box_20::GetFolderContents a number of times; prints,
-// per run, the seconds it took and the numbers of files and folders listed, then the process's
-// private memory: before the first listing, at the end, and its peak.
+// per run, "run <seconds> <files listed> <folders listed>", then the process's private memory:
+// before the first listing, at the end, and its peak.
 //   bench_listing BASE_URL FOLDER_ID PAGE_SIZE REPEATS ACCESS_TOKEN REFRESH_TOKEN
-// The stand-in's address goes into the user setting "Mock.BoxService" for the run and is
-// removed afterwards, with the tokens the run stored.
-#include "BoxConstants.h"
-#include "BoxExceptions.h"
+#include "BenchMain.h"
+#include "BenchMemory.h"
+#include "BenchTiming.h"
+#include "BoxBenchSession.h"
 #include "BoxFolderListing.h"
-#include "BoxTokenCache.h"
-#include "HResultException.h"
-#include "LSHttpError.h"
-#include "UniqueResource.h"
 
-#include <windows.h>
-#include <objbase.h>
-#include <psapi.h>
-
-#include <chrono>
 #include <cstdio>
 #include <cwchar>
-#include <stdexcept>
 #include <string>
 
 namespace {
 
-constexpr wchar_t kUserSettingsKey[] = L"Software\\Talvern\\VESK";
-
-// The run's own settings, removed on every way out.
-class BenchSettings {
-public:
-    explicit BenchSettings(const std::wstring& baseUrl)
-    {
-        if (::RegCreateKeyExW(HKEY_CURRENT_USER, kUserSettingsKey, 0, nullptr, 0, KEY_READ | KEY_WRITE, nullptr,
-                              m_key.put(), nullptr) != ERROR_SUCCESS)
-            throw std::runtime_error("cannot open the user's settings key");
-        ::RegSetValueExW(m_key.get(), Box_20::kMockBoxServiceSetting, 0, REG_SZ,
-                         reinterpret_cast<const BYTE*>(baseUrl.c_str()),
-                         static_cast<DWORD>((baseUrl.size() + 1) * sizeof(wchar_t)));
-    }
-    ~BenchSettings()
-    {
-        for (const wchar_t* name : {Box_20::kMockBoxServiceSetting, Box_20::kAccessTokenSetting,
-                                    Box_20::kRefreshTokenSetting})
-            ::RegDeleteValueW(m_key.get(), name);
-    }
-    BenchSettings(const BenchSettings&) = delete;
-    BenchSettings& operator=(const BenchSettings&) = delete;
-
-private:
-    TalvernCommon::unique_hkey m_key;
-};
-
-class ComApartment {
-public:
-    ComApartment()
-    {
-        if (FAILED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)))
-            throw std::runtime_error("COM does not start");
-    }
-    ~ComApartment() { ::CoUninitialize(); }
-    ComApartment(const ComApartment&) = delete;
-    ComApartment& operator=(const ComApartment&) = delete;
-};
-
-PROCESS_MEMORY_COUNTERS_EX MemoryCounters()
-{
-    PROCESS_MEMORY_COUNTERS_EX counters{};
-    counters.cb = sizeof(counters);
-    ::GetProcessMemoryInfo(::GetCurrentProcess(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters),
-                           sizeof(counters));
-    return counters;
-}
-
-// Wine leaves PrivateUsage 0; the commit charge it does report is the same figure on Windows.
-SIZE_T PrivateBytes(const PROCESS_MEMORY_COUNTERS_EX& counters)
-{
-    return counters.PrivateUsage != 0 ? counters.PrivateUsage : counters.PagefileUsage;
-}
-
 int Run(wchar_t** argv)
 {
-    const ComApartment apartment;
-    const BenchSettings settings(argv[1]);
-    Box_20::SetCachedTokens({argv[5], argv[6]});
+    const Bench::BoxBenchSession session(argv[1], argv[5], argv[6]);
     const std::wstring folderId = argv[2];
     const uint32_t pageSize = static_cast<uint32_t>(std::wcstoul(argv[3], nullptr, 10));
     const int repeats = static_cast<int>(std::wcstol(argv[4], nullptr, 10));
     const Box_20::MetadataScopeRecord scope{L"1234567", L"mailProps", L"fingerprints"};
 
-    const SIZE_T baseline = PrivateBytes(MemoryCounters());
+    const SIZE_T baseline = Bench::PrivateBytes();
     for (int run = 0; run < repeats; ++run) {
-        CStdStr<wchar_t> token;
-        const auto started = std::chrono::steady_clock::now();
-        const Box_20::FolderListing listing =
-            Box_20::GetFolderContents(nullptr, nullptr, folderId, pageSize, pageSize, token, {}, scope);
-        const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - started;
-        std::printf("run %.3f %u %u\n", elapsed.count(), static_cast<unsigned>(listing.Files.size()),
+        Box_20::FolderListing listing;
+        const double seconds = Bench::SecondsOf([&] {
+            CStdStr<wchar_t> token;
+            listing = Box_20::GetFolderContents(nullptr, nullptr, folderId, pageSize, pageSize, token, {}, scope);
+        });
+        std::printf("run %.3f %u %u\n", seconds, static_cast<unsigned>(listing.Files.size()),
                     static_cast<unsigned>(listing.Folders.size()));
     }
-    const PROCESS_MEMORY_COUNTERS_EX end = MemoryCounters();
-    std::printf("memory %lu %lu %lu\n", static_cast<unsigned long>(baseline),
-                static_cast<unsigned long>(PrivateBytes(end)), static_cast<unsigned long>(end.PeakPagefileUsage));
+    Bench::PrintPrivateMemory(baseline);
     return 0;
 }
 
@@ -108,20 +40,6 @@ int Run(wchar_t** argv)
 
 int wmain(int argc, wchar_t** argv)
 {
-    if (argc != 7) {
-        std::fwprintf(stderr, L"usage: bench_listing BASE_URL FOLDER_ID PAGE_SIZE REPEATS ACCESS REFRESH\n");
-        return 2;
-    }
-    try {
-        return Run(argv);
-    } catch (const Box_20::ApiException& error) {
-        std::fprintf(stderr, "%s\n", error.what());
-    } catch (const LSHttpError& error) {
-        std::fwprintf(stderr, L"%ls\n", error.FormatMessage().c_str());
-    } catch (const std::exception& error) {
-        std::fprintf(stderr, "%s\n", error.what());
-    } catch (HRESULT hr) {
-        std::fprintf(stderr, "HRESULT 0x%08lx\n", static_cast<unsigned long>(hr));
-    }
-    return 1;
+    return Bench::RunBenchmark(argc == 7, L"bench_listing BASE_URL FOLDER_ID PAGE_SIZE REPEATS ACCESS REFRESH",
+                               [&] { return Run(argv); });
 }

@@ -1,7 +1,5 @@
 #include "OperationsFixture.h"
 
-#include "Utf8Converter.h"
-
 #include <windows.h>
 #include <oleauto.h>
 
@@ -26,8 +24,6 @@ DATE UtcDate(int year, int month, int day, int hour, int minute, int second)
 
 std::wstring Wide(const std::string& text) { return GetThreadUtf8Converter().from_bytes(text); }
 
-std::string Narrow(const std::wstring& text) { return GetThreadUtf8Converter().to_bytes(text); }
-
 Json::Value OperationsTest::Seed(const std::string& json) const
 {
     return standIn_.Post("seed", BoxRoad::ParseJson(json));
@@ -41,11 +37,6 @@ std::string OperationsTest::SeedFolder(const std::string& name, const std::strin
     Json::Value seed(Json::objectValue);
     seed["folders"].append(folder);
     return standIn_.Post("seed", seed)["folders"][0].asString();
-}
-
-Json::Value OperationsTest::Item(const std::string& type, const std::string& id) const
-{
-    return standIn_.Get("item?type=" + type + "&id=" + id);
 }
 
 void OperationsTest::UpdateItem(const std::string& type, const std::string& id, const std::string& membersJson) const

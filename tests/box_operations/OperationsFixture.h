@@ -7,6 +7,7 @@
 
 #include "BoxListingRecords.h"
 #include "BoxRecords.h"
+#include "Utf8Converter.h"
 
 #include <gtest/gtest.h>
 #include <json/json.h>
@@ -31,7 +32,6 @@ inline Box_20::MetadataScopeRecord ScopeWithoutFingerprints() { return {L"123456
 DATE UtcDate(int year, int month, int day, int hour = 0, int minute = 0, int second = 0);
 
 std::wstring Wide(const std::string& text);
-std::string Narrow(const std::wstring& text);
 
 class OperationsTest : public BoxRoad::BoxRoadTest {
 protected:
@@ -39,8 +39,6 @@ protected:
     Json::Value Seed(const std::string& json) const;
     // A folder of the given name below the parent; its id.
     std::string SeedFolder(const std::string& name, const std::string& parentId = "0") const;
-    // The control view of an item.
-    Json::Value Item(const std::string& type, const std::string& id) const;
     // Changes members of an item through the control interface.
     void UpdateItem(const std::string& type, const std::string& id, const std::string& membersJson) const;
 

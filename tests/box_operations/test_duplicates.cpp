@@ -60,9 +60,9 @@ TEST_P(Duplicates, AreFoundByTheirExactFingerprint)
     ASSERT_EQ(duplicate.searchMode ? 1u : 0u, searches.size());
     ASSERT_EQ(duplicate.searchMode ? 0u : 1u, listings.size());
     if (duplicate.searchMode) {
-        EXPECT_EQ("query=" + Narrow(duplicate.hash) +
+        EXPECT_EQ("query=" + WideToUtf8Lossy(duplicate.hash) +
                       "&limit=1&fields=metadata.enterprise_1234567.fingerprints&ancestor_folder_ids=" +
-                      Narrow(duplicate.folderId),
+                      WideToUtf8Lossy(duplicate.folderId),
                   searches[0]);
     } else {
         EXPECT_NE(std::string::npos, listings[0].find("limit=" + std::to_string(duplicate.count))) << listings[0];

@@ -143,7 +143,7 @@ TEST_F(FolderListing, WithoutAFingerprintTemplateAsksNoFingerprints)
 
     ASSERT_EQ(4u, listing.Files.size());
     for (const auto& file : listing.Files)
-        EXPECT_TRUE(file.Fingerprint.empty()) << Narrow(file.Name);
+        EXPECT_TRUE(file.Fingerprint.empty()) << WideToUtf8Lossy(file.Name);
     ASSERT_NE(nullptr, listing.Files[1].EmailProps) << "the e-mail template is still read";
     const std::vector<std::string> queries = Queries(kItemsRoute);
     ASSERT_EQ(1u, queries.size());

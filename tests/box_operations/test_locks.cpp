@@ -18,7 +18,7 @@ protected:
     {
         Seed(R"({"files": [{"name": "doc.docx", "id": "601", "content_text": "d", "lock": )" + lockJson + "}]}");
     }
-    Json::Value StoredLock() const { return Item("file", "601")["lock"]; }
+    Json::Value StoredLock() const { return standIn_.Item("file", "601")["lock"]; }
 };
 
 TEST_F(Locks, CheckoutLocksAndCancelUnlocks)

@@ -85,7 +85,7 @@ TEST_F(SingleOperations, FolderInfoAndPath)
     EXPECT_EQ(Box_20::FolderRecord::kFolder, info.Kind);
     EXPECT_EQ(L"501", info.Id);
     EXPECT_EQ(L"A", info.Name);
-    EXPECT_EQ(Wide(Item("folder", "501")["etag"].asString()), info.ETag);
+    EXPECT_EQ(Wide(standIn_.Item("folder", "501")["etag"].asString()), info.ETag);
     EXPECT_FALSE(info.IsReadOnly());
     EXPECT_TRUE(info.Path.empty());
 
@@ -114,7 +114,8 @@ TEST_F(SingleOperations, FileExistsUntilDeleted)
     EXPECT_TRUE(Box_20::GetFileExists(L"601", informer_.get()));
     Box_20::DeleteFileW(L"601", informer_.get());
     EXPECT_FALSE(Box_20::GetFileExists(L"601", informer_.get()));
-    EXPECT_EQ((std::vector<std::string>{"A", "B", "b.txt", "locked.txt"}), ChildNames(Item("folder", "500")));
+    EXPECT_EQ((std::vector<std::string>{"A", "B", "b.txt", "locked.txt"}),
+              ChildNames(standIn_.Item("folder", "500")));
 }
 
 TEST_F(SingleOperations, FileExistsPassesOtherFailuresOn)
@@ -157,7 +158,7 @@ TEST_F(SingleOperations, CreateFolderGivesTheNewId)
 
     const CStdStr<wchar_t> id = Box_20::CreateFolder(L"Q \"quoted\" \u00e9t\u00e9", informer_.get(), L"500");
 
-    const Json::Value created = Item("folder", Narrow(id));
+    const Json::Value created = standIn_.Item("folder", WideToUtf8Lossy(id));
     EXPECT_EQ("Q \"quoted\" \xc3\xa9t\xc3\xa9", created["name"].asString());
     EXPECT_EQ("500", created["parent_id"].asString());
     const Json::Value request = Journal("POST /2.0/folders")[0];
@@ -171,8 +172,8 @@ TEST_F(SingleOperations, RenamesKeepTheIdAndSendOnlyTheName)
     EXPECT_EQ(L"601", Box_20::RenameFile(L"601", informer_.get(), L"renamed \u00e9.txt"));
     EXPECT_EQ(L"501", Box_20::RenameFolder(L"501", informer_.get(), L"A2"));
 
-    EXPECT_EQ("renamed \xc3\xa9.txt", Item("file", "601")["name"].asString());
-    EXPECT_EQ("A2", Item("folder", "501")["name"].asString());
+    EXPECT_EQ("renamed \xc3\xa9.txt", standIn_.Item("file", "601")["name"].asString());
+    EXPECT_EQ("A2", standIn_.Item("folder", "501")["name"].asString());
     EXPECT_EQ("{\"name\":\"renamed \xc3\xa9.txt\"}\n", Body(Journal("PUT /2.0/files/{file_id}")[0]));
     EXPECT_EQ("{\"name\":\"A2\"}\n", Body(Journal("PUT /2.0/folders/{folder_id}")[0]));
 }
@@ -196,7 +197,8 @@ TEST_F(SingleOperations, DeleteFolderTakesItsContentAlong)
 
     Box_20::DeleteFolder(L"501", informer_.get());
 
-    EXPECT_EQ((std::vector<std::string>{"B", "a.txt", "b.txt", "locked.txt"}), ChildNames(Item("folder", "500")));
+    EXPECT_EQ((std::vector<std::string>{"B", "a.txt", "b.txt", "locked.txt"}),
+              ChildNames(standIn_.Item("folder", "500")));
     EXPECT_EQ("recursive=true", Queries("DELETE /2.0/folders/{folder_id}")[0]);
 }
 

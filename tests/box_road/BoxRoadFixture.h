@@ -1,10 +1,15 @@
 // The fixture of the Box road tests: the Box stand-in reset for each test, the client pointed at
-// it through "Mock.BoxService", the token cache holding the stand-in's current pair, and, after
-// each test, every request the stand-in saw checked against Box's API description.
+// it through "Mock.BoxService" in a registry sandbox, the token cache holding the stand-in's
+// current pair, and, after each test, every request the stand-in saw checked against Box's API
+// description.
 #pragma once
 
 #include "BoxRecords.h"
 #include "BoxStandIn.h"
+#include "ComPtr.h"
+#include "JsonText.h"
+#include "RegistrySandbox.h"
+#include "StandInJournal.h"
 #include "StringUtils.h"
 #include "TestShutdownInformer.h"
 
@@ -19,12 +24,10 @@
 
 namespace BoxRoad {
 
-// The user's own settings key, where the client stores its tokens.
+// A text in the user's own settings, where the client stores its tokens.
 std::optional<std::wstring> ReadUserSetting(const std::wstring& name);
-void WriteUserSetting(const std::wstring& name, const std::wstring& value);
-void DeleteUserSetting(const std::wstring& name);
 
-Json::Value ParseJson(const std::string& text);
+using TestSupport::ParseJson;
 
 // Waits until the condition holds, asking every 10 ms; false when it still fails after timeout.
 bool WaitUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout);
@@ -47,14 +50,18 @@ protected:
     // The requests the stand-in journaled during this test, optionally of one route only
     // ("GET /2.0/users/me").
     Json::Value Journal(const std::string& route = {}) const;
-    static std::string Header(const Json::Value& entry, const std::string& name);
-    static std::string Body(const Json::Value& entry);
+    static std::string Header(const Json::Value& entry, const std::string& name)
+    {
+        return TestSupport::JournalHeader(entry, name);
+    }
+    static std::string Body(const Json::Value& entry) { return TestSupport::JournalBody(entry); }
 
     // The address of the signed-in user's record, a request every account answers.
     static CStdStr<wchar_t> UserInfoUrl();
 
     TestSupport::BoxStandIn standIn_ = TestSupport::BoxStandIn::FromEnvironment();
-    TestHost::HostRef<TestHost::TestShutdownInformer> informer_ = TestHost::TestShutdownInformer::Create();
+    TalvernCommon::com_ptr<TestHost::TestShutdownInformer> informer_ = TestHost::TestShutdownInformer::Create();
+    RegistrySandbox settings_;
 };
 
 } // namespace BoxRoad

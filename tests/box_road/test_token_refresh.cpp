@@ -32,13 +32,11 @@ protected:
         return Box_20::CallBoxAPI(UserInfoUrl(), informer, Box_20::BoxConstants().VerbGet, _variant_t(), false);
     }
 
-    static std::string Narrow(const std::wstring& text) { return WideToUtf8Lossy(text); }
-
     static std::string RefreshBody(const std::string& refreshToken)
     {
         const Box_20::OAuthClientConfig client;
-        return "grant_type=refresh_token&refresh_token=" + refreshToken + "&client_id=" + Narrow(client.ClientId) +
-               "&client_secret=" + Narrow(client.ClientSecret);
+        return "grant_type=refresh_token&refresh_token=" + refreshToken + "&client_id=" +
+               WideToUtf8Lossy(client.ClientId) + "&client_secret=" + WideToUtf8Lossy(client.ClientSecret);
     }
 
     int RefreshCount() const { return StandInTokens()["refresh_count"].asInt(); }
@@ -135,8 +133,8 @@ TEST_F(TokenRefresh, RefusedRefreshKeepsTheNewerPairAnotherProcessStored)
     rotated["access_token"] = "otheraccesstoken";
     rotated["refresh_token"] = "otherrefreshtoken";
     standIn_.Post("tokens", rotated);
-    WriteUserSetting(Box_20::kAccessTokenSetting, L"otheraccesstoken");
-    WriteUserSetting(Box_20::kRefreshTokenSetting, L"otherrefreshtoken");
+    settings_.SetString(SettingsSource::User, Box_20::kAccessTokenSetting, L"otheraccesstoken");
+    settings_.SetString(SettingsSource::User, Box_20::kRefreshTokenSetting, L"otherrefreshtoken");
 
     EXPECT_THROW(CallUserInfo(informer_.get()), LSHttpError);
 

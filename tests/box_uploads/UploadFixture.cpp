@@ -1,5 +1,6 @@
 #include "UploadFixture.h"
 
+#include "DigestHex.h"
 #include "LSHash.h"
 #include "LSNamedProperties.h"
 #include "UniqueResource.h"
@@ -8,7 +9,6 @@
 
 #include <atomic>
 #include <chrono>
-#include <cstdio>
 #include <regex>
 #include <stdexcept>
 #include <vector>
@@ -59,20 +59,7 @@ void FillPattern(std::vector<BYTE>& block, uint64_t offset, int seed)
     }
 }
 
-std::string Hex(const CLSHash::Sha1Digest& digest)
-{
-    std::string text;
-    char pair[3];
-    for (const BYTE b : digest) {
-        std::snprintf(pair, sizeof(pair), "%02x", b);
-        text += pair;
-    }
-    return text;
-}
-
 } // namespace
-
-std::string Narrow(const std::wstring& text) { return WideToUtf8Lossy(text); }
 
 LocalFile LocalFile::WithPattern(uint64_t size, int seed)
 {
@@ -86,7 +73,7 @@ LocalFile LocalFile::WithPattern(uint64_t size, int seed)
         sha1.Add(block.data(), count);
         WriteAll(file.get(), block, count);
     }
-    local.sha1Hex_ = Hex(sha1.Finish());
+    local.sha1Hex_ = TestSupport::Sha1Hex(sha1.Finish());
     return local;
 }
 
@@ -180,7 +167,7 @@ Json::Value UploadTest::Requests(const std::string& method, const std::string& p
 
 std::string UploadTest::StoredSha1(const std::wstring& fileId) const
 {
-    return standIn_.Item("file", Narrow(fileId))["sha1"].asString();
+    return standIn_.Item("file", WideToUtf8Lossy(fileId))["sha1"].asString();
 }
 
 void UploadTest::ExpectAlignedParts(uint64_t fileSize, int64_t partSize) const

@@ -6,6 +6,7 @@
 #include "BoxRoadFixture.h"
 #include "BoxUploadRecords.h"
 #include "TestPropertyMap.h"
+#include "Utf8Converter.h"
 
 #include <cstdint>
 #include <functional>
@@ -86,7 +87,5 @@ protected:
     static std::wstring SyncIssueMessage(const TestHost::TestPropertyMap* map);
     static std::wstring SyncIssueType(const TestHost::TestPropertyMap* map);
 };
-
-std::string Narrow(const std::wstring& text);
 
 } // namespace BoxUploads

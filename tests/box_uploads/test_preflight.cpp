@@ -52,7 +52,8 @@ TEST_P(PreflightRefusal, AnswersFalseAndRecordsBoxsReasonOnTheItem)
     EXPECT_FALSE(Box_20::Preflight(item.get(), NewFileRecord(file, L"report.pdf"), informer_.get(),
                                    NewFilePreflightUrl()));
 
-    EXPECT_EQ(0u, SyncIssueMessage(item.get()).find(GetParam().expectedCode)) << Narrow(SyncIssueMessage(item.get()));
+    EXPECT_EQ(0u, SyncIssueMessage(item.get()).find(GetParam().expectedCode))
+        << WideToUtf8Lossy(SyncIssueMessage(item.get()));
     EXPECT_EQ(L"ERROR", SyncIssueType(item.get()));
     EXPECT_EQ(1u, Requests("OPTIONS", "/2.0/files/content").size()) << "a refusal is not asked again";
 }

@@ -21,7 +21,7 @@ TEST_F(StandardUpload, JustBelowTheSessionSizeGoesUpInOneRequest)
 
     EXPECT_EQ(id, record.FileId);
     EXPECT_EQ(file.Sha1Hex(), StoredSha1(id));
-    EXPECT_EQ(kChunkedThreshold - 1, standIn_.Item("file", Narrow(id))["size"].asUInt64());
+    EXPECT_EQ(kChunkedThreshold - 1, standIn_.Item("file", WideToUtf8Lossy(id))["size"].asUInt64());
     EXPECT_EQ(1u, Requests("POST", "/api/2.0/files/content").size());
     EXPECT_EQ(0u, Sessions().size());
 }
@@ -58,7 +58,7 @@ TEST_F(StandardUpload, AMailFileCarriesItsEmailPropertiesAndFingerprint)
 
     const CStdStr<wchar_t> id = Box_20::UploadFile(informer_.get(), record);
 
-    const Json::Value metadata = standIn_.Item("file", Narrow(id))["metadata"]["enterprise_1234567"];
+    const Json::Value metadata = standIn_.Item("file", WideToUtf8Lossy(id))["metadata"]["enterprise_1234567"];
     EXPECT_EQ("Ann Sender", metadata["emailProps"]["from"].asString());
     EXPECT_EQ("Quarterly \"numbers\"", metadata["emailProps"]["subject"].asString());
     EXPECT_EQ(1, metadata["emailProps"]["hasattachments"].asInt());

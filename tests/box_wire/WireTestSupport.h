@@ -1,10 +1,8 @@
-// Helpers of the Box wire tests: service bases, a strict query decoder, thrown HRESULTs.
+// Helpers of the Box wire tests: service bases and a strict query decoder.
 #pragma once
 
 #include "BoxConstants.h"
-#include "HResultException.h"
-
-#include <windows.h>
+#include "Utf8Converter.h"
 
 #include <algorithm>
 #include <map>
@@ -20,16 +18,6 @@ inline std::wstring Api()
 inline std::wstring Upload()
 {
     return Box_20::BoxConstants().UploadBaseUrl + L"/2.0";
-}
-
-inline std::string Utf8(const std::wstring& text)
-{
-    const int length = ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
-                                             nullptr, nullptr);
-    std::string utf8(static_cast<size_t>(length), '\0');
-    ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), utf8.data(), length, nullptr,
-                          nullptr);
-    return utf8;
 }
 
 // A server's reading of one query value: "%XY" is a byte, "+" stays "+" (RFC 3986, not forms).
@@ -51,7 +39,7 @@ inline std::string PercentDecoded(const std::string& text)
 inline std::multimap<std::string, std::string> QueryParameters(const std::wstring& url)
 {
     std::multimap<std::string, std::string> parameters;
-    const std::string address = Utf8(url);
+    const std::string address = WideToUtf8Lossy(url);
     const size_t start = address.find('?');
     if (start == std::string::npos)
         return parameters;
@@ -73,18 +61,6 @@ inline std::string QueryValue(const std::wstring& url, const std::string& name)
     const auto parameters = QueryParameters(url);
     const auto found = parameters.find(name);
     return found == parameters.end() ? std::string("<absent>") : found->second;
-}
-
-// The HRESULT of the hresult_exception a call throws; S_OK when it throws none.
-template <typename Call>
-HRESULT ThrownHresult(Call call)
-{
-    try {
-        call();
-    } catch (const hresult_exception& error) {
-        return error.hr();
-    }
-    return S_OK;
 }
 
 } // namespace BoxWireTest

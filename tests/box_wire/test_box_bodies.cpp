@@ -1,5 +1,6 @@
 // Request bodies, byte for byte.
 #include "BoxRequestBodies.h"
+#include "ThrownHresult.h"
 #include "WireTestSupport.h"
 
 #include <gtest/gtest.h>
@@ -10,6 +11,7 @@
 
 using namespace Box_20;
 using namespace BoxWireTest;
+using TestSupport::ThrownHresult;
 
 namespace {
 
@@ -91,8 +93,8 @@ TEST(BoxBodies, MultipartBodyOfThreeBytes)
 {
     UploadFileRecord record = RecordOf(L"a.txt", {0x00, 0xFF, 0x41});
     BuildMultipartUploadBody(record);
-    EXPECT_EQ(Utf8(record.MultipartPrefix), kPrefixOfA);
-    EXPECT_EQ(Utf8(record.MultipartSuffix), kSuffix);
+    EXPECT_EQ(WideToUtf8Lossy(record.MultipartPrefix), kPrefixOfA);
+    EXPECT_EQ(WideToUtf8Lossy(record.MultipartSuffix), kSuffix);
     EXPECT_EQ(record.MultipartSuffix.size(), 54u);
     const std::vector<BYTE> bytes = BytesOf(BuildMultipartVariant(record));
     EXPECT_EQ(bytes.size(), sizeof(kPrefixOfA) - 1 + 3 + 54);
@@ -103,7 +105,7 @@ TEST(BoxBodies, MultipartFileNameCannotBreakThePartHeader)
 {
     UploadFileRecord record = RecordOf(L"x\"y\r\nContent-Type: text/html\r\n\r\n.txt", {'z'});
     BuildMultipartUploadBody(record);
-    const std::string prefix = Utf8(record.MultipartPrefix);
+    const std::string prefix = WideToUtf8Lossy(record.MultipartPrefix);
     EXPECT_NE(prefix.find("; filename=\"x%22y%0D%0AContent-Type: text/html%0D%0A%0D%0A.txt\"\r\n"
                           "Content-Type: application/octet-stream\r\n\r\n"),
               std::string::npos)

@@ -2,16 +2,20 @@
 #include "BoxConstants.h"
 #include "BoxServiceTable.h"
 #include "BoxUrlBuilders.h"
+#include "HResultException.h"
+#include "ThrownHresult.h"
 #include "WireTestSupport.h"
 
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
 using namespace Box_20;
 using namespace BoxWireTest;
+using TestSupport::ThrownHresult;
 
 namespace {
 
@@ -228,7 +232,7 @@ TEST(BoxUrlBuilders, UserTextReachesTheServerIntact)
     const std::vector<std::wstring> texts = {L"R&D", L"C#", L"50% off", L"a+b", L"\x6F22\x5B57", L"x=1;y",
                                              L"[LIMIT]", L"[SIZE_QUERY]", L"q?r/s", L"tab\there"};
     for (const std::wstring& text : texts) {
-        const std::string utf8 = Utf8(text);
+        const std::string utf8 = WideToUtf8Lossy(text);
         EXPECT_EQ(QueryValue(GetFolderSearchUrl(text, 0), "query"), utf8);
         EXPECT_EQ(QueryValue(GetFolderSearchInAncestorsUrl(text, L"parents:5", 0), "query"), utf8);
         FileSearchParameters parameters;
@@ -241,7 +245,7 @@ TEST(BoxUrlBuilders, UserTextReachesTheServerIntact)
         EXPECT_EQ(QueryValue(fileSearch, "updated_at_range"), utf8 + ",");
         EXPECT_EQ(QueryValue(fileSearch, "file_extensions"), utf8);
         EXPECT_EQ(QueryValue(fileSearch, "limit"), "10");
-        EXPECT_EQ(QueryParameters(fileSearch).size(), 11u) << Utf8(fileSearch);
+        EXPECT_EQ(QueryParameters(fileSearch).size(), 11u) << WideToUtf8Lossy(fileSearch);
         EXPECT_EQ(QueryValue(GetFingerprintSearchUrl(L"1", L"5", L"fpT", text), "query"), utf8);
     }
     EXPECT_EQ(GetFolderSearchUrl(L"R&D", 0).substr(Api().size()), L"/search?query=R%26D&offset=0&limit=30"
@@ -281,10 +285,10 @@ TEST(BoxUrlBuilders, IdsInPathsMustBeDecimal)
                                               L"\xFF11\xFF12", L"1%2F2", L"1?x=2"};
     for (const std::wstring& id : badIds) {
         for (size_t i = 0; i < builders.size(); ++i)
-            EXPECT_EQ(ThrownHresult([&] { builders[i](id); }), E_INVALIDARG) << Utf8(id) << " builder " << i;
+            EXPECT_EQ(ThrownHresult([&] { builders[i](id); }), E_INVALIDARG) << WideToUtf8Lossy(id) << " builder " << i;
         if (!id.empty()) {
             EXPECT_EQ(ThrownHresult([&] { GetFileSearchUrl(FileSearchParameters(), id, 0, 1, L"t", L"name"); }),
-                      E_INVALIDARG) << Utf8(id);
+                      E_INVALIDARG) << WideToUtf8Lossy(id);
         }
     }
     for (const Builder& builder : builders)
@@ -306,26 +310,41 @@ TEST(BoxUrlBuilders, AuthorizeAddressAndTokenBodies)
               L"grant_type=refresh_token&refresh_token=&client_id=[CLIENT_SECRET]&client_secret=s");
 }
 
+namespace {
+
+struct BoxAddresses {
+    const wchar_t* api;
+    const wchar_t* upload;
+    const wchar_t* tokenEndpoint;
+    const wchar_t* accountHost;
+};
+
+// Every stand-in setting of the list gives the same addresses.
+void ExpectAddresses(std::initializer_list<std::wstring> settings, const BoxAddresses& expected)
+{
+    for (const std::wstring& setting : settings) {
+        SCOPED_TRACE(::testing::Message() << "setting \"" << setting << "\"");
+        const BoxConstantsType constants = MakeBoxConstants(setting);
+        EXPECT_EQ(constants.ApiBaseUrl, expected.api);
+        EXPECT_EQ(constants.UploadBaseUrl, expected.upload);
+        EXPECT_EQ(constants.TokenEndpointUrl, expected.tokenEndpoint);
+        EXPECT_EQ(constants.AccountHostUrl, expected.accountHost);
+    }
+}
+
+} // namespace
+
 TEST(BoxConstantsTest, BoxAddressesByDefault)
 {
-    for (const std::wstring& setting : {std::wstring(), std::wstring(L"  ")}) {
-        const BoxConstantsType constants = MakeBoxConstants(setting);
-        EXPECT_EQ(constants.ApiBaseUrl, L"https://api.box.com");
-        EXPECT_EQ(constants.UploadBaseUrl, L"https://upload.box.com/api");
-        EXPECT_EQ(constants.TokenEndpointUrl, L"https://api.box.com/oauth2/token");
-        EXPECT_EQ(constants.AccountHostUrl, L"https://account.box.com");
-    }
+    ExpectAddresses({L"", L"  "}, {L"https://api.box.com", L"https://upload.box.com/api",
+                                   L"https://api.box.com/oauth2/token", L"https://account.box.com"});
 }
 
 TEST(BoxConstantsTest, StandInOverrideMovesEveryAddress)
 {
-    for (const std::wstring& setting : {std::wstring(L"http://127.0.0.1:8123"), std::wstring(L"http://127.0.0.1:8123/")}) {
-        const BoxConstantsType constants = MakeBoxConstants(setting);
-        EXPECT_EQ(constants.ApiBaseUrl, L"http://127.0.0.1:8123");
-        EXPECT_EQ(constants.UploadBaseUrl, L"http://127.0.0.1:8123/api");
-        EXPECT_EQ(constants.TokenEndpointUrl, L"http://127.0.0.1:8123/oauth2/token");
-        EXPECT_EQ(constants.AccountHostUrl, L"http://127.0.0.1:8123");
-    }
+    ExpectAddresses({L"http://127.0.0.1:8123", L"http://127.0.0.1:8123/"},
+                    {L"http://127.0.0.1:8123", L"http://127.0.0.1:8123/api", L"http://127.0.0.1:8123/oauth2/token",
+                     L"http://127.0.0.1:8123"});
 }
 
 TEST(BoxConstantsTest, FixedTexts)

@@ -35,7 +35,7 @@ Json::Value Parsed(const std::wstring& text)
 {
     Json::Value value;
     Json::Reader reader;
-    EXPECT_TRUE(reader.parse(Utf8(text), value)) << Utf8(text);
+    EXPECT_TRUE(reader.parse(WideToUtf8Lossy(text), value)) << WideToUtf8Lossy(text);
     return value;
 }
 
@@ -127,20 +127,21 @@ TEST_F(BoxWireStandIn, HostileSearchTextsArriveIntact)
     const std::vector<std::wstring> names = {L"R&D", L"C#", L"50% off", L"a+b", L"\x6F22\x5B57"};
     Json::Value seed;
     for (const std::wstring& name : names)
-        seed["folders"].append(FolderNamed(Utf8(name)));
+        seed["folders"].append(FolderNamed(WideToUtf8Lossy(name)));
     Seed(seed);
     for (const std::wstring& name : names) {
         const std::wstring url = GetFolderSearchUrl(name, 0);
         const auto request = Send(L"GET", url);
-        ASSERT_EQ(request->GetStatus(), 200) << Utf8(ReplyText(request));
+        ASSERT_EQ(request->GetStatus(), 200) << WideToUtf8Lossy(ReplyText(request));
         const Json::Value reply = Parsed(ReplyText(request));
-        EXPECT_EQ(reply["total_count"].asInt(), 1) << Utf8(name);
-        EXPECT_EQ(reply["entries"][0]["name"].asString(), Utf8(name));
+        EXPECT_EQ(reply["total_count"].asInt(), 1) << WideToUtf8Lossy(name);
+        EXPECT_EQ(reply["entries"][0]["name"].asString(), WideToUtf8Lossy(name));
         const Json::Value sent = Requests();
         ASSERT_FALSE(sent.empty());
         const Json::Value& last = sent[sent.size() - 1];
-        EXPECT_EQ(last["query"].asString(), Utf8(url.substr(url.find(L'?') + 1)));
-        EXPECT_EQ(QueryValue(L"?" + std::wstring(url.begin() + url.find(L'?') + 1, url.end()), "query"), Utf8(name));
+        EXPECT_EQ(last["query"].asString(), WideToUtf8Lossy(url.substr(url.find(L'?') + 1)));
+        EXPECT_EQ(QueryValue(L"?" + std::wstring(url.begin() + url.find(L'?') + 1, url.end()), "query"),
+                  WideToUtf8Lossy(name));
     }
 }
 
@@ -170,7 +171,7 @@ TEST_F(BoxWireStandIn, FileSearchFiltersArriveIntact)
     parameters.MetadataFilters = {{L"subject", L"50% off & more"}};
     parameters.HasAttachments = true;
     const auto request = Send(L"GET", GetFileSearchUrl(parameters, L"0", 0, 10, L"emailT", L"name,modified_at"));
-    ASSERT_EQ(request->GetStatus(), 200) << Utf8(ReplyText(request));
+    ASSERT_EQ(request->GetStatus(), 200) << WideToUtf8Lossy(ReplyText(request));
     const Json::Value reply = Parsed(ReplyText(request));
     EXPECT_EQ(reply["total_count"].asInt(), 1);
     EXPECT_EQ(reply["entries"][0]["name"].asString(), "R&D plan.pdf");
@@ -181,12 +182,13 @@ TEST_F(BoxWireStandIn, BodiesAreWhatBoxAccepts)
 {
     const auto created = Send(L"POST", GetServiceUrl(ServiceCreateFolder),
                               _variant_t(BuildCreateFolderJson(L"Q \"3\" R&D \x6F22", L"0").c_str()));
-    ASSERT_EQ(created->GetStatus(), 201) << Utf8(ReplyText(created));
+    ASSERT_EQ(created->GetStatus(), 201) << WideToUtf8Lossy(ReplyText(created));
     EXPECT_EQ(GetJsonString(Parsed(ReplyText(created)), "name"), L"Q \"3\" R&D \x6F22");
 
     // Wine's XMLHTTP refuses the OPTIONS verb, so the preflight body travels by WinINet here.
     const TestSupport::HttpReply preflight = TestSupport::SendHttp(
-        "OPTIONS", Utf8(GetServiceUrl(ServicePreflightFile)), Utf8(BuildPreflightJson(L"a.txt", L"0", 3)),
+        "OPTIONS", WideToUtf8Lossy(GetServiceUrl(ServicePreflightFile)),
+        WideToUtf8Lossy(BuildPreflightJson(L"a.txt", L"0", 3)),
         {{"Authorization", std::string("Bearer ") + kAccessToken}, {"Content-Type", "application/json"}});
     EXPECT_EQ(preflight.status, 200u) << preflight.body;
 
@@ -198,16 +200,16 @@ TEST_F(BoxWireStandIn, BodiesAreWhatBoxAccepts)
     BuildMultipartUploadBody(record);
     const auto uploaded = Send(L"POST", GetUploadServiceUrl(ServiceUploadFile, {}), BuildMultipartVariant(record),
                                kMultipartContentType);
-    ASSERT_EQ(uploaded->GetStatus(), 201) << Utf8(ReplyText(uploaded));
+    ASSERT_EQ(uploaded->GetStatus(), 201) << WideToUtf8Lossy(ReplyText(uploaded));
     const Json::Value entry = Parsed(ReplyText(uploaded))["entries"][0];
     EXPECT_EQ(GetJsonString(entry, "name"), L"say \"hi\".txt");
     const std::wstring fileId = GetJsonString(entry, "id");
-    const Json::Value stored = StandIn().Get("item?type=file&id=" + Utf8(fileId) + "&content=1");
+    const Json::Value stored = StandIn().Get("item?type=file&id=" + WideToUtf8Lossy(fileId) + "&content=1");
     EXPECT_EQ(stored["content_base64"].asString(), "aABp");
 
     const auto locked = Send(L"PUT", GetServiceUrlWithParams(ServiceLockFile, {{L"[FILE_ID]", fileId}}),
                              _variant_t(BuildLockJson().c_str()));
-    ASSERT_EQ(locked->GetStatus(), 200) << Utf8(ReplyText(locked));
+    ASSERT_EQ(locked->GetStatus(), 200) << WideToUtf8Lossy(ReplyText(locked));
     const auto lock = CreateLockRecord(Parsed(ReplyText(locked))["lock"]);
     ASSERT_TRUE(lock);
     EXPECT_TRUE(lock->DownloadPrevented);

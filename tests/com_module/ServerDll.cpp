@@ -1,8 +1,11 @@
 #include "ServerDll.h"
 
+#include "BinFolder.h"
 #include "LSModule.h"
 
 namespace {
+
+using TestSupport::BinFolder;
 
 constexpr wchar_t kServerDll[] = L"VESKBoxSync32.dll";
 
@@ -13,8 +16,6 @@ Function EntryPoint(HMODULE dll, const char* name)
 }
 
 } // namespace
-
-std::wstring BinFolder() { return GetModuleFolder(::GetModuleHandleW(nullptr)); }
 
 testing::AssertionResult ServerDll::Load(const std::wstring& path)
 {

@@ -36,8 +36,5 @@ private:
     Action m_canUnloadNow = nullptr;
 };
 
-// The folder of the test program: build/bin, where the DLLs are.
-std::wstring BinFolder();
-
 // DllCanUnloadNow of the copy COM loaded; S_OK when COM has not loaded it at all.
 HRESULT LoadedServerCanUnloadNow();

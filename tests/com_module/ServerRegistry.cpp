@@ -1,5 +1,6 @@
 #include "ServerRegistry.h"
 
+#include "BinFolder.h"
 #include "ComOwners.h"
 #include "ComPtr.h"
 #include "ServerDll.h"
@@ -13,6 +14,7 @@
 #include <algorithm>
 
 using TalvernCommon::unique_hkey;
+using TestSupport::BinFolder;
 
 namespace {
 

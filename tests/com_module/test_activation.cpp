@@ -2,6 +2,7 @@
 // its interfaces, called late-bound, aggregated, and let go.
 #include "ComOwners.h"
 #include "ComPtr.h"
+#include "FilterClass.h"
 #include "ServerDll.h"
 #include "ServerRegistry.h"
 #include "TestStartPointProvider.h"
@@ -20,31 +21,7 @@
 namespace {
 
 using TalvernCommon::com_ptr;
-
-struct NamedInterface {
-    const IID* iid;
-    const char* name;
-};
-
-// The COM map, in order.
-const std::vector<NamedInterface> kAnswered = {
-    {&IID_IVESKBoxSyncFilter, "IVESKBoxSyncFilter"},
-    {&IID_IDispatch, "IDispatch"},
-    {&IID_ILSSyncFilter2, "ILSSyncFilter2"},
-    {&IID_ILSSyncFilter, "ILSSyncFilter"},
-    {&IID_ISupportErrorInfo, "ISupportErrorInfo"},
-    {&IID_ILSQueryOnlinePageResults, "ILSQueryOnlinePageResults"},
-    {&IID_ILSNeedsShutdownInfo, "ILSNeedsShutdownInfo"},
-    {&IID_ILSManualDeletionsSyncFilter, "ILSManualDeletionsSyncFilter"},
-    {&IID_ILSDeleteableSyncFilter, "ILSDeleteableSyncFilter"},
-    {&IID_ILSQueryRepository, "ILSQueryRepository"},
-    {&IID_ILSHeaderOnlySync, "ILSHeaderOnlySync"},
-    {&IID_ILSCreateableFolderSyncFilter, "ILSCreateableFolderSyncFilter"},
-    {&IID_ILSLockingSyncFilter, "ILSLockingSyncFilter"},
-    {&IID_ILSOnlineCheck, "ILSOnlineCheck"},
-    {&IID_ILSNeedsExtensionsCalls, "ILSNeedsExtensionsCalls"},
-    {&IID_ILSQueryRepositoryChildFolders, "ILSQueryRepositoryChildFolders"},
-};
+using TestSupport::NamedInterface;
 
 // Interfaces a COM object is often asked for, and the host's other interfaces.
 const std::vector<NamedInterface> kRefused = {
@@ -131,25 +108,13 @@ protected:
     static inline HRESULT s_registration = E_FAIL;
 };
 
-// The version-independent program id names the current one in its CurVer key, as the class
-// script writes it. Windows follows CurVer in CLSIDFromProgID; Wine does not, so the host's
-// lookup follows it here.
-CLSID ClassIdOfVersionIndependentProgId(const wchar_t* progId)
-{
-    wchar_t current[256] = {};
-    DWORD size = sizeof(current);
-    CLSID clsid = GUID_NULL;
-    if (::RegGetValueW(HKEY_CLASSES_ROOT, (std::wstring(progId) + L"\\CurVer").c_str(), nullptr, RRF_RT_REG_SZ,
-                       nullptr, current, &size) == ERROR_SUCCESS)
-        ::CLSIDFromProgID(current, &clsid);
-    return clsid;
-}
-
 TEST_F(Activation, CreatesTheFilterByClassIdAndByEitherProgramId)
 {
     CLSID byProgId = GUID_NULL;
     ASSERT_EQ(::CLSIDFromProgID(L"Talvern.SyncFilter.Box.1", &byProgId), S_OK);
-    const CLSID byVersionIndependentProgId = ClassIdOfVersionIndependentProgId(L"Talvern.SyncFilter.Box");
+    // The version-independent program id names the current one in its CurVer key, as the class
+    // script writes it.
+    const CLSID byVersionIndependentProgId = TestSupport::FollowCurVer(L"Talvern.SyncFilter.Box").clsid;
 
     for (const CLSID& clsid : {CLSID_VESKBoxSyncFilter, byProgId, byVersionIndependentProgId}) {
         ASSERT_EQ(clsid, CLSID_VESKBoxSyncFilter);
@@ -164,7 +129,7 @@ TEST_F(Activation, AnswersTheInterfacesOfItsMapAndNoOther)
 {
     const com_ptr<IUnknown> identity = CreateFilter<IUnknown>(IID_IUnknown);
     ASSERT_TRUE(identity);
-    for (const NamedInterface& answered : kAnswered) {
+    for (const NamedInterface& answered : TestSupport::FilterComMap()) {
         SCOPED_TRACE(answered.name);
         const com_ptr<IUnknown> pointer = Query(identity.get(), *answered.iid);
         ASSERT_TRUE(pointer);
@@ -255,9 +220,9 @@ TEST_F(Activation, DispatchIsTheHostSyncFilterInterfaceLateBound)
                                                    nullptr, &exception, nullptr);
     EXPECT_EQ(unimplemented, DISP_E_EXCEPTION);
     EXPECT_EQ(exception.scode, E_NOTIMPL);
-    ::SysFreeString(exception.bstrSource);
-    ::SysFreeString(exception.bstrDescription);
-    ::SysFreeString(exception.bstrHelpFile);
+    const TalvernCommon::unique_bstr source(exception.bstrSource);
+    const TalvernCommon::unique_bstr description(exception.bstrDescription);
+    const TalvernCommon::unique_bstr helpFile(exception.bstrHelpFile);
 
     EXPECT_EQ(dispatch->Invoke(20, IID_IUnknown, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &noArguments, nullptr, nullptr,
                                nullptr),
@@ -294,7 +259,7 @@ TEST_F(Activation, SupportsErrorInfoOnlyForItsOwnInterface)
 {
     const com_ptr<ISupportErrorInfo> errorInfo = CreateFilter<ISupportErrorInfo>(IID_ISupportErrorInfo);
     ASSERT_TRUE(errorInfo);
-    for (const NamedInterface& answered : kAnswered) {
+    for (const NamedInterface& answered : TestSupport::FilterComMap()) {
         SCOPED_TRACE(answered.name);
         EXPECT_EQ(errorInfo->InterfaceSupportsErrorInfo(*answered.iid),
                   *answered.iid == IID_IVESKBoxSyncFilter ? S_OK : S_FALSE);

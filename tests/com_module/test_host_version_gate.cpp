@@ -1,6 +1,7 @@
 // The host add-in's DLL must come from the same release as the filter. The comparison holds for
 // the life of a process, so each host DLL gets a process of its own: this program started again
 // on a copy of the product DLL beside one of the host's.
+#include "BinFolder.h"
 #include "ComPtr.h"
 #include "LSModule.h"
 #include "ScratchFolder.h"
@@ -17,6 +18,7 @@
 namespace {
 
 using TalvernCommon::com_ptr;
+using TestSupport::BinFolder;
 
 constexpr wchar_t kFolderVariable[] = L"VESK_HOST_GATE_FOLDER";
 constexpr wchar_t kServedVariable[] = L"VESK_HOST_GATE_SERVED";

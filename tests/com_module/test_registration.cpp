@@ -1,5 +1,6 @@
 // Registration through the DLL's entry points, as regsvr32 and installers call them: exactly the
 // class script's keys and the type library, in the machine's or the user's classes.
+#include "BinFolder.h"
 #include "ScratchFolder.h"
 #include "ServerDll.h"
 #include "ServerRegistry.h"
@@ -11,6 +12,8 @@
 #include <string>
 
 namespace {
+
+using TestSupport::BinFolder;
 
 // A locale the registration does not run under: it must get it back.
 constexpr LCID kCallerLocale = MAKELCID(MAKELANGID(LANG_GERMAN, SUBLANG_GERMAN), SORT_DEFAULT);

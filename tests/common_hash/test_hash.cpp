@@ -1,5 +1,6 @@
 // MD5 and SHA-1 through CryptoAPI against reference digests. The digests of the generated
 // patterns were computed once with Python's hashlib over the same bytes (see Pattern).
+#include "DigestHex.h"
 #include "LSHash.h"
 #include "LogCapture.h"
 #include "ScratchFolder.h"
@@ -10,25 +11,15 @@
 
 #include <psapi.h>
 
-#include <cstdio>
 #include <string>
 #include <vector>
 
 namespace {
 
+using TestSupport::Sha1Hex;
+
 constexpr size_t kMiB = 1024 * 1024;
 const std::wstring kEmptyContentGuid = L"{D98C1DD4-008F-04B2-E980-0998ECF8427E}";
-
-std::string Hex(const CLSHash::Sha1Digest& digest)
-{
-    std::string text;
-    char pair[3] = {};
-    for (BYTE b : digest) {
-        std::snprintf(pair, sizeof(pair), "%02x", b);
-        text += pair;
-    }
-    return text;
-}
 
 // Byte i of a pattern file: (i mod 1 MiB) mod 251 plus the MiB index, modulo 256. In Python:
 //   base = bytes(j % 251 for j in range(1 << 20))
@@ -82,12 +73,12 @@ class KnownDigests : public testing::TestWithParam<DataCase> {};
 TEST_P(KnownDigests, DataAndFileGiveTheReferenceDigests)
 {
     const DataCase& c = GetParam();
-    EXPECT_EQ(Hex(CLSHash::GetSha1ForData(c.data.size(), reinterpret_cast<const BYTE*>(c.data.data()))), c.sha1);
+    EXPECT_EQ(Sha1Hex(CLSHash::GetSha1ForData(c.data.size(), reinterpret_cast<const BYTE*>(c.data.data()))), c.sha1);
 
     ScratchFolder folder(L"common_hash-known");
     const std::wstring path = folder.File(L"content.bin");
     WriteTextFile(path, c.data);
-    EXPECT_EQ(Hex(CLSHash::GetSha1ForFile(path)), c.sha1);
+    EXPECT_EQ(Sha1Hex(CLSHash::GetSha1ForFile(path)), c.sha1);
     EXPECT_EQ(Md5Guid(path), c.md5Guid);
 }
 
@@ -120,7 +111,7 @@ TEST_P(BlockBoundaries, FilesAroundTheBlockSizeHashWhole)
     ScratchFolder folder(L"common_hash-blocks");
     const std::wstring path = folder.File(L"pattern.bin");
     WritePatternFile(path, GetParam().size);
-    EXPECT_EQ(Hex(CLSHash::GetSha1ForFile(path)), GetParam().sha1);
+    EXPECT_EQ(Sha1Hex(CLSHash::GetSha1ForFile(path)), GetParam().sha1);
     EXPECT_EQ(Md5Guid(path), GetParam().md5Guid);
 }
 
@@ -147,7 +138,7 @@ TEST(LargeFile, HashedInBoundedMemory)
 
     const size_t peakBefore = PeakWorkingSet();
     ASSERT_GT(peakBefore, 0u);
-    EXPECT_EQ(Hex(CLSHash::GetSha1ForFile(path)), "56a943ea841c7bd78ff295998daf7b64aa2ef806");
+    EXPECT_EQ(Sha1Hex(CLSHash::GetSha1ForFile(path)), "56a943ea841c7bd78ff295998daf7b64aa2ef806");
     EXPECT_EQ(Md5Guid(path), L"{30E914D9-5EF8-0A53-62CA-02010BD6DAE8}");
     EXPECT_LT(PeakWorkingSet() - peakBefore, 32 * kMiB);
 }

@@ -1,7 +1,7 @@
 // The version check against the host's stand-in VESK32.dll. "This module" is a renamed copy of
 // one of the stand-in hosts, so each version can play it within one process.
+#include "BinFolder.h"
 #include "LSHostVersion.h"
-#include "LSModule.h"
 #include "LogCapture.h"
 #include "ScratchFolder.h"
 
@@ -15,7 +15,7 @@ namespace {
 
 using TalvernCommon::unique_hmodule;
 
-std::wstring BinFolder() { return GetModuleFolder(::GetModuleHandleW(nullptr)); }
+using TestSupport::BinFolder;
 
 std::wstring HostVariant(const std::wstring& part) { return BinFolder() + L"\\hostversions\\" + part + L"\\VESK32.dll"; }
 

@@ -1,5 +1,5 @@
-#include "HResultException.h"
 #include "LSFileSystem.h"
+#include "ThrownHresult.h"
 #include "UniqueResource.h"
 
 #include <gtest/gtest.h>
@@ -36,12 +36,7 @@ struct TempFile {
 
 HRESULT ReadFailure(const std::wstring& path)
 {
-    try {
-        LSFileSystem::ReadBinaryFile(path);
-    } catch (const hresult_exception& error) {
-        return error.hr();
-    }
-    return S_OK;
+    return TestSupport::ThrownHresult([&path] { LSFileSystem::ReadBinaryFile(path); });
 }
 
 } // namespace

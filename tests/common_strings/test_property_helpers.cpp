@@ -57,8 +57,8 @@ protected:
         return LSSyncHelper::setFieldValue(info, map.get(), value);
     }
 
-    TestHost::HostRef<TestPropertyMap> map = TestPropertyMap::Create();
-    TestHost::HostRef<TestFieldSetInfo> fields = TestFieldSetInfo::Create();
+    TalvernCommon::com_ptr<TestPropertyMap> map = TestPropertyMap::Create();
+    TalvernCommon::com_ptr<TestFieldSetInfo> fields = TestFieldSetInfo::Create();
 };
 
 } // namespace

@@ -2,7 +2,9 @@
 // answers: which of the host's interfaces, and what its IDispatch describes.
 #include "ComOwners.h"
 #include "ComPtr.h"
+#include "FilterClass.h"
 #include "LSModule.h"
+#include "Utf8Converter.h"
 #include "VESKBoxSync.h"
 #include "VESKSyncBasicsLib.h"
 
@@ -19,16 +21,6 @@ using TalvernCommon::com_ptr;
 
 constexpr wchar_t kProgId[] = L"Talvern.SyncFilter.Box";
 
-std::string Utf8(const std::wstring& text)
-{
-    const int length = ::WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0,
-                                             nullptr, nullptr);
-    std::string utf8(static_cast<size_t>(length), '\0');
-    ::WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), utf8.data(), length, nullptr,
-                          nullptr);
-    return utf8;
-}
-
 std::wstring GuidWide(REFGUID guid)
 {
     wchar_t text[40] = {};
@@ -36,7 +28,7 @@ std::wstring GuidWide(REFGUID guid)
     return text;
 }
 
-std::string GuidText(REFGUID guid) { return Utf8(GuidWide(guid)); }
+std::string GuidText(REFGUID guid) { return WideToUtf8Lossy(GuidWide(guid)); }
 
 std::string HResultText(HRESULT hr)
 {
@@ -78,60 +70,46 @@ void RegisterHostTypeLibrary()
               << "\n";
 }
 
-// Windows follows a version-independent program id's CurVer in CLSIDFromProgID; Wine does not,
-// so the demo does.
+// Through CurVer where CLSIDFromProgID does not follow it.
 bool ResolveProgId(CLSID& clsid)
 {
     if (SUCCEEDED(::CLSIDFromProgID(kProgId, &clsid))) {
-        std::cout << "  program id          " << Utf8(kProgId) << " -> " << GuidText(clsid) << "\n";
+        std::cout << "  program id          " << WideToUtf8Lossy(kProgId) << " -> " << GuidText(clsid) << "\n";
         return true;
     }
-    const std::wstring current = RegistryText(std::wstring(kProgId) + L"\\CurVer", nullptr);
-    const HRESULT hr = current.empty() ? REGDB_E_CLASSNOTREG : ::CLSIDFromProgID(current.c_str(), &clsid);
-    if (FAILED(hr)) {
-        std::cout << "  program id          " << Utf8(kProgId) << " is not registered (" << HResultText(hr) << ")\n";
+    const TestSupport::CurrentVersion current = TestSupport::FollowCurVer(kProgId);
+    if (FAILED(current.hr)) {
+        std::cout << "  program id          " << WideToUtf8Lossy(kProgId) << " is not registered ("
+                  << HResultText(current.hr) << ")\n";
         return false;
     }
-    std::cout << "  program id          " << Utf8(kProgId) << " -> CurVer " << Utf8(current) << " -> "
-              << GuidText(clsid) << "\n";
+    clsid = current.clsid;
+    std::cout << "  program id          " << WideToUtf8Lossy(kProgId) << " -> CurVer "
+              << WideToUtf8Lossy(current.progId) << " -> " << GuidText(clsid) << "\n";
     return true;
 }
 
-struct NamedInterface {
-    const IID* iid;
-    const char* name;
-};
+void ShowAnswer(IUnknown* filter, const TestSupport::NamedInterface& entry)
+{
+    com_ptr<IUnknown> answer;
+    const HRESULT hr = filter->QueryInterface(*entry.iid, answer.put_void());
+    std::cout << "  " << (SUCCEEDED(hr) ? "yes" : "no ") << "  " << entry.name
+              << std::string(32 - std::string(entry.name).size(), ' ') << GuidText(*entry.iid) << "\n";
+}
 
+// The COM map, then interfaces it leaves out.
 void ShowInterfaces(IUnknown* filter)
 {
-    const NamedInterface interfaces[] = {
-        {&IID_IVESKBoxSyncFilter, "IVESKBoxSyncFilter"},
-        {&IID_IDispatch, "IDispatch"},
-        {&IID_ILSSyncFilter2, "ILSSyncFilter2"},
-        {&IID_ILSSyncFilter, "ILSSyncFilter"},
-        {&IID_ISupportErrorInfo, "ISupportErrorInfo"},
-        {&IID_ILSQueryOnlinePageResults, "ILSQueryOnlinePageResults"},
-        {&IID_ILSNeedsShutdownInfo, "ILSNeedsShutdownInfo"},
-        {&IID_ILSManualDeletionsSyncFilter, "ILSManualDeletionsSyncFilter"},
-        {&IID_ILSDeleteableSyncFilter, "ILSDeleteableSyncFilter"},
-        {&IID_ILSQueryRepository, "ILSQueryRepository"},
-        {&IID_ILSHeaderOnlySync, "ILSHeaderOnlySync"},
-        {&IID_ILSCreateableFolderSyncFilter, "ILSCreateableFolderSyncFilter"},
-        {&IID_ILSLockingSyncFilter, "ILSLockingSyncFilter"},
-        {&IID_ILSOnlineCheck, "ILSOnlineCheck"},
-        {&IID_ILSNeedsExtensionsCalls, "ILSNeedsExtensionsCalls"},
-        {&IID_ILSQueryRepositoryChildFolders, "ILSQueryRepositoryChildFolders"},
+    const TestSupport::NamedInterface others[] = {
         {&IID_ILSStartPointProvider, "ILSStartPointProvider"},
         {&IID_IPersist, "IPersist"},
         {&IID_IMarshal, "IMarshal"},
     };
     std::cout << "\nQueryInterface answers:\n";
-    for (const NamedInterface& entry : interfaces) {
-        com_ptr<IUnknown> answer;
-        const HRESULT hr = filter->QueryInterface(*entry.iid, answer.put_void());
-        std::cout << "  " << (SUCCEEDED(hr) ? "yes" : "no ") << "  " << entry.name
-                  << std::string(32 - std::string(entry.name).size(), ' ') << GuidText(*entry.iid) << "\n";
-    }
+    for (const TestSupport::NamedInterface& entry : TestSupport::FilterComMap())
+        ShowAnswer(filter, entry);
+    for (const TestSupport::NamedInterface& entry : others)
+        ShowAnswer(filter, entry);
 }
 
 void ShowDispatch(IUnknown* filter)
@@ -151,7 +129,7 @@ void ShowDispatch(IUnknown* filter)
         std::cout << "\nIDispatch gives no type information (" << HResultText(hr) << ")\n";
         return;
     }
-    std::cout << "\nIDispatch describes " << Utf8(name.get()) << " " << GuidText(attributes->guid) << ", "
+    std::cout << "\nIDispatch describes " << WideToUtf8Lossy(name.get()) << " " << GuidText(attributes->guid) << ", "
               << attributes->cFuncs << " methods callable late-bound (IUnknown's and IDispatch's included)\n";
     info->ReleaseTypeAttr(attributes);
 }
@@ -164,8 +142,8 @@ int RunDemo()
     if (!ResolveProgId(clsid))
         return 1;
     const std::wstring server = RegistryText(L"CLSID\\" + GuidWide(clsid) + L"\\InprocServer32", nullptr);
-    std::cout << "  in-process server   " << Utf8(server) << "\n"
-              << "  file version        " << Utf8(FileVersionText(server)) << "\n";
+    std::cout << "  in-process server   " << WideToUtf8Lossy(server) << "\n"
+              << "  file version        " << WideToUtf8Lossy(FileVersionText(server)) << "\n";
 
     com_ptr<IUnknown> filter;
     const HRESULT hr = ::CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown, filter.put_void());

@@ -13,15 +13,16 @@
 
 namespace FilterTests {
 
-// Reference counts are kept for the test to read; the test owns the object's lifetime.
-template <class Filter>
-class WithUnknown final : public Filter {
+// IUnknown over Base whose reference count the test reads; the test owns the object's lifetime.
+// Identity is the branch of Base that answers for IUnknown.
+template <class Base, class Identity = Base>
+class CountedUnknown : public Base {
 public:
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override
     {
         if (out == nullptr)
             return E_POINTER;
-        *out = iid == IID_IUnknown ? static_cast<ILSSyncFilter2*>(this) : nullptr;
+        *out = iid == IID_IUnknown ? static_cast<Identity*>(this) : nullptr;
         if (*out == nullptr)
             return E_NOINTERFACE;
         AddRef();
@@ -29,6 +30,17 @@ public:
     }
     ULONG STDMETHODCALLTYPE AddRef() override { return ++m_references; }
     ULONG STDMETHODCALLTYPE Release() override { return --m_references; }
+
+    ULONG References() const { return m_references; }
+
+private:
+    ULONG m_references = 1;
+};
+
+// A filter class with the IUnknown and IDispatch that the COM class adds.
+template <class Filter>
+class WithUnknown final : public CountedUnknown<Filter, ILSSyncFilter2> {
+public:
     HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT*) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
@@ -43,9 +55,6 @@ public:
 
     const std::vector<std::wregex>& ExclusionPatterns() const { return this->m_exclusionPatterns; }
     uint32_t MaxFileSizeBytes() const { return this->m_maxFileSizeBytes; }
-
-private:
-    ULONG m_references = 1;
 };
 
 // A repository that answers every storage operation it must supply with E_NOTIMPL and reads its
@@ -104,25 +113,6 @@ using PlainFilter = WithUnknown<PlainRepository>;
 using BoxFilter = WithUnknown<VESKBoxSyncFilterImpl>;
 
 // An object whose only behaviour is its reference count.
-class CountingUnknown final : public IUnknown {
-public:
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override
-    {
-        if (out == nullptr)
-            return E_POINTER;
-        *out = iid == IID_IUnknown ? this : nullptr;
-        if (*out == nullptr)
-            return E_NOINTERFACE;
-        AddRef();
-        return S_OK;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++m_references; }
-    ULONG STDMETHODCALLTYPE Release() override { return --m_references; }
-
-    ULONG References() const { return m_references; }
-
-private:
-    ULONG m_references = 1;
-};
+using CountingUnknown = CountedUnknown<IUnknown>;
 
 } // namespace FilterTests

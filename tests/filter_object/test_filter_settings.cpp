@@ -11,6 +11,7 @@
 #include <limits>
 #include <optional>
 #include <string>
+#include <vector>
 
 using namespace FilterTests;
 
@@ -82,68 +83,55 @@ std::unique_ptr<PlainFilter> PlainFilterWithExclusions(const std::wstring& text)
     return std::make_unique<PlainFilter>();
 }
 
-bool Excludes(const std::wregex& pattern, const std::wstring& name) { return std::regex_search(name, pattern); }
+// Whether the pattern at `pattern` (an index) excludes the name.
+struct ExclusionProbe {
+    size_t pattern;
+    const wchar_t* name;
+    bool excluded;
+};
 
-TEST(ExclusionPatterns, EscapedLineBreakSeparatesTwoPatterns)
+struct ExclusionCase {
+    const char* name;
+    const wchar_t* setting;
+    size_t patterns;
+    std::vector<ExclusionProbe> probes;
+};
+
+const ExclusionCase kExclusionCases[] = {
+    {"EscapedLineBreakSeparatesTwoPatterns", L"a\\nb", 2,
+     {{0, L"a", true}, {0, L"b", false}, {1, L"b", true}, {1, L"a", false}}},
+    {"RealLineBreakSeparatesTwoPatterns", L"a\nb", 2, {{0, L"a", true}, {1, L"b", true}}},
+    // An empty regular expression would find every name; an empty piece must exclude nothing.
+    {"TrailingLineBreakGivesALastPatternThatMatchesNothing", L"tmp\\n", 2,
+     {{0, L"report.tmp", true}, {1, L"report.docx", false}, {1, L"tmp", false}, {1, L"", false}}},
+    {"EmptyPieceBetweenTwoLineBreaksMatchesNothing", L"a\n\nb", 3,
+     {{1, L"anything at all", false}, {2, L"b", true}}},
+    {"MatchWithoutRegardToLetterCase", L"^Draft", 1,
+     {{0, L"DRAFT report.docx", true}, {0, L"draft.docx", true}, {0, L"final draft.docx", false}}},
+};
+
+class ExclusionPatternTexts : public ::testing::TestWithParam<ExclusionCase> {};
+
+TEST_P(ExclusionPatternTexts, SplitAtLineBreaksAndMatchTheirNames)
 {
-    const auto filter = PlainFilterWithExclusions(L"a\\nb");
+    const ExclusionCase& exclusions = GetParam();
+    const auto filter = PlainFilterWithExclusions(exclusions.setting);
     const auto& patterns = filter->ExclusionPatterns();
 
-    ASSERT_EQ(2u, patterns.size());
-    EXPECT_TRUE(Excludes(patterns[0], L"a"));
-    EXPECT_FALSE(Excludes(patterns[0], L"b"));
-    EXPECT_TRUE(Excludes(patterns[1], L"b"));
-    EXPECT_FALSE(Excludes(patterns[1], L"a"));
+    ASSERT_EQ(exclusions.patterns, patterns.size());
+    for (const ExclusionProbe& probe : exclusions.probes) {
+        EXPECT_EQ(probe.excluded, std::regex_search(probe.name, patterns[probe.pattern]))
+            << "pattern " << probe.pattern << " on \"" << probe.name << "\"";
+    }
 }
 
-TEST(ExclusionPatterns, RealLineBreakSeparatesTwoPatterns)
-{
-    const auto filter = PlainFilterWithExclusions(L"a\nb");
-    const auto& patterns = filter->ExclusionPatterns();
-
-    ASSERT_EQ(2u, patterns.size());
-    EXPECT_TRUE(Excludes(patterns[0], L"a"));
-    EXPECT_TRUE(Excludes(patterns[1], L"b"));
-}
+INSTANTIATE_TEST_SUITE_P(Settings, ExclusionPatternTexts, ::testing::ValuesIn(kExclusionCases),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST(ExclusionPatterns, EmptyOrAbsentSettingGivesNone)
 {
     EXPECT_TRUE(PlainFilterWithExclusions(L"")->ExclusionPatterns().empty());
     EXPECT_TRUE(std::make_unique<PlainFilter>()->ExclusionPatterns().empty());
-}
-
-// An empty regular expression would find every name; an empty piece must exclude nothing.
-TEST(ExclusionPatterns, TrailingLineBreakGivesALastPatternThatMatchesNothing)
-{
-    const auto filter = PlainFilterWithExclusions(L"tmp\\n");
-    const auto& patterns = filter->ExclusionPatterns();
-
-    ASSERT_EQ(2u, patterns.size());
-    EXPECT_TRUE(Excludes(patterns[0], L"report.tmp"));
-    EXPECT_FALSE(Excludes(patterns[1], L"report.docx"));
-    EXPECT_FALSE(Excludes(patterns[1], L"tmp"));
-    EXPECT_FALSE(Excludes(patterns[1], L""));
-}
-
-TEST(ExclusionPatterns, EmptyPieceBetweenTwoLineBreaksMatchesNothing)
-{
-    const auto filter = PlainFilterWithExclusions(L"a\n\nb");
-    const auto& patterns = filter->ExclusionPatterns();
-
-    ASSERT_EQ(3u, patterns.size());
-    EXPECT_FALSE(Excludes(patterns[1], L"anything at all"));
-    EXPECT_TRUE(Excludes(patterns[2], L"b"));
-}
-
-TEST(ExclusionPatterns, MatchWithoutRegardToLetterCase)
-{
-    const auto filter = PlainFilterWithExclusions(L"^Draft");
-    const auto& patterns = filter->ExclusionPatterns();
-
-    ASSERT_EQ(1u, patterns.size());
-    EXPECT_TRUE(Excludes(patterns[0], L"DRAFT report.docx"));
-    EXPECT_TRUE(Excludes(patterns[0], L"draft.docx"));
-    EXPECT_FALSE(Excludes(patterns[0], L"final draft.docx"));
 }
 
 TEST(ExclusionPatterns, InvalidPatternFailsConstructionWithInvalidArgument)

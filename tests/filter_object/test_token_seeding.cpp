@@ -10,7 +10,9 @@
 #include "BoxTokenCache.h"
 #include "BoxUrlBuilders.h"
 #include "LSSetting.h"
+#include "StandInJournal.h"
 #include "StringUtils.h"
+#include "Utf8Converter.h"
 
 #include <gtest/gtest.h>
 
@@ -21,8 +23,6 @@ using namespace FilterTests;
 namespace {
 
 constexpr SettingsSource kUserSettings = SettingsSource::User;
-
-std::string Narrow(const std::wstring& text) { return std::string(text.begin(), text.end()); }
 
 class TokenSeeding : public ::testing::Test {
 protected:
@@ -53,11 +53,7 @@ protected:
         const Json::Value entries = standIn_.JournalEntries(since, "/2.0/users/me");
         if (entries.size() != 1)
             return "expected one request, saw " + std::to_string(entries.size());
-        for (const Json::Value& header : entries[0]["headers"]) {
-            if (_stricmp(header[0].asCString(), "Authorization") == 0)
-                return header[1].asString();
-        }
-        return "no Authorization header";
+        return TestSupport::JournalHeader(entries[0], "Authorization");
     }
 
     TestSupport::BoxStandIn standIn_ = TestSupport::BoxStandIn::FromEnvironment();
@@ -83,13 +79,13 @@ TEST_F(TokenSeeding, StoredPairIsSeededOncePerProcess)
     const Box_20::RefreshTokensType seeded = Box_20::GetCachedTokens(nullptr, true);
     EXPECT_EQ(access, seeded.AccessToken);
     EXPECT_EQ(refresh, seeded.RefreshToken);
-    EXPECT_EQ("Bearer " + Narrow(access), BearerOfNextRequest());
+    EXPECT_EQ("Bearer " + WideToUtf8Lossy(access), BearerOfNextRequest());
 
     // A later object finds the pair in the cache and does not read the settings again.
     StoreTokens(L"changed-access", L"changed-refresh");
     std::make_unique<BoxFilter>();
     EXPECT_EQ(access, Box_20::GetCachedTokens(nullptr, true).AccessToken);
-    EXPECT_EQ("Bearer " + Narrow(access), BearerOfNextRequest());
+    EXPECT_EQ("Bearer " + WideToUtf8Lossy(access), BearerOfNextRequest());
 }
 
 } // namespace

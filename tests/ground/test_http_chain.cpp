@@ -3,12 +3,17 @@
 // and the stand-in's journal shows what arrived.
 #include "BoxStandIn.h"
 #include "ComOwners.h"
+#include "JsonText.h"
 #include "MsxmlInterop.h"
+#include "StandInJournal.h"
+#include "Utf8Converter.h"
 
 #include <gtest/gtest.h>
 #include <json/json.h>
 
-#include <memory>
+#include <stdexcept>
+#include <string>
+#include <utility>
 
 using TalvernCommon::com_ptr;
 
@@ -18,14 +23,6 @@ struct XmlHttpReply {
     long status = 0;
     std::string body;
 };
-
-std::string Narrow(const wchar_t* text)
-{
-    std::string result;
-    for (; text != nullptr && *text != L'\0'; ++text)
-        result.push_back(static_cast<char>(*text));
-    return result;
-}
 
 XmlHttpReply SendJsonGet(const std::wstring& url, const wchar_t* bearer)
 {
@@ -60,18 +57,8 @@ XmlHttpReply SendJsonGet(const std::wstring& url, const wchar_t* bearer)
     request->get_status(&reply.status);
     TalvernCommon::unique_bstr text;
     request->get_responseText(text.put());
-    reply.body = Narrow(text.get());
+    reply.body = WideToUtf8Lossy(text.get() != nullptr ? text.get() : L"");
     return reply;
-}
-
-Json::Value ParseJson(const std::string& text)
-{
-    Json::Value value;
-    std::string errors;
-    const std::unique_ptr<Json::CharReader> reader(Json::CharReaderBuilder().newCharReader());
-    if (!reader->parse(text.data(), text.data() + text.size(), &value, &errors))
-        throw std::runtime_error("not JSON: " + errors);
-    return value;
 }
 
 class HttpChain : public ::testing::Test {
@@ -90,7 +77,7 @@ TEST_F(HttpChain, AuthorisedJsonRequestReachesTheStandInAndItsReplyParses)
         SendJsonGet(standIn.BaseUrlWide() + L"/2.0/users/me?fields=id,name,login,enterprise", L"initialaccesstoken");
 
     ASSERT_EQ(reply.status, 200) << reply.body;
-    const Json::Value user = ParseJson(reply.body);
+    const Json::Value user = TestSupport::ParseJson(reply.body, "the reply");
     EXPECT_EQ(user["type"].asString(), "user");
     EXPECT_FALSE(user["id"].asString().empty());
     EXPECT_TRUE(user["enterprise"].isObject());
@@ -100,10 +87,7 @@ TEST_F(HttpChain, AuthorisedJsonRequestReachesTheStandInAndItsReplyParses)
     const Json::Value& entry = entries[0];
     EXPECT_EQ(entry["request_line"].asString(), "GET /2.0/users/me?fields=id,name,login,enterprise HTTP/1.1");
     EXPECT_EQ(entry["api"]["status"].asString(), "ok");
-    bool sawBearer = false;
-    for (const Json::Value& header : entry["headers"])
-        sawBearer |= header[0].asString() == "Authorization" && header[1].asString() == "Bearer initialaccesstoken";
-    EXPECT_TRUE(sawBearer);
+    EXPECT_EQ(TestSupport::JournalHeader(entry, "Authorization"), "Bearer initialaccesstoken");
 }
 
 TEST_F(HttpChain, UnknownTokenIsAnsweredWithBoxs401)

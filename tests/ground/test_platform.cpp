@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
+#include <initializer_list>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -18,9 +21,10 @@ protected:
     void TearDown() override { ::RegDeleteTreeW(HKEY_CURRENT_USER, kTestKey); }
 };
 
-struct FileVersion {
-    WORD major, minor, build, revision;
-};
+// A file version's parts, major first.
+using FileVersion = std::array<WORD, 4>;
+enum VersionPart { kMajor, kMinor, kBuild, kRevision };
+const char* const kPartNames[] = {"major", "minor", "build", "revision"};
 
 FileVersion ReadFileVersion(const wchar_t* path)
 {
@@ -37,6 +41,19 @@ FileVersion ReadFileVersion(const wchar_t* path)
         throw std::runtime_error("no fixed file info");
     return {HIWORD(info->dwFileVersionMS), LOWORD(info->dwFileVersionMS), HIWORD(info->dwFileVersionLS),
             LOWORD(info->dwFileVersionLS)};
+}
+
+// Compares the named parts of a host stand-in's file version with the product DLL's.
+void ExpectHostVersionParts(const wchar_t* hostPath, std::initializer_list<VersionPart> same,
+                            std::initializer_list<VersionPart> different)
+{
+    SCOPED_TRACE(::testing::Message() << hostPath);
+    const FileVersion host = ReadFileVersion(hostPath);
+    const FileVersion product = ReadFileVersion(L"VESKBoxSync32.dll");
+    for (const VersionPart part : same)
+        EXPECT_EQ(host[part], product[part]) << kPartNames[part];
+    for (const VersionPart part : different)
+        EXPECT_NE(host[part], product[part]) << kPartNames[part];
 }
 
 } // namespace
@@ -72,23 +89,13 @@ TEST_F(RegistryTest, ValuesWrittenAreReadBack)
 
 TEST(HostStandIn, CarriesTheProductsVersionWithAnotherRevision)
 {
-    const FileVersion host = ReadFileVersion(L"VESK32.dll");
-    const FileVersion product = ReadFileVersion(L"VESKBoxSync32.dll");
-    EXPECT_EQ(host.major, product.major);
-    EXPECT_EQ(host.minor, product.minor);
-    EXPECT_EQ(host.build, product.build);
-    EXPECT_NE(host.revision, product.revision);
+    ExpectHostVersionParts(L"VESK32.dll", {kMajor, kMinor, kBuild}, {kRevision});
 }
 
 TEST(HostStandIn, MismatchingHostsDifferInExactlyOnePart)
 {
-    const FileVersion product = ReadFileVersion(L"VESKBoxSync32.dll");
-    const FileVersion major = ReadFileVersion(L"hostversions\\major\\VESK32.dll");
-    const FileVersion build = ReadFileVersion(L"hostversions\\build\\VESK32.dll");
-    EXPECT_NE(major.major, product.major);
-    EXPECT_EQ(major.minor, product.minor);
-    EXPECT_EQ(build.major, product.major);
-    EXPECT_NE(build.build, product.build);
+    ExpectHostVersionParts(L"hostversions\\major\\VESK32.dll", {kMinor}, {kMajor});
+    ExpectHostVersionParts(L"hostversions\\build\\VESK32.dll", {kMajor}, {kBuild});
 }
 
 TEST(HostStandIn, ExportsTheWebViewWindowLookup)

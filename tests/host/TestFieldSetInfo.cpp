@@ -2,9 +2,9 @@
 
 namespace TestHost {
 
-HostRef<TestFieldSetInfo> TestFieldSetInfo::Create()
+TalvernCommon::com_ptr<TestFieldSetInfo> TestFieldSetInfo::Create()
 {
-    return HostRef<TestFieldSetInfo>::Adopt(new TestFieldSetInfo());
+    return TalvernCommon::com_ptr<TestFieldSetInfo>::attach(new TestFieldSetInfo());
 }
 
 HRESULT STDMETHODCALLTYPE TestFieldSetInfo::Reserved1() { return E_NOTIMPL; }

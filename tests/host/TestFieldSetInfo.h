@@ -3,7 +3,7 @@
 // repository metadata field.
 
 #include "HostComObject.h"
-#include "HostRef.h"
+#include "ComPtr.h"
 #include "VESKSyncBasicsLib.h"
 
 #include <map>
@@ -13,7 +13,7 @@ namespace TestHost {
 
 class TestFieldSetInfo final : public HostComObject<ILSVESKFieldSetInfo> {
 public:
-    static HostRef<TestFieldSetInfo> Create();
+    static TalvernCommon::com_ptr<TestFieldSetInfo> Create();
 
     // ILSVESKFieldSetInfo
     HRESULT STDMETHODCALLTYPE Reserved1() override;

@@ -64,9 +64,9 @@ HRESULT ParseNameTabValues(const VARIANT& nameTabValues, std::vector<NameValue>&
 
 } // namespace
 
-HostRef<TestPropertyMap> TestPropertyMap::Create(NamedTags namedTags)
+TalvernCommon::com_ptr<TestPropertyMap> TestPropertyMap::Create(NamedTags namedTags)
 {
-    return HostRef<TestPropertyMap>::Adopt(new TestPropertyMap(namedTags));
+    return TalvernCommon::com_ptr<TestPropertyMap>::attach(new TestPropertyMap(namedTags));
 }
 
 TestPropertyMap::TestPropertyMap(NamedTags namedTags) : namedTags_(namedTags) {}

@@ -2,7 +2,7 @@
 // In-memory stand-in for the host's property map of an Outlook item or folder.
 
 #include "HostComObject.h"
-#include "HostRef.h"
+#include "ComPtr.h"
 #include "VESKSyncBasicsLib.h"
 
 #include <map>
@@ -21,7 +21,7 @@ public:
     static constexpr HRESULT kNotFound = static_cast<HRESULT>(0x8004010F);
     enum class NamedTags { Offered, NotOffered };
 
-    static HostRef<TestPropertyMap> Create(NamedTags namedTags = NamedTags::Offered);
+    static TalvernCommon::com_ptr<TestPropertyMap> Create(NamedTags namedTags = NamedTags::Offered);
     // The tag (PT_UNSPECIFIED) that ILSNamedPropertyTags gives for a numeric named-property id.
     static long TagForNamedId(long namedId);
 

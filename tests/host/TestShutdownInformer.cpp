@@ -2,9 +2,9 @@
 
 namespace TestHost {
 
-HostRef<TestShutdownInformer> TestShutdownInformer::Create()
+TalvernCommon::com_ptr<TestShutdownInformer> TestShutdownInformer::Create()
 {
-    return HostRef<TestShutdownInformer>::Adopt(new TestShutdownInformer());
+    return TalvernCommon::com_ptr<TestShutdownInformer>::attach(new TestShutdownInformer());
 }
 
 HRESULT STDMETHODCALLTYPE TestShutdownInformer::get_IsShuttingDown(VARIANT_BOOL* shuttingDown)

@@ -2,7 +2,7 @@
 // Stand-in for the host's cancellation object; a test may ask for the stop from any thread.
 
 #include "HostComObject.h"
-#include "HostRef.h"
+#include "ComPtr.h"
 #include "VESKSyncBasicsLib.h"
 
 #include <atomic>
@@ -11,7 +11,7 @@ namespace TestHost {
 
 class TestShutdownInformer final : public HostComObject<NoTypeInfoDispatch<ILSShutdownInformer>> {
 public:
-    static HostRef<TestShutdownInformer> Create();
+    static TalvernCommon::com_ptr<TestShutdownInformer> Create();
 
     // ILSShutdownInformer
     HRESULT STDMETHODCALLTYPE get_IsShuttingDown(VARIANT_BOOL* shuttingDown) override;

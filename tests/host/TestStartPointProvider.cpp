@@ -2,9 +2,9 @@
 
 namespace TestHost {
 
-HostRef<TestStartPointProvider> TestStartPointProvider::Create(const std::wstring& startPoint)
+TalvernCommon::com_ptr<TestStartPointProvider> TestStartPointProvider::Create(const std::wstring& startPoint)
 {
-    return HostRef<TestStartPointProvider>::Adopt(new TestStartPointProvider(startPoint));
+    return TalvernCommon::com_ptr<TestStartPointProvider>::attach(new TestStartPointProvider(startPoint));
 }
 
 TestStartPointProvider::TestStartPointProvider(const std::wstring& startPoint)
@@ -47,7 +47,7 @@ HRESULT TestStartPointProvider::Aggregate(const InnerFactory& makeInner)
 {
     if (inner_)
         return E_UNEXPECTED;
-    HostRef<IUnknown> inner;
+    TalvernCommon::com_ptr<IUnknown> inner;
     const HRESULT hr = makeInner(Identity(), inner.put());
     if (FAILED(hr))
         return hr;

@@ -4,7 +4,7 @@
 // become that identity.
 
 #include "HostComObject.h"
-#include "HostRef.h"
+#include "ComPtr.h"
 #include "VESKSyncBasicsLib.h"
 
 #include <functional>
@@ -17,7 +17,7 @@ public:
     // Makes the inner object with this object as its controlling unknown.
     using InnerFactory = std::function<HRESULT(IUnknown* outer, IUnknown** inner)>;
 
-    static HostRef<TestStartPointProvider> Create(const std::wstring& startPoint);
+    static TalvernCommon::com_ptr<TestStartPointProvider> Create(const std::wstring& startPoint);
 
     // Own interfaces first; every other interface is the aggregated object's.
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override;
@@ -38,7 +38,7 @@ private:
     std::wstring startPoint_;
     HRESULT failure_ = S_OK;
     int startPointCalls_ = 0;
-    HostRef<IUnknown> inner_;
+    TalvernCommon::com_ptr<IUnknown> inner_;
 };
 
 } // namespace TestHost

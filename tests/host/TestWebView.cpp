@@ -8,6 +8,8 @@
 namespace TestHost {
 namespace {
 
+using TalvernCommon::unique_hinternet;
+
 // The filter's sign-in messages (dwData of the WM_COPYDATA), as the host's web view knows them.
 constexpr ULONG_PTR kOpenSignInPage = 0x4C535701;
 constexpr ULONG_PTR kSignInFinished = 0x4C535702;
@@ -16,18 +18,6 @@ constexpr wchar_t kWindowClass[] = L"TestHostWebView";
 constexpr UINT kSendTimeoutMs = 10000;
 
 using SetWebViewFunction = void(WINAPI*)(HWND);
-
-struct InternetHandle {
-    explicit InternetHandle(HINTERNET handle) : handle(handle) {}
-    ~InternetHandle()
-    {
-        if (handle)
-            InternetCloseHandle(handle);
-    }
-    InternetHandle(const InternetHandle&) = delete;
-    InternetHandle& operator=(const InternetHandle&) = delete;
-    HINTERNET handle;
-};
 
 // Tests reach nothing but 127.0.0.1; a page elsewhere is treated as one that never redirects.
 bool IsLoopbackHttp(const std::wstring& address)
@@ -46,17 +36,17 @@ std::wstring FollowOneStep(const std::wstring& address)
 {
     if (!IsLoopbackHttp(address))
         return {};
-    InternetHandle session(InternetOpenW(L"VESK-test-webview", INTERNET_OPEN_TYPE_DIRECT, nullptr, nullptr, 0));
-    if (!session.handle)
+    const unique_hinternet session(InternetOpenW(L"VESK-test-webview", INTERNET_OPEN_TYPE_DIRECT, nullptr, nullptr, 0));
+    if (!session)
         return {};
     const DWORD flags = INTERNET_FLAG_NO_AUTO_REDIRECT | INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE |
                         INTERNET_FLAG_NO_COOKIES | INTERNET_FLAG_NO_UI;
-    InternetHandle page(InternetOpenUrlW(session.handle, address.c_str(), nullptr, 0, flags, 0));
-    if (!page.handle)
+    const unique_hinternet page(InternetOpenUrlW(session.get(), address.c_str(), nullptr, 0, flags, 0));
+    if (!page)
         return {};
     std::vector<wchar_t> location(8192);
     DWORD size = static_cast<DWORD>(location.size() * sizeof(wchar_t));
-    if (!HttpQueryInfoW(page.handle, HTTP_QUERY_LOCATION, location.data(), &size, nullptr))
+    if (!HttpQueryInfoW(page.get(), HTTP_QUERY_LOCATION, location.data(), &size, nullptr))
         return {};
     return std::wstring(location.data(), size / sizeof(wchar_t));
 }
@@ -94,7 +84,7 @@ void RegisterWindowClass()
 } // namespace
 
 TestWebView::TestWebView(Behaviour behaviour)
-    : behaviour_(behaviour), hostDll_(LoadLibraryW(L"VESK32.dll"), &FreeLibrary)
+    : behaviour_(behaviour), hostDll_(LoadLibraryW(L"VESK32.dll"))
 {
     RegisterWindowClass();
     if (hostDll_)

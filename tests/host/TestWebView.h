@@ -7,11 +7,12 @@
 // redirect address. A message-only window on a thread of its own, registered with the host DLL
 // stand-in through SetWebViewProcessHandle_export for as long as it lives.
 
+#include "UniqueResource.h"
+
 #include <windows.h>
 
 #include <atomic>
 #include <future>
-#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -47,7 +48,7 @@ private:
     void AnswerRequest(HWND self);
 
     const Behaviour behaviour_;
-    std::unique_ptr<std::remove_pointer_t<HMODULE>, decltype(&FreeLibrary)> hostDll_;
+    TalvernCommon::unique_hmodule hostDll_;
     void(WINAPI* setWebView_)(HWND) = nullptr;
     HWND window_ = nullptr;
     std::thread thread_;

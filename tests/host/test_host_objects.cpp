@@ -1,3 +1,5 @@
+#include "ComOwners.h"
+#include "ComPtr.h"
 #include "TestFieldSetInfo.h"
 #include "TestPropertyMap.h"
 #include "TestShutdownInformer.h"
@@ -9,33 +11,32 @@
 #include <thread>
 
 using namespace TestHost;
+using TalvernCommon::com_ptr;
+using TalvernCommon::unique_bstr;
 
 namespace {
 
-UniqueBstr Bstr(const wchar_t* text) { return UniqueBstr(SysAllocString(text)); }
+unique_bstr Bstr(const wchar_t* text) { return unique_bstr(SysAllocString(text)); }
 
 // What the filter hands to put_ItemStrs: a VT_ARRAY | VT_BSTR VARIANT.
 class BstrArray {
 public:
     explicit BstrArray(std::initializer_list<const wchar_t*> texts)
     {
-        VariantInit(&value_);
-        value_.vt = VT_ARRAY | VT_BSTR;
-        value_.parray = SafeArrayCreateVector(VT_BSTR, 0, static_cast<ULONG>(texts.size()));
+        VARIANT& value = *value_.get();
+        value.vt = VT_ARRAY | VT_BSTR;
+        value.parray = SafeArrayCreateVector(VT_BSTR, 0, static_cast<ULONG>(texts.size()));
         LONG index = 0;
         for (const wchar_t* text : texts) {
-            const UniqueBstr element = Bstr(text);
-            SafeArrayPutElement(value_.parray, &index, element.get());
+            const unique_bstr element = Bstr(text);
+            SafeArrayPutElement(value.parray, &index, element.get());
             ++index;
         }
     }
-    ~BstrArray() { VariantClear(&value_); }
-    BstrArray(const BstrArray&) = delete;
-    BstrArray& operator=(const BstrArray&) = delete;
-    const VARIANT& get() const { return value_; }
+    const VARIANT& get() const { return *value_.get(); }
 
 private:
-    VARIANT value_;
+    TalvernCommon::unique_variant value_;
 };
 
 struct ComApartment {
@@ -49,9 +50,9 @@ struct ComApartment {
 };
 
 template <class Interface, class Object>
-HRESULT Query(Object* object, HostRef<Interface>& out)
+HRESULT Query(Object* object, com_ptr<Interface>& out)
 {
-    return object->QueryInterface(__uuidof(Interface), reinterpret_cast<void**>(out.put()));
+    return object->QueryInterface(__uuidof(Interface), out.put_void());
 }
 
 } // namespace
@@ -78,7 +79,7 @@ TEST(TestPropertyMap, WritesAreVisibleToLaterReads)
     ASSERT_EQ(S_OK, map->put_ItemBool(Bstr(L"0x0e1b000b").get(), 255));
     BSTR text = nullptr;
     ASSERT_EQ(S_OK, map->get_ItemStr(Bstr(L"Quentra.FromServerETag").get(), &text));
-    EXPECT_STREQ(L"e1", UniqueBstr(text).get());
+    EXPECT_STREQ(L"e1", unique_bstr(text).get());
     DATE date = 0;
     EXPECT_EQ(S_OK, map->get_ItemDate(Bstr(L"0x0e060040").get(), &date));
     EXPECT_EQ(45000.5, date);
@@ -116,25 +117,23 @@ TEST(TestPropertyMap, ItemStrsRejectsBadInputAndWritesNothing)
     };
     for (const auto& c : cases)
         EXPECT_EQ(c.expected, map->put_ItemStrs(c.texts.get()));
-    VARIANT single;
-    VariantInit(&single);
-    single.vt = VT_BSTR;
-    single.bstrVal = SysAllocString(L"A\tone");
-    EXPECT_EQ(E_INVALIDARG, map->put_ItemStrs(single));
-    VariantClear(&single);
+    TalvernCommon::unique_variant single;
+    single.get()->vt = VT_BSTR;
+    single.get()->bstrVal = SysAllocString(L"A\tone");
+    EXPECT_EQ(E_INVALIDARG, map->put_ItemStrs(*single.get()));
     EXPECT_EQ(0u, map->Count());
 }
 
 TEST(TestPropertyMap, OffersNamedPropertyTagsUnderOneIdentity)
 {
     const auto map = TestPropertyMap::Create();
-    HostRef<ILSNamedPropertyTags> tags;
+    com_ptr<ILSNamedPropertyTags> tags;
     ASSERT_EQ(S_OK, Query(static_cast<ILSPropertyMap*>(map.get()), tags));
-    HostRef<IUnknown> fromMap, fromTags;
+    com_ptr<IUnknown> fromMap, fromTags;
     ASSERT_EQ(S_OK, Query(static_cast<ILSPropertyMap*>(map.get()), fromMap));
     ASSERT_EQ(S_OK, Query(tags.get(), fromTags));
     EXPECT_EQ(fromMap.get(), fromTags.get());
-    HostRef<IDispatch> dispatch;
+    com_ptr<IDispatch> dispatch;
     EXPECT_EQ(S_OK, Query(tags.get(), dispatch));
 
     LONG tag = 0;
@@ -142,7 +141,7 @@ TEST(TestPropertyMap, OffersNamedPropertyTagsUnderOneIdentity)
     EXPECT_EQ(static_cast<LONG>(0x85140000), tag);
 
     const auto plain = TestPropertyMap::Create(TestPropertyMap::NamedTags::NotOffered);
-    HostRef<ILSNamedPropertyTags> none;
+    com_ptr<ILSNamedPropertyTags> none;
     EXPECT_EQ(E_NOINTERFACE, Query(static_cast<ILSPropertyMap*>(plain.get()), none));
     EXPECT_FALSE(none);
 }
@@ -172,7 +171,7 @@ TEST(TestFieldSetInfo, AnswersSeededFieldsOnlyAfterInitialize)
     const auto folder = TestPropertyMap::Create();
     ASSERT_EQ(S_OK, fields->Initialize(folder->Identity(), folder.get()));
     ASSERT_EQ(S_OK, fields->getFieldInfo(Bstr(L"Box-Category").get(), &info));
-    EXPECT_STREQ(L"VESK.Category", UniqueBstr(info.PropertyName).get());
+    EXPECT_STREQ(L"VESK.Category", unique_bstr(info.PropertyName).get());
     EXPECT_EQ(VT_BSTR, info.FieldType);
     EXPECT_EQ(TYPE_E_ELEMENTNOTFOUND, fields->getFieldInfo(Bstr(L"box-Category").get(), &info));
 }
@@ -184,16 +183,16 @@ TEST(TestStartPointProvider, AggregatedObjectAnswersForTheProvider)
     ASSERT_EQ(S_OK, provider->Aggregate([](IUnknown* outer, IUnknown** inner) {
         return CoCreateFreeThreadedMarshaler(outer, inner);
     }));
-    HostRef<IMarshal> inner;
+    com_ptr<IMarshal> inner;
     ASSERT_EQ(S_OK, Query(static_cast<ILSStartPointProvider*>(provider.get()), inner));
 
     // The inner object's view of its identity is the provider, as the filter's will be.
-    HostRef<ILSStartPointProvider> found;
+    com_ptr<ILSStartPointProvider> found;
     ASSERT_EQ(S_OK, Query(inner.get(), found));
     EXPECT_EQ(static_cast<ILSStartPointProvider*>(provider.get()), found.get());
     BSTR startPoint = nullptr;
     ASSERT_EQ(S_OK, found->GetStartPoint(&startPoint));
-    EXPECT_STREQ(L"12345", UniqueBstr(startPoint).get());
+    EXPECT_STREQ(L"12345", unique_bstr(startPoint).get());
 
     provider->FailWith(E_ACCESSDENIED);
     EXPECT_EQ(E_ACCESSDENIED, found->GetStartPoint(&startPoint));

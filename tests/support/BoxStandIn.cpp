@@ -1,29 +1,19 @@
 #include "BoxStandIn.h"
 
+#include "JsonText.h"
 #include "WinInetClient.h"
 
 #include <cstdlib>
-#include <memory>
 #include <stdexcept>
 
 namespace TestSupport {
 namespace {
 
-Json::Value ParseJson(const std::string& text, const std::string& what)
-{
-    Json::Value value;
-    std::string errors;
-    const std::unique_ptr<Json::CharReader> reader(Json::CharReaderBuilder().newCharReader());
-    if (!reader->parse(text.data(), text.data() + text.size(), &value, &errors))
-        throw std::runtime_error(what + ": reply is not JSON: " + errors);
-    return value;
-}
-
 Json::Value CheckedJson(const HttpReply& reply, const std::string& what)
 {
     if (reply.status < 200 || reply.status > 299)
         throw std::runtime_error(what + " answered " + std::to_string(reply.status) + ": " + reply.body);
-    return reply.body.empty() ? Json::Value() : ParseJson(reply.body, what);
+    return reply.body.empty() ? Json::Value() : ParseJson(reply.body, "the reply to " + what);
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 #include "WebServiceTestSupport.h"
 
+#include "DigestHex.h"
 #include "HResultException.h"
 #include "LSDiag.h"
 #include "LSHash.h"
@@ -8,6 +9,7 @@
 
 #include <winsock2.h>
 
+#include <algorithm>
 #include <chrono>
 #include <stdexcept>
 
@@ -139,15 +141,11 @@ uint64_t FileSize(const std::wstring& path)
     return (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
 }
 
-std::string Sha1Hex(const std::wstring& path)
+std::string Sha1Hex(const std::wstring& path) { return TestSupport::Sha1Hex(CLSHash::GetSha1ForFile(path)); }
+
+std::string Sha1HexOfBytes(const std::string& bytes)
 {
-    static const char digits[] = "0123456789abcdef";
-    std::string hex;
-    for (BYTE byte : CLSHash::GetSha1ForFile(path)) {
-        hex += digits[byte >> 4];
-        hex += digits[byte & 15];
-    }
-    return hex;
+    return TestSupport::Sha1Hex(CLSHash::GetSha1ForData(bytes.size(), reinterpret_cast<const BYTE*>(bytes.data())));
 }
 
 std::wstring Wide(const std::string& utf8)
@@ -159,6 +157,25 @@ std::wstring Wide(const std::string& utf8)
 }
 
 std::string Utf8(const std::wstring& wide) { return LSDiag::LogText(wide); }
+
+::testing::AssertionResult HeadersInOrder(const Json::Value& entry, const std::vector<std::string>& names)
+{
+    std::vector<std::string> arrived;
+    std::string shown;
+    for (const Json::Value& header : entry["headers"]) {
+        arrived.push_back(header[0].asString());
+        shown += " " + arrived.back();
+    }
+    auto next = arrived.begin();
+    for (const std::string& name : names) {
+        if (std::count(arrived.begin(), arrived.end(), name) != 1)
+            return ::testing::AssertionFailure() << name << " is not there once; the headers were" << shown;
+        next = std::find(next, arrived.end(), name);
+        if (next == arrived.end())
+            return ::testing::AssertionFailure() << name << " came too early; the headers were" << shown;
+    }
+    return ::testing::AssertionSuccess();
+}
 
 int UnusedLocalPort()
 {
@@ -213,6 +230,23 @@ std::unique_ptr<ILSHttpRequest> StandInTest::Open(const std::wstring& method, co
     if (FAILED(opened))
         throw hresult_exception(opened, "Open failed");
     return request;
+}
+
+void StandInTest::ScriptHang(const std::string& method, const std::string& path) const
+{
+    Json::Value hang;
+    hang["method"] = method;
+    hang["path"] = path;
+    hang["action"] = "hang";
+    hang["hang_ms"] = 60000;
+    standIn.AddFault(hang);
+}
+
+HRESULT StandInTest::ThrownWhenStoppedWhileWaiting(const std::function<void()>& call)
+{
+    // Stops once the call is waiting: the wait keeps asking the informer.
+    StopWhen stopper(informer.get(), [this] { return informer->StopQueries() >= 3; });
+    return ThrownHresult(call);
 }
 
 HRESULT ThrownHresult(const std::function<void()>& call)

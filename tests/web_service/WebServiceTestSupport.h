@@ -3,6 +3,7 @@
 #pragma once
 
 #include "BoxStandIn.h"
+#include "ComPtr.h"
 #include "ILSHttpRequest.h"
 #include "TestShutdownInformer.h"
 
@@ -57,7 +58,11 @@ void WriteFileBytes(const std::wstring& path, const std::string& bytes);
 bool FileExists(const std::wstring& path);
 uint64_t FileSize(const std::wstring& path);
 std::string Sha1Hex(const std::wstring& path);
+std::string Sha1HexOfBytes(const std::string& bytes);
 std::wstring Wide(const std::string& utf8);
+// Whether the journaled request carried each of the headers once and in this order, whatever
+// else stood between them.
+::testing::AssertionResult HeadersInOrder(const Json::Value& entry, const std::vector<std::string>& names);
 // A port on 127.0.0.1 that nothing listens on (it was free a moment ago).
 int UnusedLocalPort();
 std::string Utf8(const std::wstring& wide);
@@ -83,9 +88,13 @@ protected:
     std::wstring Url(const std::string& path) const { return standIn.BaseUrlWide() + Wide(path); }
     // An opened XMLHTTP request (asynchronous, no user) from the factory.
     std::unique_ptr<ILSHttpRequest> Open(const std::wstring& method, const std::wstring& url) const;
+    // The stand-in takes such requests and answers nothing for a minute.
+    void ScriptHang(const std::string& method, const std::string& path) const;
+    // What the call throws when the informer asks to stop once the call is waiting on it.
+    HRESULT ThrownWhenStoppedWhileWaiting(const std::function<void()>& call);
 
     TestSupport::BoxStandIn standIn = TestSupport::BoxStandIn::FromEnvironment();
-    TestHost::HostRef<TestHost::TestShutdownInformer> informer = TestHost::TestShutdownInformer::Create();
+    TalvernCommon::com_ptr<TestHost::TestShutdownInformer> informer = TestHost::TestShutdownInformer::Create();
 };
 
 // The HRESULT a call throws as hresult_exception or bare HRESULT; S_OK when it throws neither.

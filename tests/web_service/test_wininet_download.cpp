@@ -194,26 +194,16 @@ TEST_F(WinInetDownload, PostTextSendsItsBodyAsUtf8AndChecksTheStatus)
 
 TEST_F(WinInetDownload, AStopWhileWaitingForTheReplyEndsPostTextWithEAbort)
 {
-    Json::Value hang;
-    hang["method"] = "GET";
-    hang["path"] = "/test/hang";
-    hang["action"] = "hang";
-    hang["hang_ms"] = 60000;
-    standIn.AddFault(hang);
+    ScriptHang("GET", "/test/hang");
     WinInetRequestContext context(MakeCancelCheck(informer.get()), false, 0);
-    StopWhen stopper(informer.get(), [this] { return informer->StopQueries() >= 3; });
-    EXPECT_EQ(ThrownHresult([&] { LSWinInetNS::LSWinInetBase::PostText(context, L"GET", Url("/test/hang"), L"", L""); }),
+    EXPECT_EQ(ThrownWhenStoppedWhileWaiting(
+                  [&] { LSWinInetNS::LSWinInetBase::PostText(context, L"GET", Url("/test/hang"), L"", L""); }),
               E_ABORT);
 }
 
 TEST_F(WinInetDownload, AReplyThatStallsEndsInATimeout)
 {
-    Json::Value hang;
-    hang["method"] = "GET";
-    hang["path"] = "/test/stall";
-    hang["action"] = "hang";
-    hang["hang_ms"] = 60000;
-    standIn.AddFault(hang);
+    ScriptHang("GET", "/test/stall");
     WinInetRequestContext context(LSCancelCheck(), false, 1000);
     EXPECT_EQ(ThrownHresult([&] { LSWinInetNS::LSWinInetBase::PostText(context, L"GET", Url("/test/stall"), L"", L""); }),
               HRESULT_FROM_WIN32(ERROR_INTERNET_TIMEOUT));

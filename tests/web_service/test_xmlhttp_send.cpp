@@ -5,6 +5,7 @@
 #include "LSHttpRequestFactory.h"
 #include "LSUserAgent.h"
 #include "LSXmlHttpRequest.h"
+#include "StandInJournal.h"
 #include "WebServiceTestSupport.h"
 
 #include <wininet.h>
@@ -131,52 +132,26 @@ TEST_F(XmlHttpSend, TheServerSeesHeadersInOrderTheUserAgentAndAUtf8Body)
 
     const Json::Value entries = standIn.JournalEntries(since, "/2.0/folders");
     ASSERT_EQ(entries.size(), 1u);
-    std::vector<std::string> names;
-    std::string userAgent;
-    for (const Json::Value& header : entries[0]["headers"]) {
-        names.push_back(header[0].asString());
-        if (header[0].asString() == "User-Agent")
-            userAgent = header[1].asString();
-    }
-    const auto position = [&names](const std::string& name) {
-        return std::find(names.begin(), names.end(), name) - names.begin();
-    };
-    EXPECT_LT(position("Authorization"), position("Auth-Type"));
-    EXPECT_LT(position("Auth-Type"), position("Accept"));
-    EXPECT_LT(position("Accept"), position("Content-Type"));
-    EXPECT_LT(position("Content-Type"), static_cast<ptrdiff_t>(names.size()));
+    EXPECT_TRUE(HeadersInOrder(entries[0], {"Authorization", "Auth-Type", "Accept", "Content-Type"}));
     ASSERT_FALSE(SystemUserAgent().empty());
-    EXPECT_EQ(userAgent, Utf8(SystemUserAgent()));
+    EXPECT_EQ(TestSupport::JournalHeader(entries[0], "User-Agent"), Utf8(SystemUserAgent()));
     const Json::Value created = CLSBaseJsonWS::ParseJsonResponse(static_cast<const wchar_t*>(request->GetResponseText()));
     EXPECT_EQ(standIn.Item("folder", created["id"].asString())["name"].asString(), "Gr\xc3\xbc\xc3\x9f" "e \xe6\xbc\xa2");
 }
 
 TEST_F(XmlHttpSend, AStopFromAnotherThreadEndsTheWaitWithEAbort)
 {
-    Json::Value hang;
-    hang["action"] = "hang";
-    hang["hang_ms"] = 60000;
-    Script("/test/hang", hang);
+    ScriptHang("GET", "/test/hang");
     const auto started = std::chrono::steady_clock::now();
-    {
-        // Stops once the send is waiting: the wait asks the informer.
-        StopWhen stopper(informer.get(), [this] { return informer->StopQueries() >= 3; });
-        EXPECT_EQ(ThrownHresult([this] { SendGet("/test/hang"); }), E_ABORT);
-    }
+    EXPECT_EQ(ThrownWhenStoppedWhileWaiting([this] { SendGet("/test/hang"); }), E_ABORT);
     EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(30));
     EXPECT_EQ(standIn.JournalEntries(0, "/test/hang").size(), 1u);
 }
 
 TEST_F(XmlHttpSend, RequestsAfterAStoppedOneGetTheirOwnReplies)
 {
-    Json::Value hang;
-    hang["action"] = "hang";
-    hang["hang_ms"] = 60000;
-    Script("/test/hang", hang);
-    {
-        StopWhen stopper(informer.get(), [this] { return informer->StopQueries() >= 3; });
-        EXPECT_EQ(ThrownHresult([this] { SendGet("/test/hang"); }), E_ABORT);
-    }
+    ScriptHang("GET", "/test/hang");
+    EXPECT_EQ(ThrownWhenStoppedWhileWaiting([this] { SendGet("/test/hang"); }), E_ABORT);
     // The stopped transfer ends now, behind the next requests' backs.
     standIn.Reset();
     informer = TestHost::TestShutdownInformer::Create();
@@ -203,12 +178,7 @@ TEST_F(XmlHttpSend, AMethodXmlHttpRefusesStillReachesTheServer)
     const Json::Value sent = standIn.JournalEntries(since);
     ASSERT_EQ(sent.size(), 1u);
     EXPECT_EQ(sent[0]["method"].asString(), "OPTIONS");
-    std::vector<std::string> names;
-    for (const Json::Value& header : sent[0]["headers"])
-        names.push_back(header[0].asString());
-    const auto authorization = std::find(names.begin(), names.end(), "Authorization");
-    EXPECT_LT(authorization, std::find(names.begin(), names.end(), "Content-Type"));
-    EXPECT_NE(authorization, names.end());
+    EXPECT_TRUE(HeadersInOrder(sent[0], {"Authorization", "Content-Type"}));
 
     std::unique_ptr<ILSHttpRequest> refused = LSHttpRequestFactory::CreateHttpRequest();
     EXPECT_TRUE(FAILED(refused->Open(_bstr_t(L"GET"), _bstr_t(L"not a url"), _variant_t(true), _variant_t(L""),
@@ -218,10 +188,7 @@ TEST_F(XmlHttpSend, AMethodXmlHttpRefusesStillReachesTheServer)
 TEST_F(XmlHttpSend, AStopAlreadyRequestedEndsTheSendAtOnce)
 {
     informer->RequestStop();
-    Json::Value hang;
-    hang["action"] = "hang";
-    hang["hang_ms"] = 60000;
-    Script("/test/hang", hang);
+    ScriptHang("GET", "/test/hang");
     EXPECT_EQ(ThrownHresult([this] { SendGet("/test/hang"); }), E_ABORT);
 }
 
