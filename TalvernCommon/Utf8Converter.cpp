@@ -23,6 +23,19 @@ std::string WideToUtf8(std::wstring_view wide, DWORD flags)
     return utf8;
 }
 
+CStdStr<wchar_t> Utf8ToWide(std::string_view utf8, DWORD flags)
+{
+    if (utf8.empty())
+        return {};
+    const int utf8Length = narrow<int>(utf8.size());
+    const int length = ::MultiByteToWideChar(CP_UTF8, flags, utf8.data(), utf8Length, nullptr, 0);
+    if (length <= 0)
+        throw std::range_error("bad conversion");
+    CStdStr<wchar_t> wide(static_cast<size_t>(length), L'\0');
+    ::MultiByteToWideChar(CP_UTF8, flags, utf8.data(), utf8Length, wide.data(), length);
+    return wide;
+}
+
 } // namespace
 
 std::string Utf8Converter::to_bytes(std::wstring_view wide) const
@@ -32,15 +45,7 @@ std::string Utf8Converter::to_bytes(std::wstring_view wide) const
 
 CStdStr<wchar_t> Utf8Converter::from_bytes(std::string_view utf8) const
 {
-    if (utf8.empty())
-        return {};
-    const int utf8Length = narrow<int>(utf8.size());
-    const int length = ::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8.data(), utf8Length, nullptr, 0);
-    if (length <= 0)
-        throw std::range_error("bad conversion");
-    CStdStr<wchar_t> wide(static_cast<size_t>(length), L'\0');
-    ::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8.data(), utf8Length, wide.data(), length);
-    return wide;
+    return Utf8ToWide(utf8, MB_ERR_INVALID_CHARS);
 }
 
 Utf8Converter& GetThreadUtf8Converter()
@@ -52,4 +57,9 @@ Utf8Converter& GetThreadUtf8Converter()
 std::string WideToUtf8Lossy(std::wstring_view wide)
 {
     return WideToUtf8(wide, 0);
+}
+
+CStdStr<wchar_t> Utf8ToWideLossy(std::string_view utf8)
+{
+    return Utf8ToWide(utf8, 0);
 }

@@ -20,3 +20,5 @@ Utf8Converter& GetThreadUtf8Converter();
 // For texts that must get through whatever they hold (log lines, error messages, URLs): an
 // unpaired surrogate becomes U+FFFD instead of failing the conversion.
 std::string WideToUtf8Lossy(std::wstring_view wide);
+// The same for text coming in: malformed UTF-8 becomes U+FFFD.
+CStdStr<wchar_t> Utf8ToWideLossy(std::string_view utf8);

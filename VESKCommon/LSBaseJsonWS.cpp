@@ -8,7 +8,7 @@
 
 Json::Value CLSBaseJsonWS::ParseJsonResponse(const CStdStr<wchar_t>& text)
 {
-    const std::string utf8 = WideToUtf8Bytes(text);
+    const std::string utf8 = WideToUtf8Lossy(text);
     // The reader's defaults: comments allowed, any value at the root, trailing text ignored.
     const std::unique_ptr<Json::CharReader> reader(Json::CharReaderBuilder().newCharReader());
     Json::Value value;

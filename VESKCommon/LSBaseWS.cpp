@@ -5,6 +5,7 @@
 #include "LSCancellableWait.h"
 #include "LSDiag.h"
 #include "LSHttpError.h"
+#include "LSHttpMessageParts.h"
 #include "LSHttpLogging.h"
 #include "LSUserAgent.h"
 #include "LSWinInet.h"
@@ -47,14 +48,6 @@ milliseconds RetryDelay(const LSHttpError& error, int failedAttempts)
         return seconds(std::min<DWORD>(static_cast<DWORD>(error.GetRetryAfterSeconds()),
                                        CLSBaseWS::kMaxRetryAfterWaitSeconds));
     return seconds(1LL << (failedAttempts - 1));
-}
-
-CStdStr<wchar_t> HeaderLines(const LSHttpHeaderMap& headers)
-{
-    CStdStr<wchar_t> lines;
-    for (const auto& [name, value] : headers)
-        lines += name + L": " + value + L"\r\n";
-    return lines;
 }
 
 } // namespace
@@ -124,6 +117,6 @@ CStdStr<wchar_t> CLSBaseWS::DownloadFileWithWinInet(const LSHttpHeaderMap& heade
     LS_DIAG_LOG(1) << "CLSBaseWS::DownloadFileWithWinInet " << LSDiag::LogText(url) << " to "
                    << LSDiag::LogText(localPath) << " (" << LSDiag::LogText(callerTag) << ")";
     WinInetRequestContext context(MakeCancelCheck(informer), ShouldLogResponses(), 0);
-    LSWinInetNS::LSWinInetBase::DownloadToFile(context, url, HeaderLines(headers), localPath, requestFlags);
+    LSWinInetNS::LSWinInetBase::DownloadToFile(context, url, JoinHeaderLines(headers), localPath, requestFlags);
     return localPath;
 }

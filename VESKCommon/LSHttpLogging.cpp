@@ -6,14 +6,6 @@
 
 namespace {
 
-std::wstring HeaderListLines(const LSHttpHeaderList& headers)
-{
-    std::wstring lines;
-    for (const auto& [name, value] : headers)
-        lines += name + L": " + value + L"\r\n";
-    return lines;
-}
-
 } // namespace
 
 void LogHttpRequest(const ILSHttpRequest& request, const VARIANT& body)
@@ -21,7 +13,7 @@ void LogHttpRequest(const ILSHttpRequest& request, const VARIANT& body)
     if (!LSDiag::LogRequests())
         return;
     const std::string bytes = VariantBodyBytes(body);
-    const std::wstring headers = HeaderListLines(request.GetRequestHeaders());
+    const std::wstring headers = JoinHeaderLines(request.GetRequestHeaders());
     const std::string shownBody = IsTextBody(body)
                                       ? LSHttpRedaction::RedactBody(bytes, FindHeaderLine(headers, L"Content-Type"))
                                       : "<" + std::to_string(bytes.size()) + " bytes>";
@@ -38,7 +30,7 @@ void LogHttpResponse(const ILSHttpRequest& request)
     const _bstr_t headers = request.GetAllResponseHeaders();
     const std::wstring headerLines = static_cast<const wchar_t*>(headers) ? static_cast<const wchar_t*>(headers) : L"";
     const _bstr_t text = request.GetResponseText();
-    const std::string body = WideToUtf8Bytes(static_cast<const wchar_t*>(text) ? static_cast<const wchar_t*>(text) : L"");
+    const std::string body = WideToUtf8Lossy(static_cast<const wchar_t*>(text) ? static_cast<const wchar_t*>(text) : L"");
     LOG(INFO) << "Response: " << request.GetStatus() << " "
               << LSDiag::LogText(LSHttpRedaction::RedactUrl(request.GetUrl())) << "\n"
               << LSDiag::LogText(LSHttpRedaction::RedactHeaderLines(headerLines)) << "\n"

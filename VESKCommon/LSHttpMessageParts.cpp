@@ -27,7 +27,7 @@ std::string SafeArrayBytes(SAFEARRAY* array)
 std::string VariantBodyBytes(const VARIANT& body)
 {
     if (body.vt == VT_BSTR)
-        return WideToUtf8Bytes(std::wstring_view(body.bstrVal ? body.bstrVal : L"", ::SysStringLen(body.bstrVal)));
+        return WideToUtf8Lossy(std::wstring_view(body.bstrVal ? body.bstrVal : L"", ::SysStringLen(body.bstrVal)));
     if (body.vt == (VT_ARRAY | VT_UI1))
         return SafeArrayBytes(body.parray);
     return {};
@@ -60,24 +60,3 @@ std::wstring FindHeaderLine(std::wstring_view headerLines, std::wstring_view nam
     return {};
 }
 
-std::wstring Utf8BytesToWide(std::string_view bytes)
-{
-    if (bytes.empty())
-        return {};
-    const int size = ::MultiByteToWideChar(CP_UTF8, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
-    std::wstring text(static_cast<size_t>(size), L'\0');
-    ::MultiByteToWideChar(CP_UTF8, 0, bytes.data(), static_cast<int>(bytes.size()), text.data(), size);
-    return text;
-}
-
-std::string WideToUtf8Bytes(std::wstring_view text)
-{
-    if (text.empty())
-        return {};
-    const int size = ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
-                                           nullptr, nullptr);
-    std::string bytes(static_cast<size_t>(size), '\0');
-    ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), bytes.data(), size, nullptr,
-                          nullptr);
-    return bytes;
-}

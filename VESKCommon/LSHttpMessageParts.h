@@ -2,6 +2,7 @@
 #pragma once
 
 #include "ILSHttpRequest.h"
+#include "Utf8Converter.h"
 
 #include <string>
 #include <string_view>
@@ -19,8 +20,12 @@ std::wstring FindHeader(const LSHttpHeaderList& headers, std::wstring_view name)
 // (compared without regard to case); empty if none.
 std::wstring FindHeaderLine(std::wstring_view headerLines, std::wstring_view name);
 
-// Wide text as UTF-8, an unpaired surrogate becoming U+FFFD rather than a failure.
-std::string WideToUtf8Bytes(std::wstring_view text);
-
-// UTF-8 bytes as wide text, malformed sequences becoming U+FFFD rather than a failure.
-std::wstring Utf8BytesToWide(std::string_view bytes);
+// "Name: value" lines, each ending in CRLF, in the order given.
+template <typename Headers>
+std::wstring JoinHeaderLines(const Headers& headers)
+{
+    std::wstring lines;
+    for (const auto& [name, value] : headers)
+        lines += name + L": " + value + L"\r\n";
+    return lines;
+}

@@ -17,7 +17,7 @@ namespace {
 
 constexpr size_t kMaxPathFieldLength = 80;
 
-std::string Utf8(std::wstring_view text) { return WideToUtf8Bytes(text); }
+std::string Utf8(std::wstring_view text) { return WideToUtf8Lossy(text); }
 
 void WriteFileBytes(const std::wstring& path, const std::string& bytes)
 {
@@ -45,7 +45,7 @@ RecordedResponse ParseResponseRecord(const std::string& content, const std::wstr
     const std::string statusLine = content.substr(0, statusEnd);
     const size_t blank = statusLine.find(' ');
     response.status = std::strtol(statusLine.c_str(), nullptr, 10);
-    response.statusText = Utf8BytesToWide(blank == std::string::npos ? "" : statusLine.substr(blank + 1));
+    response.statusText = Utf8ToWideLossy(blank == std::string::npos ? "" : statusLine.substr(blank + 1));
     if (response.status < 100 || response.status > 999)
         throw hresult_exception(E_INVALIDARG, "Recording file has no valid status: " + Utf8(path));
 
@@ -57,7 +57,7 @@ RecordedResponse ParseResponseRecord(const std::string& content, const std::wstr
     const size_t headEnd = content.find("\r\n\r\n", headStart);
     if (headEnd == std::string::npos)
         throw hresult_exception(E_INVALIDARG, "Recording file has no end of head: " + Utf8(path));
-    response.headerLines = Utf8BytesToWide(content.substr(headStart, headEnd - headStart));
+    response.headerLines = Utf8ToWideLossy(content.substr(headStart, headEnd - headStart));
     response.body = content.substr(headEnd + 4);
     return response;
 }

@@ -66,7 +66,7 @@ HRESULT LSHttpRequestPlayback::Send(const VARIANT&, const LSCancelCheck& cancel)
     const unsigned sequence = NextSequenceNumber(m_place, MockRole::Playback);
     const std::wstring path = RecordingFilePath(m_place, sequence, RecordKind::Response, GetMethod(), GetUrl());
     if (::GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES) {
-        LOG(ERROR) << "LSHttpRequestPlayback::Send: no recorded reply " << WideToUtf8Bytes(path);
+        LOG(ERROR) << "LSHttpRequestPlayback::Send: no recorded reply " << WideToUtf8Lossy(path);
         return HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND);
     }
     try {

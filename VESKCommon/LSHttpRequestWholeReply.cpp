@@ -49,7 +49,7 @@ void LSHttpRequestWholeReply::Complete(LSHttpReply reply)
 long LSHttpRequestWholeReply::GetReadyState() const { return m_readyState; }
 long LSHttpRequestWholeReply::GetStatus() const { return m_reply.status; }
 _bstr_t LSHttpRequestWholeReply::GetStatusText() const { return ToBstr(m_reply.statusText); }
-_bstr_t LSHttpRequestWholeReply::GetResponseText() const { return ToBstr(Utf8BytesToWide(m_reply.body)); }
+_bstr_t LSHttpRequestWholeReply::GetResponseText() const { return ToBstr(Utf8ToWideLossy(m_reply.body)); }
 
 std::vector<BYTE> LSHttpRequestWholeReply::GetResponseBody() const
 {

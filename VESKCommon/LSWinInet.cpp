@@ -41,7 +41,7 @@ void LSWinInetBase::CheckStatus(WinInetRequestContext& context)
     LogReplyHead(context, detail);
     throw LSHttpError(static_cast<int32_t>(status),
                       HttpErrorMessageFromStatusText(context.QueryHeader(HTTP_QUERY_STATUS_TEXT)),
-                      ParseRetryAfterSeconds(context.QueryHeader(HTTP_QUERY_RETRY_AFTER)), Utf8BytesToWide(detail));
+                      ParseRetryAfterSeconds(context.QueryHeader(HTTP_QUERY_RETRY_AFTER)), Utf8ToWideLossy(detail));
 }
 
 CStdStr<wchar_t> LSWinInetBase::PostText(WinInetRequestContext& context, const CStdStr<wchar_t>& verb,
@@ -49,7 +49,7 @@ CStdStr<wchar_t> LSWinInetBase::PostText(WinInetRequestContext& context, const C
                                          const CStdStr<wchar_t>& body)
 {
     std::wstring headers = L"Content-Type: text/xml; charset=utf-8\r\n" + extraHeaders;
-    std::string bodyBytes = WideToUtf8Bytes(body);
+    std::string bodyBytes = WideToUtf8Lossy(body);
     LogWinInetRequest(verb, url, headers, bodyBytes);
     context.Send(verb, url, std::move(headers), std::move(bodyBytes), INTERNET_FLAG_NO_AUTO_REDIRECT);
     if (context.GetStatusCode() != kStatusFound)

@@ -7,14 +7,6 @@
 
 namespace {
 
-std::wstring HeaderLines(const LSHttpHeaderList& headers)
-{
-    std::wstring lines;
-    for (const auto& [name, value] : headers)
-        lines += name + L": " + value + L"\r\n";
-    return lines;
-}
-
 // The raw head without its status line and closing empty line.
 std::wstring HeaderLinesAfterStatusLine(const std::wstring& rawHead)
 {
@@ -49,7 +41,7 @@ HRESULT LSWinInetHttpRequest::Send(const VARIANT& body, const LSCancelCheck& can
     try {
         // The context, and WinINet's hold on the body with it, ends with the send.
         WinInetRequestContext context(cancel, false, static_cast<DWORD>(m_stepTimeout.count()));
-        context.Send(GetMethod(), GetUrl(), HeaderLines(GetRequestHeaders()), VariantBodyBytes(body), 0);
+        context.Send(GetMethod(), GetUrl(), JoinHeaderLines(GetRequestHeaders()), VariantBodyBytes(body), 0);
         Complete(ReadReply(context));
     } catch (const hresult_exception& error) {
         return error.hr();
