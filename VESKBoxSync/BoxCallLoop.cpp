@@ -9,6 +9,7 @@
 #include "BoxTokenRequests.h"
 #include "LSBaseWS.h"
 #include "LSCancelCheck.h"
+#include "LSCancellableWait.h"
 #include "LSDiag.h"
 #include "LSHttpError.h"
 #include "LSHttpRequestFactory.h"
@@ -20,7 +21,6 @@
 #include <chrono>
 #include <cstdint>
 #include <mutex>
-#include <thread>
 
 namespace Box_20 {
 
@@ -67,8 +67,16 @@ std::unique_lock<std::timed_mutex> LockForRefresh(ILSShutdownInformer* informer)
     return lock;
 }
 
+// The call loop's pauses end early, with E_ABORT, when the host shuts down.
+void PauseUnlessShuttingDown(std::chrono::milliseconds pause, ILSShutdownInformer* informer)
+{
+    if (!SleepPumpingMessages(pause, MakeCancelCheck(informer)))
+        throw E_ABORT;
+}
+
 // A status other than 401: log Box's reply, then repeat after a server error, else give up.
-void HandleFailedStatus(const LSHttpError& error, const std::unique_ptr<ILSHttpRequest>& request)
+void HandleFailedStatus(const LSHttpError& error, const std::unique_ptr<ILSHttpRequest>& request,
+                        ILSShutdownInformer* informer)
 {
     const CStdStr<wchar_t> text = request ? ResponseText(*request) : CStdStr<wchar_t>();
     if (!text.empty()) {
@@ -83,7 +91,7 @@ void HandleFailedStatus(const LSHttpError& error, const std::unique_ptr<ILSHttpR
     }
     if (error.GetStatus() != kStatusInternalServerError && error.GetStatus() != kStatusBadGateway)
         throw error;
-    std::this_thread::sleep_for(kPauseBeforeServerRetry);
+    PauseUnlessShuttingDown(kPauseBeforeServerRetry, informer);
 }
 
 // Returns when the request is to be sent again; throws otherwise.
@@ -98,7 +106,7 @@ void HandleFailedSend(const LSHttpError& error, int32_t attempt, const RefreshTo
     if (error.GetStatus() == kStatusUnauthorized)
         RenewTokensAfterUnauthorized(tokensOfAttempt, attempt, informer);
     else
-        HandleFailedStatus(error, request);
+        HandleFailedStatus(error, request, informer);
 }
 
 } // namespace
@@ -119,7 +127,7 @@ void RenewTokensAfterUnauthorized(const RefreshTokensType& tokensOfAttempt, int3
             ClearCachedTokens(current.RefreshToken);
         throw;
     }
-    std::this_thread::sleep_for(kPauseAfterRefresh);
+    PauseUnlessShuttingDown(kPauseAfterRefresh, informer);
 }
 
 void SetAuthHeaders(ILSHttpRequest& request, const std::wstring& accessToken)
