@@ -4,6 +4,7 @@
 #include "ComDef.h"
 #include "HResultException.h"
 #include "StringUtils.h"
+#include "Utf8Converter.h"
 
 #include <exception>
 
@@ -26,9 +27,10 @@ CaughtError ClassifyCurrentException()
     try {
         throw;
     } catch (const hresult_exception& e) {
-        return {L": Caught hresult_exception at interface - ", AnsiToWide(e.what()), FailureOrEFail(e.hr())};
+        // The system's own messages carry file names and Box texts as UTF-8.
+        return {L": Caught hresult_exception at interface - ", Utf8ToWideLossy(e.what()), FailureOrEFail(e.hr())};
     } catch (const std::exception& e) {
-        return {L": Caught std::exception at interface - ", AnsiToWide(e.what()), E_FAIL};
+        return {L": Caught std::exception at interface - ", Utf8ToWideLossy(e.what()), E_FAIL};
     } catch (HRESULT hr) {
         return {L": Caught HRESULT at interface - ", FormatWide(L"0x%08x", static_cast<unsigned long>(hr)),
                 FailureOrEFail(hr)};

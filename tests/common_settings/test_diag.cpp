@@ -198,6 +198,8 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(
         ThrownCase{"hresult_exception", [] { throw hresult_exception(E_ACCESSDENIED, "access refused"); }, E_ACCESSDENIED,
                    ": Caught hresult_exception at interface - access refused"},
+        ThrownCase{"utf8_message", [] { throw hresult_exception(E_FAIL, "cannot read C:\\D\xc3\xa9p\xc3\xb4t\\a.txt"); },
+                   E_FAIL, ": Caught hresult_exception at interface - cannot read C:\\D\xc3\xa9p\xc3\xb4t\\a.txt"},
         ThrownCase{"hresult_exception_success", [] { throw hresult_exception(S_FALSE, "odd"); }, E_FAIL,
                    ": Caught hresult_exception at interface - odd"},
         ThrownCase{"std_exception", [] { throw std::runtime_error("broken pipe"); }, E_FAIL,
