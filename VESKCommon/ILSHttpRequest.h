@@ -23,7 +23,10 @@ public:
 
     // Sends the body (VT_EMPTY, a BSTR sent as UTF-8, or VT_ARRAY | VT_UI1 bytes) and waits for the
     // whole reply, dispatching the calling thread's messages. E_ABORT when the cancel check asks
-    // to stop, HRESULT_FROM_WIN32(ERROR_INTERNET_TIMEOUT) when nothing moves for too long.
+    // to stop (also when a transport failure surfaces at the same time),
+    // HRESULT_FROM_WIN32(ERROR_INTERNET_TIMEOUT) when nothing moves for too long. Byte arrays are
+    // sent from where they lie, locked meanwhile; a send given up while its body is still going
+    // out leaves the array locked for good, as the transport may still read it.
     virtual HRESULT Send(const VARIANT& body, const LSCancelCheck& cancel) = 0;
     virtual HRESULT Abort() = 0;
 

@@ -1,6 +1,7 @@
 #include "LSCancellableWait.h"
 
 #include <algorithm>
+#include <optional>
 
 namespace {
 
@@ -25,11 +26,13 @@ public:
             ::PostQuitMessage(m_exitCode);
     }
 
-    // Dispatches what is queued, then sleeps until a message arrives or the slice ends.
-    void RunFor(DWORD sliceMs)
+    // Dispatches what is queued, then sleeps until a message arrives, the event (when given) is
+    // set or the slice ends.
+    void RunFor(DWORD sliceMs, HANDLE event = nullptr)
     {
         DispatchPending();
-        ::MsgWaitForMultipleObjectsEx(0, nullptr, sliceMs, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+        ::MsgWaitForMultipleObjectsEx(event != nullptr ? 1 : 0, event != nullptr ? &event : nullptr, sliceMs,
+                                      QS_ALLINPUT, MWMO_INPUTAVAILABLE);
         DispatchPending();
     }
 
@@ -54,11 +57,18 @@ private:
 
 } // namespace
 
-LSWaitResult WaitForEventCancellable(HANDLE event, const LSCancelCheck& cancel, milliseconds timeout)
+LSWaitResult WaitForEventCancellable(HANDLE event, const LSCancelCheck& cancel, milliseconds timeout,
+                                     LSWaitMessages messages)
 {
+    std::optional<MessagePump> pump;
+    if (messages == LSWaitMessages::Dispatch)
+        pump.emplace();
     const auto deadline = Clock::now() + timeout;
     for (;;) {
-        if (::WaitForSingleObject(event, ToWaitMs(deadline - Clock::now())) == WAIT_OBJECT_0)
+        const DWORD sliceMs = ToWaitMs(deadline - Clock::now());
+        if (pump)
+            pump->RunFor(sliceMs, event);
+        if (::WaitForSingleObject(event, pump ? 0 : sliceMs) == WAIT_OBJECT_0)
             return LSWaitResult::Done;
         if (ShouldCancel(cancel))
             return LSWaitResult::Cancelled;

@@ -10,9 +10,14 @@
 
 enum class LSWaitResult { Done, Cancelled, TimedOut };
 
-// Waits for the event in slices, asking the cancel check between slices (no message pumping:
-// for waits off the caller's window messages, such as WinINet completions).
-LSWaitResult WaitForEventCancellable(HANDLE event, const LSCancelCheck& cancel, std::chrono::milliseconds timeout);
+// Whether a wait dispatches the calling thread's window messages meanwhile: a wait on the host's
+// thread must, or the host freezes; a wait on a worker's thread need not.
+enum class LSWaitMessages { Ignore, Dispatch };
+
+// Waits for the event in slices, asking the cancel check between slices and, with Dispatch, after
+// each batch of messages; the event ends the wait as soon as it is set.
+LSWaitResult WaitForEventCancellable(HANDLE event, const LSCancelCheck& cancel, std::chrono::milliseconds timeout,
+                                     LSWaitMessages messages);
 
 // Dispatches the calling thread's window messages until done() answers true, asking the cancel
 // check at least every slice. The timeout counts from the last time progressed() answered true,

@@ -1,22 +1,20 @@
 #include "LSHttpLogging.h"
 
 #include "LSDiag.h"
+#include "LSHttpBodyBytes.h"
 #include "LSHttpMessageParts.h"
 #include "LSHttpRedaction.h"
-
-namespace {
-
-} // namespace
 
 void LogHttpRequest(const ILSHttpRequest& request, const VARIANT& body)
 {
     if (!LSDiag::LogRequests())
         return;
-    const std::string bytes = VariantBodyBytes(body);
+    // Read in place: an upload body is only counted, never copied for the log.
+    const LSHttpBodyBytes bytes(body);
     const std::wstring headers = JoinHeaderLines(request.GetRequestHeaders());
-    const std::string shownBody = IsTextBody(body)
-                                      ? LSHttpRedaction::RedactBody(bytes, FindHeaderLine(headers, L"Content-Type"))
-                                      : "<" + std::to_string(bytes.size()) + " bytes>";
+    const std::string shownBody =
+        IsTextBody(body) ? LSHttpRedaction::RedactBody(bytes.View(), FindHeaderLine(headers, L"Content-Type"))
+                         : "<" + std::to_string(bytes.View().size()) + " bytes>";
     LOG(INFO) << "Request: " << LSDiag::LogText(request.GetMethod()) << " "
               << LSDiag::LogText(LSHttpRedaction::RedactUrl(request.GetUrl())) << "\n"
               << LSDiag::LogText(LSHttpRedaction::RedactHeaderLines(headers)) << "\n"

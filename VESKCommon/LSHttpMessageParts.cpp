@@ -1,37 +1,11 @@
 #include "LSHttpMessageParts.h"
 
+#include "LSHttpBodyBytes.h"
 #include "StdString.h"
-
-#include <oleauto.h>
 
 #include <algorithm>
 
-namespace {
-
-std::string SafeArrayBytes(SAFEARRAY* array)
-{
-    LONG lower = 0;
-    LONG upper = -1;
-    void* data = nullptr;
-    if (array == nullptr || FAILED(::SafeArrayGetLBound(array, 1, &lower)) ||
-        FAILED(::SafeArrayGetUBound(array, 1, &upper)) || upper < lower ||
-        FAILED(::SafeArrayAccessData(array, &data)))
-        return {};
-    std::string bytes(static_cast<const char*>(data), static_cast<size_t>(upper) - static_cast<size_t>(lower) + 1);
-    ::SafeArrayUnaccessData(array);
-    return bytes;
-}
-
-} // namespace
-
-std::string VariantBodyBytes(const VARIANT& body)
-{
-    if (body.vt == VT_BSTR)
-        return WideToUtf8Lossy(std::wstring_view(body.bstrVal ? body.bstrVal : L"", ::SysStringLen(body.bstrVal)));
-    if (body.vt == (VT_ARRAY | VT_UI1))
-        return SafeArrayBytes(body.parray);
-    return {};
-}
+std::string VariantBodyBytes(const VARIANT& body) { return std::string(LSHttpBodyBytes(body).View()); }
 
 bool IsTextBody(const VARIANT& body) { return body.vt == VT_BSTR; }
 

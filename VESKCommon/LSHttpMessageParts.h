@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-// The bytes a body VARIANT sends: a BSTR as UTF-8, VT_ARRAY | VT_UI1 as is, anything else none.
+// A copy of the bytes a body VARIANT sends (see LSHttpBodyBytes, which reads them in place).
 std::string VariantBodyBytes(const VARIANT& body);
 
 // Whether the bytes are worth writing as text: a body of another kind is logged by its size.

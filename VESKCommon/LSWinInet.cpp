@@ -1,6 +1,5 @@
 #include "LSWinInet.h"
 
-#include "HResultException.h"
 #include "LSDiag.h"
 #include "LSHttpError.h"
 #include "LSHttpLogging.h"
@@ -19,15 +18,6 @@ void LogReplyHead(WinInetRequestContext& context, std::string_view body)
     if (context.LogsResponses())
         LogWinInetResponse(context.GetUrl(), context.GetStatusCode(), context.QueryHeader(HTTP_QUERY_RAW_HEADERS_CRLF),
                            body);
-}
-
-void CheckContentComplete(const WinInetRequestContext& context, uint64_t received)
-{
-    const std::optional<uint64_t> declared = context.GetContentLength();
-    if (declared && *declared != received)
-        throw hresult_exception(HRESULT_FROM_WIN32(ERROR_INTERNET_CONNECTION_RESET),
-                                "Download of " + LSDiag::LogText(context.GetUrl()) + " ended after " +
-                                    std::to_string(received) + " of " + std::to_string(*declared) + " bytes");
 }
 
 } // namespace
@@ -49,8 +39,8 @@ CStdStr<wchar_t> LSWinInetBase::PostText(WinInetRequestContext& context, const C
                                          const CStdStr<wchar_t>& body)
 {
     std::wstring headers = L"Content-Type: text/xml; charset=utf-8\r\n" + extraHeaders;
-    std::string bodyBytes = WideToUtf8Lossy(body);
-    LogWinInetRequest(verb, url, headers, bodyBytes);
+    LSHttpBodyBytes bodyBytes(WideToUtf8Lossy(body));
+    LogWinInetRequest(verb, url, headers, bodyBytes.View());
     context.Send(verb, url, std::move(headers), std::move(bodyBytes), INTERNET_FLAG_NO_AUTO_REDIRECT);
     if (context.GetStatusCode() != kStatusFound)
         CheckStatus(context);
@@ -69,7 +59,6 @@ void LSWinInetBase::DownloadToFile(WinInetRequestContext& context, const CStdStr
     LSStagedFile file(localPath);
     for (std::string_view block = context.ReadBlock(); !block.empty(); block = context.ReadBlock())
         file.Write(block.data(), static_cast<DWORD>(block.size()));
-    CheckContentComplete(context, file.BytesWritten());
     file.Commit();
 }
 

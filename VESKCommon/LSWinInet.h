@@ -1,8 +1,11 @@
-// The WinINet transport for file downloads and text posts: asynchronous requests whose status
-// callback sets events, and waits in 100 ms slices that ask the cancel check.
+// The WinINet transport for file downloads, text posts and the requests XMLHTTP cannot make:
+// asynchronous requests whose status callback sets events, and waits in 100 ms slices that ask
+// the cancel check (and, on the host's thread, dispatch its messages).
 #pragma once
 
 #include "LSCancelCheck.h"
+#include "LSCancellableWait.h"
+#include "LSHttpBodyBytes.h"
 #include "StdString.h"
 #include "UniqueResource.h"
 
@@ -22,11 +25,14 @@
 class WinInetRequestContext {
 public:
     // cancel: asked at least every 100 ms while waiting; true ends the request with the bare
-    // HRESULT E_ABORT. logResponses: write each reply's status and headers to the log.
-    // stepTimeoutMs: the longest wait for one network step (connect and send, one block of the
-    // reply) before the request fails with ERROR_INTERNET_TIMEOUT; 0 for kDefaultStepTimeout.
+    // HRESULT E_ABORT, also when a transport failure surfaces at the same time (a stop is never
+    // reported as the failure it caused or met). logResponses: write each reply's status and
+    // headers to the log. stepTimeoutMs: the longest wait for one network step (connect and send,
+    // one block of the reply) before the request fails with ERROR_INTERNET_TIMEOUT; 0 for
+    // kDefaultStepTimeout. messages: Dispatch when waiting on the caller's (host's) thread.
     // Throws hresult_exception when WinINet cannot be opened.
-    WinInetRequestContext(LSCancelCheck cancel, bool logResponses, DWORD stepTimeoutMs);
+    WinInetRequestContext(LSCancelCheck cancel, bool logResponses, DWORD stepTimeoutMs,
+                          LSWaitMessages messages = LSWaitMessages::Ignore);
     WinInetRequestContext(const WinInetRequestContext&) = delete;
     WinInetRequestContext& operator=(const WinInetRequestContext&) = delete;
     ~WinInetRequestContext();
@@ -35,8 +41,11 @@ public:
 
     // Sends the request and waits for the head of the reply. extraFlags are added to the
     // request's WinINet flags (INTERNET_FLAG_NO_AUTO_REDIRECT to see a redirect instead of
-    // following it). Throws hresult_exception for transport failures, E_ABORT when cancelled.
-    void Send(std::wstring_view verb, std::wstring_view url, std::wstring headerLines, std::string body,
+    // following it). Throws hresult_exception for transport failures (a reply without a status
+    // line among them), E_ABORT when cancelled. The body is held until the request is sent;
+    // given up while it is being sent, the request keeps it for good, as WinINet may still read
+    // it (a byte array then stays locked and allocated).
+    void Send(std::wstring_view verb, std::wstring_view url, std::wstring headerLines, LSHttpBodyBytes body,
               DWORD extraFlags);
 
     DWORD GetStatusCode() const;
@@ -45,7 +54,8 @@ public:
     // The declared body size, when the server declared one.
     std::optional<uint64_t> GetContentLength() const;
 
-    // The next block of the reply body, empty at its end; valid until the next call.
+    // The next block of the reply body, empty at its end; valid until the next call. A reply
+    // that ends short of its declared length fails with ERROR_INTERNET_CONNECTION_RESET.
     std::string_view ReadBlock();
     // Up to maxBytes of the reply body, for error details.
     std::string ReadBodyPrefix(size_t maxBytes);
@@ -64,15 +74,22 @@ private:
     // Closes the request; one whose reply was not read to its end is closed in the background.
     void CloseRequest();
     void WaitForStep(const char* step);
+    void CheckReplyComplete();
     void ThrowIfCancelledNow();
+    // Throws the transport failure as hresult_exception, or E_ABORT when the cancel check asks
+    // to stop now.
+    [[noreturn]] void Fail(DWORD error, const std::string& what);
+    [[noreturn]] void Abort();
 
     LSCancelCheck m_cancel;
     bool m_logResponses;
     std::chrono::milliseconds m_stepTimeout;
+    LSWaitMessages m_waitMessages;
     std::wstring m_url;
     std::chrono::steady_clock::time_point m_lastCancelCheck;
     bool m_stepPending = false;
     bool m_replyComplete = false;
+    uint64_t m_replyBytesRead = 0;
     std::shared_ptr<AsyncState> m_state;
     TalvernCommon::unique_hinternet m_session;
     TalvernCommon::unique_hinternet m_connection;

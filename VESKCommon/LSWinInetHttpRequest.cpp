@@ -1,6 +1,7 @@
 #include "LSWinInetHttpRequest.h"
 
 #include "HResultException.h"
+#include "LSHttpBodyBytes.h"
 #include "LSHttpMessageParts.h"
 
 #include <new>
@@ -39,9 +40,12 @@ HRESULT LSWinInetHttpRequest::Send(const VARIANT& body, const LSCancelCheck& can
     if (!IsOpened())
         return E_UNEXPECTED;
     try {
-        // The context, and WinINet's hold on the body with it, ends with the send.
-        WinInetRequestContext context(cancel, false, static_cast<DWORD>(m_stepTimeout.count()));
-        context.Send(GetMethod(), GetUrl(), JoinHeaderLines(GetRequestHeaders()), VariantBodyBytes(body), 0);
+        // Waits on the caller's thread, whose messages the host needs dispatched. The body goes
+        // out from the caller's own bytes; the context, and WinINet's hold on them with it, ends
+        // with the send.
+        WinInetRequestContext context(cancel, false, static_cast<DWORD>(m_stepTimeout.count()),
+                                      LSWaitMessages::Dispatch);
+        context.Send(GetMethod(), GetUrl(), JoinHeaderLines(GetRequestHeaders()), LSHttpBodyBytes(body), 0);
         Complete(ReadReply(context));
     } catch (const hresult_exception& error) {
         return error.hr();

@@ -70,7 +70,7 @@ struct WinInetRequestContext::AsyncState {
     volatile LONG stepError = ERROR_SUCCESS;
     // What WinINet reads or fills while a step is pending.
     std::wstring headerLines;
-    std::string body;
+    LSHttpBodyBytes body;
     std::vector<char> buffer = std::vector<char>(kReadBlockSize);
     DWORD bytesRead = 0;
 };
@@ -99,10 +99,11 @@ void CALLBACK WinInetRequestContext::StatusCallback(HINTERNET, DWORD_PTR context
     }
 }
 
-WinInetRequestContext::WinInetRequestContext(LSCancelCheck cancel, bool logResponses, DWORD stepTimeoutMs)
+WinInetRequestContext::WinInetRequestContext(LSCancelCheck cancel, bool logResponses, DWORD stepTimeoutMs,
+                                             LSWaitMessages messages)
     : m_cancel(std::move(cancel)), m_logResponses(logResponses),
       m_stepTimeout(stepTimeoutMs != 0 ? std::chrono::milliseconds(stepTimeoutMs) : kDefaultStepTimeout),
-      m_lastCancelCheck(std::chrono::steady_clock::now())
+      m_waitMessages(messages), m_lastCancelCheck(std::chrono::steady_clock::now())
 {
     OpenSession();
 }
@@ -122,6 +123,9 @@ void WinInetRequestContext::OpenSession()
 
 void WinInetRequestContext::CloseRequest()
 {
+    // The body goes back to its owner here, on the owner's thread, unless WinINet may still read it.
+    if (m_state && !m_stepPending)
+        m_state->body = LSHttpBodyBytes();
     if (!m_request || m_replyComplete) {
         m_request.reset();
         m_connection.reset();
@@ -146,6 +150,7 @@ void WinInetRequestContext::OpenRequest(std::wstring_view verb, std::wstring_vie
         OpenSession();
     m_url.assign(url);
     m_replyComplete = false;
+    m_replyBytesRead = 0;
     m_stepPending = false;
     URL_COMPONENTSW parts = {};
     parts.dwStructSize = sizeof(parts);
@@ -181,24 +186,32 @@ void WinInetRequestContext::OpenRequest(std::wstring_view verb, std::wstring_vie
 }
 
 void WinInetRequestContext::Send(std::wstring_view verb, std::wstring_view url, std::wstring headerLines,
-                                 std::string body, DWORD extraFlags)
+                                 LSHttpBodyBytes body, DWORD extraFlags)
 {
     CloseRequest();
     OpenRequest(verb, url, extraFlags);
     AsyncState& state = *m_state;
     state.headerLines = std::move(headerLines);
     state.body = std::move(body);
+    const std::string_view bytes = state.body.View();
     ::ResetEvent(state.stepComplete.get());
+    // WinINet takes the body as writable memory but only reads it.
     const BOOL sent = ::HttpSendRequestW(m_request.get(), state.headerLines.empty() ? nullptr : state.headerLines.c_str(),
                                          static_cast<DWORD>(state.headerLines.size()),
-                                         state.body.empty() ? nullptr : state.body.data(),
-                                         static_cast<DWORD>(state.body.size()));
+                                         bytes.empty() ? nullptr : const_cast<char*>(bytes.data()),
+                                         static_cast<DWORD>(bytes.size()));
     if (!sent) {
         const DWORD error = ::GetLastError();
         if (error != ERROR_IO_PENDING)
-            ThrowWinInetError(error, "HttpSendRequest failed for " + LSDiag::LogText(m_url));
+            Fail(error, "HttpSendRequest failed for " + LSDiag::LogText(m_url));
         WaitForStep("sending the request to");
     }
+    // Sent: WinINet reads the body no more.
+    state.body = LSHttpBodyBytes();
+    // A connection closed unanswered leaves Wine's request without a status line: that is no
+    // reply, not a reply of status 0.
+    if (GetStatusCode() == 0)
+        Fail(ERROR_HTTP_INVALID_SERVER_RESPONSE, "No reply from " + LSDiag::LogText(m_url));
     // A reply without a body is complete with its head.
     m_replyComplete = GetContentLength() == std::optional<uint64_t>(0);
 }
@@ -206,21 +219,18 @@ void WinInetRequestContext::Send(std::wstring_view verb, std::wstring_view url, 
 void WinInetRequestContext::WaitForStep(const char* step)
 {
     m_stepPending = true;
-    switch (WaitForEventCancellable(m_state->stepComplete.get(), m_cancel, m_stepTimeout)) {
+    switch (WaitForEventCancellable(m_state->stepComplete.get(), m_cancel, m_stepTimeout, m_waitMessages)) {
     case LSWaitResult::Done:
         break;
     case LSWaitResult::Cancelled:
-        CloseRequest();
-        throw E_ABORT;
+        Abort();
     case LSWaitResult::TimedOut:
         CloseRequest();
         ThrowWinInetError(ERROR_INTERNET_TIMEOUT, std::string("No progress ") + step + " " + LSDiag::LogText(m_url));
     }
     m_stepPending = false;
-    m_lastCancelCheck = std::chrono::steady_clock::now();
     if (!m_state->stepSucceeded)
-        ThrowWinInetError(static_cast<DWORD>(m_state->stepError),
-                          std::string("Failed ") + step + " " + LSDiag::LogText(m_url));
+        Fail(static_cast<DWORD>(m_state->stepError), std::string("Failed ") + step + " " + LSDiag::LogText(m_url));
 }
 
 void WinInetRequestContext::ThrowIfCancelledNow()
@@ -229,10 +239,23 @@ void WinInetRequestContext::ThrowIfCancelledNow()
     if (now - m_lastCancelCheck < kCancelPollInterval)
         return;
     m_lastCancelCheck = now;
-    if (m_cancel && m_cancel()) {
-        CloseRequest();
-        throw E_ABORT;
-    }
+    if (m_cancel && m_cancel())
+        Abort();
+}
+
+void WinInetRequestContext::Fail(DWORD error, const std::string& what)
+{
+    // A stop asked for meanwhile may be what broke the transfer, or have met a failure on its
+    // way: either way the caller is to see the stop.
+    if (m_cancel && m_cancel())
+        Abort();
+    ThrowWinInetError(error, what);
+}
+
+void WinInetRequestContext::Abort()
+{
+    CloseRequest();
+    throw E_ABORT;
 }
 
 DWORD WinInetRequestContext::GetStatusCode() const
@@ -283,11 +306,23 @@ std::string_view WinInetRequestContext::ReadBlock()
                             &state.bytesRead)) {
         const DWORD error = ::GetLastError();
         if (error != ERROR_IO_PENDING)
-            ThrowWinInetError(error, "Failed reading the reply of " + LSDiag::LogText(m_url));
+            Fail(error, "Failed reading the reply of " + LSDiag::LogText(m_url));
         WaitForStep("reading the reply of");
     }
     m_replyComplete = state.bytesRead == 0;
+    m_replyBytesRead += state.bytesRead;
+    if (m_replyComplete)
+        CheckReplyComplete();
     return std::string_view(state.buffer.data(), state.bytesRead);
+}
+
+void WinInetRequestContext::CheckReplyComplete()
+{
+    const std::optional<uint64_t> declared = GetContentLength();
+    if (declared && *declared != m_replyBytesRead)
+        Fail(ERROR_INTERNET_CONNECTION_RESET, "The reply of " + LSDiag::LogText(m_url) + " ended after " +
+                                                  std::to_string(m_replyBytesRead) + " of " +
+                                                  std::to_string(*declared) + " bytes");
 }
 
 std::string WinInetRequestContext::ReadBodyPrefix(size_t maxBytes)

@@ -249,6 +249,17 @@ HRESULT StandInTest::ThrownWhenStoppedWhileWaiting(const std::function<void()>& 
     return ThrownHresult(call);
 }
 
+LSCancelCheck StandInTest::StopOnceScriptedAnswerBegins(const std::string& pathGlob) const
+{
+    return [this, pathGlob] {
+        for (const Json::Value& entry : standIn.JournalEntries(0, pathGlob)) {
+            if (!entry["fault"].isNull())
+                return true;
+        }
+        return false;
+    };
+}
+
 HRESULT ThrownHresult(const std::function<void()>& call)
 {
     try {

@@ -5,6 +5,7 @@
 #include "BoxStandIn.h"
 #include "ComPtr.h"
 #include "ILSHttpRequest.h"
+#include "LSCancelCheck.h"
 #include "TestShutdownInformer.h"
 
 #include <gtest/gtest.h>
@@ -92,6 +93,10 @@ protected:
     void ScriptHang(const std::string& method, const std::string& path) const;
     // What the call throws when the informer asks to stop once the call is waiting on it.
     HRESULT ThrownWhenStoppedWhileWaiting(const std::function<void()>& call);
+    // A cancel check that asks to stop once the stand-in has begun acting out a scripted answer
+    // for the path (it notes that just before it writes or drops anything): the stop and what
+    // the answer does to the transfer then reach the request together.
+    LSCancelCheck StopOnceScriptedAnswerBegins(const std::string& pathGlob) const;
 
     TestSupport::BoxStandIn standIn = TestSupport::BoxStandIn::FromEnvironment();
     TalvernCommon::com_ptr<TestHost::TestShutdownInformer> informer = TestHost::TestShutdownInformer::Create();

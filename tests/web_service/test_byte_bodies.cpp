@@ -1,15 +1,22 @@
 // Byte bodies through the factory's request, as uploads send them: every byte and header reaches
-// the server in order, a stop ends the send, and sending leaves no copy of the body behind
+// the server in order, the caller's window messages go on being dispatched while the send waits,
+// a broken reply fails, a stop ends the send (also when the connection drops at the same
+// moment), the body exists once while it is sent, and sending leaves no copy of it behind
 // (Wine's XMLHTTP keeps one of every body it sends).
 #include "ComOwners.h"
 #include "LSBaseJsonWS.h"
+#include "UniqueResource.h"
 #include "WebServiceTestSupport.h"
 
 #include <psapi.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstring>
+#include <functional>
 #include <new>
+#include <stdexcept>
+#include <thread>
 
 using namespace WebServiceTest;
 
@@ -51,8 +58,141 @@ SIZE_T PrivateBytes()
     return counters.PrivateUsage != 0 ? counters.PrivateUsage : counters.PagefileUsage;
 }
 
+// Samples the process's committed private memory from its own thread for as long as it lives:
+// Wine keeps no peak of its own (its PeakPagefileUsage is the current value).
+class PrivateBytesPeak {
+public:
+    PrivateBytesPeak()
+        : m_thread([this] {
+              while (!m_quit) {
+                  const SIZE_T now = PrivateBytes();
+                  if (now > m_highest)
+                      m_highest = now;
+                  std::this_thread::sleep_for(std::chrono::milliseconds(1));
+              }
+          })
+    {
+    }
+    PrivateBytesPeak(const PrivateBytesPeak&) = delete;
+    PrivateBytesPeak& operator=(const PrivateBytesPeak&) = delete;
+    ~PrivateBytesPeak()
+    {
+        m_quit = true;
+        m_thread.join();
+    }
+
+    SIZE_T Highest() const { return m_highest; }
+
+private:
+    std::atomic<bool> m_quit{false};
+    std::atomic<SIZE_T> m_highest{PrivateBytes()};
+    std::thread m_thread;
+};
+
+constexpr UINT kWitnessedMessage = WM_APP + 7;
+
+// A message-only window of the test's thread, as the host's own windows are, that notes whether a
+// message reached it while a send was under way.
+class MessageWitness {
+public:
+    MessageWitness()
+    {
+        static const ATOM windowClass = [] {
+            WNDCLASSEXW description = {};
+            description.cbSize = sizeof(description);
+            description.lpfnWndProc = WindowProcedure;
+            description.hInstance = ::GetModuleHandleW(nullptr);
+            description.lpszClassName = L"VESKWebServiceTestsMessageWitness";
+            return ::RegisterClassExW(&description);
+        }();
+        m_window.reset(::CreateWindowExW(0, MAKEINTATOM(windowClass), L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                         ::GetModuleHandleW(nullptr), nullptr));
+        if (!m_window)
+            throw std::runtime_error("cannot create a message-only window");
+        ::SetWindowLongPtrW(m_window.get(), GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    }
+
+    HWND Window() const { return m_window.get(); }
+
+    bool sending = false;
+    bool seenWhileSending = false;
+    int seen = 0;
+
+private:
+    static LRESULT CALLBACK WindowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+    {
+        auto* witness = reinterpret_cast<MessageWitness*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
+        if (message != kWitnessedMessage || witness == nullptr)
+            return ::DefWindowProcW(window, message, wParam, lParam);
+        ++witness->seen;
+        witness->seenWhileSending = witness->seenWhileSending || witness->sending;
+        return 0;
+    }
+
+    TalvernCommon::unique_hwnd m_window;
+};
+
+// Posts the message to the window from its own thread once the condition holds.
+class PostWhen {
+public:
+    PostWhen(std::function<bool()> condition, HWND window, UINT message)
+        : m_thread([this, condition = std::move(condition), window, message] {
+              while (!m_quit) {
+                  if (condition()) {
+                      ::PostMessageW(window, message, 0, 0);
+                      return;
+                  }
+                  std::this_thread::sleep_for(std::chrono::milliseconds(5));
+              }
+          })
+    {
+    }
+    PostWhen(const PostWhen&) = delete;
+    PostWhen& operator=(const PostWhen&) = delete;
+    ~PostWhen()
+    {
+        m_quit = true;
+        m_thread.join();
+    }
+
+private:
+    std::atomic<bool> m_quit{false};
+    std::thread m_thread;
+};
+
+Json::Value AcceptedPut(const std::string& path)
+{
+    Json::Value accepted;
+    accepted["method"] = "PUT";
+    accepted["path"] = path;
+    accepted["status"] = 200;
+    accepted["json"]["ok"] = true;
+    return accepted;
+}
+
+// The stand-in reads the request and closes the connection unanswered.
+Json::Value DroppedPut(const std::string& path)
+{
+    Json::Value dropped;
+    dropped["method"] = "PUT";
+    dropped["path"] = path;
+    dropped["action"] = "close";
+    // WinINet sends once more on a new connection when a kept-alive one closes unanswered.
+    dropped["times"] = 3;
+    return dropped;
+}
+
 class ByteBodies : public StandInTest {
 protected:
+    // A PUT of an octet stream, sent as the Box client sends its uploads.
+    std::unique_ptr<ILSHttpRequest> SendBody(const std::string& path, const _variant_t& body)
+    {
+        std::unique_ptr<ILSHttpRequest> request = Open(L"PUT", Url(path));
+        request->SetRequestHeader(L"Content-Type", L"application/octet-stream");
+        CLSBaseWS::PerformAsyncVariantSend(request, Url(path), body, informer.get());
+        return request;
+    }
+
     // A PUT with the headers of a session part, sent as the Box client sends it.
     std::unique_ptr<ILSHttpRequest> SendPart(const std::string& path, const _variant_t& body)
     {
@@ -117,4 +257,79 @@ TEST_F(ByteBodies, AStopDuringTheSendEndsItWithEAbort)
     const Json::Value entries = standIn.JournalEntries(0, "/test/hang");
     ASSERT_EQ(entries.size(), 1u);
     EXPECT_EQ(entries[0]["body_size"].asUInt64(), kBodySize);
+}
+
+TEST_F(ByteBodies, TheCallersMessagesAreDispatchedWhileAnUploadWaits)
+{
+    Json::Value held = AcceptedPut("/test/held");
+    held["delay_ms"] = 2000;
+    standIn.AddFault(held);
+    MessageWitness witness;
+    witness.sending = true;
+    std::unique_ptr<ILSHttpRequest> request;
+    {
+        // Posted once the send is waiting (the wait keeps asking the informer), as the host's
+        // messages arrive while its thread is in the filter.
+        const PostWhen poster([this] { return informer->StopQueries() >= 2; }, witness.Window(), kWitnessedMessage);
+        request = SendBody("/test/held", ByteBody(PatternBytes(kBodySize)));
+    }
+    witness.sending = false;
+    EXPECT_EQ(request->GetStatus(), 200);
+    EXPECT_TRUE(witness.seenWhileSending) << "the message was dispatched " << witness.seen
+                                          << " times during the send";
+}
+
+TEST_F(ByteBodies, ALargeBodyExistsOnceWhileItIsSent)
+{
+    constexpr size_t kLargeBodySize = 40 * 1024 * 1024;
+    standIn.AddFault(AcceptedPut("/test/large"));
+    const std::string bytes = PatternBytes(kLargeBodySize);
+    const _variant_t body = ByteBody(bytes);
+    const int since = standIn.JournalNext();
+
+    // Beyond the caller's array, only what WinINet makes of the request while it goes out (Wine's
+    // joins head and body into one buffer) may come and go.
+    const SIZE_T before = PrivateBytes();
+    SIZE_T highest = 0;
+    {
+        const PrivateBytesPeak peak;
+        EXPECT_EQ(SendBody("/test/large", body)->GetStatus(), 200);
+        highest = peak.Highest();
+    }
+    const SIZE_T growth = highest > before ? highest - before : 0;
+    EXPECT_LT(growth, kLargeBodySize * 3 / 2) << "private memory peaked " << growth / 1024 << " KiB above the "
+                                              << before / 1024 << " KiB before sending " << kLargeBodySize / 1024
+                                              << " KiB";
+
+    const Json::Value entries = standIn.JournalEntries(since, "/test/large");
+    ASSERT_EQ(entries.size(), 1u);
+    EXPECT_EQ(entries[0]["body_size"].asUInt64(), kLargeBodySize);
+    EXPECT_EQ(entries[0]["body_sha1"].asString(), Sha1HexOfBytes(bytes));
+}
+
+TEST_F(ByteBodies, ABrokenReplyFailsTheSend)
+{
+    Json::Value cut = AcceptedPut("/test/cut");
+    cut["json"]["entries"] = std::string(5000, 'x');
+    cut["truncate_at"] = 100;
+    standIn.AddFault(cut);
+    standIn.AddFault(DroppedPut("/test/drop"));
+    const struct {
+        std::string path;
+        HRESULT expected;
+    } cases[] = {
+        {"/test/cut", HRESULT_FROM_WIN32(ERROR_INTERNET_CONNECTION_RESET)},
+        {"/test/drop", HRESULT_FROM_WIN32(ERROR_HTTP_INVALID_SERVER_RESPONSE)},
+    };
+    for (const auto& [path, expected] : cases) {
+        const std::unique_ptr<ILSHttpRequest> request = Open(L"PUT", Url(path));
+        EXPECT_EQ(request->Send(ByteBody(PatternBytes(kBodySize)), LSCancelCheck()), expected) << path;
+    }
+}
+
+TEST_F(ByteBodies, AStopThatMeetsADroppedConnectionEndsTheSendWithEAbort)
+{
+    standIn.AddFault(DroppedPut("/test/drop"));
+    const std::unique_ptr<ILSHttpRequest> request = Open(L"PUT", Url("/test/drop"));
+    EXPECT_EQ(request->Send(ByteBody(PatternBytes(kBodySize)), StopOnceScriptedAnswerBegins("/test/drop")), E_ABORT);
 }

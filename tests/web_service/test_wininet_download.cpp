@@ -1,6 +1,6 @@
 // Downloads and text posts over WinINet against the stand-in: a large file through Box's
-// redirect, failure statuses, a cut connection and a stop, none of which may leave a partial
-// file under the target's name.
+// redirect, failure statuses, a cut connection and a stop (also one that meets a cut connection:
+// the stop wins), none of which may leave a partial file under the target's name.
 #include "LSBaseWS.h"
 #include "LSCancelCheck.h"
 #include "LSHttpError.h"
@@ -129,6 +129,26 @@ TEST_F(WinInetDownload, AStopInTheMiddleLeavesThePreviousFileAndNoTemporary)
         });
         EXPECT_EQ(ThrownHresult([&] { Download(id, target); }), E_ABORT);
     }
+    EXPECT_EQ(ReadFileBytes(target), kPreviousContent);
+    EXPECT_EQ(folder.FileNames(), std::vector<std::wstring>{L"report.bin"});
+}
+
+TEST_F(WinInetDownload, AStopThatMeetsACutConnectionEndsWithEAbort)
+{
+    Json::Value cut;
+    cut["method"] = "GET";
+    cut["path"] = "/test/cut-at-stop";
+    cut["status"] = 200;
+    cut["text"] = std::string(200000, 'x');
+    cut["content_type"] = "application/octet-stream";
+    cut["truncate_at"] = 50000;
+    standIn.AddFault(cut);
+    WriteFileBytes(target, kPreviousContent);
+    WinInetRequestContext context(StopOnceScriptedAnswerBegins("/test/cut-at-stop"), false, 0);
+    EXPECT_EQ(ThrownHresult([&] {
+                  LSWinInetNS::LSWinInetBase::DownloadToFile(context, Url("/test/cut-at-stop"), L"", target, 0);
+              }),
+              E_ABORT);
     EXPECT_EQ(ReadFileBytes(target), kPreviousContent);
     EXPECT_EQ(folder.FileNames(), std::vector<std::wstring>{L"report.bin"});
 }
