@@ -4,7 +4,6 @@
 
 #include "ComDef.h"
 #include "HResultException.h"
-#include "LSDiag.h"
 
 namespace {
 const _bstr_t kChangeTokenProperty{L"ChangeToken"};
@@ -27,8 +26,5 @@ bool VESKBoxSyncFilterImpl::HasChangeToken() const
 
 HRESULT STDMETHODCALLTYPE VESKBoxSyncFilterImpl::raw_ResetChangeCache()
 {
-    try {
-        return E_NOTIMPL;
-    }
-    LS_INTERFACE_CATCH_ALL("VESKBoxSyncFilterImpl::raw_ResetChangeCache")
+    return E_NOTIMPL;
 }

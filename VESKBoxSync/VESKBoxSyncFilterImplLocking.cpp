@@ -5,10 +5,7 @@
 
 HRESULT STDMETHODCALLTYPE VESKBoxSyncFilterImpl::raw_Checkout(ILSPropertyMap*)
 {
-    try {
-        return E_NOTIMPL;
-    }
-    LS_INTERFACE_CATCH_ALL("VESKBoxSyncFilterImpl::raw_Checkout")
+    return E_NOTIMPL;
 }
 
 // A slot the host keeps for a method no Box filter serves.
@@ -26,10 +23,7 @@ HRESULT STDMETHODCALLTYPE VESKBoxSyncFilterImpl::raw_IsCheckedOut(ILSPropertyMap
 
 HRESULT STDMETHODCALLTYPE VESKBoxSyncFilterImpl::raw_CancelCheckout(ILSPropertyMap*)
 {
-    try {
-        return E_NOTIMPL;
-    }
-    LS_INTERFACE_CATCH_ALL("VESKBoxSyncFilterImpl::raw_CancelCheckout")
+    return E_NOTIMPL;
 }
 
 HRESULT STDMETHODCALLTYPE VESKBoxSyncFilterImpl::get_IsCheckedOut(ILSPropertyMap*, long* lockState)

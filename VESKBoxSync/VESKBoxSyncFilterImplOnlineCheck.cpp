@@ -3,17 +3,12 @@
 #include "VESKBoxSyncFilterImpl.h"
 
 #include "LSDiag.h"
+#include "LSOutParams.h"
 
 HRESULT STDMETHODCALLTYPE VESKBoxSyncFilterImpl::raw_HasChangesOnline(ILSPropertyMap*, ILSPropertyMap*, long* changes,
                                                                       ILSShutdownInformer*, long)
 {
-    try {
-        if (changes == nullptr)
-            return E_POINTER;
-        *changes = 0;
-        return E_NOTIMPL;
-    }
-    LS_INTERFACE_CATCH_ALL("VESKBoxSyncFilterImpl::raw_HasChangesOnline")
+    return ClearOutParam(changes, 0) ? E_NOTIMPL : E_POINTER;
 }
 
 HRESULT STDMETHODCALLTYPE VESKBoxSyncFilterImpl::raw_HasDuplicateOnline(long, ILSPropertyMap*, BSTR,

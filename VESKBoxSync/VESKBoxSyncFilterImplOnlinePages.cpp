@@ -2,56 +2,36 @@
 #include "VESKBoxSyncFilterImpl.h"
 
 #include "LSDiag.h"
+#include "LSOutParams.h"
 
 HRESULT STDMETHODCALLTYPE VESKBoxSyncFilterImpl::raw_SetRootLocation(BSTR)
 {
-    try {
-        return E_NOTIMPL;
-    }
-    LS_INTERFACE_CATCH_ALL("VESKBoxSyncFilterImpl::raw_SetRootLocation")
+    return E_NOTIMPL;
 }
 
 HRESULT STDMETHODCALLTYPE VESKBoxSyncFilterImpl::raw_SetSort(VARIANT_BOOL, long)
 {
-    try {
-        return E_NOTIMPL;
-    }
-    LS_INTERFACE_CATCH_ALL("VESKBoxSyncFilterImpl::raw_SetSort")
+    return E_NOTIMPL;
 }
 
 HRESULT STDMETHODCALLTYPE VESKBoxSyncFilterImpl::raw_SetSearchText(BSTR)
 {
-    try {
-        return E_NOTIMPL;
-    }
-    LS_INTERFACE_CATCH_ALL("VESKBoxSyncFilterImpl::raw_SetSearchText")
+    return E_NOTIMPL;
 }
 
 HRESULT STDMETHODCALLTYPE VESKBoxSyncFilterImpl::raw_SetRestrictSearchText(BSTR)
 {
-    try {
-        return E_NOTIMPL;
-    }
-    LS_INTERFACE_CATCH_ALL("VESKBoxSyncFilterImpl::raw_SetRestrictSearchText")
+    return E_NOTIMPL;
 }
 
 HRESULT STDMETHODCALLTYPE VESKBoxSyncFilterImpl::raw_SetQueryMatches(VARIANT, VARIANT)
 {
-    try {
-        return E_NOTIMPL;
-    }
-    LS_INTERFACE_CATCH_ALL("VESKBoxSyncFilterImpl::raw_SetQueryMatches")
+    return E_NOTIMPL;
 }
 
 HRESULT STDMETHODCALLTYPE VESKBoxSyncFilterImpl::raw_GetOnlineResultsSize(long* count)
 {
-    try {
-        if (count == nullptr)
-            return E_POINTER;
-        *count = 0;
-        return E_NOTIMPL;
-    }
-    LS_INTERFACE_CATCH_ALL("VESKBoxSyncFilterImpl::raw_GetOnlineResultsSize")
+    return ClearOutParam(count, 0) ? E_NOTIMPL : E_POINTER;
 }
 
 HRESULT STDMETHODCALLTYPE VESKBoxSyncFilterImpl::raw_GetOnlinePage(long, long, VARIANT* page)
@@ -83,19 +63,10 @@ HRESULT STDMETHODCALLTYPE VESKBoxSyncFilterImpl::raw_GetResultInfo(VARIANT, BSTR
 
 HRESULT STDMETHODCALLTYPE VESKBoxSyncFilterImpl::raw_GetPreviewUrl(VARIANT, BSTR* previewUrl)
 {
-    try {
-        if (previewUrl == nullptr)
-            return E_POINTER;
-        *previewUrl = nullptr;
-        return E_NOTIMPL;
-    }
-    LS_INTERFACE_CATCH_ALL("VESKBoxSyncFilterImpl::raw_GetPreviewUrl")
+    return ClearOutParam(previewUrl, nullptr) ? E_NOTIMPL : E_POINTER;
 }
 
 HRESULT STDMETHODCALLTYPE VESKBoxSyncFilterImpl::raw_DownloadFileContents(BSTR, BSTR)
 {
-    try {
-        return E_NOTIMPL;
-    }
-    LS_INTERFACE_CATCH_ALL("VESKBoxSyncFilterImpl::raw_DownloadFileContents")
+    return E_NOTIMPL;
 }

@@ -3,7 +3,6 @@
 #include "VESKBoxSyncFilterImpl.h"
 
 #include "HResultException.h"
-#include "LSDiag.h"
 #include "LSNamedProperties.h"
 
 HRESULT VESKBoxSyncFilterImpl::PrepareSyncStartPoint(CStdStr<wchar_t>&, CStdStr<wchar_t>&) { return S_OK; }
@@ -64,8 +63,5 @@ CStdStr<wchar_t> VESKBoxSyncFilterImpl::GetKeyPropertyName() const
 
 HRESULT STDMETHODCALLTYPE VESKBoxSyncFilterImpl::raw_SetMainFolderProperties(ILSPropertyMap*)
 {
-    try {
-        return E_NOTIMPL;
-    }
-    LS_INTERFACE_CATCH_ALL("VESKBoxSyncFilterImpl::raw_SetMainFolderProperties")
+    return E_NOTIMPL;
 }

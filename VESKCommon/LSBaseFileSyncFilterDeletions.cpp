@@ -4,6 +4,7 @@
 
 #include "LSDiag.h"
 #include "LSNamedProperties.h"
+#include "LSOutParams.h"
 #include "StringUtils.h"
 
 HRESULT STDMETHODCALLTYPE LSBaseFileSyncFilter::raw_GetKeyPropertyTag(BSTR* propertyName)
@@ -19,10 +20,7 @@ HRESULT STDMETHODCALLTYPE LSBaseFileSyncFilter::raw_GetKeyPropertyTag(BSTR* prop
 
 HRESULT STDMETHODCALLTYPE LSBaseFileSyncFilter::raw_IsDeleted(BSTR, long)
 {
-    try {
-        return E_NOTIMPL;
-    }
-    LS_INTERFACE_CATCH_ALL("LSBaseFileSyncFilter::raw_IsDeleted")
+    return E_NOTIMPL;
 }
 
 HRESULT STDMETHODCALLTYPE LSBaseFileSyncFilter::GetDeleteFlag(VARIANT_BOOL* flag)
@@ -37,13 +35,7 @@ HRESULT STDMETHODCALLTYPE LSBaseFileSyncFilter::DeleteItemAlternate(long, long) 
 
 HRESULT STDMETHODCALLTYPE LSBaseFileSyncFilter::DeleteItemByLocation(ILSPropertyMap*, BSTR* errorText)
 {
-    try {
-        if (errorText == nullptr)
-            return E_POINTER;
-        *errorText = nullptr;
-        return E_NOTIMPL;
-    }
-    LS_INTERFACE_CATCH_ALL("LSBaseFileSyncFilter::DeleteItemByLocation")
+    return ClearOutParam(errorText, nullptr) ? E_NOTIMPL : E_POINTER;
 }
 
 HRESULT STDMETHODCALLTYPE LSBaseFileSyncFilter::get_ServerItemCount(long, long* count)

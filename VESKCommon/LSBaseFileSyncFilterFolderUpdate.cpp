@@ -16,10 +16,7 @@ HRESULT STDMETHODCALLTYPE LSBaseFileSyncFilter::raw_PostContentSyncFolderUpdate(
 HRESULT STDMETHODCALLTYPE LSBaseFileSyncFilter::raw_PreContentSyncFolderUpdate(ILSPropertyMap*, VARIANT_BOOL,
                                                                                VARIANT_BOOL)
 {
-    try {
-        return E_NOTIMPL;
-    }
-    LS_INTERFACE_CATCH_ALL("LSBaseFileSyncFilter::raw_PreContentSyncFolderUpdate")
+    return E_NOTIMPL;
 }
 
 HRESULT STDMETHODCALLTYPE LSBaseFileSyncFilter::GetSubFolderCount(unsigned short* count)

@@ -28,10 +28,7 @@ HRESULT STDMETHODCALLTYPE LSBaseFileSyncFilter::NotifyHeaderOnly() { return S_OK
 
 HRESULT STDMETHODCALLTYPE LSBaseFileSyncFilter::raw_RetrieveIndividualItemToPathProperties(ILSPropertyMap*)
 {
-    try {
-        return E_NOTIMPL;
-    }
-    LS_INTERFACE_CATCH_ALL("LSBaseFileSyncFilter::raw_RetrieveIndividualItemToPathProperties")
+    return E_NOTIMPL;
 }
 
 HRESULT LSBaseFileSyncFilter::RetrieveIndividualItemToPathInternal(ILSPropertyMap*, const wchar_t*, BSTR*, bool,

@@ -5,10 +5,7 @@
 
 HRESULT STDMETHODCALLTYPE LSBaseFileSyncFilter::raw_SetMainFolderProperties(ILSPropertyMap*)
 {
-    try {
-        return E_NOTIMPL;
-    }
-    LS_INTERFACE_CATCH_ALL("LSBaseFileSyncFilter::raw_SetMainFolderProperties")
+    return E_NOTIMPL;
 }
 
 HRESULT STDMETHODCALLTYPE LSBaseFileSyncFilter::raw_SetItemProperties(unsigned short index, ILSPropertyMap*, long)

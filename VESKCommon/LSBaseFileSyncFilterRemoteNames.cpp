@@ -2,26 +2,17 @@
 // the remote name stored on an item.
 #include "LSBaseFileSyncFilter.h"
 
-#include "LSDiag.h"
+#include "LSOutParams.h"
 
 HRESULT STDMETHODCALLTYPE LSBaseFileSyncFilter::raw_UpdateFolder(long, ILSPropertyMap*, ILSPropertyMap*,
                                                                  VARIANT_BOOL* renamed)
 {
-    try {
-        if (renamed == nullptr)
-            return E_POINTER;
-        *renamed = VARIANT_FALSE;
-        return E_NOTIMPL;
-    }
-    LS_INTERFACE_CATCH_ALL("LSBaseFileSyncFilter::raw_UpdateFolder")
+    return ClearOutParam(renamed, VARIANT_FALSE) ? E_NOTIMPL : E_POINTER;
 }
 
 HRESULT STDMETHODCALLTYPE LSBaseFileSyncFilter::raw_CreateFolder(long, ILSPropertyMap*, ILSPropertyMap*)
 {
-    try {
-        return E_NOTIMPL;
-    }
-    LS_INTERFACE_CATCH_ALL("LSBaseFileSyncFilter::raw_CreateFolder")
+    return E_NOTIMPL;
 }
 
 HRESULT LSBaseFileSyncFilter::GetStoredRemoteFileName(CStdStr<wchar_t>&, ILSPropertyMap*, CStdStr<wchar_t>&)

@@ -2,26 +2,17 @@
 #include "LSBaseFileSyncFilter.h"
 
 #include "HResultException.h"
-#include "LSDiag.h"
+#include "LSOutParams.h"
 
 HRESULT STDMETHODCALLTYPE LSBaseFileSyncFilter::raw_SetSyncStartPointByString(BSTR, BSTR* errorText)
 {
-    try {
-        if (errorText == nullptr)
-            return E_POINTER;
-        *errorText = nullptr;
-        return E_NOTIMPL;
-    }
-    LS_INTERFACE_CATCH_ALL("LSBaseFileSyncFilter::raw_SetSyncStartPointByString")
+    return ClearOutParam(errorText, nullptr) ? E_NOTIMPL : E_POINTER;
 }
 
 HRESULT STDMETHODCALLTYPE LSBaseFileSyncFilter::raw_SetSyncStartPoint(ILSPropertyMap*, VARIANT_BOOL, VARIANT_BOOL,
                                                                       VARIANT_BOOL, long, VARIANT_BOOL)
 {
-    try {
-        return E_NOTIMPL;
-    }
-    LS_INTERFACE_CATCH_ALL("LSBaseFileSyncFilter::raw_SetSyncStartPoint")
+    return E_NOTIMPL;
 }
 
 HRESULT LSBaseFileSyncFilter::GetStartPointFromHost(CStdStr<wchar_t>&) { return E_NOTIMPL; }

@@ -20,18 +20,12 @@ HRESULT STDMETHODCALLTYPE LSBaseFileSyncFilter::put_pShutdownInformer(ILSShutdow
 
 HRESULT STDMETHODCALLTYPE LSBaseFileSyncFilter::raw_StartSync(long, IUnknown*, long)
 {
-    try {
-        return E_NOTIMPL;
-    }
-    LS_INTERFACE_CATCH_ALL("LSBaseFileSyncFilter::raw_StartSync")
+    return E_NOTIMPL;
 }
 
 HRESULT STDMETHODCALLTYPE LSBaseFileSyncFilter::raw_EndSync()
 {
-    try {
-        return E_NOTIMPL;
-    }
-    LS_INTERFACE_CATCH_ALL("LSBaseFileSyncFilter::raw_EndSync")
+    return E_NOTIMPL;
 }
 
 HRESULT STDMETHODCALLTYPE LSBaseFileSyncFilter::raw_GetFieldSetInfo(long, ILSVESKFieldSetInfo** fieldSetInfo)
@@ -60,8 +54,5 @@ HRESULT STDMETHODCALLTYPE LSBaseFileSyncFilter::UnimplementedMethod(long, long) 
 
 HRESULT STDMETHODCALLTYPE LSBaseFileSyncFilter::raw_SetCurrentProfileName(BSTR)
 {
-    try {
-        return E_NOTIMPL;
-    }
-    LS_INTERFACE_CATCH_ALL("LSBaseFileSyncFilter::raw_SetCurrentProfileName")
+    return E_NOTIMPL;
 }
