@@ -1,6 +1,6 @@
 #include "BoxRequestBodies.h"
 
-#include "ComOwners.h"
+#include "ByteArrays.h"
 #include "HResultException.h"
 #include "LSDiag.h"
 #include "LSJsonText.h"
@@ -11,7 +11,6 @@
 
 #include <cstdio>
 #include <cstring>
-#include <limits>
 #include <stdexcept>
 
 namespace Box_20 {
@@ -66,32 +65,20 @@ CStdStr<wchar_t> QuotedPartFileName(const std::wstring& name)
 
 _variant_t ByteArrayVariant(const std::vector<std::pair<const BYTE*, size_t>>& pieces)
 {
-    size_t total = 0;
+    uint64_t total = 0;
     for (const auto& piece : pieces)
         total += piece.second;
-    if (total > std::numeric_limits<ULONG>::max())
-        throw hresult_exception(E_INVALIDARG, "Box_20 request body: too large for one request");
-    TalvernCommon::unique_safearray array(::SafeArrayCreateVector(VT_UI1, 0, static_cast<ULONG>(total)));
-    if (!array)
-        _com_issue_error(E_OUTOFMEMORY);
-    void* data = nullptr;
-    const HRESULT accessed = ::SafeArrayAccessData(array.get(), &data);
-    if (FAILED(accessed))
-        _com_issue_error(accessed);
-    auto* out = static_cast<BYTE*>(data);
-    for (const auto& piece : pieces) {
-        if (piece.second != 0)
-            std::memcpy(out, piece.first, piece.second);
-        out += piece.second;
+    TalvernCommon::unique_safearray array = TalvernCommon::CreateByteArray(total, "Box_20 request body");
+    {
+        const TalvernCommon::SafeArrayData data(array.get());
+        BYTE* out = data.Bytes();
+        for (const auto& piece : pieces) {
+            if (piece.second != 0)
+                std::memcpy(out, piece.first, piece.second);
+            out += piece.second;
+        }
     }
-    ::SafeArrayUnaccessData(array.get());
-    VARIANT value;
-    ::VariantInit(&value);
-    value.vt = VT_ARRAY | VT_UI1;
-    value.parray = array.release();
-    _variant_t result;
-    result.Attach(value);
-    return result;
+    return TalvernCommon::ByteArrayVariant(std::move(array));
 }
 
 // "yyyy-mm-ddThh:mm:ss.000Z" between quotation marks; empty when the date has no calendar form.

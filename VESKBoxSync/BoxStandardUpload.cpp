@@ -7,12 +7,11 @@
 #include "BoxServiceTable.h"
 #include "BoxUploadReplies.h"
 #include "BoxUrlBuilders.h"
-#include "ComOwners.h"
+#include "ByteArrays.h"
 #include "HResultException.h"
 #include "Utf8Converter.h"
 
 #include <cstring>
-#include <limits>
 #include <stdexcept>
 #include <string>
 
@@ -22,27 +21,6 @@ namespace {
 
 constexpr wchar_t kFilePlace[] = L"Box_20::PerformStandardFileUpload";
 constexpr wchar_t kVersionPlace[] = L"Box_20::PerformUploadFileVersion";
-
-// Holds a safe array's data locked for the length of a scope, so that a failed read still
-// unlocks it and the array can be destroyed.
-class SafeArrayData {
-public:
-    explicit SafeArrayData(SAFEARRAY* array) : m_array(array)
-    {
-        const HRESULT accessed = ::SafeArrayAccessData(m_array, &m_data);
-        if (FAILED(accessed))
-            _com_issue_error(accessed);
-    }
-    SafeArrayData(const SafeArrayData&) = delete;
-    SafeArrayData& operator=(const SafeArrayData&) = delete;
-    ~SafeArrayData() { ::SafeArrayUnaccessData(m_array); }
-
-    BYTE* Bytes() const { return static_cast<BYTE*>(m_data); }
-
-private:
-    SAFEARRAY* m_array;
-    void* m_data = nullptr;
-};
 
 std::string Utf8Prefix(const CStdStr<wchar_t>& prefix)
 {
@@ -61,25 +39,15 @@ _variant_t ReadMultipartBody(UploadFileRecord& record, const std::wstring& place
     const std::string prefix = Utf8Prefix(record.MultipartPrefix);
     // The suffix is plain ASCII.
     const std::string suffix(record.MultipartSuffix.begin(), record.MultipartSuffix.end());
-    const uint64_t total = prefix.size() + record.Size + suffix.size();
-    if (total > std::numeric_limits<ULONG>::max())
-        throw hresult_exception(E_INVALIDARG, "Box_20 multipart upload: too large for one request");
-    TalvernCommon::unique_safearray array(::SafeArrayCreateVector(VT_UI1, 0, static_cast<ULONG>(total)));
-    if (!array)
-        _com_issue_error(E_OUTOFMEMORY);
+    TalvernCommon::unique_safearray array = TalvernCommon::CreateByteArray(
+        prefix.size() + record.Size + suffix.size(), "Box_20 multipart upload");
     {
-        const SafeArrayData data(array.get());
+        const TalvernCommon::SafeArrayData data(array.get());
         std::memcpy(data.Bytes(), prefix.data(), prefix.size());
         file.ReadAt(0, data.Bytes() + prefix.size(), static_cast<size_t>(record.Size));
         std::memcpy(data.Bytes() + prefix.size() + static_cast<size_t>(record.Size), suffix.data(), suffix.size());
     }
-    VARIANT body;
-    ::VariantInit(&body);
-    body.vt = VT_ARRAY | VT_UI1;
-    body.parray = array.release();
-    _variant_t result;
-    result.Attach(body);
-    return result;
+    return TalvernCommon::ByteArrayVariant(std::move(array));
 }
 
 CStdStr<wchar_t> SendMultipart(ILSShutdownInformer* informer, UploadFileRecord& record, const CStdStr<wchar_t>& url,
