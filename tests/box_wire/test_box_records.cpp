@@ -280,32 +280,3 @@ TEST(BoxRecordsFromReplies, PermissionFlags)
     for (const auto& [permissions, expected] : cases)
         EXPECT_EQ(GetPermissionFlags(Parsed(permissions)), expected) << permissions;
 }
-
-TEST(BoxRecords, ConstructionAndMoves)
-{
-    const FolderRecord folder(L"42", L"3", L"Reports", L"/All Files/Reports");
-    EXPECT_EQ(folder.Kind, 1);
-    EXPECT_EQ(folder.ETag + L"|" + folder.Name + L"|" + folder.Path, L"3|Reports|/All Files/Reports");
-    EXPECT_EQ(folder.Permissions, 0u);
-    EXPECT_EQ(FileRecord().Kind, 0);
-
-    auto props = std::make_shared<EMailCustomPropsRec>(L"f", OptionalDate{}, OptionalDate{}, L"s", L"t", L"", L"",
-                                                       L"", L"", L"", L"", 0);
-    FileRecord file(L"7", L"2", L"a.msg", 4, 45356.5, props, L"/x", L"2024-03-05T12:00:00Z");
-    EXPECT_EQ(file.Kind, 0);
-    EXPECT_EQ(file.Id + L"|" + file.ETag + L"|" + file.Name + L"|" + file.Path + L"|" + file.ModifiedDateText,
-              L"7|2|a.msg|/x|2024-03-05T12:00:00Z");
-    EXPECT_EQ(file.VersionNumber, 4u);
-    EXPECT_DOUBLE_EQ(file.ModifiedDate, 45356.5);
-    EXPECT_EQ(file.EmailProps, props);
-    EXPECT_FALSE(file.Lock);
-
-    file.Lock = std::make_shared<LockRecordType>();
-    FileRecord moved(std::move(file));
-    EXPECT_TRUE(file.Name.empty() && file.Id.empty() && !file.EmailProps && !file.Lock);
-    FileRecord assigned;
-    assigned = std::move(moved);
-    EXPECT_EQ(assigned.Id, L"7");
-    EXPECT_TRUE(moved.Id.empty() && moved.ModifiedDateText.empty() && !moved.EmailProps);
-    EXPECT_EQ(props.use_count(), 2);
-}

@@ -346,23 +346,3 @@ TEST(BoxConstantsTest, StandInOverrideMovesEveryAddress)
                     {L"http://127.0.0.1:8123", L"http://127.0.0.1:8123/api", L"http://127.0.0.1:8123/oauth2/token",
                      L"http://127.0.0.1:8123"});
 }
-
-TEST(BoxConstantsTest, FixedTexts)
-{
-    const BoxConstantsType constants = MakeBoxConstants(L"");
-    EXPECT_EQ(constants.VerbGet, L"GET");
-    EXPECT_EQ(constants.VerbPut, L"PUT");
-    EXPECT_EQ(constants.VerbPost, L"POST");
-    EXPECT_EQ(constants.VerbDelete, L"DELETE");
-    EXPECT_EQ(constants.VerbOptions, L"OPTIONS");
-    EXPECT_EQ(constants.WebFilePath, L"/file/");
-    EXPECT_EQ(constants.WebFolderPath, L"/folder/");
-    EXPECT_EQ(constants.InvalidSearchQuery, L"_INVALID_SEARCH_QUERY_");
-    EXPECT_EQ(constants.RedirectUri.back(), L'?');
-    for (const std::wstring& secret : {constants.ClientId, constants.ClientSecret}) {
-        EXPECT_EQ(secret.size(), 32u);
-        EXPECT_EQ(secret.find_first_not_of(L"abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789"),
-                  std::wstring::npos);
-    }
-    EXPECT_EQ(constants.ClientId.find_first_not_of(L"abcdefghijklmnopqrstuvwxyz0123456789"), std::wstring::npos);
-}

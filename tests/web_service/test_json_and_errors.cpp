@@ -69,23 +69,6 @@ TEST(HttpError, FormatsMessageStatusAndDetail)
               L"Conflict (409)\n({\"code\":\"item_name_in_use\"})");
 }
 
-TEST(HttpError, IsThrownByValueAndKeepsItsFieldsThroughCopies)
-{
-    try {
-        LSHttpError error(429, L"Too Many Requests", 12, L"slow down");
-        error.SetMessage(L"Replaced\nbody");
-        const LSHttpError copy = error;
-        throw copy;
-    } catch (const LSHttpError& caught) {
-        EXPECT_EQ(caught.GetStatus(), 429);
-        EXPECT_EQ(caught.GetRetryAfterSeconds(), 12);
-        EXPECT_EQ(caught.GetMessage(), L"Replaced\nbody");
-        EXPECT_EQ(caught.GetDetail(), L"slow down");
-        return;
-    }
-    ADD_FAILURE() << "nothing was thrown";
-}
-
 TEST(HttpError, ReadsRetryAfterAsSecondsOrAsADate)
 {
     EXPECT_EQ(ParseRetryAfterSeconds(L"120"), 120);
