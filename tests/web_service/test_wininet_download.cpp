@@ -29,6 +29,19 @@ protected:
                                                   informer.get());
     }
 
+    // A 200 reply promising 200,000 bytes whose connection drops after 50,000.
+    void AddCutShortReply(const std::string& path)
+    {
+        Json::Value cut;
+        cut["method"] = "GET";
+        cut["path"] = path;
+        cut["status"] = 200;
+        cut["text"] = std::string(200000, 'x');
+        cut["content_type"] = "application/octet-stream";
+        cut["truncate_at"] = 50000;
+        standIn.AddFault(cut);
+    }
+
     ScratchFolder folder;
     const std::wstring target = folder.File(L"report.bin");
 };
@@ -103,14 +116,7 @@ TEST_F(WinInetDownload, FailureStatusesRaiseLSHttpErrorAndLeaveTheTargetAlone)
 
 TEST_F(WinInetDownload, AConnectionCutShortLeavesNoFile)
 {
-    Json::Value cut;
-    cut["method"] = "GET";
-    cut["path"] = "/test/cut";
-    cut["status"] = 200;
-    cut["text"] = std::string(200000, 'x');
-    cut["content_type"] = "application/octet-stream";
-    cut["truncate_at"] = 50000;
-    standIn.AddFault(cut);
+    AddCutShortReply("/test/cut");
     EXPECT_TRUE(FAILED(ThrownHresult([this] { CLSBaseWS::DownloadFile(Url("/test/cut"), target, informer.get()); })));
     EXPECT_TRUE(folder.FileNames().empty());
 }
@@ -135,14 +141,7 @@ TEST_F(WinInetDownload, AStopInTheMiddleLeavesThePreviousFileAndNoTemporary)
 
 TEST_F(WinInetDownload, AStopThatMeetsACutConnectionEndsWithEAbort)
 {
-    Json::Value cut;
-    cut["method"] = "GET";
-    cut["path"] = "/test/cut-at-stop";
-    cut["status"] = 200;
-    cut["text"] = std::string(200000, 'x');
-    cut["content_type"] = "application/octet-stream";
-    cut["truncate_at"] = 50000;
-    standIn.AddFault(cut);
+    AddCutShortReply("/test/cut-at-stop");
     WriteFileBytes(target, kPreviousContent);
     WinInetRequestContext context(StopOnceScriptedAnswerBegins("/test/cut-at-stop"), false, 0);
     EXPECT_EQ(ThrownHresult([&] {
