@@ -157,14 +157,7 @@ bool LogResponses() noexcept { return g_logResponses; }
 
 std::string LogText(std::wstring_view text)
 {
-    if (text.empty())
-        return {};
-    const int wideLength = static_cast<int>(text.size());
-    const int length = ::WideCharToMultiByte(CP_UTF8, 0, text.data(), wideLength, nullptr, 0, nullptr, nullptr);
-    std::string utf8(static_cast<size_t>(length), '\0');
-    if (length > 0)
-        ::WideCharToMultiByte(CP_UTF8, 0, text.data(), wideLength, utf8.data(), length, nullptr, nullptr);
-    return utf8;
+    return WideToUtf8Lossy(text);
 }
 
 } // namespace LSDiag

@@ -7,12 +7,14 @@
 #include "BoxTokenCache.h"
 #include "BoxTokenLocks.h"
 #include "BoxTokenRequests.h"
+#include "BstrText.h"
 #include "LSBaseWS.h"
 #include "LSCancelCheck.h"
 #include "LSCancellableWait.h"
 #include "LSDiag.h"
 #include "LSHttpError.h"
 #include "LSHttpRequestFactory.h"
+#include "LSHttpStatus.h"
 #include "LSResources.h"
 #include "Utf8Converter.h"
 
@@ -27,10 +29,6 @@ namespace Box_20 {
 namespace {
 
 constexpr int32_t kLastAttempt = 5;
-constexpr int32_t kStatusUnauthorized = 401;
-constexpr int32_t kStatusBadRequest = 400;
-constexpr int32_t kStatusInternalServerError = 500;
-constexpr int32_t kStatusBadGateway = 502;
 constexpr std::chrono::milliseconds kPauseAfterRefresh{500};
 constexpr std::chrono::milliseconds kPauseBeforeServerRetry{200};
 constexpr std::chrono::milliseconds kRefreshLockTry{100};
@@ -39,8 +37,7 @@ constexpr wchar_t kSchemaValidationFailed[] = L"schema_validation_failed";
 
 CStdStr<wchar_t> ResponseText(const ILSHttpRequest& request)
 {
-    const _bstr_t text = request.GetResponseText();
-    return CStdStr<wchar_t>(static_cast<const wchar_t*>(text));
+    return BstrText(request.GetResponseText());
 }
 
 bool ParseJsonText(const std::wstring& text, Json::Value& value, std::string& errors)
@@ -89,7 +86,7 @@ void HandleFailedStatus(const LSHttpError& error, const std::unique_ptr<ILSHttpR
             throw schemaError;
         }
     }
-    if (error.GetStatus() != kStatusInternalServerError && error.GetStatus() != kStatusBadGateway)
+    if (error.GetStatus() != LSHttpStatus::kInternalServerError && error.GetStatus() != LSHttpStatus::kBadGateway)
         throw error;
     PauseUnlessShuttingDown(kPauseBeforeServerRetry, informer);
 }
@@ -103,7 +100,7 @@ void HandleFailedSend(const LSHttpError& error, int32_t attempt, const RefreshTo
         LOG(ERROR) << "Failed after retries : ";
         throw error;
     }
-    if (error.GetStatus() == kStatusUnauthorized)
+    if (error.GetStatus() == LSHttpStatus::kUnauthorized)
         RenewTokensAfterUnauthorized(tokensOfAttempt, attempt, informer);
     else
         HandleFailedStatus(error, request, informer);
@@ -123,7 +120,7 @@ void RenewTokensAfterUnauthorized(const RefreshTokensType& tokensOfAttempt, int3
     try {
         RefreshAccessToken(informer);
     } catch (const LSHttpError& error) {
-        if (error.GetStatus() == kStatusBadRequest)
+        if (error.GetStatus() == LSHttpStatus::kBadRequest)
             ClearCachedTokens(current.RefreshToken);
         throw;
     }

@@ -4,10 +4,12 @@
 #include "BoxConstants.h"
 #include "BoxExceptions.h"
 #include "BoxTokenCache.h"
+#include "BstrText.h"
 #include "LSBaseJsonWS.h"
 #include "LSDiag.h"
 #include "LSHttpError.h"
 #include "LSHttpRequestFactory.h"
+#include "LSHttpStatus.h"
 
 #include <chrono>
 #include <memory>
@@ -17,15 +19,7 @@ namespace Box_20 {
 namespace {
 
 constexpr wchar_t kPlace[] = L"Box_20::CallBoxAPIChunkUpload";
-constexpr long kStatusAccepted = 202;
-constexpr int32_t kStatusUnauthorized = 401;
 constexpr std::chrono::seconds kAbortWait{10};
-
-CStdStr<wchar_t> BstrText(const _bstr_t& text)
-{
-    const wchar_t* chars = text;
-    return chars != nullptr ? CStdStr<wchar_t>(chars) : CStdStr<wchar_t>();
-}
 
 std::unique_ptr<ILSHttpRequest> OpenRequest(const CStdStr<wchar_t>& url, const CStdStr<wchar_t>& method,
                                             const std::wstring& place)
@@ -60,7 +54,7 @@ ChunkReply ReadReply(const ILSHttpRequest& request)
 {
     ChunkReply reply;
     reply.Status = request.GetStatus();
-    if (reply.Status == kStatusAccepted) {
+    if (reply.Status == LSHttpStatus::kAccepted) {
         reply.RetryAfterSeconds = ParseRetryAfterSeconds(BstrText(request.GetResponseHeader(L"Retry-After")));
         return reply;
     }
@@ -83,7 +77,7 @@ ChunkReply CallBoxAPIChunkUpload(ILSShutdownInformer* informer, const CStdStr<wc
     try {
         request = SendOnce(informer, url, method, description, tokens.AccessToken);
     } catch (const LSHttpError& error) {
-        if (error.GetStatus() != kStatusUnauthorized)
+        if (error.GetStatus() != LSHttpStatus::kUnauthorized)
             throw;
         LOG(ERROR) << ":Error : " << LSDiag::LogText(error.FormatMessage()) << "\n";
         RenewTokensAfterUnauthorized(tokens, 0, informer);
@@ -102,7 +96,7 @@ void AbortUploadSession(const CStdStr<wchar_t>& abortUrl) noexcept
         const auto deadline = std::chrono::steady_clock::now() + kAbortWait;
         const HRESULT sent =
             request->Send(_variant_t(), [deadline] { return std::chrono::steady_clock::now() >= deadline; });
-        if (FAILED(sent) || request->GetStatus() < 200 || request->GetStatus() > 299)
+        if (FAILED(sent) || !LSHttpStatus::IsSuccess(request->GetStatus()))
             LOG(ERROR) << "Box_20::AbortUploadSession: " << LSDiag::LogText(abortUrl) << " answered "
                        << request->GetStatus() << " (0x" << std::hex << static_cast<unsigned long>(sent) << ")";
     } catch (...) {

@@ -14,6 +14,7 @@
 #include "LSCancellableWait.h"
 #include "LSDiag.h"
 #include "LSHttpError.h"
+#include "LSHttpStatus.h"
 
 #include <algorithm>
 #include <chrono>
@@ -26,7 +27,6 @@ namespace {
 
 constexpr wchar_t kFilePlace[] = L"Box_20::PerformChunkedFileUpload";
 constexpr wchar_t kVersionPlace[] = L"Box_20::PerformChunkedFileVersionUpload";
-constexpr long kStatusAccepted = 202;
 // Box answers 202 while it still assembles the parts; a commit is sent at most this often.
 constexpr int kMaxCommitSends = 5;
 constexpr int32_t kDefaultCommitWaitSeconds = 1;
@@ -58,7 +58,7 @@ CStdStr<wchar_t> CommitUpload(ILSShutdownInformer* informer, const UploadSession
     for (int send = 1;; ++send) {
         const ChunkReply reply =
             CallBoxAPIChunkUpload(informer, session.CommitUrl, BoxConstants().VerbPost, description);
-        if (reply.Status != kStatusAccepted)
+        if (reply.Status != LSHttpStatus::kAccepted)
             return GetUploadedFileId(reply.Reply, place);
         if (send == kMaxCommitSends) {
             const ApiException failure = JoinWithSpace(

@@ -1,6 +1,7 @@
 #include "BoxErrors.h"
 
 #include "BoxJson.h"
+#include "BstrText.h"
 #include "ComDef.h"
 #include "LSDiag.h"
 #include "LSNamedProperties.h"
@@ -54,8 +55,7 @@ CStdStr<wchar_t> ParseBoxError(const std::unique_ptr<ILSHttpRequest>& request)
 {
     if (!request)
         return {};
-    const _bstr_t reply = request->GetResponseText();
-    return ParseBoxErrorText(reply.length() != 0 ? std::wstring(static_cast<const wchar_t*>(reply)) : std::wstring());
+    return ParseBoxErrorText(BstrText(request->GetResponseText()));
 }
 
 void RecordSyncIssue(ILSPropertyMap* propertyMap, const std::wstring& message)

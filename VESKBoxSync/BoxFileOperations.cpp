@@ -8,12 +8,9 @@
 #include "BoxUrlBuilders.h"
 #include "ComDef.h"
 #include "LSHttpError.h"
+#include "LSHttpStatus.h"
 
 namespace Box_20 {
-
-namespace {
-constexpr int32_t kStatusNotFound = 404;
-} // namespace
 
 bool GetFileExists(const std::wstring& fileId, ILSShutdownInformer* informer)
 {
@@ -21,7 +18,7 @@ bool GetFileExists(const std::wstring& fileId, ILSShutdownInformer* informer)
         CallBoxAPI(GetFileUrl(fileId), informer, BoxConstants().VerbGet, _variant_t(), false);
         return true;
     } catch (const LSHttpError& error) {
-        if (error.GetStatus() == kStatusNotFound)
+        if (error.GetStatus() == LSHttpStatus::kNotFound)
             return false;
         throw;
     }

@@ -5,6 +5,7 @@
 #include "BoxJson.h"
 #include "BoxTokenCache.h"
 #include "BoxUrlBuilders.h"
+#include "BstrText.h"
 #include "LSBaseWS.h"
 #include "LSDiag.h"
 #include "LSHttpError.h"
@@ -51,8 +52,7 @@ std::unique_ptr<ILSHttpRequest> OpenTokenRequest(const OAuthClientConfig& config
 
 Json::Value ParseTokenReply(const ILSHttpRequest& request)
 {
-    const _bstr_t text = request.GetResponseText();
-    const std::string utf8 = WideToUtf8Lossy(static_cast<const wchar_t*>(text) ? static_cast<const wchar_t*>(text) : L"");
+    const std::string utf8 = WideToUtf8Lossy(BstrText(request.GetResponseText()));
     Json::Value reply;
     std::string errors;
     const std::unique_ptr<Json::CharReader> reader(Json::CharReaderBuilder().newCharReader());

@@ -1,11 +1,13 @@
 #include "LSBaseWS.h"
 
+#include "BstrText.h"
 #include "HResultException.h"
 #include "LSCancelCheck.h"
 #include "LSCancellableWait.h"
 #include "LSDiag.h"
 #include "LSHttpError.h"
 #include "LSHttpMessageParts.h"
+#include "LSHttpStatus.h"
 #include "LSHttpLogging.h"
 #include "LSUserAgent.h"
 #include "LSWinInet.h"
@@ -17,12 +19,6 @@ namespace {
 
 using std::chrono::milliseconds;
 using std::chrono::seconds;
-
-CStdStr<wchar_t> BstrText(const _bstr_t& text)
-{
-    const wchar_t* chars = text;
-    return chars != nullptr ? CStdStr<wchar_t>(chars) : CStdStr<wchar_t>();
-}
 
 LSHttpError ErrorFromReply(const ILSHttpRequest& request)
 {
@@ -40,7 +36,7 @@ void LogTiming(const ILSHttpRequest& request, std::chrono::steady_clock::duratio
                   << request.GetStatus();
 }
 
-bool IsServerUnavailable(const LSHttpError& error) { return error.GetStatus() == 503 || error.GetStatus() == 429; }
+bool IsServerUnavailable(const LSHttpError& error) { return error.GetStatus() == LSHttpStatus::kServiceUnavailable || error.GetStatus() == LSHttpStatus::kTooManyRequests; }
 
 milliseconds RetryDelay(const LSHttpError& error, int failedAttempts)
 {
@@ -73,7 +69,7 @@ void CLSBaseWS::PerformAsyncVariantSend(std::unique_ptr<ILSHttpRequest>& request
     LogHttpResponse(*request);
 
     const long status = request->GetStatus();
-    if (status < 200 || status > 299)
+    if (!LSHttpStatus::IsSuccess(status))
         throw ErrorFromReply(*request);
 }
 

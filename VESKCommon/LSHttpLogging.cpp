@@ -1,5 +1,6 @@
 #include "LSHttpLogging.h"
 
+#include "BstrText.h"
 #include "LSDiag.h"
 #include "LSHttpBodyBytes.h"
 #include "LSHttpMessageParts.h"
@@ -25,10 +26,8 @@ void LogHttpResponse(const ILSHttpRequest& request)
 {
     if (!LSDiag::LogResponses())
         return;
-    const _bstr_t headers = request.GetAllResponseHeaders();
-    const std::wstring headerLines = static_cast<const wchar_t*>(headers) ? static_cast<const wchar_t*>(headers) : L"";
-    const _bstr_t text = request.GetResponseText();
-    const std::string body = WideToUtf8Lossy(static_cast<const wchar_t*>(text) ? static_cast<const wchar_t*>(text) : L"");
+    const std::wstring headerLines = BstrText(request.GetAllResponseHeaders());
+    const std::string body = WideToUtf8Lossy(BstrText(request.GetResponseText()));
     LOG(INFO) << "Response: " << request.GetStatus() << " "
               << LSDiag::LogText(LSHttpRedaction::RedactUrl(request.GetUrl())) << "\n"
               << LSDiag::LogText(LSHttpRedaction::RedactHeaderLines(headerLines)) << "\n"

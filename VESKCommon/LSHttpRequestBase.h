@@ -1,6 +1,7 @@
 // What every request implementation keeps of its own request: method, URL and headers in order.
 #pragma once
 
+#include "BstrText.h"
 #include "ILSHttpRequest.h"
 
 class LSHttpRequestBase : public ILSHttpRequest {
@@ -20,8 +21,8 @@ protected:
     // A header set again keeps its first place and takes the new value.
     void RememberHeader(const _bstr_t& name, const _bstr_t& value)
     {
-        const std::wstring nameText = static_cast<const wchar_t*>(name) ? static_cast<const wchar_t*>(name) : L"";
-        const std::wstring valueText = static_cast<const wchar_t*>(value) ? static_cast<const wchar_t*>(value) : L"";
+        const std::wstring nameText = BstrText(name);
+        const std::wstring valueText = BstrText(value);
         for (auto& [knownName, knownValue] : m_headers) {
             if (::CompareStringW(LOCALE_INVARIANT, NORM_IGNORECASE, knownName.c_str(), -1, nameText.c_str(), -1) ==
                 CSTR_EQUAL) {

@@ -1,5 +1,6 @@
 #include "LSHttpRequestMocks.h"
 
+#include "BstrText.h"
 #include "HResultException.h"
 #include "LSDiag.h"
 #include "LSHttpMessageParts.h"
@@ -47,9 +48,8 @@ void LSHttpRequestRecorder::Record(const VARIANT& body) const
                        VariantBodyBytes(body));
     RecordedResponse response;
     response.status = GetStatus();
-    response.statusText = static_cast<const wchar_t*>(GetStatusText()) ? GetStatusText() : L"";
-    const _bstr_t headers = GetAllResponseHeaders();
-    response.headerLines = static_cast<const wchar_t*>(headers) ? headers : L"";
+    response.statusText = BstrText(GetStatusText());
+    response.headerLines = BstrText(GetAllResponseHeaders());
     const std::vector<BYTE> replyBody = GetResponseBody();
     response.body.assign(replyBody.begin(), replyBody.end());
     WriteResponseRecord(RecordingFilePath(m_place, sequence, RecordKind::Response, method, url), response);

@@ -1,7 +1,8 @@
 #include "LSPropertyHelpers.h"
 
+#include "BstrText.h"
 #include "ComOwners.h"
-#include "Utf8Converter.h"
+#include "LSDiag.h"
 
 #include <glog/logging.h>
 
@@ -9,8 +10,7 @@ namespace {
 
 std::string NameForLog(const _bstr_t& name)
 {
-    const wchar_t* text = name;
-    return WideToUtf8Lossy(text != nullptr ? text : L"");
+    return LSDiag::LogText(BstrText(name));
 }
 
 } // namespace

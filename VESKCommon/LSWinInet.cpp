@@ -4,12 +4,12 @@
 #include "LSHttpError.h"
 #include "LSHttpLogging.h"
 #include "LSHttpMessageParts.h"
+#include "LSHttpStatus.h"
 #include "LSStagedFile.h"
 
 namespace LSWinInetNS {
 namespace {
 
-constexpr DWORD kStatusFound = 302;
 // An error reply's body becomes the error's detail; an error page has no business being larger.
 constexpr size_t kMaxErrorDetailBytes = 64 * 1024;
 
@@ -25,7 +25,7 @@ void LogReplyHead(WinInetRequestContext& context, std::string_view body)
 void LSWinInetBase::CheckStatus(WinInetRequestContext& context)
 {
     const DWORD status = context.GetStatusCode();
-    if (status >= 200 && status <= 299)
+    if (LSHttpStatus::IsSuccess(static_cast<long>(status)))
         return;
     const std::string detail = context.ReadBodyPrefix(kMaxErrorDetailBytes);
     LogReplyHead(context, detail);
@@ -42,7 +42,7 @@ CStdStr<wchar_t> LSWinInetBase::PostText(WinInetRequestContext& context, const C
     LSHttpBodyBytes bodyBytes(WideToUtf8Lossy(body));
     LogWinInetRequest(verb, url, headers, bodyBytes.View());
     context.Send(verb, url, std::move(headers), std::move(bodyBytes), INTERNET_FLAG_NO_AUTO_REDIRECT);
-    if (context.GetStatusCode() != kStatusFound)
+    if (context.GetStatusCode() != LSHttpStatus::kFound)
         CheckStatus(context);
     LogReplyHead(context, {});
     return context.QueryHeader(HTTP_QUERY_LOCATION);
