@@ -148,16 +148,6 @@ std::string Sha1HexOfBytes(const std::string& bytes)
     return TestSupport::Sha1Hex(CLSHash::GetSha1ForData(bytes.size(), reinterpret_cast<const BYTE*>(bytes.data())));
 }
 
-std::wstring Wide(const std::string& utf8)
-{
-    const int length = ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
-    std::wstring wide(static_cast<size_t>(length), L'\0');
-    ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), wide.data(), length);
-    return wide;
-}
-
-std::string Utf8(const std::wstring& wide) { return LSDiag::LogText(wide); }
-
 ::testing::AssertionResult HeadersInOrder(const Json::Value& entry, const std::vector<std::string>& names)
 {
     std::vector<std::string> arrived;
@@ -270,6 +260,16 @@ HRESULT ThrownHresult(const std::function<void()>& call)
         return hr;
     }
     return S_OK;
+}
+
+LSHttpError ThrownHttpError(const std::function<void()>& call)
+{
+    try {
+        call();
+    } catch (const LSHttpError& error) {
+        return error;
+    }
+    return LSHttpError(0, L"");
 }
 
 } // namespace WebServiceTest

@@ -6,7 +6,9 @@
 #include "ComPtr.h"
 #include "ILSHttpRequest.h"
 #include "LSCancelCheck.h"
+#include "LSHttpError.h"
 #include "TestShutdownInformer.h"
+#include "Utf8Converter.h"
 
 #include <gtest/gtest.h>
 
@@ -60,13 +62,13 @@ bool FileExists(const std::wstring& path);
 uint64_t FileSize(const std::wstring& path);
 std::string Sha1Hex(const std::wstring& path);
 std::string Sha1HexOfBytes(const std::string& bytes);
-std::wstring Wide(const std::string& utf8);
+inline std::wstring Wide(const std::string& utf8) { return Utf8ToWideLossy(utf8); }
 // Whether the journaled request carried each of the headers once and in this order, whatever
 // else stood between them.
 ::testing::AssertionResult HeadersInOrder(const Json::Value& entry, const std::vector<std::string>& names);
 // A port on 127.0.0.1 that nothing listens on (it was free a moment ago).
 int UnusedLocalPort();
-std::string Utf8(const std::wstring& wide);
+inline std::string Utf8(const std::wstring& wide) { return WideToUtf8Lossy(wide); }
 
 // Asks the informer to stop, from its own thread, once the condition holds.
 class StopWhen {
@@ -104,5 +106,7 @@ protected:
 
 // The HRESULT a call throws as hresult_exception or bare HRESULT; S_OK when it throws neither.
 HRESULT ThrownHresult(const std::function<void()>& call);
+// The HTTP failure a call throws; a status of 0 when it throws none.
+LSHttpError ThrownHttpError(const std::function<void()>& call);
 
 } // namespace WebServiceTest

@@ -1,4 +1,4 @@
-// JSON body text, reply parsing, the HTTP error's text and Retry-After reading.
+// JSON body text, reply parsing and Retry-After reading.
 #include "LSBaseJsonWS.h"
 #include "LSHttpError.h"
 #include "LSJsonText.h"
@@ -10,33 +10,13 @@
 
 using namespace WebServiceTest;
 
-TEST(JsonText, EscapesExactlyTheCharactersJsonRequires)
+TEST(JsonText, EscapesControlsQuotesAndBackslashesAndKeepsTheRest)
 {
-    const struct {
-        std::wstring text;
-        std::wstring escaped;
-    } cases[] = {
-        {L"plain", L"plain"},
-        {L"say \"hi\"", L"say \\\"hi\\\""},
-        {L"C:\\dir", L"C:\\\\dir"},
-        {L"\b\f\n\r\t", L"\\b\\f\\n\\r\\t"},
-        {std::wstring(1, L'\x01') + L"\x1f", L"\\u0001\\u001F"},
-        {L"a/b", L"a/b"},
-        {L"Gr\x00fc\x00df" L"e \x6F22\x7F", L"Gr\x00fc\x00df" L"e \x6F22\x7F"},
-        {L"", L""},
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(EscapeJsonString(c.text), c.escaped) << Utf8(c.text);
-    EXPECT_EQ(QuoteJsonString(L"x\ty"), L"\"x\\ty\"");
-    EXPECT_EQ(QuoteJsonString(L""), L"\"\"");
-}
-
-TEST(JsonText, BuildsObjectsWithValuesVerbatimAndALineFeedAfterTheBrace)
-{
+    EXPECT_EQ(EscapeJsonString(L"say \"hi\" C:\\d\b\n" + std::wstring(1, L'\x01') + L"\x1f a/b Gr\x00fc\x6F22"),
+              L"say \\\"hi\\\" C:\\\\d\\b\\n\\u0001\\u001F a/b Gr\x00fc\x6F22");
     EXPECT_EQ(BuildJsonObjectText({}), L"");
-    EXPECT_EQ(BuildJsonObjectText({{L"name", QuoteJsonString(L"a\"b")}}), L"{\"name\":\"a\\\"b\"}\n");
-    EXPECT_EQ(BuildJsonObjectText({{L"a", L"1"}, {L"parent", L"{\"id\":\"0\"}"}, {L"n", L"null"}}),
-              L"{\"a\":1,\"parent\":{\"id\":\"0\"},\"n\":null}\n");
+    EXPECT_EQ(BuildJsonObjectText({{L"name", QuoteJsonString(L"a\"b")}, {L"parent", L"{\"id\":\"0\"}"}}),
+              L"{\"name\":\"a\\\"b\",\"parent\":{\"id\":\"0\"}}\n");
 }
 
 TEST(JsonText, ParsesRepliesAsUtf8)
@@ -60,21 +40,9 @@ TEST(JsonText, AnUnparsableReplyThrowsEFailAndIsLoggedWithoutItsSecrets)
     EXPECT_EQ(log.find("LeakCheckToken91"), std::string::npos);
 }
 
-TEST(HttpError, FormatsMessageStatusAndDetail)
-{
-    EXPECT_EQ(LSHttpError(404, L"Not Found").FormatMessage(), L"Not Found (404)");
-    EXPECT_EQ(LSHttpError(503, L"Unknown").FormatMessage(), L"Error (503)");
-    EXPECT_EQ(LSHttpError(-1, L"Unknown", 0, L"no reply").FormatMessage(), L"Error (-1)\n(no reply)");
-    EXPECT_EQ(LSHttpError(409, L"Conflict", 0, L"{\"code\":\"item_name_in_use\"}").FormatMessage(),
-              L"Conflict (409)\n({\"code\":\"item_name_in_use\"})");
-}
-
 TEST(HttpError, ReadsRetryAfterAsSecondsOrAsADate)
 {
-    EXPECT_EQ(ParseRetryAfterSeconds(L"120"), 120);
     EXPECT_EQ(ParseRetryAfterSeconds(L" 7 "), 7);
-    EXPECT_EQ(ParseRetryAfterSeconds(L"0"), 0);
-    EXPECT_EQ(ParseRetryAfterSeconds(L""), 0);
     EXPECT_EQ(ParseRetryAfterSeconds(L"-5"), 0);
     EXPECT_EQ(ParseRetryAfterSeconds(L"soon"), 0);
     EXPECT_EQ(ParseRetryAfterSeconds(L"99999999999999"), INT_MAX);

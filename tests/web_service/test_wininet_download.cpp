@@ -84,32 +84,23 @@ TEST_F(WinInetDownload, FailureStatusesRaiseLSHttpErrorAndLeaveTheTargetAlone)
 {
     const std::string id = standIn.SeedPatternFile("small.bin", 1000, 1);
     WriteFileBytes(target, kPreviousContent);
-    try {
-        Download("987654321", target);
-        ADD_FAILURE() << "a missing file was downloaded";
-    } catch (const LSHttpError& error) {
-        EXPECT_EQ(error.GetStatus(), 404);
-        EXPECT_NE(error.GetDetail().find(L"not_found"), std::wstring::npos);
-    }
-    try {
-        CLSBaseWS::DownloadFileWithWinInet(BearerHeaders(L"expiredtoken"), ContentUrl(id), target, L"", informer.get());
-        ADD_FAILURE() << "a bad token was accepted";
-    } catch (const LSHttpError& error) {
-        EXPECT_EQ(error.GetStatus(), 401);
-    }
+    const LSHttpError missing = ThrownHttpError([this] { Download("987654321", target); });
+    EXPECT_EQ(missing.GetStatus(), 404);
+    EXPECT_NE(missing.GetDetail().find(L"not_found"), std::wstring::npos);
+    EXPECT_EQ(ThrownHttpError([&] {
+                  CLSBaseWS::DownloadFileWithWinInet(BearerHeaders(L"expiredtoken"), ContentUrl(id), target, L"",
+                                                     informer.get());
+              }).GetStatus(),
+              401);
     Json::Value busy;
     busy["method"] = "GET";
     busy["path"] = "/2.0/files/" + id + "/content";
     busy["status"] = 503;
     busy["headers"]["Retry-After"] = "2";
     standIn.AddFault(busy);
-    try {
-        Download(id, target);
-        ADD_FAILURE() << "a 503 reply was taken for content";
-    } catch (const LSHttpError& error) {
-        EXPECT_EQ(error.GetStatus(), 503);
-        EXPECT_EQ(error.GetRetryAfterSeconds(), 2);
-    }
+    const LSHttpError busyError = ThrownHttpError([&] { Download(id, target); });
+    EXPECT_EQ(busyError.GetStatus(), 503);
+    EXPECT_EQ(busyError.GetRetryAfterSeconds(), 2);
     EXPECT_EQ(ReadFileBytes(target), kPreviousContent);
     EXPECT_EQ(folder.FileNames(), std::vector<std::wstring>{L"report.bin"});
 }
@@ -171,15 +162,7 @@ TEST_F(WinInetDownload, PostTextReturnsTheRedirectWithoutFollowingIt)
 
     const Json::Value sent = standIn.JournalEntries(since);
     ASSERT_EQ(sent.size(), 1u);
-    std::vector<std::string> headerLines;
-    for (const Json::Value& header : sent[0]["headers"])
-        headerLines.push_back(header[0].asString() + ": " + header[1].asString());
-    const auto at = [&headerLines](const std::string& line) {
-        return std::find(headerLines.begin(), headerLines.end(), line) - headerLines.begin();
-    };
-    EXPECT_LT(at("Content-Type: text/xml; charset=utf-8"), at("Authorization: Bearer initialaccesstoken"));
-    EXPECT_LT(at("Authorization: Bearer initialaccesstoken"), at("Auth-Type: OAUTH2"));
-    EXPECT_LT(at("Auth-Type: OAUTH2"), static_cast<ptrdiff_t>(headerLines.size()));
+    EXPECT_TRUE(HeadersInOrder(sent[0], {"Content-Type", "Authorization", "Auth-Type"}));
 
     EXPECT_EQ(CLSBaseWS::DownloadFile(location, target, informer.get()), target);
     EXPECT_EQ(Sha1Hex(target), standIn.Item("file", id)["sha1"].asString());
@@ -202,13 +185,11 @@ TEST_F(WinInetDownload, PostTextSendsItsBodyAsUtf8AndChecksTheStatus)
     EXPECT_EQ(sent[0]["body_base64"].asString(), "PGE+R3LDvMOfZTwvYT4=");
 
     WinInetRequestContext missing(MakeCancelCheck(informer.get()), true, 0);
-    try {
-        LSWinInetNS::LSWinInetBase::PostText(missing, L"GET", Url("/2.0/files/55555/content"),
-                                             L"Authorization: Bearer initialaccesstoken\r\n", L"");
-        ADD_FAILURE() << "404 was taken for success";
-    } catch (const LSHttpError& error) {
-        EXPECT_EQ(error.GetStatus(), 404);
-    }
+    EXPECT_EQ(ThrownHttpError([&] {
+                  LSWinInetNS::LSWinInetBase::PostText(missing, L"GET", Url("/2.0/files/55555/content"),
+                                                       L"Authorization: Bearer initialaccesstoken\r\n", L"");
+              }).GetStatus(),
+              404);
 }
 
 TEST_F(WinInetDownload, AStopWhileWaitingForTheReplyEndsPostTextWithEAbort)
