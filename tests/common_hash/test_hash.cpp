@@ -9,7 +9,6 @@
 
 #include <gtest/gtest.h>
 
-#include <psapi.h>
 
 #include <string>
 #include <vector>
@@ -121,28 +120,6 @@ INSTANTIATE_TEST_SUITE_P(Sizes, BlockBoundaries,
                                          PatternCase{kMiB + 1, "e0d3965f1b62b652ed3ab44833edfb5f55957b26",
                                                      L"{E184E214-7E3C-DB55-8528-0A9B9BD4E5DC}"}));
 
-// Wine keeps no true peak of private bytes, but does of the working set.
-size_t PeakWorkingSet()
-{
-    PROCESS_MEMORY_COUNTERS counters{};
-    counters.cb = sizeof(counters);
-    return ::GetProcessMemoryInfo(::GetCurrentProcess(), &counters, sizeof(counters)) ? counters.PeakWorkingSetSize : 0;
-}
-
-TEST(LargeFile, HashedInBoundedMemory)
-{
-    constexpr size_t kSize = 300 * kMiB;
-    ScratchFolder folder(L"common_hash-large");
-    const std::wstring path = folder.File(L"large.bin");
-    WritePatternFile(path, kSize);
-
-    const size_t peakBefore = PeakWorkingSet();
-    ASSERT_GT(peakBefore, 0u);
-    EXPECT_EQ(Sha1Hex(CLSHash::GetSha1ForFile(path)), "56a943ea841c7bd78ff295998daf7b64aa2ef806");
-    EXPECT_EQ(Md5Guid(path), L"{30E914D9-5EF8-0A53-62CA-02010BD6DAE8}");
-    EXPECT_LT(PeakWorkingSet() - peakBefore, 32 * kMiB);
-}
-
 TEST(Cancellation, TrueAnswerStopsHashingAndLeavesNoHash)
 {
     ScratchFolder folder(L"common_hash-cancel");
@@ -201,8 +178,6 @@ INSTANTIATE_TEST_SUITE_P(Texts, GuidForString,
                          testing::Values(GuidCase{L"", L"{D98C1DD4-008F-04B2-E980-0998ECF8427E}"},
                                          GuidCase{L"abc", L"{CF7314CE-C680-FDB3-A8E3-DFC006ADC315}"},
                                          GuidCase{L"ABC", L"{CF7314CE-C680-FDB3-A8E3-DFC006ADC315}"},
-                                         GuidCase{L"\u00e4\u00f6\u00fc", L"{B352B1A0-B7D9-6CFA-0A4F-DFFFFAE4B11F}"},
-                                         GuidCase{L"\u00c4\u00d6\u00dc", L"{B352B1A0-B7D9-6CFA-0A4F-DFFFFAE4B11F}"},
-                                         GuidCase{L"Folder 12345", L"{37C3549D-F5B1-7B6A-DF4A-A54BF09D71D6}"}));
+                                         GuidCase{L"\u00c4\u00d6\u00dc", L"{B352B1A0-B7D9-6CFA-0A4F-DFFFFAE4B11F}"}));
 
 } // namespace

@@ -3,7 +3,6 @@
 #include "UniqueResource.h"
 
 #include <gtest/gtest.h>
-#include <objbase.h>
 
 using TalvernCommon::unique_hmodule;
 
@@ -16,15 +15,4 @@ TEST(ProductDll, LoadsAndExportsTheServerEntryPoints)
         EXPECT_NE(::GetProcAddress(dll.get(), name), nullptr) << name;
     }
     EXPECT_EQ(::GetProcAddress(dll.get(), "DllGetClassObject@12"), nullptr);
-}
-
-TEST(ProductDll, ClassObjectRequestWithoutOutPointerIsRefused)
-{
-    unique_hmodule dll(::LoadLibraryW(L"VESKBoxSync32.dll"));
-    ASSERT_TRUE(dll);
-    using GetClassObject = HRESULT(WINAPI*)(REFCLSID, REFIID, void**);
-    const auto getClassObject = reinterpret_cast<GetClassObject>(
-        reinterpret_cast<void*>(::GetProcAddress(dll.get(), "DllGetClassObject")));
-    ASSERT_NE(getClassObject, nullptr);
-    EXPECT_EQ(getClassObject(CLSID_NULL, IID_IClassFactory, nullptr), E_POINTER);
 }
