@@ -21,7 +21,7 @@ public:
     std::vector<CStdStr<wchar_t>> folderNames, folderIds;
     std::vector<PropertyPairs> folderExtras;
     std::vector<int> listedModes;
-    bool canSkip = false, readOnly = false, checkoutDiffers = false, treatAsUnchanged = false, docsInFolders = true;
+    bool readOnly = false, checkoutDiffers = false, treatAsUnchanged = false, docsInFolders = true;
     CStdStr<wchar_t> ownMask;
     int readOnlyQueries = 0, dateParses = 0;
 
@@ -57,11 +57,9 @@ public:
     HRESULT GetFileUrl(const CStdStr<wchar_t>&, CStdStr<wchar_t>&, int) override { return S_OK; }
     HRESULT ResolveFolderFromUrl(CStdStr<wchar_t>&) override { return S_OK; }
     HRESULT PrepareSyncStartPoint(CStdStr<wchar_t>&, CStdStr<wchar_t>&) override { return S_OK; }
-    bool CanSkipStartPointListing(ILSPropertyMap*) const override { return canSkip; }
     bool SetCheckoutUserProperty(unsigned short, ILSPropertyMap*) override { return checkoutDiffers; }
     bool TreatAsUnchanged(unsigned short, ILSPropertyMap*) override { return treatAsUnchanged; }
     bool AllowsDocumentsInSubFolders() const override { return docsInFolders; }
-    CStdStr<wchar_t> FolderLocation() const { return m_folderLocation; }
 };
 
 // The filter as a host holds it; when given a start-point provider it answers for the provider's

@@ -36,9 +36,8 @@ class StartPointModes : public ::testing::TestWithParam<ModeCase> {};
 TEST_P(StartPointModes, SelectTheListingAndItsReuse)
 {
     ScriptedFilter filter;
-    ILSSyncFilter2& host = filter;
-    ASSERT_EQ(S_OK, host.raw_SetSyncStartPoint(FolderMap().get(), F, GetParam().first, GetParam().second, 0, F));
-    ASSERT_EQ(S_OK, host.raw_PreContentSyncFolderUpdate(nullptr, F, F));
+    ASSERT_EQ(S_OK, filter.raw_SetSyncStartPoint(FolderMap().get(), F, GetParam().first, GetParam().second, 0, F));
+    ASSERT_EQ(S_OK, filter.raw_PreContentSyncFolderUpdate(nullptr, F, F));
     const std::vector<int> expected = GetParam().mode == 3 ? std::vector<int>{3, 2} : std::vector<int>{GetParam().mode};
     EXPECT_EQ(expected, filter.listedModes);
 }
@@ -46,23 +45,6 @@ TEST_P(StartPointModes, SelectTheListingAndItsReuse)
 INSTANTIATE_TEST_SUITE_P(Flags, StartPointModes,
                          ::testing::Values(ModeCase{T, T, 3}, ModeCase{T, F, 0}, ModeCase{F, T, 1}, ModeCase{F, F, 2},
                                            ModeCase{1, 1, 2}));
-
-TEST(StartPoint, SkippedListingAndMissingLocations)
-{
-    ScriptedFilter filter;
-    filter.canSkip = true;
-    const auto map = FolderMap();
-    map->FailReads(L"Quentra.FromServerShortItemId", E_ACCESSDENIED);
-    map->SetText(L"Quentra.FolderLocation", L"fallback");
-    ASSERT_EQ(S_OK, filter.raw_SetSyncStartPoint(map.get(), T, F, F, 0, F));
-    EXPECT_TRUE(filter.listedModes.empty());
-    EXPECT_EQ(L"fallback", filter.FolderLocation());
-    ASSERT_EQ(S_OK, filter.raw_PreContentSyncFolderUpdate(nullptr, F, T));
-    EXPECT_EQ(std::vector<int>{1}, filter.listedModes);
-
-    EXPECT_EQ(HRESULT(0x80070032), filter.raw_SetSyncStartPoint(TestPropertyMap::Create().get(), F, F, F, 0, F));
-    EXPECT_EQ(E_INVALIDARG, filter.raw_SetSyncStartPoint(nullptr, F, F, F, 0, F));
-}
 
 TEST(StartPoint, ByTextAsksTheHostOnlyForAnEmptyText)
 {
@@ -82,18 +64,8 @@ TEST(StartPoint, ByTextAsksTheHostOnlyForAnEmptyText)
     const auto item = TestPropertyMap::Create();
     ASSERT_EQ(S_OK, filter.raw_GetItemBasicProps(999, item.get()));
     EXPECT_EQ(L"From host", item->Text(L"DisplayName"));
-    EXPECT_EQ(CLSHash::GetGuidForString(L"Root\\From host"), item->Text(L"UniqueId"));
     EXPECT_EQ(3u, item->Count()) << "the start folder is described by three properties only";
     EXPECT_EQ(std::vector<int>({3, 3}), filter.listedModes);
-}
-
-TEST(StartPoint, RemoteNamesAreCleaned)
-{
-    ScriptedFilter filter;
-    EXPECT_EQ(L"a b", filter.MakeValidRemoteName(L"  a:b\t"));
-    const CStdStr<wchar_t> fallback = filter.MakeValidRemoteName(L" :?* ");
-    EXPECT_FALSE(fallback.empty());
-    EXPECT_EQ(fallback + L".hidden", filter.MakeValidRemoteName(L".hidden"));
 }
 
 struct ChangeCase {
@@ -155,62 +127,20 @@ TEST_P(HasChanges, DecidesWhichSideChanged)
 INSTANTIATE_TEST_SUITE_P(Table, HasChanges, ::testing::ValuesIn(kChangeCases),
                          [](const auto& info) { return std::string(info.param.name); });
 
-TEST(HasChanges, FailingPresenceTestIsTheHostsFailure)
-{
-    ScriptedFilter filter;
-    filter.items = {{L"a.docx", L"ID1", 7, kRemote}};
-    ASSERT_EQ(S_OK, filter.raw_SetSyncStartPoint(FolderMap().get(), F, F, F, 0, F));
-    const auto item = TestPropertyMap::Create();
-    item->SetDate(L"RemoteFileLastModified", kRemote);
-    item->FailExistsQueries(E_ACCESSDENIED);
-    long result = -9;
-    EXPECT_EQ(E_ACCESSDENIED, filter.raw_HasChanges(0, item.get(), &result));
-    EXPECT_EQ(-9, result);
-}
-
-struct MaskCase {
-    const wchar_t* force;
-    bool readOnly;
-    const wchar_t* ownMask;
-    const wchar_t* mask;
-    int queries;
-};
-
-class SubFolderMasks : public ::testing::TestWithParam<MaskCase> {};
-
-TEST_P(SubFolderMasks, FollowTheReadOnlyDecision)
-{
-    ScriptedFilter filter;
-    filter.folderNames = {L"Sub"};
-    filter.folderIds = {L"F1"};
-    filter.folderExtras = {{{L"forceReadOnly", GetParam().force}}};
-    filter.readOnly = GetParam().readOnly;
-    filter.ownMask = GetParam().ownMask;
-    ASSERT_EQ(S_OK, filter.raw_SetSyncStartPoint(FolderMap().get(), F, F, F, 0, F));
-    const auto folder = TestPropertyMap::Create();
-    ASSERT_EQ(S_OK, filter.raw_SetSubFolderProperties(0, folder.get()));
-    EXPECT_EQ(GetParam().mask, folder->Text(L"VESK.PermMask2"));
-    EXPECT_EQ(GetParam().queries, filter.readOnlyQueries);
-}
-
-INSTANTIATE_TEST_SUITE_P(Masks, SubFolderMasks,
-                         ::testing::Values(MaskCase{L"1", false, L"", L"0x0000000000000001", 0},
-                                           MaskCase{L"true", false, L"", L"0x7FFFFFFFFFFFFFFF", 1},
-                                           MaskCase{L"0", true, L"0x00FF", L"0x0000000000000001", 1},
-                                           MaskCase{L"0", false, L"0x00FF", L"0x00FF", 1}));
-
 TEST(SubFolders, ExtraPropertiesIconsAndIndexes)
 {
     ScriptedFilter filter;
     filter.folderNames = {L"Sub"};
     filter.folderIds = {L"F1"};
     filter.docsInFolders = false;
-    filter.folderExtras = {{{L"VESK.CustomDirectoryIconIndex", L"12ab"}, {L"Plain-Colour", L"red"},
+    filter.folderExtras = {{{L"forceReadOnly", L"1"}, {L"VESK.CustomDirectoryIconIndex", L"12ab"}, {L"Plain-Colour", L"red"},
                             {L"plain-Other", L"x"}, {L"vesk.recordtype", L"R"}, {L"Other", L"y"},
                             {L"isListFolder", L"1"}}};
     ASSERT_EQ(S_OK, filter.raw_SetSyncStartPoint(FolderMap().get(), F, F, F, 0, F));
     const auto folder = TestPropertyMap::Create();
     ASSERT_EQ(S_OK, filter.raw_SetSubFolderProperties(0, folder.get()));
+    EXPECT_EQ(L"0x0000000000000001", folder->Text(L"VESK.PermMask2"));
+    EXPECT_EQ(0, filter.readOnlyQueries) << "a forced folder is not asked about";
     EXPECT_EQ(12, folder->Number(L"VESK.CustomDirectoryIconIndex"));
     EXPECT_FALSE(folder->Has(L"Quentra.BackgroundSyncDisabled"));
     EXPECT_EQ(L"red", folder->Text(L"Plain-Colour"));
@@ -225,8 +155,7 @@ TEST(SubFolders, ExtraPropertiesIconsAndIndexes)
 TEST(ServerItems, ExtensionsCountsAndRefusedIndexes)
 {
     ScriptedFilter filter;
-    const wchar_t* const names[][2] = {
-        {L"report.final.docx", L"docx"}, {L"README", L""}, {L"ends.", L""}, {L".profile", L"profile"}};
+    const wchar_t* const names[][2] = {{L"a.final.docx", L"docx"}, {L"README", L""}, {L"end.", L""}, {L".x", L"x"}};
     for (const auto& name : names)
         filter.items.push_back({name[0], L"Id-" + CStdStr<wchar_t>(name[0])});
     filter.items.resize(65536, {L"bulk.txt", L"bulk"});
