@@ -334,15 +334,22 @@ void ExpectAddresses(std::initializer_list<std::wstring> settings, const BoxAddr
 
 } // namespace
 
-TEST(BoxConstantsTest, BoxAddressesByDefault)
+TEST(BoxConstantsTest, BoxAddressesByDefaultAndForAnyHostButThisMachine)
 {
-    ExpectAddresses({L"", L"  "}, {L"https://api.box.com", L"https://upload.box.com/api",
-                                   L"https://api.box.com/oauth2/token", L"https://account.box.com"});
+    ExpectAddresses({L"", L"  ", L"http://192.168.1.5:8123", L"https://box.example.com", L"127.0.0.1:8123",
+                     L"http://127.0.0.1@example.com", L"http://127.0.0.1.example.com", L"http://localhost.example.com",
+                     L"http://[::1].example.com", L"http://127.0.0.1:80x", L"ftp://127.0.0.1"},
+                    {L"https://api.box.com", L"https://upload.box.com/api", L"https://api.box.com/oauth2/token",
+                     L"https://account.box.com"});
 }
 
-TEST(BoxConstantsTest, StandInOverrideMovesEveryAddress)
+TEST(BoxConstantsTest, StandInOnThisMachineMovesEveryAddress)
 {
     ExpectAddresses({L"http://127.0.0.1:8123", L"http://127.0.0.1:8123/"},
                     {L"http://127.0.0.1:8123", L"http://127.0.0.1:8123/api", L"http://127.0.0.1:8123/oauth2/token",
                      L"http://127.0.0.1:8123"});
+    ExpectAddresses({L"http://LocalHost:9"}, {L"http://LocalHost:9", L"http://LocalHost:9/api",
+                                              L"http://LocalHost:9/oauth2/token", L"http://LocalHost:9"});
+    ExpectAddresses({L"http://[::1]:8123"}, {L"http://[::1]:8123", L"http://[::1]:8123/api",
+                                             L"http://[::1]:8123/oauth2/token", L"http://[::1]:8123"});
 }
