@@ -129,7 +129,7 @@ CStdStr<wchar_t> PerformChunkedFileUpload(ILSShutdownInformer* informer, const U
 CStdStr<wchar_t> PerformChunkedFileVersionUpload(ILSShutdownInformer* informer, const UploadFileRecord& record)
 {
     return UploadThroughSession(informer, record,
-                                GetUploadServiceUrl(ServiceCreateVersionUploadSession, {{L"[FILE_ID]", record.FileId}}),
+                                GetUploadServiceUrl(ServiceCreateVersionUploadSession, {{kFileIdKey, record.FileId}}),
                                 BuildVersionUploadSessionJson(record.Name, record.Size), kVersionPlace);
 }
 
