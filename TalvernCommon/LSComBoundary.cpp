@@ -1,5 +1,6 @@
 #include "LSComBoundary.h"
 
+#include "ComDef.h"
 #include "HResultException.h"
 
 #include <new>
@@ -19,6 +20,8 @@ HRESULT LSHResultOfCurrentException() noexcept
         return FailureOrEFail(e.hr());
     } catch (HRESULT hr) {
         return FailureOrEFail(hr);
+    } catch (const _com_error& e) {
+        return FailureOrEFail(e.Error());
     } catch (const std::bad_alloc&) {
         return E_OUTOFMEMORY;
     } catch (...) {

@@ -40,9 +40,9 @@ std::string LogText(std::wstring_view text);
 
 // Call only inside a catch handler. Classifies the exception in flight (hresult_exception,
 // std::exception, bare HRESULT, _com_error, anything else), logs it at ERROR under sourceFile
-// and line as methodName + ": Caught <kind> at interface - " + the error's text, stores that
-// whole line in errorText when given, and returns the exception's failure HRESULT (E_FAIL when
-// it carries none, or carries a success code). Sets no error-info object.
+// and line as methodName + ": Caught <kind> at interface - " + the error's text, stores the
+// error's own text (empty for an unknown exception) in errorText when given, and returns the
+// exception's failure HRESULT (LSHResultOfCurrentException). Sets no error-info object.
 HRESULT HandleInterfaceException(const char* methodName, const char* sourceFile, int line,
                                  CStdStr<wchar_t>* errorText = nullptr) noexcept;
 

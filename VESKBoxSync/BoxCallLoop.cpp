@@ -8,6 +8,7 @@
 #include "BoxTokenLocks.h"
 #include "BoxTokenRequests.h"
 #include "BstrText.h"
+#include "HResultException.h"
 #include "LSBaseWS.h"
 #include "LSCancelCheck.h"
 #include "LSCancellableWait.h"
@@ -20,9 +21,12 @@
 
 #include <json/reader.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdint>
 #include <mutex>
+#include <optional>
+#include <thread>
 
 namespace Box_20 {
 
@@ -50,25 +54,51 @@ bool ParseJsonText(const std::wstring& text, Json::Value& value, std::string& er
     return false;
 }
 
-// Only one caller refreshes at a time; the others wait here, and a shutdown ends their wait.
-std::unique_lock<std::timed_mutex> LockForRefresh(ILSShutdownInformer* informer)
-{
-    const LSCancelCheck shuttingDown = MakeCancelCheck(informer);
-    std::unique_lock<std::timed_mutex> lock(BoxTokenRefreshMutex, std::defer_lock);
-    while (!lock.try_lock_for(kRefreshLockTry)) {
-        if (shuttingDown && shuttingDown()) {
-            LS_DIAG_LOG(1) << "Aborting waiting for tokens ";
-            throw E_ABORT;
+// Only one caller refreshes at a time; the others wait here, and a shutdown ends their wait. The
+// owner is recorded because a refresh dispatches its thread's window messages: a handler that
+// meets a 401 meanwhile must fail at once rather than wait for its own thread.
+class RefreshLock {
+public:
+    explicit RefreshLock(ILSShutdownInformer* informer) : m_lock(BoxTokenRefreshMutex, std::defer_lock)
+    {
+        if (BoxTokenRefreshOwner.load() == std::this_thread::get_id()) {
+            LOG(ERROR) << "Box_20::RenewTokensAfterUnauthorized: called again while this thread refreshes";
+            throw hresult_exception(E_FAIL, kTokensBlockedText);
         }
+        const LSCancelCheck shuttingDown = MakeCancelCheck(informer);
+        while (!m_lock.try_lock_for(kRefreshLockTry)) {
+            if (shuttingDown && shuttingDown()) {
+                LS_DIAG_LOG(1) << "Aborting waiting for tokens ";
+                throw E_ABORT;
+            }
+        }
+        BoxTokenRefreshOwner = std::this_thread::get_id();
     }
-    return lock;
-}
+    ~RefreshLock() { BoxTokenRefreshOwner = std::thread::id(); }
+    RefreshLock(const RefreshLock&) = delete;
+    RefreshLock& operator=(const RefreshLock&) = delete;
+
+private:
+    std::unique_lock<std::timed_mutex> m_lock;
+};
 
 // The call loop's pauses end early, with E_ABORT, when the host shuts down.
-void PauseUnlessShuttingDown(std::chrono::milliseconds pause, ILSShutdownInformer* informer)
+template <typename Duration>
+void PauseUnlessShuttingDown(Duration pause, ILSShutdownInformer* informer)
 {
-    if (!SleepPumpingMessages(pause, MakeCancelCheck(informer)))
+    if (!SleepPumpingMessages(std::chrono::duration_cast<std::chrono::milliseconds>(pause), MakeCancelCheck(informer)))
         throw E_ABORT;
+}
+
+// Box throttles with 429 and sheds load with 503; with a Retry-After the request may come back
+// then, waiting at most a minute.
+std::optional<std::chrono::seconds> ThrottledWait(const LSHttpError& error)
+{
+    const bool throttled = error.GetStatus() == LSHttpStatus::kTooManyRequests || error.GetStatus() == LSHttpStatus::kServiceUnavailable;
+    if (!throttled || error.GetRetryAfterSeconds() <= 0)
+        return std::nullopt;
+    return std::chrono::seconds(
+        std::min<int32_t>(error.GetRetryAfterSeconds(), static_cast<int32_t>(CLSBaseWS::kMaxRetryAfterWaitSeconds)));
 }
 
 // A status other than 401: log Box's reply, then repeat after a server error, else give up.
@@ -86,9 +116,16 @@ void HandleFailedStatus(const LSHttpError& error, const std::unique_ptr<ILSHttpR
             throw schemaError;
         }
     }
-    if (error.GetStatus() != LSHttpStatus::kInternalServerError && error.GetStatus() != LSHttpStatus::kBadGateway)
+    if (error.GetStatus() == LSHttpStatus::kInternalServerError || error.GetStatus() == LSHttpStatus::kBadGateway) {
+        PauseUnlessShuttingDown(kPauseBeforeServerRetry, informer);
+        return;
+    }
+    const std::optional<std::chrono::seconds> throttled = ThrottledWait(error);
+    if (!throttled)
         throw error;
-    PauseUnlessShuttingDown(kPauseBeforeServerRetry, informer);
+    LS_DIAG_LOG(1) << "Box_20::CallBoxAPIWithRetry: status " << error.GetStatus() << ", retrying in "
+                   << throttled->count() << " s";
+    PauseUnlessShuttingDown(*throttled, informer);
 }
 
 // Returns when the request is to be sent again; throws otherwise.
@@ -111,7 +148,7 @@ void HandleFailedSend(const LSHttpError& error, int32_t attempt, const RefreshTo
 void RenewTokensAfterUnauthorized(const RefreshTokensType& tokensOfAttempt, int32_t attempt,
                                   ILSShutdownInformer* informer)
 {
-    const std::unique_lock<std::timed_mutex> lock = LockForRefresh(informer);
+    const RefreshLock lock(informer);
     const RefreshTokensType current = GetCachedTokens(informer, false);
     if (current.AccessToken != tokensOfAttempt.AccessToken) {
         LS_DIAG_LOG(1) << "Retrying : " << attempt;
@@ -133,20 +170,27 @@ void SetAuthHeaders(ILSHttpRequest& request, const std::wstring& accessToken)
     request.SetRequestHeader(L"Auth-Type", L"OAUTH2");
 }
 
-void PerformASyncSend(std::unique_ptr<ILSHttpRequest>& request, const CStdStr<wchar_t>& url,
-                      ILSShutdownInformer* informer, const CStdStr<wchar_t>& method, const _variant_t& body,
-                      bool multipart)
+std::unique_ptr<ILSHttpRequest> OpenBoxRequest(const CStdStr<wchar_t>& method, const CStdStr<wchar_t>& url,
+                                               const std::wstring& place, const wchar_t* condition)
 {
     LS_DIAG_LOG(1) << WideToUtf8Lossy(method) << " " << WideToUtf8Lossy(url) << " to address:"
                    << WideToUtf8Lossy(url);
-    request = LSHttpRequestFactory::CreateHttpRequest();
+    std::unique_ptr<ILSHttpRequest> request = LSHttpRequestFactory::CreateHttpRequest();
     const _variant_t noCredential(L"");
     const HRESULT opened =
         request->Open(_bstr_t(method.c_str()), _bstr_t(url.c_str()), _variant_t(true), noCredential, noCredential);
     if (FAILED(opened)) {
         LOG(ERROR) << " Failed to open request object" << std::hex << static_cast<uint32_t>(opened) << "\n";
-        throw JoinWithSpace(L"Box_20::PerformASyncSend", L"Failed to open request object");
+        throw JoinWithSpace(place, condition);
     }
+    return request;
+}
+
+void PerformASyncSend(std::unique_ptr<ILSHttpRequest>& request, const CStdStr<wchar_t>& url,
+                      ILSShutdownInformer* informer, const CStdStr<wchar_t>& method, const _variant_t& body,
+                      bool multipart)
+{
+    request = OpenBoxRequest(method, url, L"Box_20::PerformASyncSend");
     SetAuthHeaders(*request, GetCachedTokens(informer, false).AccessToken);
     request->SetRequestHeader(L"Accept", L"application/json");
     request->SetRequestHeader(L"Content-Type", multipart ? kMultipartContentType : L"application/json");

@@ -1,6 +1,7 @@
 // The one road of every Box API request (except the token request and the parts and commit of a
 // chunked upload): send with the cached bearer token, refresh it after a 401, repeat after 500
-// and 502, at most six sends in all.
+// and 502, and after 429 and 503 that carry a Retry-After once it has passed (at most a minute),
+// at most six sends in all.
 #pragma once
 
 #include "BoxRecords.h"
@@ -36,6 +37,13 @@ void CallBoxAPIWithRetry(std::unique_ptr<ILSHttpRequest>& request, const CStdStr
                          ILSShutdownInformer* informer, const CStdStr<wchar_t>& method, const _variant_t& body,
                          bool multipart);
 
+// A new request, opened asynchronously without credentials: the one way every Box request,
+// token requests and upload parts included, starts. Throws ApiException "<place> <condition>"
+// when it cannot be opened.
+std::unique_ptr<ILSHttpRequest> OpenBoxRequest(const CStdStr<wchar_t>& method, const CStdStr<wchar_t>& url,
+                                               const std::wstring& place,
+                                               const wchar_t* condition = L"Failed to open request object");
+
 // One send on a new request, which replaces the one the owner held. Throws ApiException when the
 // request cannot be opened, LSHttpError for a status outside 200 to 299.
 void PerformASyncSend(std::unique_ptr<ILSHttpRequest>& request, const CStdStr<wchar_t>& url,
@@ -44,8 +52,9 @@ void PerformASyncSend(std::unique_ptr<ILSHttpRequest>& request, const CStdStr<wc
 
 // After a 401: renews the tokens under the process's refresh lock, unless another caller renewed
 // them since tokensOfAttempt were read (attempt only goes into the log). A refresh token that Box
-// refuses (400) clears the cache. Throws what the refresh throws, and the bare HRESULT E_ABORT for
-// a shutdown while waiting for the lock. The parts and the commit of a session upload, sent
+// refuses (400) clears the cache. Throws what the refresh throws, the bare HRESULT E_ABORT for a
+// shutdown while waiting for the lock, and hresult_exception E_FAIL "Blocked from accessing Box
+// tokens, ..." when called from a window message that a refresh on the same thread dispatches. The parts and the commit of a session upload, sent
 // outside the loop, renew their tokens through it too.
 void RenewTokensAfterUnauthorized(const RefreshTokensType& tokensOfAttempt, int32_t attempt,
                                   ILSShutdownInformer* informer);

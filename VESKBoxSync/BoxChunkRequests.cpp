@@ -8,7 +8,6 @@
 #include "LSBaseJsonWS.h"
 #include "LSDiag.h"
 #include "LSHttpError.h"
-#include "LSHttpRequestFactory.h"
 #include "LSHttpStatus.h"
 
 #include <chrono>
@@ -21,26 +20,11 @@ namespace {
 constexpr wchar_t kPlace[] = L"Box_20::CallBoxAPIChunkUpload";
 constexpr std::chrono::seconds kAbortWait{10};
 
-std::unique_ptr<ILSHttpRequest> OpenRequest(const CStdStr<wchar_t>& url, const CStdStr<wchar_t>& method,
-                                            const std::wstring& place)
-{
-    LS_DIAG_LOG(1) << LSDiag::LogText(method) << " " << LSDiag::LogText(url) << " to address:" << LSDiag::LogText(url);
-    std::unique_ptr<ILSHttpRequest> request = LSHttpRequestFactory::CreateHttpRequest();
-    const _variant_t noCredential(L"");
-    const HRESULT opened =
-        request->Open(_bstr_t(method.c_str()), _bstr_t(url.c_str()), _variant_t(true), noCredential, noCredential);
-    if (FAILED(opened)) {
-        LOG(ERROR) << " Failed to open request object" << std::hex << static_cast<unsigned long>(opened) << "\n";
-        throw JoinWithSpace(place, L"Failed to open request object");
-    }
-    return request;
-}
-
 std::unique_ptr<ILSHttpRequest> SendOnce(ILSShutdownInformer* informer, const CStdStr<wchar_t>& url,
                                          const CStdStr<wchar_t>& method, const ChunkRequestDescription& description,
                                          const std::wstring& accessToken)
 {
-    std::unique_ptr<ILSHttpRequest> request = OpenRequest(url, method, kPlace);
+    std::unique_ptr<ILSHttpRequest> request = OpenBoxRequest(method, url, kPlace);
     SetAuthHeaders(*request, accessToken);
     if (!description.ContentRange.empty())
         request->SetRequestHeader(L"Content-Range", description.ContentRange.c_str());
@@ -90,7 +74,7 @@ void AbortUploadSession(const CStdStr<wchar_t>& abortUrl) noexcept
 {
     try {
         const std::unique_ptr<ILSHttpRequest> request =
-            OpenRequest(abortUrl, BoxConstants().VerbDelete, L"Box_20::AbortUploadSession");
+            OpenBoxRequest(BoxConstants().VerbDelete, abortUrl, L"Box_20::AbortUploadSession");
         // Silent read: a clean-up must never start a sign-in.
         SetAuthHeaders(*request, GetCachedTokens(nullptr, true).AccessToken);
         const auto deadline = std::chrono::steady_clock::now() + kAbortWait;

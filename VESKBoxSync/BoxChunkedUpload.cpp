@@ -89,8 +89,7 @@ CStdStr<wchar_t> UploadParts(ILSShutdownInformer* informer, const UploadSessionR
 ApiException RefusalFailure(const LSHttpError& error, ILSPropertyMap* propertyMap, const std::wstring& place)
 {
     LOG(ERROR) << "LSHttpError caught: " << LSDiag::LogText(error.FormatMessage());
-    const CStdStr<wchar_t> boxError =
-        error.GetDetail().empty() ? CStdStr<wchar_t>() : ParseBoxErrorText(error.GetDetail());
+    const CStdStr<wchar_t> boxError = BoxErrorTextOf(error);
     if (!boxError.empty() && propertyMap != nullptr)
         RecordSyncIssue(propertyMap, boxError);
     return JoinWithSpace(place, boxError.empty() ? error.FormatMessage() : boxError);
@@ -130,7 +129,7 @@ CStdStr<wchar_t> PerformChunkedFileUpload(ILSShutdownInformer* informer, const U
 CStdStr<wchar_t> PerformChunkedFileVersionUpload(ILSShutdownInformer* informer, const UploadFileRecord& record)
 {
     return UploadThroughSession(informer, record,
-                                GetUploadServiceUrl(ServiceCreateVersionUploadSession, {{L"[FILE_ID]", record.FileId}}),
+                                GetUploadServiceUrl(ServiceCreateVersionUploadSession, {{kFileIdKey, record.FileId}}),
                                 BuildVersionUploadSessionJson(record.Name, record.Size), kVersionPlace);
 }
 

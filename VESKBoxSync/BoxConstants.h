@@ -35,8 +35,9 @@ struct BoxConstantsType {
     CStdStr<wchar_t> InvalidSearchQuery;
 };
 
-// The setting that points every service address at a stand-in base address B: API base B,
-// upload base B + "/api", token endpoint B + "/oauth2/token", account host B.
+// The setting that points every service address at a stand-in base address B on this machine:
+// API base B, upload base B + "/api", token endpoint B + "/oauth2/token", account host B. B must
+// name 127.0.0.1, [::1] or localhost; any other value is logged and ignored.
 inline constexpr wchar_t kMockBoxServiceSetting[] = L"Mock.BoxService";
 
 // The constants for a given override; an empty (or blank) one gives Box's own HTTPS addresses.

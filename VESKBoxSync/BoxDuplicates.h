@@ -11,7 +11,7 @@
 namespace Box_20 {
 
 // The id of a file under the folder whose fingerprint metadata equals the hash, else empty.
-// Search mode asks Box's search for the hash (one result); listing mode reads the fingerprints
+// Search mode asks Box's search for the hash (up to 100 candidates); listing mode reads the fingerprints
 // of the folder's first `count` items (at most one page of 1000). Box's search also finds
 // partial matches, so every candidate's fingerprint is compared exactly. Without a hash, a
 // fingerprint template or (listing mode) a positive count nothing is asked and the answer is

@@ -4,6 +4,7 @@
 #include "BstrText.h"
 #include "ComDef.h"
 #include "LSDiag.h"
+#include "LSHttpError.h"
 #include "LSNamedProperties.h"
 #include "Utf8Converter.h"
 
@@ -34,7 +35,7 @@ void PutText(ILSPropertyMap* propertyMap, const _bstr_t& name, const std::wstrin
 
 } // namespace
 
-CStdStr<wchar_t> ParseBoxErrorText(const std::wstring& replyText)
+CStdStr<wchar_t> ParseBoxErrorText(const std::wstring& replyText, const std::wstring& httpStatus)
 {
     // Lenient conversion: a reply with an unpaired surrogate is still read.
     const std::string utf8 = LSDiag::LogText(replyText);
@@ -42,7 +43,7 @@ CStdStr<wchar_t> ParseBoxErrorText(const std::wstring& replyText)
     Json::Reader reader;
     if (!reader.parse(utf8, reply)) {
         LOG(ERROR) << " Reader error:\n" << reader.getFormattedErrorMessages() << "\n";
-        return BoxErrorText({}, {});
+        return BoxErrorText({}, {}) + httpStatus;
     }
     if (GetJsonString(reply, "type") != L"error") {
         LOG(ERROR) << " Response:\n" << utf8 << "\n";
@@ -55,7 +56,13 @@ CStdStr<wchar_t> ParseBoxError(const std::unique_ptr<ILSHttpRequest>& request)
 {
     if (!request)
         return {};
-    return ParseBoxErrorText(BstrText(request->GetResponseText()));
+    const LSHttpError failure(request->GetStatus(), HttpErrorMessageFromStatusText(BstrText(request->GetStatusText())));
+    return ParseBoxErrorText(BstrText(request->GetResponseText()), failure.FormatMessage());
+}
+
+CStdStr<wchar_t> BoxErrorTextOf(const LSHttpError& error)
+{
+    return ParseBoxErrorText(error.GetDetail(), LSHttpError(error.GetStatus(), error.GetMessage()).FormatMessage());
 }
 
 void RecordSyncIssue(ILSPropertyMap* propertyMap, const std::wstring& message)

@@ -41,7 +41,7 @@ bool HasChangesOnline(const std::wstring& fileId, const std::wstring& knownETag,
 
 void DeleteFileW(const std::wstring& fileId, ILSShutdownInformer* informer)
 {
-    CallBoxAPI(GetServiceUrlWithParams(ServiceDeleteFile, {{L"[FILE_ID]", fileId}}), informer,
+    CallBoxAPI(GetServiceUrlWithParams(ServiceDeleteFile, {{kFileIdKey, fileId}}), informer,
                BoxConstants().VerbDelete, _variant_t(), false);
 }
 

@@ -17,7 +17,6 @@ namespace Box_20 {
 
 namespace {
 
-constexpr wchar_t kFolderIdKey[] = L"[FOLDER_ID]";
 
 FolderRecord ReadFolder(unsigned service, const std::wstring& folderId, ILSShutdownInformer* informer,
                         const wchar_t* place)

@@ -1,6 +1,7 @@
 #include "BoxLocalUploadFile.h"
 
 #include "BoxExceptions.h"
+#include "BoxOperationFailures.h"
 #include "LSDiag.h"
 
 #include <algorithm>
@@ -57,9 +58,7 @@ void LocalUploadFile::ReadAt(uint64_t offset, BYTE* bytes, size_t count)
 
 void LocalUploadFile::Fail(const std::wstring& condition) const
 {
-    const ApiException failure = JoinWithSpace(m_place, condition);
-    LOG(ERROR) << failure.what();
-    throw failure;
+    FailOperation(m_place, condition);
 }
 
 } // namespace Box_20

@@ -25,7 +25,7 @@ bool ReplyShowsLock(const Json::Value& reply, const wchar_t* place)
 Json::Value CallLockService(unsigned service, const std::wstring& fileId, ILSShutdownInformer* informer,
                             const CStdStr<wchar_t>& method, const _variant_t& body)
 {
-    return CallBoxAPI(GetServiceUrlWithParams(service, {{L"[FILE_ID]", fileId}}), informer, method, body, false);
+    return CallBoxAPI(GetServiceUrlWithParams(service, {{kFileIdKey, fileId}}), informer, method, body, false);
 }
 
 } // namespace

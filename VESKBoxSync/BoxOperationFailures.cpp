@@ -5,7 +5,7 @@
 
 namespace Box_20 {
 
-void FailOperation(const wchar_t* place, const std::wstring& condition)
+void FailOperation(const std::wstring& place, const std::wstring& condition)
 {
     const ApiException failure = JoinWithSpace(place, condition);
     LOG(ERROR) << " " << LSDiag::LogText(failure.GetText()) << "\n";

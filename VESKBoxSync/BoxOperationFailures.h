@@ -1,5 +1,5 @@
-// How the Box operations report a reply they cannot use: logged at ERROR, then thrown as
-// ApiException "<operation> <condition>".
+// How the Box client reports a failure of its own: logged at ERROR, then thrown as ApiException
+// "<operation> <condition>". The one "log, then throw" of that type.
 #pragma once
 
 #include <json/value.h>
@@ -8,7 +8,7 @@
 
 namespace Box_20 {
 
-[[noreturn]] void FailOperation(const wchar_t* place, const std::wstring& condition);
+[[noreturn]] void FailOperation(const std::wstring& place, const std::wstring& condition);
 
 // The reply when it is a JSON object; anything else (a reply without a body included) fails the
 // operation with "Json response from Box is null".

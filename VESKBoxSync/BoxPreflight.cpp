@@ -42,7 +42,7 @@ bool Preflight(ILSPropertyMap* propertyMap, const UploadFileRecord& record, ILSS
 bool PreflightFileVersion(ILSPropertyMap* propertyMap, const UploadFileRecord& record, ILSShutdownInformer* informer)
 {
     return AskBox(propertyMap, record, informer,
-                  GetServiceUrlWithParams(ServicePreflightFileVersion, {{L"[FILE_ID]", record.FileId}}),
+                  GetServiceUrlWithParams(ServicePreflightFileVersion, {{kFileIdKey, record.FileId}}),
                   L"Box_20::PreflightFileVersion");
 }
 

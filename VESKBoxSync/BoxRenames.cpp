@@ -32,13 +32,13 @@ CStdStr<wchar_t> Rename(unsigned service, const wchar_t* idKey, const std::wstri
 
 CStdStr<wchar_t> RenameFile(const std::wstring& fileId, ILSShutdownInformer* informer, const std::wstring& newName)
 {
-    return Rename(ServiceRenameFile, L"[FILE_ID]", fileId, informer, newName, L"Box_20::RenameFile");
+    return Rename(ServiceRenameFile, kFileIdKey, fileId, informer, newName, L"Box_20::RenameFile");
 }
 
 CStdStr<wchar_t> RenameFolder(const std::wstring& folderId, ILSShutdownInformer* informer,
                               const std::wstring& newName)
 {
-    return Rename(ServiceRenameFolder, L"[FOLDER_ID]", folderId, informer, newName, L"Box_20::RenameFolder");
+    return Rename(ServiceRenameFolder, kFolderIdKey, folderId, informer, newName, L"Box_20::RenameFolder");
 }
 
 } // namespace Box_20

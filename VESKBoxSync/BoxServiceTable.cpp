@@ -73,7 +73,7 @@ constexpr wchar_t kFolderSearchInAncestors[] =
     L"&type=folder&scope=user_content&content_types=name,file_content&fields=name,modified_at,content_modified_at,"
     L"etag,permissions,path_collection";
 constexpr wchar_t kFingerprintSearch[] =
-    L"/search?query=[FINGERPRINT]&limit=1&fields=metadata.enterprise_[ENTERPRISE_ID].[FINGERPRINT_TEMPLATE_NAME]"
+    L"/search?query=[FINGERPRINT]&limit=[LIMIT]&fields=metadata.enterprise_[ENTERPRISE_ID].[FINGERPRINT_TEMPLATE_NAME]"
     L"&ancestor_folder_ids=[FOLDER_ID]";
 constexpr wchar_t kFileSearch[] =
     L"/search?query=[SEARCH_TERM]&[FOLDER_ID_QUERY]offset=[OFFSET]&limit=[LIMIT]&type=file&sort=modified_at"

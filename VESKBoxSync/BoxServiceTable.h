@@ -61,4 +61,27 @@ enum ServiceNumber : unsigned {
 
 extern const std::array<ServiceTableEntry, kServiceCount> ServiceTable;
 
+// The placeholders of the rows, as the builders and operations fill them.
+inline constexpr wchar_t kFileIdKey[] = L"[FILE_ID]";
+inline constexpr wchar_t kFolderIdKey[] = L"[FOLDER_ID]";
+inline constexpr wchar_t kSessionIdKey[] = L"[SESSION_ID]";
+inline constexpr wchar_t kEnterpriseIdKey[] = L"[ENTERPRISE_ID]";
+inline constexpr wchar_t kEmailTemplateKey[] = L"[EMAIL_TEMPLATE_NAME]";
+inline constexpr wchar_t kFingerprintTemplateKey[] = L"[FINGERPRINT_TEMPLATE_NAME]";
+inline constexpr wchar_t kLimitKey[] = L"[LIMIT]";
+inline constexpr wchar_t kOffsetKey[] = L"[OFFSET]";
+inline constexpr wchar_t kNextMarkerKey[] = L"[NEXT_MARKER]";
+inline constexpr wchar_t kSearchTermKey[] = L"[SEARCH_TERM]";
+inline constexpr wchar_t kAncestorIdsKey[] = L"[ANCESTOR_FOLDER_IDS]";
+inline constexpr wchar_t kFingerprintKey[] = L"[FINGERPRINT]";
+inline constexpr wchar_t kFolderIdQueryKey[] = L"[FOLDER_ID_QUERY]";
+inline constexpr wchar_t kResultPropsKey[] = L"[RESULT_PROPS]";
+inline constexpr wchar_t kDateQueryKey[] = L"[DATE_QUERY]";
+inline constexpr wchar_t kSizeQueryKey[] = L"[SIZE_QUERY]";
+inline constexpr wchar_t kAuthCodeKey[] = L"[AUTH_CODE]";
+inline constexpr wchar_t kClientIdKey[] = L"[CLIENT_ID]";
+inline constexpr wchar_t kClientSecretKey[] = L"[CLIENT_SECRET]";
+inline constexpr wchar_t kRedirectUriKey[] = L"[REDIRECT_URI]";
+
+
 } // namespace Box_20

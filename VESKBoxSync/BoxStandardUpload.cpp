@@ -69,7 +69,7 @@ CStdStr<wchar_t> PerformStandardFileUpload(ILSShutdownInformer* informer, Upload
 CStdStr<wchar_t> PerformUploadFileVersion(ILSShutdownInformer* informer, UploadFileRecord& record)
 {
     return SendMultipart(informer, record,
-                         GetUploadServiceUrl(ServiceUploadFileVersion, {{L"[FILE_ID]", record.FileId}}), kVersionPlace);
+                         GetUploadServiceUrl(ServiceUploadFileVersion, {{kFileIdKey, record.FileId}}), kVersionPlace);
 }
 
 } // namespace Box_20

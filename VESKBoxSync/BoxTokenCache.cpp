@@ -14,7 +14,6 @@ namespace Box_20 {
 namespace {
 
 constexpr std::chrono::milliseconds kCacheLockTry{200};
-constexpr char kBlockedText[] = "Blocked from accessing Box tokens, perhaps from another auth dialog";
 
 RefreshTokensType& CachedPair()
 {
@@ -26,7 +25,7 @@ RefreshTokensType ReadCachedPair()
 {
     std::unique_lock<std::timed_mutex> lock(BoxTokenMutex, kCacheLockTry);
     if (!lock.owns_lock())
-        throw hresult_exception(E_FAIL, kBlockedText);
+        throw hresult_exception(E_FAIL, kTokensBlockedText);
     return CachedPair();
 }
 
@@ -51,7 +50,7 @@ public:
     SignInInProgress()
     {
         if (Flag().exchange(true))
-            throw hresult_exception(E_FAIL, kBlockedText);
+            throw hresult_exception(E_FAIL, kTokensBlockedText);
     }
     ~SignInInProgress() { Flag() = false; }
     SignInInProgress(const SignInInProgress&) = delete;

@@ -1,15 +1,16 @@
 #include "BoxTokenRequests.h"
 
+#include "BoxCallLoop.h"
 #include "BoxConstants.h"
 #include "BoxExceptions.h"
 #include "BoxJson.h"
+#include "BoxOperationFailures.h"
 #include "BoxTokenCache.h"
 #include "BoxUrlBuilders.h"
 #include "BstrText.h"
 #include "LSBaseWS.h"
 #include "LSDiag.h"
 #include "LSHttpError.h"
-#include "LSHttpRequestFactory.h"
 #include "Utf8Converter.h"
 
 #include <json/reader.h>
@@ -22,12 +23,7 @@ namespace {
 
 constexpr wchar_t kPlace[] = L"Box_20::RetrieveAccessToken";
 
-[[noreturn]] void Fail(const wchar_t* condition)
-{
-    const ApiException failure = JoinWithSpace(kPlace, condition);
-    LOG(ERROR) << failure.what();
-    throw failure;
-}
+[[noreturn]] void Fail(const wchar_t* condition) { FailOperation(kPlace, condition); }
 
 CStdStr<wchar_t> TokenRequestBody(bool authorizationCodeGrant, const std::wstring& codeOrRefreshToken,
                                   const OAuthClientConfig& config)
@@ -39,11 +35,8 @@ CStdStr<wchar_t> TokenRequestBody(bool authorizationCodeGrant, const std::wstrin
 
 std::unique_ptr<ILSHttpRequest> OpenTokenRequest(const OAuthClientConfig& config)
 {
-    std::unique_ptr<ILSHttpRequest> request = LSHttpRequestFactory::CreateHttpRequest();
-    const _variant_t noCredential(L"");
-    if (FAILED(request->Open(_bstr_t(BoxConstants().VerbPost.c_str()), _bstr_t(config.TokenEndpoint.c_str()),
-                             _variant_t(true), noCredential, noCredential)))
-        Fail(L"failed to open xml request");
+    std::unique_ptr<ILSHttpRequest> request =
+        OpenBoxRequest(BoxConstants().VerbPost, config.TokenEndpoint, kPlace, L"failed to open xml request");
     if (FAILED(request->SetRequestHeader(L"Accept", L"application/json")) ||
         FAILED(request->SetRequestHeader(L"Content-Type", L"application/x-www-form-urlencoded")))
         Fail(L"failed to set header on xml request");

@@ -1,6 +1,7 @@
 #include "BoxUploadReplies.h"
 
 #include "BoxExceptions.h"
+#include "BoxOperationFailures.h"
 #include "BoxJson.h"
 #include "LSDiag.h"
 #include "Utf8Converter.h"
@@ -13,9 +14,8 @@ namespace {
 
 [[noreturn]] void FailOnReply(const std::wstring& place, const std::wstring& condition, const Json::Value& reply)
 {
-    const ApiException failure = JoinWithSpace(place, condition);
-    LOG(ERROR) << failure.what() << "\n" << Json::FastWriter().write(reply);
-    throw failure;
+    LOG(ERROR) << Json::FastWriter().write(reply);
+    FailOperation(place, condition);
 }
 
 CStdStr<wchar_t> RequiredText(const Json::Value& object, const char* name, const std::wstring& place,

@@ -17,27 +17,9 @@ namespace Box_20 {
 
 namespace {
 
-constexpr wchar_t kFileIdKey[] = L"[FILE_ID]";
-constexpr wchar_t kFolderIdKey[] = L"[FOLDER_ID]";
-constexpr wchar_t kSessionIdKey[] = L"[SESSION_ID]";
-constexpr wchar_t kEnterpriseIdKey[] = L"[ENTERPRISE_ID]";
-constexpr wchar_t kEmailTemplateKey[] = L"[EMAIL_TEMPLATE_NAME]";
-constexpr wchar_t kFingerprintTemplateKey[] = L"[FINGERPRINT_TEMPLATE_NAME]";
-constexpr wchar_t kLimitKey[] = L"[LIMIT]";
-constexpr wchar_t kOffsetKey[] = L"[OFFSET]";
-constexpr wchar_t kNextMarkerKey[] = L"[NEXT_MARKER]";
-constexpr wchar_t kSearchTermKey[] = L"[SEARCH_TERM]";
-constexpr wchar_t kAncestorIdsKey[] = L"[ANCESTOR_FOLDER_IDS]";
-constexpr wchar_t kFingerprintKey[] = L"[FINGERPRINT]";
-constexpr wchar_t kFolderIdQueryKey[] = L"[FOLDER_ID_QUERY]";
-constexpr wchar_t kResultPropsKey[] = L"[RESULT_PROPS]";
-constexpr wchar_t kDateQueryKey[] = L"[DATE_QUERY]";
-constexpr wchar_t kSizeQueryKey[] = L"[SIZE_QUERY]";
-constexpr wchar_t kAuthCodeKey[] = L"[AUTH_CODE]";
-constexpr wchar_t kClientIdKey[] = L"[CLIENT_ID]";
-constexpr wchar_t kClientSecretKey[] = L"[CLIENT_SECRET]";
-constexpr wchar_t kRedirectUriKey[] = L"[REDIRECT_URI]";
-
+// Box's search also finds fingerprints that merely contain the one asked for and may rank them
+// first, so the duplicate search reads this many candidates and compares each.
+constexpr wchar_t kFingerprintSearchCandidates[] = L"100";
 // Folder searches ask for this many results a page.
 constexpr wchar_t kFolderSearchPageSize[] = L"30";
 // The ancestor scope's ids follow a prefix of this length ("parents:").
@@ -242,6 +224,7 @@ CStdStr<wchar_t> GetFingerprintSearchUrl(const std::wstring& enterpriseId, const
     params[kFolderIdKey] = folderId;
     params[kFingerprintTemplateKey] = PercentEncode(fingerprintTemplateName);
     params[kFingerprintKey] = PercentEncode(fingerprint);
+    params[kLimitKey] = kFingerprintSearchCandidates;
     return GetServiceUrlWithParams(ServiceFingerprintSearch, params);
 }
 

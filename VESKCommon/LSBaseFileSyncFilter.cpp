@@ -1,7 +1,6 @@
 // Construction, settings and the base answers of the storage operations.
 #include "LSBaseFileSyncFilter.h"
 
-#include "HResultException.h"
 #include "LSDiag.h"
 #include "LSNamedProperties.h"
 #include "LSSetting.h"
@@ -25,18 +24,21 @@ uint32_t KilobytesToBytes(DWORD kilobytes)
     return static_cast<uint32_t>(bytes < kMaxBytes ? bytes : kMaxBytes);
 }
 
-// An empty regular expression finds every name; an empty piece of the setting excludes nothing.
+// An empty regular expression finds every name, so an empty piece of the setting excludes
+// nothing. Nor does a piece that is no regular expression: one typing error in the setting must
+// not keep the filter from being created.
 std::wregex MakeExclusionPattern(const CStdStr<wchar_t>& piece, const CStdStr<wchar_t>& settingName)
 {
-    constexpr wchar_t kMatchesNothing[] = L"(?!)";
     const auto flags = std::regex_constants::ECMAScript | std::regex_constants::icase;
+    const std::wregex matchesNothing(L"(?!)", flags);
+    if (piece.empty())
+        return matchesNothing;
     try {
-        return std::wregex(piece.empty() ? kMatchesNothing : piece.c_str(), flags);
+        return std::wregex(piece.c_str(), flags);
     } catch (const std::regex_error& error) {
-        LOG(ERROR) << "Invalid exclusion pattern in " << LSDiag::LogText(settingName) << ": "
+        LOG(ERROR) << "Invalid exclusion pattern in " << LSDiag::LogText(settingName) << ", it excludes nothing: "
                    << LSDiag::LogText(piece) << " (" << error.what() << ")";
-        throw hresult_exception(E_INVALIDARG, "Invalid exclusion pattern in " + LSDiag::LogText(settingName) + ": " +
-                                                  LSDiag::LogText(piece));
+        return matchesNothing;
     }
 }
 

@@ -60,6 +60,8 @@ public:
     HRESULT STDMETHODCALLTYPE raw_StartSync(long reserved, IUnknown* syncRun, long reserved2) override;
     HRESULT STDMETHODCALLTYPE raw_EndSync() override;
     HRESULT STDMETHODCALLTYPE raw_GetFieldSetInfo(long reserved, ILSVESKFieldSetInfo** fieldSetInfo) override;
+    // Keeps the slot that a host compiled with one destructor slot has before the next method.
+    HRESULT STDMETHODCALLTYPE ReservedDestructorSlot() override;
     // The main folder's named properties; a repository class may extend it and call this one.
     HRESULT STDMETHODCALLTYPE raw_SetMainFolderProperties(ILSPropertyMap* folderMap) override;
 

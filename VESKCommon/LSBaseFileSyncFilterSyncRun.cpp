@@ -52,6 +52,8 @@ HRESULT STDMETHODCALLTYPE LSBaseFileSyncFilter::GetChecksDuplicatesOnAdd(VARIANT
 
 HRESULT STDMETHODCALLTYPE LSBaseFileSyncFilter::UnimplementedMethod(long, long) { return E_NOTIMPL; }
 
+HRESULT STDMETHODCALLTYPE LSBaseFileSyncFilter::ReservedDestructorSlot() { return E_NOTIMPL; }
+
 HRESULT STDMETHODCALLTYPE LSBaseFileSyncFilter::raw_SetCurrentProfileName(BSTR)
 {
     return E_NOTIMPL;

@@ -37,7 +37,7 @@ struct DuplicateCase {
 const DuplicateCase kDuplicates[] = {
     {"SearchFindsTheExactFingerprint", L"HASH2", L"700", 1, true, L"701"},
     {"SearchLooksOnlyUnderTheFolder", L"HASH2", L"500", 1, true, L""},
-    {"SearchTakesNoPartialMatch", L"HASH1", L"500", 1, true, L""},
+    {"SearchLooksPastAPartialMatchRankedFirst", L"HASH1", L"500", 1, true, L"601"},
     {"SearchFindsNothing", L"HASH9", L"500", 1, true, L""},
     {"ListingComparesEveryItem", L"HASH1", L"500", 25, false, L"601"},
     {"ListingStopsAtTheCount", L"HASH1", L"500", 2, false, L""},
@@ -61,7 +61,7 @@ TEST_P(Duplicates, AreFoundByTheirExactFingerprint)
     ASSERT_EQ(duplicate.searchMode ? 0u : 1u, listings.size());
     if (duplicate.searchMode) {
         EXPECT_EQ("query=" + WideToUtf8Lossy(duplicate.hash) +
-                      "&limit=1&fields=metadata.enterprise_1234567.fingerprints&ancestor_folder_ids=" +
+                      "&limit=100&fields=metadata.enterprise_1234567.fingerprints&ancestor_folder_ids=" +
                       WideToUtf8Lossy(duplicate.folderId),
                   searches[0]);
     } else {

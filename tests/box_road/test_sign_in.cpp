@@ -89,13 +89,9 @@ TEST_F(SignIn, RefusedConsentFailsWithoutATokenRequest)
     EXPECT_EQ(L"", Box_20::GetCachedTokens(informer_.get(), true).AccessToken);
 }
 
-TEST_F(SignIn, FailsWhenTheHostHasNoWebView)
+TEST_F(SignIn, FailsWithoutAWebViewAndWhenTheWebViewRefuses)
 {
     ExpectNoAuthCode([&] { Box_20::GetCachedTokens(informer_.get(), false); });
-}
-
-TEST_F(SignIn, FailsWhenTheWebViewRefusesTheRequest)
-{
     TestWebView webView(TestWebView::Behaviour::Refuse);
     ExpectNoAuthCode([&] { Box_20::GetCachedTokens(informer_.get(), false); });
 }
@@ -151,16 +147,6 @@ TEST(WebViewClient, GivesUpWhenThePageNeverFinishes)
     EXPECT_EQ(1, webView.Requests());
 }
 
-TEST(WebViewClient, PassesTheAddressAndReturnsAnEmptyAnswerOfAPageWithoutRedirect)
-{
-    TestWebView webView;
-    LSWebViewProcessCallbackClient client;
-    // The test web view opens nothing outside 127.0.0.1, so this page ends without a redirect.
-    const std::wstring address = L"https://account.example/authorize?client_id=\u00e9t\u00e9&x=1";
-    EXPECT_EQ(L"", client.RunSignIn(address, LSCancelCheck(), 10s));
-    EXPECT_EQ(address, webView.LastRequestedAddress());
-}
-
 struct RedirectCase {
     const char* name;
     const wchar_t* address;
@@ -170,16 +156,12 @@ struct RedirectCase {
 constexpr wchar_t kRedirect[] = L"https://www.talvern.com/authredirect.htm?";
 
 const RedirectCase kRedirectCases[] = {
-    {"CodeAlone", L"https://www.talvern.com/authredirect.htm?code=abc123", L"abc123"},
     {"CodeAmongOtherParameters", L"https://www.talvern.com/authredirect.htm?state=s&code=abc&x=1", L"abc"},
     {"PercentEncodedCode", L"https://www.talvern.com/authredirect.htm?code=%41b%2dc", L"Ab-c"},
     {"CodeThatWouldAddFormFields", L"https://www.talvern.com/authredirect.htm?code=a%26client_id%3Dx", L""},
-    {"FragmentDropped", L"https://www.talvern.com/authredirect.htm?code=abc#top", L"abc"},
     {"RefusalCarriesNoCode", L"https://www.talvern.com/authredirect.htm?error=access_denied&error_description=no",
      L""},
-    {"ParameterThatOnlyStartsLikeCode", L"https://www.talvern.com/authredirect.htm?codex=1", L""},
     {"AnotherPage", L"https://elsewhere.example/authredirect.htm?code=abc", L""},
-    {"ClosedPage", L"", L""},
 };
 
 class RedirectAddress : public ::testing::TestWithParam<RedirectCase> {};

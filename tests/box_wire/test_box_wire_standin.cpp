@@ -250,7 +250,7 @@ TEST_F(BoxWireStandIn, FailedRepliesBecomeErrorTextsAndSyncIssues)
     auto gatewayMap = TestPropertyMap::Create();
     const auto gateway = Send(L"GET", GetServiceUrlWithParams(ServiceFolderInfo, {{L"[FOLDER_ID]", L"0"}}));
     EXPECT_EQ(gateway->GetStatus(), 502);
-    EXPECT_EQ(HandleError(gateway, gatewayMap.get()), L"[Box Error Code]\n[Box Error Message]\n");
+    EXPECT_EQ(HandleError(gateway, gatewayMap.get()), L"[Box Error Code]\n[Box Error Message]\nBad Gateway (502)");
     EXPECT_EQ(gatewayMap->Text(L"Quentra.SyncIssueType"), std::wstring(L"ERROR"));
 
     // The fault is used up: a real folder reply is no Box error and records nothing.

@@ -22,7 +22,7 @@ def require_bearer(state, request):
 
 
 def token(state, request):
-    form = _form(state, request)
+    form = _form(request)
     grant = form.get("grant_type")
     if grant == "authorization_code":
         pair = state.tokens.redeem_code(form.get("code", ""))
@@ -45,8 +45,8 @@ def token(state, request):
 
 def authorize(state, request):
     redirect_uri = request.param("redirect_uri")
-    if not redirect_uri or request.param("response_type") != "code":
-        return text_reply(400, "<html><body>invalid_request: response_type=code and "
+    if not redirect_uri or request.param("response_type") != "code" or not request.param("client_id"):
+        return text_reply(400, "<html><body>invalid_request: response_type=code, client_id and "
                           "redirect_uri are required</body></html>", "text/html")
     if state.switches.get("authorize") == "deny":
         query = "error=access_denied&error_description=" + quote("The user denied access")
@@ -58,16 +58,16 @@ def authorize(state, request):
                              ("Content-Type", "text/html")])
 
 
-def _form(state, request):
+def _form(request):
     content_type = (request.header("Content-Type") or "").split(";")[0].strip().lower()
-    if state.switches.get("strict") and content_type != FORM_TYPE:
+    if content_type != FORM_TYPE:
         raise oauth_error("invalid_request", "Content-Type must be " + FORM_TYPE)
     try:
         text = request.body_bytes().decode("utf-8")
     except UnicodeDecodeError:
         raise oauth_error("invalid_request", "The form is not UTF-8") from None
     form = {name: values[0] for name, values in parse_qs(text, keep_blank_values=True).items()}
-    if state.switches.get("strict") and not (form.get("client_id") and form.get("client_secret")):
+    if not (form.get("client_id") and form.get("client_secret")):
         raise oauth_error("invalid_client", "The client credentials are invalid")
     return form
 

@@ -10,7 +10,6 @@ from render import Renderer, select_fields
 from store import ROOT_ID, File, check_name
 
 ITEMS_DEFAULT_LIMIT = 100
-ITEMS_MAX_LIMIT = 1000
 TYPE_ORDER = {"folder": 0, "file": 1, "web_link": 2}
 SORT_KEYS = {
     "id": lambda item: int(item.id),
@@ -88,7 +87,7 @@ def delete_folder(state, request):
 
 def list_folder_items(state, request):
     folder = state.store.folder(request.path_params["folder_id"])
-    limit = min(int_param(request, "limit", ITEMS_DEFAULT_LIMIT, minimum=1), ITEMS_MAX_LIMIT)
+    limit = int_param(request, "limit", ITEMS_DEFAULT_LIMIT, minimum=1)
     children = ordered_children(state.store.children(folder.id), request.param("sort"),
                                 request.param("direction"))
     if request.param("usemarker") == "true":
@@ -112,7 +111,7 @@ def ordered_children(children, sort, direction):
     key = SORT_KEYS.get(sort or "name")
     if key is None:
         raise invalid_parameter("sort", "Invalid value '%s' for query parameter 'sort'" % sort)
-    descending = (direction or "ASC").upper() == "DESC"
+    descending = direction == "DESC"
     ordered = sorted(children, key=key, reverse=descending)
     return sorted(ordered, key=lambda item: TYPE_ORDER[item.type])
 
@@ -173,7 +172,7 @@ def _apply_lock(state, target, lock):
     check_not_locked_by_other(state, target)
     if lock is None:
         target.lock = None
-    elif isinstance(lock, dict) and lock.get("access", "lock") == "lock":
+    elif isinstance(lock, dict) and lock.get("access") == "lock":
         prevented = lock.get("is_download_prevented", False)
         if not isinstance(prevented, bool):
             raise bad_request("'is_download_prevented' must be true or false")

@@ -10,7 +10,6 @@ from render import Renderer
 from store import ROOT_ID, File, Folder
 
 DEFAULT_LIMIT = 30
-MAX_LIMIT = 200
 MAX_OFFSET = 10000
 QUERY_OPERATORS = ("AND", "OR", "NOT")
 
@@ -24,11 +23,11 @@ def search(state, request):
     offset = int_param(request, "offset", 0)
     if offset > MAX_OFFSET:
         raise invalid_parameter("offset", "Queries with offset above %d are rejected" % MAX_OFFSET)
-    limit = min(int_param(request, "limit", DEFAULT_LIMIT, minimum=1), MAX_LIMIT)
+    limit = int_param(request, "limit", DEFAULT_LIMIT, minimum=1)
     tests = _item_tests(state, request, query, mdfilter)
     matches = [item for item in state.store.items.values()
                if item.id != ROOT_ID and all(test(item) for test in tests)]
-    descending = (request.param("direction") or "DESC").upper() == "DESC"
+    descending = request.param("direction", "DESC") == "DESC"
     matches.sort(key=lambda item: (item.modified_at, int(item.id)), reverse=descending)
     renderer = Renderer(state)
     fields = fields_param(request)

@@ -12,14 +12,11 @@ from render import Renderer
 from sessions import ABORTED, COMMITTED, OPEN
 from store import check_name
 
-# Box refuses sessions for small files; enforced in strict mode only, so that tests may use
-# small files with a small part size.
-MIN_SESSION_FILE_SIZE = 20000000
 
 
 def create_session(state, request):
     body = request.json_object()
-    name, size = _file_name(body, required=True), _file_size(state, body)
+    name, size = _file_name(body, required=True), _file_size(body)
     folder_id = body.get("folder_id")
     if folder_id is None:
         raise bad_request("'folder_id' is required", code="missing_destination")
@@ -35,7 +32,7 @@ def create_session(state, request):
 
 def create_version_session(state, request):
     body = request.json_object()
-    name, size = _file_name(body, required=False), _file_size(state, body)
+    name, size = _file_name(body, required=False), _file_size(body)
     target = state.store.file(request.path_params["file_id"])
     check_not_locked_by_other(state, target)
     if name is not None and name != target.name:
@@ -137,14 +134,11 @@ def _file_name(body, required):
     return name
 
 
-def _file_size(state, body):
+def _file_size(body):
     size = body.get("file_size")
     if size is None:
         raise bad_request("'file_size' is required", code="missing_file_size")
     if isinstance(size, bool) or not isinstance(size, int) or not 0 < size < 2 ** 63:
         raise bad_request("'file_size' must be a positive 64-bit integer",
                           code="invalid_file_size")
-    if state.switches.get("strict") and size < MIN_SESSION_FILE_SIZE:
-        raise bad_request("'file_size' is below the minimum for chunked uploads",
-                          code="file_size_too_small")
     return size

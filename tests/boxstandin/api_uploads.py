@@ -149,8 +149,7 @@ def _content_modified(attributes):
 
 
 def _declared_size(body):
-    # Box names the member "size"; "file_size" is accepted too and shows in the journal.
-    size = body.get("size", body.get("file_size", 0))
+    size = body.get("size", 0)
     if isinstance(size, bool) or not isinstance(size, int) or size < 0:
         raise bad_request("'size' must be a non-negative integer")
     return size

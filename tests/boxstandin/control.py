@@ -55,9 +55,6 @@ POST /_control/switches {name: value, ...}           -> {name: value}   all or n
      marker_end "null"|"empty"|"absent" (next_marker on the last page; default "null")
      download_mode "redirect"|"direct"|"not_ready" (302, 200 with bytes, 202 + Retry-After)
      download_retry_after int seconds (1)        etag_bump_on_lock bool (false)
-     strict bool (false): 400 for raw spaces/controls/non-ASCII in the request target, for a
-         token request without the form content type or client credentials, and for upload
-         sessions below 20,000,000 bytes
      enterprise_null bool (false): the user's enterprise reads as null
      date_style "offset"|"z" ("2012-12-12T10:53:43-08:00" or "2012-12-12T18:53:43Z")
      part_size int bytes for new upload sessions (8388608)

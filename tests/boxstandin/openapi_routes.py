@@ -32,7 +32,7 @@ CONTROL = "control"
 class Operation:
     method: str
     host: str
-    query_params: List[str]
+    query_params: dict  # name -> schema
     body_members: Optional[List[str]]
 
 
@@ -102,7 +102,8 @@ class ApiIndex:
             servers = operation.get("servers") or item.get("servers")
             host = _host_of_server(servers[0]["url"]) if servers else self._default_host
             parameters = [self._resolve(p) for p in shared + operation.get("parameters", [])]
-            query = sorted({p.get("name") for p in parameters if p.get("in") == "query"})
+            query = {p.get("name"): self._resolve(p.get("schema", {}))
+                     for p in parameters if p.get("in") == "query"}
             yield Operation(method, host, query, self._body_members(operation))
 
     def _body_members(self, operation):
@@ -148,6 +149,38 @@ def unknown_members(check, params, content_type, body_head, body_size):
         if unknown_body:
             notes["unknown_body_members"] = unknown_body
     return notes
+
+
+def invalid_query(check, params):
+    """(name, problem) of the first query value that the described operation refuses, else None.
+
+    Enum values are compared exactly, as Box does ("desc" is no "DESC"); integers above their
+    maximum are refused, not cut down.
+    """
+    operation = check.operation
+    for name, values in (params.items() if operation else ()):
+        schema = operation.query_params.get(name)
+        for value in values if schema else ():
+            problem = _value_problem(schema, value)
+            if problem:
+                return name, problem
+    return None
+
+
+def _value_problem(schema, value):
+    if schema.get("type") == "array":
+        items = schema.get("items", {})
+        return next(filter(None, (_value_problem(items, part) for part in value.split(","))), None)
+    if "enum" in schema and value not in schema["enum"]:
+        return "'%s' is not one of %s" % (value, ", ".join(map(str, schema["enum"])))
+    if schema.get("type") == "integer":
+        try:
+            number = int(value)
+        except ValueError:
+            return "'%s' is no integer" % value
+        if number > schema.get("maximum", number):
+            return "%d is above the maximum %d" % (number, schema["maximum"])
+    return None
 
 
 def _body_member_names(content_type, body_head, body_size):

@@ -8,8 +8,9 @@ import api_metadata
 import api_search
 import api_sessions
 import api_uploads
-from errors import ApiError, client_error
+from errors import ApiError, client_error, invalid_parameter
 from httpmsg import empty_reply, json_reply, text_reply
+from openapi_routes import invalid_query
 from pathtemplate import compile_template
 
 UNMATCHED = "unmatched"
@@ -79,16 +80,20 @@ def route_key(route):
     return route.key if route else UNMATCHED
 
 
-def dispatch(state, request, route, path_params):
+def dispatch(state, request, route, path_params, check=None):
     """Run the request's handler; Box-shaped errors become their replies."""
     try:
-        if state.switches.get("strict") and not _target_is_clean(request.target):
+        if not _target_is_clean(request.target):
             return text_reply(400, "<html><body><h1>400 Bad Request</h1></body></html>",
                               "text/html")
         if route is None:
             raise _no_route(request.path)
         if route.auth:
             api_auth.require_bearer(state, request)
+        refused = invalid_query(check, request.params) if check else None
+        if refused:
+            raise invalid_parameter(refused[0], "Invalid value for query parameter '%s': %s"
+                                    % refused)
         request.path_params = path_params
         if route.locked:
             with state.lock:

@@ -154,7 +154,7 @@ class StandInHandler(BaseHTTPRequestHandler):
         scripted = state.faults.take(request.method, request.path, request.query)
         if scripted is not None and not self._play_until_pass(scripted, entry):
             return
-        reply = self._dispatch(state, request, route, path_params)
+        reply = self._dispatch(state, request, route, path_params, check)
         notes.update(request.notes)
         state.journal.finish(entry, reply.status, scripted.rule_id if scripted else None, notes)
         self._send(reply)
@@ -177,9 +177,9 @@ class StandInHandler(BaseHTTPRequestHandler):
         self.close_connection = self.close_connection or scripted.action != "reply"
         return False
 
-    def _dispatch(self, state, request, route, path_params):
+    def _dispatch(self, state, request, route, path_params, check):
         try:
-            return routes.dispatch(state, request, route, path_params)
+            return routes.dispatch(state, request, route, path_params, check)
         except Exception:
             traceback.print_exc()
             return json_reply(500, client_error_body(500, "internal_server_error",

@@ -37,7 +37,6 @@ SWITCHES = {
     "download_mode": ("redirect", _choice("redirect", "direct", "not_ready")),
     "download_retry_after": (1, _non_negative),
     "etag_bump_on_lock": (False, _flag),
-    "strict": (False, _flag),
     "enterprise_null": (False, _flag),
     "date_style": ("offset", _choice(*dates.STYLES)),
     "part_size": (8 * 1024 * 1024, _positive),

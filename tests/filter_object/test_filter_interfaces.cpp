@@ -268,6 +268,26 @@ TEST(ExtensionsCallback, ReplacingOrClearingReleasesTheOldObject)
     EXPECT_EQ(nullptr, handedOut);
 }
 
+// A host built with a compiler that gives the destructor one slot calls the main folder's
+// properties at slot 32 of ILSSyncFilter2 (IUnknown's first method being slot 0).
+TEST(HostSlots, MainFolderPropertiesSitAtSlot32AfterAReservedSlot)
+{
+    using SlotMethod = HRESULT(STDMETHODCALLTYPE*)(ILSSyncFilter2*, ILSPropertyMap*);
+    using ReservedMethod = HRESULT(STDMETHODCALLTYPE*)(ILSSyncFilter2*);
+    const auto filter = std::make_unique<BoxFilter>();
+    ILSSyncFilter2* const primary = filter.get();
+    void* const* const table = *reinterpret_cast<void* const* const*>(primary);
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wpmf-conversions"
+    EXPECT_EQ(reinterpret_cast<void*>(primary->*(&ILSSyncFilter2::raw_SetMainFolderProperties)), table[32]);
+    EXPECT_EQ(reinterpret_cast<void*>(primary->*(&ILSSyncFilter2::ReservedDestructorSlot)), table[31]);
+#pragma GCC diagnostic pop
+    EXPECT_EQ(E_NOTIMPL, reinterpret_cast<ReservedMethod>(table[31])(primary));
+    const auto folder = TestHost::TestPropertyMap::Create();
+    EXPECT_EQ(primary->raw_SetMainFolderProperties(folder.get()),
+              reinterpret_cast<SlotMethod>(table[32])(primary, folder.get()));
+}
+
 TEST(ShutdownInformer, IsKeptWithOneReferenceAndHandedBack)
 {
     const auto informer = TestHost::TestShutdownInformer::Create();
