@@ -51,18 +51,11 @@ _variant_t Cells(const std::vector<_variant_t>& cells)
     return value;
 }
 
-std::string PercentDecoded(const std::string& text)
+std::string PercentDecoded(std::string text)
 {
-    std::string decoded;
-    for (size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '%' && i + 2 < text.size()) {
-            decoded += static_cast<char>(std::stoi(text.substr(i + 1, 2), nullptr, 16));
-            i += 2;
-        } else {
-            decoded += text[i];
-        }
-    }
-    return decoded;
+    for (size_t at = text.find('%'); at != std::string::npos && at + 2 < text.size(); at = text.find('%', at + 1))
+        text.replace(at, 3, 1, static_cast<char>(std::stoi(text.substr(at + 1, 2), nullptr, 16)));
+    return text;
 }
 
 class OnlinePages : public BrowseSearchTest {
@@ -192,7 +185,6 @@ TEST_F(OnlinePages, TotalIsCappedAndTheWindowIsFetchedOnce)
     SearchFor(L"Offer");
     ASSERT_EQ(S_OK, Pages()->raw_SetSort(VARIANT_TRUE, 11)) << "one custom column";
     EXPECT_EQ(E_INVALIDARG, Pages()->raw_SetSort(VARIANT_TRUE, 12));
-    EXPECT_EQ(E_INVALIDARG, Pages()->raw_SetSort(VARIANT_TRUE, -1));
     EXPECT_EQ(2, Total());
     EXPECT_EQ(2u, Journal(kSearchRoute).size()) << "only the new sort asked again";
 

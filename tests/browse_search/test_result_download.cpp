@@ -42,13 +42,8 @@ protected:
 
     std::string SeedText(const std::string& text) const
     {
-        Json::Value file(Json::objectValue);
-        file["name"] = "result.txt";
-        file["parent_id"] = "0";
-        file["content_text"] = text;
-        Json::Value seed(Json::objectValue);
-        seed["files"].append(file);
-        return standIn_.Post("seed", seed)["files"][0].asString();
+        return Seed(R"({"files": [{"name": "result.txt", "parent_id": "0", "content_text": ")" + text + R"("}]})")["files"][0]
+            .asString();
     }
 
     ScratchFolder scratch_{L"browse-search-downloads"};
