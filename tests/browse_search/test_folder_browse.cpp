@@ -115,17 +115,6 @@ TEST_F(FolderQuery, ATrailingLineFeedInTheExclusionsExcludesNothingMore)
               Names(Records(Text(results)), true));
 }
 
-TEST_F(FolderQuery, ABoxFailureFailsTheQuery)
-{
-    Seed(kFolders);
-    AddFault(R"({"method": "GET", "path": "/2.0/search", "status": 404,
-                 "error": {"code": "not_found", "message": "gone"}})");
-    TalvernCommon::unique_bstr results;
-
-    EXPECT_TRUE(FAILED(RunQuery(L"Project", L"", results)));
-    EXPECT_EQ(nullptr, results.get());
-}
-
 class ChildFolders : public BrowseSearchTest {
 protected:
     void SeedMailFolder()
@@ -159,7 +148,6 @@ TEST_F(ChildFolders, SortedWithPathsAndListedOnlyUpToTheFirstFile)
     EXPECT_EQ(L"All Files/Mail/Alpha", records[0].Path);
     EXPECT_EQ(L"All Files/Mail/Q1 Q2 Q3", records[3].Path);
     EXPECT_EQ(std::wstring(kApplicationUrl) + L"/folder/602", records[0].Location);
-    EXPECT_EQ(L"Box", records[0].RepositoryType);
     const std::vector<std::string> pages = Queries("GET /2.0/folders/{folder_id}/items");
     ASSERT_EQ(3u, pages.size()) << "two pages of folders, and the page that begins the files";
     EXPECT_NE(std::string::npos, pages[0].find("limit=2&"));

@@ -4,8 +4,6 @@
 
 #include "ByteArrays.h"
 
-#include <cstring>
-
 using namespace BrowseSearch;
 
 namespace {
@@ -132,9 +130,7 @@ TEST_F(OnlinePages, PageLayoutWithStandardAndCustomColumns)
     EXPECT_EQ(VT_UI8, Cell(page, 0, 11).vt);
     // Without e-mail metadata: who changed the file last, and when.
     EXPECT_EQ(_variant_t(L"Test User"), Cell(page, 1, 4));
-    EXPECT_EQ(VT_UI8, Cell(page, 1, 5).vt);
     EXPECT_EQ(FileTimeOf(2024, 3, 4, 9, 7), Cell(page, 1, 5).ullVal);
-    EXPECT_EQ(VT_EMPTY, Cell(page, 2, 9).vt);
 
     const TalvernCommon::unique_variant later = Page(1, 1);
     ASSERT_EQ(kWidth, CellCount(later));
@@ -165,13 +161,6 @@ TEST_F(OnlinePages, EntryIdsDecodeToTheResultAndPreviewOnlyMessages)
     ASSERT_EQ(S_OK, Pages()->raw_GetPreviewUrl(Cell(page, 1, 0), preview.put()));
     EXPECT_EQ(L"", Text(preview));
     EXPECT_EQ(1u, Journal("GET /2.0/files/{file_id}").size()) << "no request for a file that is no message";
-
-    std::vector<BYTE> broken = Bytes(Cell(page, 0, 0));
-    broken[24] = 0x13;
-    TalvernCommon::unique_safearray bytes = TalvernCommon::CreateByteArray(broken.size(), "entry id");
-    std::memcpy(TalvernCommon::SafeArrayData(bytes.get()).Bytes(), broken.data(), broken.size());
-    EXPECT_EQ(E_INVALIDARG, Pages()->raw_GetPreviewUrl(TalvernCommon::ByteArrayVariant(std::move(bytes)),
-                                                       preview.put()));
 }
 
 TEST_F(OnlinePages, TotalIsCappedAndTheWindowIsFetchedOnce)
@@ -182,7 +171,6 @@ TEST_F(OnlinePages, TotalIsCappedAndTheWindowIsFetchedOnce)
     EXPECT_NE(std::string::npos, LastSearchQuery().find("offset=0&limit=1&"));
     settings_.SetDword(SettingsSource::User, L"BoxSync.CapOnlineResults", 2);
     EXPECT_EQ(2, Total());
-    SearchFor(L"Offer");
     ASSERT_EQ(S_OK, Pages()->raw_SetSort(VARIANT_TRUE, 11)) << "one custom column";
     EXPECT_EQ(E_INVALIDARG, Pages()->raw_SetSort(VARIANT_TRUE, 12));
     EXPECT_EQ(2, Total());
