@@ -1,3 +1,159 @@
 #include "LSBoxOnlineSearchPageResults.h"
 
-LSBoxOnlineSearchPageResults::LSBoxOnlineSearchPageResults(VESKBoxSyncFilterImpl* owner) noexcept : m_owner(owner) {}
+#include "BoxConstants.h"
+#include "LSSetting.h"
+#include "NarrowCasts.h"
+#include "StringUtils.h"
+#include "VESKBoxSyncFilterImpl.h"
+
+#include <algorithm>
+
+namespace {
+
+using namespace LSTableDataOnlineDocResults;
+
+constexpr wchar_t kRepositoryType[] = L"Box";
+constexpr wchar_t kCapSetting[] = L"BoxSync.CapOnlineResults";
+constexpr DWORD kDefaultCap = 0x7FFFFFFF;
+
+template <typename Match, typename SameRow>
+bool SameMatches(const std::vector<Match>& first, const std::vector<Match>& second, SameRow sameRow)
+{
+    return first.size() == second.size() &&
+           std::equal(first.begin(), first.end(), second.begin(), [&](const Match& a, const Match& b) {
+               return sameRow(a, b) && a.Kind == b.Kind && MatchValuesEqual(a.Value, b.Value);
+           });
+}
+
+// The reply's member at a "/"-separated path; null when any step is missing.
+const Json::Value* FindJsonValueByPath(const Json::Value& value, const std::string& path)
+{
+    const Json::Value* current = &value;
+    size_t at = 0;
+    while (at < path.size()) {
+        const size_t end = std::min(path.find('/', at), path.size());
+        if (end > at) {
+            const std::string segment = path.substr(at, end - at);
+            if (!current->isObject() || !current->isMember(segment))
+                return nullptr;
+            current = &(*current)[segment];
+        }
+        at = end + 1;
+    }
+    return current;
+}
+
+} // namespace
+
+LSBoxOnlineSearchPageResults::LSBoxOnlineSearchPageResults(VESKBoxSyncFilterImpl* owner)
+    : m_customColumns(GetCustomColumns(kRepositoryType)),
+      m_standardColumnFields{{DocumentNameColumn, L"name"},       {ReceivedTimeColumn, L"metadata/received"},
+                             {SizeColumn, L"size"},               {SenderColumn, L"metadata/from"},
+                             {ToColumn, L"metadata/to"},          {CcColumn, L"metadata/cc"},
+                             {BccColumn, L"metadata/bcc"},        {SubjectColumn, L"metadata/subject"},
+                             {HasAttachmentsColumn, L"metadata/hasattachments"}},
+      m_owner(owner)
+{
+}
+
+void LSBoxOnlineSearchPageResults::SetRootLocation(const CStdStr<wchar_t>& location)
+{
+    if (location == m_rootFolderId)
+        return;
+    ClearCachedPage();
+    const size_t slash = location.rfind(L'/');
+    m_rootFolderId = slash == std::wstring::npos ? location : CStdStr<wchar_t>(location.substr(slash + 1));
+}
+
+void LSBoxOnlineSearchPageResults::SetSearchText(const CStdStr<wchar_t>& text)
+{
+    if (text == m_searchText)
+        return;
+    ClearCachedPage();
+    m_searchText = text;
+}
+
+void LSBoxOnlineSearchPageResults::SetRestrictSearchText(const CStdStr<wchar_t>& text)
+{
+    if (text == m_restrictSearchText)
+        return;
+    ClearCachedPage();
+    m_restrictSearchText = text;
+}
+
+void LSBoxOnlineSearchPageResults::SetSort(bool direction, int32_t column)
+{
+    if (m_sort && m_sort->Direction == direction && m_sort->Column == column)
+        return;
+    ClearCachedPage();
+    m_sort = Sort{direction, column};
+}
+
+void LSBoxOnlineSearchPageResults::SetQueryMatches(const LSStandardMatches& standard, const LSCustomMatches& custom)
+{
+    const bool same =
+        SameMatches(standard, m_standardMatches,
+                    [](const LSStandardMatch& a, const LSStandardMatch& b) { return a.Column == b.Column; }) &&
+        SameMatches(custom, m_customMatches,
+                    [](const LSCustomMatch& a, const LSCustomMatch& b) { return a.ColumnName == b.ColumnName; });
+    if (same)
+        return;
+    ClearCachedPage();
+    m_standardMatches = standard;
+    m_customMatches = custom;
+}
+
+void LSBoxOnlineSearchPageResults::ClearCachedPage() { m_cachedPage.reset(); }
+
+void LSBoxOnlineSearchPageResults::SetCachedPage(const Json::Value& reply, int32_t start, int32_t count)
+{
+    m_cachedPage = CachedPage{reply, start, count};
+}
+
+const Json::Value& LSBoxOnlineSearchPageResults::FetchPage(int32_t start, int32_t count)
+{
+    if (!m_cachedPage || m_cachedPage->Start != start || m_cachedPage->Count != count) {
+        ClearCachedPage();
+        const CStdStr<wchar_t>& invalid = Box_20::BoxConstants().InvalidSearchQuery;
+        // Box refuses a window of no results; there is nothing to ask for either.
+        if (m_searchText == invalid || m_restrictSearchText == invalid || count == 0)
+            SetCachedPage(Json::Value(), start, count);
+        else
+            SetCachedPage(runQuery(BuildQueryParameters(), GetSearchFields(), start, count), start, count);
+    }
+    const Json::Value* entries = FindJsonValueByPath(m_cachedPage->Reply, "entries");
+    return entries != nullptr ? *entries : Json::Value::nullSingleton();
+}
+
+int32_t LSBoxOnlineSearchPageResults::GetTotalCount()
+{
+    if (!m_cachedPage)
+        FetchPage(0, 1);
+    const Json::Value& reply = m_cachedPage->Reply;
+    if (!reply.isObject())
+        return 0;
+    const Json::Value& total = reply["total_count"];
+    if (!total.isNumeric())
+        return 0;
+    const int32_t count = WideToInt(GetThreadUtf8Converter().from_bytes(total.asString()));
+    const DWORD cap = LSSetting::GetInstance().GetUserDword(kCapSetting, kDefaultCap);
+    return std::min(count, TalvernCommon::narrowcasts::narrow<int32_t>(cap));
+}
+
+CStdStr<wchar_t> LSBoxOnlineSearchPageResults::StandardColumnField(int32_t column) const
+{
+    for (const auto& [standardColumn, field] : m_standardColumnFields) {
+        if (standardColumn == column)
+            return field;
+    }
+    return {};
+}
+
+TalvernCommon::com_ptr<ILSShutdownInformer> LSBoxOnlineSearchPageResults::Informer() const
+{
+    TalvernCommon::com_ptr<ILSShutdownInformer> informer;
+    const HRESULT hr = m_owner->get_pShutdownInformer(informer.put());
+    if (FAILED(hr))
+        _com_issue_error(hr);
+    return informer;
+}

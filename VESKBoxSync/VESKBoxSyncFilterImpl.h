@@ -14,6 +14,7 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <regex>
 #include <utility>
 #include <vector>
 
@@ -124,6 +125,8 @@ public:
     // ---- Settings shared by the Box operations ---------------------------------------------
     // {paging limit, incremental limit}, each 1 to 1000, read at every call.
     static std::pair<uint32_t, uint32_t> GetPagingLimits();
+    // "BoxSync.ChildFolderBatchSize", 1 to 1000 (default 50), read at every call.
+    static uint32_t GetChildFolderBatchSize();
     // The Box web application's base address, kept for the process once read.
     static CStdStr<wchar_t> GetApplicationUrl();
     // The signed-in user's enterprise id, fetched from Box until one is known in the process.
@@ -132,6 +135,13 @@ public:
     static CStdStr<wchar_t> GetEmailMetadataTemplateName();
     // "BoxSync.FingerprintMetaDataTemplateName"; may be empty.
     static CStdStr<wchar_t> GetFingerprintMetadataTemplateName();
+
+    // ---- Browsing and searching for folders to add --------------------------------------------
+    // One filter string a folder, in order: its name, web address and path, repository "Box".
+    std::vector<CStdStr<wchar_t>> FolderRecordsToFilterStrings(const std::vector<Box_20::FolderRecord>& folders) const;
+    // The folder exclusions of "BoxSync.ExcludeFolderRegEx" (case-insensitive, one a line or
+    // separated by the two characters "\n"). Throws std::regex_error for an invalid one.
+    std::vector<std::wregex> GetExcludeFolderRegex();
 
     VESKBoxSyncFilterImpl(const VESKBoxSyncFilterImpl&) = delete;
     VESKBoxSyncFilterImpl& operator=(const VESKBoxSyncFilterImpl&) = delete;
@@ -171,4 +181,10 @@ private:
     // Set when the deletion check's listing failed since the last folder listing: until the next
     // listing every item counts as present, without asking Box again for each.
     bool m_serverItemIdsFailed = false;
+
+    // The Location header of Box's answer to the file's content request.
+    CStdStr<wchar_t> DownloadWithBearerToken(const CStdStr<wchar_t>& contentUrl);
+
+    // The exclusion setting's text once this object read a non-empty one.
+    CStdStr<wchar_t> m_excludeFolderRegexText;
 };

@@ -15,6 +15,8 @@ constexpr wchar_t kPagingLimitSetting[] = L"BoxSync.MarkerBasedPagingLimit";
 constexpr wchar_t kIncrementalLimitSetting[] = L"BoxSync.MarkerBasedIncrementalLimit";
 constexpr DWORD kDefaultPagingLimit = 500;
 constexpr DWORD kDefaultIncrementalLimit = 100;
+constexpr wchar_t kChildFolderBatchSetting[] = L"BoxSync.ChildFolderBatchSize";
+constexpr DWORD kDefaultChildFolderBatch = 50;
 // Box refuses pages of more than 1000 entries.
 constexpr DWORD kMaxPageLimit = 1000;
 
@@ -82,6 +84,11 @@ std::pair<uint32_t, uint32_t> VESKBoxSyncFilterImpl::GetPagingLimits()
 {
     return {ClampedLimit(kPagingLimitSetting, kDefaultPagingLimit),
             ClampedLimit(kIncrementalLimitSetting, kDefaultIncrementalLimit)};
+}
+
+uint32_t VESKBoxSyncFilterImpl::GetChildFolderBatchSize()
+{
+    return ClampedLimit(kChildFolderBatchSetting, kDefaultChildFolderBatch);
 }
 
 CStdStr<wchar_t> VESKBoxSyncFilterImpl::GetApplicationUrl()

@@ -53,14 +53,6 @@ const CallCase kNullOutPointerCases[] = {
     {"DeleteItemByLocation", [](BoxFilter& f) { return f.DeleteItemByLocation(kNoMap, nullptr); }, E_POINTER},
     {"ServerItem", [](BoxFilter& f) { return f.get_ServerItem(0, nullptr); }, E_POINTER},
     {"ServerItemKey", [](BoxFilter& f) { return f.get_ServerItemKey(nullptr); }, E_POINTER},
-    {"SupportsQuery", [](BoxFilter& f) { return f.raw_SupportsQuery(nullptr); }, E_POINTER},
-    {"GetScopeParameterPrompt", [](BoxFilter& f) { return f.raw_GetScopeParameterPrompt(nullptr); }, E_POINTER},
-    {"ResolveScopeParameter", [](BoxFilter& f) { return f.raw_ResolveScopeParameter(nullptr, nullptr); },
-     E_POINTER},
-    {"RunQuery", [](BoxFilter& f) { return f.raw_RunQuery(10, nullptr, nullptr, 0, 0, nullptr); }, E_POINTER},
-    {"ResolveQueryResult", [](BoxFilter& f) { return f.raw_ResolveQueryResult(nullptr, nullptr); }, E_POINTER},
-    {"GetOnlineChildFolders", [](BoxFilter& f) { return f.raw_GetOnlineChildFolders(nullptr, 0, nullptr); },
-     E_POINTER},
     {"IsCheckedOut", [](BoxFilter& f) { return f.raw_IsCheckedOut(kNoMap, nullptr); }, E_POINTER},
     {"LockState", [](BoxFilter& f) { return f.get_IsCheckedOut(kNoMap, nullptr); }, E_POINTER},
     {"HasChangesOnline",
@@ -78,33 +70,6 @@ const CallCase kNullOutPointerCases[] = {
      },
      E_POINTER},
     {"ExtensionsCallback", [](BoxFilter& f) { return f.get_ExtensionsCallback(nullptr); }, E_POINTER},
-    {"OnlineResultsSize", [](BoxFilter& f) { return f.raw_GetOnlineResultsSize(nullptr); }, E_POINTER},
-    {"OnlinePage", [](BoxFilter& f) { return f.raw_GetOnlinePage(0, 10, nullptr); }, E_POINTER},
-    {"ResultInfoFileSize",
-     [](BoxFilter& f) {
-         VARIANT entry{};
-         TalvernCommon::unique_bstr fileUrl, folderUrl, fileName, filterText;
-         VARIANT_BOOL isMessage = VARIANT_FALSE;
-         return f.raw_GetResultInfo(entry, fileUrl.put(), folderUrl.put(), &isMessage, fileName.put(),
-                                    filterText.put(), nullptr);
-     },
-     E_POINTER},
-    {"ResultInfoFileUrl",
-     [](BoxFilter& f) {
-         VARIANT entry{};
-         TalvernCommon::unique_bstr folderUrl, fileName, filterText;
-         VARIANT_BOOL isMessage = VARIANT_FALSE;
-         long size = 0;
-         return f.raw_GetResultInfo(entry, nullptr, folderUrl.put(), &isMessage, fileName.put(), filterText.put(),
-                                    &size);
-     },
-     E_POINTER},
-    {"PreviewUrl",
-     [](BoxFilter& f) {
-         VARIANT entry{};
-         return f.raw_GetPreviewUrl(entry, nullptr);
-     },
-     E_POINTER},
     // The host's own contract for this one: a missing count is an invalid argument.
     {"ServerItemCount", [](BoxFilter& f) { return f.get_ServerItemCount(0, nullptr); }, E_INVALIDARG},
 };

@@ -1,0 +1,132 @@
+// The Box file search of one window: the host's texts and column matches as search parameters,
+// the result fields, and the request.
+#include "LSBoxOnlineSearchPageResults.h"
+
+#include "BoxCallLoop.h"
+#include "BoxConstants.h"
+#include "BoxExceptions.h"
+#include "LSDiag.h"
+#include "NarrowCasts.h"
+#include "StringUtils.h"
+#include "VESKBoxSyncFilterImpl.h"
+
+
+namespace {
+
+using namespace LSTableDataOnlineDocResults;
+
+constexpr wchar_t kMetadataFieldPrefix[] = L"metadata/";
+constexpr size_t kMetadataFieldPrefixLength = 9;
+constexpr wchar_t kFileExtColumn[] = L"FileExt";
+
+// Comparison kinds of date and size matches: 0 sets no bound, 1 and 2 the lower one, any other
+// the upper one.
+bool SetsNoBound(int32_t kind) { return kind == 0; }
+bool IsLowerBound(int32_t kind) { return kind == 1 || kind == 2; }
+
+CStdStr<wchar_t> BstrText(const VARIANT& value) { return value.bstrVal != nullptr ? value.bstrVal : L""; }
+
+void AddDateBound(const LSStandardMatch& match, Box_20::FileSearchParameters& parameters)
+{
+    FILETIME fileTime{};
+    SYSTEMTIME time{};
+    if (match.Value.vt == VT_UI8) {
+        fileTime.dwLowDateTime = static_cast<DWORD>(match.Value.ullVal);
+        fileTime.dwHighDateTime = static_cast<DWORD>(match.Value.ullVal >> 32);
+    }
+    if (match.Value.vt != VT_UI8 || !::FileTimeToSystemTime(&fileTime, &time)) {
+        LOG(ERROR) << "Unexpected date value " << match.Value.vt;
+        return;
+    }
+    const CStdStr<wchar_t> date = FormatWide(L"%hu-%.2hu-%.2huT%.2hu:%.2hu:%.2huZ", time.wYear, time.wMonth,
+                                             time.wDay, time.wHour, time.wMinute, time.wSecond);
+    parameters.HasDateRange = true;
+    (IsLowerBound(match.Kind) ? parameters.LowerDate : parameters.UpperDate) = date;
+}
+
+void AddSizeBound(const LSStandardMatch& match, Box_20::FileSearchParameters& parameters)
+{
+    if (match.Value.vt != VT_I4) {
+        LOG(ERROR) << "Unexpected size value " << match.Value.vt;
+        return;
+    }
+    const uint32_t size = TalvernCommon::narrowcasts::narrow<uint32_t>(match.Value.lVal);
+    (IsLowerBound(match.Kind) ? parameters.SmallestSize : parameters.LargestSize) = {size, true};
+}
+
+void SetHasAttachments(const LSStandardMatch& match, Box_20::FileSearchParameters& parameters)
+{
+    if (match.Value.vt == VT_BOOL) {
+        parameters.HasAttachments = match.Value.boolVal != VARIANT_FALSE;
+    } else if (match.Value.vt == VT_BSTR) {
+        const CStdStr<wchar_t> text = BstrText(match.Value);
+        parameters.HasAttachments = !text.empty() && text != L"0";
+    } else {
+        LOG(ERROR) << "Unexpected bool value " << match.Value.vt;
+    }
+}
+
+} // namespace
+
+Box_20::FileSearchParameters LSBoxOnlineSearchPageResults::BuildQueryParameters() const
+{
+    Box_20::FileSearchParameters parameters;
+    parameters.SearchText = FormatWide(L"%s %s", m_searchText, m_restrictSearchText);
+    parameters.SearchText.Trim();
+    for (const LSStandardMatch& match : m_standardMatches) {
+        switch (match.Column) {
+        case ReceivedTimeColumn:
+            if (!SetsNoBound(match.Kind))
+                AddDateBound(match, parameters);
+            break;
+        case SizeColumn:
+            if (!SetsNoBound(match.Kind))
+                AddSizeBound(match, parameters);
+            break;
+        case HasAttachmentsColumn:
+            SetHasAttachments(match, parameters);
+            break;
+        default:
+            if (match.Value.vt == VT_BSTR) {
+                const CStdStr<wchar_t> field = StandardColumnField(match.Column);
+                if (field.StartsWith(kMetadataFieldPrefix))
+                    parameters.MetadataFilters.emplace_back(field.substr(kMetadataFieldPrefixLength),
+                                                            BstrText(match.Value));
+            }
+        }
+    }
+    for (const LSCustomMatch& match : m_customMatches) {
+        if (match.ColumnName == kFileExtColumn && match.Value.vt == VT_BSTR)
+            parameters.FileExtensions.push_back(BstrText(match.Value));
+    }
+    return parameters;
+}
+
+std::set<CStdStr<wchar_t>> LSBoxOnlineSearchPageResults::GetSearchFields() const
+{
+    std::set<CStdStr<wchar_t>> fields{L"name", L"modified_at", L"modified_by", L"content_modified_at",
+                                      L"permissions", L"parent"};
+    for (const auto& standard : m_standardColumnFields)
+        fields.insert(standard.second);
+    for (const LSCustomColumn& column : m_customColumns)
+        fields.insert(column.InternalName);
+    fields.insert(FormatWide(L"metadata.enterprise_%s.%s", m_owner->GetBoxUserId(),
+                             VESKBoxSyncFilterImpl::GetEmailMetadataTemplateName()));
+    return fields;
+}
+
+Json::Value LSBoxOnlineSearchPageResults::runQuery(const Box_20::FileSearchParameters& parameters,
+                                                   const std::set<CStdStr<wchar_t>>& fields, int32_t start,
+                                                   int32_t count) const
+{
+    const CStdStr<wchar_t> url =
+        Box_20::GetFileSearchUrl(parameters, m_rootFolderId, start, count,
+                                 VESKBoxSyncFilterImpl::GetEmailMetadataTemplateName(), JoinStrings(fields, L","));
+    Json::Value reply = Box_20::CallBoxAPIWithRichErrorLogging(nullptr, Informer().get(), url,
+                                                               Box_20::BoxConstants().VerbGet, _variant_t(), false);
+    if (reply.isNull()) {
+        LOG(ERROR) << " Unable to retrieve online search ids: \n";
+        throw Box_20::JoinWithSpace(L"LSBoxOnlineSearchPageResults::runQuery", L"Json response from Box is null");
+    }
+    return reply;
+}

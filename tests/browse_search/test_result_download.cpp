@@ -1,0 +1,115 @@
+// A result's content downloaded for the host: a small file kept for 10 seconds per version, a
+// large one never kept, and downloads that wrote nothing reported as failures.
+#include "BrowseSearchFixture.h"
+
+#include "LSFileSystem.h"
+#include "ScratchFolder.h"
+
+#include <chrono>
+#include <thread>
+
+using namespace BrowseSearch;
+
+namespace {
+
+constexpr char kContentRoute[] = "GET /2.0/files/{file_id}/content";
+
+class ResultDownload : public BrowseSearchTest {
+protected:
+    // The download host that Box redirects to lies outside Box's API; every other request is
+    // checked against it as usual.
+    void TearDown() override
+    {
+        for (const Json::Value& entry : Journal()) {
+            const bool downloadHost = entry["path"].asString().rfind("/_download/", 0) == 0;
+            EXPECT_TRUE(downloadHost || entry["api"]["status"].asString() == "ok") << entry["request_line"].asString();
+        }
+        standIn_.Post("journal/clear");
+        BrowseSearchTest::TearDown();
+    }
+
+    HRESULT Download(const std::wstring& fileIdOrUrl, const std::wstring& path)
+    {
+        return static_cast<ILSQueryOnlinePageResults*>(filter_.get())
+            ->raw_DownloadFileContents(_bstr_t(fileIdOrUrl.c_str()), _bstr_t(path.c_str()));
+    }
+
+    std::string Content(const std::wstring& path) const
+    {
+        const std::vector<BYTE> bytes = LSFileSystem::ReadBinaryFile(path);
+        return std::string(bytes.begin(), bytes.end());
+    }
+
+    std::string SeedText(const std::string& text) const
+    {
+        return Seed(R"({"files": [{"name": "result.txt", "parent_id": "0", "content_text": ")" + text + R"("}]})")["files"][0]
+            .asString();
+    }
+
+    ScratchFolder scratch_{L"browse-search-downloads"};
+};
+
+TEST_F(ResultDownload, ASmallFileIsReusedForItsVersionWithinTenSeconds)
+{
+    const std::string id = SeedText("first");
+    const std::wstring target = scratch_.File(L"result.txt");
+
+    ASSERT_EQ(S_OK, Download(Wide(id), target));
+    ASSERT_EQ(S_OK, Download(std::wstring(kApplicationUrl) + L"/file/" + Wide(id), scratch_.File(L"again.txt")));
+    EXPECT_EQ("first", Content(scratch_.File(L"again.txt")));
+    EXPECT_EQ(1u, Journal(kContentRoute).size());
+
+    UpdateItem("file", id, R"({"content_text": "second"})");
+    ASSERT_EQ(S_OK, Download(Wide(id), target));
+    EXPECT_EQ("second", Content(target)) << "a new version is never answered from memory";
+    EXPECT_EQ(2u, Journal(kContentRoute).size());
+
+    std::this_thread::sleep_for(std::chrono::milliseconds(10100));
+    ASSERT_EQ(S_OK, Download(Wide(id), target));
+    EXPECT_EQ("second", Content(target));
+    EXPECT_EQ(3u, Journal(kContentRoute).size());
+}
+
+TEST_F(ResultDownload, ALargeFileIsFetchedEachTime)
+{
+    const std::string id = standIn_.SeedPatternFile("large.bin", 17 * 1024 * 1024, 3);
+    const std::wstring target = scratch_.File(L"large.bin");
+
+    ASSERT_EQ(S_OK, Download(Wide(id), target));
+    ASSERT_EQ(S_OK, Download(Wide(id), target));
+
+    EXPECT_EQ(2u, Journal(kContentRoute).size());
+    EXPECT_EQ(17u * 1024 * 1024, LSFileSystem::ReadBinaryFile(target).size());
+}
+
+struct FailedDownloadCase {
+    const char* name;
+    const char* switches;
+    const char* fault;
+};
+
+class FailedDownload : public ResultDownload, public ::testing::WithParamInterface<FailedDownloadCase> {};
+
+TEST_P(FailedDownload, FailsAndWritesNothing)
+{
+    const std::string id = SeedText("content");
+    standIn_.SetSwitches(BoxRoad::ParseJson(GetParam().switches));
+    if (*GetParam().fault != '\0')
+        AddFault(GetParam().fault);
+    const std::wstring target = scratch_.File(L"failed.txt");
+
+    EXPECT_EQ(E_FAIL, Download(Wide(id), target));
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, ::GetFileAttributesW(target.c_str()));
+}
+
+const FailedDownloadCase kFailedDownloads[] = {
+    {"NotReady", R"({"download_mode": "not_ready"})", ""},
+    {"ContentWithoutLocation", R"({"download_mode": "direct"})", ""},
+    {"BoxError", "{}",
+     R"({"method": "GET", "path": "/2.0/files/*/content", "status": 404,
+         "error": {"code": "not_found", "message": "gone"}})"},
+};
+INSTANTIATE_TEST_SUITE_P(Replies, FailedDownload, ::testing::ValuesIn(kFailedDownloads),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+} // namespace
