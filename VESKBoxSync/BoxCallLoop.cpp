@@ -7,7 +7,7 @@
 #include "BoxTokenCache.h"
 #include "BoxTokenLocks.h"
 #include "BoxTokenRequests.h"
-#include "LSBaseWS.h"
+#include "LSBaseJsonWS.h"
 #include "LSCancelCheck.h"
 #include "LSCancellableWait.h"
 #include "LSDiag.h"
@@ -15,8 +15,6 @@
 #include "LSHttpRequestFactory.h"
 #include "LSResources.h"
 #include "Utf8Converter.h"
-
-#include <json/reader.h>
 
 #include <chrono>
 #include <cstdint>
@@ -41,16 +39,6 @@ CStdStr<wchar_t> ResponseText(const ILSHttpRequest& request)
 {
     const _bstr_t text = request.GetResponseText();
     return CStdStr<wchar_t>(static_cast<const wchar_t*>(text));
-}
-
-bool ParseJsonText(const std::wstring& text, Json::Value& value, std::string& errors)
-{
-    const std::string utf8 = WideToUtf8Lossy(text);
-    const std::unique_ptr<Json::CharReader> reader(Json::CharReaderBuilder().newCharReader());
-    if (reader->parse(utf8.data(), utf8.data() + utf8.size(), &value, &errors))
-        return true;
-    value = Json::Value();
-    return false;
 }
 
 // Only one caller refreshes at a time; the others wait here, and a shutdown ends their wait.
@@ -109,6 +97,40 @@ void HandleFailedSend(const LSHttpError& error, int32_t attempt, const RefreshTo
         HandleFailedStatus(error, request, informer);
 }
 
+std::unique_ptr<ILSHttpRequest> OpenBoxRequest(const CStdStr<wchar_t>& url, const CStdStr<wchar_t>& method,
+                                               const std::wstring& accessToken, bool multipart)
+{
+    LS_DIAG_LOG(1) << WideToUtf8Lossy(method) << " " << WideToUtf8Lossy(url) << " to address:"
+                   << WideToUtf8Lossy(url);
+    std::unique_ptr<ILSHttpRequest> request = LSHttpRequestFactory::CreateHttpRequest();
+    const _variant_t noCredential(L"");
+    const HRESULT opened =
+        request->Open(_bstr_t(method.c_str()), _bstr_t(url.c_str()), _variant_t(true), noCredential, noCredential);
+    if (FAILED(opened)) {
+        LOG(ERROR) << " Failed to open request object" << std::hex << static_cast<uint32_t>(opened) << "\n";
+        throw JoinWithSpace(L"Box_20::PerformASyncSend", L"Failed to open request object");
+    }
+    SetAuthHeaders(*request, accessToken);
+    request->SetRequestHeader(L"Accept", L"application/json");
+    request->SetRequestHeader(L"Content-Type", multipart ? kMultipartContentType : L"application/json");
+    return request;
+}
+
+// The first attempt takes the request begun ahead, unless the tokens changed since it began.
+bool FinishStartedRequest(BoxStartedRequest* started, std::unique_ptr<ILSHttpRequest>& request, int32_t attempt,
+                          const RefreshTokensType& tokensOfAttempt, const CStdStr<wchar_t>& url,
+                          ILSShutdownInformer* informer)
+{
+    if (started == nullptr || !started->Request)
+        return false;
+    std::unique_ptr<ILSHttpRequest> taken = std::move(started->Request);
+    if (attempt != 0 || started->AccessToken != tokensOfAttempt.AccessToken)
+        return false;
+    request = std::move(taken);
+    CLSBaseWS::FinishAsyncVariantSend(*request, url, _variant_t(), informer);
+    return true;
+}
+
 } // namespace
 
 void RenewTokensAfterUnauthorized(const RefreshTokensType& tokensOfAttempt, int32_t attempt,
@@ -140,30 +162,34 @@ void PerformASyncSend(std::unique_ptr<ILSHttpRequest>& request, const CStdStr<wc
                       ILSShutdownInformer* informer, const CStdStr<wchar_t>& method, const _variant_t& body,
                       bool multipart)
 {
-    LS_DIAG_LOG(1) << WideToUtf8Lossy(method) << " " << WideToUtf8Lossy(url) << " to address:"
-                   << WideToUtf8Lossy(url);
-    request = LSHttpRequestFactory::CreateHttpRequest();
-    const _variant_t noCredential(L"");
-    const HRESULT opened =
-        request->Open(_bstr_t(method.c_str()), _bstr_t(url.c_str()), _variant_t(true), noCredential, noCredential);
-    if (FAILED(opened)) {
-        LOG(ERROR) << " Failed to open request object" << std::hex << static_cast<uint32_t>(opened) << "\n";
-        throw JoinWithSpace(L"Box_20::PerformASyncSend", L"Failed to open request object");
-    }
-    SetAuthHeaders(*request, GetCachedTokens(informer, false).AccessToken);
-    request->SetRequestHeader(L"Accept", L"application/json");
-    request->SetRequestHeader(L"Content-Type", multipart ? kMultipartContentType : L"application/json");
+    request = OpenBoxRequest(url, method, GetCachedTokens(informer, false).AccessToken, multipart);
     CLSBaseWS::PerformAsyncVariantSend(request, url, body, informer);
+}
+
+BoxStartedRequest StartBoxRequest(const CStdStr<wchar_t>& url, ILSShutdownInformer* informer,
+                                  const CStdStr<wchar_t>& method)
+{
+    // Whatever goes wrong here meets the call again, which fails or retries as it always does.
+    try {
+        BoxStartedRequest started;
+        started.AccessToken = GetCachedTokens(informer, false).AccessToken;
+        started.Request = OpenBoxRequest(url, method, started.AccessToken, false);
+        CLSBaseWS::StartAsyncVariantSend(*started.Request, _variant_t(), informer);
+        return started;
+    } catch (...) {
+        return {};
+    }
 }
 
 void CallBoxAPIWithRetry(std::unique_ptr<ILSHttpRequest>& request, const CStdStr<wchar_t>& url,
                          ILSShutdownInformer* informer, const CStdStr<wchar_t>& method, const _variant_t& body,
-                         bool multipart)
+                         bool multipart, BoxStartedRequest* started)
 {
     for (int32_t attempt = 0;; ++attempt) {
         const RefreshTokensType tokensOfAttempt = GetCachedTokens(informer, false);
         try {
-            PerformASyncSend(request, url, informer, method, body, multipart);
+            if (!FinishStartedRequest(started, request, attempt, tokensOfAttempt, url, informer))
+                PerformASyncSend(request, url, informer, method, body, multipart);
             return;
         } catch (const LSHttpError& error) {
             HandleFailedSend(error, attempt, tokensOfAttempt, request, informer);
@@ -176,11 +202,11 @@ Json::Value CallBoxAPI(const CStdStr<wchar_t>& url, ILSShutdownInformer* informe
 {
     std::unique_ptr<ILSHttpRequest> request;
     CallBoxAPIWithRetry(request, url, informer, method, body, multipart);
-    const CStdStr<wchar_t> text = ResponseText(*request);
+    const std::string text = CLSBaseJsonWS::ReplyBytes(*request);
     Json::Value reply;
     std::string errors;
-    if (!ParseJsonText(text, reply, errors)) {
-        LOG(ERROR) << " Response:\n" << WideToUtf8Lossy(text) << "\n";
+    if (!CLSBaseJsonWS::TryParseJson(text, reply, errors)) {
+        LOG(ERROR) << " Response:\n" << text << "\n";
         if (!text.empty())
             LOG(ERROR) << " Reader error:\n" << errors << "\n";
     }
@@ -189,12 +215,12 @@ Json::Value CallBoxAPI(const CStdStr<wchar_t>& url, ILSShutdownInformer* informe
 
 Json::Value CallBoxAPIWithRichErrorLogging(ILSPropertyMap* propertyMap, ILSShutdownInformer* informer,
                                            const CStdStr<wchar_t>& url, const CStdStr<wchar_t>& method,
-                                           const _variant_t& body, bool multipart)
+                                           const _variant_t& body, bool multipart, BoxStartedRequest* started)
 {
     constexpr wchar_t kPlace[] = L"Box_20::CallBoxAPIWithRichErrorLogging";
     std::unique_ptr<ILSHttpRequest> request;
     try {
-        CallBoxAPIWithRetry(request, url, informer, method, body, multipart);
+        CallBoxAPIWithRetry(request, url, informer, method, body, multipart, started);
     } catch (const LSHttpError& error) {
         LOG(ERROR) << "LSHttpError caught: " << WideToUtf8Lossy(error.FormatMessage());
         const CStdStr<wchar_t> boxError = HandleError(request, propertyMap);
@@ -202,7 +228,7 @@ Json::Value CallBoxAPIWithRichErrorLogging(ILSPropertyMap* propertyMap, ILSShutd
     }
     Json::Value reply;
     std::string errors;
-    if (!ParseJsonText(ResponseText(*request), reply, errors)) {
+    if (!CLSBaseJsonWS::TryParseJson(CLSBaseJsonWS::ReplyBytes(*request), reply, errors)) {
         LOG(ERROR) << " Could not parse xml response from Box";
         throw JoinWithSpace(kPlace, L"failed to parse response");
     }

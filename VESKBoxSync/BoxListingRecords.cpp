@@ -7,6 +7,8 @@
 
 #include <windows.h>
 
+#include <string_view>
+
 namespace Box_20 {
 
 namespace {
@@ -57,9 +59,21 @@ CStdStr<wchar_t> ReadPath(const Json::Value& entry)
 
 } // namespace
 
-bool IsFileEntry(const Json::Value& entry) { return GetJsonString(entry, "type") == L"file"; }
+EntryType GetEntryType(const Json::Value& entry)
+{
+    const Json::Value& type = MemberOrNull(entry, "type");
+    if (!type.isString())
+        return EntryType::Other;
+    const char* begin = nullptr;
+    const char* end = nullptr;
+    type.getString(&begin, &end);
+    const std::string_view text(begin, static_cast<size_t>(end - begin));
+    return text == "file" ? EntryType::File : text == "folder" ? EntryType::Folder : EntryType::Other;
+}
 
-bool IsFolderEntry(const Json::Value& entry) { return GetJsonString(entry, "type") == L"folder"; }
+bool IsFileEntry(const Json::Value& entry) { return GetEntryType(entry) == EntryType::File; }
+
+bool IsFolderEntry(const Json::Value& entry) { return GetEntryType(entry) == EntryType::Folder; }
 
 std::optional<EntryDate> GetEntryDate(const Json::Value& entry)
 {
@@ -90,14 +104,19 @@ CStdStr<wchar_t> ReadFingerprint(const Json::Value& entry, const MetadataScopeRe
 
 FileRecord CreateFileRecord(const Json::Value& entry, const MetadataScopeRecord& scope)
 {
-    const std::optional<EntryDate> date = GetEntryDate(entry);
+    return CreateFileRecord(entry, scope, GetEntryDate(entry));
+}
+
+FileRecord CreateFileRecord(const Json::Value& entry, const MetadataScopeRecord& scope,
+                            const std::optional<EntryDate>& date)
+{
     FileRecord record(GetJsonString(entry, "id"), GetJsonString(entry, "etag"), GetJsonString(entry, "name"),
                       ReadVersionNumber(entry), date ? FileTimeToOleDate(date->FileTime) : 0,
                       CreateEMailCustomPropsRec(scope.EnterpriseId, scope.EmailTemplateName,
-                                                entry.get("metadata", Json::Value())),
+                                                MemberOrNull(entry, "metadata")),
                       CStdStr<wchar_t>(), date ? date->Text : CStdStr<wchar_t>());
-    record.Permissions = GetPermissionFlags(entry.get("permissions", Json::Value()));
-    record.Lock = ReadLockInForce(entry.get("lock", Json::Value()));
+    record.Permissions = GetPermissionFlags(MemberOrNull(entry, "permissions"));
+    record.Lock = ReadLockInForce(MemberOrNull(entry, "lock"));
     record.Fingerprint = ReadFingerprint(entry, scope);
     return record;
 }
@@ -106,7 +125,7 @@ FolderRecord CreateFolderRecord(const Json::Value& entry)
 {
     FolderRecord record(GetJsonString(entry, "id"), GetJsonString(entry, "etag"), GetJsonString(entry, "name"),
                         ReadPath(entry));
-    record.Permissions = GetPermissionFlags(entry.get("permissions", Json::Value()));
+    record.Permissions = GetPermissionFlags(MemberOrNull(entry, "permissions"));
     return record;
 }
 

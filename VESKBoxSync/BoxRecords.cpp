@@ -96,7 +96,7 @@ std::shared_ptr<LockRecordType> CreateLockRecord(const Json::Value& lock)
     record->LockId = GetJsonString(lock, "id");
     // Box has sent locks without "created_at": such a lock is still a lock, only undated.
     record->CreatedAt = GetJsonMember(lock, "created_at").Date;
-    record->CreatedBy = ReadLockCreator(lock.get("created_by", Json::Value()));
+    record->CreatedBy = ReadLockCreator(MemberOrNull(lock, "created_by"));
     record->ExpiresAt = ReadLockExpiry(lock);
     record->DownloadPrevented = GetJsonBool(lock, "is_download_prevented");
     return record;

@@ -5,13 +5,12 @@
 #include "BoxJson.h"
 #include "BoxTokenCache.h"
 #include "BoxUrlBuilders.h"
+#include "LSBaseJsonWS.h"
 #include "LSBaseWS.h"
 #include "LSDiag.h"
 #include "LSHttpError.h"
 #include "LSHttpRequestFactory.h"
 #include "Utf8Converter.h"
-
-#include <json/reader.h>
 
 #include <memory>
 
@@ -51,12 +50,9 @@ std::unique_ptr<ILSHttpRequest> OpenTokenRequest(const OAuthClientConfig& config
 
 Json::Value ParseTokenReply(const ILSHttpRequest& request)
 {
-    const _bstr_t text = request.GetResponseText();
-    const std::string utf8 = WideToUtf8Lossy(static_cast<const wchar_t*>(text) ? static_cast<const wchar_t*>(text) : L"");
     Json::Value reply;
     std::string errors;
-    const std::unique_ptr<Json::CharReader> reader(Json::CharReaderBuilder().newCharReader());
-    if (!reader->parse(utf8.data(), utf8.data() + utf8.size(), &reply, &errors) || !reply.isObject())
+    if (!CLSBaseJsonWS::TryParseJson(CLSBaseJsonWS::ReplyBytes(request), reply, errors) || !reply.isObject())
         Fail(L"failed to parse response");
     return reply;
 }

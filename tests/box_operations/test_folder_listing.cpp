@@ -86,7 +86,7 @@ TEST_F(FolderListing, ReadsEveryPageAndKeepsFoldersAndFilesButNoWebLinks)
     for (size_t i = 0; i < queries.size(); ++i) {
         EXPECT_TRUE(Contains(queries[i], "limit=2")) << queries[i];
         EXPECT_TRUE(Contains(queries[i], "metadata.enterprise_1234567.fingerprints")) << queries[i];
-        EXPECT_TRUE(Contains(queries[i], "sort=date&direction=desc")) << queries[i];
+        EXPECT_TRUE(Contains(queries[i], "sort=date&direction=DESC")) << queries[i];
         EXPECT_EQ(i > 0, Contains(queries[i], "&marker=")) << queries[i];
     }
 }

@@ -33,14 +33,14 @@ const RowCase kRows[] = {
     {6, false, L"/folders"},
     {7, false, L"/folders/[FOLDER_ID]"},
     {8, false, L"/folders/[FOLDER_ID]?recursive=true"},
-    {9, false, L"/folders/[FOLDER_ID]/items?usemarker=true&limit=[LIMIT]&fields=name,modified_at,content_modified_at,version_number,etag,permissions,metadata.enterprise_[ENTERPRISE_ID].[EMAIL_TEMPLATE_NAME],lock&sort=date&direction=desc"},
-    {10, false, L"/folders/[FOLDER_ID]/items?usemarker=true&limit=[LIMIT]&marker=[NEXT_MARKER]&fields=name,modified_at,content_modified_at,version_number,etag,permissions,metadata.enterprise_[ENTERPRISE_ID].[EMAIL_TEMPLATE_NAME],lock&sort=date&direction=desc"},
-    {11, false, L"/folders/[FOLDER_ID]/items?usemarker=true&limit=[LIMIT]&fields=name,modified_at,content_modified_at,version_number,etag,permissions,metadata.enterprise_[ENTERPRISE_ID].[EMAIL_TEMPLATE_NAME],lock,metadata.enterprise_[ENTERPRISE_ID].[FINGERPRINT_TEMPLATE_NAME]&sort=date&direction=desc"},
-    {12, false, L"/folders/[FOLDER_ID]/items?usemarker=true&limit=[LIMIT]&marker=[NEXT_MARKER]&fields=name,modified_at,content_modified_at,version_number,etag,permissions,metadata.enterprise_[ENTERPRISE_ID].[EMAIL_TEMPLATE_NAME],lock,metadata.enterprise_[ENTERPRISE_ID].[FINGERPRINT_TEMPLATE_NAME]&sort=date&direction=desc"},
-    {13, false, L"/folders/[FOLDER_ID]/items?usemarker=true&limit=[LIMIT]&fields=metadata.enterprise_[ENTERPRISE_ID].[FINGERPRINT_TEMPLATE_NAME]&sort=date&direction=desc"},
-    {14, false, L"/folders/[FOLDER_ID]/items?usemarker=true&limit=[LIMIT]&marker=[NEXT_MARKER]&fields=name,id,metadata.enterprise_[ENTERPRISE_ID].[FINGERPRINT_TEMPLATE_NAME]&sort=date&direction=desc"},
-    {15, false, L"/folders/[FOLDER_ID]/items?usemarker=true&limit=[LIMIT]&fields=id,modified_at,type&sort=date&direction=desc"},
-    {16, false, L"/folders/[FOLDER_ID]/items?usemarker=true&limit=[LIMIT]&fields=id,modified_at,type&marker=[NEXT_MARKER]&sort=date&direction=desc"},
+    {9, false, L"/folders/[FOLDER_ID]/items?usemarker=true&limit=[LIMIT]&fields=name,modified_at,content_modified_at,version_number,etag,permissions,metadata.enterprise_[ENTERPRISE_ID].[EMAIL_TEMPLATE_NAME],lock&sort=date&direction=DESC"},
+    {10, false, L"/folders/[FOLDER_ID]/items?usemarker=true&limit=[LIMIT]&marker=[NEXT_MARKER]&fields=name,modified_at,content_modified_at,version_number,etag,permissions,metadata.enterprise_[ENTERPRISE_ID].[EMAIL_TEMPLATE_NAME],lock&sort=date&direction=DESC"},
+    {11, false, L"/folders/[FOLDER_ID]/items?usemarker=true&limit=[LIMIT]&fields=name,modified_at,content_modified_at,version_number,etag,permissions,metadata.enterprise_[ENTERPRISE_ID].[EMAIL_TEMPLATE_NAME],lock,metadata.enterprise_[ENTERPRISE_ID].[FINGERPRINT_TEMPLATE_NAME]&sort=date&direction=DESC"},
+    {12, false, L"/folders/[FOLDER_ID]/items?usemarker=true&limit=[LIMIT]&marker=[NEXT_MARKER]&fields=name,modified_at,content_modified_at,version_number,etag,permissions,metadata.enterprise_[ENTERPRISE_ID].[EMAIL_TEMPLATE_NAME],lock,metadata.enterprise_[ENTERPRISE_ID].[FINGERPRINT_TEMPLATE_NAME]&sort=date&direction=DESC"},
+    {13, false, L"/folders/[FOLDER_ID]/items?usemarker=true&limit=[LIMIT]&fields=metadata.enterprise_[ENTERPRISE_ID].[FINGERPRINT_TEMPLATE_NAME]&sort=date&direction=DESC"},
+    {14, false, L"/folders/[FOLDER_ID]/items?usemarker=true&limit=[LIMIT]&marker=[NEXT_MARKER]&fields=name,id,metadata.enterprise_[ENTERPRISE_ID].[FINGERPRINT_TEMPLATE_NAME]&sort=date&direction=DESC"},
+    {15, false, L"/folders/[FOLDER_ID]/items?usemarker=true&limit=[LIMIT]&fields=id,modified_at,type&sort=date&direction=DESC"},
+    {16, false, L"/folders/[FOLDER_ID]/items?usemarker=true&limit=[LIMIT]&fields=id,modified_at,type&marker=[NEXT_MARKER]&sort=date&direction=DESC"},
     {17, false, L"/files/[FILE_ID]"},
     {18, false, L"/files/[FILE_ID]/content"},
     {19, true, L"/files/content"},
@@ -125,7 +125,7 @@ TEST(BoxUrlBuilders, FolderListingPicksItsRow)
     const std::wstring items = Api() + L"/folders/42/items?usemarker=true&limit=500";
     const std::wstring fields = L"&fields=name,modified_at,content_modified_at,version_number,etag,permissions,"
                                 L"metadata.enterprise_27335.emailT,lock";
-    const std::wstring tail = L"&sort=date&direction=desc";
+    const std::wstring tail = L"&sort=date&direction=DESC";
     EXPECT_EQ(GetFolderItemsUrl(L"27335", L"42", L"emailT", L"", 500, L""), items + fields + tail);
     EXPECT_EQ(GetFolderItemsUrl(L"27335", L"42", L"emailT", L"", 500, L"m1"), items + L"&marker=m1" + fields + tail);
     EXPECT_EQ(GetFolderItemsUrl(L"27335", L"42", L"emailT", L"fpT", 500, L""),

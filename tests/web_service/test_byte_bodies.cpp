@@ -225,7 +225,7 @@ TEST_F(ByteBodies, RepeatedSendsArriveWholeAndLeaveNoCopyBehind)
     for (int i = 0; i < kSends; ++i) {
         const auto request = SendPart("/test/part?session=7", ByteBody(bytes));
         EXPECT_EQ(request->GetStatus(), 200);
-        EXPECT_EQ(CLSBaseJsonWS::ParseJsonResponse(static_cast<const wchar_t*>(request->GetResponseText()))["part"]
+        EXPECT_EQ(CLSBaseJsonWS::ParseJsonResponse(CLSBaseJsonWS::ReplyBytes(*request))["part"]
                       ["size"].asUInt64(),
                   kBodySize);
     }
