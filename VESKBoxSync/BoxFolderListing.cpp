@@ -76,17 +76,18 @@ public:
     bool Wants(const std::optional<EntryDate>& date) const { return !m_from || !date || date->FileTime >= *m_from; }
 
     // Called for each file in listing order. True when every later file is older still: the
-    // files so far came newest first (a server that ignored the order asked for must not cost
-    // changes), and this one is older than wanted by more than the clock skew between Box's
-    // servers, so that a change dated a little early still comes before it.
+    // files so far came newest first, this one after a newer one (a server that ignored the
+    // order asked for must not cost changes), and it is older than wanted by more than the
+    // clock skew between Box's servers, so that a change dated a little early still comes first.
     bool EndsFiles(const std::optional<EntryDate>& date)
     {
         if (!date)
             return false;
-        if (m_previous && date->FileTime > *m_previous)
+        const bool afterNewer = m_previous && date->FileTime <= *m_previous;
+        if (m_previous && !afterNewer)
             m_newestFirst = false;
         m_previous = date->FileTime;
-        return m_newestFirst && m_from && date->FileTime + kClockSkewMargin < *m_from;
+        return m_newestFirst && afterNewer && m_from && date->FileTime + kClockSkewMargin < *m_from;
     }
 
 private:

@@ -220,6 +220,9 @@ void WinInetRequestContext::FinishSend()
 {
     if (!m_request)
         throw hresult_exception(E_UNEXPECTED, "WinInetRequestContext::FinishSend before BeginSend");
+    // A stop asked for meanwhile ends the request, however far it got.
+    if (m_cancel && m_cancel())
+        Abort();
     if (m_stepPending)
         WaitForStep("sending the request to");
     // Sent: WinINet reads the body no more.
