@@ -93,12 +93,11 @@ CStdStr<wchar_t> ReadFingerprint(const Json::Value& entry, const MetadataScopeRe
 {
     if (scope.FingerprintTemplateName.empty())
         return {};
-    Utf8Converter& utf8 = GetThreadUtf8Converter();
     const Json::Value* metadata = FindObjectMember(entry, "metadata");
     const Json::Value* enterprise =
-        metadata ? FindObjectMember(*metadata, "enterprise_" + utf8.to_bytes(scope.EnterpriseId)) : nullptr;
+        metadata ? FindObjectMember(*metadata, "enterprise_" + WideToUtf8Lossy(scope.EnterpriseId)) : nullptr;
     const Json::Value* instance =
-        enterprise ? FindObjectMember(*enterprise, utf8.to_bytes(scope.FingerprintTemplateName)) : nullptr;
+        enterprise ? FindObjectMember(*enterprise, WideToUtf8Lossy(scope.FingerprintTemplateName)) : nullptr;
     return instance ? GetJsonString(*instance, "fingerprint") : CStdStr<wchar_t>();
 }
 

@@ -106,11 +106,10 @@ std::shared_ptr<EMailCustomPropsRec> CreateEMailCustomPropsRec(const std::wstrin
                                                                const std::wstring& emailTemplateName,
                                                                const Json::Value& metadata)
 {
-    Utf8Converter& utf8 = GetThreadUtf8Converter();
-    const Json::Value* scope = FindObject(metadata, "enterprise_" + utf8.to_bytes(enterpriseId));
+    const Json::Value* scope = FindObject(metadata, "enterprise_" + WideToUtf8Lossy(enterpriseId));
     if (scope == nullptr)
         return nullptr;
-    const Json::Value* instance = FindObject(*scope, utf8.to_bytes(emailTemplateName));
+    const Json::Value* instance = FindObject(*scope, WideToUtf8Lossy(emailTemplateName));
     if (instance == nullptr)
         return nullptr;
     const Json::Value& props = *instance;

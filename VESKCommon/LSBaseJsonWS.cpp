@@ -7,8 +7,13 @@
 
 bool CLSBaseJsonWS::TryParseJson(std::string_view utf8, Json::Value& value, std::string& errors)
 {
-    // One reader per thread: building one costs more than parsing a small reply.
-    thread_local const std::unique_ptr<Json::CharReader> reader(Json::CharReaderBuilder().newCharReader());
+    // One reader per thread: building one costs more than parsing a small reply. Comments are
+    // allowed but not kept, which would cost a string for every value.
+    thread_local const std::unique_ptr<Json::CharReader> reader = [] {
+        Json::CharReaderBuilder builder;
+        builder["collectComments"] = false;
+        return std::unique_ptr<Json::CharReader>(builder.newCharReader());
+    }();
     if (reader->parse(utf8.data(), utf8.data() + utf8.size(), &value, &errors))
         return true;
     value = Json::Value();

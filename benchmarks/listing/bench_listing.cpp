@@ -1,7 +1,7 @@
 // Lists a folder of the Box stand-in with Box_20::GetFolderContents a number of times; prints,
-// per run, "run <seconds> <files listed> <folders listed>"; then "work <seconds> <items>", the
-// filter's own work once the bytes have arrived (parsing the pages and building the records, best
-// of the runs); then the process's private memory: before the first listing, at the end, and its
+// per run, "run <seconds> <files listed> <folders listed>"; then "work <seconds> <items> <parse
+// seconds>", the filter's own work once the bytes have arrived (parsing the pages and building the
+// records, and the parsing alone, best of the runs); then the process's private memory: before the first listing, at the end, and its
 // peak.
 //   bench_listing BASE_URL FOLDER_ID PAGE_SIZE REPEATS ACCESS_TOKEN REFRESH_TOKEN
 #include "BenchMain.h"
@@ -83,7 +83,14 @@ int Run(wchar_t** argv)
     const std::vector<std::string> pages = FetchPages(folderId, pageSize, scope);
     size_t items = 0;
     const double work = Bench::BestSecondsOf(repeats, [&] { items = BuildRecords(pages, scope); });
-    std::printf("work %.3f %u\n", work, static_cast<unsigned>(items));
+    const double parse = Bench::BestSecondsOf(repeats, [&] {
+        for (const std::string& bytes : pages) {
+            Json::Value page;
+            std::string errors;
+            CLSBaseJsonWS::TryParseJson(bytes, page, errors);
+        }
+    });
+    std::printf("work %.3f %u %.3f\n", work, static_cast<unsigned>(items), parse);
     Bench::PrintPrivateMemory(baseline);
     return 0;
 }
