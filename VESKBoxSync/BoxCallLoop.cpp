@@ -9,7 +9,7 @@
 #include "BoxTokenRequests.h"
 #include "BstrText.h"
 #include "HResultException.h"
-#include "LSBaseWS.h"
+#include "LSBaseJsonWS.h"
 #include "LSCancelCheck.h"
 #include "LSCancellableWait.h"
 #include "LSDiag.h"
@@ -18,8 +18,6 @@
 #include "LSHttpStatus.h"
 #include "LSResources.h"
 #include "Utf8Converter.h"
-
-#include <json/reader.h>
 
 #include <algorithm>
 #include <chrono>
@@ -42,16 +40,6 @@ constexpr wchar_t kSchemaValidationFailed[] = L"schema_validation_failed";
 CStdStr<wchar_t> ResponseText(const ILSHttpRequest& request)
 {
     return BstrText(request.GetResponseText());
-}
-
-bool ParseJsonText(const std::wstring& text, Json::Value& value, std::string& errors)
-{
-    const std::string utf8 = WideToUtf8Lossy(text);
-    const std::unique_ptr<Json::CharReader> reader(Json::CharReaderBuilder().newCharReader());
-    if (reader->parse(utf8.data(), utf8.data() + utf8.size(), &value, &errors))
-        return true;
-    value = Json::Value();
-    return false;
 }
 
 // Only one caller refreshes at a time; the others wait here, and a shutdown ends their wait. The
@@ -186,25 +174,68 @@ std::unique_ptr<ILSHttpRequest> OpenBoxRequest(const CStdStr<wchar_t>& method, c
     return request;
 }
 
+namespace {
+
+// A request of the call loop: opened, with the bearer token and the JSON headers set.
+std::unique_ptr<ILSHttpRequest> OpenJsonRequest(const CStdStr<wchar_t>& url, const CStdStr<wchar_t>& method,
+                                                const std::wstring& accessToken, bool multipart)
+{
+    std::unique_ptr<ILSHttpRequest> request = OpenBoxRequest(method, url, L"Box_20::PerformASyncSend");
+    SetAuthHeaders(*request, accessToken);
+    request->SetRequestHeader(L"Accept", L"application/json");
+    request->SetRequestHeader(L"Content-Type", multipart ? kMultipartContentType : L"application/json");
+    return request;
+}
+
+// The first attempt takes the request begun ahead, unless the tokens changed since it began.
+bool FinishStartedRequest(BoxStartedRequest* started, std::unique_ptr<ILSHttpRequest>& request, int32_t attempt,
+                          const RefreshTokensType& tokensOfAttempt, const CStdStr<wchar_t>& url,
+                          ILSShutdownInformer* informer)
+{
+    if (started == nullptr || !started->Request)
+        return false;
+    std::unique_ptr<ILSHttpRequest> taken = std::move(started->Request);
+    if (attempt != 0 || started->AccessToken != tokensOfAttempt.AccessToken)
+        return false;
+    request = std::move(taken);
+    CLSBaseWS::FinishAsyncVariantSend(*request, url, _variant_t(), informer);
+    return true;
+}
+
+} // namespace
+
 void PerformASyncSend(std::unique_ptr<ILSHttpRequest>& request, const CStdStr<wchar_t>& url,
                       ILSShutdownInformer* informer, const CStdStr<wchar_t>& method, const _variant_t& body,
                       bool multipart)
 {
-    request = OpenBoxRequest(method, url, L"Box_20::PerformASyncSend");
-    SetAuthHeaders(*request, GetCachedTokens(informer, false).AccessToken);
-    request->SetRequestHeader(L"Accept", L"application/json");
-    request->SetRequestHeader(L"Content-Type", multipart ? kMultipartContentType : L"application/json");
+    request = OpenJsonRequest(url, method, GetCachedTokens(informer, false).AccessToken, multipart);
     CLSBaseWS::PerformAsyncVariantSend(request, url, body, informer);
+}
+
+BoxStartedRequest StartBoxRequest(const CStdStr<wchar_t>& url, ILSShutdownInformer* informer,
+                                  const CStdStr<wchar_t>& method)
+{
+    // Whatever goes wrong here meets the call again, which fails or retries as it always does.
+    try {
+        BoxStartedRequest started;
+        started.AccessToken = GetCachedTokens(informer, false).AccessToken;
+        started.Request = OpenJsonRequest(url, method, started.AccessToken, false);
+        CLSBaseWS::StartAsyncVariantSend(*started.Request, _variant_t(), informer);
+        return started;
+    } catch (...) {
+        return {};
+    }
 }
 
 void CallBoxAPIWithRetry(std::unique_ptr<ILSHttpRequest>& request, const CStdStr<wchar_t>& url,
                          ILSShutdownInformer* informer, const CStdStr<wchar_t>& method, const _variant_t& body,
-                         bool multipart)
+                         bool multipart, BoxStartedRequest* started)
 {
     for (int32_t attempt = 0;; ++attempt) {
         const RefreshTokensType tokensOfAttempt = GetCachedTokens(informer, false);
         try {
-            PerformASyncSend(request, url, informer, method, body, multipart);
+            if (!FinishStartedRequest(started, request, attempt, tokensOfAttempt, url, informer))
+                PerformASyncSend(request, url, informer, method, body, multipart);
             return;
         } catch (const LSHttpError& error) {
             HandleFailedSend(error, attempt, tokensOfAttempt, request, informer);
@@ -217,11 +248,11 @@ Json::Value CallBoxAPI(const CStdStr<wchar_t>& url, ILSShutdownInformer* informe
 {
     std::unique_ptr<ILSHttpRequest> request;
     CallBoxAPIWithRetry(request, url, informer, method, body, multipart);
-    const CStdStr<wchar_t> text = ResponseText(*request);
+    const std::string text = CLSBaseJsonWS::ReplyBytes(*request);
     Json::Value reply;
     std::string errors;
-    if (!ParseJsonText(text, reply, errors)) {
-        LOG(ERROR) << " Response:\n" << WideToUtf8Lossy(text) << "\n";
+    if (!CLSBaseJsonWS::TryParseJson(text, reply, errors)) {
+        LOG(ERROR) << " Response:\n" << text << "\n";
         if (!text.empty())
             LOG(ERROR) << " Reader error:\n" << errors << "\n";
     }
@@ -230,12 +261,12 @@ Json::Value CallBoxAPI(const CStdStr<wchar_t>& url, ILSShutdownInformer* informe
 
 Json::Value CallBoxAPIWithRichErrorLogging(ILSPropertyMap* propertyMap, ILSShutdownInformer* informer,
                                            const CStdStr<wchar_t>& url, const CStdStr<wchar_t>& method,
-                                           const _variant_t& body, bool multipart)
+                                           const _variant_t& body, bool multipart, BoxStartedRequest* started)
 {
     constexpr wchar_t kPlace[] = L"Box_20::CallBoxAPIWithRichErrorLogging";
     std::unique_ptr<ILSHttpRequest> request;
     try {
-        CallBoxAPIWithRetry(request, url, informer, method, body, multipart);
+        CallBoxAPIWithRetry(request, url, informer, method, body, multipart, started);
     } catch (const LSHttpError& error) {
         LOG(ERROR) << "LSHttpError caught: " << WideToUtf8Lossy(error.FormatMessage());
         const CStdStr<wchar_t> boxError = HandleError(request, propertyMap);
@@ -243,7 +274,7 @@ Json::Value CallBoxAPIWithRichErrorLogging(ILSPropertyMap* propertyMap, ILSShutd
     }
     Json::Value reply;
     std::string errors;
-    if (!ParseJsonText(ResponseText(*request), reply, errors)) {
+    if (!CLSBaseJsonWS::TryParseJson(CLSBaseJsonWS::ReplyBytes(*request), reply, errors)) {
         LOG(ERROR) << " Could not parse xml response from Box";
         throw JoinWithSpace(kPlace, L"failed to parse response");
     }

@@ -18,12 +18,26 @@
 
 namespace Box_20 {
 
+// A bodiless request begun ahead of its call (the next page of a listing), so that its reply
+// travels while the caller is busy; the call takes it as its first send.
+struct BoxStartedRequest {
+    std::unique_ptr<ILSHttpRequest> Request;
+    // The token it went with: one renewed meanwhile makes the call send afresh.
+    CStdStr<wchar_t> AccessToken;
+};
+
+// Begins the request; never throws: a request that could not begin is sent by the call as usual.
+BoxStartedRequest StartBoxRequest(const CStdStr<wchar_t>& url, ILSShutdownInformer* informer,
+                                  const CStdStr<wchar_t>& method);
+
 // For listings, searches, uploads, metadata and the preflight: a failed request throws
 // ApiException with Box's error text (recorded as a sync issue on propertyMap when one is given),
-// and a reply that is no JSON throws ApiException "... failed to parse response".
+// and a reply that is no JSON throws ApiException "... failed to parse response". started: the
+// same request begun ahead, or null; its failures, retries and cancellation are the call's.
 Json::Value CallBoxAPIWithRichErrorLogging(ILSPropertyMap* propertyMap, ILSShutdownInformer* informer,
                                            const CStdStr<wchar_t>& url, const CStdStr<wchar_t>& method,
-                                           const _variant_t& body, bool multipart);
+                                           const _variant_t& body, bool multipart,
+                                           BoxStartedRequest* started = nullptr);
 
 // For single operations: a failed request throws its LSHttpError; a reply that is no JSON (an
 // empty one included) is logged and gives a null value.
@@ -35,7 +49,7 @@ Json::Value CallBoxAPI(const CStdStr<wchar_t>& url, ILSShutdownInformer* informe
 // what the send and the token cache throw.
 void CallBoxAPIWithRetry(std::unique_ptr<ILSHttpRequest>& request, const CStdStr<wchar_t>& url,
                          ILSShutdownInformer* informer, const CStdStr<wchar_t>& method, const _variant_t& body,
-                         bool multipart);
+                         bool multipart, BoxStartedRequest* started = nullptr);
 
 // A new request, opened asynchronously without credentials: the one way every Box request,
 // token requests and upload parts included, starts. Throws ApiException "<place> <condition>"

@@ -1,10 +1,7 @@
 #include "BoxChildFolders.h"
 
-#include "BoxCallLoop.h"
-#include "BoxConstants.h"
 #include "BoxMarkerPaging.h"
 #include "BoxUrlBuilders.h"
-#include "ComDef.h"
 
 #include <algorithm>
 
@@ -24,22 +21,26 @@ std::vector<FolderRecord> GetChildFolders(ILSShutdownInformer* informer, const s
     const bool foldersComeFirst = folderId != kRootFolderId;
     const uint32_t limit = std::clamp<uint32_t>(pageSize, 1, kMaxPageSize);
     std::vector<FolderRecord> folders;
+    // Box lists a folder's sub-folders before its files: the first file ends the browse.
+    bool filesReached = false;
     PageThroughMarkers(
+        nullptr, informer,
         [&](const std::wstring& marker) {
-            return CallBoxAPIWithRichErrorLogging(nullptr, informer,
-                                                  GetFolderItemsUrl(scope.EnterpriseId, folderId,
-                                                                    scope.EmailTemplateName,
-                                                                    scope.FingerprintTemplateName, limit, marker),
-                                                  BoxConstants().VerbGet, _variant_t(), false);
+            return GetFolderItemsUrl(scope.EnterpriseId, folderId, scope.EmailTemplateName,
+                                     scope.FingerprintTemplateName, limit, marker);
+        },
+        [&](const Json::Value& entries) {
+            for (const Json::Value& entry : entries) {
+                if (!IsFolderEntry(entry) && foldersComeFirst)
+                    filesReached = true;
+            }
+            return !filesReached;
         },
         [&](const Json::Value& entries) {
             for (const Json::Value& entry : entries) {
                 if (IsFolderEntry(entry))
                     folders.push_back(CreateFolderRecord(entry));
-                else if (foldersComeFirst)
-                    return false;
             }
-            return true;
         },
         kPlace);
     return folders;

@@ -43,7 +43,7 @@ ChunkReply ReadReply(const ILSHttpRequest& request)
         return reply;
     }
     try {
-        reply.Reply = CLSBaseJsonWS::ParseJsonResponse(BstrText(request.GetResponseText()));
+        reply.Reply = CLSBaseJsonWS::ParseJsonResponse(CLSBaseJsonWS::ReplyBytes(request));
     } catch (HRESULT) {
         LOG(ERROR) << " Could not parse xml response from Box";
         throw JoinWithSpace(kPlace, L"failed to parse response");

@@ -8,9 +8,9 @@
 
 namespace Box_20 {
 
-// A Box date-time ("2012-12-12T10:53:43-08:00", "2012-12-12T10:53:43Z", fractions of a second
-// allowed and dropped) as a FILETIME count in UTC. Seconds are counted in 64 bits, so dates past
-// 2038 keep their value. Throws ApiException for a text that is no such date, or one before 1601.
+// A Box date-time ("2012-12-12T10:53:43-08:00", "2012-12-12T10:53:43Z") as a FILETIME count in
+// UTC, read as ParseIsoDateTimeUtc reads it. Throws ApiException for a text that is no such date,
+// or one before 1601.
 uint64_t GetDateFromString(const std::wstring& text);
 
 // A FILETIME count as an OLE DATE (days since 1899-12-30, time of day as the fraction).

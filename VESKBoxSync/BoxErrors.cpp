@@ -3,12 +3,12 @@
 #include "BoxJson.h"
 #include "BstrText.h"
 #include "ComDef.h"
+#include "LSBaseJsonWS.h"
 #include "LSDiag.h"
 #include "LSHttpError.h"
 #include "LSNamedProperties.h"
 #include "Utf8Converter.h"
 
-#include <json/reader.h>
 #include <json/value.h>
 
 #include <stdexcept>
@@ -40,9 +40,9 @@ CStdStr<wchar_t> ParseBoxErrorText(const std::wstring& replyText, const std::wst
     // Lenient conversion: a reply with an unpaired surrogate is still read.
     const std::string utf8 = LSDiag::LogText(replyText);
     Json::Value reply;
-    Json::Reader reader;
-    if (!reader.parse(utf8, reply)) {
-        LOG(ERROR) << " Reader error:\n" << reader.getFormattedErrorMessages() << "\n";
+    std::string errors;
+    if (!CLSBaseJsonWS::TryParseJson(utf8, reply, errors)) {
+        LOG(ERROR) << " Reader error:\n" << errors << "\n";
         return BoxErrorText({}, {}) + httpStatus;
     }
     if (GetJsonString(reply, "type") != L"error") {

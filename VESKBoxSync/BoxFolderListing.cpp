@@ -27,6 +27,8 @@ constexpr wchar_t kRootFolderId[] = L"0";
 // Box answers at most this many items a page.
 constexpr uint32_t kMaxPageSize = 1000;
 const _bstr_t kChangeTokenProperty{L"ChangeToken"};
+// How far the clocks of Box's servers may differ, in FILETIME ticks (five minutes).
+constexpr uint64_t kClockSkewMargin = 5ull * 60 * 10000000;
 
 uint32_t PageSize(uint32_t limit) { return std::clamp<uint32_t>(limit, 1, kMaxPageSize); }
 
@@ -65,50 +67,95 @@ Json::Value GetPage(ILSPropertyMap* map, ILSShutdownInformer* informer, const CS
     return CallBoxAPIWithRichErrorLogging(map, informer, url, BoxConstants().VerbGet, _variant_t(), false);
 }
 
-// Which files a listing still wants: those changed at or after `from` (all without it).
+// Which files a listing still wants (those changed at or after `from`; all without it), and
+// when the files still unread can be left unread.
 class FileWindow {
 public:
-    FileWindow(std::optional<uint64_t> from, bool sortedByDate) : m_from(from), m_sortedByDate(sortedByDate) {}
+    FileWindow(std::optional<uint64_t> from, bool sortedByDate) : m_from(from), m_newestFirst(sortedByDate) {}
 
     bool Wants(const std::optional<EntryDate>& date) const { return !m_from || !date || date->FileTime >= *m_from; }
-    // An unwanted file in a sorted folder: every file after it is older still.
-    bool EndsFiles(const std::optional<EntryDate>& date) const { return m_sortedByDate && !Wants(date); }
+
+    // Called for each file in listing order. True when every later file is older still: the
+    // files so far came newest first, this one after a newer one (a server that ignored the
+    // order asked for must not cost changes), and it is older than wanted by more than the
+    // clock skew between Box's servers, so that a change dated a little early still comes first.
+    bool EndsFiles(const std::optional<EntryDate>& date)
+    {
+        if (!date)
+            return false;
+        const bool afterNewer = m_previous && date->FileTime <= *m_previous;
+        if (m_previous && !afterNewer)
+            m_newestFirst = false;
+        m_previous = date->FileTime;
+        return m_newestFirst && afterNewer && m_from && date->FileTime + kClockSkewMargin < *m_from;
+    }
 
 private:
     std::optional<uint64_t> m_from;
-    bool m_sortedByDate;
+    bool m_newestFirst;
+    std::optional<uint64_t> m_previous;
 };
 
+// A listing in two steps per page: which entries it takes, decided before the next page is
+// asked for, then their records, built while that page is on its way.
 class ContentsCollector {
 public:
     ContentsCollector(const MetadataScopeRecord& scope, FileWindow window) : m_scope(scope), m_window(window) {}
 
-    // False once the folder's wanted files are all taken.
-    bool Take(const Json::Value& entries)
+    // False once the folder's wanted files are all seen.
+    bool Select(const Json::Value& entries)
     {
+        m_taken.clear();
         for (const Json::Value& entry : entries) {
-            if (IsFolderEntry(entry))
-                m_listing.Folders.push_back(CreateFolderRecord(entry));
-            else if (IsFileEntry(entry) && !TakeFile(entry))
-                return false;
+            switch (GetEntryType(entry)) {
+            case EntryType::Folder:
+                m_taken.push_back({&entry, EntryType::Folder, std::nullopt});
+                break;
+            case EntryType::File:
+                if (!SelectFile(entry))
+                    return false;
+                break;
+            case EntryType::Other:
+                break;
+            }
         }
         return true;
+    }
+
+    void Build()
+    {
+        for (const Taken& taken : m_taken) {
+            if (taken.type == EntryType::Folder) {
+                m_listing.Folders.push_back(CreateFolderRecord(*taken.entry));
+                continue;
+            }
+            FileRecord record = CreateFileRecord(*taken.entry, m_scope, taken.date);
+            record.ListingPosition = static_cast<int32_t>(m_listing.Files.size());
+            m_listing.Files.push_back(std::move(record));
+        }
+        m_taken.clear();
     }
 
     FolderListing& Listing() { return m_listing; }
     std::optional<uint64_t> Newest() const { return m_newest; }
 
 private:
-    bool TakeFile(const Json::Value& entry)
+    struct Taken {
+        const Json::Value* entry;
+        EntryType type;
+        std::optional<EntryDate> date;
+    };
+
+    bool SelectFile(const Json::Value& entry)
     {
-        const std::optional<EntryDate> date = GetEntryDate(entry);
+        std::optional<EntryDate> date = GetEntryDate(entry);
+        if (m_window.EndsFiles(date))
+            return false;
         if (!m_window.Wants(date))
-            return !m_window.EndsFiles(date);
-        FileRecord record = CreateFileRecord(entry, m_scope);
-        record.ListingPosition = static_cast<int32_t>(m_listing.Files.size());
-        m_listing.Files.push_back(std::move(record));
+            return true;
         if (date)
             m_newest = Later(m_newest, date->FileTime);
+        m_taken.push_back({&entry, EntryType::File, std::move(date)});
         return true;
     }
 
@@ -116,7 +163,17 @@ private:
     FileWindow m_window;
     FolderListing m_listing;
     std::optional<uint64_t> m_newest;
+    std::vector<Taken> m_taken;
 };
+
+// A changed file may carry a time a little before the cutoff (Box's servers' clocks differ):
+// the listing reaches back by the margin, and lists such files again rather than lose one.
+std::optional<uint64_t> ReachBack(std::optional<uint64_t> cutoff)
+{
+    if (!cutoff)
+        return std::nullopt;
+    return *cutoff > kClockSkewMargin ? *cutoff - kClockSkewMargin : 0;
+}
 
 } // namespace
 
@@ -126,14 +183,16 @@ FolderListing GetFolderContents(ILSPropertyMap* folderMap, ILSShutdownInformer* 
 {
     const std::optional<uint64_t> cutoff = ReadChangeTokenCutoff(ChangeTokenIn(folderMap, changeToken), folderId);
     const uint32_t pageSize = PageSize(cutoff ? incrementalLimit : pagingLimit);
-    ContentsCollector collector(scope, FileWindow(Later(cutoff, LocalDateAsUtc(dateLimit)), SortsByDate(folderId)));
+    ContentsCollector collector(scope,
+                                FileWindow(Later(ReachBack(cutoff), LocalDateAsUtc(dateLimit)), SortsByDate(folderId)));
     const PagingEnd end = PageThroughMarkers(
+        folderMap, informer,
         [&](const std::wstring& marker) {
-            return GetPage(folderMap, informer,
-                           GetFolderItemsUrl(scope.EnterpriseId, folderId, scope.EmailTemplateName,
-                                             scope.FingerprintTemplateName, pageSize, marker));
+            return GetFolderItemsUrl(scope.EnterpriseId, folderId, scope.EmailTemplateName,
+                                     scope.FingerprintTemplateName, pageSize, marker);
         },
-        [&](const Json::Value& entries) { return collector.Take(entries); }, kContentsPlace);
+        [&](const Json::Value& entries) { return collector.Select(entries); }, [&](const Json::Value&) { collector.Build(); },
+        kContentsPlace);
     changeToken = MakeChangeToken(folderId, end == PagingEnd::Complete ? Later(cutoff, collector.Newest()) : cutoff);
     return std::move(collector.Listing());
 }
@@ -154,17 +213,18 @@ FolderListing GetFolderSingleDocContents(ILSPropertyMap* folderMap, ILSShutdownI
 std::vector<CStdStr<wchar_t>> GetFolderContentIds(ILSShutdownInformer* informer, const std::wstring& folderId,
                                                   const OptionalDate& dateLimit, uint32_t limit)
 {
-    const FileWindow window(LocalDateAsUtc(dateLimit), SortsByDate(folderId));
+    FileWindow window(LocalDateAsUtc(dateLimit), SortsByDate(folderId));
     std::vector<CStdStr<wchar_t>> ids;
     const auto takeIds = [&](const Json::Value& entries) {
         for (const Json::Value& entry : entries) {
-            if (IsFileEntry(entry)) {
+            const EntryType type = GetEntryType(entry);
+            if (type == EntryType::File) {
                 const std::optional<EntryDate> date = GetEntryDate(entry);
                 if (window.EndsFiles(date))
                     return false;
                 if (!window.Wants(date))
                     continue;
-            } else if (!IsFolderEntry(entry)) {
+            } else if (type != EntryType::Folder) {
                 continue;
             }
             ids.push_back(GetJsonString(entry, "id"));
@@ -172,10 +232,8 @@ std::vector<CStdStr<wchar_t>> GetFolderContentIds(ILSShutdownInformer* informer,
         return true;
     };
     const PagingEnd end = PageThroughMarkers(
-        [&](const std::wstring& marker) {
-            return GetPage(nullptr, informer, GetFolderItemIdsUrl(folderId, marker, PageSize(limit)));
-        },
-        takeIds, kContentIdsPlace);
+        nullptr, informer, [&](const std::wstring& marker) { return GetFolderItemIdsUrl(folderId, marker, PageSize(limit)); },
+        takeIds, [](const Json::Value&) {}, kContentIdsPlace);
     if (end == PagingEnd::Truncated)
         FailOperation(kContentIdsPlace, L"Box broke off the paging of the folder's items");
     return ids;

@@ -2,7 +2,6 @@
 
 #include "BoxExceptions.h"
 #include "LSDiag.h"
-#include "Utf8Converter.h"
 
 #include <windows.h>
 
@@ -10,7 +9,7 @@
 #include <cmath>
 #include <limits>
 #include <optional>
-#include <stdexcept>
+#include <string_view>
 
 namespace Box_20 {
 
@@ -30,16 +29,24 @@ const Json::Value* FindMember(const Json::Value& object, const char* name)
 
 // Box's texts are UTF-8; a malformed sequence still yields the rest of the text (each bad
 // sequence becoming U+FFFD) instead of losing the whole value.
-CStdStr<wchar_t> WideFromUtf8(const std::string& utf8)
+CStdStr<wchar_t> WideFromUtf8(std::string_view utf8)
 {
-    try {
-        return GetThreadUtf8Converter().from_bytes(utf8);
-    } catch (const std::range_error&) {
-        const int length = ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
-        CStdStr<wchar_t> wide(static_cast<size_t>(length), L'\0');
-        ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), wide.data(), length);
-        return wide;
-    }
+    if (utf8.empty())
+        return {};
+    const int size = static_cast<int>(utf8.size());
+    const int length = ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), size, nullptr, 0);
+    CStdStr<wchar_t> wide(static_cast<size_t>(length), L'\0');
+    ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), size, wide.data(), length);
+    return wide;
+}
+
+// A string member's bytes where they lie.
+std::string_view StringView(const Json::Value& text)
+{
+    const char* begin = nullptr;
+    const char* end = nullptr;
+    text.getString(&begin, &end);
+    return begin != nullptr ? std::string_view(begin, static_cast<size_t>(end - begin)) : std::string_view();
 }
 
 std::optional<int32_t> Int32FromText(std::string text)
@@ -73,12 +80,21 @@ std::optional<int32_t> Int32FromNumber(const Json::Value& number)
 
 } // namespace
 
+const Json::Value& MemberOrNull(const Json::Value& object, const char* name)
+{
+    static const Json::Value null;
+    if (!object.isObject())
+        return null;
+    const Json::Value* member = object.find(name, name + std::char_traits<char>::length(name));
+    return member != nullptr ? *member : null;
+}
+
 CStdStr<wchar_t> GetJsonString(const Json::Value& object, const char* name)
 {
     const Json::Value* member = FindMember(object, name);
     if (member == nullptr || member->isObject() || member->isArray())
         return {};
-    return WideFromUtf8(member->asString());
+    return member->isString() ? WideFromUtf8(StringView(*member)) : WideFromUtf8(member->asString());
 }
 
 int32_t GetJsonInt(const Json::Value& object, const char* name)
@@ -134,7 +150,7 @@ DATE GetDateFromJsonValue(const Json::Value& object, const char* name)
     const Json::Value* member = FindMember(object, name);
     if (member == nullptr || !member->isString())
         throw JoinWithSpace(L"Box_20::GetDateFromJsonValue", L"no date in member " + WideFromUtf8(name));
-    return FileTimeToOleDate(GetDateFromString(WideFromUtf8(member->asString())));
+    return FileTimeToOleDate(GetDateFromString(WideFromUtf8(StringView(*member))));
 }
 
 } // namespace Box_20

@@ -19,6 +19,9 @@ struct OptionalDate {
     bool Valid = false;
 };
 
+// The member itself, or a null value when the object has no such member (or is no object).
+const Json::Value& MemberOrNull(const Json::Value& object, const char* name);
+
 // The member's text as a wide string. A number or bool gives its JSON text; a missing, null,
 // object or array member gives an empty text.
 CStdStr<wchar_t> GetJsonString(const Json::Value& object, const char* name);

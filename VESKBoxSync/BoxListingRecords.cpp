@@ -7,6 +7,8 @@
 
 #include <windows.h>
 
+#include <string_view>
+
 namespace Box_20 {
 
 namespace {
@@ -57,9 +59,21 @@ CStdStr<wchar_t> ReadPath(const Json::Value& entry)
 
 } // namespace
 
-bool IsFileEntry(const Json::Value& entry) { return GetJsonString(entry, "type") == L"file"; }
+EntryType GetEntryType(const Json::Value& entry)
+{
+    const Json::Value& type = MemberOrNull(entry, "type");
+    if (!type.isString())
+        return EntryType::Other;
+    const char* begin = nullptr;
+    const char* end = nullptr;
+    type.getString(&begin, &end);
+    const std::string_view text(begin, static_cast<size_t>(end - begin));
+    return text == "file" ? EntryType::File : text == "folder" ? EntryType::Folder : EntryType::Other;
+}
 
-bool IsFolderEntry(const Json::Value& entry) { return GetJsonString(entry, "type") == L"folder"; }
+bool IsFileEntry(const Json::Value& entry) { return GetEntryType(entry) == EntryType::File; }
+
+bool IsFolderEntry(const Json::Value& entry) { return GetEntryType(entry) == EntryType::Folder; }
 
 std::optional<EntryDate> GetEntryDate(const Json::Value& entry)
 {
@@ -79,25 +93,29 @@ CStdStr<wchar_t> ReadFingerprint(const Json::Value& entry, const MetadataScopeRe
 {
     if (scope.FingerprintTemplateName.empty())
         return {};
-    Utf8Converter& utf8 = GetThreadUtf8Converter();
     const Json::Value* metadata = FindObjectMember(entry, "metadata");
     const Json::Value* enterprise =
-        metadata ? FindObjectMember(*metadata, "enterprise_" + utf8.to_bytes(scope.EnterpriseId)) : nullptr;
+        metadata ? FindObjectMember(*metadata, "enterprise_" + WideToUtf8Lossy(scope.EnterpriseId)) : nullptr;
     const Json::Value* instance =
-        enterprise ? FindObjectMember(*enterprise, utf8.to_bytes(scope.FingerprintTemplateName)) : nullptr;
+        enterprise ? FindObjectMember(*enterprise, WideToUtf8Lossy(scope.FingerprintTemplateName)) : nullptr;
     return instance ? GetJsonString(*instance, "fingerprint") : CStdStr<wchar_t>();
 }
 
 FileRecord CreateFileRecord(const Json::Value& entry, const MetadataScopeRecord& scope)
 {
-    const std::optional<EntryDate> date = GetEntryDate(entry);
+    return CreateFileRecord(entry, scope, GetEntryDate(entry));
+}
+
+FileRecord CreateFileRecord(const Json::Value& entry, const MetadataScopeRecord& scope,
+                            const std::optional<EntryDate>& date)
+{
     FileRecord record(GetJsonString(entry, "id"), GetJsonString(entry, "etag"), GetJsonString(entry, "name"),
                       ReadVersionNumber(entry), date ? FileTimeToOleDate(date->FileTime) : 0,
                       CreateEMailCustomPropsRec(scope.EnterpriseId, scope.EmailTemplateName,
-                                                entry.get("metadata", Json::Value())),
+                                                MemberOrNull(entry, "metadata")),
                       CStdStr<wchar_t>(), date ? date->Text : CStdStr<wchar_t>());
-    record.Permissions = GetPermissionFlags(entry.get("permissions", Json::Value()));
-    record.Lock = ReadLockInForce(entry.get("lock", Json::Value()));
+    record.Permissions = GetPermissionFlags(MemberOrNull(entry, "permissions"));
+    record.Lock = ReadLockInForce(MemberOrNull(entry, "lock"));
     record.Fingerprint = ReadFingerprint(entry, scope);
     return record;
 }
@@ -106,7 +124,7 @@ FolderRecord CreateFolderRecord(const Json::Value& entry)
 {
     FolderRecord record(GetJsonString(entry, "id"), GetJsonString(entry, "etag"), GetJsonString(entry, "name"),
                         ReadPath(entry));
-    record.Permissions = GetPermissionFlags(entry.get("permissions", Json::Value()));
+    record.Permissions = GetPermissionFlags(MemberOrNull(entry, "permissions"));
     return record;
 }
 

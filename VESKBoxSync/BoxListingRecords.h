@@ -21,6 +21,10 @@ struct MetadataScopeRecord {
     CStdStr<wchar_t> FingerprintTemplateName;
 };
 
+enum class EntryType { File, Folder, Other };
+
+// The entry's "type", read without converting it.
+EntryType GetEntryType(const Json::Value& entry);
 bool IsFileEntry(const Json::Value& entry);
 bool IsFolderEntry(const Json::Value& entry);
 
@@ -42,8 +46,11 @@ std::shared_ptr<LockRecordType> ReadLockInForce(const Json::Value& lock);
 // The fingerprint stored in the entry's fingerprint template instance; empty without one.
 CStdStr<wchar_t> ReadFingerprint(const Json::Value& entry, const MetadataScopeRecord& scope);
 
-// A file entry's record; its listing position is left to the listing.
+// A file entry's record; its listing position is left to the listing. date: GetEntryDate of the
+// entry, for a caller that has read it already.
 FileRecord CreateFileRecord(const Json::Value& entry, const MetadataScopeRecord& scope);
+FileRecord CreateFileRecord(const Json::Value& entry, const MetadataScopeRecord& scope,
+                            const std::optional<EntryDate>& date);
 
 // A folder entry's record; its path is the names of its "path_collection" and its own name,
 // joined by "/" ("All Files/Projects/2024"), and empty when the entry carries no path.

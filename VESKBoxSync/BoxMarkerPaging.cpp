@@ -1,5 +1,7 @@
 #include "BoxMarkerPaging.h"
 
+#include "BoxCallLoop.h"
+#include "BoxConstants.h"
 #include "BoxJson.h"
 #include "BoxOperationFailures.h"
 #include "LSDiag.h"
@@ -27,24 +29,34 @@ PagingEnd StopTruncated(const wchar_t* place, const char* reason, const std::wst
 
 } // namespace
 
-PagingEnd PageThroughMarkers(const MarkerPageFetch& fetchPage, const MarkerPageEntries& takeEntries,
-                             const wchar_t* place)
+PagingEnd PageThroughMarkers(ILSPropertyMap* map, ILSShutdownInformer* informer, const MarkerPageUrl& pageUrl,
+                             const MarkerPageSelect& select, const MarkerPageBuild& build, const wchar_t* place)
 {
+    const CStdStr<wchar_t>& get = BoxConstants().VerbGet;
     std::set<std::wstring> markersUsed;
-    std::wstring marker;
+    CStdStr<wchar_t> url = pageUrl(L"");
+    BoxStartedRequest nextPage;
     for (;;) {
-        const Json::Value page = fetchPage(marker);
+        const Json::Value page = CallBoxAPIWithRichErrorLogging(map, informer, url, get, _variant_t(), false, &nextPage);
         const Json::Value& entries = PageEntries(page, place);
         const std::wstring nextMarker = GetJsonString(page, "next_marker");
         if (entries.empty())
             return nextMarker.empty() ? PagingEnd::Complete
                                       : StopTruncated(place, "Box sent an empty page before the marker", nextMarker);
-        if (!takeEntries(entries) || nextMarker.empty())
-            return PagingEnd::Complete;
+        PagingEnd end = PagingEnd::Complete;
+        bool more = select(entries) && !nextMarker.empty();
         // A marker seen before would only lead round the same pages again.
-        if (!markersUsed.insert(nextMarker).second)
-            return StopTruncated(place, "Box repeated the marker", nextMarker);
-        marker = nextMarker;
+        if (more && !markersUsed.insert(nextMarker).second) {
+            end = StopTruncated(place, "Box repeated the marker", nextMarker);
+            more = false;
+        }
+        if (more) {
+            url = pageUrl(nextMarker);
+            nextPage = StartBoxRequest(url, informer, get);
+        }
+        build(entries);
+        if (!more)
+            return end;
     }
 }
 

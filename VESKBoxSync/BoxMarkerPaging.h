@@ -2,6 +2,9 @@
 // last page names none (next_marker null, "" or absent).
 #pragma once
 
+#include "StdString.h"
+#include "VESKSyncBasicsLib.h"
+
 #include <json/value.h>
 
 #include <functional>
@@ -17,14 +20,18 @@ enum class PagingEnd {
     Truncated,
 };
 
-// The page at a marker (the first page for an empty marker), as Box's parsed reply.
-using MarkerPageFetch = std::function<Json::Value(const std::wstring& marker)>;
-// Takes a page's entries; false when no further page is needed.
-using MarkerPageEntries = std::function<bool(const Json::Value& entries)>;
+// The URL of the page at a marker (the first page for an empty marker).
+using MarkerPageUrl = std::function<CStdStr<wchar_t>(const std::wstring& marker)>;
+// Looks at a page's entries before the next page is asked for; false when no further page is
+// needed.
+using MarkerPageSelect = std::function<bool(const Json::Value& entries)>;
+// Takes what the caller keeps of the page, while the next page is already on its way.
+using MarkerPageBuild = std::function<void(const Json::Value& entries)>;
 
-// Fetches pages until the last one. A reply that is no object or has no "entries" array fails
-// with ApiException under the place's name.
-PagingEnd PageThroughMarkers(const MarkerPageFetch& fetchPage, const MarkerPageEntries& takeEntries,
-                             const wchar_t* place);
+// GETs pages through the call loop (failures recorded on map when given) until the last one or
+// until select wants no more. A reply that is no object or has no "entries" array fails with
+// ApiException under the place's name.
+PagingEnd PageThroughMarkers(ILSPropertyMap* map, ILSShutdownInformer* informer, const MarkerPageUrl& pageUrl,
+                             const MarkerPageSelect& select, const MarkerPageBuild& build, const wchar_t* place);
 
 } // namespace Box_20

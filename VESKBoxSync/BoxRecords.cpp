@@ -96,7 +96,7 @@ std::shared_ptr<LockRecordType> CreateLockRecord(const Json::Value& lock)
     record->LockId = GetJsonString(lock, "id");
     // Box has sent locks without "created_at": such a lock is still a lock, only undated.
     record->CreatedAt = GetJsonMember(lock, "created_at").Date;
-    record->CreatedBy = ReadLockCreator(lock.get("created_by", Json::Value()));
+    record->CreatedBy = ReadLockCreator(MemberOrNull(lock, "created_by"));
     record->ExpiresAt = ReadLockExpiry(lock);
     record->DownloadPrevented = GetJsonBool(lock, "is_download_prevented");
     return record;
@@ -106,11 +106,10 @@ std::shared_ptr<EMailCustomPropsRec> CreateEMailCustomPropsRec(const std::wstrin
                                                                const std::wstring& emailTemplateName,
                                                                const Json::Value& metadata)
 {
-    Utf8Converter& utf8 = GetThreadUtf8Converter();
-    const Json::Value* scope = FindObject(metadata, "enterprise_" + utf8.to_bytes(enterpriseId));
+    const Json::Value* scope = FindObject(metadata, "enterprise_" + WideToUtf8Lossy(enterpriseId));
     if (scope == nullptr)
         return nullptr;
-    const Json::Value* instance = FindObject(*scope, utf8.to_bytes(emailTemplateName));
+    const Json::Value* instance = FindObject(*scope, WideToUtf8Lossy(emailTemplateName));
     if (instance == nullptr)
         return nullptr;
     const Json::Value& props = *instance;

@@ -31,32 +31,32 @@ constexpr wchar_t kDeleteFolder[] = L"/folders/[FOLDER_ID]?recursive=true";
 constexpr wchar_t kFolderItems[] =
     L"/folders/[FOLDER_ID]/items?usemarker=true&limit=[LIMIT]&fields=name,modified_at,content_modified_at,"
     L"version_number,etag,permissions,metadata.enterprise_[ENTERPRISE_ID].[EMAIL_TEMPLATE_NAME],lock"
-    L"&sort=date&direction=desc";
+    L"&sort=date&direction=DESC";
 constexpr wchar_t kFolderItemsWithMarker[] =
     L"/folders/[FOLDER_ID]/items?usemarker=true&limit=[LIMIT]&marker=[NEXT_MARKER]&fields=name,modified_at,"
     L"content_modified_at,version_number,etag,permissions,metadata.enterprise_[ENTERPRISE_ID]."
-    L"[EMAIL_TEMPLATE_NAME],lock&sort=date&direction=desc";
+    L"[EMAIL_TEMPLATE_NAME],lock&sort=date&direction=DESC";
 constexpr wchar_t kFolderItemsWithFingerprint[] =
     L"/folders/[FOLDER_ID]/items?usemarker=true&limit=[LIMIT]&fields=name,modified_at,content_modified_at,"
     L"version_number,etag,permissions,metadata.enterprise_[ENTERPRISE_ID].[EMAIL_TEMPLATE_NAME],lock,"
-    L"metadata.enterprise_[ENTERPRISE_ID].[FINGERPRINT_TEMPLATE_NAME]&sort=date&direction=desc";
+    L"metadata.enterprise_[ENTERPRISE_ID].[FINGERPRINT_TEMPLATE_NAME]&sort=date&direction=DESC";
 constexpr wchar_t kFolderItemsWithFingerprintAndMarker[] =
     L"/folders/[FOLDER_ID]/items?usemarker=true&limit=[LIMIT]&marker=[NEXT_MARKER]&fields=name,modified_at,"
     L"content_modified_at,version_number,etag,permissions,metadata.enterprise_[ENTERPRISE_ID]."
     L"[EMAIL_TEMPLATE_NAME],lock,metadata.enterprise_[ENTERPRISE_ID].[FINGERPRINT_TEMPLATE_NAME]"
-    L"&sort=date&direction=desc";
+    L"&sort=date&direction=DESC";
 constexpr wchar_t kFolderFingerprintItems[] =
     L"/folders/[FOLDER_ID]/items?usemarker=true&limit=[LIMIT]&fields=metadata.enterprise_[ENTERPRISE_ID]."
-    L"[FINGERPRINT_TEMPLATE_NAME]&sort=date&direction=desc";
+    L"[FINGERPRINT_TEMPLATE_NAME]&sort=date&direction=DESC";
 constexpr wchar_t kFolderFingerprintItemsWithMarker[] =
     L"/folders/[FOLDER_ID]/items?usemarker=true&limit=[LIMIT]&marker=[NEXT_MARKER]&fields=name,id,"
-    L"metadata.enterprise_[ENTERPRISE_ID].[FINGERPRINT_TEMPLATE_NAME]&sort=date&direction=desc";
+    L"metadata.enterprise_[ENTERPRISE_ID].[FINGERPRINT_TEMPLATE_NAME]&sort=date&direction=DESC";
 constexpr wchar_t kFolderItemIds[] =
-    L"/folders/[FOLDER_ID]/items?usemarker=true&limit=[LIMIT]&fields=id,modified_at,type&sort=date&direction=desc";
+    L"/folders/[FOLDER_ID]/items?usemarker=true&limit=[LIMIT]&fields=id,modified_at,type&sort=date&direction=DESC";
 // Box does not mind that the marker follows the field list here and precedes it elsewhere.
 constexpr wchar_t kFolderItemIdsWithMarker[] =
     L"/folders/[FOLDER_ID]/items?usemarker=true&limit=[LIMIT]&fields=id,modified_at,type&marker=[NEXT_MARKER]"
-    L"&sort=date&direction=desc";
+    L"&sort=date&direction=DESC";
 constexpr wchar_t kUploadSessions[] = L"/files/upload_sessions";
 constexpr wchar_t kVersionUploadSessions[] = L"/files/[FILE_ID]/upload_sessions";
 constexpr wchar_t kCommitUploadSession[] = L"/files/upload_sessions/[SESSION_ID]/commit";

@@ -7,13 +7,11 @@
 #include "BoxOperationFailures.h"
 #include "BoxTokenCache.h"
 #include "BoxUrlBuilders.h"
-#include "BstrText.h"
+#include "LSBaseJsonWS.h"
 #include "LSBaseWS.h"
 #include "LSDiag.h"
 #include "LSHttpError.h"
 #include "Utf8Converter.h"
-
-#include <json/reader.h>
 
 #include <memory>
 
@@ -45,11 +43,9 @@ std::unique_ptr<ILSHttpRequest> OpenTokenRequest(const OAuthClientConfig& config
 
 Json::Value ParseTokenReply(const ILSHttpRequest& request)
 {
-    const std::string utf8 = WideToUtf8Lossy(BstrText(request.GetResponseText()));
     Json::Value reply;
     std::string errors;
-    const std::unique_ptr<Json::CharReader> reader(Json::CharReaderBuilder().newCharReader());
-    if (!reader->parse(utf8.data(), utf8.data() + utf8.size(), &reply, &errors) || !reply.isObject())
+    if (!CLSBaseJsonWS::TryParseJson(CLSBaseJsonWS::ReplyBytes(request), reply, errors) || !reply.isObject())
         Fail(L"failed to parse response");
     return reply;
 }

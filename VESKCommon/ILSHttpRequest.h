@@ -28,6 +28,15 @@ public:
     // sent from where they lie, locked meanwhile; a send given up while its body is still going
     // out leaves the array locked for good, as the transport may still read it.
     virtual HRESULT Send(const VARIANT& body, const LSCancelCheck& cancel) = 0;
+    // Begins the send without waiting, where the transport can, so that the reply travels while
+    // the caller does other work; Send then waits for that reply (and reports a failure to begin)
+    // and must be given the same body. S_FALSE where nothing was begun: Send then does it all.
+    virtual HRESULT Start(const VARIANT& body, const LSCancelCheck& cancel)
+    {
+        (void)body;
+        (void)cancel;
+        return S_FALSE;
+    }
     virtual HRESULT Abort() = 0;
 
     // 0 before Open, 4 once the reply is complete.

@@ -1,19 +1,36 @@
 #include "LSBaseJsonWS.h"
 
 #include "LSDiag.h"
-#include "LSHttpMessageParts.h"
 #include "LSHttpRedaction.h"
 
 #include <memory>
 
-Json::Value CLSBaseJsonWS::ParseJsonResponse(const CStdStr<wchar_t>& text)
+bool CLSBaseJsonWS::TryParseJson(std::string_view utf8, Json::Value& value, std::string& errors)
 {
-    const std::string utf8 = WideToUtf8Lossy(text);
-    // The reader's defaults: comments allowed, any value at the root, trailing text ignored.
-    const std::unique_ptr<Json::CharReader> reader(Json::CharReaderBuilder().newCharReader());
+    // One reader per thread: building one costs more than parsing a small reply. Comments are
+    // allowed but not kept, which would cost a string for every value.
+    thread_local const std::unique_ptr<Json::CharReader> reader = [] {
+        Json::CharReaderBuilder builder;
+        builder["collectComments"] = false;
+        return std::unique_ptr<Json::CharReader>(builder.newCharReader());
+    }();
+    if (reader->parse(utf8.data(), utf8.data() + utf8.size(), &value, &errors))
+        return true;
+    value = Json::Value();
+    return false;
+}
+
+std::string CLSBaseJsonWS::ReplyBytes(const ILSHttpRequest& request)
+{
+    const std::vector<BYTE> body = request.GetResponseBody();
+    return std::string(body.begin(), body.end());
+}
+
+Json::Value CLSBaseJsonWS::ParseJsonResponse(std::string_view utf8)
+{
     Json::Value value;
     std::string errors;
-    if (!reader->parse(utf8.data(), utf8.data() + utf8.size(), &value, &errors)) {
+    if (!TryParseJson(utf8, value, errors)) {
         LOG(ERROR) << "Response:\n" << LSHttpRedaction::RedactJsonMembers(utf8);
         LOG(ERROR) << "Reader error:\n" << errors;
         throw E_FAIL;

@@ -46,6 +46,14 @@ milliseconds RetryDelay(const LSHttpError& error, int failedAttempts)
     return seconds(1LL << (failedAttempts - 1));
 }
 
+void PrepareSend(ILSHttpRequest& request, const _variant_t& body, ILSShutdownInformer* informer)
+{
+    NotifyRequestStart(informer);
+    if (!SystemUserAgent().empty())
+        request.SetRequestHeader(L"User-Agent", SystemUserAgent().c_str());
+    LogHttpRequest(request, body);
+}
+
 } // namespace
 
 void CLSBaseWS::PerformAsyncVariantSend(std::unique_ptr<ILSHttpRequest>& request, const CStdStr<wchar_t>& url,
@@ -53,24 +61,32 @@ void CLSBaseWS::PerformAsyncVariantSend(std::unique_ptr<ILSHttpRequest>& request
 {
     if (!request)
         throw hresult_exception(E_POINTER, "CLSBaseWS::PerformAsyncVariantSend: no request");
-    NotifyRequestStart(informer);
-    if (!SystemUserAgent().empty())
-        request->SetRequestHeader(L"User-Agent", SystemUserAgent().c_str());
-    LogHttpRequest(*request, body);
+    PrepareSend(*request, body, informer);
+    FinishAsyncVariantSend(*request, url, body, informer);
+}
 
+void CLSBaseWS::StartAsyncVariantSend(ILSHttpRequest& request, const _variant_t& body, ILSShutdownInformer* informer)
+{
+    PrepareSend(request, body, informer);
+    // Whatever hinders the start meets Send again, which reports it.
+    request.Start(body, MakeCancelCheck(informer));
+}
+
+void CLSBaseWS::FinishAsyncVariantSend(ILSHttpRequest& request, const CStdStr<wchar_t>& url, const _variant_t& body,
+                                       ILSShutdownInformer* informer)
+{
     const auto started = std::chrono::steady_clock::now();
-    const HRESULT sent = request->Send(body, MakeCancelCheck(informer));
+    const HRESULT sent = request.Send(body, MakeCancelCheck(informer));
     if (sent == E_ABORT)
         throw E_ABORT;
     if (FAILED(sent))
         throw hresult_exception(sent, "CLSBaseWS::PerformAsyncVariantSend: sending to " + LSDiag::LogText(url) +
                                           " failed");
-    LogTiming(*request, std::chrono::steady_clock::now() - started);
-    LogHttpResponse(*request);
+    LogTiming(request, std::chrono::steady_clock::now() - started);
+    LogHttpResponse(request);
 
-    const long status = request->GetStatus();
-    if (!LSHttpStatus::IsSuccess(status))
-        throw ErrorFromReply(*request);
+    if (!LSHttpStatus::IsSuccess(request.GetStatus()))
+        throw ErrorFromReply(request);
 }
 
 CStdStr<wchar_t> CLSBaseWS::RetryWhileServerUnavailable(const std::function<CStdStr<wchar_t>()>& operation,

@@ -27,6 +27,14 @@ public:
     static void PerformAsyncVariantSend(std::unique_ptr<ILSHttpRequest>& request, const CStdStr<wchar_t>& url,
                                         const _variant_t& body, ILSShutdownInformer* informer);
 
+    // PerformAsyncVariantSend in two halves, so that the reply travels while the caller does
+    // other work: the start tells the informer, adds the agent, logs and begins the send (where
+    // the request can) and never throws; the finish waits for the reply and throws as
+    // PerformAsyncVariantSend does, a failure to begin included.
+    static void StartAsyncVariantSend(ILSHttpRequest& request, const _variant_t& body, ILSShutdownInformer* informer);
+    static void FinishAsyncVariantSend(ILSHttpRequest& request, const CStdStr<wchar_t>& url, const _variant_t& body,
+                                       ILSShutdownInformer* informer);
+
     // The operation's result. An LSHttpError of status 503 or 429 runs it again after the
     // error's Retry-After (at most kMaxRetryAfterWait) or else a back-off of 1, 2, 4, 8 seconds;
     // the fifth failure is thrown on. Waits end with E_ABORT when the informer asks to stop. An

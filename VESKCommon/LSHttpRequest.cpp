@@ -29,6 +29,11 @@ LSHttpRequest::LSHttpRequest() : LSHttpRequestForwarder(std::make_unique<LSXmlHt
 
 HRESULT LSHttpRequest::Open(BSTR method, BSTR url, const VARIANT& async, const VARIANT& user, const VARIANT& password)
 {
+    if (CStdStr<wchar_t>(method).Equals(L"GET", false)) {
+        ReplaceInner(std::make_unique<LSWinInetHttpRequest>());
+        m_openedOnXmlHttp = false;
+        return Inner().Open(method, url, async, user, password);
+    }
     ReplaceInner(std::make_unique<LSXmlHttpRequest>());
     const HRESULT opened = Inner().Open(method, url, async, user, password);
     m_openedOnXmlHttp = SUCCEEDED(opened);

@@ -17,6 +17,7 @@ public:
         return m_inner->SetRequestHeader(name, value);
     }
     HRESULT Send(const VARIANT& body, const LSCancelCheck& cancel) override { return m_inner->Send(body, cancel); }
+    HRESULT Start(const VARIANT& body, const LSCancelCheck& cancel) override { return m_inner->Start(body, cancel); }
     HRESULT Abort() override { return m_inner->Abort(); }
 
     long GetReadyState() const override { return m_inner->GetReadyState(); }

@@ -45,7 +45,7 @@ uint8_t FlagField(const CStdStr<wchar_t>& field) { return field == L"1" ? 1 : 0;
 
 void ReadLists(const CStdStr<wchar_t>& jsonText, LSRepositoryToAdd& record)
 {
-    const Json::Value lists = CLSBaseJsonWS::ParseJsonResponse(jsonText);
+    const Json::Value lists = CLSBaseJsonWS::ParseJsonResponse(Utf8(jsonText));
     const Json::Value& columns = lists["ExtraColumns"];
     if (!columns.isNull()) {
         for (const Json::Value& column : columns)

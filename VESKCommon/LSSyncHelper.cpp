@@ -2,6 +2,7 @@
 
 #include "ComOwners.h"
 #include "HResultException.h"
+#include "LSIsoDates.h"
 #include "StringUtils.h"
 
 #include <oleauto.h>
@@ -11,98 +12,12 @@
 
 namespace {
 
-// Reads the fixed-width numbers and separators of an ISO 8601 text from left to right.
-class IsoCursor {
-public:
-    explicit IsoCursor(std::wstring_view text) : m_text(text) {}
-
-    bool AtEnd() const { return m_at == m_text.size(); }
-    bool Next(std::wstring_view choices)
-    {
-        if (AtEnd() || choices.find(m_text[m_at]) == std::wstring_view::npos)
-            return false;
-        m_last = m_text[m_at++];
-        return true;
-    }
-    wchar_t Last() const { return m_last; }
-    bool Digits(size_t count, WORD& value)
-    {
-        value = 0;
-        for (size_t i = 0; i < count; ++i, ++m_at) {
-            if (AtEnd() || m_text[m_at] < L'0' || m_text[m_at] > L'9')
-                return false;
-            value = static_cast<WORD>(value * 10 + (m_text[m_at] - L'0'));
-        }
-        return true;
-    }
-    void SkipDigits()
-    {
-        while (!AtEnd() && m_text[m_at] >= L'0' && m_text[m_at] <= L'9')
-            ++m_at;
-    }
-
-private:
-    std::wstring_view m_text;
-    size_t m_at = 0;
-    wchar_t m_last = 0;
-};
-
-bool ReadTimeOfDay(IsoCursor& cursor, SYSTEMTIME& time)
-{
-    if (!cursor.Digits(2, time.wHour) || !cursor.Next(L":") || !cursor.Digits(2, time.wMinute))
-        return false;
-    if (cursor.Next(L":")) {
-        if (!cursor.Digits(2, time.wSecond))
-            return false;
-        if (cursor.Next(L".,"))
-            cursor.SkipDigits();
-    }
-    return true;
-}
-
-// The zone designator as minutes east of UTC; none means UTC.
-std::optional<int> ReadZoneOffset(IsoCursor& cursor)
-{
-    if (cursor.AtEnd() || cursor.Next(L"Zz"))
-        return 0;
-    if (!cursor.Next(L"+-"))
-        return std::nullopt;
-    const int sign = cursor.Last() == L'-' ? -1 : 1;
-    WORD hours = 0;
-    WORD minutes = 0;
-    if (!cursor.Digits(2, hours) || hours > 23)
-        return std::nullopt;
-    if (!cursor.AtEnd()) {
-        cursor.Next(L":");
-        if (!cursor.Digits(2, minutes) || minutes > 59)
-            return std::nullopt;
-    }
-    return sign * (hours * 60 + minutes);
-}
-
 std::optional<SYSTEMTIME> ParseIsoUtc(std::wstring_view text)
 {
-    SYSTEMTIME parts{};
-    IsoCursor cursor(text);
-    if (!cursor.Digits(4, parts.wYear) || !cursor.Next(L"-") || !cursor.Digits(2, parts.wMonth) ||
-        !cursor.Next(L"-") || !cursor.Digits(2, parts.wDay))
+    const std::optional<uint64_t> ticks = ParseIsoDateTimeUtc(text);
+    if (!ticks)
         return std::nullopt;
-    if (cursor.Next(L"Tt ") && !ReadTimeOfDay(cursor, parts))
-        return std::nullopt;
-    const std::optional<int> offsetMinutes = ReadZoneOffset(cursor);
-    if (!offsetMinutes || !cursor.AtEnd())
-        return std::nullopt;
-
-    // Through FILETIME, which refuses impossible dates and makes the offset plain arithmetic.
-    FILETIME fileTime{};
-    if (!::SystemTimeToFileTime(&parts, &fileTime))
-        return std::nullopt;
-    ULARGE_INTEGER ticks{};
-    ticks.LowPart = fileTime.dwLowDateTime;
-    ticks.HighPart = fileTime.dwHighDateTime;
-    ticks.QuadPart -= static_cast<long long>(*offsetMinutes) * 60 * 10'000'000;
-    fileTime.dwLowDateTime = ticks.LowPart;
-    fileTime.dwHighDateTime = ticks.HighPart;
+    const FILETIME fileTime{static_cast<DWORD>(*ticks), static_cast<DWORD>(*ticks >> 32)};
     SYSTEMTIME utc{};
     if (!::FileTimeToSystemTime(&fileTime, &utc))
         return std::nullopt;
@@ -205,8 +120,7 @@ DATE ChangeVariantType(const VARIANT& value)
 bool ConvertDateVariant(const std::wstring& text, _variant_t& date, bool toLocalTime)
 {
     date.Clear();
-    CStdStr<wchar_t> trimmed(text);
-    std::optional<SYSTEMTIME> time = ParseIsoUtc(trimmed.Trim());
+    std::optional<SYSTEMTIME> time = ParseIsoUtc(text);
     if (!time)
         return false;
     if (toLocalTime) {

@@ -47,6 +47,12 @@ public:
     // it (a byte array then stays locked and allocated).
     void Send(std::wstring_view verb, std::wstring_view url, std::wstring headerLines, LSHttpBodyBytes body,
               DWORD extraFlags);
+    // Send in two halves, so that the request travels while the caller does other work: BeginSend
+    // hands the request to WinINet without waiting (it fails only where Send fails at once), and
+    // FinishSend waits for the head of the reply, failing as Send does.
+    void BeginSend(std::wstring_view verb, std::wstring_view url, std::wstring headerLines, LSHttpBodyBytes body,
+                   DWORD extraFlags);
+    void FinishSend();
 
     DWORD GetStatusCode() const;
     // A header of the reply by WinINet info level (HTTP_QUERY_LOCATION, ...); empty when absent.

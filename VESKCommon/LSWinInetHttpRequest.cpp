@@ -1,10 +1,8 @@
 #include "LSWinInetHttpRequest.h"
 
-#include "HResultException.h"
+#include "LSComBoundary.h"
 #include "LSHttpBodyBytes.h"
 #include "LSHttpMessageParts.h"
-
-#include <new>
 
 namespace {
 
@@ -31,28 +29,69 @@ LSHttpReply ReadReply(WinInetRequestContext& context)
     return reply;
 }
 
+template <typename Action> HRESULT CatchHResult(const Action& action)
+{
+    try {
+        action();
+        return S_OK;
+    } catch (...) {
+        return LSHResultOfCurrentException();
+    }
+}
+
 } // namespace
 
 LSWinInetHttpRequest::LSWinInetHttpRequest(std::chrono::milliseconds stepTimeout) : m_stepTimeout(stepTimeout) {}
+
+HRESULT LSWinInetHttpRequest::Open(BSTR method, BSTR url, const VARIANT& async, const VARIANT& user,
+                                   const VARIANT& password)
+{
+    URL_COMPONENTSW parts = {};
+    parts.dwStructSize = sizeof(parts);
+    if (url == nullptr || !::InternetCrackUrlW(url, 0, 0, &parts) ||
+        (parts.nScheme != INTERNET_SCHEME_HTTP && parts.nScheme != INTERNET_SCHEME_HTTPS))
+        return E_INVALIDARG;
+    m_started.reset();
+    m_startResult = S_FALSE;
+    return LSHttpRequestWholeReply::Open(method, url, async, user, password);
+}
+
+std::unique_ptr<WinInetRequestContext> LSWinInetHttpRequest::MakeContext(const LSCancelCheck& cancel) const
+{
+    return std::make_unique<WinInetRequestContext>(cancel, false, static_cast<DWORD>(m_stepTimeout.count()),
+                                                   LSWaitMessages::Dispatch);
+}
+
+void LSWinInetHttpRequest::BeginSend(WinInetRequestContext& context, const VARIANT& body) const
+{
+    context.BeginSend(GetMethod(), GetUrl(), JoinHeaderLines(GetRequestHeaders()), LSHttpBodyBytes(body), 0);
+}
+
+HRESULT LSWinInetHttpRequest::Start(const VARIANT& body, const LSCancelCheck& cancel)
+{
+    if (!IsOpened() || m_startResult != S_FALSE)
+        return E_UNEXPECTED;
+    // A failure to begin is Send's to report, where the caller expects the failures of the send.
+    m_startResult = CatchHResult([&] {
+        m_started = MakeContext(cancel);
+        BeginSend(*m_started, body);
+    });
+    return S_OK;
+}
 
 HRESULT LSWinInetHttpRequest::Send(const VARIANT& body, const LSCancelCheck& cancel)
 {
     if (!IsOpened())
         return E_UNEXPECTED;
-    try {
-        // Waits on the caller's thread, whose messages the host needs dispatched. The body goes
-        // out from the caller's own bytes; the context, and WinINet's hold on them with it, ends
-        // with the send.
-        WinInetRequestContext context(cancel, false, static_cast<DWORD>(m_stepTimeout.count()),
-                                      LSWaitMessages::Dispatch);
-        context.Send(GetMethod(), GetUrl(), JoinHeaderLines(GetRequestHeaders()), LSHttpBodyBytes(body), 0);
-        Complete(ReadReply(context));
-    } catch (const hresult_exception& error) {
-        return error.hr();
-    } catch (HRESULT hr) {
-        return hr;
-    } catch (const std::bad_alloc&) {
-        return E_OUTOFMEMORY;
-    }
-    return S_OK;
+    if (FAILED(m_startResult))
+        return m_startResult;
+    // The body goes out from the caller's own bytes; the context, and WinINet's hold on them with
+    // it, ends with the send.
+    const std::unique_ptr<WinInetRequestContext> context = m_started ? std::move(m_started) : MakeContext(cancel);
+    return CatchHResult([&] {
+        if (m_startResult == S_FALSE)
+            BeginSend(*context, body);
+        context->FinishSend();
+        Complete(ReadReply(*context));
+    });
 }

@@ -28,6 +28,8 @@ def argument_parser(description, standin=False):
     parser.add_argument("--prefix", required=True, help="the Wine prefix")
     parser.add_argument("--work", default=tempfile.gettempdir(), help="folder for scratch files")
     parser.add_argument("--repeats", type=int, default=3)
+    parser.add_argument("--bare-get", required=True, help="the bare WinINet GET program (.exe)")
+    parser.add_argument("--bare-sha1", required=True, help="the bare CryptoAPI SHA-1 program (.exe)")
     if standin:
         parser.add_argument("--openapi", required=True, help="Box's API description, for the stand-in")
     return parser
@@ -59,6 +61,30 @@ def run_program(args, *arguments):
     output = subprocess.run([args.wine_run, args.bench, *arguments], check=True, capture_output=True,
                             text=True, env=env).stdout
     return [line.split() for line in output.splitlines() if line.strip()]
+
+
+def run_bare(args, program, *arguments):
+    """Runs a bare reference program under Wine; the words of each line it printed."""
+    return run_program(argparse.Namespace(**dict(vars(args), bench=program)), *arguments)
+
+
+def bare_get_seconds(args, urls, target, headers):
+    """The best seconds of the bare WinINet program GETting the URLs in turn (the last body to
+    target, a local path or "-"), with the given "Name: value" headers."""
+    with scratch_file(args, "bare_urls.txt") as url_list:
+        with open(url_list, "w") as f:
+            f.write("\n".join(urls) + "\n")
+        lines = run_bare(args, args.bare_get, windows_path(url_list),
+                         target if target == "-" else windows_path(target), str(args.repeats), *headers)
+    return min(run[0] for run in runs(lines))
+
+
+def print_ratios(rows, reference_label):
+    """rows: (label, seconds); each with its ratio to the last row's seconds (the reference)."""
+    reference = rows[-1][1]
+    width = max(len(label) for label, _ in rows)
+    for label, seconds in rows:
+        print("  %-*s: %7.3f s   ratio to %s: %.2f" % (width, label, seconds, reference_label, seconds / reference))
 
 
 def runs(lines):

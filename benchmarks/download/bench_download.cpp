@@ -1,7 +1,8 @@
 // Downloads a URL with CLSBaseWS::DownloadFileWithWinInet a number of times and prints, per run,
-// "run <seconds> <size of the file written>".
+// "run <seconds> <size of the file written>", then the process's private memory line.
 //   bench_download URL TARGET REPEATS [Name=Value...]   (request headers)
 #include "BenchMain.h"
+#include "BenchMemory.h"
 #include "BenchTiming.h"
 #include "LSBaseWS.h"
 
@@ -37,11 +38,13 @@ int Run(int argc, wchar_t** argv)
 {
     const LSHttpHeaderMap headers = HeadersFrom(argc, argv, 4);
     const int repeats = std::wcstol(argv[3], nullptr, 10);
+    const SIZE_T baseline = Bench::PrivateBytes();
     for (int run = 0; run < repeats; ++run) {
         const double seconds = Bench::SecondsOf(
             [&] { CLSBaseWS::DownloadFileWithWinInet(headers, argv[1], argv[2], L"benchmark", nullptr); });
         std::printf("run %.3f %llu\n", seconds, static_cast<unsigned long long>(FileSize(argv[2])));
     }
+    Bench::PrintPrivateMemory(baseline);
     return 0;
 }
 

@@ -53,7 +53,6 @@ struct LockStateCase {
 const LockStateCase kLockStates[] = {
     {"NoLock", "null", false},
     {"OwnLockWithoutExpiry", R"({"expires_at": null})", true},
-    {"OwnLockExpiringLater", R"({"expires_at": "2099-01-01T00:00:00Z"})", true},
     {"OwnLockExpired", R"({"expires_at": "2020-01-01T00:00:00-08:00"})", false},
     {"AnotherUsersLock", R"({"expires_at": null, "created_by": {"id": "999", "name": "O", "login": "o@x.com"}})",
      true},
@@ -114,7 +113,6 @@ const ContradictionCase kContradictions[] = {
     {"CancelAnsweredWithLock", false,
      R"({"type": "file", "id": "601", "lock": {"type": "lock", "id": "1", "expires_at": null}})",
      L"Box_20::CancelCheckoutFile the file is still locked"},
-    {"CancelAnsweredWithoutBody", false, nullptr, L"Box_20::CancelCheckoutFile Json response from Box is null"},
 };
 
 class Contradictions : public Locks, public ::testing::WithParamInterface<ContradictionCase> {};
@@ -134,15 +132,5 @@ TEST_P(Contradictions, AreFailures)
 
 INSTANTIATE_TEST_SUITE_P(Locks, Contradictions, ::testing::ValuesIn(kContradictions),
                          [](const ::testing::TestParamInfo<ContradictionCase>& info) { return info.param.name; });
-
-TEST_F(Locks, AMissingFileIsNotFound)
-{
-    try {
-        Box_20::IsFileCheckedOut(L"424242", informer_.get());
-        FAIL() << "a missing file answered";
-    } catch (const LSHttpError& error) {
-        EXPECT_EQ(404, error.GetStatus());
-    }
-}
 
 } // namespace

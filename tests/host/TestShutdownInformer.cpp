@@ -26,7 +26,8 @@ HRESULT STDMETHODCALLTYPE TestShutdownInformer::get_IsOnTimer(VARIANT_BOOL* onTi
 
 HRESULT STDMETHODCALLTYPE TestShutdownInformer::NotifyRequestStart()
 {
-    ++requestStarts_;
+    if (++requestStarts_ == stopAtRequestStart_)
+        stop_ = true;
     return S_OK;
 }
 
@@ -39,6 +40,8 @@ HRESULT STDMETHODCALLTYPE TestShutdownInformer::Reserved7() { return E_NOTIMPL; 
 HRESULT STDMETHODCALLTYPE TestShutdownInformer::Reserved8() { return E_NOTIMPL; }
 
 void TestShutdownInformer::RequestStop() { stop_ = true; }
+
+void TestShutdownInformer::RequestStopAtRequestStart(long start) { stopAtRequestStart_ = start; }
 
 void TestShutdownInformer::SetOnTimer(bool onTimer) { onTimer_ = onTimer; }
 

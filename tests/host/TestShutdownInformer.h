@@ -27,6 +27,8 @@ public:
 
     // Test side, safe from any thread.
     void RequestStop();
+    // Asks for the stop as the filter announces its request number `start` (1 for the first).
+    void RequestStopAtRequestStart(long start);
     void SetOnTimer(bool onTimer);
     // How often the filter asked whether to stop: lets a test stop a wait that has begun.
     long StopQueries() const;
@@ -39,6 +41,7 @@ private:
     std::atomic<bool> onTimer_{false};
     std::atomic<long> stopQueries_{0};
     std::atomic<long> requestStarts_{0};
+    std::atomic<long> stopAtRequestStart_{0};
 };
 
 } // namespace TestHost

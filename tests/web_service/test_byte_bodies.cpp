@@ -164,7 +164,9 @@ TEST_F(ByteBodies, RepeatedSendsArriveWhole)
     const int since = standIn.JournalNext();
     for (int i = 0; i < kSends; ++i) {
         const auto request = SendPart("/test/part?session=7", ByteBody(bytes));
-        EXPECT_EQ(CLSBaseJsonWS::ParseJsonResponse(BstrText(request->GetResponseText()))["part"]["size"].asUInt64(),
+        EXPECT_EQ(request->GetStatus(), 200);
+        EXPECT_EQ(CLSBaseJsonWS::ParseJsonResponse(CLSBaseJsonWS::ReplyBytes(*request))["part"]
+                      ["size"].asUInt64(),
                   kBodySize);
     }
     const Json::Value entries = standIn.JournalEntries(since, "/test/part");

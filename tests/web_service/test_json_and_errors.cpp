@@ -22,7 +22,7 @@ TEST(JsonText, EscapesControlsQuotesAndBackslashesAndKeepsTheRest)
 TEST(JsonText, ParsesRepliesAsUtf8)
 {
     const Json::Value value =
-        CLSBaseJsonWS::ParseJsonResponse(L"{\"name\":\"Gr\x00fc\x00df" L"e\",\"size\":5000000000,\"e\":[]}");
+        CLSBaseJsonWS::ParseJsonResponse("{\"name\":\"Gr\xc3\xbc\xc3\x9f" "e\",\"size\":5000000000,\"e\":[]}");
     EXPECT_EQ(value["name"].asString(), "Gr\xc3\xbc\xc3\x9f" "e");
     EXPECT_EQ(value["size"].asUInt64(), 5000000000ULL);
     EXPECT_TRUE(value["e"].isArray());
@@ -31,9 +31,9 @@ TEST(JsonText, ParsesRepliesAsUtf8)
 TEST(JsonText, AnUnparsableReplyThrowsEFailAndIsLoggedWithoutItsSecrets)
 {
     StartLoggingOnce();
-    const std::wstring broken = L"{\"access_token\":\"LeakCheckToken91\",\"entries\":[1,2";
+    const std::string broken = "{\"access_token\":\"LeakCheckToken91\",\"entries\":[1,2";
     EXPECT_EQ(ThrownHresult([&] { CLSBaseJsonWS::ParseJsonResponse(broken); }), E_FAIL);
-    EXPECT_EQ(ThrownHresult([] { CLSBaseJsonWS::ParseJsonResponse(L""); }), E_FAIL);
+    EXPECT_EQ(ThrownHresult([] { CLSBaseJsonWS::ParseJsonResponse(""); }), E_FAIL);
     const std::string log = ReadLogFiles();
     EXPECT_NE(log.find("Reader error:\n"), std::string::npos);
     EXPECT_NE(log.find("Response:\n{\"access_token\":\"[redacted]\",\"entries\":[1,2"), std::string::npos);

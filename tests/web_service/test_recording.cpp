@@ -5,6 +5,7 @@
 #include "LSBaseJsonWS.h"
 #include "LSHttpError.h"
 #include "LSHttpRequestFactory.h"
+#include "Utf8Converter.h"
 #include "WebServiceTestSupport.h"
 
 using namespace WebServiceTest;
@@ -44,7 +45,7 @@ protected:
                                     Wide(kClientSecret),
                                 {{L"Content-Type", L"application/x-www-form-urlencoded"}}));
         const std::wstring access =
-            Wide(CLSBaseJsonWS::ParseJsonResponse(outcomes.back().text)["access_token"].asString());
+            Wide(CLSBaseJsonWS::ParseJsonResponse(WideToUtf8Lossy(outcomes.back().text))["access_token"].asString());
         outcomes.push_back(Send(L"GET", "/2.0/users/me?fields=id,name", L"",
                                 {{L"Authorization", L"Bearer " + access}, {L"Auth-Type", L"OAUTH2"}}));
         outcomes.push_back(Send(L"GET", "/2.0/folders/424242", L"", {{L"Authorization", L"Bearer " + access}}));
@@ -98,7 +99,7 @@ TEST_F(RecordAndPlayback, ARecordedConversationReplaysWithoutTheNetwork)
     ASSERT_EQ(replayed.size(), 3u);
     for (size_t i = 0; i < replayed.size(); ++i)
         EXPECT_EQ(replayed[i].status, recorded[i].status) << i;
-    EXPECT_EQ(CLSBaseJsonWS::ParseJsonResponse(replayed[0].text)["access_token"].asString(), "[redacted]");
+    EXPECT_EQ(CLSBaseJsonWS::ParseJsonResponse(WideToUtf8Lossy(replayed[0].text))["access_token"].asString(), "[redacted]");
     EXPECT_EQ(replayed[1].text, recorded[1].text);
     EXPECT_EQ(replayed[2].text, recorded[2].text);
 
@@ -137,7 +138,7 @@ TEST_F(RecordAndPlayback, TheLogShowsTrafficButNoSecret)
                               Wide(kClientSecret);
     const Outcome token = Send(L"POST", "/oauth2/token", body, {{L"Content-Type", L"application/x-www-form-urlencoded"}});
     ASSERT_EQ(token.status, 200);
-    const Json::Value reply = CLSBaseJsonWS::ParseJsonResponse(token.text);
+    const Json::Value reply = CLSBaseJsonWS::ParseJsonResponse(WideToUtf8Lossy(token.text));
     const std::wstring access = Wide(reply["access_token"].asString());
     EXPECT_EQ(Send(L"GET", "/2.0/users/me", L"", {{L"Authorization", L"Bearer " + access}}).status, 200);
     {

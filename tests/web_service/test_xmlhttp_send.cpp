@@ -125,7 +125,7 @@ TEST_F(XmlHttpSend, TheServerSeesHeadersInOrderTheUserAgentAndAUtf8Body)
     EXPECT_TRUE(HeadersInOrder(entries[0], {"Authorization", "Auth-Type", "Accept", "Content-Type"}));
     ASSERT_FALSE(SystemUserAgent().empty());
     EXPECT_EQ(TestSupport::JournalHeader(entries[0], "User-Agent"), Utf8(SystemUserAgent()));
-    const Json::Value created = CLSBaseJsonWS::ParseJsonResponse(BstrText(request->GetResponseText()));
+    const Json::Value created = CLSBaseJsonWS::ParseJsonResponse(CLSBaseJsonWS::ReplyBytes(*request));
     EXPECT_EQ(standIn.Item("folder", created["id"].asString())["name"].asString(), "Gr\xc3\xbc\xc3\x9f" "e \xe6\xbc\xa2");
 }
 
@@ -153,7 +153,7 @@ TEST_F(XmlHttpSend, AMethodXmlHttpRefusesStillReachesTheServer)
     CLSBaseWS::PerformAsyncVariantSend(request, url, _variant_t(L"{\"name\":\"a.txt\",\"parent\":{\"id\":\"0\"},\"size\":5}\n"),
                                        informer.get());
     EXPECT_EQ(request->GetStatus(), 200);
-    EXPECT_TRUE(CLSBaseJsonWS::ParseJsonResponse(BstrText(request->GetResponseText()))
+    EXPECT_TRUE(CLSBaseJsonWS::ParseJsonResponse(CLSBaseJsonWS::ReplyBytes(*request))
                     .isMember("upload_url"));
     EXPECT_FALSE(std::wstring(request->GetResponseHeader(L"Content-Type")).empty());
     const Json::Value sent = standIn.JournalEntries(since);
