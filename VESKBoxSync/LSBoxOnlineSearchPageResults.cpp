@@ -137,7 +137,8 @@ int32_t LSBoxOnlineSearchPageResults::GetTotalCount()
         return 0;
     const int32_t count = WideToInt(GetThreadUtf8Converter().from_bytes(total.asString()));
     const DWORD cap = LSSetting::GetInstance().GetUserDword(kCapSetting, kDefaultCap);
-    return std::min(count, TalvernCommon::narrowcasts::narrow<int32_t>(cap));
+    // A cap stored beyond the host's 32-bit count means no cap.
+    return static_cast<int32_t>(std::min<int64_t>(count, std::min<DWORD>(cap, INT32_MAX)));
 }
 
 CStdStr<wchar_t> LSBoxOnlineSearchPageResults::StandardColumnField(int32_t column) const

@@ -102,7 +102,7 @@ class ApiIndex:
             servers = operation.get("servers") or item.get("servers")
             host = _host_of_server(servers[0]["url"]) if servers else self._default_host
             parameters = [self._resolve(p) for p in shared + operation.get("parameters", [])]
-            query = {p.get("name"): self._resolve(p.get("schema", {}))
+            query = {p.get("name"): _with_open_range(p, self._resolve(p.get("schema", {})))
                      for p in parameters if p.get("in") == "query"}
             yield Operation(method, host, query, self._body_members(operation))
 
@@ -170,7 +170,10 @@ def invalid_query(check, params):
 def _value_problem(schema, value):
     if schema.get("type") == "array":
         items = schema.get("items", {})
-        return next(filter(None, (_value_problem(items, part) for part in value.split(","))), None)
+        parts = value.split(",")
+        if len(parts) == 2 and schema.get("open_range"):
+            parts = [part for part in parts if part]
+        return next(filter(None, (_value_problem(items, part) for part in parts)), None)
     if "enum" in schema and value not in schema["enum"]:
         return "'%s' is not one of %s" % (value, ", ".join(map(str, schema["enum"])))
     if schema.get("type") == "integer":
@@ -181,6 +184,14 @@ def _value_problem(schema, value):
         if number > schema.get("maximum", number):
             return "%d is above the maximum %d" % (number, schema["maximum"])
     return None
+
+
+def _with_open_range(parameter, schema):
+    """Ranges whose description lets either bound be left out ("size_range", ",500") say so."""
+    description = parameter.get("description", "")
+    if schema.get("type") == "array" and ("omitted" in description or "can be omitted" in description):
+        return dict(schema, open_range=True)
+    return schema
 
 
 def _body_member_names(content_type, body_head, body_size):
