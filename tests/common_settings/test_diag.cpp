@@ -51,8 +51,6 @@ public:
                         {L"VESK.Log.LimitDiagDefault", 1},
                         {L"VESK.Log.DeleteLogsAfterMins", 60}},
                        {{L"VESK.Log.LimitDiagModules", L"test_d?ag=2, bad entry,=3,diag_helper=x"}});
-        for (const std::wstring& name : OwnLogFiles())
-            LogFolder().File(name);
     }
 };
 
@@ -76,8 +74,6 @@ TEST(LogFile, LaterInitializeDoesNothing)
 {
     LSDiag::Initialize(L"Another", L"1");
     EXPECT_EQ(OwnLogFiles().size(), 1u);
-    LOG(ERROR) << "after second initialize";
-    EXPECT_TRUE(LogHas("after second initialize"));
 }
 
 TEST(LogFile, OnlyTheApplicationsOldLogFilesArePruned)
@@ -196,8 +192,6 @@ TEST_P(CatchAll, ClassifiesLogsAndReturnsTheFailure)
 INSTANTIATE_TEST_SUITE_P(
     Exceptions, CatchAll,
     testing::Values(
-        ThrownCase{"hresult_exception", [] { throw hresult_exception(E_ACCESSDENIED, "access refused"); }, E_ACCESSDENIED,
-                   ": Caught hresult_exception at interface - access refused"},
         ThrownCase{"utf8_message", [] { throw hresult_exception(E_FAIL, "cannot read C:\\D\xc3\xa9p\xc3\xb4t\\a.txt"); },
                    E_FAIL, ": Caught hresult_exception at interface - cannot read C:\\D\xc3\xa9p\xc3\xb4t\\a.txt"},
         ThrownCase{"hresult_exception_success", [] { throw hresult_exception(S_FALSE, "odd"); }, E_FAIL,

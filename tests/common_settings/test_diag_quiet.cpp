@@ -28,8 +28,6 @@ public:
                         {L"VESK.Log.LimitDiagDefault", 0},
                         {L"VESK.Log.WebServiceReq", 1}},
                        {});
-        for (const std::wstring& name : OwnLogFiles())
-            LogFolder().File(name);
     }
 };
 
