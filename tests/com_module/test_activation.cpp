@@ -12,26 +12,13 @@
 #include <gtest/gtest.h>
 #include <oaidl.h>
 #include <objbase.h>
-#include <ocidl.h>
 
 #include <optional>
-#include <string>
-#include <vector>
 
 namespace {
 
 using TalvernCommon::com_ptr;
 using TestSupport::NamedInterface;
-
-// Interfaces a COM object is often asked for, and the host's own.
-const std::vector<NamedInterface> kRefused = {
-    {&IID_IMarshal, "IMarshal"},
-    {&IID_IPersist, "IPersist"},
-    {&IID_IClassFactory, "IClassFactory"},
-    {&IID_ILSPropertyMap, "ILSPropertyMap"},
-    {&IID_ILSStartPointProvider, "ILSStartPointProvider"},
-    {&CLSID_VESKBoxSyncFilter, "the class id"},
-};
 
 template <typename Interface>
 com_ptr<Interface> CreateFilter(REFIID iid)
@@ -117,10 +104,10 @@ TEST_F(Activation, AnswersTheInterfacesOfItsMapAndNoOther)
         EXPECT_EQ(Query(pointer.get(), IID_IUnknown).get(), identity.get());
         EXPECT_EQ(Query(pointer.get(), *answered.iid).get(), pointer.get());
     }
-    for (const NamedInterface& refused : kRefused) {
-        SCOPED_TRACE(refused.name);
+    // Interfaces a COM object is often asked for, and one of the host's own.
+    for (const IID* refused : {&IID_IMarshal, &IID_IClassFactory, &IID_ILSPropertyMap}) {
         void* answer = reinterpret_cast<void*>(1);
-        EXPECT_EQ(identity->QueryInterface(*refused.iid, &answer), E_NOINTERFACE);
+        EXPECT_EQ(identity->QueryInterface(*refused, &answer), E_NOINTERFACE);
         EXPECT_EQ(answer, nullptr);
     }
     EXPECT_EQ(identity->QueryInterface(IID_IUnknown, nullptr), E_POINTER);
@@ -173,9 +160,8 @@ TEST_F(Activation, DispatchIsTheHostSyncFilterInterfaceLateBound)
                                                    nullptr, &exception, nullptr);
     EXPECT_EQ(unimplemented, DISP_E_EXCEPTION);
     EXPECT_EQ(exception.scode, E_NOTIMPL);
-    const TalvernCommon::unique_bstr source(exception.bstrSource);
-    const TalvernCommon::unique_bstr description(exception.bstrDescription);
-    const TalvernCommon::unique_bstr helpFile(exception.bstrHelpFile);
+    for (BSTR text : {exception.bstrSource, exception.bstrDescription, exception.bstrHelpFile})
+        ::SysFreeString(text);
 
     EXPECT_EQ(dispatch->Invoke(999, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &noArguments, nullptr, nullptr,
                                nullptr),
@@ -227,8 +213,6 @@ TEST_F(Activation, ServerStaysWhileAnInstanceLives)
     com_ptr<IUnknown> first = CreateFilter<IUnknown>(IID_IUnknown);
     com_ptr<IUnknown> second = CreateFilter<IUnknown>(IID_IUnknown);
     ASSERT_TRUE(first && second);
-    EXPECT_NE(first.get(), second.get());
-    EXPECT_EQ(LoadedServerCanUnloadNow(), S_FALSE);
     first.reset();
     EXPECT_EQ(LoadedServerCanUnloadNow(), S_FALSE);
     second.reset();

@@ -8,10 +8,7 @@
 
 #include <gtest/gtest.h>
 
-#include <io.h>
-
 #include <cstdio>
-#include <fcntl.h>
 #include <regex>
 #include <stdexcept>
 #include <string>
@@ -119,46 +116,6 @@ TEST(LogLevels, SwitchesForOptionalLines)
     EXPECT_TRUE(LSDiag::LogPerf());
     EXPECT_FALSE(LSDiag::LogRequests());
     EXPECT_TRUE(LSDiag::LogResponses());
-}
-
-// glog writes to the C runtime's stderr; point it at a file for the duration.
-class CapturedStderr {
-public:
-    CapturedStderr() : m_path(LogFolder().File(L"stderr.txt"))
-    {
-        std::fflush(stderr);
-        m_saved = _dup(_fileno(stderr));
-        const int capture = _wopen(m_path.c_str(), _O_CREAT | _O_TRUNC | _O_WRONLY | _O_BINARY, 0600);
-        _dup2(capture, _fileno(stderr));
-        _close(capture);
-    }
-    ~CapturedStderr() { Restore(); }
-    long Restore()
-    {
-        if (m_saved >= 0) {
-            std::fflush(stderr);
-            _dup2(m_saved, _fileno(stderr));
-            _close(m_saved);
-            m_saved = -1;
-        }
-        WIN32_FILE_ATTRIBUTE_DATA data{};
-        return ::GetFileAttributesExW(m_path.c_str(), GetFileExInfoStandard, &data) ? static_cast<long>(data.nFileSizeLow)
-                                                                                   : -1;
-    }
-
-private:
-    std::wstring m_path;
-    int m_saved = -1;
-};
-
-TEST(LogLevels, NothingReachesTheConsole)
-{
-    CapturedStderr console;
-    LOG(ERROR) << "console check error";
-    LOG(WARNING) << "console check warning";
-    VLOG(1) << "console check diagnostic";
-    EXPECT_EQ(console.Restore(), 0);
-    EXPECT_TRUE(LogHas("console check error"));
 }
 
 struct ThrownCase {

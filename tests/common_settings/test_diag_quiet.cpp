@@ -73,11 +73,4 @@ TEST(QuietLogging, VerbosityZeroWritesNoDiagnosticLines)
     EXPECT_EQ(log.find("diagnostic warning at 1"), std::string::npos);
 }
 
-TEST(QuietLogging, SwitchesForOptionalLines)
-{
-    EXPECT_FALSE(LSDiag::LogPerf());
-    EXPECT_TRUE(LSDiag::LogRequests());
-    EXPECT_FALSE(LSDiag::LogResponses());
-}
-
 } // namespace

@@ -7,6 +7,7 @@
 #include <windows.h>
 
 #include <atomic>
+#include <cwchar>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -51,7 +52,7 @@ public:
     ScratchFolder& operator=(const ScratchFolder&) = delete;
     ~ScratchFolder()
     {
-        for (const std::wstring& name : Names(true)) {
+        for (const std::wstring& name : FileNames()) {
             if (!::DeleteFileW(File(name).c_str()))
                 ::RemoveDirectoryW(File(name).c_str());
         }
@@ -60,8 +61,18 @@ public:
 
     const std::wstring& Path() const { return m_path; }
     std::wstring File(const std::wstring& name) const { return m_path + L"\\" + name; }
-    // The files in it, without its folders.
-    std::vector<std::wstring> FileNames() const { return Names(false); }
+    // What it holds, files and folders.
+    std::vector<std::wstring> FileNames() const
+    {
+        std::vector<std::wstring> names;
+        WIN32_FIND_DATAW found = {};
+        const TalvernCommon::unique_hfind search(::FindFirstFileW((m_path + L"\\*").c_str(), &found));
+        for (bool more = static_cast<bool>(search); more; more = ::FindNextFileW(search.get(), &found)) {
+            if (std::wcscmp(found.cFileName, L".") != 0 && std::wcscmp(found.cFileName, L"..") != 0)
+                names.push_back(found.cFileName);
+        }
+        return names;
+    }
     std::wstring Copy(const std::wstring& source, const std::wstring& name) const
     {
         if (!::CopyFileW(source.c_str(), File(name).c_str(), FALSE))
@@ -75,20 +86,5 @@ public:
     }
 
 private:
-    std::vector<std::wstring> Names(bool withFolders) const
-    {
-        std::vector<std::wstring> names;
-        WIN32_FIND_DATAW found = {};
-        const TalvernCommon::unique_hfind search(::FindFirstFileW((m_path + L"\\*").c_str(), &found));
-        while (search) {
-            const std::wstring name = found.cFileName;
-            if (name != L"." && name != L".." && (withFolders || !(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)))
-                names.push_back(name);
-            if (!::FindNextFileW(search.get(), &found))
-                break;
-        }
-        return names;
-    }
-
     std::wstring m_path;
 };

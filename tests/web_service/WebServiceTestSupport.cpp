@@ -7,8 +7,6 @@
 #include "LSHttpRequestFactory.h"
 #include "RegistrySandbox.h"
 
-#include <winsock2.h>
-
 #include <algorithm>
 #include <chrono>
 #include <stdexcept>
@@ -76,26 +74,6 @@ std::string Sha1Hex(const std::wstring& path) { return TestSupport::Sha1Hex(CLSH
             return ::testing::AssertionFailure() << name << " came too early; the headers were" << shown;
     }
     return ::testing::AssertionSuccess();
-}
-
-int UnusedLocalPort()
-{
-    WSADATA data = {};
-    if (::WSAStartup(MAKEWORD(2, 2), &data) != 0)
-        throw std::runtime_error("WSAStartup failed");
-    const SOCKET probe = ::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-    sockaddr_in address = {};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = ::htonl(INADDR_LOOPBACK);
-    int length = sizeof(address);
-    const bool bound = probe != INVALID_SOCKET && ::bind(probe, reinterpret_cast<sockaddr*>(&address), length) == 0 &&
-                       ::getsockname(probe, reinterpret_cast<sockaddr*>(&address), &length) == 0;
-    if (probe != INVALID_SOCKET)
-        ::closesocket(probe);
-    ::WSACleanup();
-    if (!bound)
-        throw std::runtime_error("no free local port");
-    return ::ntohs(address.sin_port);
 }
 
 ActWhen::ActWhen(std::function<bool()> condition, std::function<void()> action)

@@ -37,8 +37,8 @@ inline std::string Utf8(const std::wstring& wide) { return WideToUtf8Lossy(wide)
 // Whether the journaled request carried each of the headers once and in this order, whatever
 // else stood between them.
 ::testing::AssertionResult HeadersInOrder(const Json::Value& entry, const std::vector<std::string>& names);
-// A port on 127.0.0.1 that nothing listens on (it was free a moment ago).
-int UnusedLocalPort();
+// An address on 127.0.0.1 whose port nothing listens on.
+inline std::wstring RefusedUrl() { return L"http://127.0.0.1:1/refused"; }
 
 // Acts once, from a thread of its own, as soon as the condition holds.
 class ActWhen {

@@ -103,8 +103,7 @@ TEST_F(WinInetDownload, ACutConnectionOrARefusedOneLeavesNoFile)
 {
     AddCutShortReply("/test/cut");
     EXPECT_TRUE(FAILED(ThrownHresult([this] { CLSBaseWS::DownloadFile(Url("/test/cut"), target, informer.get()); })));
-    const std::wstring refused = L"http://127.0.0.1:" + std::to_wstring(UnusedLocalPort()) + L"/x";
-    EXPECT_EQ(ThrownHresult([&] { CLSBaseWS::DownloadFile(refused, target, informer.get()); }),
+    EXPECT_EQ(ThrownHresult([&] { CLSBaseWS::DownloadFile(RefusedUrl(), target, informer.get()); }),
               HRESULT_FROM_WIN32(ERROR_INTERNET_CANNOT_CONNECT));
     EXPECT_TRUE(folder.FileNames().empty());
 }

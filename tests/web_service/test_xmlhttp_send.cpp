@@ -129,7 +129,7 @@ TEST_F(XmlHttpSend, AStopEndsTheSendAndLaterRequestsGetTheirOwnReplies)
 TEST_F(XmlHttpSend, APeerThatNeverAnswersEndsInATimeoutNotAHang)
 {
     // Under Wine a refused connection leaves the XMLHTTP object waiting forever on its own.
-    const std::wstring url = L"http://127.0.0.1:" + std::to_wstring(UnusedLocalPort()) + L"/refused";
+    const std::wstring url = RefusedUrl();
     std::unique_ptr<ILSHttpRequest> request = std::make_unique<LSXmlHttpRequest>(std::chrono::milliseconds(1500));
     ASSERT_HRESULT_SUCCEEDED(request->Open(_bstr_t(L"GET"), _bstr_t(url.c_str()), _variant_t(true), _variant_t(L""),
                                           _variant_t(L"")));
