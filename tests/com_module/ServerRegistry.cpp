@@ -3,7 +3,6 @@
 #include "BinFolder.h"
 #include "ComOwners.h"
 #include "ComPtr.h"
-#include "ServerDll.h"
 #include "UniqueResource.h"
 #include "VESKBoxSync.h"
 #include "VESKSyncBasicsLib.h"
@@ -11,7 +10,7 @@
 #include <oleauto.h>
 #include <sddl.h>
 
-#include <algorithm>
+#include <vector>
 
 using TalvernCommon::unique_hkey;
 using TestSupport::BinFolder;
@@ -33,48 +32,6 @@ bool KeyExists(ClassStore store, const std::wstring& path)
 {
     unique_hkey key;
     return ::RegOpenKeyExW(StoreRoot(store), StorePath(path).c_str(), 0, KEY_READ, key.put()) == ERROR_SUCCESS;
-}
-
-std::wstring ValueLine(const std::wstring& path, const std::wstring& name, DWORD type, const std::vector<BYTE>& data)
-{
-    std::wstring text;
-    if (type == REG_SZ)
-        text.assign(reinterpret_cast<const wchar_t*>(data.data()), data.size() / sizeof(wchar_t));
-    else
-        text = L"<type " + std::to_wstring(type) + L">";
-    text.resize(std::min(text.size(), wcsnlen(text.c_str(), text.size())));
-    return path + L" " + (name.empty() ? L"@" : name) + L" = " + text;
-}
-
-void CollectValues(HKEY key, const std::wstring& path, std::vector<std::wstring>& lines)
-{
-    for (DWORD index = 0;; ++index) {
-        wchar_t name[256] = {};
-        DWORD nameLength = ARRAYSIZE(name);
-        std::vector<BYTE> data(4096);
-        DWORD dataSize = static_cast<DWORD>(data.size());
-        DWORD type = 0;
-        if (::RegEnumValueW(key, index, name, &nameLength, nullptr, &type, data.data(), &dataSize) != ERROR_SUCCESS)
-            return;
-        data.resize(dataSize);
-        lines.push_back(ValueLine(path, name, type, data));
-    }
-}
-
-void CollectTree(HKEY parent, const std::wstring& name, const std::wstring& path, std::vector<std::wstring>& lines)
-{
-    unique_hkey key;
-    if (::RegOpenKeyExW(parent, name.c_str(), 0, KEY_READ, key.put()) != ERROR_SUCCESS)
-        return;
-    lines.push_back(path);
-    CollectValues(key.get(), path, lines);
-    for (DWORD index = 0;; ++index) {
-        wchar_t subkey[256] = {};
-        DWORD length = ARRAYSIZE(subkey);
-        if (::RegEnumKeyExW(key.get(), index, subkey, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
-            break;
-        CollectTree(key.get(), subkey, path + L"\\" + subkey, lines);
-    }
 }
 
 std::vector<std::wstring> ClassScriptRoots()
@@ -100,47 +57,23 @@ std::wstring TypeLibKey() { return StorePath(std::wstring(L"TypeLib\\") + kLibra
 
 } // namespace
 
-std::vector<std::wstring> ClassScriptKeys(ClassStore store)
+bool ClassKeysExist(ClassStore store)
 {
-    std::vector<std::wstring> lines;
-    unique_hkey classes;
-    if (::RegOpenKeyExW(StoreRoot(store), L"Software\\Classes", 0, KEY_READ, classes.put()) != ERROR_SUCCESS)
-        return lines;
-    for (const std::wstring& root : ClassScriptRoots())
-        CollectTree(classes.get(), root, root, lines);
-    std::sort(lines.begin(), lines.end());
-    return lines;
+    for (const std::wstring& root : ClassScriptRoots()) {
+        if (KeyExists(store, root))
+            return true;
+    }
+    return false;
 }
 
-std::vector<std::wstring> ExpectedClassScriptKeys(const std::wstring& modulePath)
+std::wstring ClassValue(ClassStore store, const std::wstring& subkey, const wchar_t* name)
 {
-    const std::wstring clsidKey = std::wstring(L"CLSID\\") + kClassId;
-    std::vector<std::wstring> lines = {
-        kProgId,
-        std::wstring(kProgId) + L" @ = VESKBoxSyncFilter Class",
-        std::wstring(kProgId) + L"\\CLSID",
-        std::wstring(kProgId) + L"\\CLSID @ = " + kClassId,
-        kVersionIndependentProgId,
-        std::wstring(kVersionIndependentProgId) + L" @ = VESKBoxSyncFilter Class",
-        std::wstring(kVersionIndependentProgId) + L"\\CurVer",
-        std::wstring(kVersionIndependentProgId) + L"\\CurVer @ = " + kProgId,
-        clsidKey,
-        clsidKey + L" @ = VESKBoxSyncFilter class",
-        clsidKey + L"\\ProgID",
-        clsidKey + L"\\ProgID @ = " + kProgId,
-        clsidKey + L"\\VersionIndependentProgID",
-        clsidKey + L"\\VersionIndependentProgID @ = " + kVersionIndependentProgId,
-        clsidKey + L"\\Programmable",
-        clsidKey + L"\\InprocServer32",
-        clsidKey + L"\\InprocServer32 @ = " + modulePath,
-        clsidKey + L"\\InprocServer32 ThreadingModel = Apartment",
-        clsidKey + L"\\TypeLib",
-        clsidKey + L"\\TypeLib @ = " + kLibraryId,
-        clsidKey + L"\\Version",
-        clsidKey + L"\\Version @ = 1.0",
-    };
-    std::sort(lines.begin(), lines.end());
-    return lines;
+    wchar_t value[MAX_PATH] = {};
+    DWORD size = sizeof(value);
+    const std::wstring path = StorePath(std::wstring(L"CLSID\\") + kClassId + L"\\" + subkey);
+    if (::RegGetValueW(StoreRoot(store), path.c_str(), name, RRF_RT_REG_SZ, nullptr, value, &size) != ERROR_SUCCESS)
+        return {};
+    return value;
 }
 
 std::wstring RegisteredTypeLibPath()
@@ -152,8 +85,6 @@ std::wstring RegisteredTypeLibPath()
 }
 
 bool InterfaceKeyExists(ClassStore store) { return KeyExists(store, std::wstring(L"Interface\\") + kInterfaceId); }
-
-bool AppIdKeyExists(ClassStore store) { return KeyExists(store, std::wstring(L"AppID\\") + kLibraryId); }
 
 void RemoveServerRegistration()
 {

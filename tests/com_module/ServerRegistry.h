@@ -4,26 +4,19 @@
 #include <windows.h>
 
 #include <string>
-#include <vector>
 
 // The machine's classes (HKLM\Software\Classes, which HKCR shows under Wine) or the current
 // user's (HKCU\Software\Classes).
 enum class ClassStore { Machine, User };
 
-// The keys under the class script's three roots (the two program ids and the class id), one line
-// per key ("CLSID\{...}\Programmable") and per value ("CLSID\{...}\InprocServer32 ThreadingModel
-// = Apartment", "@" for the default value), sorted.
-std::vector<std::wstring> ClassScriptKeys(ClassStore store);
-// What the class script writes for a DLL at modulePath.
-std::vector<std::wstring> ExpectedClassScriptKeys(const std::wstring& modulePath);
-
+// Whether any of the class script's three roots (the two program ids, the class id) is there.
+bool ClassKeysExist(ClassStore store);
+// A text value under the class id's key ("InprocServer32", "ThreadingModel"); empty when absent.
+std::wstring ClassValue(ClassStore store, const std::wstring& subkey, const wchar_t* name = nullptr);
 // Where the server's type library is registered; empty when it is not.
 std::wstring RegisteredTypeLibPath();
 // Whether the interface of the server's type library is registered in the store.
 bool InterfaceKeyExists(ClassStore store);
-// Whether the store holds an AppID key for the server (the AppID script writes none).
-bool AppIdKeyExists(ClassStore store);
-
 // Removes whatever registration may have written, in both stores.
 void RemoveServerRegistration();
 

@@ -12,38 +12,13 @@
 #include <gtest/gtest.h>
 #include <oaidl.h>
 #include <objbase.h>
-#include <ocidl.h>
 
 #include <optional>
-#include <string>
-#include <vector>
 
 namespace {
 
 using TalvernCommon::com_ptr;
 using TestSupport::NamedInterface;
-
-// Interfaces a COM object is often asked for, and the host's other interfaces.
-const std::vector<NamedInterface> kRefused = {
-    {&IID_IMarshal, "IMarshal"},
-    {&IID_IStdMarshalInfo, "IStdMarshalInfo"},
-    {&IID_IExternalConnection, "IExternalConnection"},
-    {&IID_INoMarshal, "INoMarshal"},
-    {&IID_IPersist, "IPersist"},
-    {&IID_IPersistStreamInit, "IPersistStreamInit"},
-    {&IID_IProvideClassInfo, "IProvideClassInfo"},
-    {&IID_IConnectionPointContainer, "IConnectionPointContainer"},
-    {&IID_IObjectWithSite, "IObjectWithSite"},
-    {&IID_IClassFactory, "IClassFactory"},
-    {&IID_ITypeInfo, "ITypeInfo"},
-    {&IID_ILSPropertyMap, "ILSPropertyMap"},
-    {&IID_ILSShutdownInformer, "ILSShutdownInformer"},
-    {&IID_ILSVESKFieldSetInfo, "ILSVESKFieldSetInfo"},
-    {&IID_ILSStartPointProvider, "ILSStartPointProvider"},
-    {&IID_ILSNamedPropertyTags, "ILSNamedPropertyTags"},
-    {&CLSID_VESKBoxSyncFilter, "the class id"},
-    {&LIBID_VESKBoxSyncLib, "the library id"},
-};
 
 template <typename Interface>
 com_ptr<Interface> CreateFilter(REFIID iid)
@@ -58,13 +33,6 @@ com_ptr<IUnknown> Query(IUnknown* object, REFIID iid)
     com_ptr<IUnknown> answer;
     object->QueryInterface(iid, answer.put_void());
     return answer;
-}
-
-std::wstring TypeName(ITypeInfo* info)
-{
-    TalvernCommon::unique_bstr name;
-    info->GetDocumentation(MEMBERID_NIL, name.put(), nullptr, nullptr, nullptr);
-    return name.get() != nullptr ? std::wstring(name.get()) : std::wstring();
 }
 
 GUID TypeGuid(ITypeInfo* info)
@@ -136,61 +104,35 @@ TEST_F(Activation, AnswersTheInterfacesOfItsMapAndNoOther)
         EXPECT_EQ(Query(pointer.get(), IID_IUnknown).get(), identity.get());
         EXPECT_EQ(Query(pointer.get(), *answered.iid).get(), pointer.get());
     }
-    for (const NamedInterface& refused : kRefused) {
-        SCOPED_TRACE(refused.name);
+    // Interfaces a COM object is often asked for, and one of the host's own.
+    for (const IID* refused : {&IID_IMarshal, &IID_IClassFactory, &IID_ILSPropertyMap}) {
         void* answer = reinterpret_cast<void*>(1);
-        EXPECT_EQ(identity->QueryInterface(*refused.iid, &answer), E_NOINTERFACE);
+        EXPECT_EQ(identity->QueryInterface(*refused, &answer), E_NOINTERFACE);
         EXPECT_EQ(answer, nullptr);
     }
     EXPECT_EQ(identity->QueryInterface(IID_IUnknown, nullptr), E_POINTER);
-}
-
-// IUnknown is the first interface of the map; IDispatch belongs to the host's sync filter
-// interface, not to the class's own dual interface.
-TEST_F(Activation, SubObjectsAreTheOnesTheMapNames)
-{
-    const com_ptr<IUnknown> identity = CreateFilter<IUnknown>(IID_IUnknown);
-    ASSERT_TRUE(identity);
-    const com_ptr<IUnknown> own = Query(identity.get(), IID_IVESKBoxSyncFilter);
-    const auto syncFilter2 = com_ptr<ILSSyncFilter2>::attach(
-        static_cast<ILSSyncFilter2*>(Query(identity.get(), IID_ILSSyncFilter2).detach()));
-    const com_ptr<IUnknown> dispatch = Query(identity.get(), IID_IDispatch);
-    const com_ptr<IUnknown> syncFilter = Query(identity.get(), IID_ILSSyncFilter);
-    ASSERT_TRUE(own && syncFilter2 && dispatch && syncFilter);
-
-    EXPECT_EQ(own.get(), identity.get());
-    EXPECT_EQ(static_cast<void*>(dispatch.get()), static_cast<void*>(static_cast<IDispatch*>(syncFilter2.get())));
-    EXPECT_NE(static_cast<void*>(dispatch.get()), static_cast<void*>(own.get()));
-    EXPECT_EQ(static_cast<void*>(syncFilter.get()), static_cast<void*>(syncFilter2.get()));
 }
 
 TEST_F(Activation, DispatchIsTheHostSyncFilterInterfaceLateBound)
 {
     const com_ptr<IDispatch> dispatch = CreateFilter<IDispatch>(IID_IDispatch);
     ASSERT_TRUE(dispatch);
-    UINT count = 0;
-    EXPECT_EQ(dispatch->GetTypeInfoCount(&count), S_OK);
-    EXPECT_EQ(count, 1u);
-
+    // IDispatch belongs to the host's sync filter interface, not to the class's own dual one.
     com_ptr<ITypeInfo> info;
     ASSERT_EQ(dispatch->GetTypeInfo(0, LOCALE_USER_DEFAULT, info.put()), S_OK);
     EXPECT_EQ(TypeGuid(info.get()), IID_ILSSyncFilter2);
-    EXPECT_EQ(TypeName(info.get()), L"ILSSyncFilter2");
     com_ptr<ITypeInfo> none;
     EXPECT_EQ(dispatch->GetTypeInfo(1, LOCALE_USER_DEFAULT, none.put()), DISP_E_BADINDEX);
-    EXPECT_FALSE(none);
 
-    // Names of both generations of the interface.
+    // A name of the first generation of the interface and one of the second.
     wchar_t profileName[] = L"raw_SetCurrentProfileName";
     wchar_t updateFolder[] = L"raw_UpdateFolder";
-    wchar_t unknownName[] = L"NoSuchMethod";
-    LPOLESTR names[] = {profileName, updateFolder, unknownName};
-    DISPID ids[3] = {};
+    LPOLESTR names[] = {profileName, updateFolder};
+    DISPID ids[2] = {};
     EXPECT_EQ(dispatch->GetIDsOfNames(IID_NULL, &names[0], 1, LOCALE_USER_DEFAULT, &ids[0]), S_OK);
-    EXPECT_EQ(ids[0], 19);
     EXPECT_EQ(dispatch->GetIDsOfNames(IID_NULL, &names[1], 1, LOCALE_USER_DEFAULT, &ids[1]), S_OK);
+    EXPECT_EQ(ids[0], 19);
     EXPECT_EQ(ids[1], 18);
-    EXPECT_EQ(dispatch->GetIDsOfNames(IID_NULL, &names[2], 1, LOCALE_USER_DEFAULT, &ids[2]), DISP_E_UNKNOWNNAME);
 
     // A late-bound call gives what the early-bound one gives.
     const auto filter = com_ptr<ILSSyncFilter2>::attach(
@@ -218,12 +160,9 @@ TEST_F(Activation, DispatchIsTheHostSyncFilterInterfaceLateBound)
                                                    nullptr, &exception, nullptr);
     EXPECT_EQ(unimplemented, DISP_E_EXCEPTION);
     EXPECT_EQ(exception.scode, E_NOTIMPL);
-    const TalvernCommon::unique_bstr source(exception.bstrSource);
-    const TalvernCommon::unique_bstr description(exception.bstrDescription);
-    const TalvernCommon::unique_bstr helpFile(exception.bstrHelpFile);
+    for (BSTR text : {exception.bstrSource, exception.bstrDescription, exception.bstrHelpFile})
+        ::SysFreeString(text);
 
-    EXPECT_EQ(dispatch->Invoke(20, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, nullptr, nullptr, nullptr, nullptr),
-              E_INVALIDARG);
     EXPECT_EQ(dispatch->Invoke(999, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &noArguments, nullptr, nullptr,
                                nullptr),
               DISP_E_MEMBERNOTFOUND);
@@ -241,9 +180,16 @@ TEST_F(Activation, DispatchWithoutTheHostTypeLibraryFailsWithoutTypeInformation)
     EXPECT_EQ(info, nullptr);
 }
 
-TEST_F(Activation, AggregatedFilterLivesInTheOuterObjectsIdentity)
+TEST_F(Activation, AggregatedOnlyThroughIUnknownTheFilterLivesInTheOuterObjectsIdentity)
 {
     auto outer = TestHost::TestStartPointProvider::Create(L"0");
+    {
+        com_ptr<ILSSyncFilter2> filter;
+        EXPECT_EQ(::CoCreateInstance(CLSID_VESKBoxSyncFilter, outer->Identity(), CLSCTX_INPROC_SERVER,
+                                     IID_ILSSyncFilter2, filter.put_void()),
+                  CLASS_E_NOAGGREGATION);
+        EXPECT_FALSE(filter);
+    }
     ASSERT_EQ(outer->AggregateClass(CLSID_VESKBoxSyncFilter), S_OK);
     {
         com_ptr<ILSSyncFilter2> filter;
@@ -262,23 +208,11 @@ TEST_F(Activation, AggregatedFilterLivesInTheOuterObjectsIdentity)
     outer = {};
 }
 
-TEST_F(Activation, AggregationIsOnlyThroughIUnknown)
-{
-    auto outer = TestHost::TestStartPointProvider::Create(L"0");
-    com_ptr<ILSSyncFilter2> filter;
-    EXPECT_EQ(::CoCreateInstance(CLSID_VESKBoxSyncFilter, outer->Identity(), CLSCTX_INPROC_SERVER, IID_ILSSyncFilter2,
-                                 filter.put_void()),
-              CLASS_E_NOAGGREGATION);
-    EXPECT_FALSE(filter);
-}
-
 TEST_F(Activation, ServerStaysWhileAnInstanceLives)
 {
     com_ptr<IUnknown> first = CreateFilter<IUnknown>(IID_IUnknown);
     com_ptr<IUnknown> second = CreateFilter<IUnknown>(IID_IUnknown);
     ASSERT_TRUE(first && second);
-    EXPECT_NE(first.get(), second.get());
-    EXPECT_EQ(LoadedServerCanUnloadNow(), S_FALSE);
     first.reset();
     EXPECT_EQ(LoadedServerCanUnloadNow(), S_FALSE);
     second.reset();

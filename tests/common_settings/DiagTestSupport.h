@@ -26,7 +26,7 @@ inline const wchar_t kBuildVersion[] = L"24.04.0 (17891) test";
 // exit; only then can the folder go.
 inline ScratchFolder& LogFolder()
 {
-    static ScratchFolder folder(L"common_diag-" + std::to_wstring(::GetTickCount()));
+    static ScratchFolder folder(L"common_diag");
     return folder;
 }
 
@@ -49,9 +49,7 @@ inline void SetAgeInMinutes(const std::wstring& path, int minutes)
 // A file in the log folder last written minutes ago.
 inline std::wstring OldFile(const std::wstring& name, int minutes)
 {
-    const std::wstring path = LogFolder().File(name);
-    if (!TalvernCommon::unique_hfile{::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr)})
-        throw std::runtime_error("test set-up could not create a file");
+    const std::wstring path = LogFolder().Write(name, "");
     SetAgeInMinutes(path, minutes);
     return path;
 }
@@ -75,13 +73,10 @@ inline std::vector<std::wstring> OwnLogFiles()
 {
     const std::wstring suffix = L"-" + std::to_wstring(::GetCurrentProcessId()) + L".log";
     std::vector<std::wstring> names;
-    WIN32_FIND_DATAW found{};
-    const TalvernCommon::unique_hfind search{::FindFirstFileW((LogFolder().Path() + L"\\*" + suffix).c_str(), &found)};
-    if (!search)
-        return names;
-    do
-        names.emplace_back(found.cFileName);
-    while (::FindNextFileW(search.get(), &found));
+    for (const std::wstring& name : LogFolder().FileNames()) {
+        if (name.size() > suffix.size() && name.compare(name.size() - suffix.size(), suffix.size(), suffix) == 0)
+            names.push_back(name);
+    }
     return names;
 }
 
@@ -89,20 +84,7 @@ inline std::vector<std::wstring> OwnLogFiles()
 inline std::string ReadOwnLog()
 {
     const std::vector<std::wstring> names = OwnLogFiles();
-    if (names.size() != 1)
-        return {};
-    const TalvernCommon::unique_hfile file{::CreateFileW((LogFolder().Path() + L"\\" + names.front()).c_str(),
-                                                         GENERIC_READ,
-                                                         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                                         nullptr, OPEN_EXISTING, 0, nullptr)};
-    if (!file)
-        return {};
-    std::string content;
-    char buffer[4096];
-    DWORD read = 0;
-    while (::ReadFile(file.get(), buffer, sizeof(buffer), &read, nullptr) && read > 0)
-        content.append(buffer, read);
-    return content;
+    return names.size() == 1 ? ReadFileBytes(LogFolder().File(names.front())) : std::string();
 }
 
 inline bool LogHas(const std::string& text) { return ReadOwnLog().find(text) != std::string::npos; }

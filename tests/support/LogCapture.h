@@ -6,15 +6,11 @@
 #include <algorithm>
 #include <mutex>
 #include <string>
+#include <utility>
 #include <vector>
 
 class LogCapture : public google::LogSink {
 public:
-    struct Line {
-        google::LogSeverity severity;
-        std::string text;
-    };
-
     LogCapture()
     {
         QuietGlog();
@@ -26,21 +22,15 @@ public:
               const char* message, size_t length) override
     {
         std::lock_guard<std::mutex> hold(m_lock);
-        m_lines.push_back({severity, std::string(message, length)});
+        m_lines.emplace_back(severity, std::string(message, length));
     }
 
     bool Contains(google::LogSeverity severity, const std::string& text) const
     {
         std::lock_guard<std::mutex> hold(m_lock);
-        return std::any_of(m_lines.begin(), m_lines.end(), [&](const Line& line) {
-            return line.severity == severity && line.text.find(text) != std::string::npos;
+        return std::any_of(m_lines.begin(), m_lines.end(), [&](const auto& line) {
+            return line.first == severity && line.second.find(text) != std::string::npos;
         });
-    }
-
-    std::vector<Line> Lines() const
-    {
-        std::lock_guard<std::mutex> hold(m_lock);
-        return m_lines;
     }
 
 private:
@@ -57,5 +47,5 @@ private:
     }
 
     mutable std::mutex m_lock;
-    std::vector<Line> m_lines;
+    std::vector<std::pair<google::LogSeverity, std::string>> m_lines;
 };

@@ -40,11 +40,6 @@ public:
         Write(source, name, type, value.c_str(), static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
     }
 
-    void SetBinary(SettingsSource source, const std::wstring& name, const std::vector<BYTE>& value)
-    {
-        Write(source, name, REG_BINARY, value.data(), static_cast<DWORD>(value.size()));
-    }
-
     // Values the code under test writes itself are removed as well.
     void Track(SettingsSource source, const std::wstring& name) { m_written.emplace_back(source, name); }
 

@@ -1,47 +1,90 @@
-// A folder of its own under the temporary folder, removed with the files copied into it.
+// A new empty folder under the temporary folder, removed with everything put in it, and the whole-
+// file reads and writes the tests need.
 #pragma once
+
+#include "UniqueResource.h"
 
 #include <windows.h>
 
+#include <atomic>
+#include <cwchar>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
+// Reads beside a writer that still holds the file (a log, a download under way).
+inline std::string ReadFileBytes(const std::wstring& path)
+{
+    const TalvernCommon::unique_hfile file(::CreateFileW(path.c_str(), GENERIC_READ,
+                                                         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                                         nullptr, OPEN_EXISTING, 0, nullptr));
+    if (!file)
+        throw std::runtime_error("test could not open a file to read");
+    std::string bytes;
+    char buffer[65536];
+    DWORD read = 0;
+    while (::ReadFile(file.get(), buffer, sizeof(buffer), &read, nullptr) && read > 0)
+        bytes.append(buffer, read);
+    return bytes;
+}
+
+inline void WriteFileBytes(const std::wstring& path, const std::string& bytes)
+{
+    const TalvernCommon::unique_hfile file(
+        ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    DWORD written = 0;
+    if (!file || !::WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr))
+        throw std::runtime_error("test set-up could not write a file");
+}
+
 class ScratchFolder {
 public:
-    explicit ScratchFolder(const std::wstring& name)
+    explicit ScratchFolder(const std::wstring& name = L"vesk-test")
     {
+        static std::atomic<int> counter{0};
         wchar_t temp[MAX_PATH] = {};
         ::GetTempPathW(MAX_PATH, temp);
-        m_path = std::wstring(temp) + name + L"-" + std::to_wstring(::GetCurrentProcessId());
-        ::CreateDirectoryW(m_path.c_str(), nullptr);
+        m_path = temp + name + L"-" + std::to_wstring(::GetCurrentProcessId()) + L"-" + std::to_wstring(++counter);
+        if (!::CreateDirectoryW(m_path.c_str(), nullptr))
+            throw std::runtime_error("test set-up could not create a scratch folder");
     }
     ScratchFolder(const ScratchFolder&) = delete;
     ScratchFolder& operator=(const ScratchFolder&) = delete;
     ~ScratchFolder()
     {
-        for (const std::wstring& file : m_files) {
-            if (!::DeleteFileW(file.c_str()))
-                ::RemoveDirectoryW(file.c_str());
+        for (const std::wstring& name : FileNames()) {
+            if (!::DeleteFileW(File(name).c_str()))
+                ::RemoveDirectoryW(File(name).c_str());
         }
         ::RemoveDirectoryW(m_path.c_str());
     }
+
     const std::wstring& Path() const { return m_path; }
-    // A path in the folder whose file (or empty folder), once created, is removed with the folder.
-    std::wstring File(const std::wstring& name)
+    std::wstring File(const std::wstring& name) const { return m_path + L"\\" + name; }
+    // What it holds, files and folders.
+    std::vector<std::wstring> FileNames() const
     {
-        m_files.push_back(m_path + L"\\" + name);
-        return m_files.back();
+        std::vector<std::wstring> names;
+        WIN32_FIND_DATAW found = {};
+        const TalvernCommon::unique_hfind search(::FindFirstFileW((m_path + L"\\*").c_str(), &found));
+        for (bool more = static_cast<bool>(search); more; more = ::FindNextFileW(search.get(), &found)) {
+            if (std::wcscmp(found.cFileName, L".") != 0 && std::wcscmp(found.cFileName, L"..") != 0)
+                names.push_back(found.cFileName);
+        }
+        return names;
     }
-    std::wstring Copy(const std::wstring& source, const std::wstring& name)
+    std::wstring Copy(const std::wstring& source, const std::wstring& name) const
     {
-        const std::wstring target = File(name);
-        if (!::CopyFileW(source.c_str(), target.c_str(), FALSE))
+        if (!::CopyFileW(source.c_str(), File(name).c_str(), FALSE))
             throw std::runtime_error("test set-up could not copy a file");
-        return target;
+        return File(name);
+    }
+    std::wstring Write(const std::wstring& name, const std::string& bytes) const
+    {
+        WriteFileBytes(File(name), bytes);
+        return File(name);
     }
 
 private:
     std::wstring m_path;
-    std::vector<std::wstring> m_files;
 };

@@ -1,31 +1,11 @@
 #include "StandInJournal.h"
 
+#include <windows.h>
+#include <wincrypt.h>
+
 #include <string.h>
 
 namespace TestSupport {
-namespace {
-
-std::string Base64Decode(const std::string& text)
-{
-    static const std::string digits = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-    std::string bytes;
-    unsigned buffer = 0;
-    int bits = 0;
-    for (const char c : text) {
-        const size_t value = digits.find(c);
-        if (value == std::string::npos)
-            continue;
-        buffer = (buffer << 6) | static_cast<unsigned>(value);
-        bits += 6;
-        if (bits >= 8) {
-            bits -= 8;
-            bytes += static_cast<char>((buffer >> bits) & 0xFF);
-        }
-    }
-    return bytes;
-}
-
-} // namespace
 
 std::string JournalHeader(const Json::Value& entry, const std::string& name)
 {
@@ -36,6 +16,18 @@ std::string JournalHeader(const Json::Value& entry, const std::string& name)
     return {};
 }
 
-std::string JournalBody(const Json::Value& entry) { return Base64Decode(entry["body_base64"].asString()); }
+std::string JournalBody(const Json::Value& entry)
+{
+    const std::string text = entry["body_base64"].asString();
+    DWORD size = 0;
+    ::CryptStringToBinaryA(text.c_str(), static_cast<DWORD>(text.size()), CRYPT_STRING_BASE64, nullptr, &size, nullptr,
+                           nullptr);
+    std::string bytes(size, '\0');
+    if (size > 0 && !::CryptStringToBinaryA(text.c_str(), static_cast<DWORD>(text.size()), CRYPT_STRING_BASE64,
+                                            reinterpret_cast<BYTE*>(bytes.data()), &size, nullptr, nullptr))
+        return {};
+    bytes.resize(size);
+    return bytes;
+}
 
 } // namespace TestSupport

@@ -7,7 +7,7 @@
 
 namespace TestSupport {
 
-// The HRESULT of the hresult_exception the call throws; S_OK when it throws none. Any other
+// The HRESULT the call throws, as hresult_exception or bare; S_OK when it throws neither. Any other
 // exception goes on to the test, which then fails.
 template <typename Call>
 HRESULT ThrownHresult(Call call)
@@ -16,6 +16,8 @@ HRESULT ThrownHresult(Call call)
         call();
     } catch (const hresult_exception& error) {
         return error.hr();
+    } catch (HRESULT hr) {
+        return hr;
     }
     return S_OK;
 }

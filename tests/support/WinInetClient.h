@@ -11,7 +11,6 @@ namespace TestSupport {
 struct HttpReply {
     unsigned status = 0;
     std::string body;
-    std::vector<std::pair<std::string, std::string>> headers;
 };
 
 // url: absolute http://host:port/path?query. Throws std::runtime_error when no reply arrives.

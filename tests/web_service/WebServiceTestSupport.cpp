@@ -5,9 +5,7 @@
 #include "LSDiag.h"
 #include "LSHash.h"
 #include "LSHttpRequestFactory.h"
-#include "UniqueResource.h"
-
-#include <winsock2.h>
+#include "RegistrySandbox.h"
 
 #include <algorithm>
 #include <chrono>
@@ -16,122 +14,38 @@
 namespace WebServiceTest {
 namespace {
 
-const wchar_t kSettingsKey[] = L"Software\\Talvern\\VESK";
-
-TalvernCommon::unique_hkey OpenSettingsKey()
+// Made before logging starts, so it goes after the log file closes at exit.
+const ScratchFolder& LogFolder()
 {
-    TalvernCommon::unique_hkey key;
-    if (::RegCreateKeyExW(HKEY_CURRENT_USER, kSettingsKey, 0, nullptr, 0, KEY_READ | KEY_WRITE, nullptr, key.put(),
-                          nullptr) != ERROR_SUCCESS)
-        throw std::runtime_error("cannot open the settings key");
-    return key;
-}
-
-template <typename Visit>
-void ForEachFile(const std::wstring& folder, Visit visit)
-{
-    WIN32_FIND_DATAW found = {};
-    TalvernCommon::unique_hfind search(::FindFirstFileW((folder + L"\\*").c_str(), &found));
-    if (!search)
-        return;
-    do {
-        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
-            visit(std::wstring(found.cFileName));
-    } while (::FindNextFileW(search.get(), &found));
+    static const ScratchFolder folder(L"web_service_logs");
+    return folder;
 }
 
 } // namespace
 
-ScopedSetting::ScopedSetting(std::wstring name, const std::wstring& text) : m_name(std::move(name))
+void StartLoggingOnce()
 {
-    ::RegSetValueExW(OpenSettingsKey().get(), m_name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
-                     static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
-}
-
-ScopedSetting::ScopedSetting(std::wstring name, DWORD number) : m_name(std::move(name))
-{
-    ::RegSetValueExW(OpenSettingsKey().get(), m_name.c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&number),
-                     sizeof(number));
-}
-
-ScopedSetting::~ScopedSetting() { ::RegDeleteValueW(OpenSettingsKey().get(), m_name.c_str()); }
-
-ScratchFolder::ScratchFolder()
-{
-    static std::atomic<int> counter{0};
-    wchar_t temp[MAX_PATH] = {};
-    ::GetTempPathW(MAX_PATH, temp);
-    m_path = std::wstring(temp) + L"vesk-ws-" + std::to_wstring(::GetCurrentProcessId()) + L"-" +
-             std::to_wstring(++counter);
-    if (!::CreateDirectoryW(m_path.c_str(), nullptr))
-        throw std::runtime_error("cannot create a scratch folder");
-}
-
-ScratchFolder::~ScratchFolder()
-{
-    ForEachFile(m_path, [this](const std::wstring& name) { ::DeleteFileW(File(name).c_str()); });
-    ::RemoveDirectoryW(m_path.c_str());
-}
-
-std::vector<std::wstring> ScratchFolder::FileNames() const
-{
-    std::vector<std::wstring> names;
-    ForEachFile(m_path, [&names](const std::wstring& name) { names.push_back(name); });
-    return names;
-}
-
-const std::wstring& StartLoggingOnce()
-{
-    static const std::wstring folder = [] {
-        wchar_t current[MAX_PATH] = {};
-        ::GetCurrentDirectoryW(MAX_PATH, current);
-        const std::wstring path = std::wstring(current) + L"\\web_service_logs";
-        ::CreateDirectoryW(path.c_str(), nullptr);
-        ForEachFile(path, [&path](const std::wstring& name) { ::DeleteFileW((path + L"\\" + name).c_str()); });
+    static const bool started = [] {
         // Read once by Initialize: the values need not outlive it.
-        const ScopedSetting logDir(L"VESK.LogDir", path);
-        const ScopedSetting errors(L"VESK.Log.Error", 1);
-        const ScopedSetting perf(L"VESK.Log.Perf", 1);
-        const ScopedSetting requests(L"VESK.Log.WebServiceReq", 1);
-        const ScopedSetting responses(L"VESK.Log.WebServiceResp", 1);
+        RegistrySandbox registry;
+        registry.SetString(SettingsSource::User, L"VESK.LogDir", LogFolder().Path());
+        for (const wchar_t* name : {L"VESK.Log.Error", L"VESK.Log.Perf", L"VESK.Log.WebServiceReq",
+                                    L"VESK.Log.WebServiceResp"})
+            registry.SetDword(SettingsSource::User, name, 1);
         LSDiag::Initialize(L"VESK-WebServiceTests", L"test");
-        return path;
+        return true;
     }();
-    return folder;
+    (void)started;
 }
 
 std::string ReadLogFiles()
 {
+    StartLoggingOnce();
     std::string text;
-    const std::wstring& folder = StartLoggingOnce();
-    ForEachFile(folder, [&](const std::wstring& name) { text += ReadFileBytes(folder + L"\\" + name); });
+    for (const std::wstring& name : LogFolder().FileNames())
+        text += ReadFileBytes(LogFolder().File(name));
     return text;
 }
-
-std::string ReadFileBytes(const std::wstring& path)
-{
-    TalvernCommon::unique_hfile file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                                   nullptr, OPEN_EXISTING, 0, nullptr));
-    if (!file)
-        throw std::runtime_error("cannot open " + Utf8(path));
-    std::string bytes;
-    char buffer[65536];
-    DWORD read = 0;
-    while (::ReadFile(file.get(), buffer, sizeof(buffer), &read, nullptr) && read > 0)
-        bytes.append(buffer, read);
-    return bytes;
-}
-
-void WriteFileBytes(const std::wstring& path, const std::string& bytes)
-{
-    TalvernCommon::unique_hfile file(
-        ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    DWORD written = 0;
-    if (!file || !::WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr))
-        throw std::runtime_error("cannot write " + Utf8(path));
-}
-
-bool FileExists(const std::wstring& path) { return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
 uint64_t FileSize(const std::wstring& path)
 {
@@ -142,11 +56,6 @@ uint64_t FileSize(const std::wstring& path)
 }
 
 std::string Sha1Hex(const std::wstring& path) { return TestSupport::Sha1Hex(CLSHash::GetSha1ForFile(path)); }
-
-std::string Sha1HexOfBytes(const std::string& bytes)
-{
-    return TestSupport::Sha1Hex(CLSHash::GetSha1ForData(bytes.size(), reinterpret_cast<const BYTE*>(bytes.data())));
-}
 
 ::testing::AssertionResult HeadersInOrder(const Json::Value& entry, const std::vector<std::string>& names)
 {
@@ -167,31 +76,11 @@ std::string Sha1HexOfBytes(const std::string& bytes)
     return ::testing::AssertionSuccess();
 }
 
-int UnusedLocalPort()
-{
-    WSADATA data = {};
-    if (::WSAStartup(MAKEWORD(2, 2), &data) != 0)
-        throw std::runtime_error("WSAStartup failed");
-    const SOCKET probe = ::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-    sockaddr_in address = {};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = ::htonl(INADDR_LOOPBACK);
-    int length = sizeof(address);
-    const bool bound = probe != INVALID_SOCKET && ::bind(probe, reinterpret_cast<sockaddr*>(&address), length) == 0 &&
-                       ::getsockname(probe, reinterpret_cast<sockaddr*>(&address), &length) == 0;
-    if (probe != INVALID_SOCKET)
-        ::closesocket(probe);
-    ::WSACleanup();
-    if (!bound)
-        throw std::runtime_error("no free local port");
-    return ::ntohs(address.sin_port);
-}
-
-StopWhen::StopWhen(TestHost::TestShutdownInformer* informer, std::function<bool()> condition)
-    : m_thread([this, informer, condition = std::move(condition)] {
+ActWhen::ActWhen(std::function<bool()> condition, std::function<void()> action)
+    : m_thread([this, condition = std::move(condition), action = std::move(action)] {
           while (!m_quit) {
               if (condition()) {
-                  informer->RequestStop();
+                  action();
                   return;
               }
               std::this_thread::sleep_for(std::chrono::milliseconds(5));
@@ -200,7 +89,7 @@ StopWhen::StopWhen(TestHost::TestShutdownInformer* informer, std::function<bool(
 {
 }
 
-StopWhen::~StopWhen()
+ActWhen::~ActWhen()
 {
     m_quit = true;
     m_thread.join();
@@ -222,20 +111,30 @@ std::unique_ptr<ILSHttpRequest> StandInTest::Open(const std::wstring& method, co
     return request;
 }
 
+void StandInTest::Script(const std::string& method, const std::string& path, Json::Value answer) const
+{
+    answer["method"] = method;
+    answer["path"] = path;
+    standIn.AddFault(answer);
+}
+
 void StandInTest::ScriptHang(const std::string& method, const std::string& path) const
 {
     Json::Value hang;
-    hang["method"] = method;
-    hang["path"] = path;
     hang["action"] = "hang";
     hang["hang_ms"] = 60000;
-    standIn.AddFault(hang);
+    Script(method, path, hang);
+}
+
+ActWhen StandInTest::StopWhen(std::function<bool()> condition)
+{
+    return ActWhen(std::move(condition), [informer = informer] { informer->RequestStop(); });
 }
 
 HRESULT StandInTest::ThrownWhenStoppedWhileWaiting(const std::function<void()>& call)
 {
     // Stops once the call is waiting: the wait keeps asking the informer.
-    StopWhen stopper(informer.get(), [this] { return informer->StopQueries() >= 3; });
+    const ActWhen stopper = StopWhen([this] { return informer->StopQueries() >= 3; });
     return ThrownHresult(call);
 }
 
@@ -248,18 +147,6 @@ LSCancelCheck StandInTest::StopOnceScriptedAnswerBegins(const std::string& pathG
         }
         return false;
     };
-}
-
-HRESULT ThrownHresult(const std::function<void()>& call)
-{
-    try {
-        call();
-    } catch (const hresult_exception& error) {
-        return error.hr();
-    } catch (HRESULT hr) {
-        return hr;
-    }
-    return S_OK;
 }
 
 LSHttpError ThrownHttpError(const std::function<void()>& call)

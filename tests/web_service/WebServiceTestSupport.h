@@ -1,5 +1,5 @@
-// Shared ground of the web-service suite: the stand-in, settings, scratch folders, a host
-// informer that another thread can stop, and the request helpers the cases repeat.
+// Shared ground of the web-service suite: the stand-in, the log, a host informer that another
+// thread can stop, and the request helpers the cases repeat.
 #pragma once
 
 #include "BoxStandIn.h"
@@ -7,7 +7,9 @@
 #include "ILSHttpRequest.h"
 #include "LSCancelCheck.h"
 #include "LSHttpError.h"
+#include "ScratchFolder.h"
 #include "TestShutdownInformer.h"
+#include "ThrownHresult.h"
 #include "Utf8Converter.h"
 
 #include <gtest/gtest.h>
@@ -22,61 +24,29 @@
 
 namespace WebServiceTest {
 
-// A value under HKCU\Software\Talvern\VESK for the life of the object.
-class ScopedSetting {
-public:
-    ScopedSetting(std::wstring name, const std::wstring& text);
-    ScopedSetting(std::wstring name, DWORD number);
-    ScopedSetting(const ScopedSetting&) = delete;
-    ScopedSetting& operator=(const ScopedSetting&) = delete;
-    ~ScopedSetting();
+using TestSupport::ThrownHresult;
 
-private:
-    std::wstring m_name;
-};
-
-// A new empty folder under the system's temporary folder, removed with its content.
-class ScratchFolder {
-public:
-    ScratchFolder();
-    ScratchFolder(const ScratchFolder&) = delete;
-    ScratchFolder& operator=(const ScratchFolder&) = delete;
-    ~ScratchFolder();
-
-    const std::wstring& Path() const { return m_path; }
-    std::wstring File(const std::wstring& name) const { return m_path + L"\\" + name; }
-    std::vector<std::wstring> FileNames() const;
-
-private:
-    std::wstring m_path;
-};
-
-// Sets the log switches, starts the process's logging into a folder of the working directory
-// (emptied first) and returns that folder. Later calls only return it.
-const std::wstring& StartLoggingOnce();
+// Starts the process's logging, every switch on, into a folder of its own; later calls do nothing.
+void StartLoggingOnce();
 std::string ReadLogFiles();
 
-std::string ReadFileBytes(const std::wstring& path);
-void WriteFileBytes(const std::wstring& path, const std::string& bytes);
-bool FileExists(const std::wstring& path);
 uint64_t FileSize(const std::wstring& path);
 std::string Sha1Hex(const std::wstring& path);
-std::string Sha1HexOfBytes(const std::string& bytes);
 inline std::wstring Wide(const std::string& utf8) { return Utf8ToWideLossy(utf8); }
+inline std::string Utf8(const std::wstring& wide) { return WideToUtf8Lossy(wide); }
 // Whether the journaled request carried each of the headers once and in this order, whatever
 // else stood between them.
 ::testing::AssertionResult HeadersInOrder(const Json::Value& entry, const std::vector<std::string>& names);
-// A port on 127.0.0.1 that nothing listens on (it was free a moment ago).
-int UnusedLocalPort();
-inline std::string Utf8(const std::wstring& wide) { return WideToUtf8Lossy(wide); }
+// An address on 127.0.0.1 whose port nothing listens on.
+inline std::wstring RefusedUrl() { return L"http://127.0.0.1:1/refused"; }
 
-// Asks the informer to stop, from its own thread, once the condition holds.
-class StopWhen {
+// Acts once, from a thread of its own, as soon as the condition holds.
+class ActWhen {
 public:
-    StopWhen(TestHost::TestShutdownInformer* informer, std::function<bool()> condition);
-    StopWhen(const StopWhen&) = delete;
-    StopWhen& operator=(const StopWhen&) = delete;
-    ~StopWhen();
+    ActWhen(std::function<bool()> condition, std::function<void()> action);
+    ActWhen(const ActWhen&) = delete;
+    ActWhen& operator=(const ActWhen&) = delete;
+    ~ActWhen();
 
 private:
     std::atomic<bool> m_quit{false};
@@ -91,8 +61,12 @@ protected:
     std::wstring Url(const std::string& path) const { return standIn.BaseUrlWide() + Wide(path); }
     // An opened XMLHTTP request (asynchronous, no user) from the factory.
     std::unique_ptr<ILSHttpRequest> Open(const std::wstring& method, const std::wstring& url) const;
+    // Scripts the stand-in's answer to such requests ({"status", "text", "headers", ...}).
+    void Script(const std::string& method, const std::string& path, Json::Value answer) const;
     // The stand-in takes such requests and answers nothing for a minute.
     void ScriptHang(const std::string& method, const std::string& path) const;
+    // Asks the informer to stop once the condition holds.
+    ActWhen StopWhen(std::function<bool()> condition);
     // What the call throws when the informer asks to stop once the call is waiting on it.
     HRESULT ThrownWhenStoppedWhileWaiting(const std::function<void()>& call);
     // A cancel check that asks to stop once the stand-in has begun acting out a scripted answer
@@ -104,8 +78,6 @@ protected:
     TalvernCommon::com_ptr<TestHost::TestShutdownInformer> informer = TestHost::TestShutdownInformer::Create();
 };
 
-// The HRESULT a call throws as hresult_exception or bare HRESULT; S_OK when it throws neither.
-HRESULT ThrownHresult(const std::function<void()>& call);
 // The HTTP failure a call throws; a status of 0 when it throws none.
 LSHttpError ThrownHttpError(const std::function<void()>& call);
 

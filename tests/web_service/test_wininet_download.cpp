@@ -2,8 +2,6 @@
 // redirect, failure statuses, a cut connection and a stop (also one that meets a cut connection:
 // the stop wins), none of which may leave a partial file under the target's name.
 #include "LSBaseWS.h"
-#include "LSCancelCheck.h"
-#include "LSHttpError.h"
 #include "LSWinInet.h"
 #include "WebServiceTestSupport.h"
 
@@ -13,33 +11,41 @@ namespace {
 
 constexpr uint64_t kLargeSize = 300ULL * 1024 * 1024 + 12345;
 const char kPreviousContent[] = "what the user had before";
+const wchar_t kBearer[] = L"Authorization: Bearer initialaccesstoken\r\nAuth-Type: OAUTH2\r\n";
 
 class WinInetDownload : public StandInTest {
 protected:
     std::wstring ContentUrl(const std::string& fileId) { return Url("/2.0/files/" + fileId + "/content"); }
 
-    LSHttpHeaderMap BearerHeaders(const std::wstring& token = L"initialaccesstoken")
+    CStdStr<wchar_t> Download(const std::string& fileId, const std::wstring& token = L"initialaccesstoken")
     {
-        return {{L"Authorization", L"Bearer " + token}, {L"Auth-Type", L"OAUTH2"}};
+        return CLSBaseWS::DownloadFileWithWinInet({{L"Authorization", L"Bearer " + token}, {L"Auth-Type", L"OAUTH2"}},
+                                                  ContentUrl(fileId), target, L"item 7", informer.get());
     }
 
-    CStdStr<wchar_t> Download(const std::string& fileId, const std::wstring& target)
+    CStdStr<wchar_t> PostText(const std::wstring& method, const std::string& path, const std::wstring& headers,
+                              const std::wstring& body, LSCancelCheck cancel, DWORD timeoutMs = 0)
     {
-        return CLSBaseWS::DownloadFileWithWinInet(BearerHeaders(), ContentUrl(fileId), target, L"item 7",
-                                                  informer.get());
+        WinInetRequestContext context(std::move(cancel), true, timeoutMs);
+        return LSWinInetNS::LSWinInetBase::PostText(context, method, Url(path), headers, body);
     }
 
     // A 200 reply promising 200,000 bytes whose connection drops after 50,000.
     void AddCutShortReply(const std::string& path)
     {
         Json::Value cut;
-        cut["method"] = "GET";
-        cut["path"] = path;
         cut["status"] = 200;
         cut["text"] = std::string(200000, 'x');
         cut["content_type"] = "application/octet-stream";
         cut["truncate_at"] = 50000;
-        standIn.AddFault(cut);
+        Script("GET", path, cut);
+    }
+
+    // The target holds only what the user had.
+    void ExpectTargetUntouched()
+    {
+        EXPECT_EQ(ReadFileBytes(target), kPreviousContent);
+        EXPECT_EQ(folder.FileNames(), std::vector<std::wstring>{L"report.bin"});
     }
 
     ScratchFolder folder;
@@ -52,7 +58,7 @@ TEST_F(WinInetDownload, ALargeFileArrivesWholeThroughTheRedirect)
 {
     const std::string id = standIn.SeedPatternFile("large.bin", kLargeSize, 3);
     const int since = standIn.JournalNext();
-    EXPECT_EQ(Download(id, target), target);
+    EXPECT_EQ(Download(id), target);
     EXPECT_EQ(FileSize(target), kLargeSize);
     EXPECT_EQ(Sha1Hex(target), standIn.Item("file", id)["sha1"].asString());
     EXPECT_EQ(folder.FileNames(), std::vector<std::wstring>{L"report.bin"});
@@ -67,15 +73,12 @@ TEST_F(WinInetDownload, ALargeFileArrivesWholeThroughTheRedirect)
 
 TEST_F(WinInetDownload, ADirectReplyReplacesAnExistingFile)
 {
-    standIn.SetSwitches([] {
-        Json::Value switches;
-        switches["download_mode"] = "direct";
-        return switches;
-    }());
+    Json::Value switches;
+    switches["download_mode"] = "direct";
+    standIn.SetSwitches(switches);
     const std::string id = standIn.SeedPatternFile("small.bin", 70000, 9);
-    WriteFileBytes(target, kPreviousContent);
-    Download(id, target);
-    EXPECT_EQ(FileSize(target), 70000u);
+    folder.Write(L"report.bin", kPreviousContent);
+    Download(id);
     EXPECT_EQ(Sha1Hex(target), standIn.Item("file", id)["sha1"].asString());
     EXPECT_EQ(folder.FileNames(), std::vector<std::wstring>{L"report.bin"});
 }
@@ -83,83 +86,64 @@ TEST_F(WinInetDownload, ADirectReplyReplacesAnExistingFile)
 TEST_F(WinInetDownload, FailureStatusesRaiseLSHttpErrorAndLeaveTheTargetAlone)
 {
     const std::string id = standIn.SeedPatternFile("small.bin", 1000, 1);
-    WriteFileBytes(target, kPreviousContent);
-    const LSHttpError missing = ThrownHttpError([this] { Download("987654321", target); });
+    folder.Write(L"report.bin", kPreviousContent);
+    const LSHttpError missing = ThrownHttpError([this] { Download("987654321"); });
     EXPECT_EQ(missing.GetStatus(), 404);
     EXPECT_NE(missing.GetDetail().find(L"not_found"), std::wstring::npos);
-    EXPECT_EQ(ThrownHttpError([&] {
-                  CLSBaseWS::DownloadFileWithWinInet(BearerHeaders(L"expiredtoken"), ContentUrl(id), target, L"",
-                                                     informer.get());
-              }).GetStatus(),
-              401);
+    EXPECT_EQ(ThrownHttpError([&] { Download(id, L"expiredtoken"); }).GetStatus(), 401);
     Json::Value busy;
-    busy["method"] = "GET";
-    busy["path"] = "/2.0/files/" + id + "/content";
     busy["status"] = 503;
     busy["headers"]["Retry-After"] = "2";
-    standIn.AddFault(busy);
-    const LSHttpError busyError = ThrownHttpError([&] { Download(id, target); });
-    EXPECT_EQ(busyError.GetStatus(), 503);
-    EXPECT_EQ(busyError.GetRetryAfterSeconds(), 2);
-    EXPECT_EQ(ReadFileBytes(target), kPreviousContent);
-    EXPECT_EQ(folder.FileNames(), std::vector<std::wstring>{L"report.bin"});
+    Script("GET", "/2.0/files/" + id + "/content", busy);
+    EXPECT_EQ(ThrownHttpError([&] { Download(id); }).GetRetryAfterSeconds(), 2);
+    ExpectTargetUntouched();
 }
 
-TEST_F(WinInetDownload, AConnectionCutShortLeavesNoFile)
+TEST_F(WinInetDownload, ACutConnectionOrARefusedOneLeavesNoFile)
 {
     AddCutShortReply("/test/cut");
     EXPECT_TRUE(FAILED(ThrownHresult([this] { CLSBaseWS::DownloadFile(Url("/test/cut"), target, informer.get()); })));
+    EXPECT_EQ(ThrownHresult([&] { CLSBaseWS::DownloadFile(RefusedUrl(), target, informer.get()); }),
+              HRESULT_FROM_WIN32(ERROR_INTERNET_CANNOT_CONNECT));
     EXPECT_TRUE(folder.FileNames().empty());
 }
 
 TEST_F(WinInetDownload, AStopInTheMiddleLeavesThePreviousFileAndNoTemporary)
 {
     const std::string id = standIn.SeedPatternFile("large.bin", kLargeSize, 4);
-    WriteFileBytes(target, kPreviousContent);
+    folder.Write(L"report.bin", kPreviousContent);
     {
-        StopWhen stopper(informer.get(), [this] {
+        const ActWhen stopper = StopWhen([this] {
             for (const std::wstring& name : folder.FileNames()) {
                 if (name != L"report.bin" && FileSize(folder.File(name)) > 8 * 1024 * 1024)
                     return true;
             }
             return false;
         });
-        EXPECT_EQ(ThrownHresult([&] { Download(id, target); }), E_ABORT);
+        EXPECT_EQ(ThrownHresult([&] { Download(id); }), E_ABORT);
     }
-    EXPECT_EQ(ReadFileBytes(target), kPreviousContent);
-    EXPECT_EQ(folder.FileNames(), std::vector<std::wstring>{L"report.bin"});
+    ExpectTargetUntouched();
 }
 
 TEST_F(WinInetDownload, AStopThatMeetsACutConnectionEndsWithEAbort)
 {
     AddCutShortReply("/test/cut-at-stop");
-    WriteFileBytes(target, kPreviousContent);
+    folder.Write(L"report.bin", kPreviousContent);
     WinInetRequestContext context(StopOnceScriptedAnswerBegins("/test/cut-at-stop"), false, 0);
     EXPECT_EQ(ThrownHresult([&] {
                   LSWinInetNS::LSWinInetBase::DownloadToFile(context, Url("/test/cut-at-stop"), L"", target, 0);
               }),
               E_ABORT);
-    EXPECT_EQ(ReadFileBytes(target), kPreviousContent);
-    EXPECT_EQ(folder.FileNames(), std::vector<std::wstring>{L"report.bin"});
-}
-
-TEST_F(WinInetDownload, ARefusedConnectionFailsAtOnce)
-{
-    const std::wstring url = L"http://127.0.0.1:" + std::to_wstring(UnusedLocalPort()) + L"/x";
-    EXPECT_EQ(ThrownHresult([&] { CLSBaseWS::DownloadFile(url, target, informer.get()); }),
-              HRESULT_FROM_WIN32(ERROR_INTERNET_CANNOT_CONNECT));
-    EXPECT_TRUE(folder.FileNames().empty());
+    ExpectTargetUntouched();
 }
 
 TEST_F(WinInetDownload, PostTextReturnsTheRedirectWithoutFollowingIt)
 {
     const std::string id = standIn.SeedPatternFile("doc.bin", 4096, 5);
     const int since = standIn.JournalNext();
-    WinInetRequestContext context(MakeCancelCheck(informer.get()), CLSBaseWS::ShouldLogResponses(), 0);
-    const CStdStr<wchar_t> location = LSWinInetNS::LSWinInetBase::PostText(
-        context, L"GET", ContentUrl(id), L"Authorization: Bearer initialaccesstoken\r\nAuth-Type: OAUTH2\r\n", L"");
+    const CStdStr<wchar_t> location =
+        PostText(L"GET", "/2.0/files/" + id + "/content", kBearer, L"", MakeCancelCheck(informer.get()));
     EXPECT_EQ(location.find(standIn.BaseUrlWide()), 0u) << Utf8(location);
-
     const Json::Value sent = standIn.JournalEntries(since);
     ASSERT_EQ(sent.size(), 1u);
     EXPECT_TRUE(HeadersInOrder(sent[0], {"Content-Type", "Authorization", "Auth-Type"}));
@@ -171,40 +155,26 @@ TEST_F(WinInetDownload, PostTextReturnsTheRedirectWithoutFollowingIt)
 TEST_F(WinInetDownload, PostTextSendsItsBodyAsUtf8AndChecksTheStatus)
 {
     Json::Value accepted;
-    accepted["method"] = "POST";
-    accepted["path"] = "/test/post";
     accepted["status"] = 200;
-    standIn.AddFault(accepted);
-    const int since = standIn.JournalNext();
-    WinInetRequestContext context(MakeCancelCheck(informer.get()), true, 0);
-    EXPECT_EQ(LSWinInetNS::LSWinInetBase::PostText(context, L"POST", Url("/test/post"), L"",
-                                                  L"<a>Gr\x00fc\x00df" L"e</a>"),
-              L"");
-    const Json::Value sent = standIn.JournalEntries(since);
+    Script("POST", "/test/post", accepted);
+    EXPECT_EQ(PostText(L"POST", "/test/post", L"", L"<a>Gr\x00fc\x00df" L"e</a>", MakeCancelCheck(informer.get())), L"");
+    const Json::Value sent = standIn.JournalEntries(0, "/test/post");
     ASSERT_EQ(sent.size(), 1u);
     EXPECT_EQ(sent[0]["body_base64"].asString(), "PGE+R3LDvMOfZTwvYT4=");
 
-    WinInetRequestContext missing(MakeCancelCheck(informer.get()), true, 0);
     EXPECT_EQ(ThrownHttpError([&] {
-                  LSWinInetNS::LSWinInetBase::PostText(missing, L"GET", Url("/2.0/files/55555/content"),
-                                                       L"Authorization: Bearer initialaccesstoken\r\n", L"");
+                  PostText(L"GET", "/2.0/files/55555/content", kBearer, L"", MakeCancelCheck(informer.get()));
               }).GetStatus(),
               404);
 }
 
-TEST_F(WinInetDownload, AStopWhileWaitingForTheReplyEndsPostTextWithEAbort)
+TEST_F(WinInetDownload, PostTextEndsOnAStopOrWhenTheReplyStalls)
 {
     ScriptHang("GET", "/test/hang");
-    WinInetRequestContext context(MakeCancelCheck(informer.get()), false, 0);
     EXPECT_EQ(ThrownWhenStoppedWhileWaiting(
-                  [&] { LSWinInetNS::LSWinInetBase::PostText(context, L"GET", Url("/test/hang"), L"", L""); }),
+                  [&] { PostText(L"GET", "/test/hang", L"", L"", MakeCancelCheck(informer.get())); }),
               E_ABORT);
-}
-
-TEST_F(WinInetDownload, AReplyThatStallsEndsInATimeout)
-{
     ScriptHang("GET", "/test/stall");
-    WinInetRequestContext context(LSCancelCheck(), false, 1000);
-    EXPECT_EQ(ThrownHresult([&] { LSWinInetNS::LSWinInetBase::PostText(context, L"GET", Url("/test/stall"), L"", L""); }),
+    EXPECT_EQ(ThrownHresult([&] { PostText(L"GET", "/test/stall", L"", L"", LSCancelCheck(), 1000); }),
               HRESULT_FROM_WIN32(ERROR_INTERNET_TIMEOUT));
 }
