@@ -133,6 +133,9 @@ public:
     // "BoxSync.FingerprintMetaDataTemplateName"; may be empty.
     static CStdStr<wchar_t> GetFingerprintMetadataTemplateName();
 
+    // The listed name of the file with that id; empty when the listing has none.
+    CStdStr<wchar_t> GetFileNameForId(const CStdStr<wchar_t>& fileId) const;
+
     VESKBoxSyncFilterImpl(const VESKBoxSyncFilterImpl&) = delete;
     VESKBoxSyncFilterImpl& operator=(const VESKBoxSyncFilterImpl&) = delete;
 
@@ -158,4 +161,8 @@ protected:
 
 private:
     void SeedTokenCacheFromSettings();
+    // The download with its renewals of an expired token and its waits while Box prepares the
+    // content; returns the path written.
+    CStdStr<wchar_t> DownloadWithTokenRetries(const CStdStr<wchar_t>& remoteName, const CStdStr<wchar_t>& url,
+                                              const CStdStr<wchar_t>& localPath, const CStdStr<wchar_t>& extra);
 };

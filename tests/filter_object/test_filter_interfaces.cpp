@@ -112,10 +112,6 @@ const CallCase kNullOutPointerCases[] = {
 // Indexes name entries of the current listing; an empty listing has none.
 const CallCase kIndexCases[] = {
     {"ItemBasicProps", [](BoxFilter& f) { return f.raw_GetItemBasicProps(0, kNoMap); }, E_INVALIDARG},
-    {"RetrieveItemToPath",
-     [](BoxFilter& f) { return f.raw_RetrieveItemToPath(0, nullptr, nullptr, kNoMap, VARIANT_FALSE, nullptr); },
-     E_INVALIDARG},
-    {"SetItemProperties", [](BoxFilter& f) { return f.raw_SetItemProperties(0, kNoMap, 0); }, E_INVALIDARG},
     {"HasChanges",
      [](BoxFilter& f) {
          long changes = 0;
@@ -157,14 +153,6 @@ TEST(IndexChecks, AcceptTheLastListedEntryAndRefuseTheNext)
     EXPECT_EQ(E_INVALIDARG, filter->raw_HasChanges(1, kNoMap, &changes));
     EXPECT_NE(E_INVALIDARG, filter->raw_GetSubFolderBasicProps(0, kNoMap));
     EXPECT_EQ(E_INVALIDARG, filter->raw_GetSubFolderBasicProps(1, kNoMap));
-}
-
-// The host passes no file-name pointer when it does not want the name.
-TEST(IndexChecks, RetrievalAcceptsAMissingFileNamePointer)
-{
-    const auto filter = std::make_unique<BoxFilter>();
-    filter->AddListedItem(L"report.docx");
-    EXPECT_NE(E_POINTER, filter->raw_RetrieveItemToPath(0, nullptr, nullptr, kNoMap, VARIANT_FALSE, nullptr));
 }
 
 TEST(ServerItems, RepositoryWithoutServerItemListAnswersNotImplementedAndZero)
