@@ -7,9 +7,6 @@
 
 namespace {
 
-const _bstr_t kFilterPropertyName{L"FilterPropertyName"};
-const _bstr_t kFilterPropertyValue{L"FilterPropertyValue"};
-
 void PutMainFolderText(ILSPropertyMap* folderMap, const _bstr_t& name, const CStdStr<wchar_t>& value)
 {
     const HRESULT hr = folderMap->put_ItemStr(name, _bstr_t(value.c_str()));
@@ -28,8 +25,8 @@ HRESULT STDMETHODCALLTYPE VESKBoxSyncFilterImpl::raw_SetMainFolderProperties(ILS
         LSPropertyHelpers::CheckPropMap(folderMap);
         const HRESULT hr = LSBaseFileSyncFilter::raw_SetMainFolderProperties(folderMap);
         if (!m_filterPropertyName.empty() && !m_filterPropertyValue.empty()) {
-            PutMainFolderText(folderMap, kFilterPropertyName, m_filterPropertyName);
-            PutMainFolderText(folderMap, kFilterPropertyValue, m_filterPropertyValue);
+            PutMainFolderText(folderMap, LSNamedProperties::FilterPropertyName, m_filterPropertyName);
+            PutMainFolderText(folderMap, LSNamedProperties::FilterPropertyValue, m_filterPropertyValue);
             if (!m_resolvedRepositoryLocation.empty())
                 PutMainFolderText(folderMap, LSNamedProperties::QuentraRepositoryLocation,
                                   m_resolvedRepositoryLocation);

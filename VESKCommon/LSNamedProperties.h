@@ -39,6 +39,8 @@ inline const _bstr_t OwsPermMask{L"ows-PermMask"};
 inline const _bstr_t CTInfo{L"CTInfo"};
 inline const _bstr_t SPIsList{L"SPIsList"};
 inline const _bstr_t VESKDocIdLib{L"VESK.DocIdLib"};
+inline const _bstr_t FilterPropertyName{L"FilterPropertyName"};
+inline const _bstr_t FilterPropertyValue{L"FilterPropertyValue"};
 } // namespace LSNamedProperties
 
 // The permission masks folders and items carry: every right, or read only.
