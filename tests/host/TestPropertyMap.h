@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 #include <variant>
+#include <vector>
 
 namespace TestHost {
 
@@ -63,6 +64,8 @@ public:
     size_t Count() const;
     void FailWrites(const std::wstring& name, HRESULT failure);
     int ItemStrsCalls() const;
+    // Names of the successful single writes, in call order.
+    const std::vector<std::wstring>& WriteOrder() const { return writeOrder_; }
 
 private:
     using Value = std::variant<std::wstring, long, DATE, bool>;
@@ -81,6 +84,7 @@ private:
     std::map<std::wstring, Value> values_;
     std::map<std::wstring, HRESULT> failingWrites_;
     int itemStrsCalls_ = 0;
+    std::vector<std::wstring> writeOrder_;
 };
 
 } // namespace TestHost
