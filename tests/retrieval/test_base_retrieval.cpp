@@ -2,6 +2,7 @@
 // downloaded file's hash stands in for the tag, and header-only items get their temporary paths.
 #include "FilterTestObjects.h"
 #include "ScratchFolder.h"
+#include "TestFieldSetInfo.h"
 #include "TestPropertyMap.h"
 
 #include "ComDef.h"
@@ -47,6 +48,31 @@ public:
     {
         m_repositoryLocation = repository;
         m_folderLocation = folder;
+    }
+
+    TalvernCommon::com_ptr<TestHost::TestFieldSetInfo> fieldSet = TestHost::TestFieldSetInfo::Create();
+    void StartRun(IUnknown* syncRun, ILSPropertyMap* mainFolder, const PropertyPairs& extra)
+    {
+        m_syncRun = TalvernCommon::com_ptr<IUnknown>(syncRun);
+        m_mainFolderMap = TalvernCommon::com_ptr<ILSPropertyMap>(mainFolder);
+        for (const auto& [key, value] : extra)
+            SetServerItemExtraProperty(0, key, value);
+    }
+    HRESULT GetFieldSetInfoInternal(ILSVESKFieldSetInfo** info) override
+    {
+        fieldSet->AddRef();
+        *info = fieldSet.get();
+        return S_OK;
+    }
+    HRESULT GetFileUrl(const CStdStr<wchar_t>&, CStdStr<wchar_t>& url, int) override
+    {
+        url = L"https://files.example/a";
+        return S_OK;
+    }
+    HRESULT isItemReadOnly(const CStdStr<wchar_t>&, bool& readOnly, CStdStr<wchar_t>&) override
+    {
+        readOnly = false;
+        return S_OK;
     }
 };
 using Filter = FilterTests::WithUnknown<HashingRepository>;
@@ -118,6 +144,35 @@ TEST(BaseHeaderOnly, RetrievalHashesAndAFileThatCannotBeHashedFails)
     EXPECT_FALSE(item->Has(L"Quentra.FromServerETag"));
     EXPECT_EQ(E_INVALIDARG, filter.raw_RetrieveIndividualItemToPath(nullptr, nullptr, nullptr, VARIANT_TRUE, nullptr));
     EXPECT_EQ(S_FALSE, filter.raw_RetrieveIndividualItemToPathProperties(item.get()));
+}
+
+TEST(BaseItemProperties, RepositoryFieldsReachTheFieldSetAndEveryTextGoesInOneBatch)
+{
+    Filter filter;
+    filter.List(L"a.msg", 45000.0);
+    const auto mainFolder = TestHost::TestPropertyMap::Create();
+    filter.StartRun(static_cast<ILSPropertyMap*>(mainFolder.get()), mainFolder.get(),
+                    {{L"Plain-Category", L"Blue"}, {L"plain-Ignored", L"x"}, {L"PR_HAS_ATTACH", L"1"},
+                     {L"extension", L"msg"}, {L"Quentra.FormRegionClass", L"IPM.Post.A.Post.B"}});
+    filter.fieldSet->SeedField(L"Plain-Category", L"CategoryProp", VT_BSTR);
+    const auto item = TestHost::TestPropertyMap::Create();
+    item->SetText(L"0x001a001f", L"IPM.Note");
+
+    ASSERT_EQ(S_OK, filter.raw_SetItemProperties(0, item.get(), 0));
+    EXPECT_EQ(L"Blue", item->Text(L"Plain-Category"));
+    EXPECT_EQ(L"Blue", item->Text(L"CategoryProp"));
+    EXPECT_FALSE(item->Has(L"plain-Ignored"));
+    EXPECT_EQ(true, item->Flag(L"0x0e1b000b"));
+    EXPECT_EQ(L"IPM.Note.A.Note.B", item->Text(L"Quentra.FormRegionClass"));
+    EXPECT_EQ(L"0x7FFFFFFFFFFFFFFF", item->Text(L"ows-PermMask"));
+    EXPECT_EQ(L"https://files.example/a", item->Text(L"Quentra.FromServerFileUrl"));
+    EXPECT_EQ(1, item->ItemStrsCalls());
+
+    const auto refusing = TestHost::TestPropertyMap::Create();
+    refusing->FailWrites(L"Quentra.FromServerFileName", E_ACCESSDENIED);
+    EXPECT_EQ(E_ACCESSDENIED, filter.raw_SetItemProperties(0, refusing.get(), 0));
+    EXPECT_EQ(1, filter.fieldSet->Initializations());
+    EXPECT_EQ(E_INVALIDARG, filter.raw_SetItemProperties(1, item.get(), 0));
 }
 
 TEST(BaseHeaderOnly, TempPathBlanksEveryCharacterAWindowsPathCannotHold)
