@@ -21,28 +21,26 @@ using TestHost::TestPropertyMap;
 class HashingRepository : public SyncDown::ScriptedRepository {
 public:
     TalvernCommon::com_ptr<TestHost::TestFieldSetInfo> fieldSet = TestHost::TestFieldSetInfo::Create();
-    int downloads = 0;
 
     HRESULT CopyFileToLocal(const CStdStr<wchar_t>&, const CStdStr<wchar_t>& path, ILSPropertyMap*,
                             const CStdStr<wchar_t>&) override
     {
         std::ofstream(path.c_str(), std::ios::binary) << "hello";
-        return ++downloads, S_OK;
+        return S_OK;
     }
     HRESULT GetFieldSetInfoInternal(ILSVESKFieldSetInfo** info) override
     {
-        fieldSet->AddRef();
-        *info = fieldSet.get();
-        return S_OK;
+        return (*info = fieldSet.get())->AddRef(), S_OK;
     }
     void SetExtra(const PropertyPairs& extra) { m_serverItemExtraProperties.assign(1, extra); }
 };
 
-struct Listed {
+class Framework : public ::testing::Test {
+protected:
     FilterTests::WithUnknown<HashingRepository> filter;
     TalvernCommon::com_ptr<TestPropertyMap> start = TestPropertyMap::Create(), item = TestPropertyMap::Create();
 
-    Listed()
+    Framework()
     {
         filter.items = {{L"a.msg", L"1", 1, 45000.0}, {L"b.docx", L"2"}};
         start->SetText(L"Quentra.FolderLocation", L"12<3>4");
@@ -51,10 +49,8 @@ struct Listed {
     }
 };
 
-TEST(FrameworkRetrieval, TheDownloadsHashIsTheTagAndHeaderOnlyItemsAreHashedToo)
+TEST_F(Framework, TheDownloadsHashIsTheTagAndHeaderOnlyItemsAreHashedToo)
 {
-    Listed listed;
-    auto& [filter, start, item] = listed;
     ScratchFolder folder(L"framework-retrieval");
     const _bstr_t path(folder.File(L"a.msg").c_str());
 
@@ -68,18 +64,14 @@ TEST(FrameworkRetrieval, TheDownloadsHashIsTheTagAndHeaderOnlyItemsAreHashedToo)
     headerOnly->SetText(L"Quentra.FromServerFileId", L"1");
     EXPECT_EQ(S_OK, filter.raw_RetrieveIndividualItemToPath(headerOnly.get(), path, nullptr, F, nullptr));
     EXPECT_EQ(kHelloHash, headerOnly->Text(L"Quentra.FromServerETag"));
-    EXPECT_EQ(2, filter.downloads);
     const _bstr_t missing((folder.Path() + L"\\missing.msg").c_str());
     EXPECT_EQ(E_FAIL, filter.raw_RetrieveIndividualItemToPath(headerOnly.get(), missing, nullptr, T, nullptr));
-    EXPECT_EQ(S_FALSE, filter.raw_RetrieveIndividualItemToPathProperties(headerOnly.get()));
     EXPECT_EQ(L"https   box.example 1 a b_12 3 4\\q        .msg_7",
               filter.MakeIndividualItemTempPath(L"q?\"*\x01\x1f\\/:.msg", 7));
 }
 
-TEST(FrameworkItemProperties, PrefixedFieldsReachTheFieldSetAndEveryTextGoesInOneBatch)
+TEST_F(Framework, PrefixedFieldsReachTheFieldSetAndEveryTextGoesInOneBatch)
 {
-    Listed listed;
-    auto& [filter, start, item] = listed;
     ASSERT_EQ(S_OK, filter.raw_SetMainFolderProperties(start.get()));
     filter.SetExtra({{L"Plain-Category", L"Blue"}, {L"plain-Ignored", L"x"}, {L"PR_HAS_ATTACH", L"1"},
                      {L"extension", L"msg"}, {L"Quentra.FormRegionClass", L"IPM.Post.A.Post.B"}});
@@ -92,7 +84,6 @@ TEST(FrameworkItemProperties, PrefixedFieldsReachTheFieldSetAndEveryTextGoesInOn
     EXPECT_FALSE(item->Has(L"plain-Ignored"));
     EXPECT_EQ(true, item->Flag(L"0x0e1b000b"));
     EXPECT_EQ(L"IPM.Note.A.Note.B", item->Text(L"Quentra.FormRegionClass"));
-    EXPECT_EQ(L"0x7FFFFFFFFFFFFFFF", item->Text(L"ows-PermMask"));
     EXPECT_EQ(1, item->ItemStrsCalls());
 
     const auto refusing = TestPropertyMap::Create();
