@@ -65,10 +65,11 @@ void AdjustFormRegionClass(const CStdStr<wchar_t>& extension, ILSPropertyMap* it
 }
 
 // The host's field-set information for the pair of maps, made again only when either changes.
+using FieldSetFill = std::function<HRESULT(ILSVESKFieldSetInfo**)>;
+
 template <class FieldSetCache>
 TalvernCommon::com_ptr<ILSVESKFieldSetInfo> GetCachedFieldSetInfo(FieldSetCache& cache, IUnknown* syncRun,
-                                                                  ILSPropertyMap* startFolder,
-                                                                  const std::function<HRESULT(ILSVESKFieldSetInfo**)>& fill)
+                                                                  ILSPropertyMap* startFolder, const FieldSetFill& fill)
 {
     if (cache.info && cache.syncRunKey.get() == syncRun && cache.startFolderKey.get() == startFolder)
         return cache.info;
@@ -194,8 +195,11 @@ void LSBaseFileSyncFilter::AddExtraProperties(ILSPropertyMap* item, const CStdSt
         AdjustFormRegionClass(extension != nullptr ? *extension : CStdStr<wchar_t>(), item, formRegion);
         AddPending(pending, LSNamedProperties::QuentraFormRegionClass, formRegion);
     }
-    for (const CStdStr<wchar_t>& passedOn : {CStdStr<wchar_t>(L"ows-CheckoutUser"), CStdStr<wchar_t>(LSNamedProperties::VESKDuplicateHash),
-                                             GetEmailFileIdPropertyName()}) {
+    // Passed on as the listing gave them.
+    const CStdStr<wchar_t> passedOnKeys[] = {
+        L"ows-CheckoutUser", static_cast<const wchar_t*>(LSNamedProperties::VESKDuplicateHash),
+        GetEmailFileIdPropertyName()};
+    for (const CStdStr<wchar_t>& passedOn : passedOnKeys) {
         if (const CStdStr<wchar_t>* value = FindExtra(extra, passedOn.c_str()))
             AddPending(pending, passedOn, *value);
     }

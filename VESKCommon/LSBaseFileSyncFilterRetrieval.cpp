@@ -46,7 +46,8 @@ HRESULT STDMETHODCALLTYPE LSBaseFileSyncFilter::raw_RetrieveItemToPath(unsigned 
             return S_OK;
         const CStdStr<wchar_t> hash = GetHashForLocalFile(path);
         m_etags[index] = hash;
-        if (item == nullptr || FAILED(item->put_ItemStr(LSNamedProperties::QuentraFromServerETag, _bstr_t(hash.c_str()))))
+        const _bstr_t hashText(hash.c_str());
+        if (item == nullptr || FAILED(item->put_ItemStr(LSNamedProperties::QuentraFromServerETag, hashText)))
             LOG(ERROR) << "Error setting hash";
         return S_OK;
     }
