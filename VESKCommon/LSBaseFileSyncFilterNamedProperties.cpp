@@ -64,9 +64,9 @@ void AdjustFormRegionClass(const CStdStr<wchar_t>& extension, ILSPropertyMap* it
     formRegion.Replace(L".Post.", L".Note.");
 }
 
-// The host's field-set information for the pair of maps, made again only when either changes.
 using FieldSetFill = std::function<HRESULT(ILSVESKFieldSetInfo**)>;
 
+// The host's field-set information for the pair of maps, made again only when either changes.
 template <class FieldSetCache>
 TalvernCommon::com_ptr<ILSVESKFieldSetInfo> GetCachedFieldSetInfo(FieldSetCache& cache, IUnknown* syncRun,
                                                                   ILSPropertyMap* startFolder, const FieldSetFill& fill)
