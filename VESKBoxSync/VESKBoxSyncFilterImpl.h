@@ -142,6 +142,8 @@ public:
     // The folder exclusions of "BoxSync.ExcludeFolderRegEx" (case-insensitive, one a line or
     // separated by the two characters "\n"). Throws std::regex_error for an invalid one.
     std::vector<std::wregex> GetExcludeFolderRegex();
+    // The listed name of the file with that id; empty when the listing has none.
+    CStdStr<wchar_t> GetFileNameForId(const CStdStr<wchar_t>& fileId) const;
 
     VESKBoxSyncFilterImpl(const VESKBoxSyncFilterImpl&) = delete;
     VESKBoxSyncFilterImpl& operator=(const VESKBoxSyncFilterImpl&) = delete;
@@ -168,6 +170,10 @@ protected:
 
 private:
     void SeedTokenCacheFromSettings();
+    // The download with its renewals of an expired token and its waits while Box prepares the
+    // content; returns the path written.
+    CStdStr<wchar_t> DownloadWithTokenRetries(const CStdStr<wchar_t>& remoteName, const CStdStr<wchar_t>& url,
+                                              const CStdStr<wchar_t>& localPath, const CStdStr<wchar_t>& extra);
 
     // The listing's steps: every listing starts from empty lists.
     void ClearBoxLists();

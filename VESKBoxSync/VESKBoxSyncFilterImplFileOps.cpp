@@ -1,4 +1,4 @@
-// Box file operations: existence, upload, download, rename, create, delete.
+// Box file operations: existence, upload, rename, create, delete.
 #include "VESKBoxSyncFilterImpl.h"
 
 HRESULT VESKBoxSyncFilterImpl::FileExistsRemote(const CStdStr<wchar_t>&, bool&, bool) { return E_NOTIMPL; }
@@ -17,14 +17,6 @@ HRESULT VESKBoxSyncFilterImpl::RenameRemoteFolder(CStdStr<wchar_t>&, const CStdS
 {
     return E_NOTIMPL;
 }
-
-HRESULT VESKBoxSyncFilterImpl::CopyFileToLocal(const CStdStr<wchar_t>&, const CStdStr<wchar_t>&, ILSPropertyMap*,
-                                               const CStdStr<wchar_t>&)
-{
-    return E_NOTIMPL;
-}
-
-HRESULT VESKBoxSyncFilterImpl::GetRemoteETag(const CStdStr<wchar_t>&, CStdStr<wchar_t>&) { return E_NOTIMPL; }
 
 HRESULT VESKBoxSyncFilterImpl::CreateDirectoryRemote(long, const CStdStr<wchar_t>&, const CStdStr<wchar_t>&,
                                                      ILSPropertyMap*, CStdStr<wchar_t>&)

@@ -31,7 +31,23 @@ inline const _bstr_t QuentraFormRegionClass{L"Quentra.FormRegionClass"};
 inline const _bstr_t VESKDuplicateHash{L"VESK.DuplicateHash"};
 inline const _bstr_t VESKRepositoryOriginalLocation{L"VESK.RepositoryOriginalLocation"};
 inline const _bstr_t VESKDisableFolderCreation{L"VESK.DisableFolderCreation"};
+// Main-folder and downloaded-item properties.
+inline const _bstr_t QuentraSyncDisabled{L"Quentra.SyncDisabled"};
+inline const _bstr_t QuentraNoDocsAllowed{L"Quentra.NoDocsAllowed"};
+inline const _bstr_t VESKPermMask2{L"VESK.PermMask2"};
+inline const _bstr_t OwsPermMask{L"ows-PermMask"};
+inline const _bstr_t CTInfo{L"CTInfo"};
+inline const _bstr_t SPIsList{L"SPIsList"};
+inline const _bstr_t VESKDocIdLib{L"VESK.DocIdLib"};
+inline const _bstr_t FilterPropertyName{L"FilterPropertyName"};
+inline const _bstr_t FilterPropertyValue{L"FilterPropertyValue"};
 } // namespace LSNamedProperties
+
+// The permission masks folders and items carry: every right, or read only.
+namespace LSPermissionMasks {
+inline constexpr wchar_t kAllRights[] = L"0x7FFFFFFFFFFFFFFF";
+inline constexpr wchar_t kReadOnly[] = L"0x0000000000000001";
+} // namespace LSPermissionMasks
 
 namespace LSMessageClasses {
 inline const _bstr_t VESKDoc{L"IPM.Post.VESK.Doc"};

@@ -56,6 +56,11 @@ void LSWinInetBase::DownloadToFile(WinInetRequestContext& context, const CStdStr
     context.Send(L"GET", url, headerLines, {}, extraFlags);
     CheckStatus(context);
     LogReplyHead(context, {});
+    // Accepted, not ready: the reply carries no content, and writing it would pass for the file.
+    if (context.GetStatusCode() == static_cast<DWORD>(LSHttpStatus::kAccepted))
+        throw LSHttpError(static_cast<int32_t>(LSHttpStatus::kAccepted),
+                          HttpErrorMessageFromStatusText(context.QueryHeader(HTTP_QUERY_STATUS_TEXT)),
+                          ParseRetryAfterSeconds(context.QueryHeader(HTTP_QUERY_RETRY_AFTER)));
     LSStagedFile file(localPath);
     for (std::string_view block = context.ReadBlock(); !block.empty(); block = context.ReadBlock())
         file.Write(block.data(), static_cast<DWORD>(block.size()));

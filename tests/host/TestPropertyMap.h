@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 #include <variant>
+#include <vector>
 
 namespace TestHost {
 
@@ -69,6 +70,8 @@ public:
     // The byte the last boolean put of the name received, as the host got it.
     std::optional<unsigned char> BoolByte(const std::wstring& name) const;
     int ItemStrsCalls() const;
+    // Names of the successful single writes, in call order.
+    const std::vector<std::wstring>& WriteOrder() const { return writeOrder_; }
 
 private:
     using Value = std::variant<std::wstring, long, DATE, bool>;
@@ -91,6 +94,7 @@ private:
     HRESULT existsFailure_ = S_OK;
     HRESULT namedTagsFailure_ = S_OK;
     int itemStrsCalls_ = 0;
+    std::vector<std::wstring> writeOrder_;
 };
 
 } // namespace TestHost
