@@ -198,6 +198,29 @@ protected:
     // once from its constructor.
     void InitSettings(const CStdStr<wchar_t>& prefix);
 
+    // ---- Start point, listing and the ties of items to their remote counterparts ----------
+    // The repository location stored on a folder's map; throws 0x80070032 when it has none.
+    CStdStr<wchar_t> GetFolderLocation(ILSPropertyMap* map);
+    // Write the web link of a folder or file (index -1: built from the name) into the map.
+    HRESULT SetupFolderUrl(const CStdStr<wchar_t>& remoteName, int index, ILSPropertyMap* map);
+    HRESULT SetupFileUrl(const CStdStr<wchar_t>& remoteName, int index, ILSPropertyMap* map);
+    // Writes "Quentra.FromServerFileId" when the repository keys items by file id.
+    HRESULT SetupFileId(const CStdStr<wchar_t>& remoteName, ILSPropertyMap* map, bool isNewDocument);
+
+    // ---- Documents going up ----------------------------------------------------------------
+    // Tests, uploads and renames one document; remoteName receives the name the repository
+    // stored it under (empty when nothing was uploaded). Problems the user must resolve are
+    // written as the item's sync issue.
+    HRESULT AddFile(bool isNewDocument, CStdStr<wchar_t>* remoteName, ILSPropertyMap* item,
+                    CStdStr<wchar_t> documentName, CStdStr<wchar_t> localPath);
+    // S_OK when a changed document may replace the remote one; documentName may become the
+    // item's stored file name.
+    HRESULT CheckUpdateMayProceed(CStdStr<wchar_t>& documentName, ILSPropertyMap* item);
+    HRESULT ReportConflict(ILSPropertyMap* item, const CStdStr<wchar_t>& remoteName,
+                           const CStdStr<wchar_t>& remoteETag);
+    // Deletes the remote file or folder behind an item; may throw what the repository throws.
+    HRESULT DeleteRemoteItem(ILSPropertyMap* item, CStdStr<wchar_t>& errorText);
+
     using StringList = std::vector<CStdStr<wchar_t>>;
     using PropertyPairs = std::map<CStdStr<wchar_t>, CStdStr<wchar_t>>;
 
