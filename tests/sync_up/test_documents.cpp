@@ -130,7 +130,7 @@ INSTANTIATE_TEST_SUITE_P(SyncUp, UploadError, ::testing::ValuesIn(kUploadErrors)
 
 TEST_F(SyncUpTest, AFailedMetadataStepLinksTheItemToTheStoredFile)
 {
-    AddFault(R"({"method":"POST","path":"/api/2.0/files/*/metadata/*","status":500,"times":6,)"
+    AddFault(R"({"method":"POST","path":"/2.0/files/*/metadata/*","status":500,"times":6,)"
              R"("error":{"code":"internal_server_error","message":"down"}})");
     const ItemMap item = TestPropertyMap::Create();
     item->SetText(L"0x0037001f", L"Subject");

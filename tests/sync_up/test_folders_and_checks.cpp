@@ -43,7 +43,7 @@ TEST_P(FolderRename, HappensOnlyForARealChange)
     const RenameCase& rename = GetParam();
     const std::string id = SeedFolder(standIn_, "Docs");
     if (rename.refused)
-        AddFault(R"({"method":"PUT","path":"/api/2.0/folders/*","status":409,"error":{"code":"item_name_in_use"}})");
+        AddFault(R"({"method":"PUT","path":"/2.0/folders/*","status":409,"error":{"code":"item_name_in_use"}})");
     const ItemMap mapi = TestPropertyMap::Create();
     mapi->SetText(L"0x3001001f", rename.newName);
     const ItemMap sync = TestPropertyMap::Create();
@@ -200,7 +200,7 @@ TEST_F(SyncUpTest, ADuplicateIsFoundBySearchOrElseInTheListing)
     folder->SetText(L"Quentra.FolderLocation", L"0");
     for (const bool searchFails : {false, true}) {
         if (searchFails)
-            AddFault(R"({"method":"GET","path":"/api/2.0/search","status":200,)"
+            AddFault(R"({"method":"GET","path":"/2.0/search","status":200,)"
                      R"("json":{"entries":[],"total_count":0,"limit":1,"offset":0}})");
         TalvernCommon::unique_bstr duplicate;
         long found = 0;
