@@ -181,4 +181,17 @@ protected:
 
 private:
     void SeedTokenCacheFromSettings();
+
+    // The listing's steps: every listing starts from empty lists.
+    void ClearBoxLists();
+    void ProcessFileCollection(const std::vector<Box_20::FileRecord>& files);
+    void ProcessFolderCollection(const std::vector<Box_20::FolderRecord>& folders);
+    // "BoxSync.LimitToDays" days before now (local time); not valid when the setting is 0.
+    static Box_20::OptionalDate GetLimitToDaysStart();
+    // The ids of all the folder's items, listed completely and without a date limit.
+    const StringList& ServerItemIds();
+
+    // Set when the deletion check's listing failed since the last folder listing: until the next
+    // listing every item counts as present, without asking Box again for each.
+    bool m_serverItemIdsFailed = false;
 };

@@ -3,10 +3,11 @@
 #include "VESKBoxSyncFilterImpl.h"
 
 #include "ComDef.h"
-#include "HResultException.h"
+#include "LSDiag.h"
 
 namespace {
 const _bstr_t kChangeTokenProperty{L"ChangeToken"};
+constexpr wchar_t kCompleteTokenEnd[] = L";;;";
 } // namespace
 
 HRESULT VESKBoxSyncFilterImpl::StoreChangeToken(ILSPropertyMap* folderMap)
@@ -19,12 +20,22 @@ HRESULT VESKBoxSyncFilterImpl::StoreChangeToken(ILSPropertyMap* folderMap)
     return S_OK;
 }
 
+// A token that does not end in ";;;" says that the listing left items to fetch.
 bool VESKBoxSyncFilterImpl::HasChangeToken() const
 {
-    throw hresult_exception(E_NOTIMPL, "VESKBoxSyncFilterImpl::HasChangeToken is not available yet");
+    return !m_changeToken.empty() && !m_changeToken.EndsWith(kCompleteTokenEnd);
 }
 
 HRESULT STDMETHODCALLTYPE VESKBoxSyncFilterImpl::raw_ResetChangeCache()
 {
-    return E_NOTIMPL;
+    try {
+        m_changeToken.clear();
+        if (!m_mainFolderMap)
+            _com_issue_error(E_POINTER);
+        const HRESULT hr = m_mainFolderMap->put_ItemStr(kChangeTokenProperty, _bstr_t(L""));
+        if (FAILED(hr))
+            _com_issue_error(hr);
+        return S_OK;
+    }
+    LS_INTERFACE_CATCH_ALL("VESKBoxSyncFilterImpl::raw_ResetChangeCache")
 }

@@ -1,16 +1,236 @@
 // The Box listing of the synchronised folder, and the ids the deletion check compares with.
 #include "VESKBoxSyncFilterImpl.h"
 
-HRESULT VESKBoxSyncFilterImpl::GetContents(ILSPropertyMap*, int) { return E_NOTIMPL; }
+#include "BoxExceptions.h"
+#include "BoxFolderListing.h"
+#include "BoxFolderOperations.h"
+#include "ComDef.h"
+#include "HResultException.h"
+#include "LSDiag.h"
+#include "LSHttpError.h"
+#include "LSNamedProperties.h"
+#include "LSSetting.h"
+#include "StringUtils.h"
 
-HRESULT VESKBoxSyncFilterImpl::CheckForDeletedItems(const CStdStr<wchar_t>&, long) { return E_NOTIMPL; }
+#include <algorithm>
+
+namespace {
+
+constexpr int kNothingListedMode = 3;
+constexpr wchar_t kNotFoundCode[] = L"[Box Error Code]not_found";
+constexpr HRESULT kFolderNotFound = static_cast<HRESULT>(0x80070003);
+constexpr wchar_t kLimitToDaysSetting[] = L"BoxSync.LimitToDays";
+constexpr wchar_t kCheckAllForDeletionSetting[] = L"BoxSync.CheckAllForDeletionEachSync";
+constexpr wchar_t kPreviewToolbarSetting[] = L"VESK.ShowPreviewToolbarForBox";
+constexpr wchar_t kCheckoutUserKey[] = L"ows-CheckoutUser";
+constexpr wchar_t kReceivedDateKey[] = L"receivedDate";
+constexpr wchar_t kExtensionKey[] = L"extension";
+constexpr wchar_t kFormRegionSuffix[] = L".SharePoint.";
+// The deletion check lists ids in the largest pages Box gives.
+constexpr uint32_t kDeletionCheckPageLimit = 1000;
+
+bool IsDecimalId(const CStdStr<wchar_t>& id)
+{
+    return !id.empty() && id.find_first_not_of(L"0123456789") == CStdStr<wchar_t>::npos;
+}
+
+bool IsMainFolder(ILSPropertyMap* folderMap)
+{
+    LONG mainFolder = 0;
+    return folderMap == nullptr ||
+           (SUCCEEDED(folderMap->get_ItemNum(LSNamedProperties::QuentraMainFolder, &mainFolder)) && mainFolder == 1);
+}
+
+CStdStr<wchar_t> ExtensionAfterLastDot(const CStdStr<wchar_t>& name)
+{
+    const size_t dot = name.rfind(L'.');
+    return dot == CStdStr<wchar_t>::npos ? CStdStr<wchar_t>() : CStdStr<wchar_t>(name.substr(dot + 1));
+}
+
+CStdStr<wchar_t> FormRegionClass(const CStdStr<wchar_t>& tail)
+{
+    return CStdStr<wchar_t>(static_cast<const wchar_t*>(LSMessageClasses::VESKDoc)) + kFormRegionSuffix + tail;
+}
+
+} // namespace
+
+void VESKBoxSyncFilterImpl::ClearBoxLists()
+{
+    if (m_subFolderNames.empty()) {
+        m_subFolderIds.clear();
+        m_folderWebLinks.clear();
+        m_readOnlyFolderIds.clear();
+        m_serverItemIds.reset();
+    }
+    if (m_itemNames.empty()) {
+        m_itemIds.clear();
+        m_serverItemIds.reset();
+        m_remoteVersions.clear();
+        m_fileWebLinks.clear();
+        m_emailPropsByFileId.clear();
+        // A fingerprint removed on Box must not outlive the listing that no longer shows it.
+        m_fingerprintsByFileId.clear();
+    }
+    m_serverItemIdsFailed = false;
+}
+
+HRESULT VESKBoxSyncFilterImpl::GetContents(ILSPropertyMap* folderMap, int mode)
+{
+    ClearBoxLists();
+    if (mode == kNothingListedMode) {
+        LS_DIAG_LOG(1) << "Nothing to sync\n";
+        return S_OK;
+    }
+    try {
+        m_folderLocation.Trim(L"/");
+        const CStdStr<wchar_t> folderId = m_folderLocation;
+        const bool singleDocument = !m_filterPropertyValue.empty();
+        if (!IsDecimalId(folderId) || (singleDocument && !IsDecimalId(m_filterPropertyValue))) {
+            LOG(ERROR) << "VESKBoxSyncFilterImpl::GetContents: Box ids are decimal digits, not folder "
+                       << LSDiag::LogText(folderId) << " / file " << LSDiag::LogText(m_filterPropertyValue);
+            return E_INVALIDARG;
+        }
+        const CStdStr<wchar_t> enterpriseId = GetBoxUserId();
+        const auto [pagingLimit, incrementalLimit] = GetPagingLimits();
+        const Box_20::MetadataScopeRecord scope{enterpriseId, GetEmailMetadataTemplateName(),
+                                                GetFingerprintMetadataTemplateName()};
+        if (singleDocument) {
+            ProcessFileCollection(Box_20::GetFolderSingleDocContents(folderMap, m_shutdownInformer.get(),
+                                                                     m_filterPropertyValue, scope)
+                                      .Files);
+        } else {
+            const Box_20::FolderListing listing =
+                Box_20::GetFolderContents(folderMap, m_shutdownInformer.get(), folderId, pagingLimit,
+                                          incrementalLimit, m_changeToken, GetLimitToDaysStart(), scope);
+            ProcessFileCollection(listing.Files);
+            ProcessFolderCollection(listing.Folders);
+        }
+        if (IsMainFolder(folderMap) && Box_20::GetFolderInfo(folderId, m_shutdownInformer.get()).IsReadOnly())
+            m_readOnlyFolderIds.push_back(folderId);
+        return S_OK;
+    } catch (const Box_20::ApiException& error) {
+        if (error.GetText().find(kNotFoundCode) != CStdStr<wchar_t>::npos)
+            return kFolderNotFound;
+        LOG(ERROR) << " " << LSDiag::LogText(error.GetText()) << "\n";
+        return E_FAIL;
+    } catch (const LSHttpError& error) {
+        LOG(ERROR) << " " << LSDiag::LogText(error.FormatMessage()) << "\n";
+        return E_FAIL;
+    } catch (...) {
+        LSDiag::HandleInterfaceException("VESKBoxSyncFilterImpl::GetContents", __FILE__, __LINE__);
+        return E_FAIL;
+    }
+}
+
+void VESKBoxSyncFilterImpl::ProcessFileCollection(const std::vector<Box_20::FileRecord>& files)
+{
+    for (const Box_20::FileRecord& file : files) {
+        const size_t index = m_itemNames.size();
+        m_itemNames.push_back(file.Name);
+        m_itemIds.push_back(file.Id);
+        m_remoteVersions.push_back(static_cast<int32_t>(file.VersionNumber));
+        m_fileWebLinks.push_back(GetApplicationUrl() + L"/file/" + file.Id);
+        // A file whose time Box did not give has an unknown date, not the epoch.
+        m_lastModifiedCache[static_cast<uint32_t>(index)] =
+            file.ModifiedDateText.empty() ? kUnknownRemoteDate : file.ModifiedDate;
+        m_etags[static_cast<uint32_t>(index)] = file.ETag;
+        if (!file.Fingerprint.empty())
+            m_fingerprintsByFileId[file.Id] = file.Fingerprint;
+        SetServerItemExtraProperty(index, kCheckoutUserKey, file.Lock ? file.Lock->CreatedBy.Login : L"");
+        if (file.EmailProps)
+            m_emailPropsByFileId[file.Id] = file.EmailProps;
+        if (!file.ModifiedDateText.empty())
+            SetServerItemExtraProperty(index, kReceivedDateKey, file.ModifiedDateText);
+
+        CStdStr<wchar_t> extension = ExtensionAfterLastDot(file.Name);
+        CStdStr<wchar_t> formRegion = FormRegionClass(extension);
+        if (LSSetting::GetInstance().GetUserDword(kPreviewToolbarSetting, 0) != 0) {
+            CStdStr<wchar_t> undotted = file.Name;
+            undotted.erase(0, undotted.find_first_not_of(L'.'));
+            extension = GetFileExtension(undotted);
+            extension.Trim(L".");
+            formRegion = FormRegionClass(extension + L".doc");
+            LS_DIAG_LOG(1) << "VESKBoxSyncFilterImpl::ProcessFileCollection" << "Synced item has form region class"
+                           << LSDiag::LogText(formRegion);
+        }
+        SetServerItemExtraProperty(index, kExtensionKey, extension);
+        SetServerItemExtraProperty(index, static_cast<const wchar_t*>(LSNamedProperties::QuentraFormRegionClass),
+                                   formRegion);
+    }
+}
+
+void VESKBoxSyncFilterImpl::ProcessFolderCollection(const std::vector<Box_20::FolderRecord>& folders)
+{
+    for (const Box_20::FolderRecord& folder : folders) {
+        m_subFolderIds.push_back(folder.Id);
+        m_subFolderNames.push_back(folder.Name);
+        m_folderWebLinks.push_back(GetApplicationUrl() + L"/folder/" + folder.Id);
+        if (folder.IsReadOnly())
+            m_readOnlyFolderIds.push_back(folder.Id);
+    }
+}
+
+Box_20::OptionalDate VESKBoxSyncFilterImpl::GetLimitToDaysStart()
+{
+    const DWORD days = LSSetting::GetInstance().GetUserDword(kLimitToDaysSetting, 0);
+    if (days == 0)
+        return {};
+    SYSTEMTIME now{};
+    ::GetLocalTime(&now);
+    DATE today = 0;
+    ::SystemTimeToVariantTime(&now, &today);
+    return {today - static_cast<DATE>(days), true};
+}
+
+// Both the host's server-item list and the deletion check decide what is gone from it, so it is
+// never limited by date and never taken from a listing Box broke off (which throws instead).
+const LSBaseFileSyncFilter::StringList& VESKBoxSyncFilterImpl::ServerItemIds()
+{
+    if (!m_serverItemIds) {
+        m_folderLocation.Trim(L"/");
+        if (!IsDecimalId(m_folderLocation))
+            throw hresult_exception(E_INVALIDARG, "VESKBoxSyncFilterImpl: the folder location is no Box id");
+        m_serverItemIds = Box_20::GetFolderContentIds(m_shutdownInformer.get(), m_folderLocation,
+                                                      Box_20::OptionalDate{}, kDeletionCheckPageLimit);
+    }
+    return *m_serverItemIds;
+}
 
 HRESULT VESKBoxSyncFilterImpl::LoadServerItems(long* count)
 {
     if (count == nullptr)
         return E_POINTER;
     *count = 0;
-    return E_NOTIMPL;
+    m_serverItemIds.reset();
+    *count = static_cast<long>(ServerItemIds().size());
+    return S_OK;
 }
 
-HRESULT VESKBoxSyncFilterImpl::GetServerItemId(unsigned long, CStdStr<wchar_t>&) { return E_NOTIMPL; }
+HRESULT VESKBoxSyncFilterImpl::GetServerItemId(unsigned long index, CStdStr<wchar_t>& id)
+{
+    if (!m_serverItemIds || index >= m_serverItemIds->size())
+        return E_INVALIDARG;
+    id = (*m_serverItemIds)[index];
+    return S_OK;
+}
+
+// S_OK only on a complete listing that lacks the id: the host removes the Outlook item then.
+HRESULT VESKBoxSyncFilterImpl::CheckForDeletedItems(const CStdStr<wchar_t>& itemId, long)
+{
+    static const bool checkAll = LSSetting::GetInstance().GetUserDword(kCheckAllForDeletionSetting, 0) != 0;
+    if (!checkAll || m_serverItemIdsFailed)
+        return S_FALSE;
+    try {
+        const StringList& ids = ServerItemIds();
+        if (std::find(ids.begin(), ids.end(), itemId) != ids.end())
+            return S_FALSE;
+    } catch (...) {
+        m_serverItemIdsFailed = true;
+        LSDiag::HandleInterfaceException("VESKBoxSyncFilterImpl::CheckForDeletedItems", __FILE__, __LINE__);
+        LOG(ERROR) << "VESKBoxSyncFilterImpl::CheckForDeletedItems: the folder's items could not all be listed; "
+                      "every item counts as present";
+        return S_FALSE;
+    }
+    LS_DIAG_LOG(1) << "Item with ID no longer exists on the Box repository: " << LSDiag::LogText(itemId) << "\n";
+    return S_OK;
+}

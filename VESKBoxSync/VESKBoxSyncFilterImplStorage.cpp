@@ -2,48 +2,161 @@
 // permissions, the start point given as a Box web address and the main folder's properties.
 #include "VESKBoxSyncFilterImpl.h"
 
+#include "BoxExceptions.h"
+#include "BoxFolderOperations.h"
+#include "BoxFolderSelection.h"
 #include "HResultException.h"
+#include "LSDiag.h"
 #include "LSNamedProperties.h"
+#include "LSPropertyHelpers.h"
+#include "LSSetting.h"
+
+#include <algorithm>
+#include <atomic>
+
+namespace {
+
+constexpr wchar_t kFullRightsMask[] = L"0x7FFFFFFFFFFFFFFF";
+constexpr wchar_t kReadOnlyMask[] = L"0x0000000000000001";
+constexpr wchar_t kSingleFileFilterName[] = L"FileId";
+constexpr wchar_t kCheckoutUserKey[] = L"ows-CheckoutUser";
+const _bstr_t kCheckoutUserProperty{kCheckoutUserKey};
+
+bool IsDecimalId(const CStdStr<wchar_t>& id)
+{
+    return !id.empty() && id.find_first_not_of(L"0123456789") == CStdStr<wchar_t>::npos;
+}
+
+// Indexes come from the host; one beyond the listing is refused, never read.
+template <class List>
+const typename List::value_type& EntryAt(const List& list, size_t index, const char* what)
+{
+    if (index >= list.size())
+        throw hresult_exception(E_INVALIDARG, std::string(what) + ": index " + std::to_string(index) +
+                                                  " beyond the listing");
+    return list[index];
+}
+
+HRESULT ListedUrl(const std::vector<CStdStr<wchar_t>>& links, int index, CStdStr<wchar_t>& url)
+{
+    if (static_cast<size_t>(index) >= links.size()) {
+        LOG(ERROR) << ": Invalid ItemIndex: " << index << "\n";
+        return E_INVALIDARG;
+    }
+    url = links[static_cast<size_t>(index)];
+    return S_OK;
+}
+
+} // namespace
 
 HRESULT VESKBoxSyncFilterImpl::PrepareSyncStartPoint(CStdStr<wchar_t>&, CStdStr<wchar_t>&) { return S_OK; }
 
 // Box dates arrive as OLE dates with the listing; there is no date text to parse.
 bool VESKBoxSyncFilterImpl::ParseRemoteDateTime(const CStdStr<wchar_t>&, SYSTEMTIME&) { return false; }
 
-HRESULT VESKBoxSyncFilterImpl::isItemReadOnly(const CStdStr<wchar_t>&, bool&, CStdStr<wchar_t>&) { return E_NOTIMPL; }
-
-HRESULT VESKBoxSyncFilterImpl::FindFileInFileList(const CStdStr<wchar_t>&, CStdStr<wchar_t>&) { return E_NOTIMPL; }
-
-CStdStr<wchar_t> VESKBoxSyncFilterImpl::GetRemoteItemId(unsigned) const
+HRESULT VESKBoxSyncFilterImpl::isItemReadOnly(const CStdStr<wchar_t>& key, bool& readOnly,
+                                              CStdStr<wchar_t>& permissionMask)
 {
-    throw hresult_exception(E_NOTIMPL, "VESKBoxSyncFilterImpl::GetRemoteItemId is not available yet");
+    readOnly = std::find(m_readOnlyFolderIds.begin(), m_readOnlyFolderIds.end(), key) != m_readOnlyFolderIds.end();
+    permissionMask = readOnly ? kReadOnlyMask : kFullRightsMask;
+    return S_OK;
 }
 
-int VESKBoxSyncFilterImpl::GetRemoteVersion(unsigned) const
+HRESULT VESKBoxSyncFilterImpl::FindFileInFileList(const CStdStr<wchar_t>& fileName, CStdStr<wchar_t>& remoteName)
 {
-    throw hresult_exception(E_NOTIMPL, "VESKBoxSyncFilterImpl::GetRemoteVersion is not available yet");
+    const auto found = std::find(m_itemNames.begin(), m_itemNames.end(), fileName);
+    if (found == m_itemNames.end()) {
+        LOG(ERROR) << ":Unable to locate file in filelist:" << LSDiag::LogText(fileName) << "\n";
+        return E_FAIL;
+    }
+    remoteName = GetRemoteItemId(static_cast<unsigned>(found - m_itemNames.begin()));
+    return S_OK;
 }
 
-CStdStr<wchar_t> VESKBoxSyncFilterImpl::GetSubFolderKey(unsigned) const
+CStdStr<wchar_t> VESKBoxSyncFilterImpl::GetRemoteItemId(unsigned index) const
 {
-    throw hresult_exception(E_NOTIMPL, "VESKBoxSyncFilterImpl::GetSubFolderKey is not available yet");
+    return EntryAt(m_itemIds, index, "VESKBoxSyncFilterImpl::GetRemoteItemId");
 }
 
-HRESULT VESKBoxSyncFilterImpl::SetFilterSubFolderProperties(unsigned short, ILSPropertyMap*) { return E_NOTIMPL; }
+int VESKBoxSyncFilterImpl::GetRemoteVersion(unsigned index) const
+{
+    return EntryAt(m_remoteVersions, index, "VESKBoxSyncFilterImpl::GetRemoteVersion");
+}
+
+CStdStr<wchar_t> VESKBoxSyncFilterImpl::GetSubFolderKey(unsigned index) const
+{
+    return EntryAt(m_subFolderIds, index, "VESKBoxSyncFilterImpl::GetSubFolderKey");
+}
+
+HRESULT VESKBoxSyncFilterImpl::SetFilterSubFolderProperties(unsigned short index, ILSPropertyMap* folder)
+{
+    const CStdStr<wchar_t>& id = EntryAt(m_subFolderIds, index, "VESKBoxSyncFilterImpl::SetFilterSubFolderProperties");
+    const HRESULT hr = folder->put_ItemStr(LSNamedProperties::QuentraFromServerShortItemId, _bstr_t(id.c_str()));
+    if (FAILED(hr)) {
+        LOG(ERROR) << ": put_ItemStr for QuentraFromServerShortItemId failed " << std::hex
+                   << static_cast<unsigned long>(hr) << "\n";
+        throw hr;
+    }
+    return S_OK;
+}
 
 CStdStr<wchar_t> VESKBoxSyncFilterImpl::GetPathSeparator() const { return L"/"; }
 
 HRESULT VESKBoxSyncFilterImpl::OnEndSync() { return S_OK; }
 
-HRESULT VESKBoxSyncFilterImpl::OnStartSync() { return E_NOTIMPL; }
+// The settings key's own default value switches the once-per-process answer on.
+HRESULT VESKBoxSyncFilterImpl::OnStartSync()
+{
+    static std::atomic<bool> answered{false};
+    if (LSSetting::GetInstance().GetUserDword(L"", 0) != 0 && !answered.exchange(true))
+        return S_OK;
+    return E_NOTIMPL;
+}
 
-HRESULT VESKBoxSyncFilterImpl::ResolveFolderFromUrl(CStdStr<wchar_t>&) { return E_NOTIMPL; }
+HRESULT VESKBoxSyncFilterImpl::ResolveFolderFromUrl(CStdStr<wchar_t>& startPoint)
+{
+    try {
+        const CStdStr<wchar_t> given = startPoint;
+        while (!startPoint.empty() && startPoint.back() == L'/')
+            startPoint.pop_back();
+        const Box_20::BoxFolderReference reference = Box_20::GetIdFromBoxUrl(GetApplicationUrl(), startPoint);
+        // Only decimal ids may reach a request address.
+        if (!IsDecimalId(reference.FolderId) || !(reference.FileId.empty() || IsDecimalId(reference.FileId))) {
+            LOG(ERROR) << "Invalid Url " << LSDiag::LogText(given) << "\n";
+            return E_INVALIDARG;
+        }
+        if (!Box_20::VerifyFolder(reference.FolderId, m_shutdownInformer.get())) {
+            LOG(ERROR) << "Folder " << LSDiag::LogText(reference.FolderId) << " does not exist" << "\n";
+            return E_INVALIDARG;
+        }
+        startPoint = reference.FolderId;
+        if (!reference.FileId.empty()) {
+            m_filterPropertyName = kSingleFileFilterName;
+            m_filterPropertyValue = reference.FileId;
+            m_resolvedRepositoryLocation = given;
+        }
+        return S_OK;
+    } catch (const Box_20::ApiException& error) {
+        LOG(ERROR) << LSDiag::LogText(error.GetText()) << "\n";
+        return E_INVALIDARG;
+    }
+}
 
-HRESULT VESKBoxSyncFilterImpl::GetFolderUrl(const CStdStr<wchar_t>&, CStdStr<wchar_t>&, int) { return E_NOTIMPL; }
+HRESULT VESKBoxSyncFilterImpl::GetFolderUrl(const CStdStr<wchar_t>& remoteName, CStdStr<wchar_t>& url, int index)
+{
+    url.clear();
+    if (index == -1)
+        url = GetApplicationUrl() + L"/folder/" + remoteName;
+    return index < 0 ? S_OK : ListedUrl(m_folderWebLinks, index, url);
+}
 
-HRESULT VESKBoxSyncFilterImpl::GetFileUrl(const CStdStr<wchar_t>&, CStdStr<wchar_t>&, int) { return E_NOTIMPL; }
+HRESULT VESKBoxSyncFilterImpl::GetFileUrl(const CStdStr<wchar_t>&, CStdStr<wchar_t>& url, int index)
+{
+    url.clear();
+    return index < 0 ? S_OK : ListedUrl(m_fileWebLinks, index, url);
+}
 
-// Box knows files by id, and its ETags identify content.
+// Box files are known by id, and their ETags identify content.
 bool VESKBoxSyncFilterImpl::UsesFileIdKey() const { return true; }
 
 bool VESKBoxSyncFilterImpl::UsesRemoteETag() const { return true; }
@@ -51,9 +164,11 @@ bool VESKBoxSyncFilterImpl::UsesRemoteETag() const { return true; }
 // A Box start point is listed by the next folder update anyway.
 bool VESKBoxSyncFilterImpl::CanSkipStartPointListing(ILSPropertyMap*) const { return true; }
 
-bool VESKBoxSyncFilterImpl::SetCheckoutUserProperty(unsigned short, ILSPropertyMap*)
+// A change test: another user's lock (or its release) changes the item.
+bool VESKBoxSyncFilterImpl::SetCheckoutUserProperty(unsigned short index, ILSPropertyMap* item)
 {
-    throw hresult_exception(E_NOTIMPL, "VESKBoxSyncFilterImpl::SetCheckoutUserProperty is not available yet");
+    return LSPropertyHelpers::getProp(item, kCheckoutUserProperty, L"") !=
+           GetServerItemExtraProperty(index, kCheckoutUserKey, L"");
 }
 
 CStdStr<wchar_t> VESKBoxSyncFilterImpl::GetKeyPropertyName() const

@@ -199,6 +199,9 @@ protected:
     void InitSettings(const CStdStr<wchar_t>& prefix);
 
     // ---- Start point, listing and the ties of items to their remote counterparts ----------
+    // The listing mode that the host's two flags select: both 3, only the first 0, only the
+    // second 1, neither 2. Only VARIANT_TRUE counts as set.
+    static int32_t ListingModeFromFlags(VARIANT_BOOL modeFlag1, VARIANT_BOOL modeFlag2);
     // The repository location stored on a folder's map; throws 0x80070032 when it has none.
     CStdStr<wchar_t> GetFolderLocation(ILSPropertyMap* map);
     // Write the web link of a folder or file (index -1: built from the name) into the map.
@@ -206,6 +209,20 @@ protected:
     HRESULT SetupFileUrl(const CStdStr<wchar_t>& remoteName, int index, ILSPropertyMap* map);
     // Writes "Quentra.FromServerFileId" when the repository keys items by file id.
     HRESULT SetupFileId(const CStdStr<wchar_t>& remoteName, ILSPropertyMap* map, bool isNewDocument);
+    // Further values of listed server item / sub-folder i; the default when none was stored.
+    CStdStr<wchar_t> GetServerItemExtraProperty(size_t index, const CStdStr<wchar_t>& key,
+                                                const CStdStr<wchar_t>& defaultValue) const;
+    CStdStr<wchar_t> GetSubFolderExtraProperty(size_t index, const CStdStr<wchar_t>& key,
+                                               const CStdStr<wchar_t>& defaultValue) const;
+    void SetServerItemExtraProperty(size_t index, const CStdStr<wchar_t>& key, const CStdStr<wchar_t>& value);
+    // The remote last-modified time of listed item i, kUnknownRemoteDate when it cannot be had.
+    DATE CacheLastModified(unsigned short index);
+
+    // A count for the host's 16-bit out-parameters: beyond 65,535 it stays there (logged).
+    static unsigned short HostCount(size_t count, const char* what);
+
+    // Kept for an item whose remote time cannot be had.
+    static constexpr DATE kUnknownRemoteDate = 3660000.0;
 
     // ---- Documents going up ----------------------------------------------------------------
     // Tests, uploads and renames one document; remoteName receives the name the repository
@@ -273,3 +290,6 @@ protected:
     CStdStr<wchar_t> m_contentTypeInfo;
     int32_t m_listingMode = kDefaultListingMode;
 };
+
+// "VESK.ExternalAttachments", read once per process.
+bool GetExternalAttachmentsSetting();

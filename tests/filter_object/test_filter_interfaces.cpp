@@ -128,19 +128,6 @@ auto CaseName = [](const auto& info) { return std::string(info.param.name); };
 INSTANTIATE_TEST_SUITE_P(NullOutPointer, HostCallRefused, ::testing::ValuesIn(kNullOutPointerCases), CaseName);
 INSTANTIATE_TEST_SUITE_P(IndexBeyondListing, HostCallRefused, ::testing::ValuesIn(kIndexCases), CaseName);
 
-TEST(IndexChecks, AcceptTheLastListedEntryAndRefuseTheNext)
-{
-    const auto filter = std::make_unique<BoxFilter>();
-    filter->AddListedItem(L"report.docx");
-    filter->AddListedSubFolder(L"Invoices");
-    long changes = 0;
-
-    EXPECT_NE(E_INVALIDARG, filter->raw_HasChanges(0, kNoMap, &changes));
-    EXPECT_EQ(E_INVALIDARG, filter->raw_HasChanges(1, kNoMap, &changes));
-    EXPECT_NE(E_INVALIDARG, filter->raw_GetSubFolderBasicProps(0, kNoMap));
-    EXPECT_EQ(E_INVALIDARG, filter->raw_GetSubFolderBasicProps(1, kNoMap));
-}
-
 // The host passes no file-name pointer when it does not want the name.
 TEST(IndexChecks, RetrievalAcceptsAMissingFileNamePointer)
 {
