@@ -135,6 +135,9 @@ public:
     // "BoxSync.FingerprintMetaDataTemplateName"; may be empty.
     static CStdStr<wchar_t> GetFingerprintMetadataTemplateName();
 
+    // The listed name of the file with that id; empty when the listing has none.
+    CStdStr<wchar_t> GetFileNameForId(const CStdStr<wchar_t>& fileId) const;
+
     // ---- Uploads ---------------------------------------------------------------------------
     // The record of a local file to upload as name (the part after a last backslash) into the
     // parent folder: size, content type, enterprise, e-mail template and, for a mail file, the
@@ -181,6 +184,10 @@ protected:
 
 private:
     void SeedTokenCacheFromSettings();
+    // The download with its renewals of an expired token and its waits while Box prepares the
+    // content; returns the path written.
+    CStdStr<wchar_t> DownloadWithTokenRetries(const CStdStr<wchar_t>& remoteName, const CStdStr<wchar_t>& url,
+                                              const CStdStr<wchar_t>& localPath, const CStdStr<wchar_t>& extra);
 
     // The listing's steps: every listing starts from empty lists.
     void ClearBoxLists();

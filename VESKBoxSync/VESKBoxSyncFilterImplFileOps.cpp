@@ -1,4 +1,4 @@
-// Box file operations: existence, upload, download, rename, create, delete.
+// Box file operations: existence, upload, rename, create, delete.
 #include "VESKBoxSyncFilterImpl.h"
 
 #include "BoxExceptions.h"
@@ -189,14 +189,6 @@ HRESULT VESKBoxSyncFilterImpl::RenameRemoteFolder(CStdStr<wchar_t>& location, co
     return RenameWith("VESKBoxSyncFilterImpl::RenameRemoteFolder", location, newName, Box_20::RenameFolder,
                       m_shutdownInformer.get());
 }
-
-HRESULT VESKBoxSyncFilterImpl::CopyFileToLocal(const CStdStr<wchar_t>&, const CStdStr<wchar_t>&, ILSPropertyMap*,
-                                               const CStdStr<wchar_t>&)
-{
-    return E_NOTIMPL;
-}
-
-HRESULT VESKBoxSyncFilterImpl::GetRemoteETag(const CStdStr<wchar_t>&, CStdStr<wchar_t>&) { return E_NOTIMPL; }
 
 HRESULT VESKBoxSyncFilterImpl::CreateDirectoryRemote(long, const CStdStr<wchar_t>& parentLocation,
                                                      const CStdStr<wchar_t>& name, ILSPropertyMap*,

@@ -2,9 +2,111 @@
 // Outlook item without downloading its content.
 #include "VESKBoxSyncFilterImpl.h"
 
-#include "HResultException.h"
+#include "LSDiag.h"
+#include "LSNamedProperties.h"
+#include "LSPropertyHelpers.h"
+#include "StringUtils.h"
 
-bool VESKBoxSyncFilterImpl::SetHeaderMapiProperties(const CStdStr<wchar_t>&, ILSPropertyMap*)
+namespace {
+
+constexpr uint32_t kTagDeliveryTime = 0x0E060040;
+constexpr uint32_t kTagClientSubmitTime = 0x00390040;
+constexpr uint32_t kTagSenderName = 0x0C1A001F;
+constexpr uint32_t kTagSentRepresentingName = 0x0042001F;
+constexpr uint32_t kTagSubject = 0x0037001F;
+constexpr uint32_t kTagDisplayTo = 0x0E04001F;
+constexpr uint32_t kTagDisplayCc = 0x0E03001F;
+constexpr uint32_t kTagDisplayBcc = 0x0E02001F;
+constexpr uint32_t kTagHasAttachments = 0x0E1B000B;
+constexpr uint32_t kTagConversationIndex = 0x00710102;
+constexpr uint32_t kTagConversationIndexTracking = 0x3016000B;
+constexpr uint32_t kTagConversationTopic = 0x0070001F;
+constexpr uint32_t kTagInternetMessageId = 0x1035001F;
+
+_bstr_t TagName(uint32_t tag) { return _bstr_t(ToHexString(tag).c_str()); }
+
+void ThrowIfPutFailed(HRESULT hr, uint32_t tag)
 {
-    throw hresult_exception(E_NOTIMPL, "VESKBoxSyncFilterImpl::SetHeaderMapiProperties is not available yet");
+    if (SUCCEEDED(hr))
+        return;
+    LOG(ERROR) << "Failed to set property " << std::hex << tag << "on property map";
+    throw hr;
+}
+
+void SetMapiStringProperty(const CStdStr<wchar_t>& value, ILSPropertyMap* item, uint32_t tag)
+{
+    ThrowIfPutFailed(item->put_ItemStr(TagName(tag), _bstr_t(value.c_str())), tag);
+}
+
+void SetMapiDateProperty(ILSPropertyMap* item, uint32_t tag, DATE date)
+{
+    ThrowIfPutFailed(item->put_ItemDate(TagName(tag), date), tag);
+}
+
+void WriteEmailHeader(const Box_20::EMailCustomPropsRec& email, ILSPropertyMap* item)
+{
+    if (email.Received.Valid)
+        SetMapiDateProperty(item, kTagDeliveryTime, email.Received.Date);
+    if (email.Sent.Valid)
+        SetMapiDateProperty(item, kTagClientSubmitTime, email.Sent.Date);
+    SetMapiStringProperty(email.From, item, kTagSenderName);
+    SetMapiStringProperty(email.From, item, kTagSentRepresentingName);
+    SetMapiStringProperty(email.Subject, item, kTagSubject);
+    SetMapiStringProperty(email.To, item, kTagDisplayTo);
+    SetMapiStringProperty(email.Cc, item, kTagDisplayCc);
+    SetMapiStringProperty(email.Bcc, item, kTagDisplayBcc);
+    // The attachment flag is a hint for the item's icon; a refusal leaves the header intact.
+    item->put_ItemBool(TagName(kTagHasAttachments), email.HasAttachments != 0 ? 255 : 0);
+    if (!email.ConversationIndex.empty()) {
+        SetMapiStringProperty(email.ConversationIndex, item, kTagConversationIndex);
+        LSPropertyHelpers::setBoolProp(item, TagName(kTagConversationIndexTracking), true);
+    }
+    SetMapiStringProperty(email.ConversationTopic, item, kTagConversationTopic);
+    SetMapiStringProperty(email.InternetMessageId, item, kTagInternetMessageId);
+}
+
+} // namespace
+
+CStdStr<wchar_t> VESKBoxSyncFilterImpl::GetFileNameForId(const CStdStr<wchar_t>& fileId) const
+{
+    for (size_t i = 0; i < m_itemIds.size() && i < m_itemNames.size(); ++i) {
+        if (m_itemIds[i] == fileId)
+            return m_itemNames[i];
+    }
+    return {};
+}
+
+// Each step logs its own failure; what one step wrote stays written when the other fails.
+bool VESKBoxSyncFilterImpl::SetHeaderMapiProperties(const CStdStr<wchar_t>& remoteId, ILSPropertyMap* item)
+{
+    constexpr char kMethod[] = "VESKBoxSyncFilterImpl::SetHeaderMapiProperties";
+    bool emailDone = false;
+    try {
+        const auto email = m_emailPropsByFileId.find(remoteId);
+        if (IsMailFileExtension(GetFileNameForId(remoteId)) && email != m_emailPropsByFileId.end() && email->second) {
+            LSPropertyHelpers::CheckPropMap(item);
+            WriteEmailHeader(*email->second, item);
+            emailDone = true;
+        }
+    } catch (...) {
+        LSDiag::HandleInterfaceException(kMethod, __FILE__, __LINE__);
+    }
+
+    bool fingerprintDone = false;
+    try {
+        const auto fingerprint = m_fingerprintsByFileId.find(remoteId);
+        if (!GetFingerprintMetadataTemplateName().empty() && fingerprint != m_fingerprintsByFileId.end()) {
+            LSPropertyHelpers::CheckPropMap(item);
+            const HRESULT hr =
+                item->put_ItemStr(LSNamedProperties::VESKDuplicateHash, _bstr_t(fingerprint->second.c_str()));
+            if (FAILED(hr)) {
+                LOG(ERROR) << "Failed to set property " << "VESK.DuplicateHash" << "on property map" << "\n";
+                throw hr;
+            }
+            fingerprintDone = true;
+        }
+    } catch (...) {
+        LSDiag::HandleInterfaceException(kMethod, __FILE__, __LINE__);
+    }
+    return emailDone || fingerprintDone;
 }

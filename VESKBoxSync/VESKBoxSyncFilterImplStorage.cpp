@@ -1,5 +1,5 @@
 // The remaining Box storage operations: constants, look-ups into the listing, web links,
-// permissions, the start point given as a Box web address and the main folder's properties.
+// permissions and the start point given as a Box web address.
 #include "VESKBoxSyncFilterImpl.h"
 
 #include "BoxExceptions.h"
@@ -174,9 +174,4 @@ bool VESKBoxSyncFilterImpl::SetCheckoutUserProperty(unsigned short index, ILSPro
 CStdStr<wchar_t> VESKBoxSyncFilterImpl::GetKeyPropertyName() const
 {
     return static_cast<const wchar_t*>(LSNamedProperties::QuentraFromServerFileId);
-}
-
-HRESULT STDMETHODCALLTYPE VESKBoxSyncFilterImpl::raw_SetMainFolderProperties(ILSPropertyMap*)
-{
-    return E_NOTIMPL;
 }

@@ -17,6 +17,7 @@
 #include <cstdint>
 #include <map>
 #include <regex>
+#include <utility>
 #include <vector>
 
 class LSBaseFileSyncFilter : public ILSSyncFilter2,
@@ -187,6 +188,11 @@ public:
     // The property carrying an e-mail file's id ("SharePointSync.EmailFileIdProperty"), read
     // once per process.
     static CStdStr<wchar_t> GetEmailFileIdPropertyName();
+    // The content hash of a local file as GUID text; a file that yields none (unreadable, or the
+    // host stopped the hashing) gives the hash of empty content. Never empty.
+    CStdStr<wchar_t> GetHashForLocalFile(const CStdStr<wchar_t>& localPath) const;
+    // A copy of text with every character that occurs in characters replaced by a blank.
+    static CStdStr<wchar_t> ReplaceCharsInString(const CStdStr<wchar_t>& text, const CStdStr<wchar_t>& characters);
 
     LSBaseFileSyncFilter(const LSBaseFileSyncFilter&) = delete;
     LSBaseFileSyncFilter& operator=(const LSBaseFileSyncFilter&) = delete;
@@ -240,6 +246,16 @@ protected:
 
     using StringList = std::vector<CStdStr<wchar_t>>;
     using PropertyPairs = std::map<CStdStr<wchar_t>, CStdStr<wchar_t>>;
+    // Named texts gathered for one batched write, in the order they were added.
+    using PendingPropertyPairs = std::vector<std::pair<CStdStr<wchar_t>, CStdStr<wchar_t>>>;
+
+    // Writes what is known about a downloaded server item as its named properties: dates and
+    // flags at once, the texts in one batch. extra may be null. Throws the bare HRESULT of a
+    // failed field-set lookup and the COM error of a failed batch.
+    void SetMapiProperties(ILSPropertyMap* item, DATE date, const CStdStr<wchar_t>& etag,
+                           const CStdStr<wchar_t>& remoteId, const CStdStr<wchar_t>& name, const CStdStr<wchar_t>& url,
+                           const CStdStr<wchar_t>& fromUser, const CStdStr<wchar_t>& toUser,
+                           const CStdStr<wchar_t>& mask, const PropertyPairs* extra, bool headerDone);
 
     // The host's field-set information and the two maps it was obtained for. The keys hold
     // references so that a new map at a freed one's address is never taken for it.
@@ -289,6 +305,17 @@ protected:
     PropertyPairs m_nameValuePairsForRootFolder;
     CStdStr<wchar_t> m_contentTypeInfo;
     int32_t m_listingMode = kDefaultListingMode;
+
+private:
+    HRESULT SetItemPropertiesOf(unsigned short index, ILSPropertyMap* item);
+    void AddMessageHeader(ILSPropertyMap* item, DATE date, const CStdStr<wchar_t>& fromUser,
+                          const CStdStr<wchar_t>& toUser, const PropertyPairs* extra, PendingPropertyPairs& pending);
+    void AddExtraProperties(ILSPropertyMap* item, const CStdStr<wchar_t>& name, const PropertyPairs& extra,
+                            PendingPropertyPairs& pending);
+    // Empty when the file cannot be read or the host stopped the hashing.
+    CStdStr<wchar_t> HashLocalFileOrEmpty(const CStdStr<wchar_t>& localPath) const;
+    // Polled while hashing: true when the host asks to stop.
+    bool HostAsksToStop() const;
 };
 
 // "VESK.ExternalAttachments", read once per process.

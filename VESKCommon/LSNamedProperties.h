@@ -38,7 +38,23 @@ inline const _bstr_t VESKUrgentUpload{L"VESK.UrgentUpload"};
 inline const _bstr_t VESKInterimVersionData{L"VESK.InterimVersionData"};
 inline const _bstr_t QuentraRemoteChangeETag{L"Quentra.RemoteChangeETag"};
 inline const _bstr_t QuentraLocalChangeInfo{L"Quentra.LocalChangeInfo"};
+// Main-folder and downloaded-item properties.
+inline const _bstr_t QuentraSyncDisabled{L"Quentra.SyncDisabled"};
+inline const _bstr_t QuentraNoDocsAllowed{L"Quentra.NoDocsAllowed"};
+inline const _bstr_t VESKPermMask2{L"VESK.PermMask2"};
+inline const _bstr_t OwsPermMask{L"ows-PermMask"};
+inline const _bstr_t CTInfo{L"CTInfo"};
+inline const _bstr_t SPIsList{L"SPIsList"};
+inline const _bstr_t VESKDocIdLib{L"VESK.DocIdLib"};
+inline const _bstr_t FilterPropertyName{L"FilterPropertyName"};
+inline const _bstr_t FilterPropertyValue{L"FilterPropertyValue"};
 } // namespace LSNamedProperties
+
+// The permission masks folders and items carry: every right, or read only.
+namespace LSPermissionMasks {
+inline constexpr wchar_t kAllRights[] = L"0x7FFFFFFFFFFFFFFF";
+inline constexpr wchar_t kReadOnly[] = L"0x0000000000000001";
+} // namespace LSPermissionMasks
 
 namespace LSMessageClasses {
 inline const _bstr_t VESKDoc{L"IPM.Post.VESK.Doc"};

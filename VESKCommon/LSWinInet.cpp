@@ -9,6 +9,7 @@
 namespace LSWinInetNS {
 namespace {
 
+constexpr DWORD kStatusAccepted = 202;
 constexpr DWORD kStatusFound = 302;
 // An error reply's body becomes the error's detail; an error page has no business being larger.
 constexpr size_t kMaxErrorDetailBytes = 64 * 1024;
@@ -56,6 +57,11 @@ void LSWinInetBase::DownloadToFile(WinInetRequestContext& context, const CStdStr
     context.Send(L"GET", url, headerLines, {}, extraFlags);
     CheckStatus(context);
     LogReplyHead(context, {});
+    // Accepted, not ready: the reply carries no content, and writing it would pass for the file.
+    if (context.GetStatusCode() == kStatusAccepted)
+        throw LSHttpError(static_cast<int32_t>(kStatusAccepted),
+                          HttpErrorMessageFromStatusText(context.QueryHeader(HTTP_QUERY_STATUS_TEXT)),
+                          ParseRetryAfterSeconds(context.QueryHeader(HTTP_QUERY_RETRY_AFTER)));
     LSStagedFile file(localPath);
     for (std::string_view block = context.ReadBlock(); !block.empty(); block = context.ReadBlock())
         file.Write(block.data(), static_cast<DWORD>(block.size()));

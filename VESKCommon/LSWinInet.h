@@ -108,7 +108,8 @@ public:
                                      const CStdStr<wchar_t>& body);
 
     // GETs the URL, following redirects, and streams the body into localPath through a temporary
-    // file beside it; a failure or a stop leaves whatever was at localPath untouched.
+    // file beside it; a failure or a stop leaves whatever was at localPath untouched. A 202 (the
+    // content is not ready yet) throws LSHttpError with the server's Retry-After.
     static void DownloadToFile(WinInetRequestContext& context, const CStdStr<wchar_t>& url,
                                const CStdStr<wchar_t>& headerLines, const CStdStr<wchar_t>& localPath,
                                DWORD extraFlags);

@@ -94,10 +94,6 @@ const CallCase kNullOutPointerCases[] = {
 // Indexes name entries of the current listing; an empty listing has none.
 const CallCase kIndexCases[] = {
     {"ItemBasicProps", [](BoxFilter& f) { return f.raw_GetItemBasicProps(0, kNoMap); }, E_INVALIDARG},
-    {"RetrieveItemToPath",
-     [](BoxFilter& f) { return f.raw_RetrieveItemToPath(0, nullptr, nullptr, kNoMap, VARIANT_FALSE, nullptr); },
-     E_INVALIDARG},
-    {"SetItemProperties", [](BoxFilter& f) { return f.raw_SetItemProperties(0, kNoMap, 0); }, E_INVALIDARG},
     {"HasChanges",
      [](BoxFilter& f) {
          long changes = 0;
@@ -127,14 +123,6 @@ auto CaseName = [](const auto& info) { return std::string(info.param.name); };
 
 INSTANTIATE_TEST_SUITE_P(NullOutPointer, HostCallRefused, ::testing::ValuesIn(kNullOutPointerCases), CaseName);
 INSTANTIATE_TEST_SUITE_P(IndexBeyondListing, HostCallRefused, ::testing::ValuesIn(kIndexCases), CaseName);
-
-// The host passes no file-name pointer when it does not want the name.
-TEST(IndexChecks, RetrievalAcceptsAMissingFileNamePointer)
-{
-    const auto filter = std::make_unique<BoxFilter>();
-    filter->AddListedItem(L"report.docx");
-    EXPECT_NE(E_POINTER, filter->raw_RetrieveItemToPath(0, nullptr, nullptr, kNoMap, VARIANT_FALSE, nullptr));
-}
 
 TEST(ServerItems, RepositoryWithoutServerItemListAnswersNotImplementedAndZero)
 {
