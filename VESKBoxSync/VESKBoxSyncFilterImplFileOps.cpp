@@ -114,19 +114,22 @@ HRESULT VESKBoxSyncFilterImpl::CopyFileRemote(const CStdStr<wchar_t>& localPath,
     CStdStr<wchar_t> errorText;
     try {
         m_folderLocation.Trim(L"/");
+        // The ids go into request addresses: they are checked before anything is asked.
+        const CStdStr<wchar_t> fileId =
+            existsRemotely ? LSPropertyHelpers::getRequiredProp(item, LSNamedProperties::QuentraFromServerFileId)
+                           : CStdStr<wchar_t>();
+        RequireBoxId(kMethod, existsRemotely ? fileId : m_folderLocation);
         Box_20::UploadFileRecord record =
             BuildEmailMetadata(localPath, documentName, item, existsRemotely, m_folderLocation);
         record.FingerprintTemplateName = GetFingerprintMetadataTemplateName();
+        record.FileId = fileId;
         ILSShutdownInformer* const informer = m_shutdownInformer.get();
         bool accepted = false;
         if (!existsRemotely) {
-            RequireBoxId(kMethod, record.ParentFolderId);
             accepted = Box_20::Preflight(item, record, informer, Box_20::GetServiceUrl(Box_20::ServicePreflightFile));
             if (accepted)
                 remoteName = Box_20::UploadFile(informer, record);
         } else {
-            record.FileId = LSPropertyHelpers::getRequiredProp(item, LSNamedProperties::QuentraFromServerFileId);
-            RequireBoxId(kMethod, record.FileId);
             accepted = Box_20::PreflightFileVersion(item, record, informer);
             if (accepted)
                 remoteName = Box_20::UploadFileVersion(informer, record);

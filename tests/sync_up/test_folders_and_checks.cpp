@@ -3,100 +3,70 @@
 #include "SyncUpFixture.h"
 
 #include "ComOwners.h"
-#include "LSHash.h"
-#include "LSNamedProperties.h"
 #include "LogCapture.h"
-#include "StringUtils.h"
 
 using namespace SyncUp;
-namespace P = LSNamedProperties;
 
 namespace {
 
-std::string SeedFolder(const TestSupport::BoxStandIn& standIn, const std::string& name)
-{
-    return standIn.Post("seed", BoxRoad::ParseJson(R"({"folders":[{"name":")" + name + R"(","parent_id":"0"}]})"))
-        ["folders"][0].asString();
-}
-
-struct RenameCase {
-    const char* name;
-    const wchar_t* storedName; // nullptr: the folder carries none
-    const wchar_t* newName;
-    bool refused;
-    HRESULT expected;
-    VARIANT_BOOL renamed;
-    const char* boxName;
-};
+// storedName nullptr: the folder carries none.
+struct RenameCase { const wchar_t* storedName; const wchar_t* newName; bool refused; HRESULT expected; bool renamed; };
 
 const RenameCase kRenames[] = {
-    {"SameName", L"Docs", L"Docs", false, S_OK, VARIANT_FALSE, "Docs"},
-    {"LetterCaseOnly", L"Docs", L"docs", false, S_OK, VARIANT_TRUE, "docs"},
-    {"NeverSynced", nullptr, L"Other", false, S_OK, VARIANT_FALSE, "Docs"},
-    {"RefusedByBox", L"Docs", L"Taken", true, E_FAIL, VARIANT_FALSE, "Docs"},
+    {L"Docs", L"Docs", false, S_OK, false},
+    {L"Docs", L"docs", false, S_OK, true},
+    {nullptr, L"Other", false, S_OK, false},
+    {L"Docs", L"Taken", true, E_FAIL, false},
 };
 
 class FolderRename : public SyncUpTest, public ::testing::WithParamInterface<RenameCase> {};
 
-TEST_P(FolderRename, HappensOnlyForARealChange)
+TEST_P(FolderRename, HappensOnlyForARealChangeAndReportsOnlyASuccess)
 {
     const RenameCase& rename = GetParam();
-    const std::string id = SeedFolder(standIn_, "Docs");
+    const std::string id = Seed("folder", "Docs");
     if (rename.refused)
         AddFault(R"({"method":"PUT","path":"/2.0/folders/*","status":409,"error":{"code":"item_name_in_use"}})");
-    const ItemMap mapi = TestPropertyMap::Create();
-    mapi->SetText(L"0x3001001f", rename.newName);
-    const ItemMap sync = TestPropertyMap::Create();
-    sync->SetText(L"Quentra.FolderLocation", AnsiToWide(id));
+    const ItemMap sync = Map({{L"Quentra.FolderLocation", AnsiToWide(id).c_str()}});
     if (rename.storedName != nullptr)
         sync->SetText(L"Quentra.FromServerFileName", rename.storedName);
     VARIANT_BOOL renamed = 7;
 
-    EXPECT_EQ(rename.expected, filter_->raw_UpdateFolder(0, mapi.get(), sync.get(), &renamed));
-    EXPECT_EQ(rename.renamed, renamed);
-    EXPECT_EQ(rename.boxName, standIn_.Item("folder", id)["name"].asString());
+    EXPECT_EQ(rename.expected,
+              filter_->raw_UpdateFolder(0, Map({{L"0x3001001f", rename.newName}}).get(), sync.get(), &renamed));
+    EXPECT_EQ(rename.renamed ? VARIANT_TRUE : VARIANT_FALSE, renamed);
+    EXPECT_EQ(rename.renamed ? "docs" : "Docs", standIn_.Item("folder", id)["name"].asString());
     EXPECT_EQ(rename.renamed || rename.refused, RequestCount() > 0);
 }
 
-INSTANTIATE_TEST_SUITE_P(SyncUp, FolderRename, ::testing::ValuesIn(kRenames),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(SyncUp, FolderRename, ::testing::ValuesIn(kRenames));
 
 TEST_F(SyncUpTest, ANewOutlookFolderBecomesABoxFolderUnderACleanName)
 {
-    const ItemMap parent = TestPropertyMap::Create();
-    parent->SetText(L"Quentra.FolderLocation", L"0");
-    const ItemMap folder = TestPropertyMap::Create();
-    folder->SetText(L"DisplayName", L"Q1:Plans");
-    ASSERT_EQ(S_OK, filter_->raw_CreateFolder(0, parent.get(), folder.get()));
+    const ItemMap folder = Map({{L"DisplayName", L"Q1:Plans"}});
+    ASSERT_EQ(S_OK, filter_->raw_CreateFolder(0, Map({{L"Quentra.FolderLocation", L"0"}}).get(), folder.get()));
 
-    const Json::Value children = standIn_.Item("folder", "0")["children"];
-    ASSERT_EQ(1u, children.size());
-    const std::wstring id = AnsiToWide(children[0]["id"].asString());
-    EXPECT_EQ("Q1 Plans", children[0]["name"].asString());
-    EXPECT_EQ(L"Box", Text(folder, P::QuentraRepositoryType));
-    EXPECT_EQ(id, Text(folder, P::QuentraFolderLocation));
-    EXPECT_EQ(id, Text(folder, P::QuentraRepositoryLocation));
-    EXPECT_NE(std::wstring::npos, Text(folder, P::QuentraFolderLocationUrl).find(id));
-    EXPECT_EQ(std::wstring(CLSHash::GetGuidForString(id)), Text(folder, P::UniqueId));
-    EXPECT_EQ(L"Q1 Plans", Text(folder, P::DisplayName));
+    ASSERT_EQ(1u, RootChildren().size());
+    const std::string id = RootChildren()[0]["id"].asString();
+    EXPECT_EQ("Q1 Plans", RootChildren()[0]["name"].asString());
+    EXPECT_EQ(L"Box", Text(folder, L"Quentra.RepositoryType"));
+    EXPECT_EQ(AnsiToWide(id), Text(folder, L"Quentra.FolderLocation"));
+    EXPECT_EQ(AnsiToWide(id), Text(folder, L"Quentra.RepositoryLocation"));
+    EXPECT_NE(std::wstring::npos, Text(folder, L"Quentra.FolderLocationUrl").find(AnsiToWide(id)));
+    EXPECT_EQ(Guid(id), Text(folder, L"UniqueId"));
+    EXPECT_EQ(L"Q1 Plans", Text(folder, L"DisplayName"));
 }
 
 TEST_F(SyncUpTest, DeletesRemoveFilesAndFoldersAndWhatIsGoneCountsAsDone)
 {
-    const ItemMap file = SyncedItem(SeedFile("a.txt"));
-    const ItemMap folder = TestPropertyMap::Create();
-    folder->SetText(L"Quentra.FolderLocation", AnsiToWide(SeedFolder(standIn_, "Old")));
+    const ItemMap file = SyncedItem(Seed("file", "a.txt"));
+    const ItemMap folder = Map({{L"Quentra.FolderLocation", AnsiToWide(Seed("folder", "Old")).c_str()}});
     TalvernCommon::unique_bstr error;
     for (int pass = 0; pass < 2; ++pass) {
         EXPECT_EQ(S_OK, filter_->DeleteItemByLocation(file.get(), error.put()));
         EXPECT_EQ(S_OK, filter_->DeleteItemByLocation(folder.get(), error.put()));
     }
-    EXPECT_TRUE(standIn_.Item("folder", "0")["children"].empty());
-
-    const int before = RequestCount();
-    file->SetText(L"Quentra.FromServerFileId", L"1/../2");
-    EXPECT_EQ(E_INVALIDARG, filter_->DeleteItemByLocation(file.get(), error.put()));
-    EXPECT_EQ(before, RequestCount());
+    EXPECT_TRUE(RootChildren().empty());
 }
 
 TEST_F(SyncUpTest, TheSyncBracketHoldsTheRunOnlyUntilItEnds)
@@ -114,52 +84,45 @@ TEST_F(SyncUpTest, TheSyncBracketHoldsTheRunOnlyUntilItEnds)
     EXPECT_TRUE(log.Contains(google::GLOG_ERROR, "Cached profile name is different from currentWork -> cur Home"));
 }
 
-TEST_F(SyncUpTest, ACheckOutIsABoxLockUntilCancelled)
+TEST_F(SyncUpTest, ACheckOutIsABoxLockUntilCancelledAndOnlyBoxIdsAreAsked)
 {
-    const std::string id = SeedFile("doc.txt");
+    const std::string id = Seed("file", "doc.txt");
     const ItemMap document = SyncedItem(id);
-    ILSLockingSyncFilter* const locking = filter_.get();
     unsigned char checkedOut = 7;
-
-    ASSERT_EQ(S_OK, locking->raw_Checkout(document.get()));
-    EXPECT_FALSE(standIn_.Item("file", id)["lock"].isNull());
-    ASSERT_EQ(S_OK, locking->raw_IsCheckedOut(document.get(), &checkedOut));
-    EXPECT_EQ(255, checkedOut);
-    ASSERT_EQ(S_OK, locking->raw_CancelCheckout(document.get()));
-    EXPECT_TRUE(standIn_.Item("file", id)["lock"].isNull());
-    ASSERT_EQ(S_OK, locking->raw_IsCheckedOut(document.get(), &checkedOut));
-    EXPECT_EQ(0, checkedOut);
-
+    for (const bool lock : {true, false}) {
+        ASSERT_EQ(S_OK, lock ? filter_->raw_Checkout(document.get()) : filter_->raw_CancelCheckout(document.get()));
+        EXPECT_EQ(lock, !standIn_.Item("file", id)["lock"].isNull());
+        ASSERT_EQ(S_OK, filter_->raw_IsCheckedOut(document.get(), &checkedOut));
+        EXPECT_EQ(lock ? 255 : 0, checkedOut);
+    }
     const int before = RequestCount();
     checkedOut = 7;
-    document->SetText(L"Quentra.FromServerFileId", L"");
-    EXPECT_EQ(E_FAIL, locking->raw_Checkout(document.get()));
     document->SetText(L"Quentra.FromServerFileId", L"12?fields=x");
-    EXPECT_EQ(E_INVALIDARG, locking->raw_IsCheckedOut(document.get(), &checkedOut));
+    EXPECT_EQ(E_INVALIDARG, filter_->raw_IsCheckedOut(document.get(), &checkedOut));
+    EXPECT_EQ(E_INVALIDARG, filter_->DeleteItemByLocation(document.get(), TalvernCommon::unique_bstr().put()));
     EXPECT_EQ(7, checkedOut);
     EXPECT_EQ(before, RequestCount());
 }
 
+// overwriteDate < 0 and overwriteTag nullptr: absent.
 struct ChangeCase {
-    const char* name;
-    bool localChange;
-    bool conflict;
-    double overwriteDate; // < 0: absent
+    bool localChange, conflict;
+    double overwriteDate;
     bool remoteDate;
-    const wchar_t* overwriteTag; // nullptr: absent
+    const wchar_t* overwriteTag;
     bool knownTagIsCurrent;
     long expected;
     bool asksBox;
 };
 
 const ChangeCase kChanges[] = {
-    {"NoSyncDate", false, false, -1, false, nullptr, true, 0, false},
-    {"OverwriteDateZero", false, false, 0.0, true, nullptr, false, 0, false},
-    {"LocalChangeWithEmptyOverwriteTag", true, false, -1, true, L"", true, 2, false},
-    {"ConflictWithEmptyOverwriteTag", false, true, 45000, false, L"", true, 2, false},
-    {"EmptyOverwriteTagOnly", false, false, -1, true, L"", true, 0, true},
-    {"SameTag", false, false, -1, true, nullptr, true, 0, true},
-    {"OtherTag", false, false, -1, true, nullptr, false, 1, true},
+    {false, false, -1, false, nullptr, true, 0, false},   // no date of a synchronised file
+    {false, false, 0.0, true, nullptr, false, 0, false},  // overwrite date 0.0
+    {true, false, -1, true, L"", true, 2, false},         // local change, empty overwrite tag
+    {false, true, 45000, false, L"", true, 2, false},     // conflict, empty overwrite tag
+    {false, false, -1, true, L"", true, 0, true},         // empty overwrite tag alone is skipped
+    {false, false, -1, true, nullptr, true, 0, true},     // same tag on Box
+    {false, false, -1, true, nullptr, false, 1, true},    // another tag on Box
 };
 
 class OnlineChange : public SyncUpTest, public ::testing::WithParamInterface<ChangeCase> {};
@@ -167,48 +130,42 @@ class OnlineChange : public SyncUpTest, public ::testing::WithParamInterface<Cha
 TEST_P(OnlineChange, FollowsTheDocumentsMarks)
 {
     const ChangeCase& change = GetParam();
-    const std::string id = SeedFile("doc.txt");
-    const ItemMap document = TestPropertyMap::Create();
-    document->SetText(L"Quentra.FromServerFileId", AnsiToWide(id));
-    document->SetText(L"Quentra.FromServerETag",
-                      change.knownTagIsCurrent ? AnsiToWide(standIn_.Item("file", id)["etag"].asString()) : L"x");
+    const std::string id = Seed("file", "doc.txt");
+    const std::wstring tag = change.knownTagIsCurrent ? AnsiToWide(standIn_.Item("file", id)["etag"].asString()) : L"x";
+    const ItemMap document = Map({{L"Quentra.FromServerFileId", AnsiToWide(id).c_str()},
+                                  {L"Quentra.FromServerETag", tag.c_str()},
+                                  {L"Quentra.SyncIssueType", change.conflict ? L"CONFLICT" : L""}});
     document->SetFlag(L"Quentra.MessageIsUnchanged", !change.localChange);
-    if (change.conflict)
-        document->SetText(L"Quentra.SyncIssueType", L"CONFLICT");
     if (change.overwriteDate >= 0)
         document->SetDate(L"VESK.UserRequestedOverwriteServerLastModified", change.overwriteDate);
     if (change.remoteDate)
         document->SetDate(L"RemoteFileLastModified", 45000);
     if (change.overwriteTag != nullptr)
         document->SetText(L"Quentra.UserRequestedOverwriteServerETag", change.overwriteTag);
-    const ItemMap top = TestPropertyMap::Create();
     long result = -1;
 
-    ASSERT_EQ(S_OK, filter_->raw_HasChangesOnline(top.get(), document.get(), &result, informer_.get(), 0));
+    ASSERT_EQ(S_OK, filter_->raw_HasChangesOnline(Map({}).get(), document.get(), &result, informer_.get(), 0));
     EXPECT_EQ(change.expected, result);
     EXPECT_EQ(change.asksBox, RequestCount() > 0);
 }
 
-INSTANTIATE_TEST_SUITE_P(SyncUp, OnlineChange, ::testing::ValuesIn(kChanges),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(SyncUp, OnlineChange, ::testing::ValuesIn(kChanges));
 
 TEST_F(SyncUpTest, ADuplicateIsFoundBySearchOrElseInTheListing)
 {
     standIn_.Post("seed", BoxRoad::ParseJson(R"({"files":[{"name":"a.pdf","parent_id":"0","id":"601",
         "content_text":"a","metadata":{"enterprise":{"fingerprints":{"fingerprint":"HASH1"}}}}]})"));
-    const ItemMap folder = TestPropertyMap::Create();
-    folder->SetText(L"Quentra.FolderLocation", L"0");
-    for (const bool searchFails : {false, true}) {
-        if (searchFails)
+    for (const bool searchFindsNothing : {false, true}) {
+        if (searchFindsNothing)
             AddFault(R"({"method":"GET","path":"/2.0/search","status":200,)"
                      R"("json":{"entries":[],"total_count":0,"limit":1,"offset":0}})");
         TalvernCommon::unique_bstr duplicate;
         long found = 0;
-        ASSERT_EQ(S_OK, filter_->raw_HasDuplicateOnline(0, folder.get(), _bstr_t(L"HASH1"), duplicate.put(), &found,
-                                                        informer_.get()));
+        ASSERT_EQ(S_OK, filter_->raw_HasDuplicateOnline(0, Map({{L"Quentra.FolderLocation", L"0"}}).get(),
+                                                        _bstr_t(L"HASH1"), duplicate.put(), &found, informer_.get()));
         EXPECT_EQ(1, found);
         EXPECT_STREQ(L"601", duplicate.get());
-        EXPECT_EQ(searchFails ? 1u : 0u, Journal("GET /2.0/folders/{folder_id}/items").size());
+        EXPECT_EQ(searchFindsNothing ? 1u : 0u, Journal("GET /2.0/folders/{folder_id}/items").size());
     }
 }
 
