@@ -50,7 +50,6 @@ protected:
     {
         return filter_->raw_UpdateDocument(_bstr_t(file.Path().c_str()), _bstr_t(name.c_str()), 0, item.get());
     }
-    // An item map of the Box file as the last sync left it.
     ItemMap SyncedItem(const std::string& id) const
     {
         const Json::Value file = standIn_.Item("file", id);
@@ -58,7 +57,6 @@ protected:
                     {L"Quentra.FromServerFileName", AnsiToWide(file["name"].asString()).c_str()},
                     {L"Quentra.FromServerETag", AnsiToWide(file["etag"].asString()).c_str()}});
     }
-    // A file or folder in the root folder; its id.
     std::string Seed(const std::string& kind, const std::string& name) const
     {
         const std::string content = kind == "file" ? R"(,"content_text":"content")" : "";

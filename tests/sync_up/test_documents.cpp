@@ -1,5 +1,4 @@
-// Documents going up through raw_AddNewDocument and raw_UpdateDocument: what Box stores, what the
-// item is left with, and the sync issue of every way an upload can fail.
+// Documents added and updated: what Box stores, what the item keeps, the sync issue of each failure.
 #include "SyncUpFixture.h"
 
 #include <optional>
@@ -13,39 +12,18 @@ std::string Fault(const std::string& method, const std::string& path, const std:
     return R"({"method":")" + method + R"(","path":")" + path + R"(",)" + reply + "}";
 }
 
-TEST_F(SyncUpTest, ANewDocumentIsStoredUnderACleanNameAndTheItemPointsAtIt)
-{
-    const LocalFile file = LocalFile::WithPattern(1000, 1);
-    const ItemMap item = TestPropertyMap::Create();
-    ASSERT_EQ(S_OK, Add(file, L"Q1:Plan.txt", item));
-
-    const std::string id = WideToUtf8Lossy(Text(item, L"Quentra.FromServerFileId"));
-    EXPECT_EQ("Q1 Plan.txt", standIn_.Item("file", id)["name"].asString());
-    EXPECT_EQ(file.Sha1Hex(), standIn_.Item("file", id)["sha1"].asString());
-    EXPECT_EQ(Guid(id), Text(item, L"UniqueId"));
-    EXPECT_EQ(1, item->Number(L"VersionId").value_or(0));
-    EXPECT_EQ(L"Q1:Plan.txt", Text(item, L"Quentra.FromServerFileName"));
-    EXPECT_EQ(-1.0, item->Date(L"RemoteFileLastModified").value_or(0));
-}
-
-// The size goes to Box in full: a file of 4 GiB and more is never announced shorter.
-TEST_F(SyncUpTest, TheUploadRecordCarriesSizesBeyond4GiB)
-{
-    const LocalFile file = LocalFile::Sparse((5ull << 30) + 3, "end");
-    EXPECT_EQ((5ull << 30) + 3, VESKBoxSyncFilterImpl::ReadLocalFileChunk(file.Path(), L"big.bin"));
-}
-
 struct MailCase { const wchar_t* fileName; bool dated; TestPropertyMap::NamedTags tags; bool hidden; const char* has; };
 
 const MailCase kMailCases[] = {
+    {L"Q1:Plan.txt", true, TestPropertyMap::NamedTags::Offered, false, nullptr},
     {L"mail.msg", true, TestPropertyMap::NamedTags::Offered, false, "1"},
     {L"draft.eml", false, TestPropertyMap::NamedTags::NotOffered, false, "1"},
     {L"hidden.msg", true, TestPropertyMap::NamedTags::Offered, true, "0"},
 };
 
-class MailMetadata : public SyncUpTest, public ::testing::WithParamInterface<MailCase> {};
+class NewDocument : public SyncUpTest, public ::testing::WithParamInterface<MailCase> {};
 
-TEST_P(MailMetadata, ComesFromTheItemsProperties)
+TEST_P(NewDocument, IsStoredAndTheItemPointsAtItWithItsMailMetadata)
 {
     const MailCase& mail = GetParam();
     const ItemMap item = TestPropertyMap::Create(mail.tags);
@@ -56,49 +34,55 @@ TEST_P(MailMetadata, ComesFromTheItemsProperties)
     for (const wchar_t* date : {L"0x0e060040", L"0x00390040"})
         if (mail.dated)
             item->SetDate(date, 45000.5);
-    ASSERT_EQ(S_OK, Add(LocalFile::WithPattern(500, 2), mail.fileName, item));
+    const LocalFile file = LocalFile::WithPattern(500, 2);
+    ASSERT_EQ(S_OK, Add(file, mail.fileName, item));
 
-    const Json::Value metadata = standIn_.Item("file", WideToUtf8Lossy(Text(item, L"Quentra.FromServerFileId")))
-                                     ["metadata"]["enterprise_1234567"]["mailProps"];
+    const std::string id = WideToUtf8Lossy(Text(item, L"Quentra.FromServerFileId"));
+    const Json::Value stored = standIn_.Item("file", id);
+    EXPECT_EQ(file.Sha1Hex(), stored["sha1"].asString());
+    EXPECT_EQ(Guid(id), Text(item, L"UniqueId"));
+    EXPECT_EQ(1, item->Number(L"VersionId").value_or(0));
+    EXPECT_EQ(mail.fileName, Text(item, L"Quentra.FromServerFileName"));
+    EXPECT_EQ(-1.0, item->Date(L"RemoteFileLastModified").value_or(0));
+    const Json::Value metadata = stored["metadata"]["enterprise_1234567"]["mailProps"];
+    if (mail.has == nullptr) {
+        EXPECT_EQ("Q1 Plan.txt", stored["name"].asString()) << "the name is cleaned for Box";
+        EXPECT_TRUE(metadata.isNull());
+        return;
+    }
     EXPECT_EQ("Ann Sender", metadata["from"].asString());
     EXPECT_EQ(mail.has, metadata["hasattachments"].asString());
     EXPECT_EQ(mail.dated, metadata.isMember("received") && metadata.isMember("sent"));
 }
 
-INSTANTIATE_TEST_SUITE_P(SyncUp, MailMetadata, ::testing::ValuesIn(kMailCases));
+INSTANTIATE_TEST_SUITE_P(SyncUp, NewDocument, ::testing::ValuesIn(kMailCases));
 
-TEST_F(SyncUpTest, ARefusedPreflightStoresNothingAndNamesNothing)
-{
-    Seed("file", "taken.txt");
-    const ItemMap item = TestPropertyMap::Create();
-    EXPECT_EQ(E_FAIL, Add(LocalFile::WithPattern(10, 3), L"taken.txt", item));
-    EXPECT_EQ(L"ERROR", SyncIssueType(item.get()));
-    EXPECT_NE(std::wstring::npos, SyncIssueMessage(item.get()).find(L"item_name_in_use"));
-    EXPECT_FALSE(HasIdentity(item));
-    EXPECT_EQ(1u, RootChildren().size());
-}
-
-struct UploadErrorCase { const char* code; int status; const wchar_t* type; const wchar_t* message; };
+// A refused preflight keeps Box's own text; a refused upload gets the text of its reason.
+struct UploadErrorCase { const char *method, *code; int status; const wchar_t *type, *message; };
 
 const UploadErrorCase kUploadErrors[] = {
-    {"item_name_in_use", 409, L"DUPLICATE", L"name already in use"},
-    {"access_denied_insufficient_permissions", 403, L"ERROR", L"insufficient permission"},
-    {"storage_limit_exceeded", 403, L"ERROR", L"storage limit exceeded"},
-    {"bad_request", 400, L"ERROR", L"invalid / badly formed request"},
-    {"conflict", 409, L"ERROR", L"unknown error detected in file upload operation"},
+    {"OPTIONS", "item_name_in_use", 409, L"ERROR", L"[Box Error Code]item_name_in_use"},
+    {"POST", "item_name_in_use", 409, L"DUPLICATE", L"name already in use"},
+    {"POST", "access_denied_insufficient_permissions", 403, L"ERROR", L"insufficient permission"},
+    {"POST", "storage_limit_exceeded", 403, L"ERROR", L"storage limit exceeded"},
+    {"POST", "bad_request", 400, L"ERROR", L"invalid / badly formed request"},
+    {"POST", "conflict", 409, L"ERROR", L"unknown error detected in file upload operation"},
 };
 
 class UploadError : public SyncUpTest, public ::testing::WithParamInterface<UploadErrorCase> {};
 
 TEST_P(UploadError, BecomesTheItemsSyncIssue)
 {
-    AddFault(Fault("POST", "/api/2.0/files/content", R"("status":)" + std::to_string(GetParam().status) +
-                                                         R"(,"error":{"code":")" + GetParam().code + "\"}"));
+    const bool preflight = *GetParam().method == 'O';
+    AddFault(Fault(GetParam().method, preflight ? "/2.0/files/content" : "/api/2.0/files/content",
+                   R"("status":)" + std::to_string(GetParam().status) + R"(,"error":{"code":")" + GetParam().code + "\"}"));
     const ItemMap item = TestPropertyMap::Create();
     EXPECT_EQ(E_FAIL, Add(LocalFile::WithPattern(10, 4), L"refused.txt", item));
     EXPECT_EQ(GetParam().type, SyncIssueType(item.get()));
-    EXPECT_EQ(GetParam().message, SyncIssueMessage(item.get()));
+    EXPECT_EQ(0u, SyncIssueMessage(item.get()).find(GetParam().message));
     EXPECT_FALSE(HasIdentity(item));
+    EXPECT_TRUE(RootChildren().empty());
+    EXPECT_EQ(!preflight, !Requests("POST", "/api/2.0/files/content").empty());
 }
 
 INSTANTIATE_TEST_SUITE_P(SyncUp, UploadError, ::testing::ValuesIn(kUploadErrors));
@@ -160,7 +144,6 @@ TEST_F(SyncUpTest, AnUpdateOfAFileGoneFromBoxOrChangedThereIsRefused)
     EXPECT_EQ(L"CONFLICT", SyncIssueType(changed.get()));
     EXPECT_EQ(AnsiToWide(standIn_.Item("file", id)["etag"].asString()), Text(changed, L"Quentra.RemoteChangeETag"));
     EXPECT_EQ(L"Changed here at Unknown.", Text(changed, L"Quentra.LocalChangeInfo"));
-    EXPECT_EQ(AnsiToWide(id), Text(changed, L"Quentra.FromServerFileId"));
 }
 
 // ---- Faults of a session upload ----------------------------------------------------------------
@@ -192,7 +175,6 @@ TEST_P(SessionUpload, EndsStoredWholeOrWithoutAnIdentity)
     EXPECT_EQ(fault.expected, hr);
     if (SUCCEEDED(hr)) {
         EXPECT_EQ(file.Sha1Hex(), StoredSha1(Text(item, L"Quentra.FromServerFileId")));
-        EXPECT_GT(Requests("PUT", BoxUploads::kPartPath).size(), 1u);
     } else {
         EXPECT_EQ(L"ERROR", SyncIssueType(item.get()));
         EXPECT_FALSE(HasIdentity(item));
