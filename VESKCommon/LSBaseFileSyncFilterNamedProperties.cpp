@@ -3,6 +3,7 @@
 #include "LSBaseFileSyncFilter.h"
 
 #include "ComDef.h"
+#include "ComOwners.h"
 #include "LSDiag.h"
 #include "LSNamedProperties.h"
 #include "LSSafeArrayVector.h"
@@ -56,10 +57,9 @@ void AdjustFormRegionClass(const CStdStr<wchar_t>& extension, ILSPropertyMap* it
 {
     if (!extension.Equals(L"msg", false))
         return;
-    BSTR messageClass = nullptr;
-    const HRESULT hr = item->get_ItemStr(TagName(kTagMessageClass), &messageClass);
-    const _bstr_t owned(messageClass, false);
-    if (SUCCEEDED(hr) && CStdStr<wchar_t>(messageClass).find(L"IPM.Note") != 0)
+    TalvernCommon::unique_bstr messageClass;
+    const HRESULT hr = item->get_ItemStr(TagName(kTagMessageClass), messageClass.put());
+    if (SUCCEEDED(hr) && CStdStr<wchar_t>(messageClass.get()).find(L"IPM.Note") != 0)
         return;
     formRegion.Replace(L".Post.", L".Note.");
 }
@@ -98,7 +98,7 @@ void SetFieldValue(ILSVESKFieldSetInfo& fieldSet, ILSPropertyMap* item, const CS
 {
     LSFieldInfo info{};
     HRESULT hr = fieldSet.getFieldInfo(_bstr_t(key.c_str()), &info);
-    const _bstr_t propertyName(info.PropertyName, false);
+    const TalvernCommon::unique_bstr propertyName(info.PropertyName);
     if (FAILED(hr)) {
         LS_DIAG_LOG(1) << "LSSyncHelper::raw_getFieldInfo failed hr: " << std::hex << static_cast<unsigned long>(hr)
                        << " for field: " << LSDiag::LogText(key);

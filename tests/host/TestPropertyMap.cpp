@@ -93,6 +93,8 @@ HRESULT TestPropertyMap::Read(BSTR name, T& value) const
     const auto key = NameOf(name);
     if (!key)
         return E_INVALIDARG;
+    if (const auto failing = failingReads_.find(*key); failing != failingReads_.end())
+        return failing->second;
     const auto found = values_.find(*key);
     if (found == values_.end())
         return kNotFound;
@@ -113,6 +115,7 @@ HRESULT TestPropertyMap::Write(BSTR name, T value)
         if (const HRESULT hr = InjectedFailure(*key); FAILED(hr))
             return hr;
         values_.insert_or_assign(*key, Value(std::in_place_type<T>, std::move(value)));
+        writeOrder_.push_back(*key);
         return S_OK;
     });
 }
@@ -179,6 +182,8 @@ HRESULT STDMETHODCALLTYPE TestPropertyMap::get_ItemExists(BSTR name, VARIANT_BOO
     const auto key = NameOf(name);
     if (!key)
         return E_INVALIDARG;
+    if (FAILED(existsFailure_))
+        return existsFailure_;
     *exists = values_.count(*key) ? VARIANT_TRUE : VARIANT_FALSE;
     return S_OK;
 }
@@ -196,7 +201,10 @@ HRESULT STDMETHODCALLTYPE TestPropertyMap::get_ItemBool(BSTR name, unsigned char
 
 HRESULT STDMETHODCALLTYPE TestPropertyMap::put_ItemBool(BSTR name, unsigned char value)
 {
-    return Write(name, value != 0);
+    const HRESULT hr = Write(name, value != 0);
+    if (SUCCEEDED(hr))
+        boolBytes_.insert_or_assign(std::wstring(View(name)), value);
+    return hr;
 }
 
 // All or nothing: a malformed element or a failing name leaves every property as it was.
@@ -229,6 +237,8 @@ HRESULT STDMETHODCALLTYPE TestPropertyMap::GetTagForNamedId(LONG namedId, LONG* 
 {
     if (!tag)
         return E_POINTER;
+    if (FAILED(namedTagsFailure_))
+        return namedTagsFailure_;
     *tag = TagForNamedId(namedId);
     return S_OK;
 }
@@ -292,6 +302,17 @@ size_t TestPropertyMap::Count() const { return values_.size(); }
 void TestPropertyMap::FailWrites(const std::wstring& name, HRESULT failure)
 {
     failingWrites_.insert_or_assign(name, failure);
+}
+
+void TestPropertyMap::FailReads(const std::wstring& name, HRESULT failure)
+{
+    failingReads_.insert_or_assign(name, failure);
+}
+
+std::optional<unsigned char> TestPropertyMap::BoolByte(const std::wstring& name) const
+{
+    const auto found = boolBytes_.find(name);
+    return found == boolBytes_.end() ? std::nullopt : std::optional<unsigned char>(found->second);
 }
 
 int TestPropertyMap::ItemStrsCalls() const { return itemStrsCalls_; }

@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 #include <variant>
+#include <vector>
 
 namespace TestHost {
 
@@ -62,7 +63,15 @@ public:
     bool Has(const std::wstring& name) const;
     size_t Count() const;
     void FailWrites(const std::wstring& name, HRESULT failure);
+    // Reads of the name fail although the property is there.
+    void FailReads(const std::wstring& name, HRESULT failure);
+    void FailExistsQueries(HRESULT failure) { existsFailure_ = failure; }
+    void FailNamedTags(HRESULT failure) { namedTagsFailure_ = failure; }
+    // The byte the last boolean put of the name received, as the host got it.
+    std::optional<unsigned char> BoolByte(const std::wstring& name) const;
     int ItemStrsCalls() const;
+    // Names of the successful single writes, in call order.
+    const std::vector<std::wstring>& WriteOrder() const { return writeOrder_; }
 
 private:
     using Value = std::variant<std::wstring, long, DATE, bool>;
@@ -80,7 +89,12 @@ private:
     const NamedTags namedTags_;
     std::map<std::wstring, Value> values_;
     std::map<std::wstring, HRESULT> failingWrites_;
+    std::map<std::wstring, HRESULT> failingReads_;
+    std::map<std::wstring, unsigned char> boolBytes_;
+    HRESULT existsFailure_ = S_OK;
+    HRESULT namedTagsFailure_ = S_OK;
     int itemStrsCalls_ = 0;
+    std::vector<std::wstring> writeOrder_;
 };
 
 } // namespace TestHost

@@ -1,0 +1,86 @@
+// A repository whose listing and answers a test scripts, so that framework behaviour the Box
+// class never reaches is driven through the host interfaces without Box.
+#pragma once
+
+#include "FilterTestObjects.h"
+
+#include <vector>
+
+namespace SyncDown {
+
+struct ScriptedItem {
+    CStdStr<wchar_t> name, id;
+    int version = 1;
+    // Stored by the listing as Box does; 0 leaves the date to ParseRemoteDateTime (which fails).
+    DATE modified = 0;
+};
+
+class ScriptedRepository : public FilterTests::PlainRepository {
+public:
+    std::vector<ScriptedItem> items;
+    std::vector<CStdStr<wchar_t>> folderNames, folderIds;
+    std::vector<PropertyPairs> folderExtras;
+    std::vector<int> listedModes;
+    bool readOnly = false, checkoutDiffers = false, treatAsUnchanged = false, docsInFolders = true;
+    CStdStr<wchar_t> ownMask;
+    int readOnlyQueries = 0, dateParses = 0;
+
+    HRESULT GetContents(ILSPropertyMap*, int mode) override
+    {
+        listedModes.push_back(mode);
+        if (mode == 3)
+            return S_OK;
+        for (const ScriptedItem& item : items) {
+            if (item.modified != 0)
+                m_lastModifiedCache[static_cast<uint32_t>(m_itemNames.size())] = item.modified;
+            m_itemNames.push_back(item.name);
+            m_itemIds.push_back(item.id);
+        }
+        m_subFolderNames = folderNames;
+        m_subFolderIds = folderIds;
+        m_subFolderExtraProperties = folderExtras;
+        return S_OK;
+    }
+    bool ParseRemoteDateTime(const CStdStr<wchar_t>&, SYSTEMTIME&) override { return ++dateParses, false; }
+    CStdStr<wchar_t> GetRemoteItemId(unsigned i) const override { return m_itemIds.at(i); }
+    int GetRemoteVersion(unsigned i) const override { return items.at(i).version; }
+    CStdStr<wchar_t> GetSubFolderKey(unsigned i) const override { return m_subFolderIds.at(i); }
+    HRESULT isItemReadOnly(const CStdStr<wchar_t>&, bool& answer, CStdStr<wchar_t>& mask) override
+    {
+        ++readOnlyQueries;
+        answer = readOnly;
+        mask = ownMask;
+        return S_OK;
+    }
+    HRESULT SetFilterSubFolderProperties(unsigned short, ILSPropertyMap*) override { return S_OK; }
+    HRESULT GetFolderUrl(const CStdStr<wchar_t>&, CStdStr<wchar_t>&, int) override { return S_OK; }
+    HRESULT GetFileUrl(const CStdStr<wchar_t>&, CStdStr<wchar_t>&, int) override { return S_OK; }
+    HRESULT ResolveFolderFromUrl(CStdStr<wchar_t>&) override { return S_OK; }
+    HRESULT PrepareSyncStartPoint(CStdStr<wchar_t>&, CStdStr<wchar_t>&) override { return S_OK; }
+    bool SetCheckoutUserProperty(unsigned short, ILSPropertyMap*) override { return checkoutDiffers; }
+    bool TreatAsUnchanged(unsigned short, ILSPropertyMap*) override { return treatAsUnchanged; }
+    bool AllowsDocumentsInSubFolders() const override { return docsInFolders; }
+};
+
+// The filter as a host holds it; when given a start-point provider it answers for the provider's
+// interface, as an aggregating host object does.
+class ScriptedFilter final : public FilterTests::CountedUnknown<ScriptedRepository, ILSSyncFilter2> {
+public:
+    IUnknown* provider = nullptr;
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override
+    {
+        if (provider != nullptr && iid == __uuidof(ILSStartPointProvider))
+            return provider->QueryInterface(iid, out);
+        return CountedUnknown::QueryInterface(iid, out);
+    }
+    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) override
+    {
+        return E_NOTIMPL;
+    }
+};
+
+} // namespace SyncDown
