@@ -3,7 +3,9 @@
 // IUnknown and IDispatch.
 #pragma once
 
+#include "BoxListingRecords.h"
 #include "BoxRecords.h"
+#include "BoxUploadRecords.h"
 #include "ComPtr.h"
 #include "LSBaseFileSyncFilter.h"
 #include "LSBoxOnlineSearchPageResults.h"
@@ -144,6 +146,27 @@ public:
     std::vector<std::wregex> GetExcludeFolderRegex();
     // The listed name of the file with that id; empty when the listing has none.
     CStdStr<wchar_t> GetFileNameForId(const CStdStr<wchar_t>& fileId) const;
+
+    // ---- Uploads ---------------------------------------------------------------------------
+    // The record of a local file to upload as name (the part after a last backslash) into the
+    // parent folder: size, content type, enterprise, e-mail template and, for a mail file, the
+    // item's e-mail properties. The uploads read the file's bytes themselves.
+    Box_20::UploadFileRecord BuildEmailMetadata(const CStdStr<wchar_t>& localPath, const CStdStr<wchar_t>& name,
+                                                ILSPropertyMap* item, bool newVersion,
+                                                const CStdStr<wchar_t>& parentFolderId);
+    // The local file's size; a file that cannot be found throws hresult_exception.
+    static uint64_t ReadLocalFileChunk(const CStdStr<wchar_t>& localPath, const CStdStr<wchar_t>& name);
+    // The e-mail properties of an Outlook item; a null map throws the bare HRESULT E_INVALIDARG.
+    static std::shared_ptr<Box_20::EMailCustomPropsRec> GetEMailCustomPropsFromItem(ILSPropertyMap* item);
+    // Records Box's reason for a refused upload as the item's sync issue.
+    static void MapUploadError(const CStdStr<wchar_t>& text, ILSPropertyMap* item);
+    // A name Box takes: printable, 1 to 255 characters, not "." or "..", no leading blank.
+    static bool IsValidRemoteName(const CStdStr<wchar_t>& name);
+
+    // The id of a file under the folder whose stored fingerprint is the hash, else empty.
+    CStdStr<wchar_t> SearchDuplicateOnline(const CStdStr<wchar_t>& contentHash, ILSShutdownInformer* informer,
+                                           const CStdStr<wchar_t>& folderLocation,
+                                           const Box_20::MetadataScopeRecord& scope);
 
     VESKBoxSyncFilterImpl(const VESKBoxSyncFilterImpl&) = delete;
     VESKBoxSyncFilterImpl& operator=(const VESKBoxSyncFilterImpl&) = delete;

@@ -232,6 +232,20 @@ protected:
     // Kept for an item whose remote time cannot be had.
     static constexpr DATE kUnknownRemoteDate = 3660000.0;
 
+    // ---- Documents going up ----------------------------------------------------------------
+    // Tests, uploads and renames one document; remoteName receives the name the repository
+    // stored it under (empty when nothing was uploaded). Problems the user must resolve are
+    // written as the item's sync issue.
+    HRESULT AddFile(bool isNewDocument, CStdStr<wchar_t>* remoteName, ILSPropertyMap* item,
+                    CStdStr<wchar_t> documentName, CStdStr<wchar_t> localPath);
+    // S_OK when a changed document may replace the remote one; documentName may become the
+    // item's stored file name.
+    HRESULT CheckUpdateMayProceed(CStdStr<wchar_t>& documentName, ILSPropertyMap* item);
+    HRESULT ReportConflict(ILSPropertyMap* item, const CStdStr<wchar_t>& remoteName,
+                           const CStdStr<wchar_t>& remoteETag);
+    // Deletes the remote file or folder behind an item; may throw what the repository throws.
+    HRESULT DeleteRemoteItem(ILSPropertyMap* item, CStdStr<wchar_t>& errorText);
+
     using StringList = std::vector<CStdStr<wchar_t>>;
     using PropertyPairs = std::map<CStdStr<wchar_t>, CStdStr<wchar_t>>;
     // Named texts gathered for one batched write, in the order they were added.

@@ -8,17 +8,6 @@
 #include "LSOutParams.h"
 #include "LSPropertyHelpers.h"
 
-HRESULT STDMETHODCALLTYPE LSBaseFileSyncFilter::raw_UpdateFolder(long, ILSPropertyMap*, ILSPropertyMap*,
-                                                                 VARIANT_BOOL* renamed)
-{
-    return ClearOutParam(renamed, VARIANT_FALSE) ? E_NOTIMPL : E_POINTER;
-}
-
-HRESULT STDMETHODCALLTYPE LSBaseFileSyncFilter::raw_CreateFolder(long, ILSPropertyMap*, ILSPropertyMap*)
-{
-    return E_NOTIMPL;
-}
-
 namespace {
 
 using UrlLookup = HRESULT (LSBaseFileSyncFilter::*)(const CStdStr<wchar_t>&, CStdStr<wchar_t>&, int);

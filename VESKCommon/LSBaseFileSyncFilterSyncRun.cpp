@@ -3,6 +3,7 @@
 #include "LSBaseFileSyncFilter.h"
 
 #include "LSDiag.h"
+#include "LSOutlookInfo.h"
 
 HRESULT STDMETHODCALLTYPE LSBaseFileSyncFilter::get_pShutdownInformer(ILSShutdownInformer** informer)
 {
@@ -18,14 +19,27 @@ HRESULT STDMETHODCALLTYPE LSBaseFileSyncFilter::put_pShutdownInformer(ILSShutdow
     return S_OK;
 }
 
-HRESULT STDMETHODCALLTYPE LSBaseFileSyncFilter::raw_StartSync(long, IUnknown*, long)
+HRESULT STDMETHODCALLTYPE LSBaseFileSyncFilter::raw_StartSync(long, IUnknown* syncRun, long)
 {
-    return E_NOTIMPL;
+    try {
+        m_syncRun = TalvernCommon::com_ptr<IUnknown>(syncRun);
+        m_headerOnly = false;
+        OnStartSync();
+        return S_OK;
+    }
+    LS_INTERFACE_CATCH_ALL("LSBaseFileSyncFilter::raw_StartSync")
 }
 
+// The field-set cache is keyed by the run's objects; keeping it would keep the run alive.
 HRESULT STDMETHODCALLTYPE LSBaseFileSyncFilter::raw_EndSync()
 {
-    return E_NOTIMPL;
+    try {
+        OnEndSync();
+        m_syncRun.reset();
+        m_fieldSetCache = FieldSetCache{};
+        return S_OK;
+    }
+    LS_INTERFACE_CATCH_ALL("LSBaseFileSyncFilter::raw_EndSync")
 }
 
 HRESULT STDMETHODCALLTYPE LSBaseFileSyncFilter::raw_GetFieldSetInfo(long, ILSVESKFieldSetInfo** fieldSetInfo)
@@ -54,7 +68,12 @@ HRESULT STDMETHODCALLTYPE LSBaseFileSyncFilter::UnimplementedMethod(long, long) 
 
 HRESULT STDMETHODCALLTYPE LSBaseFileSyncFilter::ReservedDestructorSlot() { return E_NOTIMPL; }
 
-HRESULT STDMETHODCALLTYPE LSBaseFileSyncFilter::raw_SetCurrentProfileName(BSTR)
+HRESULT STDMETHODCALLTYPE LSBaseFileSyncFilter::raw_SetCurrentProfileName(BSTR profileName)
 {
-    return E_NOTIMPL;
+    try {
+        m_profileName = profileName != nullptr ? CStdStr<wchar_t>(profileName) : CStdStr<wchar_t>();
+        LSOutlookInfo::UpdateCachedProfileName(m_profileName);
+        return S_OK;
+    }
+    LS_INTERFACE_CATCH_ALL("LSBaseFileSyncFilter::raw_SetCurrentProfileName")
 }

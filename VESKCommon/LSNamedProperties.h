@@ -31,6 +31,13 @@ inline const _bstr_t QuentraFormRegionClass{L"Quentra.FormRegionClass"};
 inline const _bstr_t VESKDuplicateHash{L"VESK.DuplicateHash"};
 inline const _bstr_t VESKRepositoryOriginalLocation{L"VESK.RepositoryOriginalLocation"};
 inline const _bstr_t VESKDisableFolderCreation{L"VESK.DisableFolderCreation"};
+// Uploads: what the host asks of one upload, and the conflict it may end in.
+inline const _bstr_t QuentraIsContentChanged{L"Quentra.IsContentChanged"};
+inline const _bstr_t VESKRenamedFilename{L"VESK.RenamedFilename"};
+inline const _bstr_t VESKUrgentUpload{L"VESK.UrgentUpload"};
+inline const _bstr_t VESKInterimVersionData{L"VESK.InterimVersionData"};
+inline const _bstr_t QuentraRemoteChangeETag{L"Quentra.RemoteChangeETag"};
+inline const _bstr_t QuentraLocalChangeInfo{L"Quentra.LocalChangeInfo"};
 // Main-folder and downloaded-item properties.
 inline const _bstr_t QuentraSyncDisabled{L"Quentra.SyncDisabled"};
 inline const _bstr_t QuentraNoDocsAllowed{L"Quentra.NoDocsAllowed"};

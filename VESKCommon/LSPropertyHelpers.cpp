@@ -3,6 +3,8 @@
 #include "BstrText.h"
 #include "ComOwners.h"
 #include "LSDiag.h"
+#include "LSNamedProperties.h"
+#include "Utf8Converter.h"
 
 #include <glog/logging.h>
 
@@ -27,18 +29,35 @@ void CheckPropMap(ILSPropertyMap* propMap)
 
 CStdStr<wchar_t> getProp(ILSPropertyMap* propMap, const _bstr_t& name, const std::wstring& defaultValue)
 {
+    return tryGetProp(propMap, name).value_or(CStdStr<wchar_t>(defaultValue));
+}
+
+std::optional<CStdStr<wchar_t>> tryGetProp(ILSPropertyMap* propMap, const _bstr_t& name)
+{
     CheckPropMap(propMap);
     TalvernCommon::unique_bstr value;
     if (FAILED(propMap->get_ItemStr(name, value.put())))
-        return CStdStr<wchar_t>(defaultValue);
+        return std::nullopt;
     if (!value)
-        return {};
+        return CStdStr<wchar_t>();
     return CStdStr<wchar_t>(std::wstring(value.get(), ::SysStringLen(value.get())));
 }
 
 CStdStr<wchar_t> getProp(ILSPropertyMap* propMap, const _bstr_t& name, const wchar_t* defaultValue)
 {
     return getProp(propMap, name, std::wstring(defaultValue != nullptr ? defaultValue : L""));
+}
+
+CStdStr<wchar_t> getRequiredProp(ILSPropertyMap* propMap, const _bstr_t& name)
+{
+    CheckPropMap(propMap);
+    TalvernCommon::unique_bstr value;
+    const HRESULT hr = propMap->get_ItemStr(name, value.put());
+    if (FAILED(hr))
+        _com_issue_error(hr);
+    if (!value)
+        return {};
+    return CStdStr<wchar_t>(std::wstring(value.get(), ::SysStringLen(value.get())));
 }
 
 bool getProp(ILSPropertyMap* propMap, const _bstr_t& name, bool defaultValue)
@@ -58,6 +77,24 @@ void setBoolProp(ILSPropertyMap* propMap, const _bstr_t& name, bool value)
         LOG(ERROR) << "Failed to set property " << NameForLog(name) << " on property map: 0x" << std::hex << static_cast<unsigned long>(hr);
         throw hr;
     }
+}
+
+bool HasInterimVersionData(ILSPropertyMap* propMap)
+{
+    return !getProp(propMap, LSNamedProperties::VESKInterimVersionData, L"").empty();
+}
+
+HRESULT SetSyncIssue(ILSPropertyMap* propMap, const wchar_t* type, const std::wstring& message)
+{
+    if (propMap == nullptr)
+        return E_INVALIDARG;
+    HRESULT hr = propMap->put_ItemStr(LSNamedProperties::QuentraSyncIssueType, _bstr_t(type));
+    if (SUCCEEDED(hr) && type[0] != L'\0')
+        hr = propMap->put_ItemStr(LSNamedProperties::QuentraSyncIssueMessage, _bstr_t(message.c_str()));
+    if (FAILED(hr))
+        LOG(ERROR) << "Failed to record sync issue " << WideToUtf8Lossy(type) << " on the item: 0x" << std::hex
+                   << static_cast<unsigned long>(hr);
+    return hr;
 }
 
 } // namespace LSPropertyHelpers

@@ -53,6 +53,9 @@ public:
     void AddListedItem(const CStdStr<wchar_t>& name) { this->m_itemNames.push_back(name); }
     void AddListedSubFolder(const CStdStr<wchar_t>& name) { this->m_subFolderNames.push_back(name); }
 
+    // A field-set cache entry as a sync run leaves it.
+    void CacheFieldSetFor(IUnknown* run) { this->m_fieldSetCache.syncRunKey = TalvernCommon::com_ptr<IUnknown>(run); }
+
     const std::vector<std::wregex>& ExclusionPatterns() const { return this->m_exclusionPatterns; }
     uint32_t MaxFileSizeBytes() const { return this->m_maxFileSizeBytes; }
 };

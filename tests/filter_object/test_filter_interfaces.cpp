@@ -44,31 +44,13 @@ const CallCase kNullOutPointerCases[] = {
      E_POINTER},
     {"HasChanges", [](BoxFilter& f) { return f.raw_HasChanges(0, kNoMap, nullptr); }, E_POINTER},
     {"HasMoreItemsAvailable", [](BoxFilter& f) { return f.raw_HasMoreItemsAvailable(nullptr); }, E_POINTER},
-    {"UpdateFolder", [](BoxFilter& f) { return f.raw_UpdateFolder(0, kNoMap, kNoMap, nullptr); }, E_POINTER},
     {"GetChecksDuplicatesOnAdd", [](BoxFilter& f) { return f.GetChecksDuplicatesOnAdd(nullptr); }, E_POINTER},
     {"GetFieldSetInfo", [](BoxFilter& f) { return f.raw_GetFieldSetInfo(0, nullptr); }, E_POINTER},
     {"GetKeyPropertyTag", [](BoxFilter& f) { return f.raw_GetKeyPropertyTag(nullptr); }, E_POINTER},
     {"GetShutdownInformer", [](BoxFilter& f) { return f.get_pShutdownInformer(nullptr); }, E_POINTER},
     {"GetDeleteFlag", [](BoxFilter& f) { return f.GetDeleteFlag(nullptr); }, E_POINTER},
-    {"DeleteItemByLocation", [](BoxFilter& f) { return f.DeleteItemByLocation(kNoMap, nullptr); }, E_POINTER},
     {"ServerItem", [](BoxFilter& f) { return f.get_ServerItem(0, nullptr); }, E_POINTER},
     {"ServerItemKey", [](BoxFilter& f) { return f.get_ServerItemKey(nullptr); }, E_POINTER},
-    {"IsCheckedOut", [](BoxFilter& f) { return f.raw_IsCheckedOut(kNoMap, nullptr); }, E_POINTER},
-    {"LockState", [](BoxFilter& f) { return f.get_IsCheckedOut(kNoMap, nullptr); }, E_POINTER},
-    {"HasChangesOnline",
-     [](BoxFilter& f) { return f.raw_HasChangesOnline(kNoMap, kNoMap, nullptr, nullptr, 0); }, E_POINTER},
-    {"HasDuplicateOnlineId",
-     [](BoxFilter& f) {
-         long found = 0;
-         return f.raw_HasDuplicateOnline(0, kNoMap, nullptr, nullptr, &found, nullptr);
-     },
-     E_POINTER},
-    {"HasDuplicateOnlineFound",
-     [](BoxFilter& f) {
-         TalvernCommon::unique_bstr id;
-         return f.raw_HasDuplicateOnline(0, kNoMap, nullptr, id.put(), nullptr, nullptr);
-     },
-     E_POINTER},
     {"ExtensionsCallback", [](BoxFilter& f) { return f.get_ExtensionsCallback(nullptr); }, E_POINTER},
     // The host's own contract for this one: a missing count is an invalid argument.
     {"ServerItemCount", [](BoxFilter& f) { return f.get_ServerItemCount(0, nullptr); }, E_INVALIDARG},
