@@ -64,8 +64,11 @@ public:
     void FailWrites(const std::wstring& name, HRESULT failure);
     int ItemStrsCalls() const;
 
-private:
+    // Every property with its value, by name: what a host persists of an item.
     using Value = std::variant<std::wstring, long, DATE, bool>;
+    const std::map<std::wstring, Value>& Values() const { return values_; }
+
+private:
 
     explicit TestPropertyMap(NamedTags namedTags);
 
