@@ -73,8 +73,11 @@ public:
     // Names of the successful single writes, in call order.
     const std::vector<std::wstring>& WriteOrder() const { return writeOrder_; }
 
-private:
+    // Every property with its value, by name: what a host persists of an item.
     using Value = std::variant<std::wstring, long, DATE, bool>;
+    const std::map<std::wstring, Value>& Values() const { return values_; }
+
+private:
 
     explicit TestPropertyMap(NamedTags namedTags);
 

@@ -1,0 +1,27 @@
+// The filter as the host add-in gets it: the DLL and the host's type library registered in the
+// prefix as their installers do, the product's settings pointing at a Box stand-in with the
+// stand-in's initial tokens, and the object created by program id.
+#pragma once
+
+#include "ComPtr.h"
+#include "RegistrySandbox.h"
+#include "VESKSyncBasicsLib.h"
+
+#include <string>
+
+namespace SyncDriver {
+
+class FilterHost {
+public:
+    // Throws std::runtime_error when the DLL or the type library cannot be registered.
+    explicit FilterHost(const std::wstring& standInUrl);
+
+    // Throws std::runtime_error when the filter cannot be created.
+    TalvernCommon::com_ptr<ILSSyncFilter2> CreateFilter() const;
+
+private:
+    // Removes the settings written here when the host goes.
+    RegistrySandbox m_settings;
+};
+
+} // namespace SyncDriver

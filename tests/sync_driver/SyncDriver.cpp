@@ -1,0 +1,439 @@
+#include "SyncDriver.h"
+
+#include "ComOwners.h"
+#include "Utf8Converter.h"
+
+#include <oleauto.h>
+
+#include <set>
+#include <utility>
+#include <vector>
+
+namespace SyncDriver {
+
+namespace {
+
+using TalvernCommon::com_ptr;
+using TestHost::TestPropertyMap;
+
+constexpr wchar_t kUniqueId[] = L"UniqueId";
+constexpr wchar_t kFileName[] = L"FileName";
+constexpr wchar_t kDisplayName[] = L"DisplayName";
+constexpr wchar_t kUnchanged[] = L"Quentra.MessageIsUnchanged";
+constexpr wchar_t kContentChanged[] = L"Quentra.IsContentChanged";
+constexpr wchar_t kRenamedFilename[] = L"VESK.RenamedFilename";
+constexpr wchar_t kIssueType[] = L"Quentra.SyncIssueType";
+constexpr wchar_t kIssueMessage[] = L"Quentra.SyncIssueMessage";
+constexpr int kProgressEvery = 250;
+
+// What raw_HasChanges answers.
+enum Changes : long { kNoChange = 0, kServerChanged = 1, kClientChanged = 2, kBothChanged = 4 };
+
+std::wstring Join(const std::wstring& folder, const std::wstring& name) { return folder + L"\\" + name; }
+
+std::wstring Shown(const std::wstring& folder, const std::wstring& name)
+{
+    return folder.empty() ? name : folder + L"/" + name;
+}
+
+std::string HResultText(HRESULT hr)
+{
+    char text[16] = {};
+    ::wsprintfA(text, "0x%08lX", static_cast<unsigned long>(hr));
+    return text;
+}
+
+TalvernCommon::unique_bstr Bstr(const std::wstring& text)
+{
+    return TalvernCommon::unique_bstr(::SysAllocStringLen(text.data(), static_cast<UINT>(text.size())));
+}
+
+std::wstring TextOf(const TestPropertyMap& props, const wchar_t* name) { return props.Text(name).value_or(L""); }
+
+// The entries of a directory: files, or sub-directories.
+std::vector<std::wstring> Entries(const std::wstring& folder, bool directories)
+{
+    std::vector<std::wstring> names;
+    WIN32_FIND_DATAW found = {};
+    HANDLE search = ::FindFirstFileW(Join(folder, L"*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return names;
+    do {
+        const std::wstring name = found.cFileName;
+        const bool isDirectory = (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+        if (name != L"." && name != L".." && isDirectory == directories)
+            names.push_back(name);
+    } while (::FindNextFileW(search, &found));
+    ::FindClose(search);
+    return names;
+}
+
+template <class Map>
+typename Map::iterator FindByUniqueId(Map& entries, const std::wstring& uniqueId)
+{
+    for (auto it = entries.begin(); it != entries.end(); ++it)
+        if (!uniqueId.empty() && TextOf(*it->second.props.get(), kUniqueId) == uniqueId)
+            return it;
+    return entries.end();
+}
+
+template <class Map>
+void Rekey(Map& entries, typename Map::iterator from, const std::wstring& to)
+{
+    auto node = entries.extract(from);
+    node.key() = to;
+    entries.insert(std::move(node));
+}
+
+} // namespace
+
+struct Driver::FolderWork {
+    std::wstring path;
+    std::wstring shownPath;
+    LocalFolder& folder;
+    // Items the listing named, and items this pass already moved one way or the other.
+    std::set<std::wstring> listed;
+    std::set<std::wstring> handled;
+    std::vector<std::pair<std::wstring, LocalFolder*>> children;
+};
+
+Driver::Driver(ILSSyncFilter2* filter, std::ostream& log)
+    : m_filter(filter), m_informer(TestHost::TestShutdownInformer::Create()), m_log(log)
+{
+}
+
+PassSummary Driver::RunPass(const std::wstring& rootPath, LocalFolder& main)
+{
+    m_summary = {};
+    m_itemsSeen = 0;
+    com_ptr<ILSNeedsShutdownInfo> shutdownInfo;
+    if (SUCCEEDED(m_filter->QueryInterface(__uuidof(ILSNeedsShutdownInfo), shutdownInfo.put_void())))
+        shutdownInfo->put_pShutdownInformer(m_informer.get());
+    m_filter->raw_SetCurrentProfileName(Bstr(L"Sync driver").get());
+    const com_ptr<TestPropertyMap> syncRun = TestPropertyMap::Create();
+    m_filter->raw_StartSync(0, static_cast<ILSPropertyMap*>(syncRun.get()), 0);
+    SyncFolder(rootPath, L"", main, true);
+    m_filter->raw_EndSync();
+    return m_summary;
+}
+
+void Driver::RenameLocal(const std::wstring& folderPath, LocalFolder& folder, const std::wstring& from,
+                         const std::wstring& to)
+{
+    const auto it = folder.items.find(from);
+    if (it == folder.items.end() || !::MoveFileW(Join(folderPath, from).c_str(), Join(folderPath, to).c_str()))
+        throw std::runtime_error("no synchronised file to rename: " + WideToUtf8Lossy(from));
+    it->second.pendingRename = to;
+    it->second.props->SetText(kRenamedFilename, to);
+    Rekey(folder.items, it, to);
+}
+
+void Driver::SyncFolder(const std::wstring& path, const std::wstring& shownPath, LocalFolder& folder, bool isMain)
+{
+    FolderWork work{path, shownPath, folder, {}, {}, {}};
+    const std::wstring shownFolder = shownPath.empty() ? L"(main folder)" : shownPath;
+    HRESULT hr = m_filter->raw_SetSyncStartPoint(folder.props.get(), VARIANT_TRUE, VARIANT_FALSE, VARIANT_FALSE,
+                                                 ++m_startPointNumber, VARIANT_FALSE);
+    if (SUCCEEDED(hr) && isMain)
+        hr = m_filter->raw_SetMainFolderProperties(folder.props.get());
+    if (SUCCEEDED(hr))
+        hr = m_filter->raw_PreContentSyncFolderUpdate(folder.props.get(), VARIANT_FALSE, VARIANT_FALSE);
+    if (FAILED(hr)) {
+        Line("!", shownFolder, "folder not listed " + HResultText(hr));
+        ++m_summary.issues;
+        return;
+    }
+    BringServerItems(work);
+    RemoveItemsGoneFromBox(work);
+    SendLocalChanges(work);
+    ListSubFolders(work);
+    m_filter->raw_PostContentSyncFolderUpdate(folder.props.get());
+    CreateLocalFoldersOnBox(work);
+    for (auto& [childPath, child] : work.children)
+        SyncFolder(Join(path, childPath), Shown(shownPath, childPath), *child, false);
+}
+
+void Driver::BringServerItems(FolderWork& work)
+{
+    unsigned short count = 0;
+    m_filter->GetServerItemNameCount(&count);
+    for (unsigned short index = 0; index < count; ++index) {
+        BringServerItem(work, index);
+        Progress();
+    }
+}
+
+void Driver::BringServerItem(FolderWork& work, unsigned short index)
+{
+    const com_ptr<TestPropertyMap> basic = TestPropertyMap::Create();
+    if (const HRESULT hr = m_filter->raw_GetItemBasicProps(index, basic.get()); FAILED(hr)) {
+        Line("!", Shown(work.shownPath, L"#" + std::to_wstring(index)), "no properties " + HResultText(hr));
+        ++m_summary.issues;
+        return;
+    }
+    const std::wstring serverName = TextOf(*basic.get(), kFileName);
+    auto local = FindByUniqueId(work.folder.items, TextOf(*basic.get(), kUniqueId));
+    if (local == work.folder.items.end()) {
+        if (work.folder.items.count(serverName) || StampOf(Join(work.path, serverName))) {
+            Line("!", Shown(work.shownPath, serverName), "left alone: a local document has this name");
+            ++m_summary.issues;
+            return;
+        }
+        LocalItem item;
+        item.props = basic;
+        work.listed.insert(serverName);
+        work.handled.insert(serverName);
+        if (Retrieve(work, index, serverName, item)) {
+            work.folder.items.emplace(serverName, std::move(item));
+            ++m_summary.downloaded;
+            Line("<-", Shown(work.shownPath, serverName), "new from Box");
+        }
+        return;
+    }
+    const std::wstring localName = local->first;
+    LocalItem& item = local->second;
+    work.listed.insert(localName);
+    if (!item.pendingRename.empty())
+        return; // the rename goes to Box first
+    const bool changedLocally = StampOf(Join(work.path, localName)) != std::optional<FileStamp>(item.stamp);
+    item.props->SetFlag(kUnchanged, !changedLocally);
+    long changes = kNoChange;
+    if (const HRESULT hr = m_filter->raw_HasChanges(index, item.props.get(), &changes); FAILED(hr)) {
+        Line("!", Shown(work.shownPath, localName), "change test failed " + HResultText(hr));
+        ++m_summary.issues;
+        return;
+    }
+    work.handled.insert(localName);
+    if (changes == kClientChanged || changes == kBothChanged) {
+        SendItem(work, localName, item, false);
+        return;
+    }
+    const bool renamedOnBox = !serverName.empty() && serverName != localName;
+    if (changes == kNoChange && !renamedOnBox) {
+        ++m_summary.unchanged;
+        return;
+    }
+    if (renamedOnBox) {
+        if (!::MoveFileW(Join(work.path, localName).c_str(), Join(work.path, serverName).c_str())) {
+            Line("!", Shown(work.shownPath, localName), "cannot take the name given on Box: " + WideToUtf8Lossy(serverName));
+            ++m_summary.issues;
+            return;
+        }
+        Rekey(work.folder.items, local, serverName);
+        work.listed.insert(serverName);
+        work.handled.insert(serverName);
+        ++m_summary.renamed;
+        Line("<-", Shown(work.shownPath, serverName), "renamed on Box from " + WideToUtf8Lossy(localName));
+    }
+    LocalItem& current = work.folder.items.at(renamedOnBox ? serverName : localName);
+    if (changes == kServerChanged && Retrieve(work, index, renamedOnBox ? serverName : localName, current)) {
+        ++m_summary.downloaded;
+        Line("<-", Shown(work.shownPath, renamedOnBox ? serverName : localName), "changed on Box");
+    }
+}
+
+bool Driver::Retrieve(FolderWork& work, unsigned short index, const std::wstring& name, LocalItem& item)
+{
+    const std::wstring path = Join(work.path, name);
+    TalvernCommon::unique_bstr fileName;
+    HRESULT hr = m_filter->raw_RetrieveItemToPath(index, Bstr(path).get(), fileName.put(),
+                                                  item.props.get(), VARIANT_FALSE,
+                                                  Bstr(L"").get());
+    if (hr == S_FALSE) {
+        Line("!", Shown(work.shownPath, name), "gone from Box before it could be fetched");
+        ++m_summary.issues;
+        return false;
+    }
+    if (SUCCEEDED(hr))
+        hr = m_filter->raw_SetItemProperties(index, item.props.get(), 0);
+    if (FAILED(hr)) {
+        ReportIssue(Shown(work.shownPath, name), *item.props.get(), hr);
+        return false;
+    }
+    item.stamp = StampOf(path).value_or(FileStamp{});
+    item.props->SetFlag(kUnchanged, true);
+    return true;
+}
+
+void Driver::RemoveItemsGoneFromBox(FolderWork& work)
+{
+    com_ptr<ILSManualDeletionsSyncFilter> deletions;
+    TalvernCommon::unique_bstr keyName;
+    if (FAILED(m_filter->QueryInterface(__uuidof(ILSManualDeletionsSyncFilter), deletions.put_void())) ||
+        FAILED(deletions->raw_GetKeyPropertyTag(keyName.put())))
+        return;
+    for (auto it = work.folder.items.begin(); it != work.folder.items.end();) {
+        const std::wstring id = TextOf(*it->second.props.get(), keyName.get());
+        if (id.empty() || work.listed.count(it->first) || !it->second.pendingRename.empty() ||
+            deletions->raw_IsDeleted(Bstr(id).get(), 0) != S_OK) {
+            ++it;
+            continue;
+        }
+        const std::wstring path = Join(work.path, it->first);
+        if (StampOf(path) != std::optional<FileStamp>(it->second.stamp)) {
+            // Changed here since it was deleted there: it goes back to Box as a new document.
+            Line("!", Shown(work.shownPath, it->first), "deleted on Box but changed here: sent again");
+            it->second.props = TestPropertyMap::Create();
+            ++it;
+            continue;
+        }
+        ::DeleteFileW(path.c_str());
+        Line("x<", Shown(work.shownPath, it->first), "deleted on Box");
+        ++m_summary.deletedLocally;
+        work.handled.insert(it->first);
+        it = work.folder.items.erase(it);
+    }
+}
+
+void Driver::SendLocalChanges(FolderWork& work)
+{
+    com_ptr<ILSDeleteableSyncFilter> deleteable;
+    m_filter->QueryInterface(__uuidof(ILSDeleteableSyncFilter), deleteable.put_void());
+    for (auto it = work.folder.items.begin(); it != work.folder.items.end();) {
+        if (StampOf(Join(work.path, it->first)) || !deleteable) {
+            ++it;
+            continue;
+        }
+        TalvernCommon::unique_bstr errorText;
+        const HRESULT hr = deleteable->DeleteItemByLocation(it->second.props.get(), errorText.put());
+        if (FAILED(hr)) {
+            Line("!", Shown(work.shownPath, it->first),
+                 "not deleted on Box: " + WideToUtf8Lossy(errorText.get() ? errorText.get() : L"") + " " +
+                     HResultText(hr));
+            ++m_summary.issues;
+            ++it;
+            continue;
+        }
+        Line("x>", Shown(work.shownPath, it->first), "deleted here, deleted on Box");
+        ++m_summary.deletedOnBox;
+        it = work.folder.items.erase(it);
+    }
+    for (const std::wstring& name : Entries(work.path, false)) {
+        const auto it = work.folder.items.find(name);
+        if (it == work.folder.items.end()) {
+            LocalItem item;
+            SendItem(work, name, item, true);
+            work.folder.items.emplace(name, std::move(item));
+            continue;
+        }
+        LocalItem& item = it->second;
+        const bool hasIdentity = !TextOf(*item.props.get(), L"Quentra.FromServerFileId").empty();
+        const bool changed = StampOf(Join(work.path, name)) != std::optional<FileStamp>(item.stamp);
+        if (!hasIdentity)
+            SendItem(work, name, item, true);
+        else if (!work.handled.count(name) && (changed || !item.pendingRename.empty()))
+            SendItem(work, name, item, false);
+    }
+}
+
+void Driver::SendItem(FolderWork& work, const std::wstring& name, LocalItem& item, bool isNew)
+{
+    const std::wstring path = Join(work.path, name);
+    const std::optional<FileStamp> stamp = StampOf(path);
+    const bool contentChanged = isNew || stamp != std::optional<FileStamp>(item.stamp);
+    item.props->SetFlag(kUnchanged, !contentChanged);
+    item.props->SetFlag(kContentChanged, contentChanged);
+    const TalvernCommon::unique_bstr localPath = Bstr(path);
+    const TalvernCommon::unique_bstr documentName = Bstr(name);
+    const HRESULT hr = isNew ? m_filter->raw_AddNewDocument(localPath.get(), documentName.get(), 0, item.props.get())
+                             : m_filter->raw_UpdateDocument(localPath.get(), documentName.get(), 0, item.props.get());
+    if (FAILED(hr)) {
+        ReportIssue(Shown(work.shownPath, name), *item.props.get(), hr);
+        return;
+    }
+    item.stamp = stamp.value_or(FileStamp{});
+    item.props->SetFlag(kUnchanged, true);
+    item.props->SetFlag(kContentChanged, false);
+    const bool renamed = !item.pendingRename.empty();
+    item.pendingRename.clear();
+    item.props->Remove(kRenamedFilename);
+    if (renamed && !contentChanged) {
+        ++m_summary.renamed;
+        Line("->", Shown(work.shownPath, name), "renamed on Box");
+        return;
+    }
+    ++m_summary.uploaded;
+    Line("->", Shown(work.shownPath, name), isNew ? "new on Box" : "new version on Box");
+}
+
+void Driver::ListSubFolders(FolderWork& work)
+{
+    unsigned short count = 0;
+    m_filter->GetSubFolderCount(&count);
+    for (unsigned short index = 0; index < count; ++index) {
+        const com_ptr<TestPropertyMap> basic = TestPropertyMap::Create();
+        if (FAILED(m_filter->raw_GetSubFolderBasicProps(index, basic.get())))
+            continue;
+        const std::wstring name = TextOf(*basic.get(), kDisplayName);
+        auto local = FindByUniqueId(work.folder.folders, TextOf(*basic.get(), kUniqueId));
+        if (local == work.folder.folders.end()) {
+            ::CreateDirectoryW(Join(work.path, name).c_str(), nullptr);
+            LocalFolder child;
+            child.props = basic;
+            local = work.folder.folders.insert_or_assign(name, std::move(child)).first;
+            Line("<-", Shown(work.shownPath, name) + L"/", "folder from Box");
+        } else if (local->first != name && ::MoveFileW(Join(work.path, local->first).c_str(), Join(work.path, name).c_str())) {
+            Line("<-", Shown(work.shownPath, name) + L"/", "folder renamed on Box from " + WideToUtf8Lossy(local->first));
+            Rekey(work.folder.folders, local, name);
+            local = work.folder.folders.find(name);
+        }
+        if (const HRESULT hr = m_filter->raw_SetSubFolderProperties(index, local->second.props.get()); FAILED(hr)) {
+            Line("!", Shown(work.shownPath, name) + L"/", "folder properties failed " + HResultText(hr));
+            ++m_summary.issues;
+            continue;
+        }
+        work.children.emplace_back(local->first, &local->second);
+    }
+}
+
+void Driver::CreateLocalFoldersOnBox(FolderWork& work)
+{
+    com_ptr<ILSCreateableFolderSyncFilter> creator;
+    if (FAILED(m_filter->QueryInterface(__uuidof(ILSCreateableFolderSyncFilter), creator.put_void())))
+        return;
+    for (const std::wstring& name : Entries(work.path, true)) {
+        if (work.folder.folders.count(name))
+            continue;
+        LocalFolder child;
+        child.props->SetText(kDisplayName, name);
+        if (const HRESULT hr = creator->raw_CreateFolder(0, work.folder.props.get(), child.props.get()); FAILED(hr)) {
+            Line("!", Shown(work.shownPath, name) + L"/", "folder not created on Box " + HResultText(hr));
+            ++m_summary.issues;
+            continue;
+        }
+        ++m_summary.foldersCreated;
+        Line("->", Shown(work.shownPath, name) + L"/", "folder created on Box");
+        auto& created = work.folder.folders.insert_or_assign(name, std::move(child)).first->second;
+        work.children.emplace_back(name, &created);
+    }
+}
+
+void Driver::ReportIssue(const std::wstring& shownName, TestPropertyMap& props, HRESULT hr)
+{
+    const std::wstring type = TextOf(props, kIssueType);
+    const std::wstring message = TextOf(props, kIssueMessage);
+    Line("!", shownName,
+         (type.empty() ? std::string("failed") : WideToUtf8Lossy(type)) + " " + HResultText(hr) +
+             (message.empty() ? std::string() : ": " + WideToUtf8Lossy(message)));
+    ++m_summary.issues;
+}
+
+void Driver::Line(const char* mark, const std::wstring& shownName, const std::string& what)
+{
+    m_log << "  " << mark << " " << WideToUtf8Lossy(shownName) << (what.empty() ? "" : "  ") << what << "\n";
+}
+
+void Driver::Progress()
+{
+    if (++m_itemsSeen % kProgressEvery == 0)
+        m_log << "  ... " << m_itemsSeen << " items" << std::endl;
+}
+
+std::ostream& operator<<(std::ostream& out, const PassSummary& s)
+{
+    return out << s.downloaded << " downloaded, " << s.uploaded << " uploaded, " << s.renamed << " renamed, "
+               << s.deletedLocally << " deleted here, " << s.deletedOnBox << " deleted on Box, " << s.foldersCreated
+               << " folders created on Box, " << s.unchanged << " unchanged, " << s.issues << " issues";
+}
+
+} // namespace SyncDriver

@@ -1,0 +1,67 @@
+// Plays the host add-in's part in a two-way sync, over the filter's COM interfaces, on the calling
+// (apartment) thread: one pass brings Box changes into a local folder tree and local changes to Box.
+#pragma once
+
+#include "ComPtr.h"
+#include "LocalFolder.h"
+#include "TestShutdownInformer.h"
+#include "VESKSyncBasicsLib.h"
+
+#include <ostream>
+#include <string>
+
+namespace SyncDriver {
+
+struct PassSummary {
+    int downloaded = 0;
+    int uploaded = 0;
+    int renamed = 0;
+    int deletedLocally = 0;
+    int deletedOnBox = 0;
+    int foldersCreated = 0;
+    int unchanged = 0;
+    // Items left for the user: a sync issue on the item, or a call that failed.
+    int issues = 0;
+};
+
+class Driver {
+public:
+    // The filter as the host created it; every line of what the pass does goes to log.
+    Driver(ILSSyncFilter2* filter, std::ostream& log);
+
+    TestHost::TestShutdownInformer& Informer() { return *m_informer.get(); }
+
+    // One pass over the tree under rootPath, whose state main describes and receives.
+    PassSummary RunPass(const std::wstring& rootPath, LocalFolder& main);
+
+    // A local rename as the user makes it in Outlook: the file is renamed on the next pass.
+    static void RenameLocal(const std::wstring& folderPath, LocalFolder& folder, const std::wstring& from,
+                            const std::wstring& to);
+
+private:
+    struct FolderWork;
+
+    void SyncFolder(const std::wstring& path, const std::wstring& shownPath, LocalFolder& folder, bool isMain);
+    void BringServerItems(FolderWork& work);
+    void BringServerItem(FolderWork& work, unsigned short index);
+    void RemoveItemsGoneFromBox(FolderWork& work);
+    void SendLocalChanges(FolderWork& work);
+    void SendItem(FolderWork& work, const std::wstring& name, LocalItem& item, bool isNew);
+    void ListSubFolders(FolderWork& work);
+    void CreateLocalFoldersOnBox(FolderWork& work);
+    bool Retrieve(FolderWork& work, unsigned short index, const std::wstring& name, LocalItem& item);
+    void ReportIssue(const std::wstring& shownName, TestHost::TestPropertyMap& props, HRESULT hr);
+    void Line(const char* mark, const std::wstring& shownName, const std::string& what = {});
+    void Progress();
+
+    TalvernCommon::com_ptr<ILSSyncFilter2> m_filter;
+    TalvernCommon::com_ptr<TestHost::TestShutdownInformer> m_informer;
+    std::ostream& m_log;
+    PassSummary m_summary;
+    long m_startPointNumber = 0;
+    int m_itemsSeen = 0;
+};
+
+std::ostream& operator<<(std::ostream& out, const PassSummary& summary);
+
+} // namespace SyncDriver

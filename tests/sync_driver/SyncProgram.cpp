@@ -1,0 +1,57 @@
+// One sync pass of a local folder tree with a Box folder, as the host add-in runs it:
+//   vesk_sync.exe LOCAL-FOLDER STATE-FILE BOX-FOLDER-ID
+// The Box service is the stand-in named by BOX_STANDIN_URL. The state file keeps the host's item
+// properties between passes.
+#include "FilterHost.h"
+#include "SyncDriver.h"
+#include "Utf8Converter.h"
+
+#include <objbase.h>
+#include <shellapi.h>
+
+#include <cstdlib>
+#include <exception>
+#include <iostream>
+
+namespace {
+
+int RunPass(const std::wstring& localFolder, const std::wstring& stateFile, const std::wstring& boxFolderId)
+{
+    const char* url = std::getenv("BOX_STANDIN_URL");
+    if (url == nullptr) {
+        std::cerr << "vesk_sync: BOX_STANDIN_URL names no Box stand-in\n";
+        return 2;
+    }
+    ::CreateDirectoryW(localFolder.c_str(), nullptr);
+    SyncDriver::LocalFolder main =
+        SyncDriver::LoadFolderState(stateFile).value_or(SyncDriver::NewMainFolder(boxFolderId));
+    const SyncDriver::FilterHost host(Utf8ToWideLossy(url));
+    SyncDriver::Driver driver(host.CreateFilter().get(), std::cout);
+    const SyncDriver::PassSummary summary = driver.RunPass(localFolder, main);
+    SyncDriver::SaveFolderState(main, stateFile);
+    std::cout << "  pass: " << summary << "\n";
+    return 0;
+}
+
+} // namespace
+
+int main()
+{
+    int count = 0;
+    wchar_t** args = ::CommandLineToArgvW(::GetCommandLineW(), &count);
+    if (args == nullptr || count != 4) {
+        std::cerr << "usage: vesk_sync.exe LOCAL-FOLDER STATE-FILE BOX-FOLDER-ID\n";
+        return 2;
+    }
+    if (FAILED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)))
+        return 2;
+    int result = 2;
+    try {
+        result = RunPass(args[1], args[2], args[3]);
+    } catch (const std::exception& failure) {
+        std::cerr << "vesk_sync: " << failure.what() << "\n";
+    }
+    ::LocalFree(args);
+    ::CoUninitialize();
+    return result;
+}

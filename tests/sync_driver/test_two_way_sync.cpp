@@ -1,0 +1,219 @@
+// Two-way sync as the host add-in drives it, pass by pass, against the Box stand-in: what moves
+// each way, what the user is asked to resolve, and that faults in one pass never cost a document.
+#include "BoxStandIn.h"
+#include "FilterHost.h"
+#include "JsonText.h"
+#include "SyncDriver.h"
+#include "Utf8Converter.h"
+
+#include <gtest/gtest.h>
+#include <wincrypt.h>
+
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <sstream>
+#include <thread>
+
+namespace {
+
+namespace fs = std::filesystem;
+using SyncDriver::PassSummary;
+using TestSupport::BoxStandIn;
+
+constexpr char kProjects[] = "/Projects/";
+
+class TwoWaySync : public testing::Test {
+protected:
+    static void SetUpTestSuite() { host_ = std::make_unique<SyncDriver::FilterHost>(standIn_.BaseUrlWide()); }
+    static void TearDownTestSuite() { host_.reset(); }
+
+    void SetUp() override
+    {
+        standIn_.Reset();
+        std::ifstream sample(SAMPLE_TREE_JSON);
+        std::stringstream text;
+        text << sample.rdbuf();
+        standIn_.Post("seed", TestSupport::ParseJson(text.str(), "sample tree"));
+        root_ = fs::temp_directory_path() / ("two-way-sync-" + std::to_string(::GetCurrentProcessId()));
+        fs::remove_all(root_);
+        fs::create_directories(root_);
+    }
+    void TearDown() override { fs::remove_all(root_); }
+
+    // One pass with a filter created afresh, as each sync run of the host does.
+    PassSummary Pass()
+    {
+        log_.str({});
+        SyncDriver::Driver driver(host_->CreateFilter().get(), log_);
+        const PassSummary summary = driver.RunPass(root_.wstring(), state_);
+        SCOPED_TRACE(log_.str());
+        return summary;
+    }
+    PassSummary PassStoppedBy(const Json::Value& fault)
+    {
+        standIn_.AddFault(fault);
+        const PassSummary summary = Pass();
+        standIn_.ClearFaults();
+        return summary;
+    }
+    // A pass whose requests hang until the host asks the filter to stop.
+    PassSummary PassCancelled()
+    {
+        standIn_.AddFault(TestSupport::ParseJson(
+            R"({"method": "*", "path": "/*", "replies": [{"action": "hang", "hang_ms": 60000, "times": 1000}]})"));
+        SyncDriver::Driver driver(host_->CreateFilter().get(), log_);
+        std::thread stopper([&driver] {
+            while (driver.Informer().StopQueries() == 0)
+                ::Sleep(10);
+            driver.Informer().RequestStop();
+        });
+        const PassSummary summary = driver.RunPass(root_.wstring(), state_);
+        stopper.join();
+        standIn_.ClearFaults();
+        return summary;
+    }
+
+    std::string Local(const std::string& path) const
+    {
+        std::ifstream file(root_ / fs::u8path(path), std::ios::binary);
+        std::stringstream text;
+        text << file.rdbuf();
+        return file ? text.str() : "<missing>";
+    }
+    void WriteLocal(const std::string& path, const std::string& text) const
+    {
+        std::ofstream(root_ / fs::u8path(path), std::ios::binary | std::ios::trunc) << text;
+        // A second write in the same clock tick must still look like a change.
+        fs::last_write_time(root_ / fs::u8path(path), fs::file_time_type::clock::now() + std::chrono::seconds(2));
+    }
+    Json::Value Box(const std::string& path) const
+    {
+        const std::string full = path.empty() ? "/Projects" : kProjects + path;
+        return standIn_.Get("item?path=" + full + "&content=1");
+    }
+    std::string BoxText(const std::string& path) const { return Decoded(Box(path)); }
+    static std::string Decoded(const Json::Value& item)
+    {
+        DWORD size = 0;
+        const std::string base64 = item["content_base64"].asString();
+        ::CryptStringToBinaryA(base64.c_str(), 0, CRYPT_STRING_BASE64, nullptr, &size, nullptr, nullptr);
+        std::string bytes(size, '\0');
+        ::CryptStringToBinaryA(base64.c_str(), 0, CRYPT_STRING_BASE64, reinterpret_cast<BYTE*>(bytes.data()), &size,
+                               nullptr, nullptr);
+        return bytes;
+    }
+    bool BoxHas(const std::string& path) const
+    {
+        try {
+            Box(path);
+            return true;
+        } catch (const std::exception&) {
+            return false;
+        }
+    }
+    // Requests since `since` that moved content or changed something on Box.
+    int Transfers(int since) const
+    {
+        int count = 0;
+        for (const Json::Value& entry : standIn_.JournalEntries(since)) {
+            const std::string path = entry["path"].asString();
+            const bool download = path.size() > 8 && path.compare(path.size() - 8, 8, "/content") == 0;
+            count += (entry["method"].asString() != "GET" || download) ? 1 : 0;
+        }
+        return count;
+    }
+
+    static inline BoxStandIn standIn_ = BoxStandIn::FromEnvironment();
+    static inline std::unique_ptr<SyncDriver::FilterHost> host_;
+    fs::path root_;
+    SyncDriver::LocalFolder state_ = SyncDriver::NewMainFolder(L"5001");
+    std::ostringstream log_;
+};
+
+TEST_F(TwoWaySync, FirstPassMirrorsTheTreeAndASecondPassOnlyLists)
+{
+    const PassSummary first = Pass();
+    EXPECT_EQ(first.downloaded, 5) << log_.str();
+    EXPECT_EQ(first.issues, 0) << log_.str();
+    EXPECT_EQ(Local("plan.txt"), "Plan: ship the filter.\n");
+    EXPECT_EQ(Local("Minutes/2026-11.txt"), "Minutes of November.\n");
+    EXPECT_EQ(Local("contract.txt"), "Terms under review.\n");
+    const SyncDriver::LocalItem& mail = state_.items.at(L"kickoff.msg");
+    EXPECT_EQ(mail.props->Text(L"Quentra.FromServerFileId"), L"7003");
+
+    const int since = standIn_.JournalNext();
+    const PassSummary second = Pass();
+    EXPECT_EQ(second.downloaded + second.uploaded + second.deletedLocally + second.deletedOnBox, 0) << log_.str();
+    EXPECT_EQ(Transfers(since), 0);
+}
+
+TEST_F(TwoWaySync, ChangesTravelEachWayAndAConflictOverwritesNeitherSide)
+{
+    Pass();
+    standIn_.Post("item", TestSupport::ParseJson(R"({"type": "file", "id": "7001", "content_text": "Plan B.\n"})"));
+    WriteLocal("budget.csv", "item,amount\nservers,900\n");
+    standIn_.Post("item", TestSupport::ParseJson(R"({"type": "file", "id": "7005", "content_text": "Box minutes.\n"})"));
+    WriteLocal("Minutes/2026-11.txt", "Local minutes.\n");
+
+    const PassSummary summary = Pass();
+    EXPECT_EQ(Local("plan.txt"), "Plan B.\n");
+    EXPECT_EQ(BoxText("budget.csv"), "item,amount\nservers,900\n");
+    EXPECT_EQ(Box("budget.csv")["version_number"].asInt(), 2);
+    EXPECT_EQ(Local("Minutes/2026-11.txt"), "Local minutes.\n");
+    EXPECT_EQ(BoxText("Minutes/2026-11.txt"), "Box minutes.\n");
+    const auto& conflicted = state_.folders.at(L"Minutes").items.at(L"2026-11.txt");
+    EXPECT_EQ(conflicted.props->Text(L"Quentra.SyncIssueType"), L"CONFLICT");
+    EXPECT_GE(summary.issues, 1);
+}
+
+TEST_F(TwoWaySync, RenamesDeletesAndNewFoldersReachTheOtherSide)
+{
+    Pass();
+    SyncDriver::Driver::RenameLocal(root_.wstring(), state_, L"budget.csv", L"budget-2027.csv");
+    fs::remove(root_ / "plan.txt");
+    standIn_.Post("item", TestSupport::ParseJson(R"({"type": "file", "id": "7005", "name": "2026-11-final.txt"})"));
+    standIn_.Post("item/delete", TestSupport::ParseJson(R"({"type": "file", "id": "7003"})"));
+    fs::create_directories(root_ / "Drafts");
+    WriteLocal("Drafts/idea.txt", "An idea.\n");
+
+    const PassSummary summary = Pass();
+    EXPECT_EQ(summary.issues, 0) << log_.str();
+    EXPECT_TRUE(BoxHas("budget-2027.csv"));
+    EXPECT_EQ(Box("budget-2027.csv")["id"].asString(), "7002");
+    EXPECT_FALSE(BoxHas("plan.txt"));
+    EXPECT_EQ(Local("Minutes/2026-11-final.txt"), "Minutes of November.\n");
+    EXPECT_EQ(Local("kickoff.msg"), "<missing>");
+    EXPECT_EQ(BoxText("Drafts/idea.txt"), "An idea.\n");
+}
+
+// Each fault hits one pass; the next pass without faults must leave both sides whole and equal.
+TEST_F(TwoWaySync, APassCutShortByFaultsConvergesOnTheNext)
+{
+    Pass();
+    WriteLocal("budget.csv", "item,amount\nservers,700\n");
+    WriteLocal("notes.txt", "New notes.\n");
+    standIn_.Post("item", TestSupport::ParseJson(R"({"type": "file", "id": "7001", "content_text": "Plan C.\n"})"));
+
+    const char* faults[] = {
+        R"({"method": "*", "path": "/2.0/files/*", "replies": [{"status": 500, "times": 8}]})",
+        R"({"method": "*", "path": "/api/2.0/files/*", "replies": [{"status": 429, "headers": {"Retry-After": "1"}}]})",
+        R"({"method": "GET", "path": "/2.0/folders/*", "replies": [{"status": 401}]})",
+        R"({"method": "*", "path": "/api/2.0/files/*", "replies": [{"action": "close"}]})",
+        R"({"method": "GET", "path": "/2.0/files/*/content", "replies": [{"status": 200, "truncate_at": 3}]})",
+    };
+    for (const char* fault : faults)
+        PassStoppedBy(TestSupport::ParseJson(fault));
+    EXPECT_GT(PassCancelled().issues, 0);
+
+    const PassSummary settled = Pass();
+    EXPECT_EQ(settled.issues, 0) << log_.str();
+    EXPECT_EQ(Local("plan.txt"), "Plan C.\n");
+    EXPECT_EQ(BoxText("budget.csv"), "item,amount\nservers,700\n");
+    EXPECT_EQ(BoxText("notes.txt"), "New notes.\n");
+    EXPECT_EQ(Box("")["children"].size(), 6u); // nothing duplicated on Box
+    EXPECT_EQ(state_.items.at(L"budget.csv").props->Text(L"Quentra.FromServerFileId"), L"7002");
+    EXPECT_EQ(state_.items.at(L"plan.txt").props->Text(L"Quentra.FromServerFileId"), L"7001");
+}
+
+} // namespace
