@@ -184,14 +184,16 @@ TEST(EmailMetadataTemplateName, UnsetFailsUntilTheSettingAppears)
     EXPECT_EQ(L"vesk_email", VESKBoxSyncFilterImpl::GetEmailMetadataTemplateName());
 }
 
+// Other cases of this program may read it first: what counts is that a later change is not seen.
 TEST(ApplicationUrl, IsReadOnceAndKeptForTheProcess)
 {
     RegistrySandbox settings;
     settings.SetString(kUserSettings, L"BoxSync.ApplicationUrl", L"https://example.app.box.test");
-    EXPECT_EQ(L"https://example.app.box.test", VESKBoxSyncFilterImpl::GetApplicationUrl());
+    const CStdStr<wchar_t> first = VESKBoxSyncFilterImpl::GetApplicationUrl();
+    EXPECT_FALSE(first.empty());
 
     settings.SetString(kUserSettings, L"BoxSync.ApplicationUrl", L"https://other.app.box.test");
-    EXPECT_EQ(L"https://example.app.box.test", VESKBoxSyncFilterImpl::GetApplicationUrl());
+    EXPECT_EQ(first, VESKBoxSyncFilterImpl::GetApplicationUrl());
 }
 
 } // namespace

@@ -62,6 +62,8 @@ int BoxStandIn::JournalNext() const
 
 int BoxStandIn::AddFault(const Json::Value& rule) const { return Post("faults", rule)["id"].asInt(); }
 
+void BoxStandIn::ClearFaults() const { Post("faults/clear"); }
+
 void BoxStandIn::SetSwitches(const Json::Value& switches) const { Post("switches", switches); }
 
 std::string BoxStandIn::SeedPatternFile(const std::string& name, uint64_t size, int seed) const

@@ -33,6 +33,7 @@ public:
     // A fault rule as the control interface takes it ({"method", "path", "replies"} or one reply
     // inline); returns its id.
     int AddFault(const Json::Value& rule) const;
+    void ClearFaults() const;
 
     void SetSwitches(const Json::Value& switches) const;
 
