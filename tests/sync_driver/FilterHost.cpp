@@ -17,6 +17,8 @@ constexpr wchar_t kProgId[] = L"Talvern.SyncFilter.Box";
 // The stand-in's account starts with these tokens.
 constexpr wchar_t kInitialAccessToken[] = L"initialaccesstoken";
 constexpr wchar_t kInitialRefreshToken[] = L"initialrefreshtoken";
+// The metadata template the sample account keeps e-mail properties in.
+constexpr wchar_t kEmailTemplate[] = L"emailProps";
 
 std::wstring BinPath(const wchar_t* name) { return GetModuleFolder(::GetModuleHandleW(nullptr)) + L"\\" + name; }
 
@@ -45,6 +47,7 @@ FilterHost::FilterHost(const std::wstring& standInUrl)
     m_settings.SetString(SettingsSource::User, L"Mock.BoxService", standInUrl);
     m_settings.SetString(SettingsSource::User, L"BoxSync.AccessToken", kInitialAccessToken);
     m_settings.SetString(SettingsSource::User, L"BoxSync.RefreshToken", kInitialRefreshToken);
+    m_settings.SetString(SettingsSource::User, L"BoxSync.EmailMetaDataTemplateName", kEmailTemplate);
 }
 
 TalvernCommon::com_ptr<ILSSyncFilter2> FilterHost::CreateFilter() const

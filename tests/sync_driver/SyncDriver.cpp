@@ -132,14 +132,19 @@ void Driver::SyncFolder(const std::wstring& path, const std::wstring& shownPath,
 {
     FolderWork work{path, shownPath, folder, {}, {}, {}};
     const std::wstring shownFolder = shownPath.empty() ? L"(main folder)" : shownPath;
+    const char* step = "start point";
     HRESULT hr = m_filter->raw_SetSyncStartPoint(folder.props.get(), VARIANT_TRUE, VARIANT_FALSE, VARIANT_FALSE,
                                                  ++m_startPointNumber, VARIANT_FALSE);
-    if (SUCCEEDED(hr) && isMain)
+    if (SUCCEEDED(hr) && isMain) {
+        step = "main-folder properties";
         hr = m_filter->raw_SetMainFolderProperties(folder.props.get());
-    if (SUCCEEDED(hr))
+    }
+    if (SUCCEEDED(hr)) {
+        step = "listing";
         hr = m_filter->raw_PreContentSyncFolderUpdate(folder.props.get(), VARIANT_FALSE, VARIANT_FALSE);
+    }
     if (FAILED(hr)) {
-        Line("!", shownFolder, "folder not listed " + HResultText(hr));
+        Line("!", shownFolder, std::string(step) + " failed " + HResultText(hr));
         ++m_summary.issues;
         return;
     }
@@ -193,8 +198,8 @@ void Driver::BringServerItem(FolderWork& work, unsigned short index)
     const std::wstring localName = local->first;
     LocalItem& item = local->second;
     work.listed.insert(localName);
-    if (!item.pendingRename.empty())
-        return; // the rename goes to Box first
+    if (!item.pendingRename.empty() || !StampOf(Join(work.path, localName)))
+        return; // a rename or a deletion goes to Box first
     const bool changedLocally = StampOf(Join(work.path, localName)) != std::optional<FileStamp>(item.stamp);
     item.props->SetFlag(kUnchanged, !changedLocally);
     long changes = kNoChange;
@@ -257,15 +262,24 @@ bool Driver::Retrieve(FolderWork& work, unsigned short index, const std::wstring
 
 void Driver::RemoveItemsGoneFromBox(FolderWork& work)
 {
-    com_ptr<ILSManualDeletionsSyncFilter> deletions;
+    // The complete list of the folder's item ids; without it nothing counts as gone.
+    com_ptr<ILSDeleteableSyncFilter> deleteable;
     TalvernCommon::unique_bstr keyName;
-    if (FAILED(m_filter->QueryInterface(__uuidof(ILSManualDeletionsSyncFilter), deletions.put_void())) ||
-        FAILED(deletions->raw_GetKeyPropertyTag(keyName.put())))
+    long count = 0;
+    if (FAILED(m_filter->QueryInterface(__uuidof(ILSDeleteableSyncFilter), deleteable.put_void())) ||
+        FAILED(deleteable->get_ServerItemKey(keyName.put())) || FAILED(deleteable->get_ServerItemCount(0, &count))) {
+        Line("!", work.shownPath.empty() ? L"(main folder)" : work.shownPath, "no item list: nothing deleted here");
         return;
+    }
+    std::set<std::wstring> present;
+    for (long index = 0; index < count; ++index) {
+        TalvernCommon::unique_bstr id;
+        if (SUCCEEDED(deleteable->get_ServerItem(index, id.put())) && id)
+            present.insert(id.get());
+    }
     for (auto it = work.folder.items.begin(); it != work.folder.items.end();) {
         const std::wstring id = TextOf(*it->second.props.get(), keyName.get());
-        if (id.empty() || work.listed.count(it->first) || !it->second.pendingRename.empty() ||
-            deletions->raw_IsDeleted(Bstr(id).get(), 0) != S_OK) {
+        if (id.empty() || work.listed.count(it->first) || present.count(id)) {
             ++it;
             continue;
         }
