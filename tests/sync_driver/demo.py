@@ -53,6 +53,21 @@ def show_local(folder, depth=1):
             print("  " * depth + "%s  (%d bytes)" % (name, os.path.getsize(path)))
 
 
+def show_item_properties(state, names):
+    """Some of the named properties the filter wrote on the Outlook items."""
+    with open(state) as saved:
+        items = json.load(saved)["items"]
+    shown = ("Quentra.FromServerFileId", "Quentra.FromServerFileUrl", "Quentra.FormRegionClass",
+             "ows-CheckoutUser")
+    for name in names:
+        props = items.get(name, {}).get("props", {})
+        print("  " + name)
+        for key in shown:
+            value = props.get(key, {}).get("text")
+            if value:
+                print("    %-28s %s" % (key, value))
+
+
 def windows_path(path):
     return "Z:" + os.path.abspath(path).replace("/", "\\")
 
@@ -78,6 +93,8 @@ def main():
         show_box(url)
 
         run_pass(build, url, local, state, "first pass: Box -> " + local)
+        print("\nWhat the filter wrote on two of the Outlook items:")
+        show_item_properties(state, ["kickoff.msg", "contract.txt"])
 
         print("\n== the user works in Outlook: adds meeting-notes.txt, edits budget.csv ==")
         with open(os.path.join(local, "meeting-notes.txt"), "w") as notes:
