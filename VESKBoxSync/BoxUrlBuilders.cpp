@@ -1,6 +1,7 @@
 #include "BoxUrlBuilders.h"
 
 #include "BoxConstants.h"
+#include "BoxIds.h"
 #include "BoxQueryEncoding.h"
 #include "BoxServiceTable.h"
 #include "HResultException.h"
@@ -25,17 +26,12 @@ constexpr wchar_t kFolderSearchPageSize[] = L"30";
 // The ancestor scope's ids follow a prefix of this length ("parents:").
 constexpr size_t kAncestorScopePrefixLength = 8;
 
-bool IsDecimalId(const std::wstring& id)
-{
-    return !id.empty() && id.find_first_not_of(L"0123456789") == std::wstring::npos;
-}
-
 // Box ids are decimal digits; anything else in a path would address another resource (or none).
 void RequireDecimalIds(const PlaceholderMap& params)
 {
     for (const wchar_t* key : {kFileIdKey, kFolderIdKey, kSessionIdKey}) {
         const auto entry = params.find(key);
-        if (entry != params.end() && !IsDecimalId(entry->second))
+        if (entry != params.end() && !IsBoxId(entry->second))
             throw hresult_exception(E_INVALIDARG, "Box_20 request address: " +
                                                       GetThreadUtf8Converter().to_bytes(key) +
                                                       " must be decimal digits");
@@ -295,7 +291,7 @@ CStdStr<wchar_t> GetFileSearchUrl(const FileSearchParameters& parameters, const 
 {
     std::wstring folderIdQuery;
     if (!folderId.empty()) {
-        if (!IsDecimalId(folderId))
+        if (!IsBoxId(folderId))
             throw hresult_exception(E_INVALIDARG, "Box_20::GetFileSearchUrl folder id must be decimal digits");
         folderIdQuery = L"ancestor_folder_ids=" + folderId + L"&";
     }

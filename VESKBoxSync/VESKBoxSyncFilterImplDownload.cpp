@@ -10,6 +10,7 @@
 #include "LSCancellableWait.h"
 #include "LSDiag.h"
 #include "LSHttpError.h"
+#include "LSHttpStatus.h"
 #include "LSNamedProperties.h"
 
 #include <algorithm>
@@ -17,9 +18,6 @@
 
 namespace {
 
-constexpr int32_t kStatusAccepted = 202;
-constexpr int32_t kStatusUnauthorized = 401;
-constexpr int32_t kStatusNotFound = 404;
 // Attempts 0 to 3: an expired token is renewed three times at most before the download gives up.
 constexpr int kLastTokenRetryAttempt = 3;
 // Box answers 202 while it prepares a file's content; after this many waits the download fails.
@@ -59,7 +57,7 @@ CStdStr<wchar_t> VESKBoxSyncFilterImpl::DownloadWithTokenRetries(const CStdStr<w
             return CLSBaseWS::DownloadFileWithWinInet(Box_20::SetDefaultHeaders(tokens), url, localPath, extra,
                                                       informer);
         } catch (const LSHttpError& error) {
-            if (error.GetStatus() == kStatusAccepted && notReadyWaits < kMaxContentNotReadyWaits) {
+            if (error.GetStatus() == LSHttpStatus::kAccepted && notReadyWaits < kMaxContentNotReadyWaits) {
                 ++notReadyWaits;
                 if (!SleepPumpingMessages(NotReadyWait(error), MakeCancelCheck(informer)))
                     throw E_ABORT;
@@ -69,7 +67,7 @@ CStdStr<wchar_t> VESKBoxSyncFilterImpl::DownloadWithTokenRetries(const CStdStr<w
                 LOG(ERROR) << "Exceeded retries";
                 throw;
             }
-            if (error.GetStatus() != kStatusUnauthorized)
+            if (error.GetStatus() != LSHttpStatus::kUnauthorized)
                 throw;
             // The call loop renews the expired token on the way.
             Box_20::GetFileETag(remoteName, informer);
@@ -94,7 +92,7 @@ HRESULT VESKBoxSyncFilterImpl::CopyFileToLocal(const CStdStr<wchar_t>& remoteNam
         errorText = error.FormatMessage();
         LOG(ERROR) << " " << LSDiag::LogText(errorText) << "\n";
         // The file is gone from Box: a failure the framework is asked to pass over, with no file.
-        if (error.GetStatus() == kStatusNotFound)
+        if (error.GetStatus() == LSHttpStatus::kNotFound)
             return S_FALSE;
     } catch (...) {
         const HRESULT hr =

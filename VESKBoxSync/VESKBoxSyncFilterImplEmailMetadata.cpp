@@ -7,6 +7,7 @@
 #include "HResultException.h"
 #include "LSDiag.h"
 #include "LSFileSystem.h"
+#include "LSMapiTags.h"
 #include "LSPropertyHelpers.h"
 #include "StringUtils.h"
 
@@ -14,19 +15,6 @@
 
 namespace {
 
-// Standard MAPI property tags of a message.
-constexpr uint32_t kSenderName = 0x0C1A001F;
-constexpr uint32_t kDeliveryTime = 0x0E060040;
-constexpr uint32_t kClientSubmitTime = 0x00390040;
-constexpr uint32_t kSubject = 0x0037001F;
-constexpr uint32_t kDisplayTo = 0x0E04001F;
-constexpr uint32_t kDisplayCc = 0x0E03001F;
-constexpr uint32_t kDisplayBcc = 0x0E02001F;
-constexpr uint32_t kConversationId = 0x30130102;
-constexpr uint32_t kConversationIndex = 0x00710102;
-constexpr uint32_t kConversationTopic = 0x0070001F;
-constexpr uint32_t kInternetMessageId = 0x1035001F;
-constexpr uint32_t kHasAttach = 0x0E1B000B;
 // The named property Outlook sets when every attachment is hidden (inline pictures, signatures).
 constexpr long kSmartNoAttachNamedId = 0x8514;
 constexpr uint32_t kPropertyTypeMask = 0xFFFF;
@@ -60,7 +48,7 @@ std::optional<bool> ReadFlag(ILSPropertyMap* map, const _bstr_t& name)
 // every one is hidden. What cannot be read leaves PR_HASATTACH standing.
 int32_t HasVisibleAttachments(ILSPropertyMap* map)
 {
-    if (!ReadFlag(map, TagName(kHasAttach)).value_or(false))
+    if (!ReadFlag(map, TagName(LSMapiTags::kHasAttachments)).value_or(false))
         return 0;
     TalvernCommon::com_ptr<ILSNamedPropertyTags> tags;
     const HRESULT queried = map->QueryInterface(__uuidof(ILSNamedPropertyTags), tags.put_void());
@@ -120,17 +108,17 @@ std::shared_ptr<Box_20::EMailCustomPropsRec> VESKBoxSyncFilterImpl::GetEMailCust
 {
     LSPropertyHelpers::CheckPropMap(item);
     // Read in this order: the host may log or meter its reads.
-    CStdStr<wchar_t> from = ReadText(item, kSenderName);
-    const Box_20::OptionalDate received = ReadDate(item, kDeliveryTime);
-    const Box_20::OptionalDate sent = ReadDate(item, kClientSubmitTime);
-    CStdStr<wchar_t> subject = ReadText(item, kSubject);
-    CStdStr<wchar_t> to = ReadText(item, kDisplayTo);
-    CStdStr<wchar_t> cc = ReadText(item, kDisplayCc);
-    CStdStr<wchar_t> bcc = ReadText(item, kDisplayBcc);
-    CStdStr<wchar_t> conversationId = ReadText(item, kConversationId);
-    CStdStr<wchar_t> conversationIndex = ReadText(item, kConversationIndex);
-    CStdStr<wchar_t> conversationTopic = ReadText(item, kConversationTopic);
-    CStdStr<wchar_t> internetMessageId = ReadText(item, kInternetMessageId);
+    CStdStr<wchar_t> from = ReadText(item, LSMapiTags::kSenderName);
+    const Box_20::OptionalDate received = ReadDate(item, LSMapiTags::kMessageDeliveryTime);
+    const Box_20::OptionalDate sent = ReadDate(item, LSMapiTags::kClientSubmitTime);
+    CStdStr<wchar_t> subject = ReadText(item, LSMapiTags::kSubject);
+    CStdStr<wchar_t> to = ReadText(item, LSMapiTags::kDisplayTo);
+    CStdStr<wchar_t> cc = ReadText(item, LSMapiTags::kDisplayCc);
+    CStdStr<wchar_t> bcc = ReadText(item, LSMapiTags::kDisplayBcc);
+    CStdStr<wchar_t> conversationId = ReadText(item, LSMapiTags::kConversationId);
+    CStdStr<wchar_t> conversationIndex = ReadText(item, LSMapiTags::kConversationIndex);
+    CStdStr<wchar_t> conversationTopic = ReadText(item, LSMapiTags::kConversationTopic);
+    CStdStr<wchar_t> internetMessageId = ReadText(item, LSMapiTags::kInternetMessageId);
     const int32_t hasAttachments = HasVisibleAttachments(item);
     return std::make_shared<Box_20::EMailCustomPropsRec>(
         std::move(from), received, sent, std::move(subject), std::move(to), std::move(cc), std::move(bcc),

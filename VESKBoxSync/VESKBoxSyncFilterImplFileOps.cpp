@@ -13,6 +13,7 @@
 #include "HResultException.h"
 #include "LSDiag.h"
 #include "LSHttpError.h"
+#include "LSHttpStatus.h"
 #include "LSNamedProperties.h"
 #include "LSPropertyHelpers.h"
 
@@ -49,7 +50,7 @@ HRESULT RunBoxChange(const char* method, BoxCall&& call, bool goneIsDone = false
         errorText = failure.GetText();
         LogErrorText(errorText);
     } catch (const LSHttpError& failure) {
-        if (goneIsDone && failure.GetStatus() == 404) {
+        if (goneIsDone && failure.GetStatus() == LSHttpStatus::kNotFound) {
             LS_DIAG_LOG(1) << method << ": already gone on Box";
             return S_OK;
         }

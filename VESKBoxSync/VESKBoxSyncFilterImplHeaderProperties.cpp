@@ -3,25 +3,13 @@
 #include "VESKBoxSyncFilterImpl.h"
 
 #include "LSDiag.h"
+#include "LSMapiTags.h"
 #include "LSNamedProperties.h"
 #include "LSPropertyHelpers.h"
 #include "StringUtils.h"
 
 namespace {
 
-constexpr uint32_t kTagDeliveryTime = 0x0E060040;
-constexpr uint32_t kTagClientSubmitTime = 0x00390040;
-constexpr uint32_t kTagSenderName = 0x0C1A001F;
-constexpr uint32_t kTagSentRepresentingName = 0x0042001F;
-constexpr uint32_t kTagSubject = 0x0037001F;
-constexpr uint32_t kTagDisplayTo = 0x0E04001F;
-constexpr uint32_t kTagDisplayCc = 0x0E03001F;
-constexpr uint32_t kTagDisplayBcc = 0x0E02001F;
-constexpr uint32_t kTagHasAttachments = 0x0E1B000B;
-constexpr uint32_t kTagConversationIndex = 0x00710102;
-constexpr uint32_t kTagConversationIndexTracking = 0x3016000B;
-constexpr uint32_t kTagConversationTopic = 0x0070001F;
-constexpr uint32_t kTagInternetMessageId = 0x1035001F;
 
 _bstr_t TagName(uint32_t tag) { return _bstr_t(ToHexString(tag).c_str()); }
 
@@ -46,23 +34,23 @@ void SetMapiDateProperty(ILSPropertyMap* item, uint32_t tag, DATE date)
 void WriteEmailHeader(const Box_20::EMailCustomPropsRec& email, ILSPropertyMap* item)
 {
     if (email.Received.Valid)
-        SetMapiDateProperty(item, kTagDeliveryTime, email.Received.Date);
+        SetMapiDateProperty(item, LSMapiTags::kMessageDeliveryTime, email.Received.Date);
     if (email.Sent.Valid)
-        SetMapiDateProperty(item, kTagClientSubmitTime, email.Sent.Date);
-    SetMapiStringProperty(email.From, item, kTagSenderName);
-    SetMapiStringProperty(email.From, item, kTagSentRepresentingName);
-    SetMapiStringProperty(email.Subject, item, kTagSubject);
-    SetMapiStringProperty(email.To, item, kTagDisplayTo);
-    SetMapiStringProperty(email.Cc, item, kTagDisplayCc);
-    SetMapiStringProperty(email.Bcc, item, kTagDisplayBcc);
+        SetMapiDateProperty(item, LSMapiTags::kClientSubmitTime, email.Sent.Date);
+    SetMapiStringProperty(email.From, item, LSMapiTags::kSenderName);
+    SetMapiStringProperty(email.From, item, LSMapiTags::kSentRepresentingName);
+    SetMapiStringProperty(email.Subject, item, LSMapiTags::kSubject);
+    SetMapiStringProperty(email.To, item, LSMapiTags::kDisplayTo);
+    SetMapiStringProperty(email.Cc, item, LSMapiTags::kDisplayCc);
+    SetMapiStringProperty(email.Bcc, item, LSMapiTags::kDisplayBcc);
     // The attachment flag is a hint for the item's icon; a refusal leaves the header intact.
-    item->put_ItemBool(TagName(kTagHasAttachments), email.HasAttachments != 0 ? 255 : 0);
+    item->put_ItemBool(TagName(LSMapiTags::kHasAttachments), email.HasAttachments != 0 ? 255 : 0);
     if (!email.ConversationIndex.empty()) {
-        SetMapiStringProperty(email.ConversationIndex, item, kTagConversationIndex);
-        LSPropertyHelpers::setBoolProp(item, TagName(kTagConversationIndexTracking), true);
+        SetMapiStringProperty(email.ConversationIndex, item, LSMapiTags::kConversationIndex);
+        LSPropertyHelpers::setBoolProp(item, TagName(LSMapiTags::kConversationIndexTracking), true);
     }
-    SetMapiStringProperty(email.ConversationTopic, item, kTagConversationTopic);
-    SetMapiStringProperty(email.InternetMessageId, item, kTagInternetMessageId);
+    SetMapiStringProperty(email.ConversationTopic, item, LSMapiTags::kConversationTopic);
+    SetMapiStringProperty(email.InternetMessageId, item, LSMapiTags::kInternetMessageId);
 }
 
 } // namespace

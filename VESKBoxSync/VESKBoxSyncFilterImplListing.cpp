@@ -4,6 +4,7 @@
 #include "BoxExceptions.h"
 #include "BoxFolderListing.h"
 #include "BoxFolderOperations.h"
+#include "BoxIds.h"
 #include "ComDef.h"
 #include "HResultException.h"
 #include "LSDiag.h"
@@ -28,11 +29,6 @@ constexpr wchar_t kExtensionKey[] = L"extension";
 constexpr wchar_t kFormRegionSuffix[] = L".SharePoint.";
 // The deletion check lists ids in the largest pages Box gives.
 constexpr uint32_t kDeletionCheckPageLimit = 1000;
-
-bool IsDecimalId(const CStdStr<wchar_t>& id)
-{
-    return !id.empty() && id.find_first_not_of(L"0123456789") == CStdStr<wchar_t>::npos;
-}
 
 bool IsMainFolder(ILSPropertyMap* folderMap)
 {
@@ -85,7 +81,7 @@ HRESULT VESKBoxSyncFilterImpl::GetContents(ILSPropertyMap* folderMap, int mode)
         m_folderLocation.Trim(L"/");
         const CStdStr<wchar_t> folderId = m_folderLocation;
         const bool singleDocument = !m_filterPropertyValue.empty();
-        if (!IsDecimalId(folderId) || (singleDocument && !IsDecimalId(m_filterPropertyValue))) {
+        if (!Box_20::IsBoxId(folderId) || (singleDocument && !Box_20::IsBoxId(m_filterPropertyValue))) {
             LOG(ERROR) << "VESKBoxSyncFilterImpl::GetContents: Box ids are decimal digits, not folder "
                        << LSDiag::LogText(folderId) << " / file " << LSDiag::LogText(m_filterPropertyValue);
             return E_INVALIDARG;
@@ -188,7 +184,7 @@ const LSBaseFileSyncFilter::StringList& VESKBoxSyncFilterImpl::ServerItemIds()
 {
     if (!m_serverItemIds) {
         m_folderLocation.Trim(L"/");
-        if (!IsDecimalId(m_folderLocation))
+        if (!Box_20::IsBoxId(m_folderLocation))
             throw hresult_exception(E_INVALIDARG, "VESKBoxSyncFilterImpl: the folder location is no Box id");
         m_serverItemIds = Box_20::GetFolderContentIds(m_shutdownInformer.get(), m_folderLocation,
                                                       Box_20::OptionalDate{}, kDeletionCheckPageLimit);

@@ -6,6 +6,7 @@
 #include "BoxFolderOperations.h"
 #include "BoxFolderSearch.h"
 #include "BoxFolderSelection.h"
+#include "BoxIds.h"
 #include "HResultException.h"
 #include "LSDiag.h"
 #include "LSOutParams.h"
@@ -44,11 +45,6 @@ std::vector<CStdStr<wchar_t>> FolderIdTokens(const CStdStr<wchar_t>& query)
     if (!token.empty())
         tokens.push_back(std::move(token));
     return tokens;
-}
-
-bool IsDecimalId(const std::wstring& id)
-{
-    return !id.empty() && std::all_of(id.begin(), id.end(), [](wchar_t c) { return c >= L'0' && c <= L'9'; });
 }
 
 // Child folders sort by name in the user's collation, ignoring letter case.
@@ -209,7 +205,7 @@ HRESULT STDMETHODCALLTYPE VESKBoxSyncFilterImpl::raw_GetOnlineChildFolders(BSTR 
         parent.FromFilterString(TextOf(parentFilterString));
         const std::vector<CStdStr<wchar_t>> locationParts = SplitString(parent.Location, L"/");
         const CStdStr<wchar_t> parentId = locationParts.empty() ? CStdStr<wchar_t>() : locationParts.back();
-        if (!IsDecimalId(parentId))
+        if (!Box_20::IsBoxId(parentId))
             throw hresult_exception(E_INVALIDARG, "the parent's location ends in no folder id");
         const Box_20::MetadataScopeRecord scope{GetBoxUserId(), GetEmailMetadataTemplateName(),
                                                 GetFingerprintMetadataTemplateName()};

@@ -5,6 +5,7 @@
 #include "HResultException.h"
 #include "LSDiag.h"
 #include "LSHash.h"
+#include "LSMapiTags.h"
 #include "LSNamedProperties.h"
 #include "LSPropertyHelpers.h"
 #include "LSResources.h"
@@ -22,8 +23,6 @@ constexpr UINT kRemoteFileGoneText = 4006;
 constexpr UINT kLocalChangeText = 4007;
 constexpr UINT kRemoteChangeText = 4008;
 
-constexpr uint32_t kLastModificationTime = 0x30080040;
-constexpr uint32_t kMessageDeliveryTime = 0x0E060040;
 // "RemoteFileLastModified" of an item that has no local date.
 constexpr DATE kNoLocalDate = -1.0;
 
@@ -48,8 +47,8 @@ std::optional<CStdStr<wchar_t>> FormatLocalTime(const SYSTEMTIME& utc)
 CStdStr<wchar_t> LocalChangeTime(ILSPropertyMap* item)
 {
     DATE date = 0;
-    if (FAILED(item->get_ItemDate(TagName(kLastModificationTime), &date)) &&
-        FAILED(item->get_ItemDate(TagName(kMessageDeliveryTime), &date)))
+    if (FAILED(item->get_ItemDate(TagName(LSMapiTags::kLastModificationTime), &date)) &&
+        FAILED(item->get_ItemDate(TagName(LSMapiTags::kMessageDeliveryTime), &date)))
         return L"Unknown";
     SYSTEMTIME utc{};
     if (!VariantTimeToSystemTime(date, &utc))
@@ -139,7 +138,7 @@ HRESULT LSBaseFileSyncFilter::AddOrUpdateDocument(bool isNewDocument, const wcha
         DATE lastModified = 0;
         if (SUCCEEDED(item->get_ItemDate(LSNamedProperties::RemoteFileLastModified, &lastModified)) &&
             lastModified != 0.0)
-            item->put_ItemDate(TagName(kMessageDeliveryTime), lastModified);
+            item->put_ItemDate(TagName(LSMapiTags::kMessageDeliveryTime), lastModified);
     }
     if (isNewDocument && !urgent)
         item->put_ItemDate(LSNamedProperties::RemoteFileLastModified, kNoLocalDate);

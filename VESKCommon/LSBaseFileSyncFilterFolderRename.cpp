@@ -3,12 +3,12 @@
 
 #include "ComOwners.h"
 #include "LSDiag.h"
+#include "LSMapiTags.h"
 #include "LSNamedProperties.h"
 #include "LSOutParams.h"
 #include "StringUtils.h"
 
 namespace {
-constexpr uint32_t kDisplayNameTag = 0x3001001F;
 } // namespace
 
 HRESULT STDMETHODCALLTYPE LSBaseFileSyncFilter::raw_UpdateFolder(long, ILSPropertyMap* mapiFolder,
@@ -20,7 +20,7 @@ HRESULT STDMETHODCALLTYPE LSBaseFileSyncFilter::raw_UpdateFolder(long, ILSProper
         if (mapiFolder == nullptr || syncFolder == nullptr)
             return E_INVALIDARG;
         TalvernCommon::unique_bstr newName;
-        if (FAILED(mapiFolder->get_ItemStr(_bstr_t(ToHexString(kDisplayNameTag).c_str()), newName.put()))) {
+        if (FAILED(mapiFolder->get_ItemStr(_bstr_t(ToHexString(LSMapiTags::kDisplayName).c_str()), newName.put()))) {
             LOG(ERROR) << "Failed to get PR_DISPLAY_NAME_W";
             return E_FAIL;
         }

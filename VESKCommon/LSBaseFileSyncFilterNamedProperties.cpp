@@ -5,6 +5,7 @@
 #include "ComDef.h"
 #include "ComOwners.h"
 #include "LSDiag.h"
+#include "LSMapiTags.h"
 #include "LSNamedProperties.h"
 #include "LSSafeArrayVector.h"
 #include "LSSetting.h"
@@ -18,12 +19,6 @@
 namespace {
 
 constexpr char kSetMapiProperties[] = "LSBaseFileSyncFilter::SetMapiProperties";
-constexpr uint32_t kTagDeliveryTime = 0x0E060040;
-constexpr uint32_t kTagSenderName = 0x0C1A001F;
-constexpr uint32_t kTagSentRepresentingName = 0x0042001F;
-constexpr uint32_t kTagDisplayTo = 0x0E04001F;
-constexpr uint32_t kTagHasAttachments = 0x0E1B000B;
-constexpr uint32_t kTagMessageClass = 0x001A001F;
 
 using PendingPairs = std::vector<std::pair<CStdStr<wchar_t>, CStdStr<wchar_t>>>;
 using PropertyPairs = std::map<CStdStr<wchar_t>, CStdStr<wchar_t>>;
@@ -58,7 +53,7 @@ void AdjustFormRegionClass(const CStdStr<wchar_t>& extension, ILSPropertyMap* it
     if (!extension.Equals(L"msg", false))
         return;
     TalvernCommon::unique_bstr messageClass;
-    const HRESULT hr = item->get_ItemStr(TagName(kTagMessageClass), messageClass.put());
+    const HRESULT hr = item->get_ItemStr(TagName(LSMapiTags::kMessageClass), messageClass.put());
     if (SUCCEEDED(hr) && CStdStr<wchar_t>(messageClass.get()).find(L"IPM.Note") != 0)
         return;
     formRegion.Replace(L".Post.", L".Note.");
@@ -162,13 +157,13 @@ void LSBaseFileSyncFilter::AddMessageHeader(ILSPropertyMap* item, DATE date, con
         if (LSSyncHelper::ConvertDateVariant(*received, converted, false))
             delivery = LSSyncHelper::ChangeVariantType(converted);
     }
-    PutDate(item, TagName(kTagDeliveryTime), delivery, kSetMapiProperties);
+    PutDate(item, TagName(LSMapiTags::kMessageDeliveryTime), delivery, kSetMapiProperties);
     if (!fromUser.empty()) {
-        AddPending(pending, ToHexString(kTagSenderName), fromUser);
-        AddPending(pending, ToHexString(kTagSentRepresentingName), fromUser);
+        AddPending(pending, ToHexString(LSMapiTags::kSenderName), fromUser);
+        AddPending(pending, ToHexString(LSMapiTags::kSentRepresentingName), fromUser);
     }
     if (!toUser.empty())
-        AddPending(pending, ToHexString(kTagDisplayTo), toUser);
+        AddPending(pending, ToHexString(LSMapiTags::kDisplayTo), toUser);
 }
 
 void LSBaseFileSyncFilter::AddExtraProperties(ILSPropertyMap* item, const CStdStr<wchar_t>& name,
@@ -204,7 +199,7 @@ void LSBaseFileSyncFilter::AddExtraProperties(ILSPropertyMap* item, const CStdSt
             AddPending(pending, passedOn, *value);
     }
     if (const CStdStr<wchar_t>* attached = FindExtra(extra, L"PR_HAS_ATTACH"); attached && !attached->empty()) {
-        if (FAILED(item->put_ItemBool(TagName(kTagHasAttachments), attached->front() == L'1' ? 1 : 0)))
+        if (FAILED(item->put_ItemBool(TagName(LSMapiTags::kHasAttachments), attached->front() == L'1' ? 1 : 0)))
             LOG(ERROR) << "Failed to set hasAttach on downloaded item: " << LSDiag::LogText(name);
     }
     if (const CStdStr<wchar_t>* docId = FindExtra(extra, L"DocIdProperty"); docId && !docId->empty())
