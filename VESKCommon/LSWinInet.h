@@ -27,8 +27,8 @@ public:
     // cancel: asked at least every 100 ms while waiting; true ends the request with the bare
     // HRESULT E_ABORT, also when a transport failure surfaces at the same time (a stop is never
     // reported as the failure it caused or met). logResponses: write each reply's status and
-    // headers to the log. stepTimeoutMs: the longest wait for one network step (connect and send,
-    // one block of the reply) before the request fails with ERROR_INTERNET_TIMEOUT; 0 for
+    // headers to the log. stepTimeoutMs: the longest wait for one network step (connect and send
+    // a body of up to 1 MiB, one block of a larger body, one block of the reply) before the request fails with ERROR_INTERNET_TIMEOUT; 0 for
     // kDefaultStepTimeout. messages: Dispatch when waiting on the caller's (host's) thread.
     // Throws hresult_exception when WinINet cannot be opened.
     WinInetRequestContext(LSCancelCheck cancel, bool logResponses, DWORD stepTimeoutMs,
@@ -41,10 +41,12 @@ public:
 
     // Sends the request and waits for the head of the reply. extraFlags are added to the
     // request's WinINet flags (INTERNET_FLAG_NO_AUTO_REDIRECT to see a redirect instead of
-    // following it). Throws hresult_exception for transport failures (a reply without a status
-    // line among them), E_ABORT when cancelled. The body is held until the request is sent;
-    // given up while it is being sent, the request keeps it for good, as WinINet may still read
-    // it (a byte array then stays locked and allocated).
+    // following it). A body over 1 MiB goes out in 1 MiB blocks (a stream's read one at a time),
+    // the step timeout counting from the last block, the cancel check asked between blocks.
+    // Throws hresult_exception for transport failures (a reply without a status line among them,
+    // a stream that ends short of its size), E_ABORT when cancelled. The body is held until the
+    // request is sent; given up while WinINet may still read it, the request keeps it for good
+    // (a byte array then stays locked and allocated).
     void Send(std::wstring_view verb, std::wstring_view url, std::wstring headerLines, LSHttpBodyBytes body,
               DWORD extraFlags);
 
@@ -73,6 +75,15 @@ private:
     void OpenRequest(std::wstring_view verb, std::wstring_view url, DWORD extraFlags);
     // Closes the request; one whose reply was not read to its end is closed in the background.
     void CloseRequest();
+    void SendWhole();
+    // A body larger than one block: the head, then block after block, each a step of its own.
+    void SendInBlocks();
+    // Up to maxBytes of a stream body into the send buffer; fewer only at its end.
+    std::string_view NextBodyBlock(size_t maxBytes);
+    void WriteBlock(std::string_view block);
+    // After a WinINet call answered FALSE: waits for the step when it is pending, else fails.
+    void WaitIfPending(DWORD error, const char* step);
+    [[noreturn]] void ThrowShortBody(uint64_t bytes);
     void WaitForStep(const char* step);
     void CheckReplyComplete();
     void ThrowIfCancelledNow();

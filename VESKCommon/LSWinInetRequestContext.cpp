@@ -11,6 +11,9 @@
 namespace {
 
 constexpr DWORD kReadBlockSize = 256 * 1024;
+// A larger body goes out in blocks of this size, each a step of its own: a slow uplink fails only
+// when it stops moving, and a stop is seen between blocks.
+constexpr DWORD kSendBlockSize = 1024 * 1024;
 
 TalvernCommon::unique_handle CreateManualResetEvent()
 {
@@ -73,6 +76,9 @@ struct WinInetRequestContext::AsyncState {
     LSHttpBodyBytes body;
     std::vector<char> buffer = std::vector<char>(kReadBlockSize);
     DWORD bytesRead = 0;
+    // A stream body's current block.
+    std::vector<char> sendBuffer;
+    DWORD bytesWritten = 0;
 };
 
 void CALLBACK WinInetRequestContext::StatusCallback(HINTERNET, DWORD_PTR context, DWORD status, LPVOID info,
@@ -183,6 +189,9 @@ void WinInetRequestContext::OpenRequest(std::wstring_view verb, std::wstring_vie
     if (!m_request)
         ThrowWinInetError(::GetLastError(), "HttpOpenRequest failed for " + LSDiag::LogText(m_url));
     heldByWinInet.release();
+    // Wine writes a body block synchronously: the socket's own limit is what ends a stalled one.
+    DWORD sendTimeoutMs = static_cast<DWORD>(m_stepTimeout.count());
+    ::InternetSetOptionW(m_request.get(), INTERNET_OPTION_SEND_TIMEOUT, &sendTimeoutMs, sizeof(sendTimeoutMs));
 }
 
 void WinInetRequestContext::Send(std::wstring_view verb, std::wstring_view url, std::wstring headerLines,
@@ -193,27 +202,111 @@ void WinInetRequestContext::Send(std::wstring_view verb, std::wstring_view url, 
     AsyncState& state = *m_state;
     state.headerLines = std::move(headerLines);
     state.body = std::move(body);
-    const std::string_view bytes = state.body.View();
-    ::ResetEvent(state.stepComplete.get());
-    // WinINet takes the body as writable memory but only reads it.
-    const BOOL sent = ::HttpSendRequestW(m_request.get(), state.headerLines.empty() ? nullptr : state.headerLines.c_str(),
-                                         static_cast<DWORD>(state.headerLines.size()),
-                                         bytes.empty() ? nullptr : const_cast<char*>(bytes.data()),
-                                         static_cast<DWORD>(bytes.size()));
-    if (!sent) {
-        const DWORD error = ::GetLastError();
-        if (error != ERROR_IO_PENDING)
-            Fail(error, "HttpSendRequest failed for " + LSDiag::LogText(m_url));
-        WaitForStep("sending the request to");
-    }
+    if (state.body.Size() > kSendBlockSize)
+        SendInBlocks();
+    else
+        SendWhole();
     // Sent: WinINet reads the body no more.
     state.body = LSHttpBodyBytes();
+    state.sendBuffer = std::vector<char>();
     // A connection closed unanswered leaves Wine's request without a status line: that is no
     // reply, not a reply of status 0.
     if (GetStatusCode() == 0)
         Fail(ERROR_HTTP_INVALID_SERVER_RESPONSE, "No reply from " + LSDiag::LogText(m_url));
     // A reply without a body is complete with its head.
     m_replyComplete = GetContentLength() == std::optional<uint64_t>(0);
+}
+
+void WinInetRequestContext::SendWhole()
+{
+    AsyncState& state = *m_state;
+    std::string_view bytes = state.body.View();
+    if (state.body.IsStream()) {
+        bytes = NextBodyBlock(static_cast<size_t>(state.body.Size()));
+        if (bytes.size() != state.body.Size())
+            ThrowShortBody(bytes.size());
+    }
+    ::ResetEvent(state.stepComplete.get());
+    // WinINet takes the body as writable memory but only reads it.
+    const BOOL sent = ::HttpSendRequestW(m_request.get(), state.headerLines.empty() ? nullptr : state.headerLines.c_str(),
+                                         static_cast<DWORD>(state.headerLines.size()),
+                                         bytes.empty() ? nullptr : const_cast<char*>(bytes.data()),
+                                         static_cast<DWORD>(bytes.size()));
+    if (!sent)
+        WaitIfPending(::GetLastError(), "sending the request to");
+}
+
+void WinInetRequestContext::SendInBlocks()
+{
+    AsyncState& state = *m_state;
+    const uint64_t total = state.body.Size();
+    if (total > MAXDWORD)
+        throw hresult_exception(E_INVALIDARG, "A body of " + std::to_string(total) + " bytes cannot be sent to " +
+                                                  LSDiag::LogText(m_url));
+    INTERNET_BUFFERSW head = {};
+    head.dwStructSize = sizeof(head);
+    head.lpcszHeader = state.headerLines.empty() ? nullptr : state.headerLines.c_str();
+    head.dwHeadersLength = static_cast<DWORD>(state.headerLines.size());
+    head.dwBufferTotal = static_cast<DWORD>(total);
+    ::ResetEvent(state.stepComplete.get());
+    if (!::HttpSendRequestExW(m_request.get(), &head, nullptr, 0, 0))
+        WaitIfPending(::GetLastError(), "sending the request to");
+    for (uint64_t sent = 0; sent < total;) {
+        ThrowIfCancelledNow();
+        const std::string_view block = state.body.IsStream()
+                                           ? NextBodyBlock(kSendBlockSize)
+                                           : state.body.View().substr(static_cast<size_t>(sent), kSendBlockSize);
+        if (block.empty())
+            ThrowShortBody(sent);
+        WriteBlock(block);
+        sent += block.size();
+    }
+    ::ResetEvent(state.stepComplete.get());
+    if (!::HttpEndRequestW(m_request.get(), nullptr, 0, 0))
+        WaitIfPending(::GetLastError(), "waiting for the reply of");
+}
+
+std::string_view WinInetRequestContext::NextBodyBlock(size_t maxBytes)
+{
+    AsyncState& state = *m_state;
+    state.sendBuffer.resize(maxBytes);
+    size_t filled = 0;
+    while (filled < maxBytes) {
+        const size_t read = state.body.ReadNext(state.sendBuffer.data() + filled, maxBytes - filled);
+        if (read == 0)
+            break;
+        filled += read;
+    }
+    return std::string_view(state.sendBuffer.data(), filled);
+}
+
+void WinInetRequestContext::WriteBlock(std::string_view block)
+{
+    AsyncState& state = *m_state;
+    while (!block.empty()) {
+        state.bytesWritten = 0;
+        ::ResetEvent(state.stepComplete.get());
+        if (!::InternetWriteFile(m_request.get(), block.data(), static_cast<DWORD>(block.size()), &state.bytesWritten))
+            WaitIfPending(::GetLastError(), "sending the body to");
+        if (state.bytesWritten == 0 || state.bytesWritten > block.size())
+            Fail(ERROR_INTERNET_CONNECTION_RESET, "The connection took no more of the body of " + LSDiag::LogText(m_url));
+        block.remove_prefix(state.bytesWritten);
+    }
+}
+
+void WinInetRequestContext::WaitIfPending(DWORD error, const char* step)
+{
+    if (error != ERROR_IO_PENDING)
+        Fail(error, std::string("Failed ") + step + " " + LSDiag::LogText(m_url));
+    WaitForStep(step);
+}
+
+void WinInetRequestContext::ThrowShortBody(uint64_t bytes)
+{
+    const std::string what = "The body for " + LSDiag::LogText(m_url) + " ended after " + std::to_string(bytes) +
+                             " of " + std::to_string(m_state->body.Size()) + " bytes";
+    CloseRequest();
+    throw hresult_exception(HRESULT_FROM_WIN32(ERROR_HANDLE_EOF), what);
 }
 
 void WinInetRequestContext::WaitForStep(const char* step)

@@ -63,13 +63,14 @@ TEST_F(LargeFile, TheLastPartBeyondFourGiBIsReadFromTheEndAndTakenByBox)
     Box_20::ChunkSource source(record, place);
     const int64_t lastIndex = static_cast<int64_t>((kBeyond4GiB - 1) / kSmallPartSize);
 
-    const std::shared_ptr<Box_20::ChunkDataType> last = Box_20::CreateChunkData(lastIndex, kSmallPartSize, source);
+    const Box_20::ChunkDataType last = Box_20::CreateChunkData(lastIndex, kSmallPartSize, source);
     const Box_20::ChunkReply reply = Box_20::CallBoxAPIChunkUpload(
-        informer_.get(), session.UploadPartUrl, Box_20::BoxConstants().VerbPut, Box_20::GetPartDigestHeader(last));
+        informer_.get(), session.UploadPartUrl, Box_20::BoxConstants().VerbPut,
+        Box_20::GetPartDigestHeader(last, source.HashPart(last), source.PartBody(last)));
     Box_20::AbortUploadSession(session.AbortUrl);
 
-    EXPECT_EQ(int64_t(1) << 32, last->Offset);
-    EXPECT_EQ(5, last->Size);
+    EXPECT_EQ(int64_t(1) << 32, last.Offset);
+    EXPECT_EQ(5, last.Size);
     const Box_20::UploadPartRecord part = Box_20::ReadUploadedPart(reply.Reply, place);
     EXPECT_EQ(int64_t(1) << 32, part.Offset);
     EXPECT_EQ(5, part.Size);

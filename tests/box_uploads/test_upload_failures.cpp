@@ -193,7 +193,7 @@ TEST_F(UploadFailure, AFileCutShortDuringTheUploadIsNeverSentShort)
         Box_20::UploadFile(informer_.get(), record);
         FAIL() << "a short read must fail the upload";
     } catch (const Box_20::ApiException& error) {
-        EXPECT_NE(std::wstring::npos, error.GetText().find(L"read only 10 of 8388608 bytes at offset 16777216"))
+        EXPECT_NE(std::wstring::npos, error.GetText().find(L"read only 10 of 1048576 bytes at offset 16777216"))
             << error.what();
     }
     EXPECT_EQ(2u, Requests("PUT", kPartPath).size()) << "no part of unread bytes";
