@@ -9,7 +9,6 @@
 
 #include <atomic>
 #include <chrono>
-#include <regex>
 #include <stdexcept>
 #include <vector>
 
@@ -81,9 +80,6 @@ LocalFile LocalFile::Sparse(uint64_t size, const std::string& tail)
 {
     LocalFile local(NewTemporaryPath(), size);
     const TalvernCommon::unique_hfile file = CreateForWriting(local.path_);
-    std::vector<BYTE> head(kMiB);
-    FillPattern(head, 0, 7);
-    WriteAll(file.get(), head, head.size());
     SeekTo(file.get(), size - tail.size());
     WriteAll(file.get(), std::vector<BYTE>(tail.begin(), tail.end()), tail.size());
     return local;
@@ -146,10 +142,10 @@ Box_20::UploadFileRecord UploadTest::VersionRecord(const LocalFile& file, const 
     return record;
 }
 
-void UploadTest::SetPartSize(int64_t partSize) const
+void UploadTest::SetSwitch(const char* name, int64_t value) const
 {
     Json::Value switches;
-    switches["part_size"] = Json::Int64(partSize);
+    switches[name] = Json::Int64(value);
     standIn_.SetSwitches(switches);
 }
 
@@ -170,27 +166,6 @@ std::string UploadTest::StoredSha1(const std::wstring& fileId) const
     return standIn_.Item("file", WideToUtf8Lossy(fileId))["sha1"].asString();
 }
 
-void UploadTest::ExpectAlignedParts(uint64_t fileSize, int64_t partSize) const
-{
-    static const std::regex range(R"(bytes (\d+)-(\d+)/(\d+))");
-    uint64_t expectedFirst = 0;
-    for (const Json::Value& part : Requests("PUT", kPartPath)) {
-        if (part["status"].asInt() != 200)
-            continue;
-        std::smatch match;
-        const std::string value = Header(part, "Content-Range");
-        ASSERT_TRUE(std::regex_match(value, match, range)) << value;
-        const uint64_t first = std::stoull(match[1]);
-        const uint64_t last = std::stoull(match[2]);
-        EXPECT_EQ(expectedFirst, first);
-        EXPECT_EQ(std::min<uint64_t>(first + partSize, fileSize) - 1, last);
-        EXPECT_EQ(std::to_string(fileSize), match[3].str());
-        EXPECT_EQ(last - first + 1, part["body_size"].asUInt64());
-        expectedFirst = last + 1;
-    }
-    EXPECT_EQ(fileSize, expectedFirst) << "the parts end at the file's end";
-}
-
 void UploadTest::ExpectAbortedWithoutCommit() const
 {
     const Json::Value sessions = Sessions();
@@ -200,14 +175,11 @@ void UploadTest::ExpectAbortedWithoutCommit() const
     EXPECT_EQ(0u, Requests("POST", kCommitPath).size());
 }
 
-std::wstring UploadTest::SyncIssueMessage(const TestHost::TestPropertyMap* map)
+std::wstring UploadTest::SyncIssue(const TestHost::TestPropertyMap* map)
 {
+    if (map->Text(static_cast<const wchar_t*>(LSNamedProperties::QuentraSyncIssueType)) != L"ERROR")
+        return {};
     return map->Text(static_cast<const wchar_t*>(LSNamedProperties::QuentraSyncIssueMessage)).value_or(L"");
-}
-
-std::wstring UploadTest::SyncIssueType(const TestHost::TestPropertyMap* map)
-{
-    return map->Text(static_cast<const wchar_t*>(LSNamedProperties::QuentraSyncIssueType)).value_or(L"");
 }
 
 } // namespace BoxUploads

@@ -25,8 +25,7 @@ class LocalFile {
 public:
     // size bytes of a pattern that depends on the seed; its SHA-1 is known from the writing.
     static LocalFile WithPattern(uint64_t size, int seed);
-    // A sparse file of size bytes: one pattern MiB at the start, tail at the very end, zeros in
-    // between that take no disk space.
+    // A sparse file of size bytes: zeros that take no disk space, then tail at the very end.
     static LocalFile Sparse(uint64_t size, const std::string& tail);
     // A path where no file is.
     static LocalFile Missing();
@@ -73,19 +72,16 @@ protected:
     Box_20::UploadFileRecord VersionRecord(const LocalFile& file, const std::string& fileId,
                                            const std::wstring& name) const;
 
-    // The part size of the sessions the stand-in creates from now on.
-    void SetPartSize(int64_t partSize) const;
+    // A switch of the stand-in (part_size, body_read_pace_ms, ...) from now on.
+    void SetSwitch(const char* name, int64_t value) const;
     Json::Value Sessions() const;
     // This test's requests of one method whose path matches the glob.
     Json::Value Requests(const std::string& method, const std::string& pathGlob) const;
     std::string StoredSha1(const std::wstring& fileId) const;
-    // Every accepted part request covers the next part_size bytes, the last one ending at the file's end.
-    void ExpectAlignedParts(uint64_t fileSize, int64_t partSize) const;
     // The session is aborted and was never committed.
     void ExpectAbortedWithoutCommit() const;
-    // The text of a sync issue on the map.
-    static std::wstring SyncIssueMessage(const TestHost::TestPropertyMap* map);
-    static std::wstring SyncIssueType(const TestHost::TestPropertyMap* map);
+    // The sync issue's text on the map; empty when its type is not "ERROR".
+    static std::wstring SyncIssue(const TestHost::TestPropertyMap* map);
 };
 
 } // namespace BoxUploads

@@ -1,16 +1,20 @@
-// What a session upload survives (a 401 on a part or the commit, a commit still being processed)
-// and how it ends otherwise: the session aborted, nothing stored, the reason told; and a local
-// file that cannot be uploaded whole, which costs no request at all.
+// What an upload survives (a 401 on a part or the commit, a commit still being processed, a slow
+// uplink) and how it ends otherwise: the session aborted, nothing stored, the reason told; and a
+// local file that cannot be uploaded whole, which costs no request at all.
 #include "UploadFixture.h"
 
+#include "BoxCallLoop.h"
 #include "BoxExceptions.h"
 #include "BoxPreflight.h"
+#include "BoxRequestBodies.h"
 #include "BoxServiceTable.h"
 #include "BoxUploads.h"
 #include "BoxUrlBuilders.h"
+#include "LSWinInetHttpRequest.h"
 
 #include <chrono>
 #include <functional>
+#include <regex>
 
 using namespace BoxUploads;
 using Clock = std::chrono::steady_clock;
@@ -99,7 +103,7 @@ TEST_F(UploadFailure, ARefusedPartIsNotRepeatedAndTheRefusalIsTold)
         EXPECT_EQ(L"Box_20::PerformChunkedFileUpload [Box Error Code]internal_server_error\n[Box Error Message]Oops\n",
                   error.GetText());
     }
-    EXPECT_EQ(L"[Box Error Code]internal_server_error\n[Box Error Message]Oops\n", SyncIssueMessage(item.get()));
+    EXPECT_EQ(L"[Box Error Code]internal_server_error\n[Box Error Message]Oops\n", SyncIssue(item.get()));
     EXPECT_EQ(2u, Requests("PUT", kPartPath).size());
     ExpectAbortedWithoutCommit();
     EXPECT_TRUE(record.FileId.empty());
@@ -158,14 +162,12 @@ TEST_F(UploadFailure, AStopDuringTheCommitsWaitEndsItAtOnce)
     EXPECT_EQ("aborted", Sessions()[0]["state"].asString());
 }
 
-TEST_F(UploadFailure, AStopBetweenPartsAbortsTheSession)
+TEST_F(UploadFailure, AStopWhileAPartTravelsAbortsTheSession)
 {
-    // The third part takes a while at Box: time enough to ask for the stop while it travels.
     AddFault(PartRule(R"([{"action":"pass","times":2},{"action":"pass","delay_ms":3000}])"));
     const LocalFile file = LocalFile::WithPattern(kSessionFileSize, 38);
     Box_20::UploadFileRecord record = NewFileRecord(file, L"big.bin");
     auto informer = informer_;
-    // Box holds the third part.
     const WhenThen stop([this] { return Requests("PUT", kPartPath).size() >= 3; },
                         [informer] { informer->RequestStop(); });
 
@@ -177,6 +179,42 @@ TEST_F(UploadFailure, AStopBetweenPartsAbortsTheSession)
     }
     EXPECT_EQ(3u, Requests("PUT", kPartPath).size());
     ExpectAbortedWithoutCommit();
+}
+
+// A slow uplink that keeps moving is never cut off however long the body takes: each 1 MiB
+// restarts the wait for progress. A stop still ends the send between blocks.
+TEST_F(UploadFailure, ASlowButMovingBodyIsNotCutOffAndAStopStillEndsIt)
+{
+    Box_20::UploadFileRecord record;
+    record.Name = L"slow.bin";
+    record.ParentFolderId = L"0";
+    record.Content = std::make_shared<Box_20::ByteBuffer>(40 * kMiB, 'x');
+    record.Size = record.Content->size();
+    Box_20::BuildMultipartUploadBody(record);
+    const _variant_t body = Box_20::BuildMultipartVariant(record);
+    SetSwitch("body_read_pace_ms", 100);
+    const std::wstring url = Box_20::GetUploadServiceUrl(Box_20::ServiceUploadFile, {});
+    const auto send = [&](const std::wstring& address, const LSCancelCheck& cancel) {
+        LSWinInetHttpRequest request(std::chrono::seconds(2));
+        const _variant_t none(L"");
+        request.Open(_bstr_t(L"POST"), _bstr_t(address.c_str()), _variant_t(true), none, none);
+        Box_20::SetAuthHeaders(request, AnsiToWide(StandInTokens()["access_token"].asString()));
+        request.SetRequestHeader(L"Content-Type", Box_20::kMultipartContentType);
+        const HRESULT sent = request.Send(body, cancel);
+        return std::make_pair(sent, request.GetStatus());
+    };
+
+    // Some 4 s of sending, twice the wait for progress.
+    EXPECT_EQ(std::make_pair(S_OK, 201L), send(url, nullptr));
+    EXPECT_EQ(record.MultipartPrefix.size() + record.Size + record.MultipartSuffix.size(),
+              Requests("POST", "/api/2.0/files/content")[0]["body_size"].asUInt64());
+    const auto start = Clock::now();
+    // Wine pools the connection of a send given up halfway, and the stand-in waits for the rest of
+    // that body: the host's other spelling keeps the test's own later requests off it.
+    const std::wstring otherHost = std::regex_replace(url, std::wregex(L"127\\.0\\.0\\.1"), L"localhost");
+    EXPECT_EQ(E_ABORT,
+              send(otherHost, [start] { return Clock::now() - start > std::chrono::milliseconds(300); }).first);
+    EXPECT_LT(Clock::now() - start, std::chrono::seconds(2)) << "the stop ended the send at the next block";
 }
 
 TEST_F(UploadFailure, AFileCutShortDuringTheUploadIsNeverSentShort)
