@@ -78,9 +78,15 @@ private:
     void SendWhole();
     // A body larger than one block: the head, then block after block, each a step of its own.
     void SendInBlocks();
-    // Up to maxBytes of a stream body into the send buffer; fewer only at its end.
-    std::string_view NextBodyBlock(size_t maxBytes);
+    // The body's next block after `sent` bytes (a stream's read into the send buffer); shorter
+    // only at its end.
+    static std::string_view BodyBlock(AsyncState& state, uint64_t sent);
     void WriteBlock(std::string_view block);
+    // For a request given up halfway through its body, on the closing thread: the rest of the body
+    // and the end of the request, each step bounded by the timeout; it stops at the first failure.
+    static bool WriteNow(AsyncState& state, HINTERNET request, std::string_view bytes,
+                         std::chrono::milliseconds timeout);
+    static void FinishBody(AsyncState& state, uint64_t sent, HINTERNET request, std::chrono::milliseconds timeout);
     // After a WinINet call answered FALSE: waits for the step when it is pending, else fails.
     void WaitIfPending(DWORD error, const char* step);
     [[noreturn]] void ThrowShortBody(uint64_t bytes);
@@ -99,6 +105,8 @@ private:
     std::wstring m_url;
     std::chrono::steady_clock::time_point m_lastCancelCheck;
     bool m_stepPending = false;
+    // What is still to go of a body sent in blocks.
+    uint64_t m_bodyLeft = 0;
     bool m_replyComplete = false;
     uint64_t m_replyBytesRead = 0;
     std::shared_ptr<AsyncState> m_state;

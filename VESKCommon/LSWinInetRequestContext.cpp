@@ -5,7 +5,10 @@
 #include "LSDiag.h"
 #include "LSUserAgent.h"
 
+#include <algorithm>
 #include <cwchar>
+#include <functional>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -29,8 +32,10 @@ TalvernCommon::unique_handle CreateManualResetEvent()
                             what + " (WinINet error " + std::to_string(error) + ")");
 }
 
-// The handles of a request given up before its reply was read, closed child first.
+// The handles of a request given up before its reply was read, closed child first, after
+// finishBody (when set) sent the rest of a body given up halfway.
 struct AbandonedHandles {
+    std::function<void(HINTERNET)> finishBody;
     TalvernCommon::unique_hinternet session;
     TalvernCommon::unique_hinternet connection;
     TalvernCommon::unique_hinternet request;
@@ -39,6 +44,13 @@ struct AbandonedHandles {
 void CALLBACK CloseAbandonedHandles(PTP_CALLBACK_INSTANCE, PVOID context) noexcept
 {
     std::unique_ptr<AbandonedHandles> adopted(static_cast<AbandonedHandles*>(context));
+    if (adopted->finishBody) {
+        try {
+            adopted->finishBody(adopted->request.get());
+        } catch (...) {
+            // Only the closing is left to do.
+        }
+    }
 }
 
 HMODULE ThisModule()
@@ -129,8 +141,11 @@ void WinInetRequestContext::OpenSession()
 
 void WinInetRequestContext::CloseRequest()
 {
-    // The body goes back to its owner here, on the owner's thread, unless WinINet may still read it.
-    if (m_state && !m_stepPending)
+    const uint64_t bodyLeft = std::exchange(m_bodyLeft, 0);
+    const bool finishBody = bodyLeft > 0 && !m_stepPending && m_request && !m_replyComplete;
+    // The body goes back to its owner here, on the owner's thread, unless WinINet may still read it
+    // or the rest of it is still to go.
+    if (m_state && !m_stepPending && !finishBody)
         m_state->body = LSHttpBodyBytes();
     if (!m_request || m_replyComplete) {
         m_request.reset();
@@ -144,6 +159,15 @@ void WinInetRequestContext::CloseRequest()
         ::InternetSetStatusCallbackW(m_request.get(), nullptr);
     // Closing a parent closes its children on the spot under Wine: the whole chain goes together.
     auto handles = std::make_unique<AbandonedHandles>();
+    // Wine keeps the connection for the next request to the host even when it is still inside a
+    // body; that request's bytes would become the rest of this one. The rest goes out first.
+    // The state goes with it: the body is no longer this context's to give back.
+    if (finishBody) {
+        const uint64_t sent = m_state->body.Size() - bodyLeft;
+        handles->finishBody = [state = std::move(m_state), sent, timeout = m_stepTimeout](HINTERNET request) {
+            FinishBody(*state, sent, request, timeout);
+        };
+    }
     handles->request = std::move(m_request);
     handles->connection = std::move(m_connection);
     handles->session = std::move(m_session);
@@ -222,7 +246,7 @@ void WinInetRequestContext::SendWhole()
     AsyncState& state = *m_state;
     std::string_view bytes = state.body.View();
     if (state.body.IsStream()) {
-        bytes = NextBodyBlock(static_cast<size_t>(state.body.Size()));
+        bytes = BodyBlock(state, 0);
         if (bytes.size() != state.body.Size())
             ThrowShortBody(bytes.size());
     }
@@ -251,33 +275,65 @@ void WinInetRequestContext::SendInBlocks()
     ::ResetEvent(state.stepComplete.get());
     if (!::HttpSendRequestExW(m_request.get(), &head, nullptr, 0, 0))
         WaitIfPending(::GetLastError(), "sending the request to");
-    for (uint64_t sent = 0; sent < total;) {
+    m_bodyLeft = total;
+    while (m_bodyLeft > 0) {
         ThrowIfCancelledNow();
-        const std::string_view block = state.body.IsStream()
-                                           ? NextBodyBlock(kSendBlockSize)
-                                           : state.body.View().substr(static_cast<size_t>(sent), kSendBlockSize);
+        const std::string_view block = BodyBlock(state, total - m_bodyLeft);
         if (block.empty())
-            ThrowShortBody(sent);
+            ThrowShortBody(total - m_bodyLeft);
         WriteBlock(block);
-        sent += block.size();
     }
     ::ResetEvent(state.stepComplete.get());
     if (!::HttpEndRequestW(m_request.get(), nullptr, 0, 0))
         WaitIfPending(::GetLastError(), "waiting for the reply of");
 }
 
-std::string_view WinInetRequestContext::NextBodyBlock(size_t maxBytes)
+std::string_view WinInetRequestContext::BodyBlock(AsyncState& state, uint64_t sent)
 {
-    AsyncState& state = *m_state;
-    state.sendBuffer.resize(maxBytes);
+    if (!state.body.IsStream())
+        return state.body.View().substr(static_cast<size_t>(std::min<uint64_t>(sent, state.body.Size())),
+                                        kSendBlockSize);
+    state.sendBuffer.resize(kSendBlockSize);
     size_t filled = 0;
-    while (filled < maxBytes) {
-        const size_t read = state.body.ReadNext(state.sendBuffer.data() + filled, maxBytes - filled);
+    while (filled < kSendBlockSize) {
+        const size_t read = state.body.ReadNext(state.sendBuffer.data() + filled, kSendBlockSize - filled);
         if (read == 0)
             break;
         filled += read;
     }
     return std::string_view(state.sendBuffer.data(), filled);
+}
+
+bool WinInetRequestContext::WriteNow(AsyncState& state, HINTERNET request, std::string_view bytes,
+                                     std::chrono::milliseconds timeout)
+{
+    state.bytesWritten = 0;
+    ::ResetEvent(state.stepComplete.get());
+    if (::InternetWriteFile(request, bytes.data(), static_cast<DWORD>(bytes.size()), &state.bytesWritten))
+        return true;
+    return ::GetLastError() == ERROR_IO_PENDING &&
+           ::WaitForSingleObject(state.stepComplete.get(), static_cast<DWORD>(timeout.count())) == WAIT_OBJECT_0 &&
+           state.stepSucceeded;
+}
+
+void WinInetRequestContext::FinishBody(AsyncState& state, uint64_t sent, HINTERNET request,
+                                       std::chrono::milliseconds timeout)
+{
+    while (sent < state.body.Size()) {
+        std::string_view block = BodyBlock(state, sent);
+        if (block.empty())
+            return;
+        sent += block.size();
+        while (!block.empty()) {
+            if (!WriteNow(state, request, block, timeout) || state.bytesWritten == 0 ||
+                state.bytesWritten > block.size())
+                return;
+            block.remove_prefix(state.bytesWritten);
+        }
+    }
+    ::ResetEvent(state.stepComplete.get());
+    if (!::HttpEndRequestW(request, nullptr, 0, 0) && ::GetLastError() == ERROR_IO_PENDING)
+        ::WaitForSingleObject(state.stepComplete.get(), static_cast<DWORD>(timeout.count()));
 }
 
 void WinInetRequestContext::WriteBlock(std::string_view block)
@@ -291,6 +347,7 @@ void WinInetRequestContext::WriteBlock(std::string_view block)
         if (state.bytesWritten == 0 || state.bytesWritten > block.size())
             Fail(ERROR_INTERNET_CONNECTION_RESET, "The connection took no more of the body of " + LSDiag::LogText(m_url));
         block.remove_prefix(state.bytesWritten);
+        m_bodyLeft -= state.bytesWritten;
     }
 }
 
