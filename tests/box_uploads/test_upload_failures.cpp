@@ -39,6 +39,7 @@ struct SurvivedCase {
     unsigned sends;
     unsigned faulted;
     int refreshes;
+    uint64_t size = kSessionFileSize;
 };
 
 const SurvivedCase kSurvived[] = {
@@ -46,6 +47,8 @@ const SurvivedCase kSurvived[] = {
     {"CommitUnauthorized", "POST", kCommitPath, R"([{"status":401}])", 2, 0, 1},
     {"CommitStillProcessing", "POST", kCommitPath, R"([{"status":202,"headers":{"Retry-After":"1"},"times":4}])", 5,
      0, 0},
+    // The body, read from the file as it goes, goes again from its start.
+    {"MultipartUnauthorized", "POST", "/api/2.0/files/content", R"([{"status":401}])", 2, 0, 1, 3 * kMiB + 7},
 };
 
 class Survived : public UploadTest, public ::testing::WithParamInterface<SurvivedCase> {};
@@ -54,7 +57,7 @@ TEST_P(Survived, IsSentAgainAndTheFileArrivesWhole)
 {
     const SurvivedCase& fault = GetParam();
     AddFault(Rule(fault.method, fault.path, fault.replies));
-    const LocalFile file = LocalFile::WithPattern(kSessionFileSize, 31);
+    const LocalFile file = LocalFile::WithPattern(fault.size, 31);
     Box_20::UploadFileRecord record = NewFileRecord(file, L"big.bin");
 
     EXPECT_EQ(file.Sha1Hex(), StoredSha1(Box_20::UploadFile(informer_.get(), record)));
