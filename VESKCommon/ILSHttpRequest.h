@@ -27,7 +27,7 @@ public:
     // to stop (also when a transport failure surfaces at the same time),
     // HRESULT_FROM_WIN32(ERROR_INTERNET_TIMEOUT) when nothing moves for too long. Byte arrays are
     // sent from where they lie, locked meanwhile; a send given up while its body is still going
-    // out leaves the array locked for good, as the transport may still read it.
+    // out leaves the array locked until the transport is done with it.
     virtual HRESULT Send(const VARIANT& body, const LSCancelCheck& cancel) = 0;
     virtual HRESULT Abort() = 0;
 

@@ -45,8 +45,9 @@ public:
     // the step timeout counting from the last block, the cancel check asked between blocks.
     // Throws hresult_exception for transport failures (a reply without a status line among them,
     // a stream that ends short of its size), E_ABORT when cancelled. The body is held until the
-    // request is sent; given up while WinINet may still read it, the request keeps it for good
-    // (a byte array then stays locked and allocated).
+    // request is sent; given up while WinINet may still read it, or halfway through its blocks
+    // (the rest then goes out while the request is closed in the background), it is held until
+    // WinINet is done with it (a byte array stays locked and allocated that long).
     void Send(std::wstring_view verb, std::wstring_view url, std::wstring headerLines, LSHttpBodyBytes body,
               DWORD extraFlags);
 
