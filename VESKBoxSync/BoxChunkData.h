@@ -1,14 +1,19 @@
-// The parts of a session upload, read from the local file. Parts read in order also feed the
-// whole file's SHA-1, so the commit's digest needs no second pass over the file.
+// The parts of a session upload, read from the local file. A part is read twice, 1 MiB at a time:
+// once for its digest (which Box wants before the bytes), once while it is sent. Parts hashed in
+// order also feed the whole file's SHA-1, so the commit's digest needs no pass of its own.
 #pragma once
 
 #include "BoxLocalUploadFile.h"
 #include "BoxUploadRecords.h"
+#include "ComDef.h"
 #include "LSHash.h"
+
+#include <windows.h>
 
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace Box_20 {
 
@@ -18,25 +23,28 @@ public:
     // does not hold the record's size.
     ChunkSource(const UploadFileRecord& record, std::wstring place);
 
-    uint64_t Size() const { return m_file.Size(); }
+    uint64_t Size() const { return m_file->Size(); }
 
-    // Reads count bytes at offset; throws ApiException when the file gives fewer.
-    void Read(uint64_t offset, BYTE* bytes, size_t count);
+    // The SHA-1 of the part's bytes. Throws ApiException when the file gives fewer.
+    CLSHash::Sha1Digest HashPart(const ChunkDataType& part);
 
-    // The whole file's SHA-1. Throws hresult_exception E_UNEXPECTED unless every byte was read,
+    // The part's bytes as a request body that reads them from the file as they are sent.
+    _variant_t PartBody(const ChunkDataType& part) const;
+
+    // The whole file's SHA-1. Throws hresult_exception E_UNEXPECTED unless every part was hashed,
     // in order.
     CLSHash::Sha1Digest FileDigest();
 
 private:
-    LocalUploadFile m_file;
+    std::shared_ptr<LocalUploadFile> m_file;
+    std::vector<BYTE> m_block;
     CLSSha1Stream m_fileHash;
     uint64_t m_hashedBytes = 0;
 };
 
-// Part `index` of the file, parts being partSize bytes and the last one what remains: its
-// offset, last byte, size, the file's size and the bytes read from the file. Throws
-// hresult_exception E_INVALIDARG for a part size below 1 or a part beyond the file, and what
-// ChunkSource::Read throws.
-std::shared_ptr<ChunkDataType> CreateChunkData(int64_t index, int64_t partSize, ChunkSource& source);
+// Part `index` of the file, parts being partSize bytes and the last one what remains: its offset,
+// last byte, size and the file's size. Throws hresult_exception E_INVALIDARG for a part size
+// below 1 or a part beyond the file.
+ChunkDataType CreateChunkData(int64_t index, int64_t partSize, const ChunkSource& source);
 
 } // namespace Box_20

@@ -41,10 +41,9 @@ std::chrono::seconds CommitWait(int32_t retryAfterSeconds)
 UploadPartRecord UploadPart(ILSShutdownInformer* informer, const UploadSessionRecord& session, int64_t index,
                             ChunkSource& source, const std::wstring& place)
 {
-    const std::shared_ptr<ChunkDataType> chunk = CreateChunkData(index, session.PartSize, source);
-    const ChunkRequestDescription description = GetPartDigestHeader(chunk);
-    // The body holds its own copy now; letting the part's bytes go keeps two parts at most.
-    chunk->Bytes.reset();
+    const ChunkDataType chunk = CreateChunkData(index, session.PartSize, source);
+    const CLSHash::Sha1Digest digest = source.HashPart(chunk);
+    const ChunkRequestDescription description = GetPartDigestHeader(chunk, digest, source.PartBody(chunk));
     const ChunkReply reply =
         CallBoxAPIChunkUpload(informer, session.UploadPartUrl, BoxConstants().VerbPut, description);
     return ReadUploadedPart(reply.Reply, place);

@@ -1,7 +1,7 @@
 // Session uploads of files from 52,428,800 bytes on: the session, the parts in order, the commit,
 // sent again after Box's Retry-After while Box answers 202, and the session's abort when anything
 // fails once it exists. Sizes and offsets are 64-bit: a file of 4 GiB and more goes up whole.
-// Memory stays at about two parts whatever the file's size.
+// Parts are read from the file as they are sent: memory does not grow with the part size.
 #pragma once
 
 #include "BoxUploadRecords.h"

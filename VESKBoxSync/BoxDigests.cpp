@@ -1,7 +1,5 @@
 #include "BoxDigests.h"
 
-#include "BoxRequestBodies.h"
-
 #include <string>
 
 namespace Box_20 {
@@ -34,17 +32,14 @@ CStdStr<wchar_t> Base64Digest(const CLSHash::Sha1Digest& digest)
     return text;
 }
 
-ChunkRequestDescription GetPartDigestHeader(std::shared_ptr<ChunkDataType> part)
+ChunkRequestDescription GetPartDigestHeader(const ChunkDataType& part, const CLSHash::Sha1Digest& partDigest,
+                                            _variant_t body)
 {
     ChunkRequestDescription description;
-    // _variant_t has no move: attaching avoids a second copy of the part. Making the array first
-    // also checks that the part holds its size.
-    VARIANT body = MakeByteArrayVariant(part->Size, part->Bytes).Detach();
-    description.Body.Attach(body);
-    description.Digest =
-        kDigestPrefix + Base64Digest(CLSHash::GetSha1ForData(static_cast<size_t>(part->Size), part->Bytes->data()));
+    description.Body = std::move(body);
+    description.Digest = kDigestPrefix + Base64Digest(partDigest);
     description.ContentType = L"application/octet-stream";
-    description.ContentRange = ContentRange(*part);
+    description.ContentRange = ContentRange(part);
     return description;
 }
 

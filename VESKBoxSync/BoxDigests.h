@@ -7,8 +7,6 @@
 #include "LSHash.h"
 #include "StdString.h"
 
-#include <memory>
-
 namespace Box_20 {
 
 struct ChunkRequestDescription {
@@ -23,9 +21,10 @@ struct ChunkRequestDescription {
 // The 20 digest bytes in Base64 (RFC 4648, "=" padding, no line breaks): 28 characters.
 CStdStr<wchar_t> Base64Digest(const CLSHash::Sha1Digest& digest);
 
-// A part: its bytes as a byte array, "application/octet-stream", the digest of those bytes and
-// its byte range. The body is a copy: the caller may let the part's own bytes go.
-ChunkRequestDescription GetPartDigestHeader(std::shared_ptr<ChunkDataType> part);
+// A part: its body (read from the file as it is sent), "application/octet-stream", the digest of
+// its bytes and its byte range.
+ChunkRequestDescription GetPartDigestHeader(const ChunkDataType& part, const CLSHash::Sha1Digest& partDigest,
+                                            _variant_t body);
 
 // The commit: its JSON body (the uploaded parts), "application/json" and the whole file's digest.
 ChunkRequestDescription GetCommitDigestHeader(const CLSHash::Sha1Digest& fileDigest,

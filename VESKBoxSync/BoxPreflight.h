@@ -9,10 +9,13 @@
 namespace Box_20 {
 
 // True when Box would take the record's file as a new file in its parent folder; the address is
-// the preflight service's. False when Box refuses it (a name in use, no space left, ...): the
-// reason is then recorded as a sync issue on the item's map. A local file that cannot be read or
-// does not hold the record's size throws ApiException before any request; the bare HRESULT
-// E_ABORT when the informer asks to stop.
+// the preflight service's. False only when Box refuses it (a client error with Box's error body:
+// a name in use, no space left, ...): the reason is then recorded as a sync issue on the item's
+// map. Every other failure is thrown, as an upload's would be: ApiException with Box's error
+// text or the HTTP error's (a throttled or failing server after the call loop's retries, a
+// refused token refresh, a reply that is no Box reply); a local file that cannot be read or does
+// not hold the record's size, before any request; the bare HRESULT E_ABORT when the informer
+// asks to stop.
 bool Preflight(ILSPropertyMap* propertyMap, const UploadFileRecord& record, ILSShutdownInformer* informer,
                const CStdStr<wchar_t>& preflightUrl);
 

@@ -6,12 +6,12 @@
 #include "BoxRequestBodies.h"
 #include "BoxServiceTable.h"
 #include "BoxUploadReplies.h"
+#include "BoxUploadBodyStream.h"
 #include "BoxUrlBuilders.h"
-#include "ByteArrays.h"
 #include "HResultException.h"
 #include "Utf8Converter.h"
 
-#include <cstring>
+#include <memory>
 #include <stdexcept>
 #include <string>
 
@@ -31,29 +31,21 @@ std::string Utf8Prefix(const CStdStr<wchar_t>& prefix)
     }
 }
 
-// Prefix, the local file's bytes and suffix as one byte array: the one copy of the file.
-_variant_t ReadMultipartBody(UploadFileRecord& record, const std::wstring& place)
+// Prefix, the local file's bytes and suffix, the file read as the body is sent (and sent again).
+_variant_t MultipartBody(UploadFileRecord& record, const std::wstring& place)
 {
-    LocalUploadFile file(record.LocalPath, record.Size, place);
+    auto file = std::make_shared<LocalUploadFile>(record.LocalPath, record.Size, place);
     BuildMultipartUploadBody(record);
-    const std::string prefix = Utf8Prefix(record.MultipartPrefix);
+    std::string prefix = Utf8Prefix(record.MultipartPrefix);
     // The suffix is plain ASCII.
-    const std::string suffix(record.MultipartSuffix.begin(), record.MultipartSuffix.end());
-    TalvernCommon::unique_safearray array = TalvernCommon::CreateByteArray(
-        prefix.size() + record.Size + suffix.size(), "Box_20 multipart upload");
-    {
-        const TalvernCommon::SafeArrayData data(array.get());
-        std::memcpy(data.Bytes(), prefix.data(), prefix.size());
-        file.ReadAt(0, data.Bytes() + prefix.size(), static_cast<size_t>(record.Size));
-        std::memcpy(data.Bytes() + prefix.size() + static_cast<size_t>(record.Size), suffix.data(), suffix.size());
-    }
-    return TalvernCommon::ByteArrayVariant(std::move(array));
+    std::string suffix(record.MultipartSuffix.begin(), record.MultipartSuffix.end());
+    return MakeUploadBodyStream(std::move(file), 0, record.Size, std::move(prefix), std::move(suffix));
 }
 
 CStdStr<wchar_t> SendMultipart(ILSShutdownInformer* informer, UploadFileRecord& record, const CStdStr<wchar_t>& url,
                                const std::wstring& place)
 {
-    const _variant_t body = ReadMultipartBody(record, place);
+    const _variant_t body = MultipartBody(record, place);
     return GetUploadedFileId(CallBoxAPIWithRichErrorLogging(record.PropertyMap.get(), informer, url,
                                                             BoxConstants().VerbPost, body, true),
                              place);

@@ -1,6 +1,6 @@
 // Multipart uploads of files below 52,428,800 bytes: one request carrying the attributes and the
-// file. The body is read straight from the local file into the request, so the file's bytes are
-// held once; the record's content buffer is not needed.
+// file. The body is read from the local file while it is sent, so the file is never held in
+// memory; the record's content buffer is not needed.
 #pragma once
 
 #include "BoxUploadRecords.h"

@@ -44,7 +44,7 @@ struct UploadFileRecord {
     SharedByteBuffer Content;
 };
 
-// One part of a session upload.
+// One part of a session upload; its bytes stay in the local file.
 struct ChunkDataType {
     int64_t Offset = 0;
     // Offset of the part's last byte.
@@ -52,7 +52,6 @@ struct ChunkDataType {
     int64_t Size = 0;
     // The whole file's size.
     int64_t Total = 0;
-    SharedByteBuffer Bytes;
 };
 
 // A part as the part reply reports it; the commit lists them.

@@ -24,7 +24,7 @@ struct UploadSessionRecord {
     CStdStr<wchar_t> AbortUrl;
 };
 
-// The largest part the client takes on: one part is held twice at a time, in a 32-bit process.
+// The largest part the client takes on; Box's own part sizes stay far below it.
 inline constexpr int64_t kMaxUploadPartSize = 256LL * 1024 * 1024;
 
 // "id" of the first of "entries" (the reply of a standard upload and of a commit).

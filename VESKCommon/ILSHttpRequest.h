@@ -21,12 +21,13 @@ public:
                          const VARIANT& password) = 0;
     virtual HRESULT SetRequestHeader(const _bstr_t& name, const _bstr_t& value) = 0;
 
-    // Sends the body (VT_EMPTY, a BSTR sent as UTF-8, or VT_ARRAY | VT_UI1 bytes) and waits for the
+    // Sends the body (VT_EMPTY, a BSTR sent as UTF-8, VT_ARRAY | VT_UI1 bytes, or a VT_UNKNOWN
+    // IStream read from its start, so that a file need not be in memory) and waits for the
     // whole reply, dispatching the calling thread's messages. E_ABORT when the cancel check asks
     // to stop (also when a transport failure surfaces at the same time),
     // HRESULT_FROM_WIN32(ERROR_INTERNET_TIMEOUT) when nothing moves for too long. Byte arrays are
     // sent from where they lie, locked meanwhile; a send given up while its body is still going
-    // out leaves the array locked for good, as the transport may still read it.
+    // out leaves the array locked until the transport is done with it.
     virtual HRESULT Send(const VARIANT& body, const LSCancelCheck& cancel) = 0;
     // Begins the send without waiting, where the transport can, so that the reply travels while
     // the caller does other work; Send then waits for that reply (and reports a failure to begin)

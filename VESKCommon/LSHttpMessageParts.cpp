@@ -5,7 +5,22 @@
 
 #include <algorithm>
 
-std::string VariantBodyBytes(const VARIANT& body) { return std::string(LSHttpBodyBytes(body).View()); }
+std::string VariantBodyBytes(const VARIANT& body)
+{
+    LSHttpBodyBytes bytes(body);
+    if (!bytes.IsStream())
+        return std::string(bytes.View());
+    std::string copy(static_cast<size_t>(bytes.Size()), '\0');
+    size_t filled = 0;
+    while (filled < copy.size()) {
+        const size_t read = bytes.ReadNext(copy.data() + filled, copy.size() - filled);
+        if (read == 0)
+            break;
+        filled += read;
+    }
+    copy.resize(filled);
+    return copy;
+}
 
 bool IsTextBody(const VARIANT& body) { return body.vt == VT_BSTR; }
 

@@ -6,8 +6,8 @@
 
 namespace {
 
-// WinINet reports nothing while it sends a body, so one step must outlast the sending of the
-// largest single upload, as XMLHTTP's wait for progress does.
+// As long as XMLHTTP's wait for progress: a step is one block of the body, or Box's answer once
+// the whole body is in, which for a large upload may take a while.
 constexpr std::chrono::milliseconds kUploadStepTimeout = LSXmlHttpRequest::kDefaultNoProgressTimeout;
 
 // What every XMLHTTP object opens; a refusal of these is a real failure (a malformed URL).
@@ -21,7 +21,8 @@ bool IsCommonMethod(BSTR method)
     return false;
 }
 
-bool IsByteBody(const VARIANT& body) { return body.vt == (VT_ARRAY | VT_UI1); }
+// Bytes and streams go over WinINet (see LSHttpRequest.h).
+bool IsByteBody(const VARIANT& body) { return body.vt == (VT_ARRAY | VT_UI1) || body.vt == VT_UNKNOWN; }
 
 } // namespace
 

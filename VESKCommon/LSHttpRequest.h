@@ -1,6 +1,6 @@
 // The real request the factory hands out: XMLHTTP for the JSON calls that send, WinINet for GET
 // (whose reply is wanted as bytes, and which can be started ahead), for a method the system's
-// XMLHTTP object refuses to open and for every byte body. Wine's XMLHTTP never frees
+// XMLHTTP object refuses to open and for every byte or stream body. Wine's XMLHTTP never frees
 // the copy it makes of a sent body, so each upload (up to 50 MiB, or 8 MiB for every part of a
 // session upload) would stay in the 2 GiB of a 32-bit process for good; WinINet sends the same
 // bytes and lets them go. Callers cannot tell the two apart.

@@ -27,8 +27,8 @@ public:
     // cancel: asked at least every 100 ms while waiting; true ends the request with the bare
     // HRESULT E_ABORT, also when a transport failure surfaces at the same time (a stop is never
     // reported as the failure it caused or met). logResponses: write each reply's status and
-    // headers to the log. stepTimeoutMs: the longest wait for one network step (connect and send,
-    // one block of the reply) before the request fails with ERROR_INTERNET_TIMEOUT; 0 for
+    // headers to the log. stepTimeoutMs: the longest wait for one network step (connect and send
+    // a body of up to 1 MiB, one block of a larger body, one block of the reply) before the request fails with ERROR_INTERNET_TIMEOUT; 0 for
     // kDefaultStepTimeout. messages: Dispatch when waiting on the caller's (host's) thread.
     // Throws hresult_exception when WinINet cannot be opened.
     WinInetRequestContext(LSCancelCheck cancel, bool logResponses, DWORD stepTimeoutMs,
@@ -41,10 +41,13 @@ public:
 
     // Sends the request and waits for the head of the reply. extraFlags are added to the
     // request's WinINet flags (INTERNET_FLAG_NO_AUTO_REDIRECT to see a redirect instead of
-    // following it). Throws hresult_exception for transport failures (a reply without a status
-    // line among them), E_ABORT when cancelled. The body is held until the request is sent;
-    // given up while it is being sent, the request keeps it for good, as WinINet may still read
-    // it (a byte array then stays locked and allocated).
+    // following it). A body over 1 MiB goes out in 1 MiB blocks (a stream's read one at a time),
+    // the step timeout counting from the last block, the cancel check asked between blocks.
+    // Throws hresult_exception for transport failures (a reply without a status line among them,
+    // a stream that ends short of its size), E_ABORT when cancelled. The body is held until the
+    // request is sent; given up while WinINet may still read it, or halfway through its blocks
+    // (the rest then goes out while the request is closed in the background), it is held until
+    // WinINet is done with it (a byte array stays locked and allocated that long).
     void Send(std::wstring_view verb, std::wstring_view url, std::wstring headerLines, LSHttpBodyBytes body,
               DWORD extraFlags);
     // Send in two halves, so that the request travels while the caller does other work: BeginSend
@@ -79,6 +82,22 @@ private:
     void OpenRequest(std::wstring_view verb, std::wstring_view url, DWORD extraFlags);
     // Closes the request; one whose reply was not read to its end is closed in the background.
     void CloseRequest();
+    // Hands a body of at most one block to WinINet; FinishSend waits for it.
+    void SendWhole();
+    // A body larger than one block: the head, then block after block, each a step of its own.
+    void SendInBlocks();
+    // The body's next block after `sent` bytes (a stream's read into the send buffer); shorter
+    // only at its end.
+    static std::string_view BodyBlock(AsyncState& state, uint64_t sent);
+    void WriteBlock(std::string_view block);
+    // For a request given up halfway through its body, on the closing thread: the rest of the body
+    // and the end of the request, each step bounded by the timeout; it stops at the first failure.
+    static bool WriteNow(AsyncState& state, HINTERNET request, std::string_view bytes,
+                         std::chrono::milliseconds timeout);
+    static void FinishBody(AsyncState& state, uint64_t sent, HINTERNET request, std::chrono::milliseconds timeout);
+    // After a WinINet call answered FALSE: waits for the step when it is pending, else fails.
+    void WaitIfPending(DWORD error, const char* step);
+    [[noreturn]] void ThrowShortBody(uint64_t bytes);
     void WaitForStep(const char* step);
     void CheckReplyComplete();
     void ThrowIfCancelledNow();
@@ -94,6 +113,8 @@ private:
     std::wstring m_url;
     std::chrono::steady_clock::time_point m_lastCancelCheck;
     bool m_stepPending = false;
+    // What is still to go of a body sent in blocks.
+    uint64_t m_bodyLeft = 0;
     bool m_replyComplete = false;
     uint64_t m_replyBytesRead = 0;
     std::shared_ptr<AsyncState> m_state;

@@ -5,13 +5,19 @@
 #include "LSDiag.h"
 #include "LSUserAgent.h"
 
+#include <algorithm>
 #include <cwchar>
+#include <functional>
+#include <utility>
 #include <vector>
 
 namespace {
 
 // Each read call costs much under this platform: large blocks make a download as fast as curl.
 constexpr DWORD kReadBlockSize = 1024 * 1024;
+// A larger body goes out in blocks of this size, each a step of its own: a slow uplink fails only
+// when it stops moving, and a stop is seen between blocks.
+constexpr DWORD kSendBlockSize = 1024 * 1024;
 
 TalvernCommon::unique_handle CreateManualResetEvent()
 {
@@ -27,8 +33,10 @@ TalvernCommon::unique_handle CreateManualResetEvent()
                             what + " (WinINet error " + std::to_string(error) + ")");
 }
 
-// The handles of a request given up before its reply was read, closed child first.
+// The handles of a request given up before its reply was read, closed child first, after
+// finishBody (when set) sent the rest of a body given up halfway.
 struct AbandonedHandles {
+    std::function<void(HINTERNET)> finishBody;
     TalvernCommon::unique_hinternet session;
     TalvernCommon::unique_hinternet connection;
     TalvernCommon::unique_hinternet request;
@@ -37,6 +45,13 @@ struct AbandonedHandles {
 void CALLBACK CloseAbandonedHandles(PTP_CALLBACK_INSTANCE, PVOID context) noexcept
 {
     std::unique_ptr<AbandonedHandles> adopted(static_cast<AbandonedHandles*>(context));
+    if (adopted->finishBody) {
+        try {
+            adopted->finishBody(adopted->request.get());
+        } catch (...) {
+            // Only the closing is left to do.
+        }
+    }
 }
 
 HMODULE ThisModule()
@@ -74,6 +89,9 @@ struct WinInetRequestContext::AsyncState {
     LSHttpBodyBytes body;
     std::vector<char> buffer = std::vector<char>(kReadBlockSize);
     DWORD bytesRead = 0;
+    // A stream body's current block.
+    std::vector<char> sendBuffer;
+    DWORD bytesWritten = 0;
 };
 
 void CALLBACK WinInetRequestContext::StatusCallback(HINTERNET, DWORD_PTR context, DWORD status, LPVOID info,
@@ -124,8 +142,11 @@ void WinInetRequestContext::OpenSession()
 
 void WinInetRequestContext::CloseRequest()
 {
-    // The body goes back to its owner here, on the owner's thread, unless WinINet may still read it.
-    if (m_state && !m_stepPending)
+    const uint64_t bodyLeft = std::exchange(m_bodyLeft, 0);
+    const bool finishBody = bodyLeft > 0 && !m_stepPending && m_request && !m_replyComplete;
+    // The body goes back to its owner here, on the owner's thread, unless WinINet may still read it
+    // or the rest of it is still to go.
+    if (m_state && !m_stepPending && !finishBody)
         m_state->body = LSHttpBodyBytes();
     if (!m_request || m_replyComplete) {
         m_request.reset();
@@ -139,6 +160,15 @@ void WinInetRequestContext::CloseRequest()
         ::InternetSetStatusCallbackW(m_request.get(), nullptr);
     // Closing a parent closes its children on the spot under Wine: the whole chain goes together.
     auto handles = std::make_unique<AbandonedHandles>();
+    // Wine keeps the connection for the next request to the host even when it is still inside a
+    // body; that request's bytes would become the rest of this one. The rest goes out first.
+    // The state goes with it: the body is no longer this context's to give back.
+    if (finishBody) {
+        const uint64_t sent = m_state->body.Size() - bodyLeft;
+        handles->finishBody = [state = std::move(m_state), sent, timeout = m_stepTimeout](HINTERNET request) {
+            FinishBody(*state, sent, request, timeout);
+        };
+    }
     handles->request = std::move(m_request);
     handles->connection = std::move(m_connection);
     handles->session = std::move(m_session);
@@ -184,6 +214,9 @@ void WinInetRequestContext::OpenRequest(std::wstring_view verb, std::wstring_vie
     if (!m_request)
         ThrowWinInetError(::GetLastError(), "HttpOpenRequest failed for " + LSDiag::LogText(m_url));
     heldByWinInet.release();
+    // Wine writes a body block synchronously: the socket's own limit is what ends a stalled one.
+    DWORD sendTimeoutMs = static_cast<DWORD>(m_stepTimeout.count());
+    ::InternetSetOptionW(m_request.get(), INTERNET_OPTION_SEND_TIMEOUT, &sendTimeoutMs, sizeof(sendTimeoutMs));
 }
 
 void WinInetRequestContext::Send(std::wstring_view verb, std::wstring_view url, std::wstring headerLines,
@@ -201,7 +234,43 @@ void WinInetRequestContext::BeginSend(std::wstring_view verb, std::wstring_view 
     AsyncState& state = *m_state;
     state.headerLines = std::move(headerLines);
     state.body = std::move(body);
-    const std::string_view bytes = state.body.View();
+    // A large body goes out block by block before this returns; a small one travels while the
+    // caller does other work.
+    if (state.body.Size() > kSendBlockSize)
+        SendInBlocks();
+    else
+        SendWhole();
+}
+
+void WinInetRequestContext::FinishSend()
+{
+    if (!m_request)
+        throw hresult_exception(E_UNEXPECTED, "WinInetRequestContext::FinishSend before BeginSend");
+    // A stop asked for meanwhile ends the request, however far it got.
+    if (m_cancel && m_cancel())
+        Abort();
+    if (m_stepPending)
+        WaitForStep("sending the request to");
+    // Sent: WinINet reads the body no more.
+    m_state->body = LSHttpBodyBytes();
+    m_state->sendBuffer = std::vector<char>();
+    // A connection closed unanswered leaves Wine's request without a status line: that is no
+    // reply, not a reply of status 0.
+    if (GetStatusCode() == 0)
+        Fail(ERROR_HTTP_INVALID_SERVER_RESPONSE, "No reply from " + LSDiag::LogText(m_url));
+    // A reply without a body is complete with its head.
+    m_replyComplete = GetContentLength() == std::optional<uint64_t>(0);
+}
+
+void WinInetRequestContext::SendWhole()
+{
+    AsyncState& state = *m_state;
+    std::string_view bytes = state.body.View();
+    if (state.body.IsStream()) {
+        bytes = BodyBlock(state, 0);
+        if (bytes.size() != state.body.Size())
+            ThrowShortBody(bytes.size());
+    }
     ::ResetEvent(state.stepComplete.get());
     // WinINet takes the body as writable memory but only reads it.
     const BOOL sent = ::HttpSendRequestW(m_request.get(), state.headerLines.empty() ? nullptr : state.headerLines.c_str(),
@@ -216,23 +285,110 @@ void WinInetRequestContext::BeginSend(std::wstring_view verb, std::wstring_view 
     }
 }
 
-void WinInetRequestContext::FinishSend()
+void WinInetRequestContext::SendInBlocks()
 {
-    if (!m_request)
-        throw hresult_exception(E_UNEXPECTED, "WinInetRequestContext::FinishSend before BeginSend");
-    // A stop asked for meanwhile ends the request, however far it got.
-    if (m_cancel && m_cancel())
-        Abort();
-    if (m_stepPending)
-        WaitForStep("sending the request to");
-    // Sent: WinINet reads the body no more.
-    m_state->body = LSHttpBodyBytes();
-    // A connection closed unanswered leaves Wine's request without a status line: that is no
-    // reply, not a reply of status 0.
-    if (GetStatusCode() == 0)
-        Fail(ERROR_HTTP_INVALID_SERVER_RESPONSE, "No reply from " + LSDiag::LogText(m_url));
-    // A reply without a body is complete with its head.
-    m_replyComplete = GetContentLength() == std::optional<uint64_t>(0);
+    AsyncState& state = *m_state;
+    const uint64_t total = state.body.Size();
+    if (total > MAXDWORD)
+        throw hresult_exception(E_INVALIDARG, "A body of " + std::to_string(total) + " bytes cannot be sent to " +
+                                                  LSDiag::LogText(m_url));
+    INTERNET_BUFFERSW head = {};
+    head.dwStructSize = sizeof(head);
+    head.lpcszHeader = state.headerLines.empty() ? nullptr : state.headerLines.c_str();
+    head.dwHeadersLength = static_cast<DWORD>(state.headerLines.size());
+    head.dwBufferTotal = static_cast<DWORD>(total);
+    ::ResetEvent(state.stepComplete.get());
+    if (!::HttpSendRequestExW(m_request.get(), &head, nullptr, 0, 0))
+        WaitIfPending(::GetLastError(), "sending the request to");
+    m_bodyLeft = total;
+    while (m_bodyLeft > 0) {
+        ThrowIfCancelledNow();
+        const std::string_view block = BodyBlock(state, total - m_bodyLeft);
+        if (block.empty())
+            ThrowShortBody(total - m_bodyLeft);
+        WriteBlock(block);
+    }
+    ::ResetEvent(state.stepComplete.get());
+    if (!::HttpEndRequestW(m_request.get(), nullptr, 0, 0))
+        WaitIfPending(::GetLastError(), "waiting for the reply of");
+}
+
+std::string_view WinInetRequestContext::BodyBlock(AsyncState& state, uint64_t sent)
+{
+    if (!state.body.IsStream())
+        return state.body.View().substr(static_cast<size_t>(std::min<uint64_t>(sent, state.body.Size())),
+                                        kSendBlockSize);
+    state.sendBuffer.resize(kSendBlockSize);
+    size_t filled = 0;
+    while (filled < kSendBlockSize) {
+        const size_t read = state.body.ReadNext(state.sendBuffer.data() + filled, kSendBlockSize - filled);
+        if (read == 0)
+            break;
+        filled += read;
+    }
+    return std::string_view(state.sendBuffer.data(), filled);
+}
+
+bool WinInetRequestContext::WriteNow(AsyncState& state, HINTERNET request, std::string_view bytes,
+                                     std::chrono::milliseconds timeout)
+{
+    state.bytesWritten = 0;
+    ::ResetEvent(state.stepComplete.get());
+    if (::InternetWriteFile(request, bytes.data(), static_cast<DWORD>(bytes.size()), &state.bytesWritten))
+        return true;
+    return ::GetLastError() == ERROR_IO_PENDING &&
+           ::WaitForSingleObject(state.stepComplete.get(), static_cast<DWORD>(timeout.count())) == WAIT_OBJECT_0 &&
+           state.stepSucceeded;
+}
+
+void WinInetRequestContext::FinishBody(AsyncState& state, uint64_t sent, HINTERNET request,
+                                       std::chrono::milliseconds timeout)
+{
+    while (sent < state.body.Size()) {
+        std::string_view block = BodyBlock(state, sent);
+        if (block.empty())
+            return;
+        sent += block.size();
+        while (!block.empty()) {
+            if (!WriteNow(state, request, block, timeout) || state.bytesWritten == 0 ||
+                state.bytesWritten > block.size())
+                return;
+            block.remove_prefix(state.bytesWritten);
+        }
+    }
+    ::ResetEvent(state.stepComplete.get());
+    if (!::HttpEndRequestW(request, nullptr, 0, 0) && ::GetLastError() == ERROR_IO_PENDING)
+        ::WaitForSingleObject(state.stepComplete.get(), static_cast<DWORD>(timeout.count()));
+}
+
+void WinInetRequestContext::WriteBlock(std::string_view block)
+{
+    AsyncState& state = *m_state;
+    while (!block.empty()) {
+        state.bytesWritten = 0;
+        ::ResetEvent(state.stepComplete.get());
+        if (!::InternetWriteFile(m_request.get(), block.data(), static_cast<DWORD>(block.size()), &state.bytesWritten))
+            WaitIfPending(::GetLastError(), "sending the body to");
+        if (state.bytesWritten == 0 || state.bytesWritten > block.size())
+            Fail(ERROR_INTERNET_CONNECTION_RESET, "The connection took no more of the body of " + LSDiag::LogText(m_url));
+        block.remove_prefix(state.bytesWritten);
+        m_bodyLeft -= state.bytesWritten;
+    }
+}
+
+void WinInetRequestContext::WaitIfPending(DWORD error, const char* step)
+{
+    if (error != ERROR_IO_PENDING)
+        Fail(error, std::string("Failed ") + step + " " + LSDiag::LogText(m_url));
+    WaitForStep(step);
+}
+
+void WinInetRequestContext::ThrowShortBody(uint64_t bytes)
+{
+    const std::string what = "The body for " + LSDiag::LogText(m_url) + " ended after " + std::to_string(bytes) +
+                             " of " + std::to_string(m_state->body.Size()) + " bytes";
+    CloseRequest();
+    throw hresult_exception(HRESULT_FROM_WIN32(ERROR_HANDLE_EOF), what);
 }
 
 void WinInetRequestContext::WaitForStep(const char* step)

@@ -1,10 +1,12 @@
 #!/usr/bin/env python3
 """Times a session upload of a 1 GiB file through Box_20::UploadFile on the Box stand-in under
-Wine against curl sending the same requests (the session, each part with its Content-Range and
-SHA-1 digest, the commit with the whole file's digest) to the same stand-in, checks that both
-stored the file's bytes, and prints the ratio (ours / curl; below 1 is faster) and the upload
-process's private memory. One curl process per request, each part piped to it, the digests
-computed on the way as the product does."""
+Wine, for each part size the stand-in is told to hand out, against a bare 32-bit program under
+the same Wine that sends the same requests with WinINet and CryptoAPI alone (bare_upload.exe,
+beside the benchmark program) and against curl (one process per request, each part piped to it,
+the digests computed on the way). Checks that every upload stored the file's bytes; prints one
+row per part size: the times, the ratios (below 1 is faster) and the product's peak private
+memory, whole and above its baseline."""
+import argparse
 import base64
 import hashlib
 import json
@@ -77,32 +79,57 @@ def run_curl(base, path, size, name):
     return benchlib.timed(lambda: upload_with_curl(command, base, path, size, name))
 
 
+def run_bare(args, base, path, size, name):
+    """The seconds and the new file's id."""
+    bare = os.path.join(os.path.dirname(os.path.abspath(args.bench)), "bare_upload.exe")
+    tokens = benchlib.control(base, "tokens")
+    lines = benchlib.run_program(argparse.Namespace(**dict(vars(args), bench=bare)), base,
+                                 benchlib.windows_path(path), str(size), name, tokens["access_token"])
+    [(seconds, file_id)] = benchlib.runs(lines)
+    return seconds, file_id
+
+
+def checked(base, expected, who, result):
+    """The seconds of a run whose stored file holds the expected bytes; the file goes afterwards."""
+    seconds, file_id = result[0], result[1]
+    if stored_sha1(base, file_id) != expected:
+        sys.exit(who + "'s upload stored other bytes")
+    forget(base, file_id)
+    return seconds
+
+
 def main():
     parser = benchlib.argument_parser(__doc__, standin=True)
     parser.add_argument("--mib", type=int, default=1024)
+    parser.add_argument("--parts", default="8,32,64", help="part sizes in MiB, comma-separated")
     args = parser.parse_args()
 
     size = args.mib * benchlib.MIB
-    ours, theirs, memories = [], [], []
+    rows = []
     with benchlib.scratch_file(args, "bench_upload_input.bin") as path:
         expected = benchlib.write_pattern(path, size)
         with benchlib.standin(args) as base:
-            for run in range(args.repeats):
-                seconds, file_id, memory = run_ours(args, base, path, size, "ours-%d.bin" % run)
-                if stored_sha1(base, file_id) != expected:
-                    sys.exit("the product's upload stored other bytes")
-                forget(base, file_id)
-                ours.append(seconds)
-                memories.append(memory)
-                seconds, file_id = run_curl(base, path, size, "curl-%d.bin" % run)
-                if stored_sha1(base, file_id) != expected:
-                    sys.exit("curl's upload stored other bytes")
-                forget(base, file_id)
-                theirs.append(seconds)
+            for part_mib in (int(mib) for mib in args.parts.split(",")):
+                benchlib.control(base, "switches", {"part_size": part_mib * benchlib.MIB})
+                ours, bare, theirs, memories = [], [], [], []
+                for run in range(args.repeats):
+                    name = "%d-%d.bin" % (part_mib, run)
+                    result = run_ours(args, base, path, size, "ours-" + name)
+                    ours.append(checked(base, expected, "the product", result))
+                    memories.append(result[2])
+                    bare.append(checked(base, expected, "the bare program",
+                                        run_bare(args, base, path, size, "bare-" + name)))
+                    theirs.append(checked(base, expected, "curl", run_curl(base, path, size, "curl-" + name)))
+                baseline, _, peak = max(memories, key=lambda m: m[2])
+                rows.append((part_mib, min(ours), min(bare), min(theirs), peak, baseline))
 
     print("session upload of %d MiB, best of %d" % (args.mib, args.repeats))
-    benchlib.print_against_curl("UploadFile (Wine)", min(ours), "curl, same requests", min(theirs))
-    benchlib.print_memory(*max(memories, key=lambda m: m[2]), "the upload")
+    print("  %5s  %8s  %8s  %8s  %9s  %9s  %9s  %14s" % ("part", "ours s", "bare s", "curl s", "ours/bare",
+                                                        "ours/curl", "bare/curl", "peak (+base) MiB"))
+    for part_mib, ours, bare, theirs, peak, baseline in rows:
+        print("  %3d MiB  %8.3f  %8.3f  %8.3f  %9.2f  %9.2f  %9.2f  %6.1f (+%.1f)"
+              % (part_mib, ours, bare, theirs, ours / bare, ours / theirs, bare / theirs, peak / benchlib.MIB,
+                 (peak - baseline) / benchlib.MIB))
 
 
 if __name__ == "__main__":

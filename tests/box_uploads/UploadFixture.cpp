@@ -9,7 +9,6 @@
 
 #include <atomic>
 #include <chrono>
-#include <regex>
 #include <stdexcept>
 #include <vector>
 
@@ -26,75 +25,44 @@ std::wstring NewTemporaryPath()
            std::to_wstring(++counter) + L".bin";
 }
 
-TalvernCommon::unique_hfile CreateForWriting(const std::wstring& path)
+TalvernCommon::unique_hfile Open(const std::wstring& path, DWORD disposition)
 {
-    TalvernCommon::unique_hfile file{CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
-                                                 FILE_ATTRIBUTE_NORMAL, nullptr)};
-    if (!file)
-        throw std::runtime_error("cannot create a local test file");
+    TalvernCommon::unique_hfile file{CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                                 nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr)};
+    LARGE_INTEGER start{};
+    if (!file || !SetFilePointerEx(file.get(), start, nullptr, FILE_BEGIN))
+        throw std::runtime_error("cannot open a local test file");
     return file;
 }
 
-void WriteAll(HANDLE file, const std::vector<BYTE>& bytes, size_t count)
-{
-    DWORD written = 0;
-    if (!WriteFile(file, bytes.data(), static_cast<DWORD>(count), &written, nullptr) || written != count)
-        throw std::runtime_error("cannot write a local test file");
-}
-
-void SeekTo(HANDLE file, uint64_t offset)
+void Write(HANDLE file, uint64_t offset, const void* bytes, size_t count)
 {
     LARGE_INTEGER position{};
     position.QuadPart = static_cast<LONGLONG>(offset);
-    if (!SetFilePointerEx(file, position, nullptr, FILE_BEGIN))
-        throw std::runtime_error("cannot seek in a local test file");
-}
-
-// Byte i of a pattern file: differs between parts, seeds and neighbouring bytes.
-void FillPattern(std::vector<BYTE>& block, uint64_t offset, int seed)
-{
-    for (size_t i = 0; i < block.size(); ++i) {
-        const uint64_t at = offset + i;
-        block[i] = static_cast<BYTE>(31 * at + 17 * static_cast<unsigned>(seed) + (at >> 16));
-    }
+    DWORD written = 0;
+    if (!SetFilePointerEx(file, position, nullptr, FILE_BEGIN) ||
+        !WriteFile(file, bytes, static_cast<DWORD>(count), &written, nullptr) || written != count)
+        throw std::runtime_error("cannot write a local test file");
 }
 
 } // namespace
 
-LocalFile LocalFile::WithPattern(uint64_t size, int seed)
+LocalFile::LocalFile(uint64_t size, int seed, const std::string& tail) : path_(NewTemporaryPath()), size_(size)
 {
-    LocalFile local(NewTemporaryPath(), size);
-    const TalvernCommon::unique_hfile file = CreateForWriting(local.path_);
-    CLSSha1Stream sha1;
+    if (seed == -2)
+        return;
+    const TalvernCommon::unique_hfile file = Open(path_, CREATE_ALWAYS);
+    if (seed == -1) {
+        Write(file.get(), size - tail.size(), tail.data(), tail.size());
+        return;
+    }
+    // Byte i differs between parts, seeds and neighbouring bytes.
     std::vector<BYTE> block(4 * kMiB);
     for (uint64_t offset = 0; offset < size; offset += block.size()) {
-        const size_t count = static_cast<size_t>(std::min<uint64_t>(block.size(), size - offset));
-        FillPattern(block, offset, seed);
-        sha1.Add(block.data(), count);
-        WriteAll(file.get(), block, count);
+        for (size_t i = 0; i < block.size(); ++i)
+            block[i] = static_cast<BYTE>(31 * (offset + i) + 17 * static_cast<unsigned>(seed) + ((offset + i) >> 16));
+        Write(file.get(), offset, block.data(), static_cast<size_t>(std::min<uint64_t>(block.size(), size - offset)));
     }
-    local.sha1Hex_ = TestSupport::Sha1Hex(sha1.Finish());
-    return local;
-}
-
-LocalFile LocalFile::Sparse(uint64_t size, const std::string& tail)
-{
-    LocalFile local(NewTemporaryPath(), size);
-    const TalvernCommon::unique_hfile file = CreateForWriting(local.path_);
-    std::vector<BYTE> head(kMiB);
-    FillPattern(head, 0, 7);
-    WriteAll(file.get(), head, head.size());
-    SeekTo(file.get(), size - tail.size());
-    WriteAll(file.get(), std::vector<BYTE>(tail.begin(), tail.end()), tail.size());
-    return local;
-}
-
-LocalFile LocalFile::Missing() { return LocalFile(NewTemporaryPath(), 0); }
-
-LocalFile::LocalFile(LocalFile&& other) noexcept
-    : path_(std::move(other.path_)), size_(other.size_), sha1Hex_(std::move(other.sha1Hex_))
-{
-    other.path_.clear();
 }
 
 LocalFile::~LocalFile()
@@ -103,14 +71,14 @@ LocalFile::~LocalFile()
         DeleteFileW(path_.c_str());
 }
 
+std::string LocalFile::Sha1Hex() const { return TestSupport::Sha1Hex(CLSHash::GetSha1ForFile(path_.c_str())); }
+
 void LocalFile::Truncate(uint64_t size) const
 {
-    const TalvernCommon::unique_hfile file{CreateFileW(path_.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                                       nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)};
-    if (!file)
-        throw std::runtime_error("cannot open a local test file to cut it short");
-    SeekTo(file.get(), size);
-    if (!SetEndOfFile(file.get()))
+    const TalvernCommon::unique_hfile file = Open(path_, OPEN_EXISTING);
+    LARGE_INTEGER position{};
+    position.QuadPart = static_cast<LONGLONG>(size);
+    if (!SetFilePointerEx(file.get(), position, nullptr, FILE_BEGIN) || !SetEndOfFile(file.get()))
         throw std::runtime_error("cannot cut a local test file short");
 }
 
@@ -121,8 +89,6 @@ WhenThen::WhenThen(std::function<bool()> condition, std::function<void()> action
       })
 {
 }
-
-WhenThen::~WhenThen() { thread_.join(); }
 
 Box_20::UploadFileRecord UploadTest::NewFileRecord(const LocalFile& file, const std::wstring& name,
                                                    ILSPropertyMap* map) const
@@ -146,14 +112,12 @@ Box_20::UploadFileRecord UploadTest::VersionRecord(const LocalFile& file, const 
     return record;
 }
 
-void UploadTest::SetPartSize(int64_t partSize) const
+void UploadTest::SetSwitch(const char* name, int64_t value) const
 {
     Json::Value switches;
-    switches["part_size"] = Json::Int64(partSize);
+    switches[name] = Json::Int64(value);
     standIn_.SetSwitches(switches);
 }
-
-Json::Value UploadTest::Sessions() const { return standIn_.Get("upload_sessions")["sessions"]; }
 
 Json::Value UploadTest::Requests(const std::string& method, const std::string& pathGlob) const
 {
@@ -165,49 +129,11 @@ Json::Value UploadTest::Requests(const std::string& method, const std::string& p
     return matching;
 }
 
-std::string UploadTest::StoredSha1(const std::wstring& fileId) const
+std::wstring UploadTest::SyncIssue(const TestHost::TestPropertyMap* map)
 {
-    return standIn_.Item("file", WideToUtf8Lossy(fileId))["sha1"].asString();
-}
-
-void UploadTest::ExpectAlignedParts(uint64_t fileSize, int64_t partSize) const
-{
-    static const std::regex range(R"(bytes (\d+)-(\d+)/(\d+))");
-    uint64_t expectedFirst = 0;
-    for (const Json::Value& part : Requests("PUT", kPartPath)) {
-        if (part["status"].asInt() != 200)
-            continue;
-        std::smatch match;
-        const std::string value = Header(part, "Content-Range");
-        ASSERT_TRUE(std::regex_match(value, match, range)) << value;
-        const uint64_t first = std::stoull(match[1]);
-        const uint64_t last = std::stoull(match[2]);
-        EXPECT_EQ(expectedFirst, first);
-        EXPECT_EQ(std::min<uint64_t>(first + partSize, fileSize) - 1, last);
-        EXPECT_EQ(std::to_string(fileSize), match[3].str());
-        EXPECT_EQ(last - first + 1, part["body_size"].asUInt64());
-        expectedFirst = last + 1;
-    }
-    EXPECT_EQ(fileSize, expectedFirst) << "the parts end at the file's end";
-}
-
-void UploadTest::ExpectAbortedWithoutCommit() const
-{
-    const Json::Value sessions = Sessions();
-    ASSERT_EQ(1u, sessions.size());
-    EXPECT_EQ("aborted", sessions[0]["state"].asString());
-    EXPECT_EQ(1u, Requests("DELETE", kPartPath).size());
-    EXPECT_EQ(0u, Requests("POST", kCommitPath).size());
-}
-
-std::wstring UploadTest::SyncIssueMessage(const TestHost::TestPropertyMap* map)
-{
+    if (map->Text(static_cast<const wchar_t*>(LSNamedProperties::QuentraSyncIssueType)) != L"ERROR")
+        return {};
     return map->Text(static_cast<const wchar_t*>(LSNamedProperties::QuentraSyncIssueMessage)).value_or(L"");
-}
-
-std::wstring UploadTest::SyncIssueType(const TestHost::TestPropertyMap* map)
-{
-    return map->Text(static_cast<const wchar_t*>(LSNamedProperties::QuentraSyncIssueType)).value_or(L"");
 }
 
 } // namespace BoxUploads

@@ -1,6 +1,6 @@
 // The fixture of the upload tests: local files with known content (deleted afterwards), upload
-// records for them, the stand-in's upload sessions and journal, and a watcher that acts (stops
-// the upload through the informer, cuts the local file short) once a condition holds.
+// records for them, the stand-in's sessions and journal, and a watcher that acts (stops the
+// upload, cuts the local file short) on another thread once a condition holds.
 #pragma once
 
 #include "BoxRoadFixture.h"
@@ -20,45 +20,36 @@ constexpr uint64_t kChunkedThreshold = 52428800;
 constexpr char kPartPath[] = "/api/2.0/files/upload_sessions/*";
 constexpr char kCommitPath[] = "/api/2.0/files/upload_sessions/*/commit";
 
-// A file in the temporary folder, deleted when it goes.
+// A file in the temporary folder, deleted when it goes: size bytes of a pattern that depends on
+// the seed, or (sparse) zeros that take no disk space and then tail; or a path where no file is.
 class LocalFile {
 public:
-    // size bytes of a pattern that depends on the seed; its SHA-1 is known from the writing.
-    static LocalFile WithPattern(uint64_t size, int seed);
-    // A sparse file of size bytes: one pattern MiB at the start, tail at the very end, zeros in
-    // between that take no disk space.
-    static LocalFile Sparse(uint64_t size, const std::string& tail);
-    // A path where no file is.
-    static LocalFile Missing();
-
-    LocalFile(LocalFile&& other) noexcept;
-    LocalFile(const LocalFile&) = delete;
-    LocalFile& operator=(const LocalFile&) = delete;
+    static LocalFile WithPattern(uint64_t size, int seed) { return LocalFile(size, seed, {}); }
+    static LocalFile Sparse(uint64_t size, const std::string& tail) { return LocalFile(size, -1, tail); }
+    static LocalFile Missing() { return LocalFile(0, -2, {}); }
+    LocalFile(LocalFile&& other) noexcept : path_(std::move(other.path_)), size_(other.size_) { other.path_.clear(); }
     ~LocalFile();
 
     const std::wstring& Path() const { return path_; }
     uint64_t Size() const { return size_; }
     // Lower-case hex, as the stand-in reports a stored file's "sha1".
-    const std::string& Sha1Hex() const { return sha1Hex_; }
+    std::string Sha1Hex() const;
     // Cuts the file short while others (an upload) may hold it open.
     void Truncate(uint64_t size) const;
 
 private:
-    LocalFile(std::wstring path, uint64_t size) : path_(std::move(path)), size_(size) {}
+    LocalFile(uint64_t size, int seed, const std::string& tail);
 
     std::wstring path_;
     uint64_t size_;
-    std::string sha1Hex_;
 };
 
-// On another thread: runs the action once the condition holds (asked every 10 ms, for at most a
-// minute), while the test's thread uploads. Joins on destruction.
+// Runs the action once the condition holds (asked every 10 ms, for at most a minute) on another
+// thread while the test's thread uploads. Joins on destruction.
 class WhenThen {
 public:
     WhenThen(std::function<bool()> condition, std::function<void()> action);
-    WhenThen(const WhenThen&) = delete;
-    WhenThen& operator=(const WhenThen&) = delete;
-    ~WhenThen();
+    ~WhenThen() { thread_.join(); }
 
 private:
     std::thread thread_;
@@ -66,26 +57,23 @@ private:
 
 class UploadTest : public BoxRoad::BoxRoadTest {
 protected:
-    // A record of the file as a new file named name in the root folder.
+    // The file as a new file named name in the root folder, or as a new version of fileId.
     Box_20::UploadFileRecord NewFileRecord(const LocalFile& file, const std::wstring& name,
                                            ILSPropertyMap* map = nullptr) const;
-    // A record of the file as a new version of the file fileId.
     Box_20::UploadFileRecord VersionRecord(const LocalFile& file, const std::string& fileId,
                                            const std::wstring& name) const;
 
-    // The part size of the sessions the stand-in creates from now on.
-    void SetPartSize(int64_t partSize) const;
-    Json::Value Sessions() const;
+    // A switch of the stand-in (part_size, body_read_pace_ms, ...) from now on.
+    void SetSwitch(const char* name, int64_t value) const;
+    Json::Value Sessions() const { return standIn_.Get("upload_sessions")["sessions"]; }
     // This test's requests of one method whose path matches the glob.
     Json::Value Requests(const std::string& method, const std::string& pathGlob) const;
-    std::string StoredSha1(const std::wstring& fileId) const;
-    // Every accepted part request covers the next part_size bytes, the last one ending at the file's end.
-    void ExpectAlignedParts(uint64_t fileSize, int64_t partSize) const;
-    // The session is aborted and was never committed.
-    void ExpectAbortedWithoutCommit() const;
-    // The text of a sync issue on the map.
-    static std::wstring SyncIssueMessage(const TestHost::TestPropertyMap* map);
-    static std::wstring SyncIssueType(const TestHost::TestPropertyMap* map);
+    std::string StoredSha1(const std::wstring& fileId) const
+    {
+        return standIn_.Item("file", WideToUtf8Lossy(fileId))["sha1"].asString();
+    }
+    // The sync issue's text on the map; empty when its type is not "ERROR".
+    static std::wstring SyncIssue(const TestHost::TestPropertyMap* map);
 };
 
 } // namespace BoxUploads

@@ -59,6 +59,7 @@ POST /_control/switches {name: value, ...}           -> {name: value}   all or n
      date_style "offset"|"z" ("2012-12-12T10:53:43-08:00" or "2012-12-12T18:53:43Z")
      part_size int bytes for new upload sessions (8388608)
      authorize "grant"|"deny" (the authorize page's redirect carries code= or error=)
+     body_read_pace_ms int (0): a pause after each MiB of a request body read (a slow uplink)
 GET  /_control/faults                                -> {"faults": [rule with "id", "hits",
                                                         remaining "replies"]}
 POST /_control/faults RULE                           -> {"id": n}

@@ -4,6 +4,7 @@ import base64
 import hashlib
 import json
 import tempfile
+import time
 from dataclasses import dataclass, field
 from typing import List, Optional, Tuple
 from urllib.parse import parse_qs, unquote, urlsplit
@@ -26,8 +27,9 @@ class Body:
         self._sha1 = hashlib.sha1()
 
     @classmethod
-    def read_from(cls, stream, length, spool_dir):
-        """Read exactly `length` bytes; None when the peer closes early."""
+    def read_from(cls, stream, length, spool_dir, pace_ms=0):
+        """Read exactly `length` bytes, pausing pace_ms after each chunk; None when the peer
+        closes early."""
         body = cls(spool_dir)
         try:
             remaining = length
@@ -38,6 +40,8 @@ class Body:
                     return None
                 body._append(data)
                 remaining -= len(data)
+                if pace_ms:
+                    time.sleep(pace_ms / 1000)
         except BaseException:
             body.close()
             raise

@@ -128,7 +128,8 @@ class StandInHandler(BaseHTTPRequestHandler):
         if message.get("Expect", "").lower() == "100-continue" and version == "HTTP/1.1":
             self.wfile.write(b"HTTP/1.1 100 Continue\r\n\r\n")
             self.wfile.flush()
-        body = Body.read_from(self.rfile, length, self.server.state.spool.path)
+        body = Body.read_from(self.rfile, length, self.server.state.spool.path,
+                              self.server.state.switches.get("body_read_pace_ms"))
         if body is None:
             return None
         self.close_connection = not _keeps_alive(version, message.get("Connection", ""))

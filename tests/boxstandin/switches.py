@@ -41,6 +41,7 @@ SWITCHES = {
     "date_style": ("offset", _choice(*dates.STYLES)),
     "part_size": (8 * 1024 * 1024, _positive),
     "authorize": ("grant", _choice("grant", "deny")),
+    "body_read_pace_ms": (0, _non_negative),
 }
 
 

@@ -5,6 +5,7 @@
 #include "ComDef.h"
 #include "FilterTestObjects.h"
 #include "LSHash.h"
+#include "LSNamedProperties.h"
 #include "StringUtils.h"
 #include "UploadFixture.h"
 
@@ -18,6 +19,14 @@ using ItemMap = TalvernCommon::com_ptr<TestPropertyMap>;
 using BoxUploads::LocalFile;
 
 inline std::wstring Text(const ItemMap& map, const wchar_t* name) { return map->Text(name).value_or(L"<absent>"); }
+inline std::wstring SyncIssueType(const TestPropertyMap* map)
+{
+    return map->Text(static_cast<const wchar_t*>(LSNamedProperties::QuentraSyncIssueType)).value_or(L"");
+}
+inline std::wstring SyncIssueMessage(const TestPropertyMap* map)
+{
+    return map->Text(static_cast<const wchar_t*>(LSNamedProperties::QuentraSyncIssueMessage)).value_or(L"");
+}
 inline std::wstring Guid(const std::string& id) { return CLSHash::GetGuidForString(AnsiToWide(id)); }
 
 class SyncUpTest : public BoxUploads::UploadTest {

@@ -1,0 +1,158 @@
+// Uploads that succeed: one multipart request below 52,428,800 bytes, a session from there on
+// (Box's stand-in checks each part's range and digest and the commit's whole-file digest), new
+// versions of both kinds, the metadata that follows a new file, and files beyond 4 GiB.
+#include "UploadFixture.h"
+
+#include "BoxCallLoop.h"
+#include "BoxChunkData.h"
+#include "BoxChunkRequests.h"
+#include "BoxConstants.h"
+#include "BoxDigests.h"
+#include "BoxExceptions.h"
+#include "BoxJson.h"
+#include "BoxRecords.h"
+#include "BoxRequestBodies.h"
+#include "BoxServiceTable.h"
+#include "BoxUploadReplies.h"
+#include "BoxUploads.h"
+#include "BoxUrlBuilders.h"
+#include "HResultException.h"
+#include "LSNamedProperties.h"
+
+using namespace BoxUploads;
+
+namespace {
+
+struct SizeCase {
+    const char* name;
+    uint64_t size;
+    bool newVersion;
+    int64_t partSize;
+    // Part requests; 0 for one multipart request.
+    unsigned parts;
+};
+
+const SizeCase kSizes[] = {
+    {"JustBelowTheSessionSize", kChunkedThreshold - 1, false, 0, 0},
+    {"AtTheSessionSize", kChunkedThreshold, false, 8 * kMiB, 7},
+    {"SmallVersion", 3 * kMiB + 5, true, 0, 0},
+    {"VersionWithLargerParts", 60 * kMiB, true, 16 * kMiB, 4},
+};
+
+class UploadSize : public UploadTest, public ::testing::WithParamInterface<SizeCase> {};
+
+TEST_P(UploadSize, StoresTheFileThroughTheRightRoad)
+{
+    const SizeCase& size = GetParam();
+    if (size.partSize != 0)
+        SetSwitch("part_size", size.partSize);
+    const std::string fileId = size.newVersion ? standIn_.SeedPatternFile("data.bin", 1000, 4) : std::string();
+    const LocalFile file = LocalFile::WithPattern(size.size, 21);
+    Box_20::UploadFileRecord record = size.newVersion ? VersionRecord(file, fileId, L"data.bin")
+                                                      : NewFileRecord(file, L"data.bin");
+
+    const CStdStr<wchar_t> id = size.newVersion ? Box_20::UploadFileVersion(informer_.get(), record)
+                                                : Box_20::UploadFile(informer_.get(), record);
+
+    EXPECT_EQ(file.Sha1Hex(), StoredSha1(id));
+    EXPECT_EQ(size.size, standIn_.Item("file", WideToUtf8Lossy(id))["size"].asUInt64());
+    if (size.newVersion) {
+        EXPECT_EQ(AnsiToWide(fileId), id);
+        EXPECT_EQ("2", standIn_.Item("file", fileId)["version_number"].asString());
+    }
+    const std::string fileRoute = size.newVersion ? "/api/2.0/files/" + fileId : "/api/2.0/files";
+    EXPECT_EQ(size.parts == 0 ? 1u : 0u, Requests("POST", fileRoute + "/content").size());
+    EXPECT_EQ(size.parts, Requests("PUT", kPartPath).size());
+    if (size.parts == 0)
+        return;
+    const Json::Value session = Requests("POST", fileRoute + "/upload_sessions");
+    ASSERT_EQ(1u, session.size());
+    EXPECT_EQ(size.newVersion ? R"({"file_name":"data.bin","file_size":62914560})"
+                              : R"({"file_name":"data.bin","file_size":52428800,"folder_id":"0"})",
+              Body(session[0]));
+    EXPECT_EQ("committed", Sessions()[0]["state"].asString());
+}
+
+INSTANTIATE_TEST_SUITE_P(Upload, UploadSize, ::testing::ValuesIn(kSizes),
+                         [](const ::testing::TestParamInfo<SizeCase>& info) { return info.param.name; });
+
+class Upload : public UploadTest {
+protected:
+    Box_20::UploadFileRecord MailRecord(const LocalFile& file, ILSPropertyMap* item) const
+    {
+        Box_20::UploadFileRecord record = NewFileRecord(file, L"mail.msg", item);
+        record.EmailTemplateName = L"emailProps";
+        record.EmailProps = std::make_shared<Box_20::EMailCustomPropsRec>(
+            L"Ann Sender", Box_20::OptionalDate{45000.5, true}, Box_20::OptionalDate{45000.25, true},
+            L"Quarterly \"numbers\"", L"Bob", L"Cy", L"", L"conv-1", L"AQID", L"Quarterly", L"<m1@example.com>", 1);
+        return record;
+    }
+};
+
+TEST_F(Upload, AMailFileCarriesItsEmailPropertiesAndFingerprint)
+{
+    const LocalFile file = LocalFile::WithPattern(4000, 5);
+    const auto item = TestHost::TestPropertyMap::Create();
+    item->SetText(static_cast<const wchar_t*>(LSNamedProperties::VESKDuplicateHash), L"{0123-HASH}");
+    Box_20::UploadFileRecord record = MailRecord(file, item.get());
+    record.FingerprintTemplateName = L"fingerprint";
+
+    const CStdStr<wchar_t> id = Box_20::UploadFile(informer_.get(), record);
+
+    const Json::Value metadata = standIn_.Item("file", WideToUtf8Lossy(id))["metadata"]["enterprise_1234567"];
+    EXPECT_EQ("Quarterly \"numbers\"", metadata["emailProps"]["subject"].asString());
+    EXPECT_EQ("2023-03-15T12:00:00.000Z", metadata["emailProps"]["received"].asString());
+    EXPECT_EQ("{0123-HASH}", metadata["fingerprint"]["fingerprint"].asString());
+}
+
+TEST_F(Upload, AFailedMetadataStepStillHandsBackTheStoredFile)
+{
+    AddFault(R"({"method":"POST","path":"/2.0/files/*/metadata/*/*","status":409,
+                 "metadata_error":{"code":"tuple_already_exists","message":"exists"}})");
+    const LocalFile file = LocalFile::WithPattern(4000, 6);
+    Box_20::UploadFileRecord record = MailRecord(file, nullptr);
+
+    try {
+        Box_20::UploadFile(informer_.get(), record);
+        FAIL() << "the metadata step failed";
+    } catch (const Box_20::MultiphaseException& error) {
+        EXPECT_EQ(file.Sha1Hex(), StoredSha1(error.GetFileId())) << "the id is that of the stored file";
+        EXPECT_NE(std::wstring::npos, error.GetText().find(L"tuple_already_exists")) << error.what();
+    }
+}
+
+constexpr uint64_t kBeyond4GiB = (uint64_t(1) << 32) + 5;
+
+TEST_F(Upload, BeyondFourGiBTheSessionThePartsAndTheLastPartStay64Bit)
+{
+    SetSwitch("part_size", kMiB);
+    const LocalFile file = LocalFile::Sparse(kBeyond4GiB, "TAIL!");
+    const Box_20::UploadFileRecord record = NewFileRecord(file, L"disk.img");
+    const std::wstring place = L"LargeFileTest";
+    const Box_20::UploadSessionRecord session = Box_20::ReadUploadSession(
+        Box_20::CallBoxAPIWithRichErrorLogging(
+            nullptr, informer_.get(), Box_20::GetUploadServiceUrl(Box_20::ServiceCreateUploadSession, {}),
+            Box_20::BoxConstants().VerbPost,
+            _variant_t(Box_20::BuildUploadSessionJson(record.Name, record.Size, record.ParentFolderId).c_str()), false),
+        place);
+    Box_20::ChunkSource source(record, place);
+
+    const Box_20::ChunkDataType last = Box_20::CreateChunkData(kBeyond4GiB / kMiB, kMiB, source);
+    const Box_20::ChunkReply reply = Box_20::CallBoxAPIChunkUpload(
+        informer_.get(), session.UploadPartUrl, Box_20::BoxConstants().VerbPut,
+        Box_20::GetPartDigestHeader(last, source.HashPart(last), source.PartBody(last)));
+    Box_20::AbortUploadSession(session.AbortUrl);
+
+    EXPECT_EQ(R"({"file_name":"disk.img","file_size":4294967301,"folder_id":"0"})",
+              Body(Requests("POST", "/api/2.0/files/upload_sessions")[0]));
+    const Box_20::UploadPartRecord part = Box_20::ReadUploadedPart(reply.Reply, place);
+    EXPECT_EQ(int64_t(1) << 32, part.Offset);
+    EXPECT_EQ(5, part.Size);
+    const Json::Value sent = Requests("PUT", kPartPath);
+    ASSERT_EQ(1u, sent.size());
+    EXPECT_EQ("bytes 4294967296-4294967300/4294967301", Header(sent[0], "Content-Range"));
+    EXPECT_EQ("TAIL!", Body(sent[0]));
+    EXPECT_THROW(source.FileDigest(), hresult_exception) << "one part is no file digest";
+}
+
+} // namespace
