@@ -88,7 +88,7 @@ struct EndedCase {
 
 const EndedCase kEnded[] = {
     {"PartUnauthorizedTwice", "PUT", kPartPath, R"([{"action":"pass"},{"status":401,"times":2}])", 3, L"Unauthorized",
-     L""},
+     L"[Box Error Code]\n[Box Error Message]\nUnauthorized (401)"},
     {"PartRefused", "PUT", kPartPath,
      R"([{"action":"pass"},{"status":500,"error":{"code":"internal_server_error","message":"Oops"}}])", 2,
      L" [Box Error Code]internal_server_error\n[Box Error Message]Oops\n",

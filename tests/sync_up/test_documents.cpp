@@ -154,7 +154,8 @@ const FaultCase kFaults[] = {
     {R"([{"action":"pass"}])", false, S_OK},
     {R"([{"action":"pass"},{"status":401}])", false, S_OK},
     {R"([{"action":"pass"},{"status":500}])", false, E_FAIL},
-    {R"([{"action":"pass"},{"action":"close"}])", false, S_OK},
+    // Parts go out once each: a connection dropped under one ends the upload cleanly.
+    {R"([{"action":"pass"},{"action":"close"}])", false, E_FAIL},
     {R"([{"action":"pass","delay_ms":300,"times":8}])", true, E_FAIL},
 };
 
