@@ -259,26 +259,50 @@ Json::Value CallBoxAPI(const CStdStr<wchar_t>& url, ILSShutdownInformer* informe
     return reply;
 }
 
-Json::Value CallBoxAPIWithRichErrorLogging(ILSPropertyMap* propertyMap, ILSShutdownInformer* informer,
-                                           const CStdStr<wchar_t>& url, const CStdStr<wchar_t>& method,
-                                           const _variant_t& body, bool multipart, BoxStartedRequest* started)
+namespace {
+
+constexpr wchar_t kRichPlace[] = L"Box_20::CallBoxAPIWithRichErrorLogging";
+
+std::string RichReplyBytes(ILSPropertyMap* propertyMap, ILSShutdownInformer* informer, const CStdStr<wchar_t>& url,
+                           const CStdStr<wchar_t>& method, const _variant_t& body, bool multipart,
+                           BoxStartedRequest* started)
 {
-    constexpr wchar_t kPlace[] = L"Box_20::CallBoxAPIWithRichErrorLogging";
     std::unique_ptr<ILSHttpRequest> request;
     try {
         CallBoxAPIWithRetry(request, url, informer, method, body, multipart, started);
     } catch (const LSHttpError& error) {
         LOG(ERROR) << "LSHttpError caught: " << WideToUtf8Lossy(error.FormatMessage());
         const CStdStr<wchar_t> boxError = HandleError(request, propertyMap);
-        throw JoinWithSpace(kPlace, boxError.empty() ? error.FormatMessage() : boxError);
+        throw JoinWithSpace(kRichPlace, boxError.empty() ? error.FormatMessage() : boxError);
     }
+    return CLSBaseJsonWS::ReplyBytes(*request);
+}
+
+} // namespace
+
+Json::Value ParseRichReply(std::string_view bytes)
+{
     Json::Value reply;
     std::string errors;
-    if (!CLSBaseJsonWS::TryParseJson(CLSBaseJsonWS::ReplyBytes(*request), reply, errors)) {
+    if (!CLSBaseJsonWS::TryParseJson(bytes, reply, errors)) {
         LOG(ERROR) << " Could not parse xml response from Box";
-        throw JoinWithSpace(kPlace, L"failed to parse response");
+        throw JoinWithSpace(kRichPlace, L"failed to parse response");
     }
     return reply;
+}
+
+Json::Value CallBoxAPIWithRichErrorLogging(ILSPropertyMap* propertyMap, ILSShutdownInformer* informer,
+                                           const CStdStr<wchar_t>& url, const CStdStr<wchar_t>& method,
+                                           const _variant_t& body, bool multipart)
+{
+    return ParseRichReply(RichReplyBytes(propertyMap, informer, url, method, body, multipart, nullptr));
+}
+
+std::string CallBoxAPIForReplyBytes(ILSPropertyMap* propertyMap, ILSShutdownInformer* informer,
+                                    const CStdStr<wchar_t>& url, const CStdStr<wchar_t>& method,
+                                    BoxStartedRequest* started)
+{
+    return RichReplyBytes(propertyMap, informer, url, method, _variant_t(), false, started);
 }
 
 } // namespace Box_20

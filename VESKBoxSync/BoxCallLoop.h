@@ -15,6 +15,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 
 namespace Box_20 {
 
@@ -32,12 +33,18 @@ BoxStartedRequest StartBoxRequest(const CStdStr<wchar_t>& url, ILSShutdownInform
 
 // For listings, searches, uploads, metadata and the preflight: a failed request throws
 // ApiException with Box's error text (recorded as a sync issue on propertyMap when one is given),
-// and a reply that is no JSON throws ApiException "... failed to parse response". started: the
-// same request begun ahead, or null; its failures, retries and cancellation are the call's.
+// and a reply that is no JSON throws ApiException "... failed to parse response".
 Json::Value CallBoxAPIWithRichErrorLogging(ILSPropertyMap* propertyMap, ILSShutdownInformer* informer,
                                            const CStdStr<wchar_t>& url, const CStdStr<wchar_t>& method,
-                                           const _variant_t& body, bool multipart,
-                                           BoxStartedRequest* started = nullptr);
+                                           const _variant_t& body, bool multipart);
+
+// The same call for a bodiless request, with the reply's bytes left unparsed so that the caller
+// may look at them first; ParseRichReply then parses them as the call above does. started: the
+// same request begun ahead, or null; its failures, retries and cancellation are the call's.
+std::string CallBoxAPIForReplyBytes(ILSPropertyMap* propertyMap, ILSShutdownInformer* informer,
+                                    const CStdStr<wchar_t>& url, const CStdStr<wchar_t>& method,
+                                    BoxStartedRequest* started);
+Json::Value ParseRichReply(std::string_view bytes);
 
 // For single operations: a failed request throws its LSHttpError; a reply that is no JSON (an
 // empty one included) is logged and gives a null value.

@@ -42,7 +42,7 @@ std::vector<FolderRecord> GetChildFolders(ILSShutdownInformer* informer, const s
                     folders.push_back(CreateFolderRecord(entry));
             }
         },
-        kPlace);
+        kPlace, foldersComeFirst ? PageSelection::MayStop : PageSelection::EveryPage);
     return folders;
 }
 

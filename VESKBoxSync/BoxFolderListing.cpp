@@ -75,6 +75,12 @@ public:
 
     bool Wants(const std::optional<EntryDate>& date) const { return !m_from || !date || date->FileTime >= *m_from; }
 
+    // Asked before the first file is seen.
+    PageSelection Selection() const
+    {
+        return m_from && m_newestFirst ? PageSelection::MayStop : PageSelection::EveryPage;
+    }
+
     // Called for each file in listing order. True when every later file is older still: the
     // files so far came newest first, this one after a newer one (a server that ignored the
     // order asked for must not cost changes), and it is older than wanted by more than the
@@ -183,8 +189,8 @@ FolderListing GetFolderContents(ILSPropertyMap* folderMap, ILSShutdownInformer* 
 {
     const std::optional<uint64_t> cutoff = ReadChangeTokenCutoff(ChangeTokenIn(folderMap, changeToken), folderId);
     const uint32_t pageSize = PageSize(cutoff ? incrementalLimit : pagingLimit);
-    ContentsCollector collector(scope,
-                                FileWindow(Later(ReachBack(cutoff), LocalDateAsUtc(dateLimit)), SortsByDate(folderId)));
+    const FileWindow window(Later(ReachBack(cutoff), LocalDateAsUtc(dateLimit)), SortsByDate(folderId));
+    ContentsCollector collector(scope, window);
     const PagingEnd end = PageThroughMarkers(
         folderMap, informer,
         [&](const std::wstring& marker) {
@@ -192,7 +198,7 @@ FolderListing GetFolderContents(ILSPropertyMap* folderMap, ILSShutdownInformer* 
                                      scope.FingerprintTemplateName, pageSize, marker);
         },
         [&](const Json::Value& entries) { return collector.Select(entries); }, [&](const Json::Value&) { collector.Build(); },
-        kContentsPlace);
+        kContentsPlace, window.Selection());
     changeToken = MakeChangeToken(folderId, end == PagingEnd::Complete ? Later(cutoff, collector.Newest()) : cutoff);
     return std::move(collector.Listing());
 }
@@ -233,7 +239,7 @@ std::vector<CStdStr<wchar_t>> GetFolderContentIds(ILSShutdownInformer* informer,
     };
     const PagingEnd end = PageThroughMarkers(
         nullptr, informer, [&](const std::wstring& marker) { return GetFolderItemIdsUrl(folderId, marker, PageSize(limit)); },
-        takeIds, [](const Json::Value&) {}, kContentIdsPlace);
+        takeIds, [](const Json::Value&) {}, kContentIdsPlace, window.Selection());
     if (end == PagingEnd::Truncated)
         FailOperation(kContentIdsPlace, L"Box broke off the paging of the folder's items");
     return ids;

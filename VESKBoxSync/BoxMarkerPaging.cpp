@@ -4,9 +4,12 @@
 #include "BoxConstants.h"
 #include "BoxJson.h"
 #include "BoxOperationFailures.h"
+#include "BoxPageMarkerScan.h"
 #include "LSDiag.h"
 
+#include <optional>
 #include <set>
+#include <string>
 
 namespace Box_20 {
 
@@ -30,14 +33,27 @@ PagingEnd StopTruncated(const wchar_t* place, const char* reason, const std::wst
 } // namespace
 
 PagingEnd PageThroughMarkers(ILSPropertyMap* map, ILSShutdownInformer* informer, const MarkerPageUrl& pageUrl,
-                             const MarkerPageSelect& select, const MarkerPageBuild& build, const wchar_t* place)
+                             const MarkerPageSelect& select, const MarkerPageBuild& build, const wchar_t* place,
+                             PageSelection selection)
 {
     const CStdStr<wchar_t>& get = BoxConstants().VerbGet;
     std::set<std::wstring> markersUsed;
     CStdStr<wchar_t> url = pageUrl(L"");
     BoxStartedRequest nextPage;
     for (;;) {
-        const Json::Value page = CallBoxAPIWithRichErrorLogging(map, informer, url, get, _variant_t(), false, &nextPage);
+        std::string bytes = CallBoxAPIForReplyBytes(map, informer, url, get, &nextPage);
+        // The marker that the request begun ahead went for, or empty.
+        std::wstring startedFor;
+        if (selection == PageSelection::EveryPage) {
+            std::optional<std::wstring> scanned = ScanNextMarker(bytes);
+            if (scanned && !scanned->empty() && markersUsed.count(*scanned) == 0) {
+                startedFor = std::move(*scanned);
+                url = pageUrl(startedFor);
+                nextPage = StartBoxRequest(url, informer, get);
+            }
+        }
+        const Json::Value page = ParseRichReply(bytes);
+        bytes = std::string();
         const Json::Value& entries = PageEntries(page, place);
         const std::wstring nextMarker = GetJsonString(page, "next_marker");
         if (entries.empty())
@@ -50,7 +66,9 @@ PagingEnd PageThroughMarkers(ILSPropertyMap* map, ILSShutdownInformer* informer,
             end = StopTruncated(place, "Box repeated the marker", nextMarker);
             more = false;
         }
-        if (more) {
+        if (!more || nextMarker != startedFor)
+            nextPage = {};
+        if (more && nextMarker != startedFor) {
             url = pageUrl(nextMarker);
             nextPage = StartBoxRequest(url, informer, get);
         }

@@ -28,10 +28,19 @@ using MarkerPageSelect = std::function<bool(const Json::Value& entries)>;
 // Takes what the caller keeps of the page, while the next page is already on its way.
 using MarkerPageBuild = std::function<void(const Json::Value& entries)>;
 
+// Whether select may end the paging before the last page.
+enum class PageSelection {
+    MayStop,
+    // select always wants the next page: it is asked for as soon as the page's bytes name it,
+    // before they are parsed.
+    EveryPage,
+};
+
 // GETs pages through the call loop (failures recorded on map when given) until the last one or
 // until select wants no more. A reply that is no object or has no "entries" array fails with
 // ApiException under the place's name.
 PagingEnd PageThroughMarkers(ILSPropertyMap* map, ILSShutdownInformer* informer, const MarkerPageUrl& pageUrl,
-                             const MarkerPageSelect& select, const MarkerPageBuild& build, const wchar_t* place);
+                             const MarkerPageSelect& select, const MarkerPageBuild& build, const wchar_t* place,
+                             PageSelection selection);
 
 } // namespace Box_20

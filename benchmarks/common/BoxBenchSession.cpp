@@ -13,6 +13,7 @@ namespace Bench {
 namespace {
 
 constexpr wchar_t kUserSettingsKey[] = L"Software\\Talvern\\VESK";
+constexpr wchar_t kEmailTemplateSetting[] = L"BoxSync.EmailMetaDataTemplateName";
 
 } // namespace
 
@@ -49,6 +50,21 @@ BoxBenchSession::StandInSettings::~StandInSettings()
     for (const wchar_t* name :
          {Box_20::kMockBoxServiceSetting, Box_20::kAccessTokenSetting, Box_20::kRefreshTokenSetting})
         ::RegDeleteValueW(m_key.get(), name);
+}
+
+EmailTemplateSetting::EmailTemplateSetting()
+{
+    const std::wstring name = L"mailProps";
+    if (::RegCreateKeyExW(HKEY_CURRENT_USER, kUserSettingsKey, 0, nullptr, 0, KEY_WRITE, nullptr, m_key.put(),
+                          nullptr) != ERROR_SUCCESS)
+        throw std::runtime_error("cannot open the user's settings key");
+    ::RegSetValueExW(m_key.get(), kEmailTemplateSetting, 0, REG_SZ, reinterpret_cast<const BYTE*>(name.c_str()),
+                     static_cast<DWORD>((name.size() + 1) * sizeof(wchar_t)));
+}
+
+EmailTemplateSetting::~EmailTemplateSetting()
+{
+    ::RegDeleteValueW(m_key.get(), kEmailTemplateSetting);
 }
 
 } // namespace Bench

@@ -40,4 +40,17 @@ private:
     StandInSettings m_settings;
 };
 
+// A listing through the filter object needs the e-mail template's name: "mailProps" while it
+// lives.
+class EmailTemplateSetting {
+public:
+    EmailTemplateSetting();
+    ~EmailTemplateSetting();
+    EmailTemplateSetting(const EmailTemplateSetting&) = delete;
+    EmailTemplateSetting& operator=(const EmailTemplateSetting&) = delete;
+
+private:
+    TalvernCommon::unique_hkey m_key;
+};
+
 } // namespace Bench

@@ -21,29 +21,6 @@
 
 namespace {
 
-constexpr wchar_t kUserSettingsKey[] = L"Software\\Talvern\\VESK";
-constexpr wchar_t kEmailTemplateSetting[] = L"BoxSync.EmailMetaDataTemplateName";
-
-// A listing needs the e-mail template's name; the setting goes again when the run ends.
-class EmailTemplateSetting {
-public:
-    EmailTemplateSetting()
-    {
-        const std::wstring name = L"mailProps";
-        if (::RegCreateKeyExW(HKEY_CURRENT_USER, kUserSettingsKey, 0, nullptr, 0, KEY_WRITE, nullptr, m_key.put(),
-                              nullptr) != ERROR_SUCCESS)
-            throw std::runtime_error("cannot open the user's settings key");
-        ::RegSetValueExW(m_key.get(), kEmailTemplateSetting, 0, REG_SZ, reinterpret_cast<const BYTE*>(name.c_str()),
-                         static_cast<DWORD>((name.size() + 1) * sizeof(wchar_t)));
-    }
-    ~EmailTemplateSetting() { ::RegDeleteValueW(m_key.get(), kEmailTemplateSetting); }
-    EmailTemplateSetting(const EmailTemplateSetting&) = delete;
-    EmailTemplateSetting& operator=(const EmailTemplateSetting&) = delete;
-
-private:
-    TalvernCommon::unique_hkey m_key;
-};
-
 uint64_t FileSize(const std::wstring& path)
 {
     WIN32_FILE_ATTRIBUTE_DATA data = {};
@@ -61,7 +38,7 @@ void Check(HRESULT hr, const char* what)
 int Run(wchar_t** argv)
 {
     const Bench::BoxBenchSession session(argv[1], argv[5], argv[6]);
-    const EmailTemplateSetting emailTemplate;
+    const Bench::EmailTemplateSetting emailTemplate;
     const std::wstring targetFolder = argv[3];
     const int repeats = static_cast<int>(std::wcstol(argv[4], nullptr, 10));
 
