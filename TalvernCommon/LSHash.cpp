@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstring>
 #include <iterator>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -21,17 +22,11 @@ namespace {
 // Bounded, so that files of any size hash in constant memory.
 constexpr DWORD kFileBlockSize = 1024 * 1024;
 
-struct CryptProviderTraits {
-    using type = HCRYPTPROV;
-    static type invalid() noexcept { return 0; }
-    static void close(type provider) noexcept { ::CryptReleaseContext(provider, 0); }
-};
 struct CryptHashTraits {
     using type = HCRYPTHASH;
     static type invalid() noexcept { return 0; }
     static void close(type hash) noexcept { ::CryptDestroyHash(hash); }
 };
-using unique_hcryptprov = unique_any<CryptProviderTraits>;
 using unique_hcrypthash = unique_any<CryptHashTraits>;
 
 // A failed CryptoAPI call, with its Win32 error code.
@@ -59,13 +54,27 @@ std::string Hex(DWORD code)
     return text;
 }
 
+// Acquiring the provider costs milliseconds (under Wine about 9 ms): one is kept for the process,
+// and every digest makes its own hash object from it. It is never released: the process's end
+// frees it, where a static destructor would call into the system under the loader lock. A failed
+// acquisition is tried again next time.
+HCRYPTPROV SharedProvider()
+{
+    static std::mutex lock;
+    static HCRYPTPROV provider = 0;
+    const std::lock_guard<std::mutex> guard(lock);
+    if (provider == 0 && !::CryptAcquireContextW(&provider, nullptr, nullptr, PROV_RSA_FULL, CRYPT_VERIFYCONTEXT)) {
+        provider = 0;
+        throw CryptoFailure{LastErrorOr(static_cast<DWORD>(NTE_FAIL))};
+    }
+    return provider;
+}
+
 class Digest {
 public:
     explicit Digest(ALG_ID algorithm)
     {
-        if (!::CryptAcquireContextW(m_provider.put(), nullptr, nullptr, PROV_RSA_FULL, CRYPT_VERIFYCONTEXT))
-            throw CryptoFailure{LastErrorOr(static_cast<DWORD>(NTE_FAIL))};
-        if (!::CryptCreateHash(m_provider.get(), algorithm, 0, 0, m_hash.put()))
+        if (!::CryptCreateHash(SharedProvider(), algorithm, 0, 0, m_hash.put()))
             throw CryptoFailure{LastErrorOr(static_cast<DWORD>(NTE_FAIL))};
     }
 
@@ -94,7 +103,6 @@ public:
     }
 
 private:
-    unique_hcryptprov m_provider;
     unique_hcrypthash m_hash;
 };
 

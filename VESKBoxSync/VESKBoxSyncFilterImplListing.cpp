@@ -120,12 +120,15 @@ HRESULT VESKBoxSyncFilterImpl::GetContents(ILSPropertyMap* folderMap, int mode)
 
 void VESKBoxSyncFilterImpl::ProcessFileCollection(const std::vector<Box_20::FileRecord>& files)
 {
+    // Read once a listing: a registry read per file costs more than the rest of the listing.
+    const bool previewToolbar = LSSetting::GetInstance().GetUserDword(kPreviewToolbarSetting, 0) != 0;
+    const CStdStr<wchar_t> fileLinkBase = GetApplicationUrl() + L"/file/";
     for (const Box_20::FileRecord& file : files) {
         const size_t index = m_itemNames.size();
         m_itemNames.push_back(file.Name);
         m_itemIds.push_back(file.Id);
         m_remoteVersions.push_back(static_cast<int32_t>(file.VersionNumber));
-        m_fileWebLinks.push_back(GetApplicationUrl() + L"/file/" + file.Id);
+        m_fileWebLinks.push_back(fileLinkBase + file.Id);
         // A file whose time Box did not give has an unknown date, not the epoch.
         m_lastModifiedCache[static_cast<uint32_t>(index)] =
             file.ModifiedDateText.empty() ? kUnknownRemoteDate : file.ModifiedDate;
@@ -140,7 +143,7 @@ void VESKBoxSyncFilterImpl::ProcessFileCollection(const std::vector<Box_20::File
 
         CStdStr<wchar_t> extension = ExtensionAfterLastDot(file.Name);
         CStdStr<wchar_t> formRegion = FormRegionClass(extension);
-        if (LSSetting::GetInstance().GetUserDword(kPreviewToolbarSetting, 0) != 0) {
+        if (previewToolbar) {
             CStdStr<wchar_t> undotted = file.Name;
             undotted.erase(0, undotted.find_first_not_of(L'.'));
             extension = GetFileExtension(undotted);
