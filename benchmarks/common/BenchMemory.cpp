@@ -10,12 +10,11 @@ namespace Bench {
 
 namespace {
 
-PROCESS_MEMORY_COUNTERS_EX MemoryCounters()
+PROCESS_MEMORY_COUNTERS_EX MemoryCounters(HANDLE process = ::GetCurrentProcess())
 {
     PROCESS_MEMORY_COUNTERS_EX counters{};
     counters.cb = sizeof(counters);
-    ::GetProcessMemoryInfo(::GetCurrentProcess(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters),
-                           sizeof(counters));
+    ::GetProcessMemoryInfo(process, reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters), sizeof(counters));
     return counters;
 }
 
@@ -30,6 +29,11 @@ SIZE_T PrivateBytes(const PROCESS_MEMORY_COUNTERS_EX& counters)
 SIZE_T PrivateBytes()
 {
     return PrivateBytes(MemoryCounters());
+}
+
+SIZE_T PrivateBytesOf(HANDLE process)
+{
+    return PrivateBytes(MemoryCounters(process));
 }
 
 void PrintPrivateMemory(SIZE_T baseline, SIZE_T sampledPeak)

@@ -10,6 +10,9 @@ namespace Bench {
 
 SIZE_T PrivateBytes();
 
+// Another process's, through a handle with query rights.
+SIZE_T PrivateBytesOf(HANDLE process);
+
 // Prints "memory <baseline> <now> <peak>", the peak being the highest of the system's own peak
 // figure, the current value and sampledPeak.
 void PrintPrivateMemory(SIZE_T baseline, SIZE_T sampledPeak = 0);
