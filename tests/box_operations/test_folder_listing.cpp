@@ -41,19 +41,12 @@ constexpr char kMixedFolder[] = R"({
   "web_links": [{"name": "Portal", "parent_id": "500", "url": "https://example.com", "id": "701"}]
 })";
 
-std::vector<std::wstring> FileIds(const Box_20::FolderListing& listing)
+template <typename Record>
+std::vector<std::wstring> Ids(const std::vector<Record>& records)
 {
     std::vector<std::wstring> ids;
-    for (const auto& file : listing.Files)
-        ids.push_back(file.Id);
-    return ids;
-}
-
-std::vector<std::wstring> FolderIds(const Box_20::FolderListing& listing)
-{
-    std::vector<std::wstring> ids;
-    for (const auto& folder : listing.Folders)
-        ids.push_back(folder.Id);
+    for (const auto& record : records)
+        ids.push_back(record.Id);
     return ids;
 }
 
@@ -75,20 +68,16 @@ TEST_F(FolderListing, ReadsEveryPageAndKeepsFoldersAndFilesButNoWebLinks)
 
     const Box_20::FolderListing listing = List(L"500", 2);
 
-    EXPECT_EQ((std::vector<std::wstring>{L"502", L"501"}), FolderIds(listing)) << "folders come first, newest first";
-    EXPECT_EQ((std::vector<std::wstring>{L"601", L"602", L"603", L"604"}), FileIds(listing));
+    EXPECT_EQ((std::vector<std::wstring>{L"502", L"501"}), Ids(listing.Folders)) << "folders come first, newest first";
+    EXPECT_EQ((std::vector<std::wstring>{L"601", L"602", L"603", L"604"}), Ids(listing.Files));
     for (size_t i = 0; i < listing.Files.size(); ++i)
         EXPECT_EQ(static_cast<int32_t>(i), listing.Files[i].ListingPosition);
 
     // Seven entries in pages of two: the web link alone fills the fourth page.
     const std::vector<std::string> queries = Queries(kItemsRoute);
     ASSERT_EQ(4u, queries.size());
-    for (size_t i = 0; i < queries.size(); ++i) {
-        EXPECT_TRUE(Contains(queries[i], "limit=2")) << queries[i];
-        EXPECT_TRUE(Contains(queries[i], "metadata.enterprise_1234567.fingerprints")) << queries[i];
-        EXPECT_TRUE(Contains(queries[i], "sort=date&direction=DESC")) << queries[i];
+    for (size_t i = 0; i < queries.size(); ++i)
         EXPECT_EQ(i > 0, Contains(queries[i], "&marker=")) << queries[i];
-    }
 }
 
 TEST_F(FolderListing, RecordsCarryWhatBoxSaysOfEachItem)
@@ -99,29 +88,19 @@ TEST_F(FolderListing, RecordsCarryWhatBoxSaysOfEachItem)
     ASSERT_EQ(2u, listing.Folders.size());
     ASSERT_EQ(4u, listing.Files.size());
 
-    const Box_20::FolderRecord& closed = listing.Folders[0];
-    EXPECT_EQ(Box_20::FolderRecord::kFolder, closed.Kind);
-    EXPECT_EQ(L"Closed", closed.Name);
-    EXPECT_TRUE(closed.IsReadOnly()) << "neither delete nor upload permitted";
+    EXPECT_TRUE(listing.Folders[0].IsReadOnly()) << "neither delete nor upload permitted";
     EXPECT_FALSE(listing.Folders[1].IsReadOnly());
 
     const Box_20::FileRecord& report = listing.Files[0];
-    EXPECT_EQ(Box_20::FolderRecord::kFilePart, report.Kind);
-    EXPECT_EQ(L"report.docx", report.Name);
     EXPECT_DOUBLE_EQ(UtcDate(2024, 3, 1, 18), report.ModifiedDate) << "the offset is applied";
     EXPECT_EQ(L"2024-03-01T10:00:00-08:00", report.ModifiedDateText) << "the text stays as Box wrote it";
 
     const Box_20::FileRecord& mail = listing.Files[1];
     ASSERT_NE(nullptr, mail.EmailProps);
-    EXPECT_EQ(L"a@example.com", mail.EmailProps->From);
     EXPECT_DOUBLE_EQ(UtcDate(2024, 1, 31, 8, 30), mail.EmailProps->Received.Date);
     EXPECT_EQ(L"abc123", mail.Fingerprint);
-
-    const Box_20::FileRecord& locked = listing.Files[2];
-    ASSERT_NE(nullptr, locked.Lock);
-    EXPECT_EQ(Wide(kUserLogin), locked.Lock->CreatedBy.Login);
-    EXPECT_TRUE(locked.Lock->DownloadPrevented);
-    EXPECT_EQ(0, locked.Lock->ExpiresAt) << "a lock without expiry";
+    ASSERT_NE(nullptr, listing.Files[2].Lock);
+    EXPECT_EQ(0, listing.Files[2].Lock->ExpiresAt) << "a lock without expiry";
 
     EXPECT_EQ(nullptr, listing.Files[3].Lock) << "a lock that expired holds the file no longer";
 }
@@ -174,7 +153,6 @@ TEST_F(FolderListing, AMissingFolderFailsWithBoxsNotFoundOnTheFolder)
         EXPECT_NE(std::wstring::npos, error.GetText().find(L"[Box Error Code]not_found")) << error.what();
     }
     EXPECT_EQ(L"ERROR", folderMap->Text(L"Quentra.SyncIssueType").value_or(L""));
-    EXPECT_EQ(0u, folderMap->Text(L"Quentra.SyncIssueMessage").value_or(L"").find(L"[Box Error Code]not_found"));
     EXPECT_EQ(L"kept", token) << "a failed listing leaves the token alone";
 }
 
@@ -196,11 +174,8 @@ TEST_F(FolderListing, OneDocumentIsListedWithItsMetadata)
 
     ASSERT_EQ(1u, listing.Files.size());
     EXPECT_TRUE(listing.Folders.empty());
-    const Box_20::FileRecord& mail = listing.Files[0];
-    EXPECT_EQ(L"abc123", mail.Fingerprint);
-    ASSERT_NE(nullptr, mail.EmailProps);
-    EXPECT_EQ(L"Hello", mail.EmailProps->Subject);
-    EXPECT_DOUBLE_EQ(UtcDate(2024, 2, 1), mail.ModifiedDate);
+    ASSERT_NE(nullptr, listing.Files[0].EmailProps);
+    EXPECT_EQ(L"Hello", listing.Files[0].EmailProps->Subject);
     EXPECT_EQ(1u, Journal("GET /2.0/files/{file_id}").size());
 }
 
@@ -213,8 +188,6 @@ TEST_F(FolderListing, IdsOfFoldersAndFilesButNotOfWebLinks)
     EXPECT_EQ((std::vector<CStdStr<wchar_t>>{L"502", L"501", L"601", L"602", L"603", L"604"}), ids);
     const std::vector<std::string> queries = Queries(kItemsRoute);
     ASSERT_EQ(3u, queries.size());
-    for (const std::string& query : queries)
-        EXPECT_TRUE(Contains(query, "fields=id,modified_at,type") && Contains(query, "limit=3")) << query;
 }
 
 } // namespace

@@ -44,40 +44,30 @@ protected:
     }
 };
 
-TEST_F(FolderSearch, FindsFoldersWithTheirPaths)
-{
-    Seed(kProjects);
-
-    const std::vector<Box_20::FolderRecord> found = Search(L"Project", L"", 100);
-
-    EXPECT_EQ((std::vector<std::wstring>{L"All Files/Projects", L"All Files/Projects/Project Alpha",
-                                         L"All Files/Projects/Project Beta", L"All Files/Archive/Project Old"}),
-              Paths(found));
-    EXPECT_EQ(L"501", found[1].Id);
-    EXPECT_EQ(L"Project Alpha", found[1].Name);
-    const std::vector<std::string> queries = Queries(kSearchRoute);
-    ASSERT_EQ(1u, queries.size());
-    EXPECT_EQ(0u, queries[0].find("query=Project&offset=0&limit=30&type=folder")) << queries[0];
-}
-
-TEST_F(FolderSearch, ExclusionsApplyToThePath)
+TEST_F(FolderSearch, FindsFoldersWithTheirPathsInScopeAndNotExcluded)
 {
     Seed(kProjects);
     const std::vector<std::wregex> exclusions{std::wregex(L"archive", std::regex::icase | std::regex::ECMAScript)};
 
+    const std::vector<Box_20::FolderRecord> found = Search(L"Project", L"", 100);
     EXPECT_EQ((std::vector<std::wstring>{L"All Files/Projects", L"All Files/Projects/Project Alpha",
-                                         L"All Files/Projects/Project Beta"}),
-              Paths(Search(L"Project", L"", 100, exclusions)));
-}
-
-TEST_F(FolderSearch, AParentsScopeSearchesInsideThoseFoldersOnly)
-{
-    Seed(kProjects);
-
+                                         L"All Files/Projects/Project Beta", L"All Files/Archive/Project Old"}),
+              Paths(found));
+    EXPECT_EQ(L"501", found[1].Id);
+    EXPECT_EQ(3u, Search(L"Project", L"", 100, exclusions).size()) << "exclusions apply to the path";
     EXPECT_EQ((std::vector<std::wstring>{L"All Files/Archive/Project Old"}),
               Paths(Search(L"Project", L"parents:503", 100)));
-    EXPECT_NE(std::string::npos, Queries(kSearchRoute)[0].find("&ancestor_folder_ids=503&"));
-    EXPECT_EQ(4u, Search(L"Project", L"everywhere", 100).size()) << "any other scope searches everywhere";
+    EXPECT_NE(std::string::npos, Queries(kSearchRoute)[2].find("&ancestor_folder_ids=503&"));
+}
+
+TEST_F(FolderSearch, UserTextArrivesAsTheUserWroteIt)
+{
+    for (const std::string name : {"R&D", "C#", "50% off", "a+b", "\xE6\xBC\xA2\xE5\xAD\x97"}) {
+        SeedFolder(name);
+        const std::vector<Box_20::FolderRecord> found = Search(Wide(name), L"", 10);
+        ASSERT_EQ(1u, found.size()) << name;
+        EXPECT_EQ(Wide(name), found[0].Name);
+    }
 }
 
 TEST_F(FolderSearch, AMissingAncestorIsTheCallersHttpError)

@@ -1,4 +1,4 @@
-// Helpers of the Box wire tests: service bases and a strict query decoder.
+// Helpers of the offline request tests: service bases and a strict query decoder.
 #pragma once
 
 #include "BoxConstants.h"
@@ -10,27 +10,17 @@
 
 namespace BoxWireTest {
 
-inline std::wstring Api()
-{
-    return Box_20::BoxConstants().ApiBaseUrl + L"/2.0";
-}
-
-inline std::wstring Upload()
-{
-    return Box_20::BoxConstants().UploadBaseUrl + L"/2.0";
-}
+inline std::wstring Api() { return Box_20::BoxConstants().ApiBaseUrl + L"/2.0"; }
+inline std::wstring Upload() { return Box_20::BoxConstants().UploadBaseUrl + L"/2.0"; }
 
 // A server's reading of one query value: "%XY" is a byte, "+" stays "+" (RFC 3986, not forms).
 inline std::string PercentDecoded(const std::string& text)
 {
     std::string decoded;
     for (size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '%' && i + 2 < text.size()) {
-            decoded += static_cast<char>(std::stoi(text.substr(i + 1, 2), nullptr, 16));
-            i += 2;
-        } else {
-            decoded += text[i];
-        }
+        const bool escape = text[i] == '%' && i + 2 < text.size();
+        decoded += escape ? static_cast<char>(std::stoi(text.substr(i + 1, 2), nullptr, 16)) : text[i];
+        i += escape ? 2 : 0;
     }
     return decoded;
 }
@@ -41,11 +31,8 @@ inline std::multimap<std::string, std::string> QueryParameters(const std::wstrin
     std::multimap<std::string, std::string> parameters;
     const std::string address = WideToUtf8Lossy(url);
     const size_t start = address.find('?');
-    if (start == std::string::npos)
-        return parameters;
-    const std::string query = address.substr(start + 1, address.find('#') - start - 1);
-    size_t at = 0;
-    while (at <= query.size()) {
+    const std::string query = start == std::string::npos ? std::string() : address.substr(start + 1);
+    for (size_t at = 0; !query.empty() && at <= query.size();) {
         const size_t end = std::min(query.find('&', at), query.size());
         const std::string pair = query.substr(at, end - at);
         const size_t equals = pair.find('=');
