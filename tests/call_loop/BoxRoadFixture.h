@@ -4,10 +4,12 @@
 // description.
 #pragma once
 
+#include "BoxExceptions.h"
 #include "BoxRecords.h"
 #include "BoxStandIn.h"
 #include "ComPtr.h"
 #include "JsonText.h"
+#include "LSHttpError.h"
 #include "RegistrySandbox.h"
 #include "StandInJournal.h"
 #include "StringUtils.h"
@@ -34,6 +36,39 @@ bool WaitUntil(const std::function<bool()>& condition, std::chrono::milliseconds
 
 // Runs the body on a new thread with its own single-threaded apartment, as a host thread is.
 std::thread StartStaThread(std::function<void()> body);
+
+// The HTTP status of the LSHttpError the call throws; 0 when it throws none.
+template <typename Call>
+int HttpStatusOf(Call call)
+{
+    try {
+        call();
+    } catch (const LSHttpError& error) {
+        return error.GetStatus();
+    }
+    return 0;
+}
+
+// The text of the Box_20::ApiException the call throws; empty when it throws none.
+template <typename Call>
+std::wstring ApiErrorOf(Call call)
+{
+    try {
+        call();
+    } catch (const Box_20::ApiException& error) {
+        return error.GetText();
+    }
+    return {};
+}
+
+// Names the cases of a parameterised test by their "name" member.
+struct CaseName {
+    template <typename Case>
+    std::string operator()(const ::testing::TestParamInfo<Case>& info) const
+    {
+        return info.param.name;
+    }
+};
 
 class BoxRoadTest : public ::testing::Test {
 protected:

@@ -72,8 +72,7 @@ TEST_P(RetryMatrix, SendsAsOftenAsTheReplyDeserves)
     EXPECT_GE(elapsed, std::chrono::milliseconds(200) * (retry.expectedSends - 1));
 }
 
-INSTANTIATE_TEST_SUITE_P(CallLoop, RetryMatrix, ::testing::ValuesIn(kRetryCases),
-                         [](const ::testing::TestParamInfo<RetryCase>& info) { return info.param.name; });
+INSTANTIATE_TEST_SUITE_P(CallLoop, RetryMatrix, ::testing::ValuesIn(kRetryCases), CaseName());
 
 using CallLoop = BoxRoadTest;
 

@@ -171,7 +171,6 @@ TEST_P(RedirectAddress, YieldsTheCodeOnlyFromTheProductsRedirect)
     EXPECT_EQ(GetParam().code, Box_20::GetAuthCodeFromRedirect(GetParam().address, kRedirect));
 }
 
-INSTANTIATE_TEST_SUITE_P(SignIn, RedirectAddress, ::testing::ValuesIn(kRedirectCases),
-                         [](const ::testing::TestParamInfo<RedirectCase>& info) { return info.param.name; });
+INSTANTIATE_TEST_SUITE_P(SignIn, RedirectAddress, ::testing::ValuesIn(kRedirectCases), CaseName());
 
 } // namespace
