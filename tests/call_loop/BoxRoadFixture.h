@@ -8,6 +8,7 @@
 #include "BoxRecords.h"
 #include "BoxStandIn.h"
 #include "ComPtr.h"
+#include "HResultException.h"
 #include "JsonText.h"
 #include "LSHttpError.h"
 #include "RegistrySandbox.h"
@@ -20,6 +21,7 @@
 
 #include <chrono>
 #include <functional>
+#include <future>
 #include <optional>
 #include <string>
 #include <thread>
@@ -36,6 +38,22 @@ bool WaitUntil(const std::function<bool()>& condition, std::chrono::milliseconds
 
 // Runs the body on a new thread with its own single-threaded apartment, as a host thread is.
 std::thread StartStaThread(std::function<void()> body);
+
+// Runs the call on a new single-threaded apartment thread; the future holds S_OK, the HRESULT it
+// threw, or E_UNEXPECTED for any other exception.
+std::future<HRESULT> StartStaCall(std::function<void()> call, std::thread& thread);
+
+// The message of the E_FAIL hresult_exception the call throws; empty when it throws none.
+template <typename Call>
+std::string FailureOf(Call call)
+{
+    try {
+        call();
+    } catch (const hresult_exception& error) {
+        return error.hr() == E_FAIL ? error.what() : "another HRESULT";
+    }
+    return {};
+}
 
 // The HTTP status of the LSHttpError the call throws; 0 when it throws none.
 template <typename Call>
@@ -93,6 +111,8 @@ protected:
 
     // The address of the signed-in user's record, a request every account answers.
     static CStdStr<wchar_t> UserInfoUrl();
+    // GET of that record through the call loop.
+    Json::Value CallUserInfo() const;
 
     TestSupport::BoxStandIn standIn_ = TestSupport::BoxStandIn::FromEnvironment();
     TalvernCommon::com_ptr<TestHost::TestShutdownInformer> informer_ = TestHost::TestShutdownInformer::Create();
