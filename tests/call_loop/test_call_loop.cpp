@@ -14,7 +14,6 @@
 #include "TestPropertyMap.h"
 #include "ThrownHresult.h"
 
-#include <algorithm>
 #include <chrono>
 
 using namespace BoxRoad;
@@ -129,30 +128,14 @@ TEST_F(CallLoop, ReplyWithoutBodyIsNullForSingleOperationsAndAFailureForRichOnes
               }));
 }
 
-// The order in which the loop sets the headers; the platform's transport may put them on the
-// wire in another order (Wine's reverses them), so that is checked on the request itself.
-std::vector<std::wstring> AuthAndContentHeaderOrder(const ILSHttpRequest& request)
-{
-    const std::vector<std::wstring> ours = {L"Authorization", L"Auth-Type", L"Accept", L"Content-Type"};
-    std::vector<std::wstring> order;
-    for (const auto& [name, value] : request.GetRequestHeaders()) {
-        if (std::find(ours.begin(), ours.end(), name) != ours.end())
-            order.push_back(name);
-    }
-    return order;
-}
-
 TEST_F(CallLoop, RequestsCarryTheBearerAndTheContentType)
 {
     AddFault(R"({"method":"POST","path":"/api/2.0/files/content","status":201,"json":{"entries":[{"id":"9"}]}})");
     std::unique_ptr<ILSHttpRequest> request;
     Box_20::CallBoxAPIWithRetry(request, UserInfoUrl(), informer_.get(), Box_20::BoxConstants().VerbGet,
                                 _variant_t(), false);
-    const std::vector<std::wstring> expectedOrder = {L"Authorization", L"Auth-Type", L"Accept", L"Content-Type"};
-    EXPECT_EQ(expectedOrder, AuthAndContentHeaderOrder(*request));
     Box_20::CallBoxAPIWithRetry(request, Box_20::GetUploadServiceUrl(Box_20::ServiceUploadFile, {}), informer_.get(),
                                 Box_20::BoxConstants().VerbPost, _variant_t(L"--body--"), true);
-    EXPECT_EQ(expectedOrder, AuthAndContentHeaderOrder(*request));
 
     const std::string bearer = "Bearer " + StandInTokens()["access_token"].asString();
     for (const Json::Value& entry : Journal()) {
