@@ -9,13 +9,8 @@ namespace BoxOperations {
 
 DATE UtcDate(int year, int month, int day, int hour, int minute, int second)
 {
-    SYSTEMTIME time{};
-    time.wYear = static_cast<WORD>(year);
-    time.wMonth = static_cast<WORD>(month);
-    time.wDay = static_cast<WORD>(day);
-    time.wHour = static_cast<WORD>(hour);
-    time.wMinute = static_cast<WORD>(minute);
-    time.wSecond = static_cast<WORD>(second);
+    const auto word = [](int value) { return static_cast<WORD>(value); };
+    SYSTEMTIME time{word(year), word(month), 0, word(day), word(hour), word(minute), word(second), 0};
     DATE date = 0;
     if (!::SystemTimeToVariantTime(&time, &date))
         throw std::runtime_error("not a calendar time");

@@ -5,10 +5,7 @@
 #include "BoxExceptions.h"
 #include "BoxFolderListing.h"
 #include "HResultException.h"
-#include "LSNamedProperties.h"
 #include "TestPropertyMap.h"
-
-#include <algorithm>
 
 using namespace BoxOperations;
 
@@ -62,47 +59,37 @@ protected:
     }
 };
 
-TEST_F(FolderListing, ReadsEveryPageAndKeepsFoldersAndFilesButNoWebLinks)
+TEST_F(FolderListing, ReadsEveryPageAndKeepsWhatBoxSaysOfFoldersAndFilesButNoWebLinks)
 {
     Seed(kMixedFolder);
 
     const Box_20::FolderListing listing = List(L"500", 2);
 
     EXPECT_EQ((std::vector<std::wstring>{L"502", L"501"}), Ids(listing.Folders)) << "folders come first, newest first";
-    EXPECT_EQ((std::vector<std::wstring>{L"601", L"602", L"603", L"604"}), Ids(listing.Files));
+    ASSERT_EQ((std::vector<std::wstring>{L"601", L"602", L"603", L"604"}), Ids(listing.Files));
     for (size_t i = 0; i < listing.Files.size(); ++i)
         EXPECT_EQ(static_cast<int32_t>(i), listing.Files[i].ListingPosition);
-
     // Seven entries in pages of two: the web link alone fills the fourth page.
     const std::vector<std::string> queries = Queries(kItemsRoute);
     ASSERT_EQ(4u, queries.size());
     for (size_t i = 0; i < queries.size(); ++i)
         EXPECT_EQ(i > 0, Contains(queries[i], "&marker=")) << queries[i];
-}
-
-TEST_F(FolderListing, RecordsCarryWhatBoxSaysOfEachItem)
-{
-    Seed(kMixedFolder);
-
-    const Box_20::FolderListing listing = List(L"500", 1000);
-    ASSERT_EQ(2u, listing.Folders.size());
-    ASSERT_EQ(4u, listing.Files.size());
 
     EXPECT_TRUE(listing.Folders[0].IsReadOnly()) << "neither delete nor upload permitted";
     EXPECT_FALSE(listing.Folders[1].IsReadOnly());
-
-    const Box_20::FileRecord& report = listing.Files[0];
-    EXPECT_DOUBLE_EQ(UtcDate(2024, 3, 1, 18), report.ModifiedDate) << "the offset is applied";
-    EXPECT_EQ(L"2024-03-01T10:00:00-08:00", report.ModifiedDateText) << "the text stays as Box wrote it";
-
+    EXPECT_DOUBLE_EQ(UtcDate(2024, 3, 1, 18), listing.Files[0].ModifiedDate) << "the offset is applied";
+    EXPECT_EQ(L"2024-03-01T10:00:00-08:00", listing.Files[0].ModifiedDateText) << "the text stays as Box wrote it";
     const Box_20::FileRecord& mail = listing.Files[1];
     ASSERT_NE(nullptr, mail.EmailProps);
     EXPECT_DOUBLE_EQ(UtcDate(2024, 1, 31, 8, 30), mail.EmailProps->Received.Date);
     EXPECT_EQ(L"abc123", mail.Fingerprint);
     ASSERT_NE(nullptr, listing.Files[2].Lock);
     EXPECT_EQ(0, listing.Files[2].Lock->ExpiresAt) << "a lock without expiry";
-
     EXPECT_EQ(nullptr, listing.Files[3].Lock) << "a lock that expired holds the file no longer";
+
+    EXPECT_EQ((std::vector<CStdStr<wchar_t>>{L"502", L"501", L"601", L"602", L"603", L"604"}),
+              Box_20::GetFolderContentIds(informer_.get(), L"500", {}, 3));
+    EXPECT_EQ(7u, Queries(kItemsRoute).size()) << "ids in pages of three";
 }
 
 struct MarkerEndCase {
@@ -118,16 +105,9 @@ TEST_P(MarkerEnds, EndTheListingAfterTheLastPage)
 {
     standIn_.SetSwitches(BoxRoad::ParseJson(std::string(R"({"marker_end": ")") + GetParam().style + "\"}"));
     const std::string folderId = SeedFolder("F");
-    Json::Value seed(Json::objectValue);
-    for (int i = 0; i < GetParam().files; ++i) {
-        Json::Value file(Json::objectValue);
-        file["name"] = "f" + std::to_string(i) + ".txt";
-        file["parent_id"] = folderId;
-        file["content_text"] = "x";
-        seed["files"].append(file);
-    }
-    standIn_.Post("seed", seed);
-
+    for (int i = 0; i < GetParam().files; ++i)
+        Seed(R"({"files": [{"name": "f)" + std::to_string(i) + R"(", "parent_id": ")" + folderId +
+             R"(", "content_text": "x"}]})");
     const Box_20::FolderListing listing = List(Wide(folderId), 2);
 
     EXPECT_EQ(static_cast<size_t>(GetParam().files), listing.Files.size());
@@ -141,27 +121,20 @@ INSTANTIATE_TEST_SUITE_P(FolderListing, MarkerEnds,
                              return std::string(info.param.style) + std::to_string(info.param.files) + "Files";
                          });
 
-TEST_F(FolderListing, AMissingFolderFailsWithBoxsNotFoundOnTheFolder)
+TEST_F(FolderListing, ABadFolderIdAsksNothingAndAMissingFolderFailsWithBoxsNotFound)
 {
     const auto folderMap = TestHost::TestPropertyMap::Create();
     CStdStr<wchar_t> token = L"kept";
-
-    try {
-        Box_20::GetFolderContents(folderMap.get(), informer_.get(), L"424242", 100, 100, token, {}, FullScope());
-        FAIL() << "a missing folder was listed";
-    } catch (const Box_20::ApiException& error) {
-        EXPECT_NE(std::wstring::npos, error.GetText().find(L"[Box Error Code]not_found")) << error.what();
-    }
-    EXPECT_EQ(L"ERROR", folderMap->Text(L"Quentra.SyncIssueType").value_or(L""));
-    EXPECT_EQ(L"kept", token) << "a failed listing leaves the token alone";
-}
-
-TEST_F(FolderListing, ABadFolderIdIsRefusedBeforeAnyRequest)
-{
-    CStdStr<wchar_t> token;
     EXPECT_THROW(Box_20::GetFolderContents(nullptr, informer_.get(), L"12/../34", 100, 100, token, {}, FullScope()),
                  hresult_exception);
     EXPECT_EQ(0u, Journal().size());
+
+    EXPECT_NE(std::wstring::npos, BoxRoad::ApiErrorOf([&] {
+                  Box_20::GetFolderContents(folderMap.get(), informer_.get(), L"424242", 100, 100, token, {},
+                                            FullScope());
+              }).find(L"[Box Error Code]not_found"));
+    EXPECT_EQ(L"ERROR", folderMap->Text(L"Quentra.SyncIssueType").value_or(L""));
+    EXPECT_EQ(L"kept", token) << "a failed listing leaves the token alone";
 }
 
 TEST_F(FolderListing, OneDocumentIsListedWithItsMetadata)
@@ -177,17 +150,6 @@ TEST_F(FolderListing, OneDocumentIsListedWithItsMetadata)
     ASSERT_NE(nullptr, listing.Files[0].EmailProps);
     EXPECT_EQ(L"Hello", listing.Files[0].EmailProps->Subject);
     EXPECT_EQ(1u, Journal("GET /2.0/files/{file_id}").size());
-}
-
-TEST_F(FolderListing, IdsOfFoldersAndFilesButNotOfWebLinks)
-{
-    Seed(kMixedFolder);
-
-    const std::vector<CStdStr<wchar_t>> ids = Box_20::GetFolderContentIds(informer_.get(), L"500", {}, 3);
-
-    EXPECT_EQ((std::vector<CStdStr<wchar_t>>{L"502", L"501", L"601", L"602", L"603", L"604"}), ids);
-    const std::vector<std::string> queries = Queries(kItemsRoute);
-    ASSERT_EQ(3u, queries.size());
 }
 
 } // namespace

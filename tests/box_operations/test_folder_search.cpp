@@ -72,12 +72,7 @@ TEST_F(FolderSearch, UserTextArrivesAsTheUserWroteIt)
 
 TEST_F(FolderSearch, AMissingAncestorIsTheCallersHttpError)
 {
-    try {
-        Search(L"Project", L"parents:424242", 100);
-        FAIL() << "a missing ancestor was searched";
-    } catch (const LSHttpError& error) {
-        EXPECT_EQ(404, error.GetStatus());
-    }
+    EXPECT_EQ(404, BoxRoad::HttpStatusOf([&] { Search(L"Project", L"parents:424242", 100); }));
 }
 
 struct PagingCase {

@@ -1,5 +1,6 @@
 #include "BoxRoadFixture.h"
 
+#include "BoxCallLoop.h"
 #include "BoxConstants.h"
 #include "BoxServiceTable.h"
 #include "BoxTokenCache.h"
@@ -10,6 +11,7 @@
 
 #include <objbase.h>
 
+#include <memory>
 #include <thread>
 
 namespace BoxRoad {
@@ -41,6 +43,23 @@ std::thread StartStaThread(std::function<void()> body)
         if (initialized)
             CoUninitialize();
     });
+}
+
+std::future<HRESULT> StartStaCall(std::function<void()> call, std::thread& thread)
+{
+    auto outcome = std::make_shared<std::promise<HRESULT>>();
+    std::future<HRESULT> result = outcome->get_future();
+    thread = StartStaThread([call = std::move(call), outcome] {
+        try {
+            call();
+            outcome->set_value(S_OK);
+        } catch (HRESULT hr) {
+            outcome->set_value(hr);
+        } catch (...) {
+            outcome->set_value(E_UNEXPECTED);
+        }
+    });
+    return result;
 }
 
 void BoxRoadTest::SetUpTestSuite()
@@ -98,5 +117,10 @@ Json::Value BoxRoadTest::Journal(const std::string& route) const
 }
 
 CStdStr<wchar_t> BoxRoadTest::UserInfoUrl() { return Box_20::GetServiceUrl(Box_20::ServiceUserInfo); }
+
+Json::Value BoxRoadTest::CallUserInfo() const
+{
+    return Box_20::CallBoxAPI(UserInfoUrl(), informer_.get(), Box_20::BoxConstants().VerbGet, _variant_t(), false);
+}
 
 } // namespace BoxRoad

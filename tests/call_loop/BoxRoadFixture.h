@@ -4,10 +4,13 @@
 // description.
 #pragma once
 
+#include "BoxExceptions.h"
 #include "BoxRecords.h"
 #include "BoxStandIn.h"
 #include "ComPtr.h"
+#include "HResultException.h"
 #include "JsonText.h"
+#include "LSHttpError.h"
 #include "RegistrySandbox.h"
 #include "StandInJournal.h"
 #include "StringUtils.h"
@@ -18,6 +21,7 @@
 
 #include <chrono>
 #include <functional>
+#include <future>
 #include <optional>
 #include <string>
 #include <thread>
@@ -34,6 +38,55 @@ bool WaitUntil(const std::function<bool()>& condition, std::chrono::milliseconds
 
 // Runs the body on a new thread with its own single-threaded apartment, as a host thread is.
 std::thread StartStaThread(std::function<void()> body);
+
+// Runs the call on a new single-threaded apartment thread; the future holds S_OK, the HRESULT it
+// threw, or E_UNEXPECTED for any other exception.
+std::future<HRESULT> StartStaCall(std::function<void()> call, std::thread& thread);
+
+// The message of the E_FAIL hresult_exception the call throws; empty when it throws none.
+template <typename Call>
+std::string FailureOf(Call call)
+{
+    try {
+        call();
+    } catch (const hresult_exception& error) {
+        return error.hr() == E_FAIL ? error.what() : "another HRESULT";
+    }
+    return {};
+}
+
+// The HTTP status of the LSHttpError the call throws; 0 when it throws none.
+template <typename Call>
+int HttpStatusOf(Call call)
+{
+    try {
+        call();
+    } catch (const LSHttpError& error) {
+        return error.GetStatus();
+    }
+    return 0;
+}
+
+// The text of the Box_20::ApiException the call throws; empty when it throws none.
+template <typename Call>
+std::wstring ApiErrorOf(Call call)
+{
+    try {
+        call();
+    } catch (const Box_20::ApiException& error) {
+        return error.GetText();
+    }
+    return {};
+}
+
+// Names the cases of a parameterised test by their "name" member.
+struct CaseName {
+    template <typename Case>
+    std::string operator()(const ::testing::TestParamInfo<Case>& info) const
+    {
+        return info.param.name;
+    }
+};
 
 class BoxRoadTest : public ::testing::Test {
 protected:
@@ -58,6 +111,8 @@ protected:
 
     // The address of the signed-in user's record, a request every account answers.
     static CStdStr<wchar_t> UserInfoUrl();
+    // GET of that record through the call loop.
+    Json::Value CallUserInfo() const;
 
     TestSupport::BoxStandIn standIn_ = TestSupport::BoxStandIn::FromEnvironment();
     TalvernCommon::com_ptr<TestHost::TestShutdownInformer> informer_ = TestHost::TestShutdownInformer::Create();

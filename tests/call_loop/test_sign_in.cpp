@@ -14,7 +14,6 @@
 #include "TestWebView.h"
 #include "Utf8Converter.h"
 
-#include <future>
 
 using namespace BoxRoad;
 using namespace std::chrono_literals;
@@ -31,30 +30,14 @@ protected:
         BoxRoadTest::SetUp();
         Box_20::SetCachedTokens({});
     }
-
-    Json::Value CallUserInfo(ILSShutdownInformer* informer) const
-    {
-        return Box_20::CallBoxAPI(UserInfoUrl(), informer, Box_20::BoxConstants().VerbGet, _variant_t(), false);
-    }
-
-    // The failure of a sign-in that brought no code.
-    template <typename Call>
-    static void ExpectNoAuthCode(Call call)
-    {
-        try {
-            call();
-            FAIL() << "the sign-in must fail";
-        } catch (const hresult_exception& error) {
-            EXPECT_EQ(E_FAIL, error.hr());
-            EXPECT_STREQ("Failed getting auth code", error.what());
-        }
-    }
 };
+
+constexpr char kNoAuthCode[] = "Failed getting auth code";
 
 TEST_F(SignIn, RunsTheAuthorizePageInTheHostWebViewAndRedeemsTheCode)
 {
     TestWebView webView;
-    EXPECT_EQ("user", CallUserInfo(informer_.get())["type"].asString());
+    EXPECT_EQ("user", CallUserInfo()["type"].asString());
 
     EXPECT_EQ(1, webView.Requests());
     EXPECT_EQ(Box_20::GetAuthorizeUrl(), webView.LastRequestedAddress());
@@ -82,7 +65,7 @@ TEST_F(SignIn, RefusedConsentFailsWithoutATokenRequest)
     standIn_.Post("switches", deny);
     TestWebView webView;
 
-    ExpectNoAuthCode([&] { CallUserInfo(informer_.get()); });
+    EXPECT_EQ(kNoAuthCode, FailureOf([&] { CallUserInfo(); }));
     EXPECT_EQ(1, webView.Requests());
     EXPECT_EQ(0u, Journal(kTokenRoute).size());
     EXPECT_EQ(0u, Journal("GET /2.0/users/me").size());
@@ -91,41 +74,28 @@ TEST_F(SignIn, RefusedConsentFailsWithoutATokenRequest)
 
 TEST_F(SignIn, FailsWithoutAWebViewAndWhenTheWebViewRefuses)
 {
-    ExpectNoAuthCode([&] { Box_20::GetCachedTokens(informer_.get(), false); });
+    const auto signIn = [&] { Box_20::GetCachedTokens(informer_.get(), false); };
+    EXPECT_EQ(kNoAuthCode, FailureOf(signIn));
     TestWebView webView(TestWebView::Behaviour::Refuse);
-    ExpectNoAuthCode([&] { Box_20::GetCachedTokens(informer_.get(), false); });
+    EXPECT_EQ(kNoAuthCode, FailureOf(signIn));
 }
 
 TEST_F(SignIn, ShutdownWhileThePageIsOpenAbortsAndASecondSignInIsRefusedMeanwhile)
 {
     TestWebView webView(TestWebView::Behaviour::NeverAnswer);
-    std::promise<HRESULT> outcome;
-    std::future<HRESULT> result = outcome.get_future();
-    std::thread signingIn = StartStaThread([&] {
-        try {
-            Box_20::GetCachedTokens(informer_.get(), false);
-            outcome.set_value(S_OK);
-        } catch (HRESULT hr) {
-            outcome.set_value(hr);
-        } catch (...) {
-            outcome.set_value(E_UNEXPECTED);
-        }
-    });
+    const auto signIn = [&] { Box_20::GetCachedTokens(informer_.get(), false); };
+    std::thread signingIn;
+    std::future<HRESULT> result = StartStaCall(signIn, signingIn);
     const bool pageOpen = WaitUntil([&] { return webView.Requests() == 1; }, 10s);
 
-    bool blocked = false;
-    try {
-        Box_20::GetCachedTokens(informer_.get(), false);
-    } catch (const hresult_exception& error) {
-        blocked = error.hr() == E_FAIL &&
-                  std::string(error.what()) == "Blocked from accessing Box tokens, perhaps from another auth dialog";
-    }
+    const std::string second = FailureOf(signIn);
     informer_->RequestStop();
     const bool ended = result.wait_for(5s) == std::future_status::ready;
     signingIn.join();
 
     EXPECT_TRUE(pageOpen);
-    EXPECT_TRUE(blocked) << "a second sign-in page must not open while one is shown";
+    EXPECT_EQ("Blocked from accessing Box tokens, perhaps from another auth dialog", second)
+        << "a second sign-in page must not open while one is shown";
     EXPECT_EQ(1, webView.Requests());
     ASSERT_TRUE(ended);
     EXPECT_EQ(E_ABORT, result.get());
@@ -171,7 +141,6 @@ TEST_P(RedirectAddress, YieldsTheCodeOnlyFromTheProductsRedirect)
     EXPECT_EQ(GetParam().code, Box_20::GetAuthCodeFromRedirect(GetParam().address, kRedirect));
 }
 
-INSTANTIATE_TEST_SUITE_P(SignIn, RedirectAddress, ::testing::ValuesIn(kRedirectCases),
-                         [](const ::testing::TestParamInfo<RedirectCase>& info) { return info.param.name; });
+INSTANTIATE_TEST_SUITE_P(SignIn, RedirectAddress, ::testing::ValuesIn(kRedirectCases), CaseName());
 
 } // namespace

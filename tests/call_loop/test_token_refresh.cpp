@@ -28,11 +28,6 @@ constexpr char kTokenRoute[] = "POST /oauth2/token";
 
 class TokenRefresh : public BoxRoadTest {
 protected:
-    Json::Value CallUserInfo(ILSShutdownInformer* informer) const
-    {
-        return Box_20::CallBoxAPI(UserInfoUrl(), informer, Box_20::BoxConstants().VerbGet, _variant_t(), false);
-    }
-
     static std::string RefreshBody(const std::string& refreshToken)
     {
         const Box_20::OAuthClientConfig client;
@@ -47,7 +42,7 @@ TEST_F(TokenRefresh, UnauthorizedRefreshesThenSendsTheNewBearer)
 {
     ExpireAccessToken();
     const auto start = Clock::now();
-    EXPECT_EQ("user", CallUserInfo(informer_.get())["type"].asString());
+    EXPECT_EQ("user", CallUserInfo()["type"].asString());
     const auto elapsed = Clock::now() - start;
 
     const Json::Value tokens = StandInTokens();
@@ -79,7 +74,7 @@ TEST_F(TokenRefresh, TwoCallersOnOneExpiredTokenRefreshItOnce)
     std::atomic<int> succeeded{0};
     const auto call = [&] {
         try {
-            if (CallUserInfo(informer_.get())["type"].asString() == "user")
+            if (CallUserInfo()["type"].asString() == "user")
                 ++succeeded;
         } catch (...) {
         }
@@ -103,12 +98,7 @@ TEST_F(TokenRefresh, RefusedRefreshForgetsBothTokensAndTheNextCallSignsIn)
     Box_20::SetCachedTokens({L"initialaccesstoken", L"refusedrefreshtoken"});
     ExpireAccessToken();
 
-    try {
-        CallUserInfo(informer_.get());
-        FAIL() << "a refused refresh token must reach the caller";
-    } catch (const LSHttpError& error) {
-        EXPECT_EQ(400, error.GetStatus());
-    }
+    EXPECT_EQ(400, HttpStatusOf([&] { CallUserInfo(); })) << "a refused refresh token must reach the caller";
     const Box_20::RefreshTokensType cached = Box_20::GetCachedTokens(informer_.get(), true);
     EXPECT_EQ(L"", cached.AccessToken);
     EXPECT_EQ(L"", cached.RefreshToken);
@@ -117,13 +107,7 @@ TEST_F(TokenRefresh, RefusedRefreshForgetsBothTokensAndTheNextCallSignsIn)
     EXPECT_EQ(RefreshBody("refusedrefreshtoken"), Body(Journal(kTokenRoute)[0]));
 
     // No web view is registered here, so the sign-in the next call starts cannot get a code.
-    try {
-        CallUserInfo(informer_.get());
-        FAIL() << "without tokens the call must sign in first";
-    } catch (const hresult_exception& error) {
-        EXPECT_EQ(E_FAIL, error.hr());
-        EXPECT_STREQ("Failed getting auth code", error.what());
-    }
+    EXPECT_EQ("Failed getting auth code", FailureOf([&] { CallUserInfo(); }));
     EXPECT_EQ(1u, Journal(kUserInfoRoute).size());
 }
 
@@ -137,14 +121,14 @@ TEST_F(TokenRefresh, RefusedRefreshKeepsTheNewerPairAnotherProcessStored)
     settings_.SetString(SettingsSource::User, Box_20::kAccessTokenSetting, L"otheraccesstoken");
     settings_.SetString(SettingsSource::User, Box_20::kRefreshTokenSetting, L"otherrefreshtoken");
 
-    EXPECT_THROW(CallUserInfo(informer_.get()), LSHttpError);
+    EXPECT_THROW(CallUserInfo(), LSHttpError);
 
     EXPECT_EQ(L"otheraccesstoken", ReadUserSetting(Box_20::kAccessTokenSetting));
     EXPECT_EQ(L"otherrefreshtoken", ReadUserSetting(Box_20::kRefreshTokenSetting));
     const Box_20::RefreshTokensType cached = Box_20::GetCachedTokens(informer_.get(), true);
     EXPECT_EQ(L"otheraccesstoken", cached.AccessToken);
     EXPECT_EQ(L"otherrefreshtoken", cached.RefreshToken);
-    EXPECT_EQ("user", CallUserInfo(informer_.get())["type"].asString());
+    EXPECT_EQ("user", CallUserInfo()["type"].asString());
     EXPECT_EQ("Bearer otheraccesstoken", Header(Journal(kUserInfoRoute)[1], "Authorization"));
 }
 
@@ -154,12 +138,7 @@ TEST_F(TokenRefresh, RefreshReplyWithoutRefreshTokenStoresNothing)
                  "json":{"access_token":"halfapair","token_type":"bearer"}})");
     ExpireAccessToken();
 
-    try {
-        CallUserInfo(informer_.get());
-        FAIL() << "a reply without a refresh token is unusable";
-    } catch (const Box_20::ApiException& error) {
-        EXPECT_EQ(L"Box_20::RetrieveAccessToken empty refresh token", error.GetText());
-    }
+    EXPECT_EQ(L"Box_20::RetrieveAccessToken empty refresh token", ApiErrorOf([&] { CallUserInfo(); }));
     EXPECT_EQ(L"initialaccesstoken", Box_20::GetCachedTokens(informer_.get(), true).AccessToken);
     EXPECT_EQ(L"initialaccesstoken", ReadUserSetting(Box_20::kAccessTokenSetting));
 }
@@ -192,10 +171,7 @@ TEST_F(TokenRefresh, BoxCallFromAMessageHandledDuringTheRefreshFailsAtOnce)
     std::promise<std::string> nested;
     std::function<void()> nestedCall = [&] {
         try {
-            CallUserInfo(informer_.get());
-            nested.set_value("succeeded");
-        } catch (const hresult_exception& error) {
-            nested.set_value(error.hr() == E_FAIL ? error.what() : "another HRESULT");
+            nested.set_value(FailureOf([&] { CallUserInfo(); }));
         } catch (...) {
             nested.set_value("another failure");
         }
@@ -207,7 +183,7 @@ TEST_F(TokenRefresh, BoxCallFromAMessageHandledDuringTheRefreshFailsAtOnce)
         g_onNestedCall = &nestedCall;
         window = handler.get();
         try {
-            outer = CallUserInfo(informer_.get())["type"].asString();
+            outer = CallUserInfo()["type"].asString();
         } catch (...) {
         }
     });
@@ -231,18 +207,8 @@ TEST_F(TokenRefresh, ShutdownWhileWaitingForTheRefreshLockAbortsPromptly)
 {
     ExpireAccessToken();
     std::unique_lock<std::timed_mutex> refreshing(Box_20::BoxTokenRefreshMutex);
-    std::promise<HRESULT> outcome;
-    std::future<HRESULT> result = outcome.get_future();
-    std::thread caller = StartStaThread([&] {
-        try {
-            CallUserInfo(informer_.get());
-            outcome.set_value(S_OK);
-        } catch (HRESULT hr) {
-            outcome.set_value(hr);
-        } catch (...) {
-            outcome.set_value(E_UNEXPECTED);
-        }
-    });
+    std::thread caller;
+    std::future<HRESULT> result = StartStaCall([&] { CallUserInfo(); }, caller);
 
     // The caller has its 401 and now asks the informer between tries of the lock.
     const bool got401 = WaitUntil(
