@@ -5,7 +5,7 @@ Box filter as the host add-in runs them, with a local edit in between.
     demo.py BUILD-DIR OPENAPI-PATH
 """
 
-import base64
+import datetime
 import json
 import os
 import shutil
@@ -14,7 +14,7 @@ import sys
 import urllib.request
 
 HERE = os.path.dirname(os.path.abspath(__file__))
-REPO = os.path.dirname(os.path.dirname(HERE))
+REPO = os.path.dirname(os.path.dirname(os.path.dirname(HERE)))
 sys.path.insert(0, os.path.join(REPO, "tests", "boxstandin"))
 
 from run_with_standin import StandInProcess  # noqa: E402
@@ -101,7 +101,11 @@ def main():
             notes.write("Notes of the planning meeting.\n")
         with open(os.path.join(local, "budget.csv"), "a") as budget:
             budget.write("licences,300\n")
-        control(url, "POST", "item", {"type": "file", "id": "7001",
+        # Box keeps whole seconds: the edit is dated after the first pass's listing.
+        edited = (datetime.datetime.now(datetime.timezone.utc) + datetime.timedelta(seconds=2)).strftime(
+            "%Y-%m-%dT%H:%M:%SZ")
+        control(url, "POST", "item", {"type": "file", "id": "7001", "modified_at": edited,
+                                       "content_modified_at": edited,
                                        "content_text": "Plan: ship the filter, then the demo.\n"})
         print("== meanwhile on Box: plan.txt gets a new version ==")
 
