@@ -5,6 +5,7 @@
 #include "BoxCallLoop.h"
 #include "BoxConstants.h"
 #include "BoxExceptions.h"
+#include "BstrText.h"
 #include "LSDiag.h"
 #include "NarrowCasts.h"
 #include "StringUtils.h"
@@ -23,8 +24,6 @@ constexpr wchar_t kFileExtColumn[] = L"FileExt";
 // the upper one.
 bool SetsNoBound(int32_t kind) { return kind == 0; }
 bool IsLowerBound(int32_t kind) { return kind == 1 || kind == 2; }
-
-CStdStr<wchar_t> BstrText(const VARIANT& value) { return value.bstrVal != nullptr ? value.bstrVal : L""; }
 
 void AddDateBound(const LSStandardMatch& match, Box_20::FileSearchParameters& parameters)
 {
@@ -59,7 +58,7 @@ void SetHasAttachments(const LSStandardMatch& match, Box_20::FileSearchParameter
     if (match.Value.vt == VT_BOOL) {
         parameters.HasAttachments = match.Value.boolVal != VARIANT_FALSE;
     } else if (match.Value.vt == VT_BSTR) {
-        const CStdStr<wchar_t> text = BstrText(match.Value);
+        const CStdStr<wchar_t> text = BstrText(match.Value.bstrVal);
         parameters.HasAttachments = !text.empty() && text != L"0";
     } else {
         LOG(ERROR) << "Unexpected bool value " << match.Value.vt;
@@ -91,13 +90,13 @@ Box_20::FileSearchParameters LSBoxOnlineSearchPageResults::BuildQueryParameters(
                 const CStdStr<wchar_t> field = StandardColumnField(match.Column);
                 if (field.StartsWith(kMetadataFieldPrefix))
                     parameters.MetadataFilters.emplace_back(field.substr(kMetadataFieldPrefixLength),
-                                                            BstrText(match.Value));
+                                                            BstrText(match.Value.bstrVal));
             }
         }
     }
     for (const LSCustomMatch& match : m_customMatches) {
         if (match.ColumnName == kFileExtColumn && match.Value.vt == VT_BSTR)
-            parameters.FileExtensions.push_back(BstrText(match.Value));
+            parameters.FileExtensions.push_back(BstrText(match.Value.bstrVal));
     }
     return parameters;
 }

@@ -5,6 +5,7 @@
 #include "BoxFileOperations.h"
 #include "BoxTokenCache.h"
 #include "BoxUrlBuilders.h"
+#include "BstrText.h"
 #include "ComOwners.h"
 #include "HResultException.h"
 #include "LSBaseWS.h"
@@ -26,8 +27,6 @@ namespace {
 constexpr ULONGLONG kReuseWindowMs = 10000;
 // Larger files are fetched again each time rather than held in memory.
 constexpr uint64_t kLargestReusedFile = 16 * 1024 * 1024;
-
-CStdStr<wchar_t> TextOf(BSTR text) { return text != nullptr ? text : L""; }
 
 CStdStr<wchar_t> AfterLastSlash(const CStdStr<wchar_t>& text)
 {
@@ -99,7 +98,7 @@ void KeepDownload(const CStdStr<wchar_t>& fileId, const CStdStr<wchar_t>& etag, 
 HRESULT STDMETHODCALLTYPE VESKBoxSyncFilterImpl::raw_SetRootLocation(BSTR location)
 {
     try {
-        m_searchPager.SetRootLocation(TextOf(location));
+        m_searchPager.SetRootLocation(BstrText(location));
         return S_OK;
     }
     LS_INTERFACE_CATCH_ALL("VESKBoxSyncFilterImpl::raw_SetRootLocation")
@@ -120,7 +119,7 @@ HRESULT STDMETHODCALLTYPE VESKBoxSyncFilterImpl::raw_SetSort(VARIANT_BOOL direct
 HRESULT STDMETHODCALLTYPE VESKBoxSyncFilterImpl::raw_SetSearchText(BSTR text)
 {
     try {
-        m_searchPager.SetSearchText(TextOf(text));
+        m_searchPager.SetSearchText(BstrText(text));
         return S_OK;
     }
     LS_INTERFACE_CATCH_ALL("VESKBoxSyncFilterImpl::raw_SetSearchText")
@@ -129,7 +128,7 @@ HRESULT STDMETHODCALLTYPE VESKBoxSyncFilterImpl::raw_SetSearchText(BSTR text)
 HRESULT STDMETHODCALLTYPE VESKBoxSyncFilterImpl::raw_SetRestrictSearchText(BSTR text)
 {
     try {
-        m_searchPager.SetRestrictSearchText(TextOf(text));
+        m_searchPager.SetRestrictSearchText(BstrText(text));
         return S_OK;
     }
     LS_INTERFACE_CATCH_ALL("VESKBoxSyncFilterImpl::raw_SetRestrictSearchText")
@@ -228,8 +227,8 @@ CStdStr<wchar_t> VESKBoxSyncFilterImpl::DownloadWithBearerToken(const CStdStr<wc
 HRESULT STDMETHODCALLTYPE VESKBoxSyncFilterImpl::raw_DownloadFileContents(BSTR fileIdOrUrl, BSTR localPath)
 {
     try {
-        const CStdStr<wchar_t> fileId = AfterLastSlash(TextOf(fileIdOrUrl));
-        const CStdStr<wchar_t> path = TextOf(localPath);
+        const CStdStr<wchar_t> fileId = AfterLastSlash(BstrText(fileIdOrUrl));
+        const CStdStr<wchar_t> path = BstrText(localPath);
         if (fileId.empty() || path.empty())
             return E_INVALIDARG;
         ILSShutdownInformer* const informer = m_shutdownInformer.get();

@@ -7,6 +7,7 @@
 #include "BoxFolderSearch.h"
 #include "BoxFolderSelection.h"
 #include "BoxIds.h"
+#include "BstrText.h"
 #include "HResultException.h"
 #include "LSDiag.h"
 #include "LSOutParams.h"
@@ -25,8 +26,6 @@ constexpr UINT kScopeParameterPromptString = 4248;
 constexpr wchar_t kFolderIdQueryPrefix[] = L"f:";
 constexpr wchar_t kExcludeFolderRegexSetting[] = L"BoxSync.ExcludeFolderRegEx";
 constexpr wchar_t kResultSeparator[] = L"\n";
-
-CStdStr<wchar_t> TextOf(BSTR text) { return text != nullptr ? text : L""; }
 
 // The folder ids of an "f:" query: the runs between 'f' and ':' characters.
 std::vector<CStdStr<wchar_t>> FolderIdTokens(const CStdStr<wchar_t>& query)
@@ -158,7 +157,7 @@ HRESULT STDMETHODCALLTYPE VESKBoxSyncFilterImpl::raw_RunQuery(long maximumCount,
     try {
         if (!ClearOutParam(results, nullptr))
             return E_POINTER;
-        CStdStr<wchar_t> query = TextOf(queryText);
+        CStdStr<wchar_t> query = BstrText(queryText);
         query.Trim();
         const std::vector<std::wregex> exclusions = GetExcludeFolderRegex();
         ILSShutdownInformer* const informer = m_shutdownInformer.get();
@@ -173,7 +172,7 @@ HRESULT STDMETHODCALLTYPE VESKBoxSyncFilterImpl::raw_RunQuery(long maximumCount,
             }
         } else if (!query.empty()) {
             found = FolderRecordsToFilterStrings(
-                Box_20::SearchFolders(query, informer, TextOf(scope), exclusions, maximumCount));
+                Box_20::SearchFolders(query, informer, BstrText(scope), exclusions, maximumCount));
         }
         *results = StdStrToBstr(JoinStrings(found, kResultSeparator));
         return S_OK;
@@ -186,7 +185,7 @@ HRESULT STDMETHODCALLTYPE VESKBoxSyncFilterImpl::raw_ResolveQueryResult(BSTR tex
     try {
         if (!ClearOutParam(resolved, nullptr))
             return E_POINTER;
-        *resolved = StdStrToBstr(TextOf(text));
+        *resolved = StdStrToBstr(BstrText(text));
         return S_OK;
     }
     LS_INTERFACE_CATCH_ALL("VESKBoxSyncFilterImpl::raw_ResolveQueryResult")
@@ -202,7 +201,7 @@ HRESULT STDMETHODCALLTYPE VESKBoxSyncFilterImpl::raw_GetOnlineChildFolders(BSTR 
         if (!ClearOutParam(children, nullptr))
             return E_POINTER;
         LSRepositoryToAdd parent;
-        parent.FromFilterString(TextOf(parentFilterString));
+        parent.FromFilterString(BstrText(parentFilterString));
         const std::vector<CStdStr<wchar_t>> locationParts = SplitString(parent.Location, L"/");
         const CStdStr<wchar_t> parentId = locationParts.empty() ? CStdStr<wchar_t>() : locationParts.back();
         if (!Box_20::IsBoxId(parentId))
