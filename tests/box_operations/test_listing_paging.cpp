@@ -226,7 +226,21 @@ const NextPageCase kNextPage[] = {
     {"StopAskedWhileThePageIsBuilt", nullptr, 2, "aborted"},
 };
 
-class NextPage : public ListingPaging, public ::testing::WithParamInterface<NextPageCase> {};
+class NextPage : public ListingPaging, public ::testing::WithParamInterface<NextPageCase> {
+protected:
+    // The page begun ahead still reaches Box after the stop, closed in the background: it must
+    // land before the next test scripts its own pages of the folder.
+    void AwaitAbandonedPage() const
+    {
+        for (int wait = 0; wait < 100; ++wait) {
+            for (const Json::Value& request : standIn_.JournalEntries(0, "/2.0/folders/500/items")) {
+                if (request["query"].asString().find("&marker=") != std::string::npos)
+                    return;
+            }
+            ::Sleep(100);
+        }
+    }
+};
 
 TEST_P(NextPage, EndsTheListingAsWithoutTheOverlap)
 {
@@ -251,6 +265,8 @@ TEST_P(NextPage, EndsTheListingAsWithoutTheOverlap)
 
     EXPECT_EQ(GetParam().outcome, outcome);
     EXPECT_EQ(GetParam().outcome == std::string("listed") ? L"500;2024-03-01T00:00:00Z;;;" : L"", token);
+    if (GetParam().stopAtRequest != 0)
+        AwaitAbandonedPage();
 }
 
 INSTANTIATE_TEST_SUITE_P(ListingPaging, NextPage, ::testing::ValuesIn(kNextPage), BoxRoad::CaseName());
