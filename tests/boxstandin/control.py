@@ -60,6 +60,7 @@ POST /_control/switches {name: value, ...}           -> {name: value}   all or n
      part_size int bytes for new upload sessions (8388608)
      authorize "grant"|"deny" (the authorize page's redirect carries code= or error=)
      body_read_pace_ms int (0): a pause after each MiB of a request body read (a slow uplink)
+     reply_send_pace_ms int (0): a pause after each MiB of file content sent (a slow downlink)
 GET  /_control/faults                                -> {"faults": [rule with "id", "hits",
                                                         remaining "replies"]}
 POST /_control/faults RULE                           -> {"id": n}

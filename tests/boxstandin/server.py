@@ -207,9 +207,12 @@ class StandInHandler(BaseHTTPRequestHandler):
     def _send_stream(self, reply):
         if reply.stream is None:
             return
+        pace_ms = self.server.state.switches.get("reply_send_pace_ms")
         with reply.stream as stream:
             for data in iter(lambda: stream.read(SEND_CHUNK), b""):
                 self.wfile.write(data)
+                if pace_ms and self.server.state.stopping.wait(pace_ms / 1000.0):
+                    return
 
 
 def _split_request_line(line):

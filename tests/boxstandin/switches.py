@@ -42,6 +42,7 @@ SWITCHES = {
     "part_size": (8 * 1024 * 1024, _positive),
     "authorize": ("grant", _choice("grant", "deny")),
     "body_read_pace_ms": (0, _non_negative),
+    "reply_send_pace_ms": (0, _non_negative),
 }
 
 
