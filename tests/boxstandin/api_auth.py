@@ -1,8 +1,7 @@
 """The token endpoint, the authorize page and the bearer-token check of API requests.
 
-The authorize page has no sign-in form: it answers at once with a 302 to the redirect URI
-carrying "code" (and "state" when given), so a test's web view can follow it without a
-browser. With the switch "authorize" = "deny" it redirects with error=access_denied instead.
+The authorize page has no sign-in form: it redirects at once to the redirect URI with "code"
+(or error=access_denied under the switch "authorize" = "deny") and "state" when given.
 """
 
 from urllib.parse import parse_qs, quote
@@ -74,6 +73,4 @@ def _form(request):
 
 def _append_query(uri, query):
     # The product's redirect URI ends in "?"; a query may follow directly.
-    if uri.endswith(("?", "&")):
-        return uri + query
-    return uri + ("&" if "?" in uri else "?") + query
+    return uri + ("" if uri.endswith(("?", "&")) else "&" if "?" in uri else "?") + query

@@ -1,51 +1,39 @@
 """The user, folders, files, folder listings and downloads."""
 
 import base64
-import html
 
 import dates
 from errors import bad_request, client_error, invalid_parameter, not_found
-from httpmsg import content_reply, empty_reply, fields_param, int_param, json_reply, text_reply
-from render import Renderer, select_fields
+from httpmsg import content_reply, empty_reply, fields_param, int_param, json_reply
+from render import Renderer
 from store import ROOT_ID, File, check_name
 
-ITEMS_DEFAULT_LIMIT = 100
 TYPE_ORDER = {"folder": 0, "file": 1, "web_link": 2}
 SORT_KEYS = {
-    "id": lambda item: int(item.id),
     "name": lambda item: item.name.casefold(),
     "date": lambda item: (item.modified_at, int(item.id)),
-    "size": lambda item: (getattr(item, "size", 0), int(item.id)),
 }
 
 
 def item_reply(state, request, item, status=200):
-    renderer = Renderer(state)
-    record = renderer.item(item, fields_param(request))
-    request.note_unknown_fields(renderer.unknown_fields)
-    return json_reply(status, record)
+    return json_reply(status, Renderer(state).item(item, fields_param(request)))
 
 
 # user
 
 def users_me(state, request):
     user, enterprise_id = state.store.user, state.enterprise_id()
-    renderer = Renderer(state)
+    created = dates.format_date(state.store.items[ROOT_ID].created_at)
     full = {"type": "user", "id": user.id, "name": user.name, "login": user.login,
-            "created_at": renderer.date(state.store.items[ROOT_ID].created_at),
-            "modified_at": renderer.date(state.store.items[ROOT_ID].created_at),
-            "language": "en", "timezone": "America/Los_Angeles",
-            "space_amount": user.space_amount, "space_used": state.store.space_used(),
-            "max_upload_size": user.max_upload_size, "status": "active",
-            "enterprise": None if enterprise_id is None else
+            "created_at": created, "modified_at": created, "language": "en",
+            "timezone": "America/Los_Angeles", "space_amount": user.space_amount,
+            "space_used": state.store.space_used(), "max_upload_size": user.max_upload_size,
+            "status": "active", "enterprise": None if enterprise_id is None else
             {"type": "enterprise", "id": enterprise_id, "name": "Test Enterprise"}}
     fields = fields_param(request)
-    if fields is None:
-        return json_reply(200, full)
-    unknown = set()
-    record = select_fields(full, fields, unknown)
-    request.note_unknown_fields(unknown)
-    return json_reply(200, record)
+    if fields is not None:
+        full = {key: full[key] for key in ["type", "id"] + fields if key in full}
+    return json_reply(200, full)
 
 
 # folders
@@ -56,7 +44,7 @@ def get_folder(state, request):
 
 def create_folder(state, request):
     body = request.json_object()
-    name, parent_id = body.get("name"), _parent_id(body)
+    name, parent_id = body.get("name"), parent_id_of(body)
     check_name(name)
     state.store.folder(parent_id)
     check_no_conflict(state, parent_id, name)
@@ -87,33 +75,26 @@ def delete_folder(state, request):
 
 def list_folder_items(state, request):
     folder = state.store.folder(request.path_params["folder_id"])
-    limit = int_param(request, "limit", ITEMS_DEFAULT_LIMIT, minimum=1)
-    children = ordered_children(state.store.children(folder.id), request.param("sort"),
-                                request.param("direction"))
-    if request.param("usemarker") == "true":
-        start = decode_marker(request.param("marker"))
-        page = {"limit": limit}
-        _set_next_marker(page, start + limit, len(children), state.switches.get("marker_end"))
-    else:
-        start = int_param(request, "offset", 0)
-        page = {"total_count": len(children), "offset": start, "limit": limit,
-                "order": [{"by": "type", "direction": "ASC"}, {"by": "name", "direction": "ASC"}]}
-    renderer = Renderer(state)
-    fields = fields_param(request)
-    page["entries"] = [renderer.item(item, fields, variant="mini")
-                       for item in children[start:start + limit]]
-    request.note_unknown_fields(renderer.unknown_fields)
-    return json_reply(200, page)
-
-
-def ordered_children(children, sort, direction):
-    """Folders first, then files, then web links; each group by the sort key."""
-    key = SORT_KEYS.get(sort or "name")
+    if request.param("usemarker") != "true":
+        raise bad_request("The stand-in pages folder items by marker only (usemarker=true)")
+    limit = int_param(request, "limit", 100, minimum=1)
+    key = SORT_KEYS.get(request.param("sort") or "name")
     if key is None:
-        raise invalid_parameter("sort", "Invalid value '%s' for query parameter 'sort'" % sort)
-    descending = direction == "DESC"
-    ordered = sorted(children, key=key, reverse=descending)
-    return sorted(ordered, key=lambda item: TYPE_ORDER[item.type])
+        raise invalid_parameter("sort", "The stand-in sorts folder items by name or date only")
+    # Folders first, then files, then web links; each group by the sort key.
+    children = sorted(sorted(state.store.children(folder.id), key=key,
+                             reverse=request.param("direction") == "DESC"),
+                      key=lambda item: TYPE_ORDER[item.type])
+    start = decode_marker(request.param("marker"))
+    page = {"limit": limit}
+    if start + limit < len(children):
+        page["next_marker"] = encode_marker(start + limit)
+    elif state.switches.get("marker_end") != "absent":
+        page["next_marker"] = None if state.switches.get("marker_end") == "null" else ""
+    renderer = Renderer(state)
+    page["entries"] = [renderer.item(item, fields_param(request), variant="mini")
+                       for item in children[start:start + limit]]
+    return json_reply(200, page)
 
 
 def encode_marker(position):
@@ -131,15 +112,6 @@ def decode_marker(marker):
     except (ValueError, UnicodeDecodeError):
         pass
     raise invalid_parameter("marker", "Invalid value '%s' for query parameter 'marker'" % marker)
-
-
-def _set_next_marker(page, next_position, total, end_style):
-    if next_position < total:
-        page["next_marker"] = encode_marker(next_position)
-    elif end_style == "null":
-        page["next_marker"] = None
-    elif end_style == "empty":
-        page["next_marker"] = ""
 
 
 # files
@@ -176,11 +148,9 @@ def _apply_lock(state, target, lock):
         prevented = lock.get("is_download_prevented", False)
         if not isinstance(prevented, bool):
             raise bad_request("'is_download_prevented' must be true or false")
-        target.lock = state.store.new_lock(_optional_date(lock, "expires_at"), prevented)
+        target.lock = state.store.new_lock(optional_date(lock, "expires_at"), prevented)
     else:
         raise bad_request("'lock' must be null or an object with access 'lock'")
-    if state.switches.get("etag_bump_on_lock"):
-        target.etag += 1
 
 
 def check_not_locked_by_other(state, target):
@@ -201,14 +171,14 @@ def check_no_conflict(state, parent_id, name, exclude_id=None):
                            {"conflicts": [conflict]})
 
 
-def _parent_id(body):
+def parent_id_of(body):
     parent = body.get("parent")
     if not isinstance(parent, dict) or not isinstance(parent.get("id"), str):
         raise bad_request("'parent' must be an object with a string 'id'")
     return parent["id"]
 
 
-def _optional_date(record, key):
+def optional_date(record, key):
     if record.get(key) is None:
         return None
     try:
@@ -223,9 +193,9 @@ def download(state, request):
     target = state.store.file(request.path_params["file_id"])
     mode = state.switches.get("download_mode")
     if mode == "not_ready":
-        return empty_reply(202, [("Retry-After", str(state.switches.get("download_retry_after")))])
+        return empty_reply(202, [("Retry-After", "1")])
     if mode == "direct":
-        return content_reply(200, target.blob.open(), target.size)
+        return content_reply(target.blob.open(), target.size)
     location = "%s/_download/%s.%s" % (state.base_url, target.id, target.version_id)
     return empty_reply(302, [("Location", location)])
 
@@ -236,12 +206,5 @@ def download_blob(state, request):
     target = state.store.find(file_id, File)
     if target is None or target.version_id != version_id:
         raise not_found("The download link has expired")
-    return content_reply(200, target.blob.open(), target.size)
+    return content_reply(target.blob.open(), target.size)
 
-
-def preview_page(state, request):
-    target = state.store.find(request.path_params["file_id"], File)
-    if target is None:
-        raise not_found()
-    return text_reply(200, "<html><body>Preview of %s</body></html>" % html.escape(target.name),
-                      "text/html; charset=utf-8")

@@ -6,11 +6,11 @@ template fields are.
 """
 
 import json
+import uuid
 
 import dates
 from errors import client_error, metadata_error
 from httpmsg import json_reply
-from store import new_metadata_id
 
 FIELD_TYPES = ("string", "float", "date", "enum", "multiSelect")
 
@@ -21,8 +21,7 @@ def create_instance(state, request):
     template_key = request.path_params["template_key"]
     values = _body_object(request)
     _validate(values, state.store.templates.get((scope, template_key)))
-    existing = target.metadata.get(scope, {})
-    if template_key in existing:
+    if template_key in target.metadata.get(scope, {}):
         raise metadata_error(409, "tuple_already_exists",
                              "A metadata instance of this template already exists on the file")
     instance = new_instance(target.id, scope, template_key, values)
@@ -31,7 +30,7 @@ def create_instance(state, request):
 
 
 def new_instance(file_id, scope, template_key, values):
-    instance_id = new_metadata_id()
+    instance_id = str(uuid.uuid4())
     instance = {"$parent": "file_%s" % file_id, "$template": template_key, "$scope": scope,
                 "$version": 0, "$id": instance_id, "$type": "%s-%s" % (template_key, instance_id),
                 "$typeVersion": 0, "$canEdit": True}
@@ -74,7 +73,7 @@ def _validate(values, template):
         if name.startswith("$"):
             raise _schema_error("'%s' is a reserved member" % name)
         if template is None:
-            if not _is_scalar(value):
+            if not (isinstance(value, str) or _is_number(value)):
                 raise _schema_error("Field '%s' must be a string or a number" % name)
         elif name not in template:
             raise _schema_error("'%s' is not a field of the template" % name)
@@ -92,18 +91,13 @@ def _fits(kind, value):
     return isinstance(value, str)
 
 
-def _is_scalar(value):
-    return isinstance(value, str) or _is_number(value)
-
-
 def _is_number(value):
     return isinstance(value, (int, float)) and not isinstance(value, bool)
 
 
 def _is_date(text):
     try:
-        dates.parse(text)
-        return True
+        return bool(dates.parse(text))
     except ValueError:
         return False
 

@@ -30,9 +30,8 @@ def search(state, request):
     descending = request.param("direction", "DESC") == "DESC"
     matches.sort(key=lambda item: (item.modified_at, int(item.id)), reverse=descending)
     renderer = Renderer(state)
-    fields = fields_param(request)
-    entries = [renderer.item(item, fields) for item in matches[offset:offset + limit]]
-    request.note_unknown_fields(renderer.unknown_fields)
+    entries = [renderer.item(item, fields_param(request))
+               for item in matches[offset:offset + limit]]
     return json_reply(200, {"type": "search_results_items", "total_count": len(matches),
                             "limit": limit, "offset": offset, "entries": entries})
 
@@ -48,10 +47,8 @@ def _item_tests(state, request, query, mdfilter):
         tests.append(_extension_test(request.param("file_extensions")))
     if request.param("size_range"):
         tests.append(_size_test(store, request.param("size_range")))
-    for name, attribute in (("updated_at_range", "modified_at"),
-                            ("created_at_range", "created_at")):
-        if request.param(name):
-            tests.append(_date_test(name, request.param(name), attribute))
+    if request.param("updated_at_range"):
+        tests.append(_date_test(request.param("updated_at_range")))
     if mdfilter is not None:
         tests.append(mdfilter)
     return tests
@@ -103,23 +100,17 @@ def _size_test(store, text):
     low, high = _range_ends("size_range", text, int)
 
     def test(item):
-        if isinstance(item, File):
-            size = item.size
-        elif isinstance(item, Folder):
-            size = store.subtree_size(item)
-        else:
+        if not isinstance(item, (File, Folder)):
             return False
+        size = item.size if isinstance(item, File) else store.subtree_size(item)
         return (low is None or size >= low) and (high is None or size <= high)
     return test
 
 
-def _date_test(name, text, attribute):
-    low, high = _range_ends(name, text, dates.parse)
-
-    def test(item):
-        value = getattr(item, attribute)
-        return (low is None or value >= low) and (high is None or value <= high)
-    return test
+def _date_test(text):
+    low, high = _range_ends("updated_at_range", text, dates.parse)
+    return lambda item: ((low is None or item.modified_at >= low)
+                         and (high is None or item.modified_at <= high))
 
 
 def _range_ends(name, text, convert):
@@ -177,11 +168,9 @@ def _comparable(value):
     if isinstance(value, (int, float)) and not isinstance(value, bool):
         return float(value)
     text = str(value)
-    try:
-        return float(text)
-    except ValueError:
-        pass
-    try:
-        return dates.parse(text)
-    except ValueError:
-        return text
+    for convert in (float, dates.parse):
+        try:
+            return convert(text)
+        except ValueError:
+            pass
+    return text

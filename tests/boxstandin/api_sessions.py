@@ -1,17 +1,18 @@
-"""Chunked uploads: creating sessions, parts, commit, abort, and the session's status.
+"""Chunked uploads: creating sessions, parts, commit and abort.
 
 Creating a session runs under the state lock (see routes); parts, commit and abort lock
 their session and take the state lock only for short spells.
 """
 
+from dataclasses import asdict
+
+import dates
 from api_items import check_no_conflict, check_not_locked_by_other
 from api_uploads import check_quota, files_reply_body
 from errors import ApiError, bad_request, not_found
 from httpmsg import empty_reply, json_reply
-from render import Renderer
 from sessions import ABORTED, COMMITTED, OPEN
 from store import check_name
-
 
 
 def create_session(state, request):
@@ -49,7 +50,7 @@ def upload_part(state, request):
         _check_still_open(session)
         part = session.add_part(request.header("Content-Range"), request.header("Digest"),
                                 request.body)
-    return json_reply(200, {"part": part.view()})
+    return json_reply(200, {"part": asdict(part)})
 
 
 def commit(state, request):
@@ -73,22 +74,10 @@ def abort(state, request):
     return empty_reply(204)
 
 
-def session_status(state, request):
-    return json_reply(200, session_record(state, _session(state, request)))
-
-
-def list_parts(state, request):
-    session = _session(state, request)
-    with session.lock:
-        parts = [p.view() for p in sorted(session.parts, key=lambda p: p.offset)]
-    return json_reply(200, {"entries": parts, "limit": 1000, "offset": 0,
-                            "total_count": len(parts)})
-
-
 def session_record(state, session):
     base = "%s/api/2.0/files/upload_sessions/%s" % (state.base_url, session.id)
     return {"id": session.id, "type": "upload_session",
-            "session_expires_at": Renderer(state).date(session.expires_at),
+            "session_expires_at": dates.format_date(session.expires_at),
             "part_size": session.part_size, "total_parts": session.total_parts,
             "num_parts_processed": len(session.parts),
             "session_endpoints": {"upload_part": base, "commit": base + "/commit",

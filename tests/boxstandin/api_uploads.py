@@ -3,8 +3,8 @@
 import json
 from contextlib import contextmanager
 
-import dates
-from api_items import check_no_conflict, check_not_locked_by_other
+from api_items import (check_no_conflict, check_not_locked_by_other, optional_date,
+                       parent_id_of)
 from blobs import BlobWriter, copy_into
 from errors import bad_request, client_error
 from httpmsg import fields_param, json_reply
@@ -15,12 +15,10 @@ from store import check_name
 
 def preflight_new(state, request):
     body = request.json_object()
-    name, parent = body.get("name"), body.get("parent")
+    name, parent_id = body.get("name"), parent_id_of(body)
     check_name(name)
-    if not isinstance(parent, dict) or not isinstance(parent.get("id"), str):
-        raise bad_request("'parent' must be an object with a string 'id'")
-    state.store.folder(parent["id"])
-    check_no_conflict(state, parent["id"], name)
+    state.store.folder(parent_id)
+    check_no_conflict(state, parent_id, name)
     size = _declared_size(body)
     check_quota(state, size, size)
     return _upload_url(state)
@@ -28,9 +26,7 @@ def preflight_new(state, request):
 
 def preflight_version(state, request):
     target = state.store.file(request.path_params["file_id"])
-    body = request.json(required=False) or {}
-    if not isinstance(body, dict):
-        raise bad_request("The body must be a JSON object")
+    body = request.json_object(optional=True)
     if body.get("name") is not None:
         check_name(body["name"])
         check_no_conflict(state, target.parent_id, body["name"], exclude_id=target.id)
@@ -45,9 +41,9 @@ def upload_new(state, request):
     attributes, blob = _read_form(state, request)
     with state.lock:
         with _discarded_on_error(blob):
-            name, parent_id = attributes.get("name"), _attributes_parent_id(attributes)
+            name, parent_id = attributes.get("name"), parent_id_of(attributes)
             check_name(name)
-            content_modified = _content_modified(attributes)
+            content_modified = optional_date(attributes, "content_modified_at")
             state.store.folder(parent_id)
             check_no_conflict(state, parent_id, name)
             check_quota(state, blob.size, blob.size)
@@ -66,7 +62,7 @@ def upload_version(state, request):
             if new_name != target.name:
                 check_name(new_name)
                 check_no_conflict(state, target.parent_id, new_name, exclude_id=target.id)
-            content_modified = _content_modified(attributes)
+            content_modified = optional_date(attributes, "content_modified_at")
             check_quota(state, blob.size, blob.size - target.size)
         state.store.replace_content(target, blob, content_modified)
         state.store.set_name(target, new_name)
@@ -84,8 +80,7 @@ def check_quota(state, file_size, extra_bytes):
 
 
 def files_reply_body(state, request, item):
-    renderer = Renderer(state)
-    return {"total_count": 1, "entries": [renderer.item(item, fields_param(request))]}
+    return {"total_count": 1, "entries": [Renderer(state).item(item, fields_param(request))]}
 
 
 def _files_reply(state, request, item, status):
@@ -121,13 +116,6 @@ def _discarded_on_error(blob):
         raise
 
 
-def _attributes_parent_id(attributes):
-    parent = attributes.get("parent")
-    if not isinstance(parent, dict) or not isinstance(parent.get("id"), str):
-        raise bad_request("'attributes.parent' must be an object with a string 'id'")
-    return parent["id"]
-
-
 def _attributes(raw):
     try:
         value = json.loads(raw.decode("utf-8"))
@@ -136,16 +124,6 @@ def _attributes(raw):
     if not isinstance(value, dict):
         raise bad_request("The attributes part must be a JSON object")
     return value
-
-
-def _content_modified(attributes):
-    text = attributes.get("content_modified_at")
-    if text is None:
-        return None
-    try:
-        return dates.parse(text)
-    except ValueError:
-        raise bad_request("'content_modified_at' is not an RFC 3339 date-time") from None
 
 
 def _declared_size(body):

@@ -19,8 +19,8 @@ PATTERN_BLOCK = 65536
 class SpoolDir:
     """A private folder for spool files, removed with everything in it by close()."""
 
-    def __init__(self, parent=None):
-        self.path = tempfile.mkdtemp(prefix="boxstandin-", dir=parent)
+    def __init__(self):
+        self.path = tempfile.mkdtemp(prefix="boxstandin-")
 
     def new_file(self, suffix=""):
         handle, path = tempfile.mkstemp(suffix=suffix, dir=self.path)
@@ -32,42 +32,28 @@ class SpoolDir:
 
 
 class Blob:
-    """Immutable content with its size and SHA-1 (lower-case hex)."""
+    """Immutable content with its size and SHA-1 (lower-case hex), in memory or in a file.
 
-    def __init__(self, size, sha1):
-        self.size = size
-        self.sha1 = sha1
+    discard() releases a file's storage; readers that opened it before keep reading it.
+    """
+
+    def __init__(self, size, sha1, data=None, path=None):
+        self.size, self.sha1, self._data, self.path = size, sha1, data, path
+
+    @classmethod
+    def of_bytes(cls, data):
+        return cls(len(data), hashlib.sha1(data).hexdigest(), data=bytes(data))
 
     def open(self):
-        raise NotImplementedError
+        return io.BytesIO(self._data) if self.path is None else open(self.path, "rb")
 
     def read_all(self):
         with self.open() as stream:
             return stream.read()
 
     def discard(self):
-        """Release the storage; readers that opened the content before keep reading it."""
-
-
-class MemoryBlob(Blob):
-    def __init__(self, data):
-        super().__init__(len(data), hashlib.sha1(data).hexdigest())
-        self._data = bytes(data)
-
-    def open(self):
-        return io.BytesIO(self._data)
-
-
-class FileBlob(Blob):
-    def __init__(self, path, size, sha1):
-        super().__init__(size, sha1)
-        self.path = path
-
-    def open(self):
-        return open(self.path, "rb")
-
-    def discard(self):
-        remove_file(self.path)
+        if self.path is not None:
+            remove_file(self.path)
 
 
 class BlobWriter:
@@ -85,20 +71,17 @@ class BlobWriter:
         self._sha1.update(data)
         self.size += len(data)
         if self._file is None and self.size > SPILL_THRESHOLD:
-            self._spill()
+            self._path = self._spool.new_file(".blob")
+            self._file = open(self._path, "wb")
+            self._file.write(self._memory.getvalue())
+            self._memory = None
         (self._file or self._memory).write(data)
 
     def finish(self):
         if self._file is None:
-            return MemoryBlob(self._memory.getvalue())
+            return Blob.of_bytes(self._memory.getvalue())
         self._file.close()
-        return FileBlob(self._path, self.size, self._sha1.hexdigest())
-
-    def _spill(self):
-        self._path = self._spool.new_file(".blob")
-        self._file = open(self._path, "wb")
-        self._file.write(self._memory.getvalue())
-        self._memory = None
+        return Blob(self.size, self._sha1.hexdigest(), path=self._path)
 
 
 def remove_file(path):
@@ -109,15 +92,13 @@ def remove_file(path):
 
 
 def copy_into(writer, stream, length):
-    """Copy `length` bytes of `stream` from its current position; False when it ends early."""
-    remaining = length
-    while remaining > 0:
-        data = stream.read(min(CHUNK_SIZE, remaining))
+    """Copy `length` bytes of `stream` from its current position."""
+    while length > 0:
+        data = stream.read(min(CHUNK_SIZE, length))
         if not data:
-            return False
+            return
         writer.write(data)
-        remaining -= len(data)
-    return True
+        length -= len(data)
 
 
 def pattern_blob(spool, size, seed):
@@ -134,10 +115,3 @@ def pattern_blob(spool, size, seed):
         table = bytes((value + shift) & 0xFF for value in range(256))
         writer.write(base[:min(PATTERN_BLOCK, size - start)].translate(table))
     return writer.finish()
-
-
-def sha1_of_stream(stream):
-    digest = hashlib.sha1()
-    for data in iter(lambda: stream.read(CHUNK_SIZE), b""):
-        digest.update(data)
-    return digest.hexdigest()

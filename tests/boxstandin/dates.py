@@ -1,10 +1,9 @@
-"""RFC 3339 dates as Box writes them: an offset form by default, a "Z" form behind a switch."""
+"""RFC 3339 dates: Box's API answers with its zone's offset, the control interface with "Z"."""
 
 from datetime import datetime, timedelta, timezone
 
 # Box answers in its own zone; a fixed offset keeps the text predictable for tests.
 SERVICE_ZONE = timezone(timedelta(hours=-8))
-STYLES = ("offset", "z")
 
 
 def now():

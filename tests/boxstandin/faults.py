@@ -1,12 +1,19 @@
 """Scripted replies that replace the stand-in's own answer for matching requests.
 
-A rule matches a method ("*" for any), a path glob ("*" spans slashes) and optionally a text
-that the raw query must contain. It holds a queue of replies; each reply is used `times`
-times, and a rule whose queue is used up is dropped, so "fail N times then pass" is one reply
-with "times": N. Among matching rules the oldest answers.
+RULE:  {"method": "GET" | "*", "path": "/2.0/files/*" (glob on the decoded path, "*" spans "/"),
+        "query"?: text the raw query must contain, "replies": [REPLY, ...]}
+       or the members of one REPLY inline with the rule
+REPLY: {"status": 200, "headers": {"Retry-After": "2"} | [["Name", "value"], ...],
+        one body member: "json": any | "text": "..." | "error": {"code", "message",
+        "context_info"?} (a Box client error) | "metadata_error": {"code", "message"}
+        (none: empty body), "content_type"?, "delay_ms"?, "times"?: n (default 1),
+        "action"?: "reply" | "pass" (delay, then the stand-in answers) | "close" (drop the
+        connection unanswered) | "hang" (answer nothing until "hang_ms" or shutdown, then drop),
+        "truncate_at"?: n (send only n body bytes under the full Content-Length, then drop)}
+A rule answers its replies in order, each "times" times, then is dropped, so "fail N times then
+pass" is one REPLY with "times": N. Among matching rules the oldest answers.
 """
 
-import base64
 import fnmatch
 import itertools
 import json
@@ -17,8 +24,9 @@ from typing import List, Optional, Tuple
 from errors import client_error_body, metadata_error_body
 
 ACTIONS = ("reply", "pass", "close", "hang")
-REPLY_KEYS = {"status", "headers", "json", "text", "base64", "content_type", "error",
-              "metadata_error", "delay_ms", "action", "truncate_at", "hang_ms", "times"}
+BODY_KEYS = ("json", "text", "error", "metadata_error")
+REPLY_KEYS = {"status", "headers", "content_type", "delay_ms", "action", "truncate_at",
+              "hang_ms", "times", *BODY_KEYS}
 RULE_KEYS = {"method", "path", "query", "replies"}
 
 
@@ -34,11 +42,6 @@ class ScriptedReply:
     times: int = 1
     rule_id: int = 0
 
-    def view(self):
-        return {"status": self.status, "headers": [list(h) for h in self.headers],
-                "body_size": len(self.body), "delay_ms": self.delay_ms, "action": self.action,
-                "truncate_at": self.truncate_at, "hang_ms": self.hang_ms, "times": self.times}
-
 
 @dataclass
 class FaultRule:
@@ -47,15 +50,10 @@ class FaultRule:
     path: str
     query: str
     replies: List[ScriptedReply]
-    hits: int = 0
 
     def matches(self, method, path, query):
-        return ((self.method == "*" or self.method == method)
-                and fnmatch.fnmatchcase(path, self.path) and self.query in query)
-
-    def view(self):
-        return {"id": self.id, "method": self.method, "path": self.path, "query": self.query,
-                "hits": self.hits, "replies": [reply.view() for reply in self.replies]}
+        return (self.method in ("*", method) and fnmatch.fnmatchcase(path, self.path)
+                and self.query in query)
 
 
 class FaultBook:
@@ -73,120 +71,86 @@ class FaultBook:
     def take(self, method, path, query):
         """The next scripted reply for this request, or None to let the stand-in answer."""
         with self._lock:
-            for rule in self._rules:
-                if rule.matches(method, path, query):
-                    return self._consume(rule)
-        return None
+            rule = next((r for r in self._rules if r.matches(method, path, query)), None)
+            if rule is None:
+                return None
+            reply = rule.replies[0]
+            reply.times -= 1
+            if reply.times <= 0:
+                rule.replies.pop(0)
+                if not rule.replies:
+                    self._rules.remove(rule)
+            return reply
 
     def clear(self, rule_id=None):
         with self._lock:
-            if rule_id is None:
-                self._rules = []
-            else:
-                self._rules = [rule for rule in self._rules if rule.id != rule_id]
-
-    def view(self):
-        with self._lock:
-            return [rule.view() for rule in self._rules]
-
-    def _consume(self, rule):
-        reply = rule.replies[0]
-        rule.hits += 1
-        reply.times -= 1
-        if reply.times <= 0:
-            rule.replies.pop(0)
-            if not rule.replies:
-                self._rules.remove(rule)
-        return reply
+            self._rules = [rule for rule in self._rules if rule_id not in (None, rule.id)]
 
 
 def _parse_rule(data, rule_id):
-    if not isinstance(data, dict):
-        raise ValueError("a fault must be a JSON object")
-    if "replies" in data:
-        _check_keys(data, RULE_KEYS, "fault")
-        replies = data["replies"]
-        if not isinstance(replies, list) or not replies:
-            raise ValueError("'replies' must be a non-empty list")
-    else:
-        _check_keys(data, RULE_KEYS | REPLY_KEYS, "fault")
-        replies = [{k: v for k, v in data.items() if k in REPLY_KEYS}]
+    _check_keys(data, RULE_KEYS if "replies" in data else RULE_KEYS | REPLY_KEYS)
+    replies = data.get("replies", [{k: v for k, v in data.items() if k in REPLY_KEYS}])
     path = data.get("path")
     if not isinstance(path, str) or not path.startswith("/"):
         raise ValueError("'path' must be a path glob starting with '/'")
-    parsed = [_parse_reply(reply) for reply in replies]
-    for reply in parsed:
-        reply.rule_id = rule_id
+    if not isinstance(replies, list) or not replies:
+        raise ValueError("'replies' must be a non-empty list")
     return FaultRule(rule_id, str(data.get("method", "*")).upper(), path,
-                     str(data.get("query", "")), parsed)
+                     str(data.get("query", "")), [_parse_reply(r, rule_id) for r in replies])
 
 
-def _parse_reply(data):
+def _parse_reply(data, rule_id):
     if not isinstance(data, dict):
         raise ValueError("a reply must be a JSON object")
-    _check_keys(data, REPLY_KEYS, "reply")
+    _check_keys(data, REPLY_KEYS)
     status = _int(data, "status", 200, 100, 599)
-    headers = _headers(data.get("headers", {}))
+    headers = data.get("headers", {})
+    headers = list(headers.items()) if isinstance(headers, dict) else headers
+    if not all(isinstance(h, (list, tuple)) and len(h) == 2 for h in headers):
+        raise ValueError("'headers' must be an object or a list of [name, value] pairs")
+    headers = [(str(name), str(value)) for name, value in headers]
     body, content_type = _body(data, status)
     if content_type and not any(name.lower() == "content-type" for name, _ in headers):
         headers.insert(0, ("Content-Type", content_type))
-    action = data.get("action", "reply")
-    if action not in ACTIONS:
+    if data.get("action", "reply") not in ACTIONS:
         raise ValueError("'action' must be one of %s" % ", ".join(ACTIONS))
     return ScriptedReply(status, headers, body, _int(data, "delay_ms", 0, 0),
-                         action, _optional_int(data, "truncate_at"), _optional_int(data, "hang_ms"),
-                         _int(data, "times", 1, 1))
+                         data.get("action", "reply"), _int(data, "truncate_at", None, 0),
+                         _int(data, "hang_ms", None, 0), _int(data, "times", 1, 1), rule_id)
 
 
 def _body(data, status):
-    """Body bytes and their default content type from the one body member given."""
-    given = [key for key in ("json", "text", "base64", "error", "metadata_error") if key in data]
+    """Body bytes and their content type from the one body member given."""
+    given = [key for key in BODY_KEYS if key in data]
     if len(given) > 1:
-        raise ValueError("give at most one of json, text, base64, error, metadata_error")
+        raise ValueError("give at most one of %s" % ", ".join(BODY_KEYS))
     content_type = data.get("content_type")
     if not given:
         return b"", content_type
     kind, value = given[0], data[given[0]]
     if kind == "text":
         return str(value).encode("utf-8"), content_type or "text/plain; charset=utf-8"
-    if kind == "base64":
-        return base64.b64decode(value), content_type or "application/octet-stream"
-    if kind == "error":
-        value = client_error_body(status, _text(value, "code"), _text(value, "message"),
-                                  value.get("context_info"))
-    elif kind == "metadata_error":
-        value = metadata_error_body(_text(value, "code"), _text(value, "message"))
+    if kind != "json":
+        if not isinstance(value, dict) or not all(
+                isinstance(value.get(key, ""), str) for key in ("code", "message")):
+            raise ValueError("error bodies take string 'code' and 'message'")
+        code, message = value.get("code", ""), value.get("message", "")
+        value = (client_error_body(status, code, message, value.get("context_info"))
+                 if kind == "error" else metadata_error_body(code, message))
     return json.dumps(value).encode("utf-8"), content_type or "application/json"
-
-
-def _headers(value):
-    if isinstance(value, dict):
-        value = list(value.items())
-    if not isinstance(value, list) or not all(
-            isinstance(h, (list, tuple)) and len(h) == 2 for h in value):
-        raise ValueError("'headers' must be an object or a list of [name, value] pairs")
-    return [(str(name), str(text)) for name, text in value]
-
-
-def _text(value, key):
-    if not isinstance(value, dict) or not isinstance(value.get(key, ""), str):
-        raise ValueError("error bodies take string 'code' and 'message'")
-    return value.get(key, "")
 
 
 def _int(data, key, default, minimum, maximum=None):
     value = data.get(key, default)
+    if value is None and default is None:
+        return None
     if isinstance(value, bool) or not isinstance(value, int) or value < minimum or (
             maximum is not None and value > maximum):
         raise ValueError("'%s' must be an integer in range" % key)
     return value
 
 
-def _optional_int(data, key):
-    return None if data.get(key) is None else _int(data, key, 0, 0)
-
-
-def _check_keys(data, allowed, what):
-    unknown = set(data) - allowed
-    if unknown:
-        raise ValueError("unknown %s member(s): %s" % (what, ", ".join(sorted(unknown))))
+def _check_keys(data, allowed):
+    if not isinstance(data, dict) or set(data) - allowed:
+        raise ValueError("a fault must be a JSON object without unknown members: %s"
+                         % ", ".join(sorted(set(data) - allowed) if isinstance(data, dict) else ""))

@@ -6,7 +6,7 @@ import json
 import tempfile
 import time
 from dataclasses import dataclass, field
-from typing import List, Optional, Tuple
+from typing import List, Tuple
 from urllib.parse import parse_qs, unquote, urlsplit
 
 from errors import bad_request, invalid_parameter
@@ -28,18 +28,19 @@ class Body:
 
     @classmethod
     def read_from(cls, stream, length, spool_dir, pace_ms=0):
-        """Read exactly `length` bytes, pausing pace_ms after each chunk; None when the peer
-        closes early."""
+        """Exactly `length` bytes, pausing pace_ms after each chunk; None when the peer closes
+        early."""
         body = cls(spool_dir)
         try:
-            remaining = length
-            while remaining > 0:
-                data = stream.read(min(READ_CHUNK, remaining))
+            while body.size < length:
+                data = stream.read(min(READ_CHUNK, length - body.size))
                 if not data:
                     body.close()
                     return None
-                body._append(data)
-                remaining -= len(data)
+                body.head += data[:max(JOURNAL_BODY_LIMIT - len(body.head), 0)]
+                body._sha1.update(data)
+                body.size += len(data)
+                body.file.write(data)
                 if pace_ms:
                     time.sleep(pace_ms / 1000)
         except BaseException:
@@ -52,8 +53,8 @@ class Body:
     def sha1(self):
         return self._sha1.hexdigest()
 
-    def bytes(self, limit=JSON_BODY_LIMIT):
-        if self.size > limit:
+    def bytes(self):
+        if self.size > JSON_BODY_LIMIT:
             raise bad_request("Request body too large for this endpoint")
         self.file.seek(0)
         return self.file.read()
@@ -67,27 +68,15 @@ class Body:
             view["body_base64"] = base64.b64encode(self.head).decode("ascii")
         return view
 
-    def _append(self, data):
-        if len(self.head) < JOURNAL_BODY_LIMIT:
-            self.head += data[:JOURNAL_BODY_LIMIT - len(self.head)]
-        self._sha1.update(data)
-        self.size += len(data)
-        self.file.write(data)
-
 
 @dataclass
 class Request:
     method: str
     target: str
-    version: str
     request_line: str
     headers: List[Tuple[str, str]]
-    body: Optional[Body] = None
-    path: str = ""
-    query: str = ""
-    params: dict = field(default_factory=dict)
+    body: Body
     path_params: dict = field(default_factory=dict)
-    notes: dict = field(default_factory=dict)
 
     def __post_init__(self):
         parts = urlsplit(self.target)
@@ -96,39 +85,27 @@ class Request:
         self.params = parse_qs(parts.query, keep_blank_values=True)
 
     def header(self, name, default=None):
-        wanted = name.lower()
-        for key, value in self.headers:
-            if key.lower() == wanted:
-                return value
-        return default
+        return next((value for key, value in self.headers if key.lower() == name.lower()),
+                    default)
 
     def param(self, name, default=None):
         values = self.params.get(name)
         return values[0] if values else default
 
-    def note_unknown_fields(self, names):
-        """Requested field names the stand-in does not know, kept for the journal."""
-        if names:
-            known = set(self.notes.get("unknown_fields", []))
-            self.notes["unknown_fields"] = sorted(known | set(names))
-
     def body_bytes(self):
-        return self.body.bytes() if self.body else b""
+        return self.body.bytes()
 
-    def json(self, required=True):
-        """The body as JSON; None for an empty body unless one is required."""
+    def json_object(self, optional=False):
+        """The body as a JSON object; an empty body counts as {} when it is optional."""
         raw = self.body_bytes()
         if not raw.strip():
-            if required:
-                raise bad_request("A JSON body is required")
-            return None
+            if optional:
+                return {}
+            raise bad_request("A JSON body is required")
         try:
-            return json.loads(raw.decode("utf-8"))
+            value = json.loads(raw.decode("utf-8"))
         except (UnicodeDecodeError, ValueError):
             raise bad_request("The body is not valid JSON") from None
-
-    def json_object(self):
-        value = self.json()
         if not isinstance(value, dict):
             raise bad_request("The body must be a JSON object")
         return value
@@ -144,7 +121,7 @@ class Reply:
 
     @property
     def content_length(self):
-        return len(self.body) + (self.stream_length if self.stream is not None else 0)
+        return len(self.body) + self.stream_length
 
 
 def json_reply(status, value, headers=()):
@@ -156,31 +133,25 @@ def empty_reply(status, headers=()):
     return Reply(status, list(headers))
 
 
-def text_reply(status, text, content_type="text/plain; charset=utf-8", headers=()):
-    return Reply(status, [("Content-Type", content_type)] + list(headers), text.encode("utf-8"))
+def text_reply(status, text, content_type="text/plain; charset=utf-8"):
+    return Reply(status, [("Content-Type", content_type)], text.encode("utf-8"))
 
 
-def content_reply(status, stream, length, headers=()):
-    return Reply(status, [("Content-Type", "application/octet-stream")] + list(headers),
-                 stream=stream, stream_length=length)
+def content_reply(stream, length):
+    return Reply(200, [("Content-Type", "application/octet-stream")], stream=stream,
+                 stream_length=length)
 
 
 def fields_param(request):
     """The `fields` query as a list of names, or None when it is absent."""
     raw = request.param("fields")
-    if raw is None:
-        return None
-    return [name.strip() for name in raw.split(",") if name.strip()]
+    return None if raw is None else [name.strip() for name in raw.split(",") if name.strip()]
 
 
 def int_param(request, name, default, minimum=0):
     raw = request.param(name)
     if raw is None or raw == "":
         return default
-    try:
-        value = int(raw)
-    except ValueError:
-        value = None
-    if value is None or value < minimum:
+    if not raw.isdigit() or int(raw) < minimum:
         raise invalid_parameter(name, "Invalid value '%s' for query parameter '%s'" % (raw, name))
-    return value
+    return int(raw)

@@ -2,7 +2,6 @@
 
 import fnmatch
 import threading
-from collections import Counter
 
 import dates
 
@@ -11,7 +10,6 @@ class Journal:
     def __init__(self):
         self._lock = threading.Lock()
         self._entries = []
-        self._counts = Counter()
         self._next_index = 0
 
     def record(self, request, route, api_check):
@@ -19,34 +17,24 @@ class Journal:
         entry = {"request_line": request.request_line, "method": request.method,
                  "target": request.target, "path": request.path, "query": request.query,
                  "headers": [[name, value] for name, value in request.headers],
-                 "route": route, "api": api_check.as_dict(), "time": dates.format_date(
-                     dates.now(), "z"), "status": None, "fault": None}
-        entry.update(request.body.journal_view() if request.body else
-                     {"body_size": 0, "body_sha1": None, "body_base64": ""})
+                 "route": route, "api": api_check.as_dict(), "status": None, "fault": None,
+                 "time": dates.format_date(dates.now(), "z"), **request.body.journal_view()}
         with self._lock:
             entry["index"] = self._next_index
             self._next_index += 1
             self._entries.append(entry)
-            self._counts[route] += 1
         return entry
 
-    def finish(self, entry, status, fault=None, notes=None):
+    def finish(self, entry, status, fault=None):
         with self._lock:
             entry["status"] = status
             entry["fault"] = fault
-            if notes:
-                entry.update(notes)
 
-    def entries(self, since=0, route=None, method=None, path=None):
+    def entries(self, since=0, route=None, path=None):
         with self._lock:
             chosen = [dict(e) for e in self._entries if e["index"] >= since]
-        return [e for e in chosen if (route is None or e["route"] == route)
-                and (method is None or e["method"] == method.upper())
+        return [e for e in chosen if route in (None, e["route"])
                 and (path is None or fnmatch.fnmatchcase(e["path"], path))]
-
-    def counts(self):
-        with self._lock:
-            return dict(self._counts)
 
     @property
     def next_index(self):
@@ -56,4 +44,3 @@ class Journal:
     def clear(self):
         with self._lock:
             self._entries.clear()
-            self._counts.clear()

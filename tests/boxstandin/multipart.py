@@ -13,8 +13,6 @@ _PARAM = re.compile(r';\s*([\w-]+)\s*=\s*("(?:[^"\\]|\\.)*"|[^;]*)')
 @dataclass
 class FormPart:
     name: str
-    filename: str
-    content_type: str
     start: int      # offset of the part's content in the body
     length: int
 
@@ -23,24 +21,19 @@ class FormPart:
         return body_file.read(self.length)
 
 
-def boundary_of(content_type):
-    media, separator, parameters = (content_type or "").partition(";")
-    if media.strip().lower() != "multipart/form-data":
-        raise bad_request("Content-Type must be multipart/form-data")
-    for name, value in _PARAM.findall(separator + parameters):
-        if name.lower() == "boundary" and value.strip().strip('"'):
-            return value.strip().strip('"')
-    raise bad_request("The multipart Content-Type has no boundary")
-
-
 def read_parts(body, content_type):
     """The parts of a form body in order; 400 for a body that is not well-formed."""
-    delimiter = b"--" + boundary_of(content_type).encode("utf-8")
-    positions = _find_all(body.file, body.size, b"\r\n" + delimiter)
-    first = _read_at(body.file, 0, len(delimiter))
-    if first != delimiter:
+    media, _, parameters = (content_type or "").partition(";")
+    if media.strip().lower() != "multipart/form-data":
+        raise bad_request("Content-Type must be multipart/form-data")
+    boundary = next((_unquote(value) for name, value in _PARAM.findall(";" + parameters)
+                     if name.lower() == "boundary" and _unquote(value)), None)
+    if boundary is None:
+        raise bad_request("The multipart Content-Type has no boundary")
+    delimiter = b"--" + boundary.encode("utf-8")
+    if _read_at(body.file, 0, len(delimiter)) != delimiter:
         raise bad_request("The multipart body does not start with its boundary")
-    starts = [0] + [position + 2 for position in positions]
+    starts = [0] + [position + 2 for position in _find_all(body.file, b"\r\n" + delimiter)]
     parts = []
     for index, start in enumerate(starts):
         after = _read_at(body.file, start + len(delimiter), 2)
@@ -57,15 +50,14 @@ def _part(stream, header_start, content_end):
     split = head.find(b"\r\n\r\n")
     if split < 0:
         raise bad_request("A multipart part has no header end")
-    headers = {}
+    name = ""
     for line in head[:split].decode("utf-8", "replace").split("\r\n"):
-        name, _, value = line.partition(":")
-        headers[name.strip().lower()] = value.strip()
-    disposition = headers.get("content-disposition", "")
-    params = {name.lower(): _unquote(value) for name, value in _PARAM.findall(disposition)}
+        header, _, value = line.partition(":")
+        if header.strip().lower() == "content-disposition":
+            name = next((_unquote(v) for key, v in _PARAM.findall(value) if key.lower() == "name"),
+                        "")
     start = header_start + split + 4
-    return FormPart(params.get("name", ""), params.get("filename", ""),
-                    headers.get("content-type", ""), start, content_end - start)
+    return FormPart(name, start, content_end - start)
 
 
 def _unquote(value):
@@ -75,21 +67,17 @@ def _unquote(value):
     return value
 
 
-def _find_all(stream, size, needle):
+def _find_all(stream, needle):
     """Offsets of every `needle` in the stream, scanning in bounded chunks."""
     found, offset, carry = [], 0, b""
     stream.seek(0)
-    while offset < size:
-        chunk = stream.read(SCAN_CHUNK)
-        if not chunk:
-            break
-        window = carry + chunk
-        base = offset - len(carry)
+    for chunk in iter(lambda: stream.read(SCAN_CHUNK), b""):
+        window, base = carry + chunk, offset - len(carry)
         position = window.find(needle)
         while position >= 0:
             found.append(base + position)
             position = window.find(needle, position + len(needle))
-        carry = window[-(len(needle) - 1):] if len(needle) > 1 else b""
+        carry = window[-(len(needle) - 1):]
         offset += len(chunk)
     return sorted(set(found))
 

@@ -13,7 +13,6 @@ class TokenBook:
         self.access_token = INITIAL_ACCESS_TOKEN
         self.refresh_token = INITIAL_REFRESH_TOKEN
         self.access_expired = False
-        self.used_refresh_tokens = []
         self.refresh_count = 0
         self._codes = set()
 
@@ -40,26 +39,21 @@ class TokenBook:
         with self._lock:
             if not refresh_token or refresh_token != self.refresh_token:
                 return None
-            self.used_refresh_tokens.append(refresh_token)
             self.refresh_count += 1
             return self._rotate()
 
     def set(self, access_token=None, refresh_token=None, access_expired=None):
         with self._lock:
             if access_token is not None:
-                self.access_token = access_token
-                self.access_expired = False
-            if refresh_token is not None:
-                self.refresh_token = refresh_token
+                self.access_token, self.access_expired = access_token, False
+            self.refresh_token = refresh_token or self.refresh_token
             if access_expired is not None:
                 self.access_expired = access_expired
 
     def view(self):
         with self._lock:
             return {"access_token": self.access_token, "refresh_token": self.refresh_token,
-                    "access_expired": self.access_expired,
-                    "used_refresh_tokens": list(self.used_refresh_tokens),
-                    "refresh_count": self.refresh_count}
+                    "access_expired": self.access_expired, "refresh_count": self.refresh_count}
 
     def _rotate(self):
         self.access_token = secrets.token_hex(16)

@@ -1,4 +1,4 @@
-"""Checks a request's method and path against Box's published API description.
+"""Checks a request's method, path and query against Box's published API description.
 
 One base address serves Box's hosts, so the path prefix says which host a request was meant
 for: /2.0 the API, /api/2.0 the upload host, /oauth2 the token host, /api/oauth2 the account
@@ -6,26 +6,25 @@ host (authorize page). An operation only counts as found when it is described fo
 """
 
 import json
+import re
 from dataclasses import dataclass, field
 from typing import List, Optional
-from urllib.parse import parse_qs, urlsplit
-
-from pathtemplate import compile_template, placeholder_count
+from urllib.parse import urlsplit
 
 # Request path prefix -> (host, text to cut off before looking the path up).
 HOST_PREFIXES = (("/api/2.0/", "upload", "/api/2.0"), ("/2.0/", "api", "/2.0"),
                  ("/api/oauth2/", "account", "/api/oauth2"), ("/oauth2/", "root", ""))
-STANDIN_PREFIXES = ("/_download/", "/_preview/")
-CONTROL_PREFIX = "/_control/"
 HTTP_METHODS = ("get", "put", "post", "delete", "options", "head", "patch")
+_PLACEHOLDER = re.compile(r"\{([^{}/]+)\}")
 
-# Check outcomes recorded in the journal.
-OK = "ok"
-WRONG_HOST = "wrong_host"
-METHOD_NOT_IN_API = "method_not_in_api"
-NOT_IN_API = "not_in_api"
-STANDIN = "standin"
-CONTROL = "control"
+
+def compile_template(template):
+    """A regex matching a whole path; a {name} stands for one non-empty segment or part of one."""
+    pieces = _PLACEHOLDER.split(template)   # literal, name, literal, name, ...
+    return re.compile("^%s$" % "".join(
+        re.escape(piece) if index % 2 == 0 else
+        "(?P<%s>[^/]+)" % piece if piece.isidentifier() else "[^/]+"
+        for index, piece in enumerate(pieces)))
 
 
 @dataclass
@@ -33,7 +32,6 @@ class Operation:
     method: str
     host: str
     query_params: dict  # name -> schema
-    body_members: Optional[List[str]]
 
 
 @dataclass
@@ -45,7 +43,7 @@ class PathEntry:
 
 @dataclass
 class ApiCheck:
-    status: str
+    status: str   # "ok", "wrong_host", "method_not_in_api", "not_in_api" or "standin"
     oa_path: Optional[str] = None
     operation: Optional[Operation] = None
 
@@ -64,7 +62,7 @@ class ApiIndex:
             entry.operations.extend(self._operations(item))
         # Literal paths win over templated ones ("/files/content" before "/files/{file_id}").
         self._entries = sorted(entries.values(),
-                               key=lambda e: (placeholder_count(e.template), -len(e.template)))
+                               key=lambda e: (e.template.count("{"), -len(e.template)))
 
     @classmethod
     def load(cls, path):
@@ -72,90 +70,48 @@ class ApiIndex:
             return cls(json.load(stream))
 
     def check(self, method, path):
-        if path.startswith(CONTROL_PREFIX):
-            return ApiCheck(CONTROL)
-        if path.startswith(STANDIN_PREFIXES):
-            return ApiCheck(STANDIN)
-        host, relative = _split_host(path)
+        host, relative = next(((host, path[len(cut):]) for prefix, host, cut in HOST_PREFIXES
+                               if path.startswith(prefix)), (None, path))
         if host is None:
-            return ApiCheck(NOT_IN_API)
-        return self._check_on_host(method.lower(), host, relative)
-
-    def _check_on_host(self, method, host, relative):
+            return ApiCheck("standin" if path.startswith("/_download/") else "not_in_api")
         # Only the most specific matching path counts, as in a router: a POST to the API
         # host's "/files/content" is a misdirected upload, not an operation on a file "content".
         entry = next((e for e in self._entries if e.regex.match(relative)), None)
         if entry is None:
-            return ApiCheck(NOT_IN_API)
-        same_method = [op for op in entry.operations if op.method == method]
+            return ApiCheck("not_in_api")
+        same_method = [op for op in entry.operations if op.method == method.lower()]
         for operation in same_method:
             if operation.host == host:
-                return ApiCheck(OK, entry.template, operation)
-        return ApiCheck(WRONG_HOST if same_method else METHOD_NOT_IN_API, entry.template)
+                return ApiCheck("ok", entry.template, operation)
+        return ApiCheck("wrong_host" if same_method else "method_not_in_api", entry.template)
 
     def _operations(self, item):
-        shared = item.get("parameters", [])
         for method in HTTP_METHODS:
             operation = item.get(method)
             if not isinstance(operation, dict):
                 continue
             servers = operation.get("servers") or item.get("servers")
             host = _host_of_server(servers[0]["url"]) if servers else self._default_host
-            parameters = [self._resolve(p) for p in shared + operation.get("parameters", [])]
+            parameters = [self._resolve(p) for p in
+                          item.get("parameters", []) + operation.get("parameters", [])]
             query = {p.get("name"): _with_open_range(p, self._resolve(p.get("schema", {})))
                      for p in parameters if p.get("in") == "query"}
-            yield Operation(method, host, query, self._body_members(operation))
-
-    def _body_members(self, operation):
-        content = self._resolve(operation.get("requestBody", {})).get("content", {})
-        for media in content.values():
-            members = self._schema_members(media.get("schema", {}), depth=0)
-            if members is not None:
-                return sorted(members)
-        return None
-
-    def _schema_members(self, schema, depth):
-        schema = self._resolve(schema)
-        if depth > 8 or not isinstance(schema, dict):
-            return None
-        members = set(schema.get("properties", {}))
-        for part in schema.get("allOf", []):
-            members |= self._schema_members(part, depth + 1) or set()
-        if not members and schema.get("additionalProperties") not in (None, False):
-            return None   # free-form objects such as metadata instances: any member is fine
-        return members if members or schema.get("type") == "object" else None
+            yield Operation(method, host, query)
 
     def _resolve(self, node):
-        seen = 0
-        while isinstance(node, dict) and "$ref" in node and seen < 16:
+        for _ in range(16):
+            if not (isinstance(node, dict) and "$ref" in node):
+                break
             kind, name = node["$ref"].split("/")[-2:]
             node = self._components.get(kind, {}).get(name, {})
-            seen += 1
         return node
-
-
-def unknown_members(check, params, content_type, body_head, body_size):
-    """Query parameters and top-level body members that the described operation lacks."""
-    operation = check.operation
-    if operation is None:
-        return {}
-    notes = {}
-    unknown_query = sorted(set(params) - set(operation.query_params))
-    if unknown_query:
-        notes["unknown_query"] = unknown_query
-    members = _body_member_names(content_type, body_head, body_size)
-    if operation.body_members is not None and members:
-        unknown_body = sorted(set(members) - set(operation.body_members))
-        if unknown_body:
-            notes["unknown_body_members"] = unknown_body
-    return notes
 
 
 def invalid_query(check, params):
     """(name, problem) of the first query value that the described operation refuses, else None.
 
     Enum values are compared exactly, as Box does ("desc" is no "DESC"); integers above their
-    maximum are refused, not cut down.
+    maximum are refused, not cut down. Parameters the description lacks are tolerated.
     """
     operation = check.operation
     for name, values in (params.items() if operation else ()):
@@ -169,11 +125,11 @@ def invalid_query(check, params):
 
 def _value_problem(schema, value):
     if schema.get("type") == "array":
-        items = schema.get("items", {})
         parts = value.split(",")
         if len(parts) == 2 and schema.get("open_range"):
             parts = [part for part in parts if part]
-        return next(filter(None, (_value_problem(items, part) for part in parts)), None)
+        return next(filter(None, (_value_problem(schema.get("items", {}), p) for p in parts)),
+                    None)
     if "enum" in schema and value not in schema["enum"]:
         return "'%s' is not one of %s" % (value, ", ".join(map(str, schema["enum"])))
     if schema.get("type") == "integer":
@@ -188,31 +144,9 @@ def _value_problem(schema, value):
 
 def _with_open_range(parameter, schema):
     """Ranges whose description lets either bound be left out ("size_range", ",500") say so."""
-    description = parameter.get("description", "")
-    if schema.get("type") == "array" and ("omitted" in description or "can be omitted" in description):
+    if schema.get("type") == "array" and "omitted" in parameter.get("description", ""):
         return dict(schema, open_range=True)
     return schema
-
-
-def _body_member_names(content_type, body_head, body_size):
-    if body_size != len(body_head) or not body_head.strip():
-        return []
-    media = (content_type or "").split(";")[0].strip().lower()
-    try:
-        text = body_head.decode("utf-8")
-        if media == "application/x-www-form-urlencoded":
-            return list(parse_qs(text, keep_blank_values=True))
-        value = json.loads(text)
-    except (UnicodeDecodeError, ValueError):
-        return []
-    return list(value) if isinstance(value, dict) else []
-
-
-def _split_host(path):
-    for prefix, host, cut in HOST_PREFIXES:
-        if path.startswith(prefix):
-            return host, path[len(cut):]
-    return None, path
 
 
 def _host_of_server(url):

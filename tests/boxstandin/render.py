@@ -1,9 +1,8 @@
 """Items as Box shows them: the standard and mini variants, and `fields` selection.
 
-With a `fields` query Box answers "type", "id" (and "etag" for items) plus exactly the fields
-asked for; metadata instances only appear when asked for as "metadata.<scope>.<template>".
+With a `fields` query Box answers "type", "id" (and "etag" for items) plus exactly the known
+fields asked for; metadata instances only appear when asked for as "metadata.<scope>.<template>".
 Members are computed only when shown, because some (folder sizes, paths) walk the tree.
-Field names the stand-in does not know are left out and reported to the caller.
 """
 
 import dates
@@ -74,16 +73,15 @@ MEMBERS = {
 
 
 class Renderer:
-    """Builds item records for one request; remembers requested fields it does not know."""
+    """Builds item records from the state's store."""
 
     def __init__(self, state):
         self.store = state.store
         self.base_url = state.base_url
-        self.style = state.switches.get("date_style")
-        self.unknown_fields = set()
 
-    def date(self, value):
-        return dates.format_date(value, self.style)
+    @staticmethod
+    def date(value):
+        return dates.format_date(value)
 
     def item(self, item, fields=None, variant="standard"):
         members = MEMBERS[item.type]
@@ -96,8 +94,6 @@ class Renderer:
                 self._add_metadata(record, item, name)
             elif name in members:
                 record[name] = members[name](self, item)
-            else:
-                self.unknown_fields.add(name)
         return record
 
     def mini(self, item):
@@ -126,24 +122,12 @@ class Renderer:
     def _add_metadata(self, record, item, name):
         parts = name.split(".", 2)
         if len(parts) != 3 or not parts[1] or not parts[2]:
-            self.unknown_fields.add(name)
             return
         scope, template = parts[1], parts[2]
         found = record.setdefault("metadata", {}).setdefault(scope, {})
         instance = getattr(item, "metadata", {}).get(scope, {}).get(template)
         if instance is not None:
             found[template] = dict(instance)
-
-
-def select_fields(full, fields, unknown, always=("type", "id")):
-    """The members of `full` that Box shows for a `fields` query; unknown names go to `unknown`."""
-    selected = {key: full[key] for key in always if key in full}
-    for name in fields:
-        if name in full:
-            selected[name] = full[name]
-        else:
-            unknown.add(name)
-    return selected
 
 
 def _permissions(names, overrides):

@@ -1,7 +1,5 @@
 """The stand-in's Box routes and how a request reaches its handler."""
 
-from dataclasses import dataclass
-
 import api_auth
 import api_items
 import api_metadata
@@ -10,27 +8,16 @@ import api_sessions
 import api_uploads
 from errors import ApiError, client_error, invalid_parameter
 from httpmsg import empty_reply, json_reply, text_reply
-from openapi_routes import invalid_query
-from pathtemplate import compile_template
-
-UNMATCHED = "unmatched"
+from openapi_routes import compile_template, invalid_query
 
 
-@dataclass
 class Route:
-    method: str
-    template: str
-    handler: object
-    auth: bool = True
-    # Handlers that move large content take the state lock themselves, for short spells.
-    locked: bool = True
-
-    def __post_init__(self):
-        self.regex = compile_template(self.template)
-
-    @property
-    def key(self):
-        return "%s %s" % (self.method, self.template)
+    def __init__(self, method, template, handler, auth=True, locked=True):
+        self.method, self.handler, self.auth = method, handler, auth
+        # Handlers that move large content take the state lock themselves, for short spells.
+        self.locked = locked
+        self.key = "%s %s" % (method, template)
+        self.regex = compile_template(template)
 
 
 SESSION = "/api/2.0/files/upload_sessions/{upload_session_id}"
@@ -55,42 +42,37 @@ ROUTES = [
     Route("POST", "/api/2.0/files/content", api_uploads.upload_new, locked=False),
     Route("POST", "/api/2.0/files/upload_sessions", api_sessions.create_session),
     Route("PUT", SESSION, api_sessions.upload_part, locked=False),
-    Route("GET", SESSION, api_sessions.session_status, locked=False),
     Route("DELETE", SESSION, api_sessions.abort, locked=False),
-    Route("GET", SESSION + "/parts", api_sessions.list_parts, locked=False),
     Route("POST", SESSION + "/commit", api_sessions.commit, locked=False),
     Route("POST", "/api/2.0/files/{file_id}/content", api_uploads.upload_version, locked=False),
     Route("POST", "/api/2.0/files/{file_id}/upload_sessions", api_sessions.create_version_session),
     Route("GET", "/_download/{ticket}", api_items.download_blob, auth=False),
-    Route("GET", "/_preview/{file_id}", api_items.preview_page, auth=False),
 ]
 
 
 def find_route(method, path):
     """The route and its path parameters; (None, {}) when nothing matches."""
     for route in ROUTES:
-        if route.method == method:
-            match = route.regex.match(path)
-            if match:
-                return route, match.groupdict()
+        match = route.regex.match(path) if route.method == method else None
+        if match:
+            return route, match.groupdict()
     return None, {}
 
 
-def route_key(route):
-    return route.key if route else UNMATCHED
-
-
-def dispatch(state, request, route, path_params, check=None):
+def dispatch(state, request, route, path_params, check):
     """Run the request's handler; Box-shaped errors become their replies."""
     try:
-        if not _target_is_clean(request.target):
+        # A front end refuses raw spaces, controls and non-ASCII in the request target.
+        if not all(0x21 <= ord(char) <= 0x7E for char in request.target):
             return text_reply(400, "<html><body><h1>400 Bad Request</h1></body></html>",
                               "text/html")
         if route is None:
-            raise _no_route(request.path)
+            if any(other.regex.match(request.path) for other in ROUTES):
+                raise client_error(405, "method_not_allowed", "Method Not Allowed")
+            raise client_error(404, "not_found", "Not Found")
         if route.auth:
             api_auth.require_bearer(state, request)
-        refused = invalid_query(check, request.params) if check else None
+        refused = invalid_query(check, request.params)
         if refused:
             raise invalid_parameter(refused[0], "Invalid value for query parameter '%s': %s"
                                     % refused)
@@ -100,21 +82,6 @@ def dispatch(state, request, route, path_params, check=None):
                 return route.handler(state, request)
         return route.handler(state, request)
     except ApiError as error:
-        return error_reply(error)
-
-
-def error_reply(error):
-    if error.body is None:
-        return empty_reply(error.status, error.headers)
-    return json_reply(error.status, error.body, error.headers)
-
-
-def _no_route(path):
-    if any(route.regex.match(path) for route in ROUTES):
-        return client_error(405, "method_not_allowed", "Method Not Allowed")
-    return client_error(404, "not_found", "Not Found")
-
-
-def _target_is_clean(target):
-    # A front end refuses raw spaces, controls and non-ASCII in the request target.
-    return all(0x21 <= ord(char) <= 0x7E for char in target)
+        if error.body is None:
+            return empty_reply(error.status, error.headers)
+        return json_reply(error.status, error.body, error.headers)

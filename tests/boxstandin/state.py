@@ -12,14 +12,13 @@ from switches import Switches
 
 
 class StandInState:
-    def __init__(self, api_index, spool_parent=None):
+    def __init__(self, api_index):
         # One lock guards the store and the session book; long transfers run outside it.
         self.lock = threading.RLock()
         self.api_index = api_index
-        self.spool = SpoolDir(spool_parent)
+        self.spool = SpoolDir()
         self.base_url = ""
-        self.stopping = threading.Event()
-        self.stop_requested = threading.Event()
+        self.stopping = threading.Event()    # releases delayed and hanging replies
         self.faults = FaultBook()
         self.journal = Journal()
         self._fresh_account()
@@ -40,9 +39,7 @@ class StandInState:
 
     def enterprise_id(self):
         """The signed-in user's enterprise, or None when a test took it away."""
-        if self.switches.get("enterprise_null"):
-            return None
-        return self.store.user.enterprise_id
+        return None if self.switches.get("enterprise_null") else self.store.user.enterprise_id
 
     def _fresh_account(self):
         self.store = Store()

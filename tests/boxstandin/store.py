@@ -1,11 +1,10 @@
 """The in-memory Box account: one user, folders, files with content, web links, locks, metadata.
 
 Ids are decimal-digit strings from one counter; etags are integers shown as strings. Callers
-hold the stand-in's state lock around every call, so the store itself takes no locks.
+hold the stand-in's state lock, so the store itself takes no locks.
 """
 
 import itertools
-import uuid
 from dataclasses import dataclass, field
 from typing import Dict, Optional
 
@@ -13,13 +12,10 @@ import dates
 from errors import client_error, not_found
 
 ROOT_ID = "0"
-FIRST_ID = 100001
 FOLDER_PERMISSIONS = ("can_delete", "can_download", "can_invite_collaborator", "can_rename",
                       "can_set_share_access", "can_share", "can_upload")
 FILE_PERMISSIONS = FOLDER_PERMISSIONS + ("can_annotate", "can_comment", "can_preview",
                                          "can_view_annotations_all", "can_view_annotations_self")
-DEFAULT_SPACE = 10 * 1024 ** 4
-DEFAULT_MAX_UPLOAD = 150 * 1024 ** 3
 
 
 @dataclass
@@ -28,8 +24,8 @@ class User:
     name: str = "Test User"
     login: str = "test.user@example.com"
     enterprise_id: Optional[str] = "1234567"
-    space_amount: int = DEFAULT_SPACE
-    max_upload_size: int = DEFAULT_MAX_UPLOAD
+    space_amount: int = 10 * 1024 ** 4
+    max_upload_size: int = 150 * 1024 ** 3
 
     def mini(self):
         return {"type": "user", "id": self.id, "name": self.name, "login": self.login}
@@ -98,7 +94,7 @@ class Store:
         self._children = {}
         self._names = {}
         self.templates = {}
-        self._ids = itertools.count(FIRST_ID)
+        self._ids = itertools.count(100001)
         root_time = dates.now()
         self._add(Folder(ROOT_ID, "All Files", None, root_time, root_time))
 
@@ -106,11 +102,6 @@ class Store:
         for item in self.items.values():
             if isinstance(item, File):
                 item.blob.discard()
-        self.items.clear()
-        self._children.clear()
-        self._names.clear()
-
-    # ids and lookups
 
     def new_id(self, wanted=None):
         if wanted is None:
@@ -128,15 +119,15 @@ class Store:
         return item if isinstance(item, kind) else None
 
     def folder(self, folder_id):
-        found = self.find(folder_id, Folder)
-        if found is None:
-            raise not_found("Not Found")
-        return found
+        return self._existing(folder_id, Folder)
 
     def file(self, file_id):
-        found = self.find(file_id, File)
+        return self._existing(file_id, File)
+
+    def _existing(self, item_id, kind):
+        found = self.find(item_id, kind)
         if found is None:
-            raise not_found("Not Found")
+            raise not_found()
         return found
 
     def children(self, folder_id):
@@ -155,11 +146,8 @@ class Store:
         return any(folder.id == folder_id for folder in self.ancestors(item))
 
     def subtree_size(self, folder):
-        total = 0
-        for child in self.children(folder.id):
-            total += child.size if isinstance(child, File) else (
-                self.subtree_size(child) if isinstance(child, Folder) else 0)
-        return total
+        return sum(child.size if isinstance(child, File) else self.subtree_size(child)
+                   for child in self.children(folder.id) if not isinstance(child, WebLink))
 
     def space_used(self):
         return sum(item.size for item in self.items.values() if isinstance(item, File))
@@ -169,8 +157,6 @@ class Store:
         item = self._names.get(parent_id, {}).get(name.casefold())
         return None if item is None or item.id == exclude_id else item
 
-    # changes
-
     def add_folder(self, name, parent_id, item_id=None):
         now = dates.now()
         return self._add(Folder(self.new_id(item_id), name, parent_id, now, now))
@@ -178,7 +164,7 @@ class Store:
     def add_file(self, name, parent_id, blob, item_id=None):
         now = dates.now()
         return self._add(File(self.new_id(item_id), name, parent_id, now, now, blob=blob,
-                              version_id=self._version_id()))
+                              version_id=self.new_id()))
 
     def add_web_link(self, name, parent_id, url, item_id=None):
         now = dates.now()
@@ -189,7 +175,7 @@ class Store:
         old = target.blob
         target.blob = blob
         target.version_number += 1
-        target.version_id = self._version_id()
+        target.version_id = self.new_id()
         target.etag += 1
         target.modified_at = dates.now()
         target.content_modified = content_modified or target.modified_at
@@ -244,9 +230,6 @@ class Store:
             if names.get(item.name.casefold()) is item:
                 del names[item.name.casefold()]
 
-    def _version_id(self):
-        return self.new_id()
-
 
 def check_name(name):
     """Box's rules for item names: 400 for a name it would refuse."""
@@ -256,7 +239,3 @@ def check_name(name):
         raise client_error(400, "item_name_too_long", "Item name too long")
     if "/" in name or "\\" in name or name in (".", "..") or name != name.strip():
         raise client_error(400, "item_name_invalid", "Item name invalid")
-
-
-def new_metadata_id():
-    return str(uuid.uuid4())
