@@ -25,17 +25,14 @@ def token(state, request):
     grant = form.get("grant_type")
     if grant == "authorization_code":
         pair = state.tokens.redeem_code(form.get("code", ""))
-        if pair is None:
-            raise oauth_error("invalid_grant",
-                              "Auth code doesn't exist or is invalid for the client")
     elif grant == "refresh_token":
         pair = state.tokens.refresh(form.get("refresh_token", ""))
-        if pair is None:
-            raise oauth_error("invalid_grant", "Invalid refresh token")
-    elif not grant:
-        raise oauth_error("invalid_request", "Invalid grant_type parameter or parameter missing")
     else:
-        raise oauth_error("unsupported_grant_type", "Grant type is not supported")
+        raise oauth_error("unsupported_grant_type" if grant else "invalid_request",
+                          "Invalid grant_type parameter or parameter missing")
+    if pair is None:
+        raise oauth_error("invalid_grant", "The %s is invalid or was used before"
+                          % grant.replace("_", " "))
     access, refresh = pair
     return json_reply(200, {"access_token": access, "expires_in": TOKEN_LIFETIME_SECONDS,
                             "restricted_to": [], "refresh_token": refresh,
@@ -62,7 +59,7 @@ def _form(request):
     if content_type != FORM_TYPE:
         raise oauth_error("invalid_request", "Content-Type must be " + FORM_TYPE)
     try:
-        text = request.body_bytes().decode("utf-8")
+        text = request.body.bytes().decode("utf-8")
     except UnicodeDecodeError:
         raise oauth_error("invalid_request", "The form is not UTF-8") from None
     form = {name: values[0] for name, values in parse_qs(text, keep_blank_values=True).items()}

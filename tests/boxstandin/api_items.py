@@ -6,7 +6,7 @@ import dates
 from errors import bad_request, client_error, invalid_parameter, not_found
 from httpmsg import content_reply, empty_reply, fields_param, int_param, json_reply
 from render import Renderer
-from store import ROOT_ID, File, check_name
+from store import ROOT_ID, File, Folder, check_name
 
 TYPE_ORDER = {"folder": 0, "file": 1, "web_link": 2}
 SORT_KEYS = {
@@ -18,8 +18,6 @@ SORT_KEYS = {
 def item_reply(state, request, item, status=200):
     return json_reply(status, Renderer(state).item(item, fields_param(request)))
 
-
-# user
 
 def users_me(state, request):
     user, enterprise_id = state.store.user, state.enterprise_id()
@@ -36,8 +34,6 @@ def users_me(state, request):
     return json_reply(200, full)
 
 
-# folders
-
 def get_folder(state, request):
     return item_reply(state, request, state.store.folder(request.path_params["folder_id"]))
 
@@ -48,7 +44,7 @@ def create_folder(state, request):
     check_name(name)
     state.store.folder(parent_id)
     check_no_conflict(state, parent_id, name)
-    return item_reply(state, request, state.store.add_folder(name, parent_id), status=201)
+    return item_reply(state, request, state.store.add(Folder, name, parent_id), status=201)
 
 
 def update_folder(state, request):
@@ -102,19 +98,15 @@ def encode_marker(position):
 
 
 def decode_marker(marker):
-    if marker is None or marker == "":
-        return 0
     try:
-        text = base64.urlsafe_b64decode(marker + "=" * (-len(marker) % 4)).decode("ascii")
-        label, _, number = text.partition(":")
-        if label == "position" and number.isdigit():
-            return int(number)
+        padded = (marker or "") + "=" * (-len(marker or "") % 4)
+        label, _, number = base64.urlsafe_b64decode(padded).decode("ascii").partition(":")
+        if not marker or (label == "position" and number.isdigit()):
+            return int(number or 0)
     except (ValueError, UnicodeDecodeError):
         pass
     raise invalid_parameter("marker", "Invalid value '%s' for query parameter 'marker'" % marker)
 
-
-# files
 
 def get_file(state, request):
     return item_reply(state, request, state.store.file(request.path_params["file_id"]))
@@ -155,20 +147,16 @@ def _apply_lock(state, target, lock):
 
 def check_not_locked_by_other(state, target):
     lock = target.lock
-    if lock is None or lock.created_by.get("id") == state.store.user.id:
-        return
-    if lock.expires_at is not None and lock.expires_at <= dates.now():
-        return
-    raise client_error(403, "access_denied_item_locked",
-                       "The item is locked by another user")
+    if (lock is not None and lock.created_by.get("id") != state.store.user.id
+            and (lock.expires_at is None or lock.expires_at > dates.now())):
+        raise client_error(403, "access_denied_item_locked", "The item is locked by another user")
 
 
 def check_no_conflict(state, parent_id, name, exclude_id=None):
     existing = state.store.conflict(parent_id, name, exclude_id)
     if existing is not None:
-        conflict = Renderer(state).mini(existing)
         raise client_error(409, "item_name_in_use", "Item with the same name already exists",
-                           {"conflicts": [conflict]})
+                           {"conflicts": [Renderer(state).mini(existing)]})
 
 
 def parent_id_of(body):
@@ -186,8 +174,6 @@ def optional_date(record, key):
     except ValueError:
         raise bad_request("'%s' is not an RFC 3339 date-time" % key) from None
 
-
-# downloads
 
 def download(state, request):
     target = state.store.file(request.path_params["file_id"])

@@ -60,7 +60,7 @@ def check_template_fields(fields):
 
 def _body_object(request):
     try:
-        values = json.loads(request.body_bytes().decode("utf-8"))
+        values = json.loads(request.body.bytes().decode("utf-8"))
     except (UnicodeDecodeError, ValueError):
         values = None
     if not isinstance(values, dict):
@@ -82,13 +82,10 @@ def _validate(values, template):
 
 
 def _fits(kind, value):
-    if kind == "float":
-        return _is_number(value)
-    if kind == "date":
-        return isinstance(value, str) and _is_date(value)
     if kind == "multiSelect":
         return isinstance(value, list) and all(isinstance(v, str) for v in value)
-    return isinstance(value, str)
+    return _is_number(value) if kind == "float" else isinstance(value, str) and (
+        kind != "date" or _is_date(value))
 
 
 def _is_number(value):

@@ -9,9 +9,7 @@ from httpmsg import fields_param, int_param, json_reply
 from render import Renderer
 from store import ROOT_ID, File, Folder
 
-DEFAULT_LIMIT = 30
 MAX_OFFSET = 10000
-QUERY_OPERATORS = ("AND", "OR", "NOT")
 
 
 def search(state, request):
@@ -23,7 +21,7 @@ def search(state, request):
     offset = int_param(request, "offset", 0)
     if offset > MAX_OFFSET:
         raise invalid_parameter("offset", "Queries with offset above %d are rejected" % MAX_OFFSET)
-    limit = int_param(request, "limit", DEFAULT_LIMIT, minimum=1)
+    limit = int_param(request, "limit", 30, minimum=1)
     tests = _item_tests(state, request, query, mdfilter)
     matches = [item for item in state.store.items.values()
                if item.id != ROOT_ID and all(test(item) for test in tests)]
@@ -37,21 +35,10 @@ def search(state, request):
 
 
 def _item_tests(state, request, query, mdfilter):
-    store = state.store
     tests = [_query_test(query)] if query.strip() else []
-    if request.param("type"):
-        tests.append(_type_test(request.param("type")))
-    if request.param("ancestor_folder_ids"):
-        tests.append(_ancestor_test(store, request.param("ancestor_folder_ids")))
-    if request.param("file_extensions"):
-        tests.append(_extension_test(request.param("file_extensions")))
-    if request.param("size_range"):
-        tests.append(_size_test(store, request.param("size_range")))
-    if request.param("updated_at_range"):
-        tests.append(_date_test(request.param("updated_at_range")))
-    if mdfilter is not None:
-        tests.append(mdfilter)
-    return tests
+    tests += [make(state.store, request.param(name)) for name, make in FILTERS
+              if request.param(name)]
+    return tests + ([mdfilter] if mdfilter else [])
 
 
 def _query_test(query):
@@ -59,7 +46,7 @@ def _query_test(query):
     if len(text) >= 2 and text[0] == text[-1] == '"':
         terms = [text[1:-1].casefold()]
     else:
-        terms = [word.casefold() for word in text.split() if word not in QUERY_OPERATORS]
+        terms = [word.casefold() for word in text.split() if word not in ("AND", "OR", "NOT")]
 
     def test(item):
         haystack = [item.name.casefold()] + [str(value).casefold()
@@ -76,7 +63,7 @@ def _metadata_values(item):
                     yield value
 
 
-def _type_test(kind):
+def _type_test(store, kind):
     if kind not in ("file", "folder", "web_link"):
         raise invalid_parameter("type", "Invalid value '%s' for query parameter 'type'" % kind)
     return lambda item: item.type == kind
@@ -90,7 +77,7 @@ def _ancestor_test(store, text):
     return lambda item: any(store.is_within(item, folder_id) for folder_id in folder_ids)
 
 
-def _extension_test(text):
+def _extension_test(store, text):
     wanted = {part.strip().lower().lstrip(".") for part in text.split(",") if part.strip()}
     return lambda item: (isinstance(item, File) and "." in item.name
                          and item.name.rpartition(".")[2].lower() in wanted)
@@ -107,10 +94,15 @@ def _size_test(store, text):
     return test
 
 
-def _date_test(text):
+def _date_test(store, text):
     low, high = _range_ends("updated_at_range", text, dates.parse)
     return lambda item: ((low is None or item.modified_at >= low)
                          and (high is None or item.modified_at <= high))
+
+
+FILTERS = (("type", _type_test), ("ancestor_folder_ids", _ancestor_test),
+           ("file_extensions", _extension_test), ("size_range", _size_test),
+           ("updated_at_range", _date_test))
 
 
 def _range_ends(name, text, convert):

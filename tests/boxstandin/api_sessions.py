@@ -9,10 +9,10 @@ from dataclasses import asdict
 import dates
 from api_items import check_no_conflict, check_not_locked_by_other
 from api_uploads import check_quota, files_reply_body
-from errors import ApiError, bad_request, not_found
+from errors import bad_request, not_found
 from httpmsg import empty_reply, json_reply
 from sessions import ABORTED, COMMITTED, OPEN
-from store import check_name
+from store import File, check_name
 
 
 def create_session(state, request):
@@ -91,7 +91,7 @@ def _store_committed(state, session, blob):
     if session.file_id is None:
         store.folder(session.folder_id)
         check_no_conflict(state, session.folder_id, session.file_name)
-        return store.add_file(session.file_name, session.folder_id, blob)
+        return store.add(File, session.file_name, session.folder_id, blob=blob)
     target = store.file(session.file_id)
     if session.file_name != target.name:
         check_no_conflict(state, target.parent_id, session.file_name, exclude_id=target.id)
@@ -112,14 +112,10 @@ def _check_still_open(session):
 
 def _file_name(body, required):
     name = body.get("file_name")
-    if name is None:
-        if required:
-            raise bad_request("'file_name' is required", code="missing_file_name")
-        return None
-    try:
+    if name is None and required:
+        raise bad_request("'file_name' is required", code="missing_file_name")
+    if name is not None:
         check_name(name)
-    except ApiError:
-        raise bad_request("'file_name' is not valid", code="item_name_invalid") from None
     return name
 
 

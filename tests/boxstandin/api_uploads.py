@@ -10,7 +10,7 @@ from errors import bad_request, client_error
 from httpmsg import fields_param, json_reply
 from multipart import read_parts
 from render import Renderer
-from store import check_name
+from store import File, check_name
 
 
 def preflight_new(state, request):
@@ -47,9 +47,9 @@ def upload_new(state, request):
             state.store.folder(parent_id)
             check_no_conflict(state, parent_id, name)
             check_quota(state, blob.size, blob.size)
-        created = state.store.add_file(name, parent_id, blob)
+        created = state.store.add(File, name, parent_id, blob=blob)
         created.content_modified = content_modified
-        return _files_reply(state, request, created, 201)
+        return json_reply(201, files_reply_body(state, request, created))
 
 
 def upload_version(state, request):
@@ -66,15 +66,14 @@ def upload_version(state, request):
             check_quota(state, blob.size, blob.size - target.size)
         state.store.replace_content(target, blob, content_modified)
         state.store.set_name(target, new_name)
-        return _files_reply(state, request, target, 200)
+        return json_reply(200, files_reply_body(state, request, target))
 
 
 def check_quota(state, file_size, extra_bytes):
     """Box's refusals for a file of `file_size` bytes that adds `extra_bytes` to the account."""
     store = state.store
     if file_size > store.user.max_upload_size:
-        raise client_error(403, "file_size_limit_exceeded",
-                           "File size exceeds the folder owner's file size limit")
+        raise client_error(403, "file_size_limit_exceeded", "File size exceeds the limit")
     if store.space_used() + max(extra_bytes, 0) > store.user.space_amount:
         raise client_error(403, "storage_limit_exceeded", "Account storage limit reached")
 
@@ -83,14 +82,8 @@ def files_reply_body(state, request, item):
     return {"total_count": 1, "entries": [Renderer(state).item(item, fields_param(request))]}
 
 
-def _files_reply(state, request, item, status):
-    return json_reply(status, files_reply_body(state, request, item))
-
-
 def _read_form(state, request):
     """The attributes (which must come first) and the file content of an upload form."""
-    if request.body is None:
-        raise bad_request("The upload has no body")
     parts = read_parts(request.body, request.header("Content-Type"))
     names = [part.name for part in parts]
     if "attributes" not in names or "file" not in names:

@@ -47,10 +47,6 @@ class Blob:
     def open(self):
         return io.BytesIO(self._data) if self.path is None else open(self.path, "rb")
 
-    def read_all(self):
-        with self.open() as stream:
-            return stream.read()
-
     def discard(self):
         if self.path is not None:
             remove_file(self.path)

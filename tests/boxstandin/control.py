@@ -23,10 +23,7 @@ POST seed {"user", "metadata_templates", "folders", "files", "web_links"}   all 
                "created_at"?, "id"?}
      web_link: {"name", "parent_id", "url", "id"?, "modified_at"?}
 GET  item?type=file|folder|web_link&id=ID[&content=1]  or  item?path=/A/B/name
-     -> {"type", "id", "name", "parent_id", "path", "etag", "created_at", "modified_at",
-        "content_modified_at", "permissions"}; files add "size", "sha1", "version_number",
-        "lock", "metadata" (and "content_base64" with content=1); folders "children":
-        [{"type", "id", "name"}]; web links "url"
+     -> the item's members as seeded, plus "path", "size", "sha1", folders' "children"
 POST item {"type", "id", seed members}   -> the item; new content makes a new version and a new
      name a rename (version_number and etag go up unless given in the same call)
 POST item/delete {"type", "id"}   (folders recursively)
@@ -70,7 +67,7 @@ def handle(state, request):
 
 
 def _body(request):
-    raw = request.body_bytes()
+    raw = request.body.bytes()
     try:
         value = json.loads(raw.decode("utf-8")) if raw.strip() else {}
     except (UnicodeDecodeError, ValueError):

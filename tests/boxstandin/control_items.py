@@ -104,7 +104,8 @@ def item_view(state, item, with_content=False):
             if item.size > CONTENT_VIEW_LIMIT:
                 raise ValueError("content above %d bytes is not shown; compare sha1 instead"
                                  % CONTENT_VIEW_LIMIT)
-            view["content_base64"] = base64.b64encode(item.blob.read_all()).decode("ascii")
+            with item.blob.open() as stream:
+                view["content_base64"] = base64.b64encode(stream.read()).decode("ascii")
     return view
 
 
@@ -122,21 +123,13 @@ def _seed_user(user, data):
 def _seed_item(state, kind, data):
     _expect_object(data, kind, KEYS[kind])
     name, parent_id = data.get("name"), str(data.get("parent_id", ROOT_ID))
-    if not isinstance(name, str) or not name:
-        raise ValueError("'name' must be a non-empty string")
-    if state.store.find(parent_id, Folder) is None:
-        raise ValueError("no parent folder with id %r" % parent_id)
-    if state.store.conflict(parent_id, name) is not None:
-        raise ValueError("folder %r already holds an item named %r" % (parent_id, name))
-    item_id = None if data.get("id") is None else str(data["id"])
-    if kind == "folder":
-        item = state.store.add_folder(name, parent_id, item_id)
-    elif kind == "web_link":
-        item = state.store.add_web_link(name, parent_id, str(data.get("url", "")), item_id)
-    else:
-        blob = (_content(state, data) if any(key in data for key in CONTENT_KEYS)
-                else Blob.of_bytes(b""))
-        item = state.store.add_file(name, parent_id, blob, item_id)
+    _check_place(state, name, parent_id)
+    members = {"url": str(data.get("url", ""))} if kind == "web_link" else {}
+    if kind == "file":
+        members["blob"] = (_content(state, data) if any(key in data for key in CONTENT_KEYS)
+                           else Blob.of_bytes(b""))
+    item = state.store.add(KINDS[kind], name, parent_id,
+                           None if data.get("id") is None else str(data["id"]), **members)
     _apply_common(state, item, data)
     return item
 
@@ -169,16 +162,20 @@ def _apply_common(state, item, data):
                     item.id, resolved, template_key, values)
 
 
-def _place(state, item, name, parent_id):
+def _check_place(state, name, parent_id, item=None):
     parent = state.store.find(parent_id, Folder)
     if parent is None:
         raise ValueError("no parent folder with id %r" % parent_id)
-    if item.id == ROOT_ID or parent is item or state.store.is_within(parent, item.id):
+    if item and (item.id == ROOT_ID or parent is item or state.store.is_within(parent, item.id)):
         raise ValueError("a folder cannot move into itself")
     if not isinstance(name, str) or not name:
         raise ValueError("'name' must be a non-empty string")
-    if state.store.conflict(parent_id, name, exclude_id=item.id) is not None:
+    if state.store.conflict(parent_id, name, exclude_id=item and item.id) is not None:
         raise ValueError("folder %r already holds an item named %r" % (parent_id, name))
+
+
+def _place(state, item, name, parent_id):
+    _check_place(state, name, parent_id, item)
     if name != item.name:
         item.etag += 1
         item.modified_at = dates.now()

@@ -92,12 +92,9 @@ class Request:
         values = self.params.get(name)
         return values[0] if values else default
 
-    def body_bytes(self):
-        return self.body.bytes()
-
     def json_object(self, optional=False):
         """The body as a JSON object; an empty body counts as {} when it is optional."""
-        raw = self.body_bytes()
+        raw = self.body.bytes()
         if not raw.strip():
             if optional:
                 return {}

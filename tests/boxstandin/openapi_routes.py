@@ -7,7 +7,8 @@ host (authorize page). An operation only counts as found when it is described fo
 
 import json
 import re
-from dataclasses import dataclass, field
+from collections import namedtuple
+from dataclasses import dataclass
 from typing import List, Optional
 from urllib.parse import urlsplit
 
@@ -15,6 +16,7 @@ from urllib.parse import urlsplit
 HOST_PREFIXES = (("/api/2.0/", "upload", "/api/2.0"), ("/2.0/", "api", "/2.0"),
                  ("/api/oauth2/", "account", "/api/oauth2"), ("/oauth2/", "root", ""))
 HTTP_METHODS = ("get", "put", "post", "delete", "options", "head", "patch")
+Operation = namedtuple("Operation", "method host query_params")   # query_params: name -> schema
 _PLACEHOLDER = re.compile(r"\{([^{}/]+)\}")
 
 
@@ -28,17 +30,10 @@ def compile_template(template):
 
 
 @dataclass
-class Operation:
-    method: str
-    host: str
-    query_params: dict  # name -> schema
-
-
-@dataclass
 class PathEntry:
     template: str
     regex: object
-    operations: List[Operation] = field(default_factory=list)
+    operations: List[Operation]
 
 
 @dataclass
@@ -58,7 +53,7 @@ class ApiIndex:
         entries = {}
         for raw_path, item in description.get("paths", {}).items():
             template = raw_path.split("#", 1)[0]
-            entry = entries.setdefault(template, PathEntry(template, compile_template(template)))
+            entry = entries.setdefault(template, PathEntry(template, compile_template(template), []))
             entry.operations.extend(self._operations(item))
         # Literal paths win over templated ones ("/files/content" before "/files/{file_id}").
         self._entries = sorted(entries.values(),

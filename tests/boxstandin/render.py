@@ -8,19 +8,6 @@ Members are computed only when shown, because some (folder sizes, paths) walk th
 import dates
 from store import FILE_PERMISSIONS, FOLDER_PERMISSIONS
 
-STANDARD = {
-    "folder": ("type", "id", "sequence_id", "etag", "name", "created_at", "modified_at",
-               "description", "size", "path_collection", "created_by", "modified_by",
-               "trashed_at", "purged_at", "content_created_at", "content_modified_at",
-               "owned_by", "shared_link", "folder_upload_email", "parent", "item_status"),
-    "file": ("type", "id", "file_version", "sequence_id", "etag", "sha1", "name", "description",
-             "size", "path_collection", "created_at", "modified_at", "trashed_at", "purged_at",
-             "content_created_at", "content_modified_at", "created_by", "modified_by",
-             "owned_by", "shared_link", "parent", "item_status"),
-    "web_link": ("type", "id", "sequence_id", "etag", "name", "url", "created_at", "modified_at",
-                 "parent", "description", "path_collection", "created_by", "modified_by",
-                 "owned_by", "shared_link", "trashed_at", "purged_at", "item_status"),
-}
 MINI = {
     "folder": ("type", "id", "sequence_id", "etag", "name"),
     "file": ("type", "id", "file_version", "sequence_id", "etag", "sha1", "name"),
@@ -72,6 +59,10 @@ MEMBERS = {
 }
 
 
+# Members Box leaves out of an item's standard variant; only a `fields` query shows them.
+NOT_STANDARD = ("version_number", "extension", "lock", "permissions", "expiring_embed_link")
+
+
 class Renderer:
     """Builds item records from the state's store."""
 
@@ -79,14 +70,13 @@ class Renderer:
         self.store = state.store
         self.base_url = state.base_url
 
-    @staticmethod
-    def date(value):
-        return dates.format_date(value)
+    date = staticmethod(dates.format_date)
 
     def item(self, item, fields=None, variant="standard"):
         members = MEMBERS[item.type]
         if fields is None:
-            names = (MINI if variant == "mini" else STANDARD)[item.type]
+            names = MINI[item.type] if variant == "mini" else [
+                name for name in members if name not in NOT_STANDARD]
             return {name: members[name](self, item) for name in names}
         record = {name: members[name](self, item) for name in ALWAYS}
         for name in fields:
@@ -100,18 +90,14 @@ class Renderer:
         return self.item(item, variant="mini")
 
     def parent_mini(self, item):
-        if item.parent_id is None:
-            return None
-        return self.mini(self.store.items[item.parent_id])
+        return None if item.parent_id is None else self.mini(self.store.items[item.parent_id])
 
     def path_collection(self, item):
         entries = [self.mini(folder) for folder in self.store.ancestors(item)]
         return {"total_count": len(entries), "entries": entries}
 
     def lock(self, lock):
-        if lock is None:
-            return None
-        return {"type": "lock", "id": lock.id, "created_by": lock.created_by,
+        return lock and {"type": "lock", "id": lock.id, "created_by": lock.created_by,
                 "created_at": self.date(lock.created_at), "expires_at": self.date(lock.expires_at),
                 "is_download_prevented": lock.is_download_prevented, "app_type": None}
 

@@ -23,10 +23,6 @@ import threading
 STANDIN_SCRIPT = os.path.join(os.path.dirname(os.path.abspath(__file__)), "boxstandin.py")
 
 
-class StandInError(RuntimeError):
-    pass
-
-
 class StandInProcess:
     """The stand-in as a child process; `url` is set once it is ready."""
 
@@ -48,7 +44,7 @@ class StandInProcess:
             line = ""
         if not line.startswith("READY "):
             self.stop()
-            raise StandInError("the Box stand-in did not get ready")
+            raise RuntimeError("the Box stand-in did not get ready")
         self.url = line.split(None, 1)[1].strip()
         return self.url
 
@@ -119,7 +115,7 @@ def main(argv=None):
     standin = StandInProcess(arguments.openapi)
     try:
         return _run_command(command, standin.start(), arguments.timeout)
-    except StandInError as error:
+    except RuntimeError as error:
         print("run_with_standin: %s" % error, file=sys.stderr)
         return 1
     finally:

@@ -11,7 +11,6 @@ import socket
 import sys
 import threading
 import traceback
-from http import HTTPStatus
 from http.server import BaseHTTPRequestHandler, ThreadingHTTPServer
 
 import control
@@ -174,10 +173,7 @@ class StandInHandler(BaseHTTPRequestHandler):
         self.close_connection = self.close_connection or truncate_at is not None
         if self.close_connection:
             headers.append(("Connection", "close"))
-        try:
-            reason = HTTPStatus(reply.status).phrase
-        except ValueError:
-            reason = "Status %d" % reply.status
+        reason = http.client.responses.get(reply.status, "Status %d" % reply.status)
         head = ["HTTP/1.1 %d %s" % (reply.status, reason)]
         head += ["%s: %s" % (name, value) for name, value in headers]
         body = reply.body if truncate_at is None else reply.body[:truncate_at]

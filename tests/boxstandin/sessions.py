@@ -1,13 +1,9 @@
-"""Chunked upload sessions and Box's rules for their parts and commit.
+"""Chunked upload sessions and Box's rules for their parts and commit: part offsets are
+multiples of the part size, only the last part may be shorter, digests must match, parts may not
+overlap, and the commit lists exactly the uploaded parts, which cover the file.
 
 Parts go straight into a sparse spool file at their offsets; on commit that file becomes the
-file's content without a copy. Refusals: a Content-Range whose total is not the file size,
-whose offset is not a multiple of the part size, or whose size differs from the part size (only
-the last part may be shorter) 416 requested_range_not_satisfiable; a missing or malformed
-Content-Range or a body of another length 400 bad_request; a missing or malformed
-"digest: sha=<base64>" 400 bad_digest, one that does not match 412 sha1_mismatch; a part
-overlapping an uploaded one 409 range_overlap; a commit whose part list differs from the
-uploaded parts or leaves gaps 400 invalid_parts.
+file's content without a copy.
 """
 
 import base64

@@ -157,18 +157,12 @@ class Store:
         item = self._names.get(parent_id, {}).get(name.casefold())
         return None if item is None or item.id == exclude_id else item
 
-    def add_folder(self, name, parent_id, item_id=None):
-        now = dates.now()
-        return self._add(Folder(self.new_id(item_id), name, parent_id, now, now))
-
-    def add_file(self, name, parent_id, blob, item_id=None):
-        now = dates.now()
-        return self._add(File(self.new_id(item_id), name, parent_id, now, now, blob=blob,
-                              version_id=self.new_id()))
-
-    def add_web_link(self, name, parent_id, url, item_id=None):
-        now = dates.now()
-        return self._add(WebLink(self.new_id(item_id), name, parent_id, now, now, url=url))
+    def add(self, kind, name, parent_id, item_id=None, **members):
+        """A new folder, file (give `blob`) or web link (give `url`)."""
+        item_id, now = self.new_id(item_id), dates.now()
+        if kind is File:
+            members["version_id"] = self.new_id()
+        return self._add(kind(item_id, name, parent_id, now, now, **members))
 
     def replace_content(self, target, blob, content_modified=None):
         """A new version: new bytes, next version number and etag, fresh dates."""

@@ -56,23 +56,22 @@ class StandInTest(unittest.TestCase):
     def assert_error(self, reply, status, code):
         self.assertEqual((reply.status, json.loads(reply.data)["code"]), (status, code), reply.data)
 
-    def refresh(self, token):
-        form = "grant_type=refresh_token&refresh_token=%s&client_id=c&client_secret=s" % token
+    def token(self, grant):
+        form = "grant_type=%s&client_id=c&client_secret=s" % grant
         return self.send("POST", "/oauth2/token", form.encode(), FORM)
 
     def test_tokens_rotate_on_refresh_and_work_once(self):
-        pair = json.loads(self.refresh(INITIAL_REFRESH_TOKEN).data)
+        pair = json.loads(self.token("refresh_token&refresh_token=" + INITIAL_REFRESH_TOKEN).data)
         stale = self.api("GET", "/2.0/users/me")
         self.assertEqual((stale.status, stale.data), (401, b""))
         self.assertEqual(stale.getheader("WWW-Authenticate"),
                          'Bearer realm="Service", error="invalid_token"')
         self.assertEqual(self.api("GET", "/2.0/users/me", token=pair["access_token"]).status, 200)
-        reused = self.refresh(INITIAL_REFRESH_TOKEN)
+        reused = self.token("refresh_token&refresh_token=" + INITIAL_REFRESH_TOKEN)
         self.assertEqual((reused.status, json.loads(reused.data)["error"]), (400, "invalid_grant"))
         authorize = "/api/oauth2/authorize?response_type=code&client_id=c&redirect_uri=https://x/?"
         code = self.send("GET", authorize).getheader("Location").split("code=")[1]
-        form = ("grant_type=authorization_code&code=%s&client_id=c&client_secret=s" % code).encode()
-        self.assertEqual([self.send("POST", "/oauth2/token", form, FORM).status for _ in "12"],
+        self.assertEqual([self.token("authorization_code&code=" + code).status for _ in "12"],
                          [200, 400])
         self.assertEqual(self.control("GET", "tokens")["refresh_count"], 1)
 
