@@ -95,14 +95,6 @@ def _set_tokens(state, request):
     return state.tokens.view()
 
 
-def _clear_faults(state, request):
-    rule_id = _body(request).get("id")
-    if rule_id is not None and (isinstance(rule_id, bool) or not isinstance(rule_id, int)):
-        raise ValueError("'id' must be an integer")
-    state.faults.clear(rule_id)
-    return {"ok": True}
-
-
 def _get_journal(state, request):
     try:
         since = int(request.param("since", "0"))
@@ -132,7 +124,8 @@ CALLS = {
     ("POST", "tokens"): _set_tokens,
     ("POST", "switches"): lambda state, request: state.switches.update(_body(request)),
     ("POST", "faults"): lambda state, request: {"id": state.faults.add(_body(request))},
-    ("POST", "faults/clear"): _clear_faults,
+    ("POST", "faults/clear"): _ok(lambda state, request: state.faults.clear(
+        _body(request).get("id"))),
     ("GET", "journal"): _get_journal,
     ("POST", "journal/clear"): _ok(lambda state, request: state.journal.clear()),
     ("GET", "upload_sessions"): lambda state, request: {"sessions": state.sessions.view()},

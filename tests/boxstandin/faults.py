@@ -3,7 +3,7 @@
 RULE:  {"method": "GET" | "*", "path": "/2.0/files/*" (glob on the decoded path, "*" spans "/"),
         "query"?: text the raw query must contain, "replies": [REPLY, ...]}
        or the members of one REPLY inline with the rule
-REPLY: {"status": 200, "headers": {"Retry-After": "2"} | [["Name", "value"], ...],
+REPLY: {"status": 200, "headers": {"Retry-After": "2"},
         one body member: "json": any | "text": "..." | "error": {"code", "message",
         "context_info"?} (a Box client error) | "metadata_error": {"code", "message"}
         (none: empty body), "content_type"?, "delay_ms"?, "times"?: n (default 1),
@@ -100,15 +100,11 @@ def _parse_rule(data, rule_id):
 
 
 def _parse_reply(data, rule_id):
-    if not isinstance(data, dict):
-        raise ValueError("a reply must be a JSON object")
     _check_keys(data, REPLY_KEYS)
     status = _int(data, "status", 200, 100, 599)
-    headers = data.get("headers", {})
-    headers = list(headers.items()) if isinstance(headers, dict) else headers
-    if not all(isinstance(h, (list, tuple)) and len(h) == 2 for h in headers):
-        raise ValueError("'headers' must be an object or a list of [name, value] pairs")
-    headers = [(str(name), str(value)) for name, value in headers]
+    if not isinstance(data.get("headers", {}), dict):
+        raise ValueError("'headers' must be an object")
+    headers = [(str(name), str(value)) for name, value in data.get("headers", {}).items()]
     body, content_type = _body(data, status)
     if content_type and not any(name.lower() == "content-type" for name, _ in headers):
         headers.insert(0, ("Content-Type", content_type))

@@ -116,10 +116,6 @@ class Reply:
     stream: object = None          # a readable file for large content, sent after `body`
     stream_length: int = 0
 
-    @property
-    def content_length(self):
-        return len(self.body) + self.stream_length
-
 
 def json_reply(status, value, headers=()):
     return Reply(status, [("Content-Type", "application/json")] + list(headers),

@@ -169,7 +169,7 @@ class StandInHandler(BaseHTTPRequestHandler):
         headers = list(reply.headers)
         if reply.status not in NO_BODY_STATUSES and not any(
                 name.lower() == "content-length" for name, _ in headers):
-            headers.append(("Content-Length", str(reply.content_length)))
+            headers.append(("Content-Length", str(len(reply.body) + reply.stream_length)))
         self.close_connection = self.close_connection or truncate_at is not None
         if self.close_connection:
             headers.append(("Connection", "close"))

@@ -1,10 +1,6 @@
 #!/usr/bin/env python3
-"""Self-test of the Box stand-in over HTTP: the checks the suites trust it with and that no
-product test would notice failing (token rotation, refusing what Box refuses, the journal's
-check against Box's API description, fault queues).
-
-    test_boxstandin.py [--openapi PATH] [unittest arguments]
-"""
+"""Self-test of the Box stand-in over HTTP: what the suites trust it with and no product test
+would notice failing. Run: test_boxstandin.py [--openapi PATH] [unittest arguments]"""
 
 import base64
 import http.client
