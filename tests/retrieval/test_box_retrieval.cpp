@@ -135,6 +135,8 @@ const ItemKind kItemKinds[] = {
     {"Locked", R"({"name":"l.docx","content_text":"x","lock":{"expires_at":null,"is_download_prevented":false,
         "created_by":{"id":"9","name":"Zed","login":"zed@example.com"}}})",
      false, {{L"ows-CheckoutUser", L"zed@example.com"}}},
+    {"ExpiredLock", R"({"name":"l.docx","content_text":"x","lock":{"expires_at":"2020-01-01T00:00:00Z",
+        "created_by":{"id":"9","name":"Zed","login":"zed@example.com"}}})", false, {{L"ows-CheckoutUser", L""}}},
     {"Fingerprinted", R"({"name":"f.pdf","content_text":"x","metadata":{"enterprise":{"fingerprints":{
         "fingerprint":"ab12"}}}})", false, {{L"VESK.DuplicateHash", L"ab12"}}},
 };
