@@ -28,6 +28,8 @@ TEST_P(NewDocument, IsStoredAndTheItemPointsAtItWithItsMailMetadata)
     const MailCase& mail = GetParam();
     const ItemMap item = TestPropertyMap::Create(mail.tags);
     item->SetText(L"0x0c1a001f", L"Ann Sender");
+    item->SetText(L"0x0037001f", L"Quarterly \"numbers\"");
+    item->SetText(L"VESK.DuplicateHash", L"{0123-HASH}");
     item->SetFlag(L"0x0e1b000b", true);
     const uint32_t hiddenTag = (static_cast<uint32_t>(TestPropertyMap::TagForNamedId(0x8514)) & ~0xFFFFu) | 0x000B;
     item->SetFlag(std::wstring(ToHexString(hiddenTag)), mail.hidden);
@@ -44,6 +46,7 @@ TEST_P(NewDocument, IsStoredAndTheItemPointsAtItWithItsMailMetadata)
     EXPECT_EQ(1, item->Number(L"VersionId").value_or(0));
     EXPECT_EQ(mail.fileName, Text(item, L"Quentra.FromServerFileName"));
     EXPECT_EQ(-1.0, item->Date(L"RemoteFileLastModified").value_or(0));
+    EXPECT_EQ("{0123-HASH}", stored["metadata"]["enterprise_1234567"]["fingerprints"]["fingerprint"].asString());
     const Json::Value metadata = stored["metadata"]["enterprise_1234567"]["mailProps"];
     if (mail.has == nullptr) {
         EXPECT_EQ("Q1 Plan.txt", stored["name"].asString()) << "the name is cleaned for Box";
@@ -52,7 +55,9 @@ TEST_P(NewDocument, IsStoredAndTheItemPointsAtItWithItsMailMetadata)
     }
     EXPECT_EQ("Ann Sender", metadata["from"].asString());
     EXPECT_EQ(mail.has, metadata["hasattachments"].asString());
-    EXPECT_EQ(mail.dated, metadata.isMember("received") && metadata.isMember("sent"));
+    EXPECT_EQ("Quarterly \"numbers\"", metadata["subject"].asString());
+    EXPECT_EQ(mail.dated ? "2023-03-15T12:00:00.000Z" : "", metadata["received"].asString());
+    EXPECT_EQ(metadata["received"], metadata["sent"]);
 }
 
 INSTANTIATE_TEST_SUITE_P(SyncUp, NewDocument, ::testing::ValuesIn(kMailCases));
