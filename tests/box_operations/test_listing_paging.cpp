@@ -293,11 +293,14 @@ const BrokenPagingCase kBrokenPaging[] = {
      1, true},
     {"EmptyLastPage", "[" PAGE(FILE_AT("9001", "2024-01-03T00:00:00Z"), "\"m1\"") "," PAGE("", "\"\"") "]", 1, false},
     // Box ends marker paging with next_marker null, "" or no member at all.
-    {"NullMarkerEnds", "[" PAGE(FILE_AT("9001", "2024-01-03T00:00:00Z"), "\"m1\"") "," PAGE(FILE_AT("9002", "2024-01-02T00:00:00Z"), "null") "]",
+    {"NullMarkerEnds",
+     "[" PAGE(FILE_AT("9001", "2024-01-03T00:00:00Z"), "\"m1\"") "," PAGE(FILE_AT("9002", "2024-01-02T00:00:00Z"), "null") "]",
      2, false},
-    {"EmptyMarkerEnds", "[" PAGE(FILE_AT("9001", "2024-01-03T00:00:00Z"), "\"m1\"") "," PAGE(FILE_AT("9002", "2024-01-02T00:00:00Z"), "\"\"") "]",
+    {"EmptyMarkerEnds",
+     "[" PAGE(FILE_AT("9001", "2024-01-03T00:00:00Z"), "\"m1\"") "," PAGE(FILE_AT("9002", "2024-01-02T00:00:00Z"), "\"\"") "]",
      2, false},
-    {"AbsentMarkerEnds", "[" PAGE(FILE_AT("9001", "2024-01-03T00:00:00Z"), "\"m1\"") R"(, {"status": 200, "json": {"entries": [)"
+    {"AbsentMarkerEnds",
+     "[" PAGE(FILE_AT("9001", "2024-01-03T00:00:00Z"), "\"m1\"") R"(, {"status": 200, "json": {"entries": [)"
      FILE_AT("9002", "2024-01-02T00:00:00Z") "]}}]", 2, false},
 };
 

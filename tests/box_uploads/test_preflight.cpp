@@ -92,7 +92,6 @@ TEST_P(PreflightAnswer, OnlyBoxsRefusalAnswersFalse)
     EXPECT_EQ(1u, Requests("OPTIONS", kAsked).size()) << "a refusal is not asked again";
 }
 
-INSTANTIATE_TEST_SUITE_P(Preflight, PreflightAnswer, ::testing::ValuesIn(kAnswers),
-                         [](const ::testing::TestParamInfo<AnswerCase>& info) { return info.param.name; });
+INSTANTIATE_TEST_SUITE_P(Preflight, PreflightAnswer, ::testing::ValuesIn(kAnswers), BoxRoad::CaseName());
 
 } // namespace

@@ -72,8 +72,7 @@ TEST_P(Survived, IsSentAgainAndTheFileArrivesWhole)
     EXPECT_EQ(Body(first), Body(again));
 }
 
-INSTANTIATE_TEST_SUITE_P(UploadFailure, Survived, ::testing::ValuesIn(kSurvived),
-                         [](const ::testing::TestParamInfo<SurvivedCase>& info) { return info.param.name; });
+INSTANTIATE_TEST_SUITE_P(UploadFailure, Survived, ::testing::ValuesIn(kSurvived), BoxRoad::CaseName());
 
 struct EndedCase {
     const char* name;
@@ -122,8 +121,7 @@ TEST_P(Ended, AbortsTheSessionAndTellsWhy)
     EXPECT_TRUE(record.FileId.empty());
 }
 
-INSTANTIATE_TEST_SUITE_P(UploadFailure, Ended, ::testing::ValuesIn(kEnded),
-                         [](const ::testing::TestParamInfo<EndedCase>& info) { return info.param.name; });
+INSTANTIATE_TEST_SUITE_P(UploadFailure, Ended, ::testing::ValuesIn(kEnded), BoxRoad::CaseName());
 
 struct StopCase {
     const char* name;
@@ -163,8 +161,7 @@ TEST_P(Stopped, EndsAtOnceAndAbortsTheSession)
     EXPECT_EQ("aborted", Sessions()[0]["state"].asString());
 }
 
-INSTANTIATE_TEST_SUITE_P(UploadFailure, Stopped, ::testing::ValuesIn(kStops),
-                         [](const ::testing::TestParamInfo<StopCase>& info) { return info.param.name; });
+INSTANTIATE_TEST_SUITE_P(UploadFailure, Stopped, ::testing::ValuesIn(kStops), BoxRoad::CaseName());
 
 // A slow uplink that keeps moving is never cut off however long the body takes: each 1 MiB
 // restarts the wait for progress. A stop still ends the send between blocks.
@@ -264,7 +261,6 @@ TEST_P(UnreadableFile, FailsBeforeAnyRequestToBox)
     EXPECT_EQ(0u, Journal().size());
 }
 
-INSTANTIATE_TEST_SUITE_P(UploadFailure, UnreadableFile, ::testing::ValuesIn(kUnreadable),
-                         [](const ::testing::TestParamInfo<UnreadableCase>& info) { return info.param.name; });
+INSTANTIATE_TEST_SUITE_P(UploadFailure, UnreadableFile, ::testing::ValuesIn(kUnreadable), BoxRoad::CaseName());
 
 } // namespace

@@ -72,8 +72,7 @@ TEST_P(UploadSize, StoresTheFileThroughTheRightRoad)
     EXPECT_EQ("committed", Sessions()[0]["state"].asString());
 }
 
-INSTANTIATE_TEST_SUITE_P(Upload, UploadSize, ::testing::ValuesIn(kSizes),
-                         [](const ::testing::TestParamInfo<SizeCase>& info) { return info.param.name; });
+INSTANTIATE_TEST_SUITE_P(Upload, UploadSize, ::testing::ValuesIn(kSizes), BoxRoad::CaseName());
 
 constexpr uint64_t kBeyond4GiB = (uint64_t(1) << 32) + 5;
 

@@ -102,8 +102,7 @@ const NameQueryCase kNameQueries[] = {
     {"BlankSearchesNothing", L"   ", L"", {}, 0},
     {"NoIdsAfterPrefix", L"f:", L"", {}, 0},
 };
-INSTANTIATE_TEST_SUITE_P(Queries, NameQuery, ::testing::ValuesIn(kNameQueries),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Queries, NameQuery, ::testing::ValuesIn(kNameQueries), BoxRoad::CaseName());
 
 // A blank line in the setting is no pattern: an empty one would exclude every folder.
 TEST_F(FolderQuery, ATrailingLineFeedInTheExclusionsExcludesNothingMore)
@@ -190,8 +189,7 @@ const ParentCase kParents[] = {
     {"NoFolderId", L"Mail\t///\t\t", E_INVALIDARG, nullptr},
     {"IdNotDigits", L"Mail\t" + std::wstring(kApplicationUrl) + L"/folder/6x0\t\t", E_INVALIDARG, nullptr},
 };
-INSTANTIATE_TEST_SUITE_P(Parents, ChildFolderParents, ::testing::ValuesIn(kParents),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Parents, ChildFolderParents, ::testing::ValuesIn(kParents), BoxRoad::CaseName());
 
 TEST(RepositoryToAdd, ListsTravelInAJsonTailAndComeBackSorted)
 {

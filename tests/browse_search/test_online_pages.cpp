@@ -200,18 +200,6 @@ TEST_F(OnlinePages, AFailedSearchIsReportedAndTriedAgain)
     EXPECT_EQ(E_INVALIDARG, Pages()->raw_GetOnlinePage(0, -1, TalvernCommon::unique_variant().put()));
 }
 
-// Box asks to slow down: the call loop waits its Retry-After and the search succeeds.
-TEST_F(OnlinePages, ATooManyRequestsReplyIsWaitedOut)
-{
-    Seed(kResults);
-    SearchFor(L"Offer");
-    AddFault(R"({"method": "GET", "path": "/2.0/search", "status": 429, "headers": {"Retry-After": "1"},
-                 "error": {"code": "rate_limit_exceeded", "message": "slow down"}})");
-
-    EXPECT_EQ(3, Total());
-    EXPECT_EQ(2u, Journal(kSearchRoute).size());
-}
-
 struct MatchCase {
     const char* name;
     std::vector<_variant_t> standard;
@@ -253,8 +241,7 @@ const MatchCase kMatches[] = {
     {"FileExtensions", {}, {L"fileext", L"doc", 0, L"FileExt", L"pdf,docx", 0}, {"&file_extensions=pdf,docx&"},
      {"doc&"}},
 };
-INSTANTIATE_TEST_SUITE_P(Matches, MatchParameters, ::testing::ValuesIn(kMatches),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Matches, MatchParameters, ::testing::ValuesIn(kMatches), BoxRoad::CaseName());
 
 TEST_F(OnlinePages, BadMatchesAreRefusedBeforeAnySearch)
 {

@@ -93,8 +93,8 @@ TEST_F(TokenSeeding, StoredPairIsSeededOncePerProcess)
 // and the user's id is left in the settings for the host.
 TEST_F(TokenSeeding, EnterpriseIdIsFetchedOnceAndTheUserIdStored)
 {
-    standIn_.Post("seed", TestSupport::ParseJson(
-                              R"({"user": {"id": "77001", "name": "Ada", "login": "a@x.com", "enterprise_id": "880042"}})"));
+    standIn_.Post("seed", TestSupport::ParseJson(R"({"user": {"id": "77001", "name": "Ada", "login": "a@x.com",
+                                                         "enterprise_id": "880042"}})"));
     const Json::Value tokens = standIn_.Get("tokens");
     Box_20::SetCachedTokens({AnsiToWide(tokens["access_token"].asString()),
                              AnsiToWide(tokens["refresh_token"].asString())});

@@ -77,8 +77,7 @@ TEST_P(BoxDownload, ThePathHoldsTheWholeContentOrNoFile)
     EXPECT_EQ(c.before == 'e' ? 1 : 0, StandInTokens()["refresh_count"].asInt());
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, BoxDownload, ::testing::ValuesIn(kDownloadCases),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Cases, BoxDownload, ::testing::ValuesIn(kDownloadCases), BoxRoad::CaseName());
 
 TEST_F(Retrieval, AStopFromAnotherThreadEndsTheDownloadAtOnceAndLeavesNoFile)
 {
@@ -162,8 +161,7 @@ TEST_P(BoxItemProperties, TheHostReceivesWhatTheListingKnowsInOneBatch)
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Kinds, BoxItemProperties, ::testing::ValuesIn(kItemKinds),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Kinds, BoxItemProperties, ::testing::ValuesIn(kItemKinds), BoxRoad::CaseName());
 
 TEST_F(Retrieval, MainFolderPropertiesComeInOrderAndStopAtTheFirstRefusedWrite)
 {

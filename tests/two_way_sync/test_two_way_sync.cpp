@@ -3,11 +3,11 @@
 #include "BoxStandIn.h"
 #include "FilterHost.h"
 #include "JsonText.h"
+#include "StandInJournal.h"
 #include "SyncDriver.h"
 #include "Utf8Converter.h"
 
 #include <gtest/gtest.h>
-#include <wincrypt.h>
 
 #include <filesystem>
 #include <fstream>
@@ -115,13 +115,9 @@ protected:
     }
     static std::string Decoded(const Json::Value& item)
     {
-        DWORD size = 0;
-        const std::string base64 = item["content_base64"].asString();
-        ::CryptStringToBinaryA(base64.c_str(), 0, CRYPT_STRING_BASE64, nullptr, &size, nullptr, nullptr);
-        std::string bytes(size, '\0');
-        ::CryptStringToBinaryA(base64.c_str(), 0, CRYPT_STRING_BASE64, reinterpret_cast<BYTE*>(bytes.data()), &size,
-                               nullptr, nullptr);
-        return bytes;
+        Json::Value asJournaled;
+        asJournaled["body_base64"] = item["content_base64"];
+        return TestSupport::JournalBody(asJournaled);
     }
     bool BoxHas(const std::string& path) const
     {
