@@ -151,43 +151,82 @@ TEST_F(SyncUpTest, AnUpdateOfAFileGoneFromBoxOrChangedThereIsRefused)
     EXPECT_EQ(L"Changed here at Unknown.", Text(changed, L"Quentra.LocalChangeInfo"));
 }
 
-// ---- Faults of a session upload ----------------------------------------------------------------
+// ---- Faults of an upload -----------------------------------------------------------------------
 
-struct FaultCase { const char* partReplies; bool stopDuringParts; HRESULT expected; };
-
-const FaultCase kFaults[] = {
-    {R"([{"action":"pass"}])", false, S_OK},
-    {R"([{"action":"pass"},{"status":401}])", false, S_OK},
-    {R"([{"action":"pass"},{"status":500}])", false, E_FAIL},
-    // Parts go out once each: a connection dropped under one ends the upload cleanly.
-    {R"([{"action":"pass"},{"action":"close"}])", false, E_FAIL},
-    {R"([{"action":"pass","delay_ms":300,"times":8}])", true, E_FAIL},
+// What an upload survives (sent again alike) and how it ends otherwise: the session aborted,
+// nothing stored, the item without an identity and the reason told.
+struct FaultCase {
+    const char *name, *method, *path, *replies;
+    unsigned sends;        // requests of that kind in all
+    unsigned faulted;      // of a survived fault: the request answered with it
+    int refreshes;
+    const wchar_t* issue;  // the start of the sync issue's text (of a failure not stopped); null when it survives
+    unsigned stopAt = 0;   // the request of that kind at whose start the host asks to stop
+    uint64_t size = 60 * BoxUploads::kMiB;
 };
 
-class SessionUpload : public SyncUpTest, public ::testing::WithParamInterface<FaultCase> {};
+constexpr const char* kPart = BoxUploads::kPartPath;
+constexpr const char* kCommit = BoxUploads::kCommitPath;
+constexpr wchar_t kUnknown[] = L"unknown error detected in file upload operation";
 
-TEST_P(SessionUpload, EndsStoredWholeOrWithoutAnIdentity)
+const FaultCase kFaults[] = {
+    {"PartUnauthorized", "PUT", kPart, R"([{"action":"pass","times":2},{"status":401}])", 9, 2, 1, nullptr},
+    {"CommitUnauthorized", "POST", kCommit, R"([{"status":401}])", 2, 0, 1, nullptr},
+    {"CommitStillProcessing", "POST", kCommit, R"([{"status":202,"headers":{"Retry-After":"1"},"times":4}])", 5, 0,
+     0, nullptr},
+    // The body, read from the file as it goes, goes again from its start.
+    {"MultipartUnauthorized", "POST", "/api/2.0/files/content", R"([{"status":401}])", 2, 0, 1, nullptr, 0,
+     3 * BoxUploads::kMiB + 7},
+    {"PartUnauthorizedTwice", "PUT", kPart, R"([{"action":"pass"},{"status":401,"times":2}])", 3, 0, 1, kUnknown},
+    // Parts go out once each: a refusal or a dropped connection ends the upload.
+    {"PartRefused", "PUT", kPart,
+     R"([{"action":"pass"},{"status":500,"error":{"code":"internal_server_error","message":"Oops"}}])", 2, 0, 0, kUnknown},
+    {"ConnectionDropped", "PUT", kPart, R"([{"action":"pass"},{"action":"close"}])", 2, 0, 0, L"CLSBaseWS::"},
+    {"CommitNeverDone", "POST", kCommit, R"([{"status":202,"headers":{"Retry-After":"1"},"times":5}])", 5, 0, 0, kUnknown},
+    {"StopWhileAPartTravels", "PUT", kPart, R"([{"action":"pass","times":2},{"action":"pass","delay_ms":3000}])", 3,
+     0, 0, L"", 3},
+    {"StopDuringTheCommitsWait", "POST", kCommit, R"([{"status":202,"headers":{"Retry-After":"30"}}])", 1, 0, 0, L"", 1},
+};
+
+class UploadFault : public SyncUpTest, public ::testing::WithParamInterface<FaultCase> {};
+
+TEST_P(UploadFault, EndsStoredWholeOrAbortedWithoutAnIdentity)
 {
     const FaultCase& fault = GetParam();
-    AddFault(Fault("PUT", BoxUploads::kPartPath, std::string(R"("replies":)") + fault.partReplies));
-    const LocalFile file = LocalFile::WithPattern(60 * BoxUploads::kMiB, 10);
+    AddFault(Fault(fault.method, fault.path, std::string(R"("replies":)") + fault.replies));
+    const LocalFile file = LocalFile::WithPattern(fault.size, 10);
     const ItemMap item = TestPropertyMap::Create();
     std::optional<BoxUploads::WhenThen> stop;
-    if (fault.stopDuringParts)
-        stop.emplace([this] { return !Requests("PUT", BoxUploads::kPartPath).empty(); },
+    if (fault.stopAt != 0)
+        stop.emplace([&] { return Requests(fault.method, fault.path).size() >= fault.stopAt; },
                      [informer = informer_.get()] { informer->RequestStop(); });
     const HRESULT hr = Add(file, L"big.bin", item);
+    stop.reset();
 
-    EXPECT_EQ(fault.expected, hr);
-    if (SUCCEEDED(hr)) {
+    const Json::Value sent = Requests(fault.method, fault.path);
+    ASSERT_EQ(fault.sends, sent.size());
+    EXPECT_EQ(fault.refreshes, StandInTokens()["refresh_count"].asInt());
+    if (fault.issue == nullptr) {
+        ASSERT_EQ(S_OK, hr);
         EXPECT_EQ(file.Sha1Hex(), StoredSha1(Text(item, L"Quentra.FromServerFileId")));
-    } else {
-        EXPECT_EQ(L"ERROR", SyncIssueType(item.get()));
-        EXPECT_FALSE(HasIdentity(item));
-        EXPECT_TRUE(RootChildren().empty());
+        const Json::Value &first = sent[fault.faulted], &again = sent[fault.faulted + 1];
+        EXPECT_NE(200, first["status"].asInt());
+        EXPECT_EQ(Header(first, "digest"), Header(again, "digest")) << "the same request again";
+        EXPECT_EQ(Body(first), Body(again));
+        return;
     }
+    EXPECT_TRUE(FAILED(hr));
+    if (fault.stopAt == 0) {
+        EXPECT_EQ(E_FAIL, hr);
+        EXPECT_EQ(L"ERROR", SyncIssueType(item.get()));
+        EXPECT_EQ(0u, SyncIssueMessage(item.get()).find(fault.issue)) << WideToUtf8Lossy(SyncIssueMessage(item.get()));
+    }
+    EXPECT_FALSE(HasIdentity(item));
+    EXPECT_TRUE(RootChildren().empty());
+    EXPECT_EQ("aborted", Sessions()[0]["state"].asString());
+    EXPECT_EQ(1u, Requests("DELETE", kPart).size());
 }
 
-INSTANTIATE_TEST_SUITE_P(SyncUp, SessionUpload, ::testing::ValuesIn(kFaults));
+INSTANTIATE_TEST_SUITE_P(SyncUp, UploadFault, ::testing::ValuesIn(kFaults), BoxRoad::CaseName());
 
 } // namespace
