@@ -60,16 +60,6 @@ TEST_P(PagingLimits, ClampOutOfRangeValuesToTheirDefaults)
 INSTANTIATE_TEST_SUITE_P(Settings, PagingLimits, ::testing::ValuesIn(kPagingCases),
                          [](const auto& info) { return std::string(info.param.name); });
 
-TEST(PagingLimitsOverTime, AreReadAgainAtEveryCall)
-{
-    RegistrySandbox settings;
-    settings.SetDword(kUserSettings, kPagingSetting, 40);
-    EXPECT_EQ(40u, VESKBoxSyncFilterImpl::GetPagingLimits().first);
-
-    settings.SetDword(kUserSettings, kPagingSetting, 60);
-    EXPECT_EQ(60u, VESKBoxSyncFilterImpl::GetPagingLimits().first);
-}
-
 // ---- Exclusion patterns -----------------------------------------------------------------------
 
 std::unique_ptr<PlainFilter> PlainFilterWithExclusions(const std::wstring& text)

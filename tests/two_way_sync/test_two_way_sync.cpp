@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -97,20 +98,15 @@ protected:
     // A new version made on Box a little after the last pass: Box dates have whole seconds.
     void ChangeOnBox(const std::string& fileId, const std::string& text) const
     {
-        ULARGE_INTEGER time = {};
-        ::GetSystemTimeAsFileTime(reinterpret_cast<FILETIME*>(&time));
-        time.QuadPart += 2 * 10000000ULL;
-        SYSTEMTIME now = {};
-        ::FileTimeToSystemTime(reinterpret_cast<const FILETIME*>(&time), &now);
-        char later[32] = {};
-        ::wsprintfA(later, "%04d-%02d-%02dT%02d:%02d:%02dZ", now.wYear, now.wMonth, now.wDay, now.wHour,
-                    now.wMinute, now.wSecond);
+        const std::time_t later = std::time(nullptr) + 2;
+        char stamp[32] = {};
+        std::strftime(stamp, sizeof(stamp), "%Y-%m-%dT%H:%M:%SZ", std::gmtime(&later));
         Json::Value change;
         change["type"] = "file";
         change["id"] = fileId;
         change["content_text"] = text;
-        change["modified_at"] = later;
-        change["content_modified_at"] = later;
+        change["modified_at"] = stamp;
+        change["content_modified_at"] = stamp;
         standIn_.Post("item", change);
     }
     static std::string Decoded(const Json::Value& item)
