@@ -191,22 +191,4 @@ const ParentCase kParents[] = {
 };
 INSTANTIATE_TEST_SUITE_P(Parents, ChildFolderParents, ::testing::ValuesIn(kParents), BoxRoad::CaseName());
 
-TEST(RepositoryToAdd, ListsTravelInAJsonTailAndComeBackSorted)
-{
-    LSRepositoryToAdd record;
-    record.DisplayName = L"Mail";
-    record.ExtraColumns = {L"c1"};
-    record.Actions = {{L"open", L"d"}};
-    record.ReposProps = {{L"z", L"1"}, {L"a", L"2"}};
-    const std::wstring text = record.ToFilterString();
-    EXPECT_EQ(L"Mail\t\t\t\t\t0\t1\t0\t{\"Actions\":[{\"Action\":\"open\",\"Data\":\"d\"}],\"ExtraColumns\":[\"c1\"],"
-              L"\"ReposProps\":{\"a\":\"2\",\"z\":\"1\"}} ",
-              text);
-
-    LSRepositoryToAdd read;
-    read.FromFilterString(text);
-    EXPECT_EQ(record.Actions, read.Actions);
-    EXPECT_EQ(L"a", read.ReposProps.at(0).first);
-}
-
 } // namespace
