@@ -62,35 +62,62 @@ TEST_P(NewDocument, IsStoredAndTheItemPointsAtItWithItsMailMetadata)
 
 INSTANTIATE_TEST_SUITE_P(SyncUp, NewDocument, ::testing::ValuesIn(kMailCases));
 
-// A refused preflight keeps Box's own text; a refused upload gets the text of its reason.
-struct UploadErrorCase { const char *method, *code; int status; const wchar_t *type, *message; };
+// A refused preflight keeps Box's own text; a refused upload gets the text of its reason. Only
+// Box's refusal reads as Box refusing the file: a preflight that could not be asked is no refusal.
+struct UploadErrorCase { const char *name, *method, *path, *reply; const wchar_t *type, *message; };
+
+constexpr char kPreflight[] = "/2.0/files/content", kUpload[] = "/api/2.0/files/content";
+constexpr char kTokens[] = "/oauth2/token";
+constexpr wchar_t kUnknown[] = L"unknown error detected in file upload operation";
 
 const UploadErrorCase kUploadErrors[] = {
-    {"OPTIONS", "item_name_in_use", 409, L"ERROR", L"[Box Error Code]item_name_in_use"},
-    {"POST", "item_name_in_use", 409, L"DUPLICATE", L"name already in use"},
-    {"POST", "access_denied_insufficient_permissions", 403, L"ERROR", L"insufficient permission"},
-    {"POST", "storage_limit_exceeded", 403, L"ERROR", L"storage limit exceeded"},
-    {"POST", "bad_request", 400, L"ERROR", L"invalid / badly formed request"},
-    {"POST", "conflict", 409, L"ERROR", L"unknown error detected in file upload operation"},
+    {"PreflightNameInUse", "OPTIONS", kPreflight, R"("status":409,"error":{"code":"item_name_in_use"})", L"ERROR",
+     L"[Box Error Code]item_name_in_use\n"},
+    {"PreflightStorageLimit", "OPTIONS", kPreflight, R"("status":403,"error":{"code":"storage_limit_exceeded"})",
+     L"ERROR", L"[Box Error Code]storage_limit_exceeded\n"},
+    {"PreflightThrottled", "OPTIONS", kPreflight,
+     R"("status":429,"times":9,"headers":{"Retry-After":"1"},"error":{"code":"rate_limit_exceeded"})", L"ERROR", kUnknown},
+    {"PreflightUnavailable", "OPTIONS", kPreflight,
+     R"("status":503,"times":9,"headers":{"Retry-After":"1"},"error":{"code":"unavailable"})", L"ERROR", kUnknown},
+    {"PreflightServerError", "OPTIONS", kPreflight, R"("status":500,"times":9,"error":{"code":"internal_server_error"})",
+     L"ERROR", kUnknown},
+    {"PreflightGarbledSuccess", "OPTIONS", kPreflight, R"("status":200,"text":"<html>ok</html>","content_type":"text/html")",
+     L"ERROR", kUnknown},
+    {"PreflightNotFoundWithoutBoxBody", "OPTIONS", kPreflight,
+     R"("status":404,"text":"<html>Not Found</html>","content_type":"text/html")", L"ERROR", kUnknown},
+    {"RefusedTokenRefresh", "POST", kTokens, R"("status":400,"json":{"error":"invalid_grant"})", L"ERROR", kUnknown},
+    {"UploadNameInUse", "POST", kUpload, R"("status":409,"error":{"code":"item_name_in_use"})", L"DUPLICATE",
+     L"name already in use"},
+    {"UploadDenied", "POST", kUpload, R"("status":403,"error":{"code":"access_denied_insufficient_permissions"})",
+     L"ERROR", L"insufficient permission"},
+    {"UploadStorageLimit", "POST", kUpload, R"("status":403,"error":{"code":"storage_limit_exceeded"})", L"ERROR",
+     L"storage limit exceeded"},
+    {"UploadBadRequest", "POST", kUpload, R"("status":400,"error":{"code":"bad_request"})", L"ERROR",
+     L"invalid / badly formed request"},
+    {"UploadConflict", "POST", kUpload, R"("status":409,"error":{"code":"conflict"})", L"ERROR", kUnknown},
 };
 
 class UploadError : public SyncUpTest, public ::testing::WithParamInterface<UploadErrorCase> {};
 
 TEST_P(UploadError, BecomesTheItemsSyncIssue)
 {
-    const bool preflight = *GetParam().method == 'O';
-    AddFault(Fault(GetParam().method, preflight ? "/2.0/files/content" : "/api/2.0/files/content",
-                   R"("status":)" + std::to_string(GetParam().status) + R"(,"error":{"code":")" + GetParam().code + "\"}"));
+    const UploadErrorCase& error = GetParam();
+    AddFault(Fault(error.method, error.path, error.reply));
+    if (error.path == kTokens)
+        ExpireAccessToken();
     const ItemMap item = TestPropertyMap::Create();
     EXPECT_EQ(E_FAIL, Add(LocalFile::WithPattern(10, 4), L"refused.txt", item));
-    EXPECT_EQ(GetParam().type, SyncIssueType(item.get()));
-    EXPECT_EQ(0u, SyncIssueMessage(item.get()).find(GetParam().message));
+    EXPECT_EQ(error.type, SyncIssueType(item.get()));
+    EXPECT_EQ(0u, SyncIssueMessage(item.get()).find(error.message)) << WideToUtf8Lossy(SyncIssueMessage(item.get()));
     EXPECT_FALSE(HasIdentity(item));
     EXPECT_TRUE(RootChildren().empty());
-    EXPECT_EQ(!preflight, !Requests("POST", "/api/2.0/files/content").empty());
+    EXPECT_EQ(error.path == kUpload, !Requests("POST", kUpload).empty());
+    if (error.message[0] == L'[') {
+        EXPECT_EQ(1u, Requests("OPTIONS", kPreflight).size()) << "a refusal is not asked again";
+    }
 }
 
-INSTANTIATE_TEST_SUITE_P(SyncUp, UploadError, ::testing::ValuesIn(kUploadErrors));
+INSTANTIATE_TEST_SUITE_P(SyncUp, UploadError, ::testing::ValuesIn(kUploadErrors), BoxRoad::CaseName());
 
 TEST_F(SyncUpTest, AFailedMetadataStepLinksTheItemToTheStoredFile)
 {
@@ -167,7 +194,6 @@ struct FaultCase {
 
 constexpr const char* kPart = BoxUploads::kPartPath;
 constexpr const char* kCommit = BoxUploads::kCommitPath;
-constexpr wchar_t kUnknown[] = L"unknown error detected in file upload operation";
 
 const FaultCase kFaults[] = {
     {"PartUnauthorized", "PUT", kPart, R"([{"action":"pass","times":2},{"status":401}])", 9, 2, 1, nullptr},
