@@ -35,16 +35,6 @@ TEST_F(SingleOperations, UserInfoNamesTheEnterpriseOrFails)
               BoxRoad::ApiErrorOf([&] { Box_20::GetUserInfo(informer_.get()); }));
 }
 
-TEST_F(SingleOperations, VerifyAsksOnlyForRealIds)
-{
-    Seed(kParentFolder);
-    EXPECT_TRUE(Box_20::VerifyFolder(L"500", informer_.get()));
-    EXPECT_FALSE(Box_20::VerifyFolder(L"424242", informer_.get()));
-    EXPECT_FALSE(Box_20::VerifyFolder(L"12ab", informer_.get())) << "no Box id";
-    EXPECT_FALSE(Box_20::VerifyFolder(L"", informer_.get()));
-    EXPECT_EQ(2u, Journal("GET /2.0/folders/{folder_id}").size());
-}
-
 TEST_F(SingleOperations, AReplyWithoutETagIsNoAnswer)
 {
     AddFault(R"({"method": "GET", "path": "/2.0/files/601", "replies": [

@@ -59,7 +59,7 @@ TEST_F(FolderQuery, FolderIdFormListsFoldersThatExistAndAreNotExcluded)
     Seed(kFolders);
     TalvernCommon::unique_bstr results;
 
-    ASSERT_EQ(S_OK, RunQuery(L"  f:501:999f504:12ab:502 ", L"", results));
+    ASSERT_EQ(S_OK, RunQuery(L"  f:501:999f504:12ab:424242:502 ", L"", results));
 
     EXPECT_EQ(FilterString(L"Project Alpha", L"501", L"All Files/Projects/Project Alpha") + L"\n" +
                   FilterString(L"Project Beta", L"502", L"All Files/Projects/Project Beta"),

@@ -43,6 +43,7 @@ TEST_P(NewDocument, IsStoredAndTheItemPointsAtItWithItsMailMetadata)
     const Json::Value stored = standIn_.Item("file", id);
     EXPECT_EQ(file.Sha1Hex(), stored["sha1"].asString());
     EXPECT_EQ(Guid(id), Text(item, L"UniqueId"));
+    EXPECT_EQ(L"", SyncIssueType(item.get())) << "an accepted preflight records nothing";
     EXPECT_EQ(1, item->Number(L"VersionId").value_or(0));
     EXPECT_EQ(mail.fileName, Text(item, L"Quentra.FromServerFileName"));
     EXPECT_EQ(-1.0, item->Date(L"RemoteFileLastModified").value_or(0));
