@@ -117,8 +117,8 @@ TEST_P(DateLimits, LeaveOutOlderFiles)
 {
     SeedDatedFiles(GetParam().folderId, {"2024-06-01T00:00:00Z", "2024-05-01T00:00:00Z", "2024-04-01T00:00:00Z",
                                          "2024-03-01T00:00:00Z", "2024-02-01T00:00:00Z", "2024-01-01T00:00:00Z"});
-    // The tests run with TZ=UTC, so the local date limit is the UTC one.
-    const Box_20::OptionalDate limit{UtcDate(2024, 4, 15), true};
+    // 2024-04-15 as an OLE date; the tests run with TZ=UTC, so the local date limit is the UTC one.
+    const Box_20::OptionalDate limit{45397.0, true};
     const std::wstring folderId = Wide(GetParam().folderId);
     CStdStr<wchar_t> token;
 
