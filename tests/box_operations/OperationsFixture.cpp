@@ -1,21 +1,6 @@
 #include "OperationsFixture.h"
 
-#include <windows.h>
-#include <oleauto.h>
-
-#include <stdexcept>
-
 namespace BoxOperations {
-
-DATE UtcDate(int year, int month, int day, int hour, int minute, int second)
-{
-    const auto word = [](int value) { return static_cast<WORD>(value); };
-    SYSTEMTIME time{word(year), word(month), 0, word(day), word(hour), word(minute), word(second), 0};
-    DATE date = 0;
-    if (!::SystemTimeToVariantTime(&time, &date))
-        throw std::runtime_error("not a calendar time");
-    return date;
-}
 
 std::wstring Wide(const std::string& text) { return GetThreadUtf8Converter().from_bytes(text); }
 

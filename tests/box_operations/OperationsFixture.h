@@ -12,24 +12,18 @@
 #include <gtest/gtest.h>
 #include <json/json.h>
 
-#include <oaidl.h>
-
 #include <string>
 #include <vector>
 
 namespace BoxOperations {
 
-// The stand-in's default user and the templates the tests keep metadata in.
-inline constexpr char kUserLogin[] = "test.user@example.com";
+// The stand-in's default enterprise and the templates the tests keep metadata in.
 inline constexpr char kEnterpriseId[] = "1234567";
 inline constexpr wchar_t kEmailTemplate[] = L"mailProps";
 inline constexpr wchar_t kFingerprintTemplate[] = L"fingerprints";
 
 inline Box_20::MetadataScopeRecord FullScope() { return {L"1234567", kEmailTemplate, kFingerprintTemplate}; }
 inline Box_20::MetadataScopeRecord ScopeWithoutFingerprints() { return {L"1234567", kEmailTemplate, L""}; }
-
-// An OLE date of a UTC calendar time.
-DATE UtcDate(int year, int month, int day, int hour = 0, int minute = 0, int second = 0);
 
 std::wstring Wide(const std::string& text);
 

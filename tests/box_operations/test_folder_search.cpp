@@ -1,4 +1,4 @@
-// Folder search by name: scope, exclusions, the maximum count, and where its paging stops.
+// Folder search by name: a missing scope, the maximum count, and where its paging stops.
 #include "OperationsFixture.h"
 
 #include "BoxExceptions.h"
@@ -13,22 +13,6 @@ namespace {
 
 constexpr char kSearchRoute[] = "GET /2.0/search";
 
-constexpr char kProjects[] = R"({"folders": [
-  {"name": "Projects", "id": "500", "modified_at": "2024-06-01T00:00:00Z"},
-  {"name": "Project Alpha", "parent_id": "500", "id": "501", "modified_at": "2024-05-01T00:00:00Z"},
-  {"name": "Project Beta", "parent_id": "500", "id": "502", "modified_at": "2024-04-01T00:00:00Z"},
-  {"name": "Archive", "id": "503", "modified_at": "2024-03-01T00:00:00Z"},
-  {"name": "Project Old", "parent_id": "503", "id": "504", "modified_at": "2024-02-01T00:00:00Z"},
-  {"name": "Other", "id": "505"}]})";
-
-std::vector<std::wstring> Paths(const std::vector<Box_20::FolderRecord>& folders)
-{
-    std::vector<std::wstring> paths;
-    for (const auto& folder : folders)
-        paths.push_back(folder.Path);
-    return paths;
-}
-
 int OffsetOf(const std::string& query)
 {
     const size_t at = query.find("offset=");
@@ -37,38 +21,11 @@ int OffsetOf(const std::string& query)
 
 class FolderSearch : public OperationsTest {
 protected:
-    std::vector<Box_20::FolderRecord> Search(const std::wstring& query, const std::wstring& scope, int32_t maximum,
-                                             const std::vector<std::wregex>& exclusions = {})
+    std::vector<Box_20::FolderRecord> Search(const std::wstring& query, const std::wstring& scope, int32_t maximum)
     {
-        return Box_20::SearchFolders(query, informer_.get(), scope, exclusions, maximum);
+        return Box_20::SearchFolders(query, informer_.get(), scope, {}, maximum);
     }
 };
-
-TEST_F(FolderSearch, FindsFoldersWithTheirPathsInScopeAndNotExcluded)
-{
-    Seed(kProjects);
-    const std::vector<std::wregex> exclusions{std::wregex(L"archive", std::regex::icase | std::regex::ECMAScript)};
-
-    const std::vector<Box_20::FolderRecord> found = Search(L"Project", L"", 100);
-    EXPECT_EQ((std::vector<std::wstring>{L"All Files/Projects", L"All Files/Projects/Project Alpha",
-                                         L"All Files/Projects/Project Beta", L"All Files/Archive/Project Old"}),
-              Paths(found));
-    EXPECT_EQ(L"501", found[1].Id);
-    EXPECT_EQ(3u, Search(L"Project", L"", 100, exclusions).size()) << "exclusions apply to the path";
-    EXPECT_EQ((std::vector<std::wstring>{L"All Files/Archive/Project Old"}),
-              Paths(Search(L"Project", L"parents:503", 100)));
-    EXPECT_NE(std::string::npos, Queries(kSearchRoute)[2].find("&ancestor_folder_ids=503&"));
-}
-
-TEST_F(FolderSearch, UserTextArrivesAsTheUserWroteIt)
-{
-    for (const std::string name : {"R&D", "C#", "50% off", "a+b", "\xE6\xBC\xA2\xE5\xAD\x97"}) {
-        SeedFolder(name);
-        const std::vector<Box_20::FolderRecord> found = Search(Wide(name), L"", 10);
-        ASSERT_EQ(1u, found.size()) << name;
-        EXPECT_EQ(Wide(name), found[0].Name);
-    }
-}
 
 TEST_F(FolderSearch, AMissingAncestorIsTheCallersHttpError)
 {

@@ -50,41 +50,17 @@ protected:
                                          dateLimit, FullScope());
     }
 
-    // Whether every listing request since the journal index asked for pages of this size.
-    bool AllAskForPagesOf(uint32_t size, int since = 0) const
+    // Whether every listing request asked for pages of this size.
+    bool AllAskForPagesOf(uint32_t size) const
     {
-        const Json::Value requests = standIn_.JournalEntries(since, "/2.0/folders/500/items");
-        for (const Json::Value& request : requests) {
-            if (request["query"].asString().find("limit=" + std::to_string(size)) == std::string::npos)
+        const std::vector<std::string> queries = Queries(kItemsRoute);
+        for (const std::string& query : queries) {
+            if (query.find("limit=" + std::to_string(size)) == std::string::npos)
                 return false;
         }
-        return !requests.empty();
+        return !queries.empty();
     }
 };
-
-TEST_F(ListingPaging, ATokenListsTheFilesChangedSinceAndStopsAtTheFirstOlderOne)
-{
-    SeedDatedFiles("500", {"2024-03-01T00:00:00Z", "2024-02-01T00:00:00Z", "2024-01-01T00:00:00Z",
-                           "2023-12-01T00:00:00Z", "2023-11-01T00:00:00Z"});
-    CStdStr<wchar_t> token;
-    List(token);
-    ASSERT_EQ(L"500;2024-03-01T00:00:00Z;;;", token);
-    const Json::Value february = standIn_.Get("item?path=/F/2024-02-01");
-    UpdateItem("file", february["id"].asString(), R"({"modified_at": "2024-04-01T00:00:00Z"})");
-    Seed(R"({"files": [{"name": "new.txt", "parent_id": "500", "content_text": "n",
-                        "modified_at": "2024-03-15T00:00:00Z"}]})");
-    const int since = standIn_.JournalNext();
-
-    const Box_20::FolderListing listing = List(token);
-
-    // The file at the cutoff itself is listed again: a change within its second is not lost.
-    EXPECT_EQ((std::vector<std::wstring>{L"2024-02-01", L"new.txt", L"2024-03-01"}), FileNames(listing));
-    ASSERT_EQ(1u, listing.Folders.size()) << "sub-folders are always listed";
-    // Pages of one: the sub-folder, three wanted files, then the first older file ends it.
-    EXPECT_EQ(5u, standIn_.JournalEntries(since, "/2.0/folders/500/items").size());
-    EXPECT_TRUE(AllAskForPagesOf(kIncrementalLimit, since));
-    EXPECT_EQ(L"500;2024-04-01T00:00:00Z;;;", token);
-}
 
 struct TokenCase {
     const char* name;
@@ -141,8 +117,8 @@ TEST_P(DateLimits, LeaveOutOlderFiles)
 {
     SeedDatedFiles(GetParam().folderId, {"2024-06-01T00:00:00Z", "2024-05-01T00:00:00Z", "2024-04-01T00:00:00Z",
                                          "2024-03-01T00:00:00Z", "2024-02-01T00:00:00Z", "2024-01-01T00:00:00Z"});
-    // The tests run with TZ=UTC, so the local date limit is the UTC one.
-    const Box_20::OptionalDate limit{UtcDate(2024, 4, 15), true};
+    // 2024-04-15 as an OLE date; the tests run with TZ=UTC, so the local date limit is the UTC one.
+    const Box_20::OptionalDate limit{45397.0, true};
     const std::wstring folderId = Wide(GetParam().folderId);
     CStdStr<wchar_t> token;
 
@@ -292,6 +268,16 @@ const BrokenPagingCase kBrokenPaging[] = {
     {"EmptyPageThatStillNamesAMarker", "[" PAGE(FILE_AT("9001", "2024-01-03T00:00:00Z"), "\"m1\"") "," PAGE("", "\"m2\"") "]",
      1, true},
     {"EmptyLastPage", "[" PAGE(FILE_AT("9001", "2024-01-03T00:00:00Z"), "\"m1\"") "," PAGE("", "\"\"") "]", 1, false},
+    // Box ends marker paging with next_marker null, "" or no member at all.
+    {"NullMarkerEnds",
+     "[" PAGE(FILE_AT("9001", "2024-01-03T00:00:00Z"), "\"m1\"") "," PAGE(FILE_AT("9002", "2024-01-02T00:00:00Z"), "null") "]",
+     2, false},
+    {"EmptyMarkerEnds",
+     "[" PAGE(FILE_AT("9001", "2024-01-03T00:00:00Z"), "\"m1\"") "," PAGE(FILE_AT("9002", "2024-01-02T00:00:00Z"), "\"\"") "]",
+     2, false},
+    {"AbsentMarkerEnds",
+     "[" PAGE(FILE_AT("9001", "2024-01-03T00:00:00Z"), "\"m1\"") R"(, {"status": 200, "json": {"entries": [)"
+     FILE_AT("9002", "2024-01-02T00:00:00Z") "]}}]", 2, false},
 };
 
 #undef FOLDER_AT

@@ -2,7 +2,6 @@
 
 #include "DigestHex.h"
 #include "LSHash.h"
-#include "LSNamedProperties.h"
 #include "UniqueResource.h"
 
 #include <windows.h>
@@ -127,13 +126,6 @@ Json::Value UploadTest::Requests(const std::string& method, const std::string& p
             matching.append(entry);
     }
     return matching;
-}
-
-std::wstring UploadTest::SyncIssue(const TestHost::TestPropertyMap* map)
-{
-    if (map->Text(static_cast<const wchar_t*>(LSNamedProperties::QuentraSyncIssueType)) != L"ERROR")
-        return {};
-    return map->Text(static_cast<const wchar_t*>(LSNamedProperties::QuentraSyncIssueMessage)).value_or(L"");
 }
 
 } // namespace BoxUploads

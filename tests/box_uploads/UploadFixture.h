@@ -72,8 +72,6 @@ protected:
     {
         return standIn_.Item("file", WideToUtf8Lossy(fileId))["sha1"].asString();
     }
-    // The sync issue's text on the map; empty when its type is not "ERROR".
-    static std::wstring SyncIssue(const TestHost::TestPropertyMap* map);
 };
 
 } // namespace BoxUploads

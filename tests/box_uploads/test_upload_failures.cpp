@@ -1,6 +1,5 @@
-// What an upload survives (a 401 on a part or the commit, a commit still being processed, a slow
-// uplink) and how it ends otherwise: the session aborted, nothing stored, the reason told; and a
-// local file that cannot be uploaded whole, which costs no request at all.
+// What the transfer itself survives (a slow uplink) and a local file that cannot be uploaded whole:
+// cut short during the upload, or unreadable before it, which costs no request at all.
 #include "UploadFixture.h"
 
 #include "BoxCallLoop.h"
@@ -29,142 +28,6 @@ std::string Rule(const char* method, const char* path, const std::string& replie
 {
     return std::string(R"({"method":")") + method + R"(","path":")" + path + R"(","replies":)" + replies + "}";
 }
-
-struct SurvivedCase {
-    const char* name;
-    const char* method;
-    const char* path;
-    const char* replies;
-    // Requests of that kind sent in all; the first one answered with the fault's status.
-    unsigned sends;
-    unsigned faulted;
-    int refreshes;
-    uint64_t size = kSessionFileSize;
-};
-
-const SurvivedCase kSurvived[] = {
-    {"PartUnauthorized", "PUT", kPartPath, R"([{"action":"pass","times":2},{"status":401}])", 8, 2, 1},
-    {"CommitUnauthorized", "POST", kCommitPath, R"([{"status":401}])", 2, 0, 1},
-    {"CommitStillProcessing", "POST", kCommitPath, R"([{"status":202,"headers":{"Retry-After":"1"},"times":4}])", 5,
-     0, 0},
-    // The body, read from the file as it goes, goes again from its start.
-    {"MultipartUnauthorized", "POST", "/api/2.0/files/content", R"([{"status":401}])", 2, 0, 1, 3 * kMiB + 7},
-};
-
-class Survived : public UploadTest, public ::testing::WithParamInterface<SurvivedCase> {};
-
-TEST_P(Survived, IsSentAgainAndTheFileArrivesWhole)
-{
-    const SurvivedCase& fault = GetParam();
-    AddFault(Rule(fault.method, fault.path, fault.replies));
-    const LocalFile file = LocalFile::WithPattern(fault.size, 31);
-    Box_20::UploadFileRecord record = NewFileRecord(file, L"big.bin");
-
-    EXPECT_EQ(file.Sha1Hex(), StoredSha1(Box_20::UploadFile(informer_.get(), record)));
-
-    EXPECT_EQ(fault.refreshes, StandInTokens()["refresh_count"].asInt());
-    const Json::Value sent = Requests(fault.method, fault.path);
-    ASSERT_EQ(fault.sends, sent.size());
-    const Json::Value& first = sent[fault.faulted];
-    const Json::Value& again = sent[fault.faulted + 1];
-    EXPECT_NE(200, first["status"].asInt());
-    EXPECT_EQ(Header(first, "digest"), Header(again, "digest")) << "the same request again";
-    EXPECT_EQ(Body(first), Body(again));
-}
-
-INSTANTIATE_TEST_SUITE_P(UploadFailure, Survived, ::testing::ValuesIn(kSurvived),
-                         [](const ::testing::TestParamInfo<SurvivedCase>& info) { return info.param.name; });
-
-struct EndedCase {
-    const char* name;
-    const char* method;
-    const char* path;
-    const char* replies;
-    unsigned sends;
-    // The end of the failure's text and of the item's sync issue (empty when none is recorded).
-    const wchar_t* failure;
-    const wchar_t* syncIssue;
-};
-
-const EndedCase kEnded[] = {
-    {"PartUnauthorizedTwice", "PUT", kPartPath, R"([{"action":"pass"},{"status":401,"times":2}])", 3, L"Unauthorized",
-     L"[Box Error Code]\n[Box Error Message]\nUnauthorized (401)"},
-    {"PartRefused", "PUT", kPartPath,
-     R"([{"action":"pass"},{"status":500,"error":{"code":"internal_server_error","message":"Oops"}}])", 2,
-     L" [Box Error Code]internal_server_error\n[Box Error Message]Oops\n",
-     L"[Box Error Code]internal_server_error\n[Box Error Message]Oops\n"},
-    {"CommitNeverDone", "POST", kCommitPath, R"([{"status":202,"headers":{"Retry-After":"1"},"times":5}])", 5,
-     L" Box was still processing the upload after 5 commits", L""},
-};
-
-class Ended : public UploadTest, public ::testing::WithParamInterface<EndedCase> {};
-
-TEST_P(Ended, AbortsTheSessionAndTellsWhy)
-{
-    const EndedCase& fault = GetParam();
-    AddFault(Rule(fault.method, fault.path, fault.replies));
-    const LocalFile file = LocalFile::WithPattern(kSessionFileSize, 33);
-    const auto item = TestHost::TestPropertyMap::Create();
-    Box_20::UploadFileRecord record = NewFileRecord(file, L"big.bin", item.get());
-
-    try {
-        Box_20::UploadFile(informer_.get(), record);
-        FAIL() << "the upload must fail";
-    } catch (const Box_20::ApiException& error) {
-        const std::wstring text = error.GetText();
-        EXPECT_EQ(0u, text.find(L"Box_20::PerformChunkedFileUpload")) << error.what();
-        EXPECT_NE(std::wstring::npos, text.find(fault.failure)) << error.what();
-    }
-    EXPECT_EQ(fault.syncIssue, SyncIssue(item.get()));
-    EXPECT_EQ(fault.sends, Requests(fault.method, fault.path).size());
-    EXPECT_EQ("aborted", Sessions()[0]["state"].asString());
-    EXPECT_EQ(1u, Requests("DELETE", kPartPath).size());
-    EXPECT_TRUE(record.FileId.empty());
-}
-
-INSTANTIATE_TEST_SUITE_P(UploadFailure, Ended, ::testing::ValuesIn(kEnded),
-                         [](const ::testing::TestParamInfo<EndedCase>& info) { return info.param.name; });
-
-struct StopCase {
-    const char* name;
-    const char* method;
-    const char* path;
-    // Box holds the request at which the host asks to stop.
-    const char* replies;
-    unsigned stopAt;
-};
-
-const StopCase kStops[] = {
-    {"WhileAPartTravels", "PUT", kPartPath, R"([{"action":"pass","times":2},{"action":"pass","delay_ms":3000}])", 3},
-    {"DuringTheCommitsWait", "POST", kCommitPath, R"([{"status":202,"headers":{"Retry-After":"30"}}])", 1},
-};
-
-class Stopped : public UploadTest, public ::testing::WithParamInterface<StopCase> {};
-
-TEST_P(Stopped, EndsAtOnceAndAbortsTheSession)
-{
-    const StopCase& stop = GetParam();
-    AddFault(Rule(stop.method, stop.path, stop.replies));
-    const LocalFile file = LocalFile::WithPattern(kSessionFileSize, 38);
-    Box_20::UploadFileRecord record = NewFileRecord(file, L"big.bin");
-    auto informer = informer_;
-    const WhenThen asked([&] { return Requests(stop.method, stop.path).size() >= stop.stopAt; },
-                         [informer] { informer->RequestStop(); });
-
-    const auto start = Clock::now();
-    try {
-        Box_20::UploadFile(informer_.get(), record);
-        FAIL() << "a stop must end the upload";
-    } catch (HRESULT hr) {
-        EXPECT_EQ(E_ABORT, hr);
-    }
-    EXPECT_LT(Clock::now() - start, std::chrono::seconds(25)) << "no wait ran to its end";
-    EXPECT_EQ(stop.stopAt, Requests(stop.method, stop.path).size());
-    EXPECT_EQ("aborted", Sessions()[0]["state"].asString());
-}
-
-INSTANTIATE_TEST_SUITE_P(UploadFailure, Stopped, ::testing::ValuesIn(kStops),
-                         [](const ::testing::TestParamInfo<StopCase>& info) { return info.param.name; });
 
 // A slow uplink that keeps moving is never cut off however long the body takes: each 1 MiB
 // restarts the wait for progress. A stop still ends the send between blocks.
@@ -264,7 +127,6 @@ TEST_P(UnreadableFile, FailsBeforeAnyRequestToBox)
     EXPECT_EQ(0u, Journal().size());
 }
 
-INSTANTIATE_TEST_SUITE_P(UploadFailure, UnreadableFile, ::testing::ValuesIn(kUnreadable),
-                         [](const ::testing::TestParamInfo<UnreadableCase>& info) { return info.param.name; });
+INSTANTIATE_TEST_SUITE_P(UploadFailure, UnreadableFile, ::testing::ValuesIn(kUnreadable), BoxRoad::CaseName());
 
 } // namespace

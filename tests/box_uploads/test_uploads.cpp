@@ -1,6 +1,6 @@
 // Uploads that succeed: one multipart request below 52,428,800 bytes, a session from there on
 // (Box's stand-in checks each part's range and digest and the commit's whole-file digest), new
-// versions of both kinds, the metadata that follows a new file, and files beyond 4 GiB.
+// versions of both kinds, and files beyond 4 GiB.
 #include "UploadFixture.h"
 
 #include "BoxCallLoop.h"
@@ -17,7 +17,6 @@
 #include "BoxUploads.h"
 #include "BoxUrlBuilders.h"
 #include "HResultException.h"
-#include "LSNamedProperties.h"
 
 using namespace BoxUploads;
 
@@ -73,57 +72,11 @@ TEST_P(UploadSize, StoresTheFileThroughTheRightRoad)
     EXPECT_EQ("committed", Sessions()[0]["state"].asString());
 }
 
-INSTANTIATE_TEST_SUITE_P(Upload, UploadSize, ::testing::ValuesIn(kSizes),
-                         [](const ::testing::TestParamInfo<SizeCase>& info) { return info.param.name; });
-
-class Upload : public UploadTest {
-protected:
-    Box_20::UploadFileRecord MailRecord(const LocalFile& file, ILSPropertyMap* item) const
-    {
-        Box_20::UploadFileRecord record = NewFileRecord(file, L"mail.msg", item);
-        record.EmailTemplateName = L"emailProps";
-        record.EmailProps = std::make_shared<Box_20::EMailCustomPropsRec>(
-            L"Ann Sender", Box_20::OptionalDate{45000.5, true}, Box_20::OptionalDate{45000.25, true},
-            L"Quarterly \"numbers\"", L"Bob", L"Cy", L"", L"conv-1", L"AQID", L"Quarterly", L"<m1@example.com>", 1);
-        return record;
-    }
-};
-
-TEST_F(Upload, AMailFileCarriesItsEmailPropertiesAndFingerprint)
-{
-    const LocalFile file = LocalFile::WithPattern(4000, 5);
-    const auto item = TestHost::TestPropertyMap::Create();
-    item->SetText(static_cast<const wchar_t*>(LSNamedProperties::VESKDuplicateHash), L"{0123-HASH}");
-    Box_20::UploadFileRecord record = MailRecord(file, item.get());
-    record.FingerprintTemplateName = L"fingerprint";
-
-    const CStdStr<wchar_t> id = Box_20::UploadFile(informer_.get(), record);
-
-    const Json::Value metadata = standIn_.Item("file", WideToUtf8Lossy(id))["metadata"]["enterprise_1234567"];
-    EXPECT_EQ("Quarterly \"numbers\"", metadata["emailProps"]["subject"].asString());
-    EXPECT_EQ("2023-03-15T12:00:00.000Z", metadata["emailProps"]["received"].asString());
-    EXPECT_EQ("{0123-HASH}", metadata["fingerprint"]["fingerprint"].asString());
-}
-
-TEST_F(Upload, AFailedMetadataStepStillHandsBackTheStoredFile)
-{
-    AddFault(R"({"method":"POST","path":"/2.0/files/*/metadata/*/*","status":409,
-                 "metadata_error":{"code":"tuple_already_exists","message":"exists"}})");
-    const LocalFile file = LocalFile::WithPattern(4000, 6);
-    Box_20::UploadFileRecord record = MailRecord(file, nullptr);
-
-    try {
-        Box_20::UploadFile(informer_.get(), record);
-        FAIL() << "the metadata step failed";
-    } catch (const Box_20::MultiphaseException& error) {
-        EXPECT_EQ(file.Sha1Hex(), StoredSha1(error.GetFileId())) << "the id is that of the stored file";
-        EXPECT_NE(std::wstring::npos, error.GetText().find(L"tuple_already_exists")) << error.what();
-    }
-}
+INSTANTIATE_TEST_SUITE_P(Upload, UploadSize, ::testing::ValuesIn(kSizes), BoxRoad::CaseName());
 
 constexpr uint64_t kBeyond4GiB = (uint64_t(1) << 32) + 5;
 
-TEST_F(Upload, BeyondFourGiBTheSessionThePartsAndTheLastPartStay64Bit)
+TEST_F(UploadTest, BeyondFourGiBTheSessionThePartsAndTheLastPartStay64Bit)
 {
     SetSwitch("part_size", kMiB);
     const LocalFile file = LocalFile::Sparse(kBeyond4GiB, "TAIL!");

@@ -109,7 +109,6 @@ const FailedDownloadCase kFailedDownloads[] = {
      R"({"method": "GET", "path": "/2.0/files/*/content", "status": 404,
          "error": {"code": "not_found", "message": "gone"}})"},
 };
-INSTANTIATE_TEST_SUITE_P(Replies, FailedDownload, ::testing::ValuesIn(kFailedDownloads),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Replies, FailedDownload, ::testing::ValuesIn(kFailedDownloads), BoxRoad::CaseName());
 
 } // namespace

@@ -49,10 +49,6 @@ public:
         return E_NOTIMPL;
     }
 
-    // The listing a repository's GetContents would have made.
-    void AddListedItem(const CStdStr<wchar_t>& name) { this->m_itemNames.push_back(name); }
-    void AddListedSubFolder(const CStdStr<wchar_t>& name) { this->m_subFolderNames.push_back(name); }
-
     // A field-set cache entry as a sync run leaves it.
     void CacheFieldSetFor(IUnknown* run) { this->m_fieldSetCache.syncRunKey = TalvernCommon::com_ptr<IUnknown>(run); }
 

@@ -75,21 +75,6 @@ TEST(ServerItems, RepositoryWithoutServerItemListAnswersNotImplementedAndZero)
     EXPECT_EQ(nullptr, id.get());
 }
 
-TEST(ServerItems, CountsOfTheListingAreReported)
-{
-    const auto filter = std::make_unique<BoxFilter>();
-    filter->AddListedItem(L"a.docx");
-    filter->AddListedItem(L"b.docx");
-    filter->AddListedSubFolder(L"Invoices");
-    unsigned short items = 0;
-    unsigned short folders = 0;
-
-    ASSERT_EQ(S_OK, filter->GetServerItemNameCount(&items));
-    ASSERT_EQ(S_OK, filter->GetSubFolderCount(&folders));
-    EXPECT_EQ(2, items);
-    EXPECT_EQ(1, folders);
-}
-
 // ---- Change token ------------------------------------------------------------------------------
 
 TEST(ChangeToken, IsWrittenOnTheFolderMapAndARefusedWriteFails)

@@ -60,16 +60,6 @@ TEST_P(PagingLimits, ClampOutOfRangeValuesToTheirDefaults)
 INSTANTIATE_TEST_SUITE_P(Settings, PagingLimits, ::testing::ValuesIn(kPagingCases),
                          [](const auto& info) { return std::string(info.param.name); });
 
-TEST(PagingLimitsOverTime, AreReadAgainAtEveryCall)
-{
-    RegistrySandbox settings;
-    settings.SetDword(kUserSettings, kPagingSetting, 40);
-    EXPECT_EQ(40u, VESKBoxSyncFilterImpl::GetPagingLimits().first);
-
-    settings.SetDword(kUserSettings, kPagingSetting, 60);
-    EXPECT_EQ(60u, VESKBoxSyncFilterImpl::GetPagingLimits().first);
-}
-
 // ---- Exclusion patterns -----------------------------------------------------------------------
 
 std::unique_ptr<PlainFilter> PlainFilterWithExclusions(const std::wstring& text)
@@ -101,6 +91,7 @@ const ExclusionCase kExclusionCases[] = {
      {{0, L"report.tmp", true}, {1, L"report.docx", false}, {1, L"tmp", false}, {1, L"", false}}},
     // A piece that is no regular expression is logged and excludes nothing; the others still work.
     {"InvalidPieceMatchesNothing", L"ok\\n(unclosed", 2, {{0, L"ok.txt", true}, {1, L"(unclosed", false}}},
+    {"EmptySettingGivesNone", L"", 0, {}},
     {"MatchWithoutRegardToLetterCase", L"^Draft", 1,
      {{0, L"DRAFT report.docx", true}, {0, L"draft.docx", true}, {0, L"final draft.docx", false}}},
 };
@@ -123,12 +114,6 @@ TEST_P(ExclusionPatternTexts, SplitAtLineBreaksAndMatchTheirNames)
 INSTANTIATE_TEST_SUITE_P(Settings, ExclusionPatternTexts, ::testing::ValuesIn(kExclusionCases),
                          [](const auto& info) { return std::string(info.param.name); });
 
-TEST(ExclusionPatterns, EmptyOrAbsentSettingGivesNone)
-{
-    EXPECT_TRUE(PlainFilterWithExclusions(L"")->ExclusionPatterns().empty());
-    EXPECT_TRUE(std::make_unique<PlainFilter>()->ExclusionPatterns().empty());
-}
-
 // ---- Maximum file size ------------------------------------------------------------------------
 
 uint32_t PlainMaxFileSize(std::optional<DWORD> kilobytes)
@@ -145,13 +130,9 @@ TEST(MaxFileSize, IsTheSettingInKilobytesSaturatingAt32Bits)
     EXPECT_EQ(52428800u, PlainMaxFileSize(std::nullopt));
     EXPECT_EQ(0xFFFFFC00u, PlainMaxFileSize(4194303));
     EXPECT_EQ(std::numeric_limits<uint32_t>::max(), PlainMaxFileSize(4194304));
-}
-
-TEST(MaxFileSize, BoxFilterReadsItsOwnPrefix)
-{
     RegistrySandbox settings;
     settings.SetDword(kUserSettings, L"BoxSync.MaxFileSizeInKB", 3);
-    EXPECT_EQ(3072u, std::make_unique<BoxFilter>()->MaxFileSizeBytes());
+    EXPECT_EQ(3072u, std::make_unique<BoxFilter>()->MaxFileSizeBytes()) << "the Box filter reads its own prefix";
 }
 
 // ---- Process-wide Box texts -------------------------------------------------------------------
@@ -168,18 +149,6 @@ TEST(EmailMetadataTemplateName, UnsetFailsUntilTheSettingAppears)
 
     settings.SetString(kUserSettings, L"BoxSync.EmailMetaDataTemplateName", L"vesk_email");
     EXPECT_EQ(L"vesk_email", VESKBoxSyncFilterImpl::GetEmailMetadataTemplateName());
-}
-
-// Other cases of this program may read it first: what counts is that a later change is not seen.
-TEST(ApplicationUrl, IsReadOnceAndKeptForTheProcess)
-{
-    RegistrySandbox settings;
-    settings.SetString(kUserSettings, L"BoxSync.ApplicationUrl", L"https://example.app.box.test");
-    const CStdStr<wchar_t> first = VESKBoxSyncFilterImpl::GetApplicationUrl();
-    EXPECT_FALSE(first.empty());
-
-    settings.SetString(kUserSettings, L"BoxSync.ApplicationUrl", L"https://other.app.box.test");
-    EXPECT_EQ(first, VESKBoxSyncFilterImpl::GetApplicationUrl());
 }
 
 } // namespace

@@ -10,6 +10,7 @@
 #include "BoxTokenCache.h"
 #include "BoxUrlBuilders.h"
 #include "LSSetting.h"
+#include "JsonText.h"
 #include "StandInJournal.h"
 #include "StringUtils.h"
 #include "Utf8Converter.h"
@@ -88,36 +89,22 @@ TEST_F(TokenSeeding, StoredPairIsSeededOncePerProcess)
     EXPECT_EQ("Bearer " + WideToUtf8Lossy(access), BearerOfNextRequest());
 }
 
-} // namespace
-
-namespace {
-
-class SignedInUser : public TokenSeeding {};
-
-} // namespace
-
 // The enterprise id names the metadata scope of every listing: it is fetched once per process,
 // and the user's id is left in the settings for the host.
-TEST_F(SignedInUser, EnterpriseIdIsFetchedOnceAndTheUserIdStored)
+TEST_F(TokenSeeding, EnterpriseIdIsFetchedOnceAndTheUserIdStored)
 {
-    Json::Value user;
-    user["id"] = "77001";
-    user["name"] = "Ada";
-    user["login"] = "ada@example.com";
-    user["enterprise_id"] = "880042";
-    Json::Value seed;
-    seed["user"] = user;
-    standIn_.Post("seed", seed);
+    standIn_.Post("seed", TestSupport::ParseJson(R"({"user": {"id": "77001", "name": "Ada", "login": "a@x.com",
+                                                         "enterprise_id": "880042"}})"));
     const Json::Value tokens = standIn_.Get("tokens");
     Box_20::SetCachedTokens({AnsiToWide(tokens["access_token"].asString()),
                              AnsiToWide(tokens["refresh_token"].asString())});
     settings_.Track(kUserSettings, L"BoxSync.UserId");
 
     const int since = standIn_.JournalNext();
-    BoxFilter filter;
-    EXPECT_EQ(L"880042", filter.GetBoxUserId());
     EXPECT_EQ(L"880042", BoxFilter().GetBoxUserId());
-
+    EXPECT_EQ(L"880042", BoxFilter().GetBoxUserId());
     EXPECT_EQ(1u, standIn_.JournalEntries(since, "/2.0/users/me").size());
     EXPECT_EQ(L"77001", LSSetting::GetInstance().GetUserString(L"BoxSync.UserId", L""));
 }
+
+} // namespace

@@ -77,8 +77,7 @@ TEST_P(BoxDownload, ThePathHoldsTheWholeContentOrNoFile)
     EXPECT_EQ(c.before == 'e' ? 1 : 0, StandInTokens()["refresh_count"].asInt());
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, BoxDownload, ::testing::ValuesIn(kDownloadCases),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Cases, BoxDownload, ::testing::ValuesIn(kDownloadCases), BoxRoad::CaseName());
 
 TEST_F(Retrieval, AStopFromAnotherThreadEndsTheDownloadAtOnceAndLeavesNoFile)
 {
@@ -135,6 +134,8 @@ const ItemKind kItemKinds[] = {
     {"Locked", R"({"name":"l.docx","content_text":"x","lock":{"expires_at":null,"is_download_prevented":false,
         "created_by":{"id":"9","name":"Zed","login":"zed@example.com"}}})",
      false, {{L"ows-CheckoutUser", L"zed@example.com"}}},
+    {"ExpiredLock", R"({"name":"l.docx","content_text":"x","lock":{"expires_at":"2020-01-01T00:00:00Z",
+        "created_by":{"id":"9","name":"Zed","login":"zed@example.com"}}})", false, {{L"ows-CheckoutUser", L""}}},
     {"Fingerprinted", R"({"name":"f.pdf","content_text":"x","metadata":{"enterprise":{"fingerprints":{
         "fingerprint":"ab12"}}}})", false, {{L"VESK.DuplicateHash", L"ab12"}}},
 };
@@ -160,8 +161,7 @@ TEST_P(BoxItemProperties, TheHostReceivesWhatTheListingKnowsInOneBatch)
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Kinds, BoxItemProperties, ::testing::ValuesIn(kItemKinds),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Kinds, BoxItemProperties, ::testing::ValuesIn(kItemKinds), BoxRoad::CaseName());
 
 TEST_F(Retrieval, MainFolderPropertiesComeInOrderAndStopAtTheFirstRefusedWrite)
 {

@@ -21,8 +21,7 @@ public:
     std::vector<CStdStr<wchar_t>> folderNames, folderIds;
     std::vector<PropertyPairs> folderExtras;
     std::vector<int> listedModes;
-    bool readOnly = false, checkoutDiffers = false, treatAsUnchanged = false, docsInFolders = true;
-    CStdStr<wchar_t> ownMask;
+    bool checkoutDiffers = false, treatAsUnchanged = false, docsInFolders = true;
     int readOnlyQueries = 0, dateParses = 0;
 
     HRESULT GetContents(ILSPropertyMap*, int mode) override
@@ -48,8 +47,8 @@ public:
     HRESULT isItemReadOnly(const CStdStr<wchar_t>&, bool& answer, CStdStr<wchar_t>& mask) override
     {
         ++readOnlyQueries;
-        answer = readOnly;
-        mask = ownMask;
+        answer = false;
+        mask.clear();
         return S_OK;
     }
     HRESULT SetFilterSubFolderProperties(unsigned short, ILSPropertyMap*) override { return S_OK; }

@@ -19,7 +19,8 @@ constexpr char kFolder[] = R"({
     {"name": "report.docx", "parent_id": "500", "id": "601", "content_text": "r", "version_number": 3,
      "modified_at": "2024-03-01T10:00:00Z"},
     {"name": "mail.msg", "parent_id": "500", "id": "602", "content_text": "m", "modified_at": "2024-02-01T00:00:00Z"},
-    {"name": "old.txt", "parent_id": "500", "id": "603", "content_text": "o", "modified_at": "2010-01-01T00:00:00Z"}]
+    {"name": "old.txt", "parent_id": "500", "id": "603", "content_text": "o", "modified_at": "2010-01-01T00:00:00Z"}],
+  "web_links": [{"name": "Portal", "parent_id": "500", "url": "https://example.com", "id": "701"}]
 })";
 
 using BoxFolderUpdate = BoxSyncTest;
@@ -29,7 +30,7 @@ TEST_F(BoxFolderUpdate, ListsOnceReusesAndListsIncrementallyAfterTheToken)
     Seed(kFolder);
     const auto folder = StartFolder(L"/500/");
     ASSERT_EQ(S_OK, host_.raw_SetSyncStartPoint(folder.get(), F, F, F, 0, F));
-    EXPECT_EQ(3u, Journal(kItemsRoute).size()) << "5 entries in pages of 2";
+    EXPECT_EQ(3u, Journal(kItemsRoute).size()) << "6 entries in pages of 2";
     ASSERT_EQ(S_OK, host_.raw_PreContentSyncFolderUpdate(folder.get(), F, F));
     EXPECT_EQ(3u, Journal(kItemsRoute).size()) << "the start point's listing is reused";
 
@@ -79,7 +80,7 @@ TEST_F(BoxFolderUpdate, ListsOnceReusesAndListsIncrementallyAfterTheToken)
     EXPECT_EQ(S_FALSE, filter_->raw_IsDeleted(_bstr_t(L"777"), 0)) << "the deletion check is off";
     long ids = 0;
     ASSERT_EQ(S_OK, filter_->get_ServerItemCount(0, &ids));
-    EXPECT_EQ(5, ids);
+    EXPECT_EQ(5, ids) << "web links are no items";
     TalvernCommon::unique_bstr id;
     EXPECT_EQ(E_INVALIDARG, filter_->get_ServerItem(5, id.put()));
 }

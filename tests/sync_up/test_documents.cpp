@@ -28,6 +28,8 @@ TEST_P(NewDocument, IsStoredAndTheItemPointsAtItWithItsMailMetadata)
     const MailCase& mail = GetParam();
     const ItemMap item = TestPropertyMap::Create(mail.tags);
     item->SetText(L"0x0c1a001f", L"Ann Sender");
+    item->SetText(L"0x0037001f", L"Quarterly \"numbers\"");
+    item->SetText(L"VESK.DuplicateHash", L"{0123-HASH}");
     item->SetFlag(L"0x0e1b000b", true);
     const uint32_t hiddenTag = (static_cast<uint32_t>(TestPropertyMap::TagForNamedId(0x8514)) & ~0xFFFFu) | 0x000B;
     item->SetFlag(std::wstring(ToHexString(hiddenTag)), mail.hidden);
@@ -41,9 +43,11 @@ TEST_P(NewDocument, IsStoredAndTheItemPointsAtItWithItsMailMetadata)
     const Json::Value stored = standIn_.Item("file", id);
     EXPECT_EQ(file.Sha1Hex(), stored["sha1"].asString());
     EXPECT_EQ(Guid(id), Text(item, L"UniqueId"));
+    EXPECT_EQ(L"", SyncIssueType(item.get())) << "an accepted preflight records nothing";
     EXPECT_EQ(1, item->Number(L"VersionId").value_or(0));
     EXPECT_EQ(mail.fileName, Text(item, L"Quentra.FromServerFileName"));
     EXPECT_EQ(-1.0, item->Date(L"RemoteFileLastModified").value_or(0));
+    EXPECT_EQ("{0123-HASH}", stored["metadata"]["enterprise_1234567"]["fingerprints"]["fingerprint"].asString());
     const Json::Value metadata = stored["metadata"]["enterprise_1234567"]["mailProps"];
     if (mail.has == nullptr) {
         EXPECT_EQ("Q1 Plan.txt", stored["name"].asString()) << "the name is cleaned for Box";
@@ -52,40 +56,69 @@ TEST_P(NewDocument, IsStoredAndTheItemPointsAtItWithItsMailMetadata)
     }
     EXPECT_EQ("Ann Sender", metadata["from"].asString());
     EXPECT_EQ(mail.has, metadata["hasattachments"].asString());
-    EXPECT_EQ(mail.dated, metadata.isMember("received") && metadata.isMember("sent"));
+    EXPECT_EQ("Quarterly \"numbers\"", metadata["subject"].asString());
+    EXPECT_EQ(mail.dated ? "2023-03-15T12:00:00.000Z" : "", metadata["received"].asString());
+    EXPECT_EQ(metadata["received"], metadata["sent"]);
 }
 
 INSTANTIATE_TEST_SUITE_P(SyncUp, NewDocument, ::testing::ValuesIn(kMailCases));
 
-// A refused preflight keeps Box's own text; a refused upload gets the text of its reason.
-struct UploadErrorCase { const char *method, *code; int status; const wchar_t *type, *message; };
+// A refused preflight keeps Box's own text; a refused upload gets the text of its reason. Only
+// Box's refusal reads as Box refusing the file: a preflight that could not be asked is no refusal.
+struct UploadErrorCase { const char *name, *method, *path, *reply; const wchar_t *type, *message; };
+
+constexpr char kPreflight[] = "/2.0/files/content", kUpload[] = "/api/2.0/files/content";
+constexpr char kTokens[] = "/oauth2/token";
+constexpr wchar_t kUnknown[] = L"unknown error detected in file upload operation";
 
 const UploadErrorCase kUploadErrors[] = {
-    {"OPTIONS", "item_name_in_use", 409, L"ERROR", L"[Box Error Code]item_name_in_use"},
-    {"POST", "item_name_in_use", 409, L"DUPLICATE", L"name already in use"},
-    {"POST", "access_denied_insufficient_permissions", 403, L"ERROR", L"insufficient permission"},
-    {"POST", "storage_limit_exceeded", 403, L"ERROR", L"storage limit exceeded"},
-    {"POST", "bad_request", 400, L"ERROR", L"invalid / badly formed request"},
-    {"POST", "conflict", 409, L"ERROR", L"unknown error detected in file upload operation"},
+    {"PreflightNameInUse", "OPTIONS", kPreflight, R"("status":409,"error":{"code":"item_name_in_use"})", L"ERROR",
+     L"[Box Error Code]item_name_in_use\n"},
+    {"PreflightStorageLimit", "OPTIONS", kPreflight, R"("status":403,"error":{"code":"storage_limit_exceeded"})",
+     L"ERROR", L"[Box Error Code]storage_limit_exceeded\n"},
+    {"PreflightThrottled", "OPTIONS", kPreflight,
+     R"("status":429,"times":9,"headers":{"Retry-After":"1"},"error":{"code":"rate_limit_exceeded"})", L"ERROR", kUnknown},
+    {"PreflightUnavailable", "OPTIONS", kPreflight,
+     R"("status":503,"times":9,"headers":{"Retry-After":"1"},"error":{"code":"unavailable"})", L"ERROR", kUnknown},
+    {"PreflightServerError", "OPTIONS", kPreflight, R"("status":500,"times":9,"error":{"code":"internal_server_error"})",
+     L"ERROR", kUnknown},
+    {"PreflightGarbledSuccess", "OPTIONS", kPreflight, R"("status":200,"text":"<html>ok</html>","content_type":"text/html")",
+     L"ERROR", kUnknown},
+    {"PreflightNotFoundWithoutBoxBody", "OPTIONS", kPreflight,
+     R"("status":404,"text":"<html>Not Found</html>","content_type":"text/html")", L"ERROR", kUnknown},
+    {"RefusedTokenRefresh", "POST", kTokens, R"("status":400,"json":{"error":"invalid_grant"})", L"ERROR", kUnknown},
+    {"UploadNameInUse", "POST", kUpload, R"("status":409,"error":{"code":"item_name_in_use"})", L"DUPLICATE",
+     L"name already in use"},
+    {"UploadDenied", "POST", kUpload, R"("status":403,"error":{"code":"access_denied_insufficient_permissions"})",
+     L"ERROR", L"insufficient permission"},
+    {"UploadStorageLimit", "POST", kUpload, R"("status":403,"error":{"code":"storage_limit_exceeded"})", L"ERROR",
+     L"storage limit exceeded"},
+    {"UploadBadRequest", "POST", kUpload, R"("status":400,"error":{"code":"bad_request"})", L"ERROR",
+     L"invalid / badly formed request"},
+    {"UploadConflict", "POST", kUpload, R"("status":409,"error":{"code":"conflict"})", L"ERROR", kUnknown},
 };
 
 class UploadError : public SyncUpTest, public ::testing::WithParamInterface<UploadErrorCase> {};
 
 TEST_P(UploadError, BecomesTheItemsSyncIssue)
 {
-    const bool preflight = *GetParam().method == 'O';
-    AddFault(Fault(GetParam().method, preflight ? "/2.0/files/content" : "/api/2.0/files/content",
-                   R"("status":)" + std::to_string(GetParam().status) + R"(,"error":{"code":")" + GetParam().code + "\"}"));
+    const UploadErrorCase& error = GetParam();
+    AddFault(Fault(error.method, error.path, error.reply));
+    if (error.path == kTokens)
+        ExpireAccessToken();
     const ItemMap item = TestPropertyMap::Create();
     EXPECT_EQ(E_FAIL, Add(LocalFile::WithPattern(10, 4), L"refused.txt", item));
-    EXPECT_EQ(GetParam().type, SyncIssueType(item.get()));
-    EXPECT_EQ(0u, SyncIssueMessage(item.get()).find(GetParam().message));
+    EXPECT_EQ(error.type, SyncIssueType(item.get()));
+    EXPECT_EQ(0u, SyncIssueMessage(item.get()).find(error.message)) << WideToUtf8Lossy(SyncIssueMessage(item.get()));
     EXPECT_FALSE(HasIdentity(item));
     EXPECT_TRUE(RootChildren().empty());
-    EXPECT_EQ(!preflight, !Requests("POST", "/api/2.0/files/content").empty());
+    EXPECT_EQ(error.path == kUpload, !Requests("POST", kUpload).empty());
+    if (error.message[0] == L'[') {
+        EXPECT_EQ(1u, Requests("OPTIONS", kPreflight).size()) << "a refusal is not asked again";
+    }
 }
 
-INSTANTIATE_TEST_SUITE_P(SyncUp, UploadError, ::testing::ValuesIn(kUploadErrors));
+INSTANTIATE_TEST_SUITE_P(SyncUp, UploadError, ::testing::ValuesIn(kUploadErrors), BoxRoad::CaseName());
 
 TEST_F(SyncUpTest, AFailedMetadataStepLinksTheItemToTheStoredFile)
 {
@@ -146,43 +179,81 @@ TEST_F(SyncUpTest, AnUpdateOfAFileGoneFromBoxOrChangedThereIsRefused)
     EXPECT_EQ(L"Changed here at Unknown.", Text(changed, L"Quentra.LocalChangeInfo"));
 }
 
-// ---- Faults of a session upload ----------------------------------------------------------------
+// ---- Faults of an upload -----------------------------------------------------------------------
 
-struct FaultCase { const char* partReplies; bool stopDuringParts; HRESULT expected; };
-
-const FaultCase kFaults[] = {
-    {R"([{"action":"pass"}])", false, S_OK},
-    {R"([{"action":"pass"},{"status":401}])", false, S_OK},
-    {R"([{"action":"pass"},{"status":500}])", false, E_FAIL},
-    // Parts go out once each: a connection dropped under one ends the upload cleanly.
-    {R"([{"action":"pass"},{"action":"close"}])", false, E_FAIL},
-    {R"([{"action":"pass","delay_ms":300,"times":8}])", true, E_FAIL},
+// What an upload survives (sent again alike) and how it ends otherwise: the session aborted,
+// nothing stored, the item without an identity and the reason told.
+struct FaultCase {
+    const char *name, *method, *path, *replies;
+    unsigned sends;        // requests of that kind in all
+    unsigned faulted;      // of a survived fault: the request answered with it
+    int refreshes;
+    const wchar_t* issue;  // the start of the sync issue's text (of a failure not stopped); null when it survives
+    unsigned stopAt = 0;   // the request of that kind at whose start the host asks to stop
+    uint64_t size = 60 * BoxUploads::kMiB;
 };
 
-class SessionUpload : public SyncUpTest, public ::testing::WithParamInterface<FaultCase> {};
+constexpr const char* kPart = BoxUploads::kPartPath;
+constexpr const char* kCommit = BoxUploads::kCommitPath;
 
-TEST_P(SessionUpload, EndsStoredWholeOrWithoutAnIdentity)
+const FaultCase kFaults[] = {
+    {"PartUnauthorized", "PUT", kPart, R"([{"action":"pass","times":2},{"status":401}])", 9, 2, 1, nullptr},
+    {"CommitUnauthorized", "POST", kCommit, R"([{"status":401}])", 2, 0, 1, nullptr},
+    {"CommitStillProcessing", "POST", kCommit, R"([{"status":202,"headers":{"Retry-After":"1"},"times":4}])", 5, 0,
+     0, nullptr},
+    // The body, read from the file as it goes, goes again from its start.
+    {"MultipartUnauthorized", "POST", "/api/2.0/files/content", R"([{"status":401}])", 2, 0, 1, nullptr, 0,
+     3 * BoxUploads::kMiB + 7},
+    {"PartUnauthorizedTwice", "PUT", kPart, R"([{"action":"pass"},{"status":401,"times":2}])", 3, 0, 1, kUnknown},
+    // Parts go out once each: a refusal or a dropped connection ends the upload.
+    {"PartRefused", "PUT", kPart,
+     R"([{"action":"pass"},{"status":500,"error":{"code":"internal_server_error","message":"Oops"}}])", 2, 0, 0, kUnknown},
+    {"ConnectionDropped", "PUT", kPart, R"([{"action":"pass"},{"action":"close"}])", 2, 0, 0, L"CLSBaseWS::"},
+    {"CommitNeverDone", "POST", kCommit, R"([{"status":202,"headers":{"Retry-After":"1"},"times":5}])", 5, 0, 0, kUnknown},
+    {"StopWhileAPartTravels", "PUT", kPart, R"([{"action":"pass","times":2},{"action":"pass","delay_ms":3000}])", 3,
+     0, 0, L"", 3},
+    {"StopDuringTheCommitsWait", "POST", kCommit, R"([{"status":202,"headers":{"Retry-After":"30"}}])", 1, 0, 0, L"", 1},
+};
+
+class UploadFault : public SyncUpTest, public ::testing::WithParamInterface<FaultCase> {};
+
+TEST_P(UploadFault, EndsStoredWholeOrAbortedWithoutAnIdentity)
 {
     const FaultCase& fault = GetParam();
-    AddFault(Fault("PUT", BoxUploads::kPartPath, std::string(R"("replies":)") + fault.partReplies));
-    const LocalFile file = LocalFile::WithPattern(60 * BoxUploads::kMiB, 10);
+    AddFault(Fault(fault.method, fault.path, std::string(R"("replies":)") + fault.replies));
+    const LocalFile file = LocalFile::WithPattern(fault.size, 10);
     const ItemMap item = TestPropertyMap::Create();
     std::optional<BoxUploads::WhenThen> stop;
-    if (fault.stopDuringParts)
-        stop.emplace([this] { return !Requests("PUT", BoxUploads::kPartPath).empty(); },
+    if (fault.stopAt != 0)
+        stop.emplace([&] { return Requests(fault.method, fault.path).size() >= fault.stopAt; },
                      [informer = informer_.get()] { informer->RequestStop(); });
     const HRESULT hr = Add(file, L"big.bin", item);
+    stop.reset();
 
-    EXPECT_EQ(fault.expected, hr);
-    if (SUCCEEDED(hr)) {
+    const Json::Value sent = Requests(fault.method, fault.path);
+    ASSERT_EQ(fault.sends, sent.size());
+    EXPECT_EQ(fault.refreshes, StandInTokens()["refresh_count"].asInt());
+    if (fault.issue == nullptr) {
+        ASSERT_EQ(S_OK, hr);
         EXPECT_EQ(file.Sha1Hex(), StoredSha1(Text(item, L"Quentra.FromServerFileId")));
-    } else {
-        EXPECT_EQ(L"ERROR", SyncIssueType(item.get()));
-        EXPECT_FALSE(HasIdentity(item));
-        EXPECT_TRUE(RootChildren().empty());
+        const Json::Value &first = sent[fault.faulted], &again = sent[fault.faulted + 1];
+        EXPECT_NE(200, first["status"].asInt());
+        EXPECT_EQ(Header(first, "digest"), Header(again, "digest")) << "the same request again";
+        EXPECT_EQ(Body(first), Body(again));
+        return;
     }
+    EXPECT_TRUE(FAILED(hr));
+    if (fault.stopAt == 0) {
+        EXPECT_EQ(E_FAIL, hr);
+        EXPECT_EQ(L"ERROR", SyncIssueType(item.get()));
+        EXPECT_EQ(0u, SyncIssueMessage(item.get()).find(fault.issue)) << WideToUtf8Lossy(SyncIssueMessage(item.get()));
+    }
+    EXPECT_FALSE(HasIdentity(item));
+    EXPECT_TRUE(RootChildren().empty());
+    EXPECT_EQ("aborted", Sessions()[0]["state"].asString());
+    EXPECT_EQ(1u, Requests("DELETE", kPart).size());
 }
 
-INSTANTIATE_TEST_SUITE_P(SyncUp, SessionUpload, ::testing::ValuesIn(kFaults));
+INSTANTIATE_TEST_SUITE_P(SyncUp, UploadFault, ::testing::ValuesIn(kFaults), BoxRoad::CaseName());
 
 } // namespace

@@ -3,12 +3,13 @@
 #include "BoxStandIn.h"
 #include "FilterHost.h"
 #include "JsonText.h"
+#include "StandInJournal.h"
 #include "SyncDriver.h"
 #include "Utf8Converter.h"
 
 #include <gtest/gtest.h>
-#include <wincrypt.h>
 
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -97,31 +98,22 @@ protected:
     // A new version made on Box a little after the last pass: Box dates have whole seconds.
     void ChangeOnBox(const std::string& fileId, const std::string& text) const
     {
-        ULARGE_INTEGER time = {};
-        ::GetSystemTimeAsFileTime(reinterpret_cast<FILETIME*>(&time));
-        time.QuadPart += 2 * 10000000ULL;
-        SYSTEMTIME now = {};
-        ::FileTimeToSystemTime(reinterpret_cast<const FILETIME*>(&time), &now);
-        char later[32] = {};
-        ::wsprintfA(later, "%04d-%02d-%02dT%02d:%02d:%02dZ", now.wYear, now.wMonth, now.wDay, now.wHour,
-                    now.wMinute, now.wSecond);
+        const std::time_t later = std::time(nullptr) + 2;
+        char stamp[32] = {};
+        std::strftime(stamp, sizeof(stamp), "%Y-%m-%dT%H:%M:%SZ", std::gmtime(&later));
         Json::Value change;
         change["type"] = "file";
         change["id"] = fileId;
         change["content_text"] = text;
-        change["modified_at"] = later;
-        change["content_modified_at"] = later;
+        change["modified_at"] = stamp;
+        change["content_modified_at"] = stamp;
         standIn_.Post("item", change);
     }
     static std::string Decoded(const Json::Value& item)
     {
-        DWORD size = 0;
-        const std::string base64 = item["content_base64"].asString();
-        ::CryptStringToBinaryA(base64.c_str(), 0, CRYPT_STRING_BASE64, nullptr, &size, nullptr, nullptr);
-        std::string bytes(size, '\0');
-        ::CryptStringToBinaryA(base64.c_str(), 0, CRYPT_STRING_BASE64, reinterpret_cast<BYTE*>(bytes.data()), &size,
-                               nullptr, nullptr);
-        return bytes;
+        Json::Value asJournaled;
+        asJournaled["body_base64"] = item["content_base64"];
+        return TestSupport::JournalBody(asJournaled);
     }
     bool BoxHas(const std::string& path) const
     {
