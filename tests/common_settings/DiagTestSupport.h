@@ -34,15 +34,12 @@ inline void SetAgeInMinutes(const std::wstring& path, int minutes)
 {
     FILETIME now{};
     ::GetSystemTimeAsFileTime(&now);
-    ULARGE_INTEGER time{};
-    time.LowPart = now.dwLowDateTime;
-    time.HighPart = now.dwHighDateTime;
-    time.QuadPart -= static_cast<ULONGLONG>(minutes) * 60ULL * 10'000'000ULL;
-    const FILETIME then{time.LowPart, time.HighPart};
+    const ULONGLONG then = ((ULONGLONG(now.dwHighDateTime) << 32) | now.dwLowDateTime) - minutes * 600'000'000ULL;
+    const FILETIME time{static_cast<DWORD>(then), static_cast<DWORD>(then >> 32)};
     const TalvernCommon::unique_hfile file{::CreateFileW(path.c_str(), FILE_WRITE_ATTRIBUTES,
                                                          FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                                                          FILE_FLAG_BACKUP_SEMANTICS, nullptr)};
-    if (!file || !::SetFileTime(file.get(), nullptr, nullptr, &then))
+    if (!file || !::SetFileTime(file.get(), nullptr, nullptr, &time))
         throw std::runtime_error("test set-up could not age a file");
 }
 
