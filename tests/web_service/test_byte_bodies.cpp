@@ -9,7 +9,6 @@
 #include "UniqueResource.h"
 #include "WebServiceTestSupport.h"
 
-#include <chrono>
 #include <cstring>
 #include <new>
 
@@ -119,17 +118,6 @@ TEST_F(ByteBodies, RepeatedSendsArriveWhole)
         EXPECT_EQ(entry["query"].asString(), "session=7");
         EXPECT_TRUE(HeadersInOrder(entry, {"Content-Range", "Content-Type", "digest", "User-Agent"}));
     }
-}
-
-TEST_F(ByteBodies, AStopDuringTheSendEndsItWithEAbort)
-{
-    ScriptHang("PUT", "/test/hang");
-    const auto started = std::chrono::steady_clock::now();
-    EXPECT_EQ(ThrownWhenStoppedWhileWaiting([this] { SendPart("/test/hang"); }), E_ABORT);
-    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(30));
-    const Json::Value entries = standIn.JournalEntries(0, "/test/hang");
-    ASSERT_EQ(entries.size(), 1u);
-    EXPECT_EQ(entries[0]["body_size"].asUInt64(), kBodySize);
 }
 
 TEST_F(ByteBodies, TheCallersMessagesAreDispatchedWhileAnUploadWaits)
