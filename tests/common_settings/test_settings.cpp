@@ -8,6 +8,7 @@
 #include <atomic>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -58,15 +59,12 @@ TEST(SettingsTypes, ValuesOfOtherTypesAreConvertedOrPassedOver)
 TEST(SettingsTypes, DwordsStoredAsTextAreWholeNumbersWithin32Bits)
 {
     const std::wstring name = L"common_settings.DwordFromText";
-    const struct {
-        const wchar_t* stored;
-        DWORD expected;
-    } cases[] = {{L" 42 ", 42},       {L"0x2A", 42},         {L"4294967295", 4294967295u}, {L"4294967296", kDefault},
-                 {L"-1", kDefault}, {L"12abc", kDefault}, {L"0x", kDefault}};
-    for (const auto& c : cases) {
+    for (const auto& [stored, expected] : std::vector<std::pair<const wchar_t*, DWORD>>{
+             {L" 42 ", 42}, {L"0x2A", 42}, {L"4294967295", 4294967295u}, {L"4294967296", kDefault},
+             {L"-1", kDefault}, {L"12abc", kDefault}, {L"0x", kDefault}}) {
         RegistrySandbox registry;
-        registry.SetString(SettingsSource::User, name, c.stored);
-        EXPECT_EQ(Settings().GetUserDword(name, kDefault), c.expected) << testing::PrintToString(std::wstring(c.stored));
+        registry.SetString(SettingsSource::User, name, stored);
+        EXPECT_EQ(Settings().GetUserDword(name, kDefault), expected) << testing::PrintToString(std::wstring(stored));
     }
 }
 
