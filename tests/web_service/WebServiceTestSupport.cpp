@@ -120,10 +120,7 @@ void StandInTest::Script(const std::string& method, const std::string& path, Jso
 
 void StandInTest::ScriptHang(const std::string& method, const std::string& path) const
 {
-    Json::Value hang;
-    hang["action"] = "hang";
-    hang["hang_ms"] = 60000;
-    Script(method, path, hang);
+    Script(method, path, ParseJson(R"({"action": "hang", "hang_ms": 60000})"));
 }
 
 ActWhen StandInTest::StopWhen(std::function<bool()> condition)

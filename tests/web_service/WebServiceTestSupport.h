@@ -5,6 +5,7 @@
 #include "BoxStandIn.h"
 #include "ComPtr.h"
 #include "ILSHttpRequest.h"
+#include "JsonText.h"
 #include "LSCancelCheck.h"
 #include "LSHttpError.h"
 #include "ScratchFolder.h"
@@ -24,6 +25,7 @@
 
 namespace WebServiceTest {
 
+using TestSupport::ParseJson;
 using TestSupport::ThrownHresult;
 
 // Starts the process's logging, every switch on, into a folder of its own; later calls do nothing.

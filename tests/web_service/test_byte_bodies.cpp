@@ -63,24 +63,6 @@ TalvernCommon::unique_hwnd WitnessWindow()
                                                         nullptr, description.hInstance, nullptr));
 }
 
-Json::Value Accepted()
-{
-    Json::Value accepted;
-    accepted["status"] = 200;
-    accepted["json"]["ok"] = true;
-    return accepted;
-}
-
-// The stand-in reads the request and closes the connection unanswered.
-Json::Value Dropped()
-{
-    Json::Value dropped;
-    dropped["action"] = "close";
-    // WinINet sends once more on a new connection when a kept-alive one closes unanswered.
-    dropped["times"] = 3;
-    return dropped;
-}
-
 class ByteBodies : public StandInTest {
 protected:
     // A PUT with the headers of a session part, sent as the Box client sends it.
@@ -99,10 +81,7 @@ protected:
 
 TEST_F(ByteBodies, RepeatedSendsArriveWhole)
 {
-    Json::Value accepted = Accepted();
-    accepted["json"]["part"]["size"] = static_cast<Json::UInt64>(kBodySize);
-    accepted["times"] = 3;
-    Script("PUT", "/test/part", accepted);
+    Script("PUT", "/test/part", ParseJson(R"({"status": 200, "json": {"part": {"size": 4194304}}, "times": 3})"));
     for (int i = 0; i < 3; ++i) {
         const auto request = SendPart("/test/part?session=7");
         EXPECT_EQ(CLSBaseJsonWS::ParseJsonResponse(CLSBaseJsonWS::ReplyBytes(*request))["part"]["size"].asUInt64(),
@@ -122,9 +101,7 @@ TEST_F(ByteBodies, RepeatedSendsArriveWhole)
 
 TEST_F(ByteBodies, TheCallersMessagesAreDispatchedWhileAnUploadWaits)
 {
-    Json::Value held = Accepted();
-    held["delay_ms"] = 2000;
-    Script("PUT", "/test/held", held);
+    Script("PUT", "/test/held", ParseJson(R"({"status": 200, "json": {"ok": true}, "delay_ms": 2000})"));
     const TalvernCommon::unique_hwnd window = WitnessWindow();
     ASSERT_TRUE(window);
     g_sending = true;
@@ -143,12 +120,11 @@ TEST_F(ByteBodies, TheCallersMessagesAreDispatchedWhileAnUploadWaits)
 
 TEST_F(ByteBodies, ABrokenReplyFailsTheSendAndAStopMeetingItEndsWithEAbort)
 {
-    Json::Value cut = Accepted();
-    cut["json"]["entries"] = std::string(5000, 'x');
-    cut["truncate_at"] = 100;
-    Script("PUT", "/test/cut", cut);
-    Script("PUT", "/test/drop", Dropped());
-    Script("PUT", "/test/drop-at-stop", Dropped());
+    Script("PUT", "/test/cut", ParseJson(R"({"status": 200, "text": ")" + std::string(5000, 'x') + R"(", "truncate_at": 100})"));
+    // The stand-in reads the request and closes the connection unanswered; WinINet sends once
+    // more on a new connection when a kept-alive one closes unanswered.
+    for (const char* path : {"/test/drop", "/test/drop-at-stop"})
+        Script("PUT", path, ParseJson(R"({"action": "close", "times": 3})"));
     const struct {
         std::string path;
         HRESULT expected;

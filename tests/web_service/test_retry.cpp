@@ -32,10 +32,7 @@ protected:
         if (retryAfter != nullptr)
             failure["headers"]["Retry-After"] = retryAfter;
         Script("GET", path, failure);
-        Json::Value pass;
-        pass["status"] = 200;
-        pass["text"] = "done";
-        Script("GET", path, pass);
+        Script("GET", path, ParseJson(R"({"status": 200, "text": "done"})"));
     }
 
     size_t Sends(const std::string& path) { return standIn.JournalEntries(0, path).size(); }

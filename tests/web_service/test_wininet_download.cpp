@@ -6,7 +6,6 @@
 #include "WebServiceTestSupport.h"
 
 using namespace WebServiceTest;
-
 namespace {
 
 // Many reads, past the stand-in's spill to disk; the sizes of real files are the benchmarks' part.
@@ -35,12 +34,8 @@ protected:
     // A 200 reply promising 200,000 bytes whose connection drops after 50,000.
     void AddCutShortReply(const std::string& path)
     {
-        Json::Value cut;
-        cut["status"] = 200;
-        cut["text"] = std::string(200000, 'x');
-        cut["content_type"] = "application/octet-stream";
-        cut["truncate_at"] = 50000;
-        Script("GET", path, cut);
+        Script("GET", path, ParseJson(R"({"status": 200, "text": ")" + std::string(200000, 'x') +
+                                      R"(", "content_type": "application/octet-stream", "truncate_at": 50000})"));
     }
 
     // The target holds only what the user had.
@@ -75,9 +70,7 @@ TEST_F(WinInetDownload, ALargeFileArrivesWholeThroughTheRedirect)
 
 TEST_F(WinInetDownload, ADirectReplyReplacesAnExistingFile)
 {
-    Json::Value switches;
-    switches["download_mode"] = "direct";
-    standIn.SetSwitches(switches);
+    standIn.SetSwitches(ParseJson(R"({"download_mode": "direct"})"));
     const std::string id = standIn.SeedPatternFile("small.bin", 70000, 9);
     folder.Write(L"report.bin", kPreviousContent);
     Download(id);
@@ -93,10 +86,7 @@ TEST_F(WinInetDownload, FailureStatusesRaiseLSHttpErrorAndLeaveTheTargetAlone)
     EXPECT_EQ(missing.GetStatus(), 404);
     EXPECT_NE(missing.GetDetail().find(L"not_found"), std::wstring::npos);
     EXPECT_EQ(ThrownHttpError([&] { Download(id, L"expiredtoken"); }).GetStatus(), 401);
-    Json::Value busy;
-    busy["status"] = 503;
-    busy["headers"]["Retry-After"] = "2";
-    Script("GET", "/2.0/files/" + id + "/content", busy);
+    Script("GET", "/2.0/files/" + id + "/content", ParseJson(R"({"status": 503, "headers": {"Retry-After": "2"}})"));
     EXPECT_EQ(ThrownHttpError([&] { Download(id); }).GetRetryAfterSeconds(), 2);
     ExpectTargetUntouched();
 }
@@ -115,9 +105,7 @@ TEST_F(WinInetDownload, AStopInTheMiddleLeavesThePreviousFileAndNoTemporary)
     const std::string id = standIn.SeedPatternFile("large.bin", kLargeSize, 4);
     folder.Write(L"report.bin", kPreviousContent);
     // Seconds for the whole file, so that the stop lands in the middle however busy the machine.
-    Json::Value switches;
-    switches["reply_send_pace_ms"] = 100;
-    standIn.SetSwitches(switches);
+    standIn.SetSwitches(ParseJson(R"({"reply_send_pace_ms": 100})"));
     {
         const ActWhen stopper = StopWhen([this] {
             for (const std::wstring& name : folder.FileNames()) {

@@ -16,15 +16,12 @@ using namespace WebServiceTest;
 
 namespace {
 
-Json::Value Reply(int status, const std::string& text, const char* header = nullptr, const std::string& value = {})
+Json::Value Reply(int status, const std::string& text, const Json::Value& headers = Json::objectValue)
 {
-    Json::Value reply;
+    Json::Value reply = ParseJson(R"({"content_type": "application/json"})");
     reply["status"] = status;
-    if (!text.empty())
-        reply["text"] = text;
-    reply["content_type"] = "application/json";
-    if (header != nullptr)
-        reply["headers"][header] = value;
+    reply["text"] = text;
+    reply["headers"] = headers;
     return reply;
 }
 
@@ -55,7 +52,9 @@ protected:
 
 TEST_F(XmlHttpSend, RedirectsAreFollowedAnEmptyReplyIsNoFailureOtherRedirectStatusesFail)
 {
-    Script("GET", "/test/moved", Reply(302, "", "Location", standIn.BaseUrl() + "/test/target"));
+    Json::Value location;
+    location["Location"] = standIn.BaseUrl() + "/test/target";
+    Script("GET", "/test/moved", Reply(302, "", location));
     Script("GET", "/test/target", Reply(204, ""));
     const auto request = SendGet("/test/moved");
     EXPECT_EQ(request->GetStatus(), 204);
@@ -71,14 +70,14 @@ TEST_F(XmlHttpSend, FailureStatusesRaiseLSHttpErrorWithStatusBodyAndRetryAfter)
 {
     const struct {
         int status;
-        const char* retryAfter;
+        const char* headers;
         int expectedRetryAfter;
         const char* reason;
-    } cases[] = {{409, nullptr, 0, "Conflict"}, {503, "120", 120, "Service Unavailable"}};
+    } cases[] = {{409, "{}", 0, "Conflict"}, {503, R"({"Retry-After": "120"})", 120, "Service Unavailable"}};
     for (const auto& c : cases) {
         const std::string path = "/test/fail" + std::to_string(c.status);
         const std::string body = "{\"type\":\"error\"}";
-        Script("GET", path, Reply(c.status, body, c.retryAfter ? "Retry-After" : nullptr, c.retryAfter ? c.retryAfter : ""));
+        Script("GET", path, Reply(c.status, body, ParseJson(c.headers)));
         const LSHttpError error = ThrownHttpError([&] { SendGet(path); });
         EXPECT_EQ(error.GetStatus(), c.status);
         EXPECT_EQ(error.GetRetryAfterSeconds(), c.expectedRetryAfter) << c.status;
