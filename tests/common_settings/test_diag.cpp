@@ -19,25 +19,28 @@ namespace {
 
 using namespace DiagTest;
 
-struct PrunedFiles {
-    std::wstring oldOwn, oldOwnOtherCase, recentOwn, otherName, otherExtension, otherApplication, folder;
+// Files in the log folder before logging starts: name, age in minutes, and whether pruning keeps it.
+const struct {
+    const wchar_t* name;
+    int minutes;
+    bool kept;
+} kAgedFiles[] = {
+    {L"VESK-BoxSync-20200101-000000-111.log", 120, false}, {L"vesk-boxsync-20200101-000000-555.LOG", 120, false},
+    {L"VESK-BoxSync-20200101-000000-222.log", 30, true},   {L"VESK-BoxSync-notes.log", 120, true},
+    {L"VESK-BoxSync-20200101-000000-333.txt", 120, true},  {L"Other-20200101-000000-444.log", 120, true},
 };
-PrunedFiles g_files;
+// An old folder with a log file's name.
+const wchar_t kAgedFolder[] = L"VESK-BoxSync-20200101-000000-666.log";
 SYSTEMTIME g_startTime{};
 
 class LoggingOn : public testing::Environment {
 public:
     void SetUp() override
     {
-        g_files.oldOwn = OldFile(L"VESK-BoxSync-20200101-000000-111.log", 120);
-        g_files.oldOwnOtherCase = OldFile(L"vesk-boxsync-20200101-000000-555.LOG", 120);
-        g_files.recentOwn = OldFile(L"VESK-BoxSync-20200101-000000-222.log", 30);
-        g_files.otherName = OldFile(L"VESK-BoxSync-notes.log", 120);
-        g_files.otherExtension = OldFile(L"VESK-BoxSync-20200101-000000-333.txt", 120);
-        g_files.otherApplication = OldFile(L"Other-20200101-000000-444.log", 120);
-        g_files.folder = LogFolder().File(L"VESK-BoxSync-20200101-000000-666.log");
-        ::CreateDirectoryW(g_files.folder.c_str(), nullptr);
-        SetAgeInMinutes(g_files.folder, 120);
+        for (const auto& file : kAgedFiles)
+            OldFile(file.name, file.minutes);
+        ::CreateDirectoryW(LogFolder().File(kAgedFolder).c_str(), nullptr);
+        SetAgeInMinutes(LogFolder().File(kAgedFolder), 120);
 
         ::GetLocalTime(&g_startTime);
         InitializeWith({{L"VESK.Log.Error", 1},
@@ -72,13 +75,9 @@ TEST(LogFile, OneFilePerProcessNamedWithDateTimeAndProcessId)
 
 TEST(LogFile, OnlyTheApplicationsOldLogFilesArePruned)
 {
-    EXPECT_FALSE(Exists(g_files.oldOwn));
-    EXPECT_FALSE(Exists(g_files.oldOwnOtherCase));
-    EXPECT_TRUE(Exists(g_files.recentOwn));
-    EXPECT_TRUE(Exists(g_files.otherName));
-    EXPECT_TRUE(Exists(g_files.otherExtension));
-    EXPECT_TRUE(Exists(g_files.otherApplication));
-    EXPECT_TRUE(Exists(g_files.folder));
+    for (const auto& file : kAgedFiles)
+        EXPECT_EQ(Exists(LogFolder().File(file.name)), file.kept) << testing::PrintToString(std::wstring(file.name));
+    EXPECT_TRUE(Exists(LogFolder().File(kAgedFolder)));
 }
 
 TEST(LogLevels, ErrorLinesCarryFileAndLine)

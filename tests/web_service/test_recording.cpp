@@ -58,6 +58,15 @@ protected:
         registry.SetString(SettingsSource::User, L"Mock.ILSHttpRequest", mode);
     }
 
+    // Neither the client's secrets nor any token the stand-in handed out appear in the text.
+    void ExpectNoSecret(const std::string& text, const std::string& where) const
+    {
+        const Json::Value tokens = standIn.Get("tokens");
+        for (const std::string& secret : {std::string(kClientSecret), std::string("initialrefreshtoken"),
+                                         tokens["access_token"].asString(), tokens["refresh_token"].asString()})
+            EXPECT_EQ(text.find(secret), std::string::npos) << where << " holds " << secret;
+    }
+
     ScratchFolder recordings;
 };
 
@@ -90,13 +99,8 @@ TEST_F(RecordAndPlayback, ARecordedConversationReplaysWithoutTheNetwork)
               std::string::npos);
     EXPECT_NE(ReadFileBytes(recordings.File(files[2])).find("Authorization: Bearer [redacted]\r\n"), std::string::npos);
     EXPECT_EQ(ReadFileBytes(recordings.File(files[5])).rfind("404 Not Found\r\n", 0), 0u);
-    const Json::Value tokens = standIn.Get("tokens");
-    for (const std::wstring& file : files) {
-        const std::string content = ReadFileBytes(recordings.File(file));
-        for (const std::string& secret : {std::string(kClientSecret), std::string("initialrefreshtoken"),
-                                         tokens["access_token"].asString(), tokens["refresh_token"].asString()})
-            EXPECT_EQ(content.find(secret), std::string::npos) << Utf8(file) << " holds " << secret;
-    }
+    for (const std::wstring& file : files)
+        ExpectNoSecret(ReadFileBytes(recordings.File(file)), Utf8(file));
 
     RegistrySandbox mode;
     SetMode(mode, L"playback");
@@ -129,8 +133,8 @@ TEST_F(RecordAndPlayback, TheLogShowsTrafficButNoSecret)
 {
     const Outcome token = Send(L"POST", "/oauth2/token", kTokenBody, {{L"Content-Type", L"application/x-www-form-urlencoded"}});
     ASSERT_EQ(token.status, 200);
-    const Json::Value reply = CLSBaseJsonWS::ParseJsonResponse(WideToUtf8Lossy(token.text));
-    const std::wstring access = Wide(reply["access_token"].asString());
+    const std::wstring access =
+        Wide(CLSBaseJsonWS::ParseJsonResponse(WideToUtf8Lossy(token.text))["access_token"].asString());
     EXPECT_EQ(Send(L"GET", "/2.0/users/me", L"", {{L"Authorization", L"Bearer " + access}}).status, 200);
     // The WinINet transport logs through the same rules.
     const std::string id = standIn.SeedPatternFile("tiny.bin", 10, 1);
@@ -141,7 +145,5 @@ TEST_F(RecordAndPlayback, TheLogShowsTrafficButNoSecret)
     EXPECT_NE(log.find("grant_type=refresh_token&refresh_token=[redacted]"), std::string::npos);
     EXPECT_NE(log.find("\"token_type\""), std::string::npos) << "the token reply was not logged";
     EXPECT_NE(log.find("Authorization: Bearer [redacted]"), std::string::npos);
-    for (const std::string& secret : {std::string(kClientSecret), std::string("initialrefreshtoken"),
-                                     reply["access_token"].asString(), reply["refresh_token"].asString()})
-        EXPECT_EQ(log.find(secret), std::string::npos) << "the log holds " << secret;
+    ExpectNoSecret(log, "the log");
 }

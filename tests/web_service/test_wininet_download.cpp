@@ -6,6 +6,7 @@
 #include "WebServiceTestSupport.h"
 
 using namespace WebServiceTest;
+
 namespace {
 
 // Many reads, past the stand-in's spill to disk; the sizes of real files are the benchmarks' part.
@@ -15,12 +16,10 @@ const wchar_t kBearer[] = L"Authorization: Bearer initialaccesstoken\r\nAuth-Typ
 
 class WinInetDownload : public StandInTest {
 protected:
-    std::wstring ContentUrl(const std::string& fileId) { return Url("/2.0/files/" + fileId + "/content"); }
-
     CStdStr<wchar_t> Download(const std::string& fileId, const std::wstring& token = L"initialaccesstoken")
     {
         return CLSBaseWS::DownloadFileWithWinInet({{L"Authorization", L"Bearer " + token}, {L"Auth-Type", L"OAUTH2"}},
-                                                  ContentUrl(fileId), target, L"item 7", informer.get());
+                                                  Url("/2.0/files/" + fileId + "/content"), target, L"item 7", informer.get());
     }
 
     // A GET through PostText, stopped by the informer unless another check is given.
