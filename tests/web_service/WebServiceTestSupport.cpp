@@ -2,6 +2,7 @@
 
 #include "DigestHex.h"
 #include "HResultException.h"
+#include "LSBaseWS.h"
 #include "LSDiag.h"
 #include "LSHash.h"
 #include "LSHttpRequestFactory.h"
@@ -108,6 +109,16 @@ std::unique_ptr<ILSHttpRequest> StandInTest::Open(const std::wstring& method, co
                                          _variant_t(L""), _variant_t(L""));
     if (FAILED(opened))
         throw hresult_exception(opened, "Open failed");
+    return request;
+}
+
+std::unique_ptr<ILSHttpRequest> StandInTest::Send(const std::wstring& method, const std::string& path,
+                                                  const _variant_t& body, const LSHttpHeaderList& headers)
+{
+    std::unique_ptr<ILSHttpRequest> request = Open(method, Url(path));
+    for (const auto& [name, value] : headers)
+        request->SetRequestHeader(name.c_str(), value.c_str());
+    CLSBaseWS::PerformAsyncVariantSend(request, Url(path), body, informer.get());
     return request;
 }
 

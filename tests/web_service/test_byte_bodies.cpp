@@ -68,12 +68,10 @@ protected:
     // A PUT with the headers of a session part, sent as the Box client sends it.
     std::unique_ptr<ILSHttpRequest> SendPart(const std::string& path)
     {
-        std::unique_ptr<ILSHttpRequest> request = Open(L"PUT", Url(path));
-        request->SetRequestHeader(L"Content-Range", L"bytes 0-4194303/4194304");
-        request->SetRequestHeader(L"Content-Type", L"application/octet-stream");
-        request->SetRequestHeader(L"digest", L"sha=unchecked");
-        CLSBaseWS::PerformAsyncVariantSend(request, Url(path), ByteBody(), informer.get());
-        return request;
+        return Send(L"PUT", path, ByteBody(),
+                    {{L"Content-Range", L"bytes 0-4194303/4194304"},
+                     {L"Content-Type", L"application/octet-stream"},
+                     {L"digest", L"sha=unchecked"}});
     }
 };
 

@@ -15,12 +15,7 @@ protected:
     CStdStr<wchar_t> FetchWithRetry(const std::string& path)
     {
         return CLSBaseWS::RetryWhileServerUnavailable(
-            [&] {
-                std::unique_ptr<ILSHttpRequest> request = Open(L"GET", Url(path));
-                CLSBaseWS::PerformAsyncVariantSend(request, Url(path), _variant_t(), informer.get());
-                return BstrText(request->GetResponseText());
-            },
-            informer.get());
+            [&] { return BstrText(Send(L"GET", path)->GetResponseText()); }, informer.get());
     }
 
     // `times` answers of the status, then "done".

@@ -27,22 +27,15 @@ Json::Value Reply(int status, const std::string& text, const Json::Value& header
 
 class XmlHttpSend : public StandInTest {
 protected:
-    std::unique_ptr<ILSHttpRequest> SendGet(const std::string& path)
-    {
-        std::unique_ptr<ILSHttpRequest> request = Open(L"GET", Url(path));
-        CLSBaseWS::PerformAsyncVariantSend(request, Url(path), _variant_t(), informer.get());
-        return request;
-    }
+    std::unique_ptr<ILSHttpRequest> SendGet(const std::string& path) { return Send(L"GET", path); }
 
     // Sends a body as the Box client does, with its headers in this order; the request as journaled.
     Json::Value SendWithHeaders(const std::wstring& method, const std::string& path, const std::wstring& body,
                                 std::unique_ptr<ILSHttpRequest>& request)
     {
-        request = Open(method, Url(path));
-        request->SetRequestHeader(L"Authorization", L"Bearer initialaccesstoken");
-        request->SetRequestHeader(L"Content-Type", L"application/json");
         const int since = standIn.JournalNext();
-        CLSBaseWS::PerformAsyncVariantSend(request, Url(path), _variant_t(body.c_str()), informer.get());
+        request = Send(method, path, _variant_t(body.c_str()),
+                       {{L"Authorization", L"Bearer initialaccesstoken"}, {L"Content-Type", L"application/json"}});
         const Json::Value sent = standIn.JournalEntries(since);
         return sent.size() == 1 ? sent[0] : Json::Value();
     }
