@@ -1,6 +1,7 @@
-// Downloads and text requests over WinINet against the stand-in: a large file through Box's
-// redirect, failure statuses, a cut connection and a stop (also one that meets a cut connection:
-// the stop wins), none of which may leave a partial file under the target's name.
+// Downloads and text requests over WinINet against the stand-in: failure statuses, a cut or
+// refused connection and a stop (also one that meets a cut connection: the stop wins), none of
+// which may leave a partial file under the target's name. Whole downloads, large ones and ones
+// that replace a file are the retrieval and result-download suites' part, through COM.
 #include "LSBaseWS.h"
 #include "LSWinInet.h"
 #include "WebServiceTestSupport.h"
@@ -49,33 +50,6 @@ protected:
 };
 
 } // namespace
-
-TEST_F(WinInetDownload, ALargeFileArrivesWholeThroughTheRedirect)
-{
-    const std::string id = standIn.SeedPatternFile("large.bin", kLargeSize, 3);
-    const int since = standIn.JournalNext();
-    EXPECT_EQ(Download(id), target);
-    EXPECT_EQ(FileSize(target), kLargeSize);
-    EXPECT_EQ(Sha1Hex(target), standIn.Item("file", id)["sha1"].asString());
-    EXPECT_EQ(folder.FileNames(), std::vector<std::wstring>{L"report.bin"});
-    EXPECT_EQ(informer->RequestStarts(), 1);
-
-    const Json::Value sent = standIn.JournalEntries(since);
-    ASSERT_EQ(sent.size(), 2u);
-    EXPECT_EQ(sent[0]["path"].asString(), "/2.0/files/" + id + "/content");
-    EXPECT_EQ(sent[0]["status"].asInt(), 302);
-    EXPECT_EQ(sent[1]["status"].asInt(), 200);
-}
-
-TEST_F(WinInetDownload, ADirectReplyReplacesAnExistingFile)
-{
-    standIn.SetSwitches(ParseJson(R"({"download_mode": "direct"})"));
-    const std::string id = standIn.SeedPatternFile("small.bin", 70000, 9);
-    folder.Write(L"report.bin", kPreviousContent);
-    Download(id);
-    EXPECT_EQ(Sha1Hex(target), standIn.Item("file", id)["sha1"].asString());
-    EXPECT_EQ(folder.FileNames(), std::vector<std::wstring>{L"report.bin"});
-}
 
 TEST_F(WinInetDownload, FailureStatusesRaiseLSHttpErrorAndLeaveTheTargetAlone)
 {
