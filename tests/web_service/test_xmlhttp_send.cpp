@@ -28,17 +28,6 @@ Json::Value Reply(int status, const std::string& text, const Json::Value& header
 class XmlHttpSend : public StandInTest {
 protected:
     std::unique_ptr<ILSHttpRequest> SendGet(const std::string& path) { return Send(L"GET", path); }
-
-    // Sends a body as the Box client does, with its headers in this order; the request as journaled.
-    Json::Value SendWithHeaders(const std::wstring& method, const std::string& path, const std::wstring& body,
-                                std::unique_ptr<ILSHttpRequest>& request)
-    {
-        const int since = standIn.JournalNext();
-        request = Send(method, path, _variant_t(body.c_str()),
-                       {{L"Authorization", L"Bearer initialaccesstoken"}, {L"Content-Type", L"application/json"}});
-        const Json::Value sent = standIn.JournalEntries(since);
-        return sent.size() == 1 ? sent[0] : Json::Value();
-    }
 };
 
 } // namespace
@@ -80,31 +69,15 @@ TEST_F(XmlHttpSend, FailureStatusesRaiseLSHttpErrorWithStatusBodyAndRetryAfter)
 
 TEST_F(XmlHttpSend, TheServerSeesHeadersInOrderTheUserAgentAndAUtf8Body)
 {
-    std::unique_ptr<ILSHttpRequest> request;
-    const Json::Value sent = SendWithHeaders(
-        L"POST", "/2.0/folders", L"{\"name\":\"Gr\x00fc\x00df" L"e \x6F22\",\"parent\":{\"id\":\"0\"}}\n", request);
+    const auto request = Send(L"POST", "/2.0/folders", L"{\"name\":\"Gr\x00fc\x00df" L"e \x6F22\",\"parent\":{\"id\":\"0\"}}\n",
+                              {{L"Authorization", L"Bearer initialaccesstoken"}, {L"Content-Type", L"application/json"}});
     EXPECT_EQ(request->GetStatus(), 201);
+    const Json::Value sent = standIn.JournalEntries(0, "/2.0/folders")[0];
     EXPECT_TRUE(HeadersInOrder(sent, {"Authorization", "Content-Type"}));
     ASSERT_FALSE(SystemUserAgent().empty());
     EXPECT_EQ(TestSupport::JournalHeader(sent, "User-Agent"), Utf8(SystemUserAgent()));
     const Json::Value created = CLSBaseJsonWS::ParseJsonResponse(CLSBaseJsonWS::ReplyBytes(*request));
     EXPECT_EQ(standIn.Item("folder", created["id"].asString())["name"].asString(), "Gr\xc3\xbc\xc3\x9f" "e \xe6\xbc\xa2");
-}
-
-TEST_F(XmlHttpSend, AMethodXmlHttpRefusesStillReachesTheServer)
-{
-    std::unique_ptr<ILSHttpRequest> request;
-    const Json::Value sent =
-        SendWithHeaders(L"OPTIONS", "/2.0/files/content", L"{\"name\":\"a.txt\",\"parent\":{\"id\":\"0\"},\"size\":5}\n", request);
-    EXPECT_EQ(request->GetStatus(), 200);
-    EXPECT_TRUE(CLSBaseJsonWS::ParseJsonResponse(CLSBaseJsonWS::ReplyBytes(*request)).isMember("upload_url"));
-    EXPECT_FALSE(std::wstring(request->GetResponseHeader(L"Content-Type")).empty());
-    EXPECT_EQ(sent["method"].asString(), "OPTIONS");
-    EXPECT_TRUE(HeadersInOrder(sent, {"Authorization", "Content-Type"}));
-
-    std::unique_ptr<ILSHttpRequest> refused = LSHttpRequestFactory::CreateHttpRequest();
-    EXPECT_TRUE(FAILED(refused->Open(_bstr_t(L"GET"), _bstr_t(L"not a url"), _variant_t(true), _variant_t(L""),
-                                     _variant_t(L""))));
 }
 
 TEST_F(XmlHttpSend, AStopEndsTheSendAndLaterRequestsGetTheirOwnReplies)
@@ -122,7 +95,7 @@ TEST_F(XmlHttpSend, AStopEndsTheSendAndLaterRequestsGetTheirOwnReplies)
     }
 }
 
-TEST_F(XmlHttpSend, APeerThatNeverAnswersEndsInATimeoutNotAHang)
+TEST_F(XmlHttpSend, APeerThatNeverAnswersEndsInATimeoutNotAHangAndBadUseFails)
 {
     // Under Wine a refused connection leaves the XMLHTTP object waiting forever on its own.
     const std::wstring url = RefusedUrl();
@@ -135,4 +108,6 @@ TEST_F(XmlHttpSend, APeerThatNeverAnswersEndsInATimeoutNotAHang)
     std::unique_ptr<ILSHttpRequest> unopened = std::make_unique<LSXmlHttpRequest>();
     EXPECT_EQ(ThrownHresult([&] { CLSBaseWS::PerformAsyncVariantSend(unopened, L"", _variant_t(), nullptr); }),
               E_UNEXPECTED);
+    EXPECT_TRUE(FAILED(unopened->Open(_bstr_t(L"GET"), _bstr_t(L"not a url"), _variant_t(true), _variant_t(L""),
+                                      _variant_t(L""))));
 }
