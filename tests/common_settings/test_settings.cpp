@@ -1,13 +1,11 @@
 // The settings store against the real registry: precedence of the four sources, defaults, value
-// types, writing, and use from several threads.
+// types and writing.
 #include "LSSetting.h"
 #include "RegistrySandbox.h"
 
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <string>
-#include <thread>
 #include <utility>
 #include <vector>
 
@@ -87,28 +85,6 @@ TEST(SettingsWrites, SaveGoesToTheUsersKeyAndPolicyStillWins)
     registry.SetString(SettingsSource::MachinePolicy, name, L"enforced");
     Settings().SaveUserString(name, L"chosen by the user");
     EXPECT_EQ(Settings().GetUserString(name, kDefaultText), L"enforced");
-}
-
-TEST(SettingsConcurrency, ThreadsReadAndWriteTheirOwnValues)
-{
-    constexpr int kThreads = 8;
-    RegistrySandbox registry;
-    std::atomic<int> mismatches{0};
-    std::vector<std::thread> threads;
-    for (int t = 0; t < kThreads; ++t) {
-        const std::wstring name = L"common_settings.Thread" + std::to_wstring(t);
-        registry.Track(SettingsSource::User, name);
-        threads.emplace_back([t, name, &mismatches] {
-            for (int round = 0; round < 50; ++round) {
-                Settings().SaveUserString(name, std::to_wstring(t * 1000 + round));
-                if (Settings().GetUserDword(name, kDefault) != static_cast<DWORD>(t * 1000 + round))
-                    ++mismatches;
-            }
-        });
-    }
-    for (std::thread& thread : threads)
-        thread.join();
-    EXPECT_EQ(mismatches, 0);
 }
 
 } // namespace
