@@ -9,9 +9,7 @@
 #include "BoxServiceTable.h"
 #include "BoxUrlBuilders.h"
 #include "LSHttpError.h"
-#include "LSNamedProperties.h"
 #include "LSResources.h"
-#include "TestPropertyMap.h"
 #include "ThrownHresult.h"
 
 #include <chrono>
@@ -99,22 +97,6 @@ TEST_F(CallLoop, SchemaValidationFailureCarriesTheExplanationAndTheReply)
         EXPECT_NE(std::wstring::npos, error.GetMessage().find(L"schema_validation_failed", prefix.size()));
     }
     EXPECT_EQ(1u, Journal("POST /2.0/files/{file_id}/metadata/{scope}/{template_key}").size());
-}
-
-TEST_F(CallLoop, RichErrorLoggingTurnsBoxErrorsIntoSyncIssues)
-{
-    AddFault(R"({"method":"GET","path":"/2.0/folders/*/items","status":404,
-                 "error":{"code":"not_found","message":"Not Found"}})");
-    const auto item = TestHost::TestPropertyMap::Create();
-    const CStdStr<wchar_t> boxError = L"[Box Error Code]not_found\n[Box Error Message]Not Found\n";
-
-    EXPECT_EQ(L"Box_20::CallBoxAPIWithRichErrorLogging " + boxError, ApiErrorOf([&] {
-                  Box_20::CallBoxAPIWithRichErrorLogging(item.get(), informer_.get(),
-                                                         Box_20::GetFolderItemIdsUrl(L"42", L"", 100),
-                                                         Box_20::BoxConstants().VerbGet, _variant_t(), false);
-              }));
-    EXPECT_EQ(boxError, item->Text(static_cast<const wchar_t*>(LSNamedProperties::QuentraSyncIssueMessage)));
-    EXPECT_EQ(L"ERROR", item->Text(static_cast<const wchar_t*>(LSNamedProperties::QuentraSyncIssueType)));
 }
 
 TEST_F(CallLoop, ReplyWithoutBodyIsNullForSingleOperationsAndAFailureForRichOnes)

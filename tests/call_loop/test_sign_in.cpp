@@ -58,26 +58,21 @@ TEST_F(SignIn, RunsTheAuthorizePageInTheHostWebViewAndRedeemsTheCode)
     EXPECT_EQ(AnsiToWide(tokens["refresh_token"].asString()), ReadUserSetting(Box_20::kRefreshTokenSetting));
 }
 
-TEST_F(SignIn, RefusedConsentFailsWithoutATokenRequest)
+TEST_F(SignIn, FailsWithoutAWebViewWhenTheWebViewRefusesAndWhenTheUserRefusesConsent)
 {
-    Json::Value deny(Json::objectValue);
-    deny["authorize"] = "deny";
-    standIn_.Post("switches", deny);
+    const auto signIn = [&] { Box_20::GetCachedTokens(informer_.get(), false); };
+    EXPECT_EQ(kNoAuthCode, FailureOf(signIn));
+    {
+        TestWebView refusing(TestWebView::Behaviour::Refuse);
+        EXPECT_EQ(kNoAuthCode, FailureOf(signIn));
+    }
+    standIn_.Post("switches", ParseJson(R"({"authorize": "deny"})"));
     TestWebView webView;
-
     EXPECT_EQ(kNoAuthCode, FailureOf([&] { CallUserInfo(); }));
     EXPECT_EQ(1, webView.Requests());
     EXPECT_EQ(0u, Journal(kTokenRoute).size());
     EXPECT_EQ(0u, Journal("GET /2.0/users/me").size());
     EXPECT_EQ(L"", Box_20::GetCachedTokens(informer_.get(), true).AccessToken);
-}
-
-TEST_F(SignIn, FailsWithoutAWebViewAndWhenTheWebViewRefuses)
-{
-    const auto signIn = [&] { Box_20::GetCachedTokens(informer_.get(), false); };
-    EXPECT_EQ(kNoAuthCode, FailureOf(signIn));
-    TestWebView webView(TestWebView::Behaviour::Refuse);
-    EXPECT_EQ(kNoAuthCode, FailureOf(signIn));
 }
 
 TEST_F(SignIn, ShutdownWhileThePageIsOpenAbortsAndASecondSignInIsRefusedMeanwhile)

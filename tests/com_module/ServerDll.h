@@ -9,31 +9,18 @@
 
 #include <string>
 
-class ServerDll {
-public:
+struct ServerDll {
     // path empty: the DLL beside the test program.
     testing::AssertionResult Load(const std::wstring& path = {});
-
-    HRESULT RegisterServer() const { return m_register(); }
-    HRESULT UnregisterServer() const { return m_unregister(); }
-    HRESULT Install(BOOL install, const wchar_t* commandLine) const { return m_install(install, commandLine); }
-    HRESULT GetClassObject(REFCLSID clsid, REFIID iid, void** out) const { return m_getClassObject(clsid, iid, out); }
-    HRESULT CanUnloadNow() const { return m_canUnloadNow(); }
-
     // The path the DLL registers itself under (its %MODULE%).
     std::wstring Path() const;
 
-private:
-    using Action = HRESULT(WINAPI*)();
-    using InstallAction = HRESULT(WINAPI*)(BOOL, LPCWSTR);
-    using GetClassObjectAction = HRESULT(WINAPI*)(REFCLSID, REFIID, void**);
-
-    TalvernCommon::unique_hmodule m_dll;
-    Action m_register = nullptr;
-    Action m_unregister = nullptr;
-    InstallAction m_install = nullptr;
-    GetClassObjectAction m_getClassObject = nullptr;
-    Action m_canUnloadNow = nullptr;
+    TalvernCommon::unique_hmodule dll;
+    HRESULT(WINAPI* RegisterServer)() = nullptr;
+    HRESULT(WINAPI* UnregisterServer)() = nullptr;
+    HRESULT(WINAPI* Install)(BOOL, LPCWSTR) = nullptr;
+    HRESULT(WINAPI* GetClassObject)(REFCLSID, REFIID, void**) = nullptr;
+    HRESULT(WINAPI* CanUnloadNow)() = nullptr;
 };
 
 // DllCanUnloadNow of the copy COM loaded; S_OK when COM has not loaded it at all.

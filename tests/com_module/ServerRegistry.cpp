@@ -34,10 +34,8 @@ bool KeyExists(ClassStore store, const std::wstring& path)
     return ::RegOpenKeyExW(StoreRoot(store), StorePath(path).c_str(), 0, KEY_READ, key.put()) == ERROR_SUCCESS;
 }
 
-std::vector<std::wstring> ClassScriptRoots()
-{
-    return {kProgId, kVersionIndependentProgId, std::wstring(L"CLSID\\") + kClassId};
-}
+const std::vector<std::wstring> kClassScriptRoots = {kProgId, kVersionIndependentProgId,
+                                                      std::wstring(L"CLSID\\") + kClassId};
 
 struct LocalFreeTraits {
     using type = PSECURITY_DESCRIPTOR;
@@ -59,7 +57,7 @@ std::wstring TypeLibKey() { return StorePath(std::wstring(L"TypeLib\\") + kLibra
 
 bool ClassKeysExist(ClassStore store)
 {
-    for (const std::wstring& root : ClassScriptRoots()) {
+    for (const std::wstring& root : kClassScriptRoots) {
         if (KeyExists(store, root))
             return true;
     }
@@ -88,7 +86,7 @@ bool InterfaceKeyExists(ClassStore store) { return KeyExists(store, std::wstring
 
 void RemoveServerRegistration()
 {
-    std::vector<std::wstring> paths = ClassScriptRoots();
+    std::vector<std::wstring> paths = kClassScriptRoots;
     paths.push_back(std::wstring(L"TypeLib\\") + kLibraryId);
     paths.push_back(std::wstring(L"Interface\\") + kInterfaceId);
     paths.push_back(std::wstring(L"AppID\\") + kLibraryId);
@@ -102,9 +100,8 @@ HostTypeLibrary::HostTypeLibrary()
 {
     TalvernCommon::unique_bstr path;
     m_wasRegistered = SUCCEEDED(::QueryPathOfRegTypeLib(LIBID_VESKSyncBasicsLib, 1, 0, 0, path.put()));
-    if (m_wasRegistered)
-        m_registration = S_OK;
-    else
+    m_registration = S_OK;
+    if (!m_wasRegistered)
         Restore();
 }
 

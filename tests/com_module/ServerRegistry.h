@@ -15,13 +15,12 @@ bool ClassKeysExist(ClassStore store);
 std::wstring ClassValue(ClassStore store, const std::wstring& subkey, const wchar_t* name = nullptr);
 // Where the server's type library is registered; empty when it is not.
 std::wstring RegisteredTypeLibPath();
-// Whether the interface of the server's type library is registered in the store.
 bool InterfaceKeyExists(ClassStore store);
 // Removes whatever registration may have written, in both stores.
 void RemoveServerRegistration();
 
-// Registers the host's type library (bin\VESKSyncBasicsLib.tlb), as the host's installer does,
-// and removes it again when it was not registered before.
+// The host's type library (bin\VESKSyncBasicsLib.tlb) registered as the host's installer does;
+// removed again at the end when it was not registered before.
 class HostTypeLibrary {
 public:
     HostTypeLibrary();
@@ -30,7 +29,6 @@ public:
     HostTypeLibrary& operator=(const HostTypeLibrary&) = delete;
 
     HRESULT Registration() const { return m_registration; }
-    // Unregisters it for a moment (until Restore).
     void Withdraw();
     void Restore();
 
@@ -39,9 +37,8 @@ private:
     bool m_wasRegistered = false;
 };
 
-// The key where registration writes the server's type library, made to refuse writes (an access
-// rule that denies setting values and creating subkeys to everyone), as an administrator's lock
-// would. Reading stays allowed. Unlocked and removed when it goes.
+// The key where registration writes the server's type library, made to refuse writes as an
+// administrator's access rule would (reading stays allowed); unlocked and removed when it goes.
 class LockedTypeLibKey {
 public:
     LockedTypeLibKey();

@@ -14,6 +14,7 @@
 #include <objbase.h>
 
 #include <optional>
+#include <vector>
 
 namespace {
 
@@ -76,32 +77,27 @@ protected:
     static inline HRESULT s_registration = E_FAIL;
 };
 
-TEST_F(Activation, CreatesTheFilterByClassIdAndByEitherProgramId)
+TEST_F(Activation, CreatesTheFilterByEveryIdAnswersItsMapOnlyAndStaysWhileAnInstanceLives)
 {
     CLSID byProgId = GUID_NULL;
     ASSERT_EQ(::CLSIDFromProgID(L"Talvern.SyncFilter.Box.1", &byProgId), S_OK);
     // The version-independent program id names the current one in its CurVer key, as the class
     // script writes it.
     const CLSID byVersionIndependentProgId = TestSupport::FollowCurVer(L"Talvern.SyncFilter.Box").clsid;
-
+    std::vector<com_ptr<IUnknown>> instances;
     for (const CLSID& clsid : {CLSID_VESKBoxSyncFilter, byProgId, byVersionIndependentProgId}) {
         ASSERT_EQ(clsid, CLSID_VESKBoxSyncFilter);
-        com_ptr<ILSSyncFilter2> filter;
-        EXPECT_EQ(::CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_ILSSyncFilter2, filter.put_void()),
+        instances.emplace_back();
+        ASSERT_EQ(::CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown, instances.back().put_void()),
                   S_OK);
-        EXPECT_TRUE(filter);
     }
-}
 
-TEST_F(Activation, AnswersTheInterfacesOfItsMapAndNoOther)
-{
-    const com_ptr<IUnknown> identity = CreateFilter<IUnknown>(IID_IUnknown);
-    ASSERT_TRUE(identity);
+    IUnknown* const identity = instances.front().get();
     for (const NamedInterface& answered : TestSupport::FilterComMap()) {
         SCOPED_TRACE(answered.name);
-        const com_ptr<IUnknown> pointer = Query(identity.get(), *answered.iid);
+        const com_ptr<IUnknown> pointer = Query(identity, *answered.iid);
         ASSERT_TRUE(pointer);
-        EXPECT_EQ(Query(pointer.get(), IID_IUnknown).get(), identity.get());
+        EXPECT_EQ(Query(pointer.get(), IID_IUnknown).get(), identity);
         EXPECT_EQ(Query(pointer.get(), *answered.iid).get(), pointer.get());
     }
     // Interfaces a COM object is often asked for, and one of the host's own.
@@ -111,33 +107,36 @@ TEST_F(Activation, AnswersTheInterfacesOfItsMapAndNoOther)
         EXPECT_EQ(answer, nullptr);
     }
     EXPECT_EQ(identity->QueryInterface(IID_IUnknown, nullptr), E_POINTER);
+
+    instances.resize(1);
+    EXPECT_EQ(LoadedServerCanUnloadNow(), S_FALSE);
+    instances.clear();
+    EXPECT_EQ(LoadedServerCanUnloadNow(), S_OK);
 }
 
+// IDispatch belongs to the host's sync filter interface, not to the class's own dual one.
 TEST_F(Activation, DispatchIsTheHostSyncFilterInterfaceLateBound)
 {
     const com_ptr<IDispatch> dispatch = CreateFilter<IDispatch>(IID_IDispatch);
     ASSERT_TRUE(dispatch);
-    // IDispatch belongs to the host's sync filter interface, not to the class's own dual one.
     com_ptr<ITypeInfo> info;
     ASSERT_EQ(dispatch->GetTypeInfo(0, LOCALE_USER_DEFAULT, info.put()), S_OK);
     EXPECT_EQ(TypeGuid(info.get()), IID_ILSSyncFilter2);
-    com_ptr<ITypeInfo> none;
-    EXPECT_EQ(dispatch->GetTypeInfo(1, LOCALE_USER_DEFAULT, none.put()), DISP_E_BADINDEX);
+    EXPECT_EQ(dispatch->GetTypeInfo(1, LOCALE_USER_DEFAULT, com_ptr<ITypeInfo>().put()), DISP_E_BADINDEX);
 
     // A name of the first generation of the interface and one of the second.
     wchar_t profileName[] = L"raw_SetCurrentProfileName";
     wchar_t updateFolder[] = L"raw_UpdateFolder";
     LPOLESTR names[] = {profileName, updateFolder};
     DISPID ids[2] = {};
-    EXPECT_EQ(dispatch->GetIDsOfNames(IID_NULL, &names[0], 1, LOCALE_USER_DEFAULT, &ids[0]), S_OK);
-    EXPECT_EQ(dispatch->GetIDsOfNames(IID_NULL, &names[1], 1, LOCALE_USER_DEFAULT, &ids[1]), S_OK);
+    for (int i = 0; i < 2; ++i)
+        EXPECT_EQ(dispatch->GetIDsOfNames(IID_NULL, &names[i], 1, LOCALE_USER_DEFAULT, &ids[i]), S_OK);
     EXPECT_EQ(ids[0], 19);
     EXPECT_EQ(ids[1], 18);
 
     // A late-bound call gives what the early-bound one gives.
-    const auto filter = com_ptr<ILSSyncFilter2>::attach(
-        static_cast<ILSSyncFilter2*>(Query(dispatch.get(), IID_ILSSyncFilter2).detach()));
-    ASSERT_TRUE(filter);
+    com_ptr<ILSSyncFilter2> filter;
+    ASSERT_EQ(dispatch->QueryInterface(IID_ILSSyncFilter2, filter.put_void()), S_OK);
     VARIANT_BOOL early = 7;
     ASSERT_EQ(filter->GetChecksDuplicatesOnAdd(&early), S_OK);
     DISPPARAMS noArguments = {};
@@ -149,113 +148,83 @@ TEST_F(Activation, DispatchIsTheHostSyncFilterInterfaceLateBound)
     EXPECT_EQ(late.get()->boolVal, early);
 
     // A failing method's HRESULT reaches the late-bound caller.
-    VARIANT arguments[2];
-    ::VariantInit(&arguments[0]);
-    ::VariantInit(&arguments[1]);
+    VARIANT arguments[2] = {};
     arguments[0].vt = arguments[1].vt = VT_I4;
     arguments[0].lVal = arguments[1].lVal = 1;
     DISPPARAMS twoArguments = {arguments, nullptr, 2, 0};
     EXCEPINFO exception = {};
-    const HRESULT unimplemented = dispatch->Invoke(21, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &twoArguments,
-                                                   nullptr, &exception, nullptr);
-    EXPECT_EQ(unimplemented, DISP_E_EXCEPTION);
+    EXPECT_EQ(dispatch->Invoke(21, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &twoArguments, nullptr, &exception,
+                               nullptr),
+              DISP_E_EXCEPTION);
     EXPECT_EQ(exception.scode, E_NOTIMPL);
     for (BSTR text : {exception.bstrSource, exception.bstrDescription, exception.bstrHelpFile})
         ::SysFreeString(text);
-
     EXPECT_EQ(dispatch->Invoke(999, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &noArguments, nullptr, nullptr,
                                nullptr),
               DISP_E_MEMBERNOTFOUND);
-}
 
-TEST_F(Activation, DispatchWithoutTheHostTypeLibraryFailsWithoutTypeInformation)
-{
+    // Without the host's type library a new instance has no type information to give.
     s_hostLibrary->Withdraw();
-    const com_ptr<IDispatch> dispatch = CreateFilter<IDispatch>(IID_IDispatch);
-    ASSERT_TRUE(dispatch);
-    ITypeInfo* info = reinterpret_cast<ITypeInfo*>(1);
-    const HRESULT hr = dispatch->GetTypeInfo(0, LOCALE_USER_DEFAULT, &info);
+    ITypeInfo* none = reinterpret_cast<ITypeInfo*>(1);
+    const HRESULT withdrawn = CreateFilter<IDispatch>(IID_IDispatch)->GetTypeInfo(0, LOCALE_USER_DEFAULT, &none);
     s_hostLibrary->Restore();
-    EXPECT_EQ(hr, TYPE_E_LIBNOTREGISTERED);
-    EXPECT_EQ(info, nullptr);
+    EXPECT_EQ(withdrawn, TYPE_E_LIBNOTREGISTERED);
+    EXPECT_EQ(none, nullptr);
 }
 
 TEST_F(Activation, AggregatedOnlyThroughIUnknownTheFilterLivesInTheOuterObjectsIdentity)
 {
     auto outer = TestHost::TestStartPointProvider::Create(L"0");
-    {
-        com_ptr<ILSSyncFilter2> filter;
-        EXPECT_EQ(::CoCreateInstance(CLSID_VESKBoxSyncFilter, outer->Identity(), CLSCTX_INPROC_SERVER,
-                                     IID_ILSSyncFilter2, filter.put_void()),
-                  CLASS_E_NOAGGREGATION);
-        EXPECT_FALSE(filter);
-    }
+    com_ptr<ILSSyncFilter2> filter;
+    EXPECT_EQ(::CoCreateInstance(CLSID_VESKBoxSyncFilter, outer->Identity(), CLSCTX_INPROC_SERVER, IID_ILSSyncFilter2,
+                                 filter.put_void()),
+              CLASS_E_NOAGGREGATION);
+    EXPECT_FALSE(filter);
     ASSERT_EQ(outer->AggregateClass(CLSID_VESKBoxSyncFilter), S_OK);
-    {
-        com_ptr<ILSSyncFilter2> filter;
-        ASSERT_EQ(outer->QueryInterface(IID_ILSSyncFilter2, filter.put_void()), S_OK);
-        EXPECT_EQ(Query(filter.get(), IID_IUnknown).get(), outer->Identity());
-        EXPECT_TRUE(Query(filter.get(), IID_ILSStartPointProvider));
-        EXPECT_TRUE(Query(filter.get(), IID_ILSOnlineCheck));
+    ASSERT_EQ(outer->QueryInterface(IID_ILSSyncFilter2, filter.put_void()), S_OK);
+    EXPECT_EQ(Query(filter.get(), IID_IUnknown).get(), outer->Identity());
+    EXPECT_TRUE(Query(filter.get(), IID_ILSStartPointProvider));
+    EXPECT_TRUE(Query(filter.get(), IID_ILSOnlineCheck));
 
-        // References taken through the filter count on the outer object.
-        const ULONG outerCount = outer->AddRef();
-        EXPECT_EQ(filter->AddRef(), outerCount + 1);
-        filter->Release();
-        outer->Release();
-        EXPECT_EQ(LoadedServerCanUnloadNow(), S_FALSE);
-    }
+    // References taken through the filter count on the outer object.
+    const ULONG outerCount = outer->AddRef();
+    EXPECT_EQ(filter->AddRef(), outerCount + 1);
+    filter->Release();
+    outer->Release();
+    filter.reset();
+    EXPECT_EQ(LoadedServerCanUnloadNow(), S_FALSE);
     outer = {};
 }
 
-TEST_F(Activation, ServerStaysWhileAnInstanceLives)
-{
-    com_ptr<IUnknown> first = CreateFilter<IUnknown>(IID_IUnknown);
-    com_ptr<IUnknown> second = CreateFilter<IUnknown>(IID_IUnknown);
-    ASSERT_TRUE(first && second);
-    first.reset();
-    EXPECT_EQ(LoadedServerCanUnloadNow(), S_FALSE);
-    second.reset();
-    EXPECT_EQ(LoadedServerCanUnloadNow(), S_OK);
-}
-
 // Class-object requests straight to the DLL, as COM makes them.
-class ClassObject : public testing::Test {
-protected:
-    void SetUp() override { ASSERT_TRUE(m_server.Load()); }
-    ServerDll m_server;
-};
-
-TEST_F(ClassObject, WrongClassOrMissingOutPointerIsRefused)
+TEST(ClassObject, RefusesWhatItCannotMakeAndKeepsTheServerWhileHeldOrLocked)
 {
+    ServerDll server;
+    ASSERT_TRUE(server.Load());
     void* answer = reinterpret_cast<void*>(1);
-    EXPECT_EQ(m_server.GetClassObject(IID_ILSSyncFilter2, IID_IClassFactory, &answer), CLASS_E_CLASSNOTAVAILABLE);
+    EXPECT_EQ(server.GetClassObject(IID_ILSSyncFilter2, IID_IClassFactory, &answer), CLASS_E_CLASSNOTAVAILABLE);
     EXPECT_EQ(answer, nullptr);
-    EXPECT_EQ(m_server.GetClassObject(CLSID_VESKBoxSyncFilter, IID_IClassFactory, nullptr), E_POINTER);
+    EXPECT_EQ(server.GetClassObject(CLSID_VESKBoxSyncFilter, IID_IClassFactory, nullptr), E_POINTER);
     answer = reinterpret_cast<void*>(1);
-    EXPECT_EQ(m_server.GetClassObject(CLSID_VESKBoxSyncFilter, IID_IDispatch, &answer), E_NOINTERFACE);
+    EXPECT_EQ(server.GetClassObject(CLSID_VESKBoxSyncFilter, IID_IDispatch, &answer), E_NOINTERFACE);
     EXPECT_EQ(answer, nullptr);
-}
 
-TEST_F(ClassObject, FactoryRefusesWhatItCannotMakeAndKeepsTheServerWhileHeld)
-{
     com_ptr<IClassFactory> factory;
-    ASSERT_EQ(m_server.GetClassObject(CLSID_VESKBoxSyncFilter, IID_IClassFactory, factory.put_void()), S_OK);
-    EXPECT_EQ(m_server.CanUnloadNow(), S_FALSE);
-
-    void* answer = reinterpret_cast<void*>(1);
+    ASSERT_EQ(server.GetClassObject(CLSID_VESKBoxSyncFilter, IID_IClassFactory, factory.put_void()), S_OK);
+    EXPECT_EQ(server.CanUnloadNow(), S_FALSE);
+    answer = reinterpret_cast<void*>(1);
     EXPECT_EQ(factory->CreateInstance(nullptr, IID_IPersist, &answer), E_NOINTERFACE);
     EXPECT_EQ(answer, nullptr);
     EXPECT_EQ(factory->CreateInstance(nullptr, IID_IUnknown, nullptr), E_POINTER);
 
     EXPECT_EQ(factory->LockServer(TRUE), S_OK);
     factory.reset();
-    EXPECT_EQ(m_server.CanUnloadNow(), S_FALSE);
-    ASSERT_EQ(m_server.GetClassObject(CLSID_VESKBoxSyncFilter, IID_IClassFactory, factory.put_void()), S_OK);
+    EXPECT_EQ(server.CanUnloadNow(), S_FALSE);
+    ASSERT_EQ(server.GetClassObject(CLSID_VESKBoxSyncFilter, IID_IClassFactory, factory.put_void()), S_OK);
     EXPECT_EQ(factory->LockServer(FALSE), S_OK);
     factory.reset();
     // The refused instance went at once.
-    EXPECT_EQ(m_server.CanUnloadNow(), S_OK);
+    EXPECT_EQ(server.CanUnloadNow(), S_OK);
 }
 
 } // namespace

@@ -1,21 +1,17 @@
 // Registration through the DLL's entry points, as regsvr32 and installers call them: the class
 // keys and the type library, in the machine's or the user's classes, and nothing left after.
+// Every step runs under a locale of the caller's that registration must give back.
 #include "BinFolder.h"
 #include "ScratchFolder.h"
 #include "ServerDll.h"
 #include "ServerRegistry.h"
-#include "ThreadLocale.h"
 
 #include <gtest/gtest.h>
 
-#include <ostream>
 #include <string>
 
 namespace {
 
-using TestSupport::BinFolder;
-
-// A locale the registration does not run under: it must get it back.
 constexpr LCID kCallerLocale = MAKELCID(MAKELANGID(LANG_GERMAN, SUBLANG_GERMAN), SORT_DEFAULT);
 
 bool SamePath(const std::wstring& a, const std::wstring& b)
@@ -29,6 +25,7 @@ void ExpectRegisteredIn(ClassStore store, const ServerDll& server)
     EXPECT_EQ(ClassValue(store, L"InprocServer32", L"ThreadingModel"), L"Apartment");
     EXPECT_FALSE(ClassKeysExist(store == ClassStore::Machine ? ClassStore::User : ClassStore::Machine));
     EXPECT_PRED2(SamePath, RegisteredTypeLibPath(), server.Path());
+    EXPECT_EQ(::GetThreadLocale(), kCallerLocale);
 }
 
 void ExpectNothingRegistered()
@@ -38,6 +35,7 @@ void ExpectNothingRegistered()
         EXPECT_FALSE(InterfaceKeyExists(store));
     }
     EXPECT_EQ(RegisteredTypeLibPath(), L"");
+    EXPECT_EQ(::GetThreadLocale(), kCallerLocale);
 }
 
 class Registration : public testing::Test {
@@ -45,24 +43,25 @@ protected:
     void SetUp() override
     {
         RemoveServerRegistration();
+        ::SetThreadLocale(kCallerLocale);
         ASSERT_TRUE(m_server.Load());
     }
-    void TearDown() override { RemoveServerRegistration(); }
+    void TearDown() override
+    {
+        ::SetThreadLocale(m_savedLocale);
+        RemoveServerRegistration();
+    }
 
+    const LCID m_savedLocale = ::GetThreadLocale();
     ServerDll m_server;
 };
 
 TEST_F(Registration, RegisterServerTwiceThenUnregisterTwiceLeavesNothing)
 {
-    {
-        const ThreadLocaleScope callerLocale(kCallerLocale);
-        ASSERT_EQ(m_server.RegisterServer(), S_OK);
-        EXPECT_EQ(::GetThreadLocale(), kCallerLocale);
-    }
+    ASSERT_EQ(m_server.RegisterServer(), S_OK);
     ASSERT_EQ(m_server.RegisterServer(), S_OK);
     ExpectRegisteredIn(ClassStore::Machine, m_server);
     EXPECT_TRUE(InterfaceKeyExists(ClassStore::Machine));
-
     EXPECT_EQ(m_server.UnregisterServer(), S_OK);
     ExpectNothingRegistered();
     // Unregistering what is not registered is no failure.
@@ -73,11 +72,6 @@ struct InstallCase {
     const wchar_t* commandLine;
     ClassStore store;
 };
-
-void PrintTo(const InstallCase& installCase, std::ostream* out)
-{
-    *out << (installCase.commandLine == nullptr ? "null" : testing::PrintToString(std::wstring(installCase.commandLine)));
-}
 
 class Install : public Registration, public testing::WithParamInterface<InstallCase> {};
 
@@ -106,8 +100,6 @@ TEST_F(Registration, InstallFailingInItsSecondStepRollsBack)
 {
     const LockedTypeLibKey lock;
     ASSERT_TRUE(lock.Locked());
-    const ThreadLocaleScope callerLocale(kCallerLocale);
-
     const HRESULT installed = m_server.Install(TRUE, nullptr);
     EXPECT_TRUE(FAILED(installed)) << std::hex << installed;
     EXPECT_FALSE(ClassKeysExist(ClassStore::Machine));
@@ -122,16 +114,16 @@ TEST_F(Registration, InstallFailingInItsSecondStepRollsBack)
 }
 
 // The module's path goes into the registry whole, whatever characters its folder's name holds.
-TEST(RegistrationElsewhere, FolderNameWithQuoteAndPercentSignIsRegisteredAsItIs)
+TEST_F(Registration, FolderNameWithQuoteAndPercentSignIsRegisteredAsItIs)
 {
-    RemoveServerRegistration();
+    m_server = ServerDll();
     ScratchFolder folder(L"com_module-O'Brien 100%");
-    ServerDll server;
-    ASSERT_TRUE(server.Load(folder.Copy(BinFolder() + L"\\VESKBoxSync32.dll", L"VESKBoxSync32.dll")));
-    ASSERT_EQ(server.RegisterServer(), S_OK);
-    ExpectRegisteredIn(ClassStore::Machine, server);
-    EXPECT_EQ(server.UnregisterServer(), S_OK);
+    ASSERT_TRUE(m_server.Load(folder.Copy(TestSupport::BinFolder() + L"\\VESKBoxSync32.dll", L"VESKBoxSync32.dll")));
+    ASSERT_EQ(m_server.RegisterServer(), S_OK);
+    ExpectRegisteredIn(ClassStore::Machine, m_server);
+    EXPECT_EQ(m_server.UnregisterServer(), S_OK);
     ExpectNothingRegistered();
+    m_server = ServerDll(); // before its folder goes
 }
 
 } // namespace

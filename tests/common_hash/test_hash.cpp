@@ -50,55 +50,39 @@ CStdStr<wchar_t> Md5Guid(const std::wstring& path)
     return hash;
 }
 
-struct DataCase {
-    std::string data;
+// Data that is a text, or (text empty, size set) a pattern file of that size.
+struct DigestCase {
+    std::string text;
+    size_t patternSize;
     const char* sha1;
     const wchar_t* md5Guid;
 };
 
-class KnownDigests : public testing::TestWithParam<DataCase> {};
+class KnownDigests : public testing::TestWithParam<DigestCase> {};
 
-TEST_P(KnownDigests, DataAndFileGiveTheReferenceDigests)
+TEST_P(KnownDigests, DataAndFilesAroundTheBlockSizeGiveTheReferenceDigests)
 {
-    const DataCase& c = GetParam();
-    EXPECT_EQ(Sha1Hex(CLSHash::GetSha1ForData(c.data.size(), reinterpret_cast<const BYTE*>(c.data.data()))), c.sha1);
-
+    const DigestCase& c = GetParam();
     const ScratchFolder folder(L"common_hash-known");
-    const std::wstring path = folder.Write(L"content.bin", c.data);
+    const std::wstring path = folder.File(L"content.bin");
+    if (c.patternSize == 0) {
+        folder.Write(L"content.bin", c.text);
+        EXPECT_EQ(Sha1Hex(CLSHash::GetSha1ForData(c.text.size(), reinterpret_cast<const BYTE*>(c.text.data()))), c.sha1);
+    } else {
+        WritePatternFile(path, c.patternSize);
+    }
     EXPECT_EQ(Sha1Hex(CLSHash::GetSha1ForFile(path)), c.sha1);
     EXPECT_EQ(Md5Guid(path), c.md5Guid);
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Texts, KnownDigests,
-    testing::Values(DataCase{"", "da39a3ee5e6b4b0d3255bfef95601890afd80709", L"{D98C1DD4-008F-04B2-E980-0998ECF8427E}"},
-                    DataCase{"abc", "a9993e364706816aba3e25717850c26c9cd0d89d",
-                             L"{98500190-D23C-B04F-D696-3F7D28E17F72}"},
-                    DataCase{"The quick brown fox jumps over the lazy dog",
-                             "2fd4e1c67a2d28fced849ee1bb76e7391b93eb12", L"{9D7D109E-2B37-82B6-6BD8-1D3542A419D6}"}));
-
-struct PatternCase {
-    size_t size;
-    const char* sha1;
-    const wchar_t* md5Guid;
-};
-
-class BlockBoundaries : public testing::TestWithParam<PatternCase> {};
-
-TEST_P(BlockBoundaries, FilesAroundTheBlockSizeHashWhole)
-{
-    const ScratchFolder folder(L"common_hash-blocks");
-    const std::wstring path = folder.File(L"pattern.bin");
-    WritePatternFile(path, GetParam().size);
-    EXPECT_EQ(Sha1Hex(CLSHash::GetSha1ForFile(path)), GetParam().sha1);
-    EXPECT_EQ(Md5Guid(path), GetParam().md5Guid);
-}
-
-INSTANTIATE_TEST_SUITE_P(Sizes, BlockBoundaries,
-                         testing::Values(PatternCase{kMiB, "c2fc4cb20f1301a6b0dd211c19e69a13925dbe40",
-                                                     L"{2F3A298F-196C-45B3-152F-7A49BB4C643C}"},
-                                         PatternCase{kMiB + 1, "e0d3965f1b62b652ed3ab44833edfb5f55957b26",
-                                                     L"{E184E214-7E3C-DB55-8528-0A9B9BD4E5DC}"}));
+    Contents, KnownDigests,
+    testing::Values(
+        DigestCase{"", 0, "da39a3ee5e6b4b0d3255bfef95601890afd80709", L"{D98C1DD4-008F-04B2-E980-0998ECF8427E}"},
+        DigestCase{"The quick brown fox jumps over the lazy dog", 0, "2fd4e1c67a2d28fced849ee1bb76e7391b93eb12",
+                   L"{9D7D109E-2B37-82B6-6BD8-1D3542A419D6}"},
+        DigestCase{"", kMiB, "c2fc4cb20f1301a6b0dd211c19e69a13925dbe40", L"{2F3A298F-196C-45B3-152F-7A49BB4C643C}"},
+        DigestCase{"", kMiB + 1, "e0d3965f1b62b652ed3ab44833edfb5f55957b26", L"{E184E214-7E3C-DB55-8528-0A9B9BD4E5DC}"}));
 
 TEST(Cancellation, TrueAnswerStopsHashingAndLeavesNoHash)
 {

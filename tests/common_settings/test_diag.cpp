@@ -1,53 +1,113 @@
 // Logging with every switch on: the log file's name, pruning of old files, severities and
-// verbosity per module, and the interface catch-all.
-#include "DiagTestSupport.h"
-
+// verbosity per module, and the interface catch-all. Logging is set up once per process: the
+// program prepares its log folder and settings before the first test, initialises, and removes
+// the settings again at once (other programs read the same "VESK.Log." values).
 #include "ComDef.h"
 #include "HResultException.h"
 #include "LSDiag.h"
+#include "RegistrySandbox.h"
+#include "ScratchFolder.h"
+#include "UniqueResource.h"
 
 #include <gtest/gtest.h>
+
+#include <windows.h>
 
 #include <cstdio>
 #include <regex>
 #include <stdexcept>
 #include <string>
+#include <utility>
+#include <vector>
 
 void WriteHelperDiagLines();
 
 namespace {
 
-using namespace DiagTest;
+const wchar_t kApplication[] = L"VESK-BoxSync";
+const wchar_t kBuildVersion[] = L"24.04.0 (17891) test";
 
-struct PrunedFiles {
-    std::wstring oldOwn, oldOwnOtherCase, recentOwn, otherName, otherExtension, otherApplication, folder;
+// Created before logging is set up, so it is destroyed after the process's log file closes at
+// exit; only then can the folder go.
+ScratchFolder& LogFolder()
+{
+    static ScratchFolder folder(L"common_diag");
+    return folder;
+}
+
+void SetAgeInMinutes(const std::wstring& path, int minutes)
+{
+    FILETIME now{};
+    ::GetSystemTimeAsFileTime(&now);
+    const ULONGLONG then = ((ULONGLONG(now.dwHighDateTime) << 32) | now.dwLowDateTime) - minutes * 600'000'000ULL;
+    const FILETIME time{static_cast<DWORD>(then), static_cast<DWORD>(then >> 32)};
+    const TalvernCommon::unique_hfile file{::CreateFileW(path.c_str(), FILE_WRITE_ATTRIBUTES,
+                                                         FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                                         FILE_FLAG_BACKUP_SEMANTICS, nullptr)};
+    if (!file || !::SetFileTime(file.get(), nullptr, nullptr, &time))
+        throw std::runtime_error("test set-up could not age a file");
+}
+
+bool Exists(const std::wstring& path) { return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+// The names of the files in the log folder written by this process's logging.
+std::vector<std::wstring> OwnLogFiles()
+{
+    const std::wstring suffix = L"-" + std::to_wstring(::GetCurrentProcessId()) + L".log";
+    std::vector<std::wstring> names;
+    for (const std::wstring& name : LogFolder().FileNames()) {
+        if (name.size() > suffix.size() && name.compare(name.size() - suffix.size(), suffix.size(), suffix) == 0)
+            names.push_back(name);
+    }
+    return names;
+}
+
+// The whole log so far, read beside the writer.
+std::string ReadOwnLog()
+{
+    const std::vector<std::wstring> names = OwnLogFiles();
+    return names.size() == 1 ? ReadFileBytes(LogFolder().File(names.front())) : std::string();
+}
+
+bool LogHas(const std::string& text) { return ReadOwnLog().find(text) != std::string::npos; }
+
+// Files in the log folder before logging starts: name, age in minutes, and whether pruning at the
+// default age of three days keeps it.
+constexpr int kDefaultPruneMinutes = 4320;
+const struct {
+    const wchar_t* name;
+    int minutes;
+    bool kept;
+} kAgedFiles[] = {
+    {L"VESK-BoxSync-20200101-000000-111.log", kDefaultPruneMinutes + 5, false},
+    {L"vesk-boxsync-20200101-000000-555.LOG", kDefaultPruneMinutes + 5, false},
+    {L"VESK-BoxSync-20200101-000000-222.log", kDefaultPruneMinutes - 5, true},
+    {L"VESK-BoxSync-notes.log", kDefaultPruneMinutes + 5, true},
+    {L"VESK-BoxSync-20200101-000000-333.txt", kDefaultPruneMinutes + 5, true},
+    {L"Other-20200101-000000-444.log", kDefaultPruneMinutes + 5, true},
 };
-PrunedFiles g_files;
+// An old folder with a log file's name.
+const wchar_t kAgedFolder[] = L"VESK-BoxSync-20200101-000000-666.log";
 SYSTEMTIME g_startTime{};
 
 class LoggingOn : public testing::Environment {
 public:
     void SetUp() override
     {
-        g_files.oldOwn = OldFile(L"VESK-BoxSync-20200101-000000-111.log", 120);
-        g_files.oldOwnOtherCase = OldFile(L"vesk-boxsync-20200101-000000-555.LOG", 120);
-        g_files.recentOwn = OldFile(L"VESK-BoxSync-20200101-000000-222.log", 30);
-        g_files.otherName = OldFile(L"VESK-BoxSync-notes.log", 120);
-        g_files.otherExtension = OldFile(L"VESK-BoxSync-20200101-000000-333.txt", 120);
-        g_files.otherApplication = OldFile(L"Other-20200101-000000-444.log", 120);
-        g_files.folder = LogFolder().File(L"VESK-BoxSync-20200101-000000-666.log");
-        ::CreateDirectoryW(g_files.folder.c_str(), nullptr);
-        SetAgeInMinutes(g_files.folder, 120);
+        for (const auto& file : kAgedFiles)
+            SetAgeInMinutes(LogFolder().Write(file.name, ""), file.minutes);
+        ::CreateDirectoryW(LogFolder().File(kAgedFolder).c_str(), nullptr);
+        SetAgeInMinutes(LogFolder().File(kAgedFolder), kDefaultPruneMinutes + 5);
 
         ::GetLocalTime(&g_startTime);
-        InitializeWith({{L"VESK.Log.Error", 1},
-                        {L"VESK.Log.Diag", 1},
-                        {L"VESK.Log.Perf", 1},
-                        {L"VESK.Log.WebServiceReq", 0},
-                        {L"VESK.Log.WebServiceResp", 1},
-                        {L"VESK.Log.LimitDiagDefault", 1},
-                        {L"VESK.Log.DeleteLogsAfterMins", 60}},
-                       {{L"VESK.Log.LimitDiagModules", L"test_d?ag=2, bad entry,=3,diag_helper=x"}});
+        RegistrySandbox registry;
+        registry.SetString(SettingsSource::User, L"VESK.LogDir", LogFolder().Path());
+        for (const wchar_t* on : {L"VESK.Log.Error", L"VESK.Log.Diag", L"VESK.Log.Perf", L"VESK.Log.WebServiceResp",
+                                  L"VESK.Log.LimitDiagDefault"})
+            registry.SetDword(SettingsSource::User, on, 1);
+        registry.SetDword(SettingsSource::User, L"VESK.Log.WebServiceReq", 0);
+        registry.SetString(SettingsSource::User, L"VESK.Log.LimitDiagModules", L"test_d?ag=2, bad entry,=3,diag_helper=x");
+        LSDiag::Initialize(kApplication, kBuildVersion);
     }
 };
 
@@ -65,23 +125,16 @@ TEST(LogFile, OneFilePerProcessNamedWithDateTimeAndProcessId)
     EXPECT_EQ(parts[3].str(), std::to_wstring(::GetCurrentProcessId()));
 
     EXPECT_EQ(ReadOwnLog().rfind("VESK-BoxSync 24.04.0 (17891) test\r\n", 0), 0u);
-}
 
-TEST(LogFile, LaterInitializeDoesNothing)
-{
     LSDiag::Initialize(L"Another", L"1");
-    EXPECT_EQ(OwnLogFiles().size(), 1u);
+    EXPECT_EQ(OwnLogFiles(), names) << "a later Initialize does nothing";
 }
 
 TEST(LogFile, OnlyTheApplicationsOldLogFilesArePruned)
 {
-    EXPECT_FALSE(Exists(g_files.oldOwn));
-    EXPECT_FALSE(Exists(g_files.oldOwnOtherCase));
-    EXPECT_TRUE(Exists(g_files.recentOwn));
-    EXPECT_TRUE(Exists(g_files.otherName));
-    EXPECT_TRUE(Exists(g_files.otherExtension));
-    EXPECT_TRUE(Exists(g_files.otherApplication));
-    EXPECT_TRUE(Exists(g_files.folder));
+    for (const auto& file : kAgedFiles)
+        EXPECT_EQ(Exists(LogFolder().File(file.name)), file.kept) << testing::PrintToString(std::wstring(file.name));
+    EXPECT_TRUE(Exists(LogFolder().File(kAgedFolder)));
 }
 
 TEST(LogLevels, ErrorLinesCarryFileAndLine)
@@ -109,10 +162,7 @@ TEST(LogLevels, VerbosityPerModuleWithDefaultForOthers)
     EXPECT_EQ(log.find("diagnostic warning 3"), std::string::npos);
     EXPECT_NE(log.find("helper verbosity 1"), std::string::npos);
     EXPECT_EQ(log.find("helper verbosity 2"), std::string::npos);
-}
-
-TEST(LogLevels, SwitchesForOptionalLines)
-{
+    // The switches for optional lines.
     EXPECT_TRUE(LSDiag::LogPerf());
     EXPECT_FALSE(LSDiag::LogRequests());
     EXPECT_TRUE(LSDiag::LogResponses());
@@ -178,16 +228,13 @@ try {
 }
 LS_INTERFACE_CATCH_ALL("Test::MacroMethod")
 
-TEST(CatchAllMacro, ReturnsTheHResultAndLogsTheMethodsPlace)
+TEST(CatchAllMacro, ReturnsTheHResultAndLogsTheMethodsPlaceAndWithoutAnExceptionFailsCleanly)
 {
     EXPECT_EQ(MethodEndingInTheCatchAll(), E_NOTIMPL);
     EXPECT_TRUE(std::regex_search(
         ReadOwnLog(),
         std::regex("test_diag\\.cpp:\\d+\\] Test::MacroMethod: Caught hresult_exception at interface - not here")));
-}
 
-TEST(CatchAllMacro, WithoutAnExceptionInFlightFailsCleanly)
-{
     CStdStr<wchar_t> errorText;
     EXPECT_EQ(LSDiag::HandleInterfaceException("Test::Stray", __FILE__, __LINE__, &errorText), E_FAIL);
     EXPECT_EQ(errorText, L"");

@@ -11,6 +11,8 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -40,24 +42,20 @@ protected:
     }
 };
 
-TEST_F(ResourceChain, LanguageThenThisModuleThenCommonThenBrand)
+TEST_F(ResourceChain, LanguageThenThisModuleThenCommonThenBrandEachSkippedWhenMissing)
 {
     EXPECT_EQ(Load(IDS_TEST_LANGUAGE_AND_COMMON), L"language module");
     EXPECT_EQ(Load(IDS_TEST_COMMON_ONLY), L"common module");
     EXPECT_EQ(Load(IDS_TEST_BRAND_ONLY), L"test program");
     EXPECT_EQ(Load(IDS_BRAND_COMPANY_NAME), L"Talvern");
     EXPECT_EQ(Load(IDS_DEFAULT_DOCUMENT_NAME), L"Untitled");
-}
 
-TEST_F(ResourceChain, MissingModulesAreSkipped)
-{
     GetResourceModules().language.reset();
     EXPECT_EQ(Load(IDS_TEST_LANGUAGE_AND_COMMON), L"test program");
     GetResourceModules().common.reset();
     EXPECT_EQ(Load(IDS_TEST_COMMON_ONLY), L"<none>");
     GetResourceModules().brand.reset();
     EXPECT_EQ(Load(IDS_BRAND_PRODUCT_NAME), L"<none>");
-    EXPECT_EQ(Load(IDS_TEST_BRAND_ONLY), L"test program");
     // Placeholders stay without a brand module; an unknown id leaves the text empty.
     CStdStr<wchar_t> text = L"!!IDS_BRAND_PRODUCT_NAME!!";
     ReplaceBrandPlaceholders(text);
@@ -66,34 +64,24 @@ TEST_F(ResourceChain, MissingModulesAreSkipped)
     EXPECT_TRUE(text.empty());
 }
 
-TEST_F(ResourceChain, EveryLoadedStringPassesTheHook)
+TEST_F(ResourceChain, EveryLoadedStringPassesTheHookWhichReplacesKnownBrandTokensOnly)
 {
     EXPECT_EQ(Load(IDS_SCOPE_PARAMETER_PROMPT), L"Folder to search in VESK");
-
     GetStringLoadHook() = nullptr;
     EXPECT_EQ(Load(IDS_SCOPE_PARAMETER_PROMPT), L"Folder to search in !!IDS_BRAND_PRODUCT_NAME!!");
-
     GetStringLoadHook() = [](CStdStr<wchar_t>& text) { text += L" (seen)"; };
     EXPECT_EQ(Load(IDS_TEST_COMMON_ONLY), L"common module (seen)");
     EXPECT_EQ(Load(IDS_TEST_BRAND_ONLY), L"test program (seen)");
-}
 
-TEST_F(ResourceChain, KnownBrandTokensAreReplacedOthersStay)
-{
-    const struct {
-        const wchar_t* text;
-        const wchar_t* expected;
-    } cases[] = {
-        {L"!!IDS_BRAND_PRODUCT_NAME!!!!IDS_BRAND_COMPANY_NAME!!", L"VESKTalvern"},
-        {L"!!IDS_BRAND_UNKNOWN!! and !!IDS_BRAND_COMPANY_NAME!!", L"!!IDS_BRAND_UNKNOWN!! and Talvern"},
-        {L"!!IDS_BRAND_X!!IDS_BRAND_PRODUCT_NAME!!", L"!!IDS_BRAND_XVESK"},
-        {L"unterminated !!IDS_BRAND_PRODUCT_NAME", L"unterminated !!IDS_BRAND_PRODUCT_NAME"},
-        {L"!!IDS_BRAND_product_name!!", L"!!IDS_BRAND_product_name!!"},
-    };
-    for (const auto& c : cases) {
-        CStdStr<wchar_t> text = c.text;
-        ReplaceBrandPlaceholders(text);
-        EXPECT_EQ(text, c.expected);
+    for (const auto& [text, expected] : std::vector<std::pair<const wchar_t*, const wchar_t*>>{
+             {L"!!IDS_BRAND_PRODUCT_NAME!!!!IDS_BRAND_COMPANY_NAME!!", L"VESKTalvern"},
+             {L"!!IDS_BRAND_UNKNOWN!! and !!IDS_BRAND_COMPANY_NAME!!", L"!!IDS_BRAND_UNKNOWN!! and Talvern"},
+             {L"!!IDS_BRAND_X!!IDS_BRAND_PRODUCT_NAME!!", L"!!IDS_BRAND_XVESK"},
+             {L"unterminated !!IDS_BRAND_PRODUCT_NAME", L"unterminated !!IDS_BRAND_PRODUCT_NAME"},
+             {L"!!IDS_BRAND_product_name!!", L"!!IDS_BRAND_product_name!!"}}) {
+        CStdStr<wchar_t> replaced = text;
+        ReplaceBrandPlaceholders(replaced);
+        EXPECT_EQ(replaced, expected);
     }
 }
 

@@ -1,13 +1,12 @@
 // The settings store against the real registry: precedence of the four sources, defaults, value
-// types, writing, and use from several threads.
+// types and writing.
 #include "LSSetting.h"
 #include "RegistrySandbox.h"
 
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <string>
-#include <thread>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -58,15 +57,12 @@ TEST(SettingsTypes, ValuesOfOtherTypesAreConvertedOrPassedOver)
 TEST(SettingsTypes, DwordsStoredAsTextAreWholeNumbersWithin32Bits)
 {
     const std::wstring name = L"common_settings.DwordFromText";
-    const struct {
-        const wchar_t* stored;
-        DWORD expected;
-    } cases[] = {{L" 42 ", 42},       {L"0x2A", 42},         {L"4294967295", 4294967295u}, {L"4294967296", kDefault},
-                 {L"-1", kDefault}, {L"12abc", kDefault}, {L"0x", kDefault}};
-    for (const auto& c : cases) {
+    for (const auto& [stored, expected] : std::vector<std::pair<const wchar_t*, DWORD>>{
+             {L" 42 ", 42}, {L"0x2A", 42}, {L"4294967295", 4294967295u}, {L"4294967296", kDefault},
+             {L"-1", kDefault}, {L"12abc", kDefault}, {L"0x", kDefault}}) {
         RegistrySandbox registry;
-        registry.SetString(SettingsSource::User, name, c.stored);
-        EXPECT_EQ(Settings().GetUserDword(name, kDefault), c.expected) << testing::PrintToString(std::wstring(c.stored));
+        registry.SetString(SettingsSource::User, name, stored);
+        EXPECT_EQ(Settings().GetUserDword(name, kDefault), expected) << testing::PrintToString(std::wstring(stored));
     }
 }
 
@@ -89,28 +85,6 @@ TEST(SettingsWrites, SaveGoesToTheUsersKeyAndPolicyStillWins)
     registry.SetString(SettingsSource::MachinePolicy, name, L"enforced");
     Settings().SaveUserString(name, L"chosen by the user");
     EXPECT_EQ(Settings().GetUserString(name, kDefaultText), L"enforced");
-}
-
-TEST(SettingsConcurrency, ThreadsReadAndWriteTheirOwnValues)
-{
-    constexpr int kThreads = 8;
-    RegistrySandbox registry;
-    std::atomic<int> mismatches{0};
-    std::vector<std::thread> threads;
-    for (int t = 0; t < kThreads; ++t) {
-        const std::wstring name = L"common_settings.Thread" + std::to_wstring(t);
-        registry.Track(SettingsSource::User, name);
-        threads.emplace_back([t, name, &mismatches] {
-            for (int round = 0; round < 50; ++round) {
-                Settings().SaveUserString(name, std::to_wstring(t * 1000 + round));
-                if (Settings().GetUserDword(name, kDefault) != static_cast<DWORD>(t * 1000 + round))
-                    ++mismatches;
-            }
-        });
-    }
-    for (std::thread& thread : threads)
-        thread.join();
-    EXPECT_EQ(mismatches, 0);
 }
 
 } // namespace

@@ -1,5 +1,4 @@
 #include "ComDef.h"
-#include "ComOwners.h"
 #include "ComPtr.h"
 #include "LSSafeArrayVector.h"
 #include "NarrowCasts.h"
@@ -17,8 +16,8 @@ using TalvernCommon::narrowcasts::narrowing_error;
 
 namespace {
 
-// A stack object whose reference count shows whether owners released what they held.
-class CountedObject : public ISupportErrorInfo {
+// A stack object that may or may not say it sets error information.
+class ErrorSource : public ISupportErrorInfo {
 public:
     ULONG references = 1;
     HRESULT supportsErrorInfo = S_FALSE;
@@ -33,16 +32,7 @@ public:
     HRESULT STDMETHODCALLTYPE InterfaceSupportsErrorInfo(REFIID) override { return supportsErrorInfo; }
 };
 
-TalvernCommon::unique_variant HoldInVariant(CountedObject& object)
-{
-    TalvernCommon::unique_variant value;
-    value.get()->vt = VT_UNKNOWN;
-    value.get()->punkVal = &object;
-    object.AddRef();
-    return value;
-}
-
-HRESULT IssuedError(CountedObject& object, HRESULT hr, std::wstring& description)
+HRESULT IssuedError(ErrorSource& object, HRESULT hr, std::wstring& description)
 {
     try {
         _com_issue_errorex(hr, &object, IID_IUnknown);
@@ -55,32 +45,6 @@ HRESULT IssuedError(CountedObject& object, HRESULT hr, std::wstring& description
 }
 
 } // namespace
-
-TEST(ComOwners, VariantOwnerClearsOnEveryPath)
-{
-    CountedObject object;
-    TalvernCommon::unique_variant reused = HoldInVariant(object);
-    EXPECT_EQ(object.references, 2u);
-    EXPECT_EQ(reused.put()->vt, VT_EMPTY);
-    EXPECT_EQ(object.references, 1u);
-    {
-        const auto adopted = TalvernCommon::unique_variant::attach(HoldInVariant(object).release());
-        EXPECT_EQ(object.references, 2u);
-    }
-    EXPECT_EQ(object.references, 1u);
-}
-
-TEST(ComOwners, SafeArrayOwnerDestroysItsElements)
-{
-    CountedObject object;
-    {
-        TalvernCommon::unique_safearray owner(SafeArrayCreateVector(VT_UNKNOWN, 0, 2));
-        for (LONG i = 0; i < 2; ++i)
-            ASSERT_EQ(SafeArrayPutElement(owner.get(), &i, static_cast<IUnknown*>(&object)), S_OK);
-        EXPECT_EQ(object.references, 3u);
-    }
-    EXPECT_EQ(object.references, 1u);
-}
 
 TEST(LSSafeArrayVector, CopiesInOrderReachThePropertyMap)
 {
@@ -106,7 +70,7 @@ TEST(NarrowCasts, OverflowAndSignChangeThrow)
 
 TEST(ComSupport, IssueErrorExTakesTheObjectsErrorInfo)
 {
-    CountedObject object;
+    ErrorSource object;
     object.supportsErrorInfo = S_OK;
     TalvernCommon::com_ptr<ICreateErrorInfo> created;
     ASSERT_EQ(CreateErrorInfo(created.put()), S_OK);

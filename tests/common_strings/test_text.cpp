@@ -19,7 +19,7 @@ TEST(FormatWide, PercentSTakesWideStringsOfEveryKind)
     EXPECT_EQ(FormatWide(L"<%s>", big), L"<" + big + L">");
 }
 
-TEST(SplitString, Boundaries)
+TEST(SplitAndJoin, Boundaries)
 {
     struct Case {
         std::wstring text, separator;
@@ -34,10 +34,6 @@ TEST(SplitString, Boundaries)
         const auto pieces = SplitString(c.text, c.separator, c.maxPieces);
         EXPECT_EQ(std::vector<std::wstring>(pieces.begin(), pieces.end()), c.expected) << c.text;
     }
-}
-
-TEST(JoinStrings, SeparatorsOnlyBetweenItems)
-{
     EXPECT_EQ(JoinStrings(std::vector<std::wstring>{}, L","), L"");
     EXPECT_EQ(JoinStrings(SplitString(L"\tx\ty\t\tz\t", L"\t"), L", "), L", x, y, , z, ");
 }
@@ -77,12 +73,4 @@ TEST(FormatDateTimeString, LocaleDateBlankTime)
     EXPECT_EQ(FormatDateTimeString(time), L"3/7/2024 1:05:09 PM");
     time.wMonth = 13;
     EXPECT_THROW(FormatDateTimeString(time), hresult_exception);
-}
-
-TEST(CStdStr, TrimsWhiteSpaceOrGivenCharacters)
-{
-    CStdStr<wchar_t> query(L" \t budget 2024 \r\n");
-    EXPECT_EQ(query.Trim(), L"budget 2024");
-    EXPECT_EQ(CStdStr<wchar_t>(L"//0/123//").Trim(L"/"), L"0/123");
-    EXPECT_EQ(CStdStr<wchar_t>(L"///").Trim(L"/"), L"");
 }

@@ -4,8 +4,8 @@
 #include "BoxConstants.h"
 #include "Utf8Converter.h"
 
-#include <algorithm>
 #include <map>
+#include <sstream>
 #include <string>
 
 namespace BoxWireTest {
@@ -30,15 +30,11 @@ inline std::multimap<std::string, std::string> QueryParameters(const std::wstrin
 {
     std::multimap<std::string, std::string> parameters;
     const std::string address = WideToUtf8Lossy(url);
-    const size_t start = address.find('?');
-    const std::string query = start == std::string::npos ? std::string() : address.substr(start + 1);
-    for (size_t at = 0; !query.empty() && at <= query.size();) {
-        const size_t end = std::min(query.find('&', at), query.size());
-        const std::string pair = query.substr(at, end - at);
+    std::istringstream query(address.substr(std::min(address.find('?'), address.size() - 1) + 1));
+    for (std::string pair; std::getline(query, pair, '&');) {
         const size_t equals = pair.find('=');
         parameters.emplace(PercentDecoded(pair.substr(0, equals)),
                            equals == std::string::npos ? std::string() : PercentDecoded(pair.substr(equals + 1)));
-        at = end + 1;
     }
     return parameters;
 }

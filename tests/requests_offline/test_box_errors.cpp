@@ -1,4 +1,4 @@
-// Box error texts, sync issues on an item's property map, and the folder picker's helpers.
+// Box error texts, sync issues on an item's property map, and the folder picker's addresses.
 #include "BoxErrors.h"
 #include "BoxExceptions.h"
 #include "BoxFolderSelection.h"
@@ -6,7 +6,6 @@
 
 #include <gtest/gtest.h>
 
-#include <regex>
 #include <string>
 #include <vector>
 
@@ -95,11 +94,4 @@ TEST(BoxFolderAddresses, IdsFromWebAddresses)
             EXPECT_EQ(error.GetText().rfind(L"Invalid Url ", 0), 0u);
         }
     }
-}
-
-TEST(BoxFolderExclusions, PatternsMatchAnywhere)
-{
-    EXPECT_TRUE(MatchesAnyRegex(L"My Archive", {std::wregex(L"Archive")}));
-    EXPECT_FALSE(MatchesAnyRegex(L"My Archive", {std::wregex(L"^Archive")}));
-    EXPECT_FALSE(MatchesAnyRegex(L"Archive", {}));
 }

@@ -2,6 +2,7 @@
 
 #include "DigestHex.h"
 #include "HResultException.h"
+#include "LSBaseWS.h"
 #include "LSDiag.h"
 #include "LSHash.h"
 #include "LSHttpRequestFactory.h"
@@ -111,6 +112,16 @@ std::unique_ptr<ILSHttpRequest> StandInTest::Open(const std::wstring& method, co
     return request;
 }
 
+std::unique_ptr<ILSHttpRequest> StandInTest::Send(const std::wstring& method, const std::string& path,
+                                                  const _variant_t& body, const LSHttpHeaderList& headers)
+{
+    std::unique_ptr<ILSHttpRequest> request = Open(method, Url(path));
+    for (const auto& [name, value] : headers)
+        request->SetRequestHeader(name.c_str(), value.c_str());
+    CLSBaseWS::PerformAsyncVariantSend(request, Url(path), body, informer.get());
+    return request;
+}
+
 void StandInTest::Script(const std::string& method, const std::string& path, Json::Value answer) const
 {
     answer["method"] = method;
@@ -120,10 +131,7 @@ void StandInTest::Script(const std::string& method, const std::string& path, Jso
 
 void StandInTest::ScriptHang(const std::string& method, const std::string& path) const
 {
-    Json::Value hang;
-    hang["action"] = "hang";
-    hang["hang_ms"] = 60000;
-    Script(method, path, hang);
+    Script(method, path, ParseJson(R"({"action": "hang", "hang_ms": 60000})"));
 }
 
 ActWhen StandInTest::StopWhen(std::function<bool()> condition)

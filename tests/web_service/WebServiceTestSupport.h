@@ -5,6 +5,7 @@
 #include "BoxStandIn.h"
 #include "ComPtr.h"
 #include "ILSHttpRequest.h"
+#include "JsonText.h"
 #include "LSCancelCheck.h"
 #include "LSHttpError.h"
 #include "ScratchFolder.h"
@@ -24,6 +25,7 @@
 
 namespace WebServiceTest {
 
+using TestSupport::ParseJson;
 using TestSupport::ThrownHresult;
 
 // Starts the process's logging, every switch on, into a folder of its own; later calls do nothing.
@@ -61,6 +63,9 @@ protected:
     std::wstring Url(const std::string& path) const { return standIn.BaseUrlWide() + Wide(path); }
     // An opened XMLHTTP request (asynchronous, no user) from the factory.
     std::unique_ptr<ILSHttpRequest> Open(const std::wstring& method, const std::wstring& url) const;
+    // Opens, sets the headers in order and sends as the Box client does, stopped by the informer.
+    std::unique_ptr<ILSHttpRequest> Send(const std::wstring& method, const std::string& path,
+                                         const _variant_t& body = _variant_t(), const LSHttpHeaderList& headers = {});
     // Scripts the stand-in's answer to such requests ({"status", "text", "headers", ...}).
     void Script(const std::string& method, const std::string& path, Json::Value answer) const;
     // The stand-in takes such requests and answers nothing for a minute.

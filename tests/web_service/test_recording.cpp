@@ -25,37 +25,43 @@ struct Outcome {
 class RecordAndPlayback : public StandInTest {
 protected:
     // Sends through the factory as the Box client does; the reply or the LSHttpError's status.
-    Outcome Send(const std::wstring& method, const std::string& path, const std::wstring& body,
+    Outcome Exchange(const std::wstring& method, const std::string& path, const std::wstring& body,
                  const LSHttpHeaderList& headers)
     {
-        std::unique_ptr<ILSHttpRequest> request = Open(method, Url(path));
-        for (const auto& [name, value] : headers)
-            request->SetRequestHeader(name.c_str(), value.c_str());
         try {
-            CLSBaseWS::PerformAsyncVariantSend(request, Url(path), body.empty() ? _variant_t() : _variant_t(body.c_str()),
-                                               informer.get());
+            const auto request =
+                StandInTest::Send(method, path, body.empty() ? _variant_t() : _variant_t(body.c_str()), headers);
+            return {request->GetStatus(), BstrText(request->GetResponseText())};
         } catch (const LSHttpError& error) {
             return {error.GetStatus(), error.GetDetail()};
         }
-        return {request->GetStatus(), BstrText(request->GetResponseText())};
     }
 
     std::vector<Outcome> RunConversation()
     {
         std::vector<Outcome> outcomes;
-        outcomes.push_back(Send(L"POST", "/oauth2/token", kTokenBody,
+        outcomes.push_back(Exchange(L"POST", "/oauth2/token", kTokenBody,
                                 {{L"Content-Type", L"application/x-www-form-urlencoded"}}));
         const std::wstring access =
             Wide(CLSBaseJsonWS::ParseJsonResponse(WideToUtf8Lossy(outcomes.back().text))["access_token"].asString());
-        outcomes.push_back(Send(L"GET", "/2.0/users/me?fields=id,name", L"",
+        outcomes.push_back(Exchange(L"GET", "/2.0/users/me?fields=id,name", L"",
                                 {{L"Authorization", L"Bearer " + access}, {L"Auth-Type", L"OAUTH2"}}));
-        outcomes.push_back(Send(L"GET", "/2.0/folders/424242", L"", {{L"Authorization", L"Bearer " + access}}));
+        outcomes.push_back(Exchange(L"GET", "/2.0/folders/424242", L"", {{L"Authorization", L"Bearer " + access}}));
         return outcomes;
     }
 
     static void SetMode(RegistrySandbox& registry, const std::wstring& mode)
     {
         registry.SetString(SettingsSource::User, L"Mock.ILSHttpRequest", mode);
+    }
+
+    // Neither the client's secrets nor any token the stand-in handed out appear in the text.
+    void ExpectNoSecret(const std::string& text, const std::string& where) const
+    {
+        const Json::Value tokens = standIn.Get("tokens");
+        for (const std::string& secret : {std::string(kClientSecret), std::string("initialrefreshtoken"),
+                                         tokens["access_token"].asString(), tokens["refresh_token"].asString()})
+            EXPECT_EQ(text.find(secret), std::string::npos) << where << " holds " << secret;
     }
 
     ScratchFolder recordings;
@@ -90,13 +96,8 @@ TEST_F(RecordAndPlayback, ARecordedConversationReplaysWithoutTheNetwork)
               std::string::npos);
     EXPECT_NE(ReadFileBytes(recordings.File(files[2])).find("Authorization: Bearer [redacted]\r\n"), std::string::npos);
     EXPECT_EQ(ReadFileBytes(recordings.File(files[5])).rfind("404 Not Found\r\n", 0), 0u);
-    const Json::Value tokens = standIn.Get("tokens");
-    for (const std::wstring& file : files) {
-        const std::string content = ReadFileBytes(recordings.File(file));
-        for (const std::string& secret : {std::string(kClientSecret), std::string("initialrefreshtoken"),
-                                         tokens["access_token"].asString(), tokens["refresh_token"].asString()})
-            EXPECT_EQ(content.find(secret), std::string::npos) << Utf8(file) << " holds " << secret;
-    }
+    for (const std::wstring& file : files)
+        ExpectNoSecret(ReadFileBytes(recordings.File(file)), Utf8(file));
 
     RegistrySandbox mode;
     SetMode(mode, L"playback");
@@ -111,7 +112,7 @@ TEST_F(RecordAndPlayback, ARecordedConversationReplaysWithoutTheNetwork)
     EXPECT_EQ(replayed[2].text, recorded[2].text);
 
     // The recording is used up: a fourth request has nothing to replay.
-    EXPECT_EQ(ThrownHresult([this] { Send(L"GET", "/2.0/users/me", L"", {}); }),
+    EXPECT_EQ(ThrownHresult([this] { Exchange(L"GET", "/2.0/users/me", L"", {}); }),
               HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND));
 }
 
@@ -127,11 +128,11 @@ TEST_F(RecordAndPlayback, MisconfiguredDoublesAreRefusedNotIgnored)
 
 TEST_F(RecordAndPlayback, TheLogShowsTrafficButNoSecret)
 {
-    const Outcome token = Send(L"POST", "/oauth2/token", kTokenBody, {{L"Content-Type", L"application/x-www-form-urlencoded"}});
+    const Outcome token = Exchange(L"POST", "/oauth2/token", kTokenBody, {{L"Content-Type", L"application/x-www-form-urlencoded"}});
     ASSERT_EQ(token.status, 200);
-    const Json::Value reply = CLSBaseJsonWS::ParseJsonResponse(WideToUtf8Lossy(token.text));
-    const std::wstring access = Wide(reply["access_token"].asString());
-    EXPECT_EQ(Send(L"GET", "/2.0/users/me", L"", {{L"Authorization", L"Bearer " + access}}).status, 200);
+    const std::wstring access =
+        Wide(CLSBaseJsonWS::ParseJsonResponse(WideToUtf8Lossy(token.text))["access_token"].asString());
+    EXPECT_EQ(Exchange(L"GET", "/2.0/users/me", L"", {{L"Authorization", L"Bearer " + access}}).status, 200);
     // The WinINet transport logs through the same rules.
     const std::string id = standIn.SeedPatternFile("tiny.bin", 10, 1);
     CLSBaseWS::DownloadFileWithWinInet({{L"Authorization", L"Bearer " + access}}, Url("/2.0/files/" + id + "/content"),
@@ -141,7 +142,5 @@ TEST_F(RecordAndPlayback, TheLogShowsTrafficButNoSecret)
     EXPECT_NE(log.find("grant_type=refresh_token&refresh_token=[redacted]"), std::string::npos);
     EXPECT_NE(log.find("\"token_type\""), std::string::npos) << "the token reply was not logged";
     EXPECT_NE(log.find("Authorization: Bearer [redacted]"), std::string::npos);
-    for (const std::string& secret : {std::string(kClientSecret), std::string("initialrefreshtoken"),
-                                     reply["access_token"].asString(), reply["refresh_token"].asString()})
-        EXPECT_EQ(log.find(secret), std::string::npos) << "the log holds " << secret;
+    ExpectNoSecret(log, "the log");
 }

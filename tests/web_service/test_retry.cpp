@@ -15,12 +15,7 @@ protected:
     CStdStr<wchar_t> FetchWithRetry(const std::string& path)
     {
         return CLSBaseWS::RetryWhileServerUnavailable(
-            [&] {
-                std::unique_ptr<ILSHttpRequest> request = Open(L"GET", Url(path));
-                CLSBaseWS::PerformAsyncVariantSend(request, Url(path), _variant_t(), informer.get());
-                return BstrText(request->GetResponseText());
-            },
-            informer.get());
+            [&] { return BstrText(Send(L"GET", path)->GetResponseText()); }, informer.get());
     }
 
     // `times` answers of the status, then "done".
@@ -32,10 +27,7 @@ protected:
         if (retryAfter != nullptr)
             failure["headers"]["Retry-After"] = retryAfter;
         Script("GET", path, failure);
-        Json::Value pass;
-        pass["status"] = 200;
-        pass["text"] = "done";
-        Script("GET", path, pass);
+        Script("GET", path, ParseJson(R"({"status": 200, "text": "done"})"));
     }
 
     size_t Sends(const std::string& path) { return standIn.JournalEntries(0, path).size(); }
