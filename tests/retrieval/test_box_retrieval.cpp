@@ -48,7 +48,7 @@ struct DownloadCase {
 const DownloadCase kDownloadCases[] = {
     {"Small", R"("pattern":{"size":70000,"seed":2})", "", '-', S_OK, nullptr},
     {"Empty", R"("content_text":"")", "", '-', S_OK, nullptr},
-    {"Large", R"("pattern":{"size":314572807,"seed":5})", "", '-', S_OK, nullptr},
+    {"Large", R"("pattern":{"size":41943047,"seed":5})", "", '-', S_OK, nullptr},
     {"ExpiredTokenRenewedOnce", kAbc, "", 'e', S_OK, nullptr},
     {"NotReadyThenReady", kAbc, R"("status":202,"headers":{"Retry-After":"1"})", '-', S_OK, nullptr},
     {"NeverReady", kAbc, R"("status":202,"headers":{"Retry-After":"1"},"times":4)", '-', E_FAIL, L"ERROR"},
