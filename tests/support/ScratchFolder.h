@@ -28,15 +28,6 @@ inline std::string ReadFileBytes(const std::wstring& path)
     return bytes;
 }
 
-inline void WriteFileBytes(const std::wstring& path, const std::string& bytes)
-{
-    const TalvernCommon::unique_hfile file(
-        ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    DWORD written = 0;
-    if (!file || !::WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr))
-        throw std::runtime_error("test set-up could not write a file");
-}
-
 class ScratchFolder {
 public:
     explicit ScratchFolder(const std::wstring& name = L"vesk-test")
@@ -81,7 +72,11 @@ public:
     }
     std::wstring Write(const std::wstring& name, const std::string& bytes) const
     {
-        WriteFileBytes(File(name), bytes);
+        const TalvernCommon::unique_hfile file(::CreateFileW(File(name).c_str(), GENERIC_WRITE, 0, nullptr,
+                                                             CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+        DWORD written = 0;
+        if (!file || !::WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr))
+            throw std::runtime_error("test set-up could not write a file");
         return File(name);
     }
 
