@@ -42,7 +42,6 @@ private:
     struct FolderWork;
 
     void SyncFolder(const std::wstring& path, const std::wstring& shownPath, LocalFolder& folder, bool isMain);
-    void BringServerItems(FolderWork& work);
     void BringServerItem(FolderWork& work, unsigned short index);
     void RemoveItemsGoneFromBox(FolderWork& work);
     void SendLocalChanges(FolderWork& work);
@@ -51,15 +50,15 @@ private:
     void CreateLocalFoldersOnBox(FolderWork& work);
     bool Retrieve(FolderWork& work, unsigned short index, const std::wstring& name, LocalItem& item);
     void ReportIssue(const std::wstring& shownName, TestHost::TestPropertyMap& props, HRESULT hr);
-    void Line(const char* mark, const std::wstring& shownName, const std::string& what = {});
-    void Progress();
+    // A line of the log, and an issue: a line that the summary counts.
+    void Issue(const std::wstring& shownName, const std::string& what);
+    void Line(const char* mark, const std::wstring& shownName, const std::string& what);
 
     TalvernCommon::com_ptr<ILSSyncFilter2> m_filter;
-    TalvernCommon::com_ptr<TestHost::TestShutdownInformer> m_informer;
+    const TalvernCommon::com_ptr<TestHost::TestShutdownInformer> m_informer = TestHost::TestShutdownInformer::Create();
     std::ostream& m_log;
     PassSummary m_summary;
     long m_startPointNumber = 0;
-    int m_itemsSeen = 0;
 };
 
 std::ostream& operator<<(std::ostream& out, const PassSummary& summary);

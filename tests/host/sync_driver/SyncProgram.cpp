@@ -12,16 +12,15 @@
 #include <cstdlib>
 #include <exception>
 #include <iostream>
+#include <stdexcept>
 
 namespace {
 
-int RunPass(const std::wstring& localFolder, const std::wstring& stateFile, const std::wstring& boxFolderId)
+void RunPass(const std::wstring& localFolder, const std::wstring& stateFile, const std::wstring& boxFolderId)
 {
     const char* url = std::getenv("BOX_STANDIN_URL");
-    if (url == nullptr) {
-        std::cerr << "vesk_sync: BOX_STANDIN_URL names no Box stand-in\n";
-        return 2;
-    }
+    if (url == nullptr)
+        throw std::runtime_error("BOX_STANDIN_URL names no Box stand-in");
     ::CreateDirectoryW(localFolder.c_str(), nullptr);
     SyncDriver::LocalFolder main =
         SyncDriver::LoadFolderState(stateFile).value_or(SyncDriver::NewMainFolder(boxFolderId));
@@ -30,7 +29,6 @@ int RunPass(const std::wstring& localFolder, const std::wstring& stateFile, cons
     const SyncDriver::PassSummary summary = driver.RunPass(localFolder, main);
     SyncDriver::SaveFolderState(main, stateFile);
     std::cout << "  pass: " << summary << "\n";
-    return 0;
 }
 
 } // namespace
@@ -43,15 +41,16 @@ int main()
         std::cerr << "usage: vesk_sync.exe LOCAL-FOLDER STATE-FILE BOX-FOLDER-ID\n";
         return 2;
     }
-    if (FAILED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)))
-        return 2;
     int result = 2;
-    try {
-        result = RunPass(args[1], args[2], args[3]);
-    } catch (const std::exception& failure) {
-        std::cerr << "vesk_sync: " << failure.what() << "\n";
+    if (SUCCEEDED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {
+        try {
+            RunPass(args[1], args[2], args[3]);
+            result = 0;
+        } catch (const std::exception& failure) {
+            std::cerr << "vesk_sync: " << failure.what() << "\n";
+        }
+        ::CoUninitialize();
     }
     ::LocalFree(args);
-    ::CoUninitialize();
     return result;
 }
