@@ -62,8 +62,6 @@ BoxStandIn BoxStandIn::FromEnvironment()
     return BoxStandIn(url);
 }
 
-std::wstring BoxStandIn::BaseUrlWide() const { return std::wstring(m_baseUrl.begin(), m_baseUrl.end()); }
-
 Json::Value BoxStandIn::Get(const std::string& path) const { return Control(m_baseUrl, "GET", path, {}); }
 
 Json::Value BoxStandIn::Post(const std::string& path, const Json::Value& body) const
@@ -73,26 +71,10 @@ Json::Value BoxStandIn::Post(const std::string& path, const Json::Value& body) c
     return Control(m_baseUrl, "POST", path, Json::writeString(writer, body));
 }
 
-void BoxStandIn::Reset() const { Post("reset"); }
-
-Json::Value BoxStandIn::Journal() const { return Get("journal"); }
-
 Json::Value BoxStandIn::JournalEntries(int since, const std::string& pathGlob) const
 {
     return Get("journal?since=" + std::to_string(since) + (pathGlob.empty() ? "" : "&path=" + pathGlob))["entries"];
 }
-
-int BoxStandIn::JournalNext() const
-{
-    // An index no request has reached yet: the reply carries "next" and no entries.
-    return Get("journal?since=2147483647")["next"].asInt();
-}
-
-int BoxStandIn::AddFault(const Json::Value& rule) const { return Post("faults", rule)["id"].asInt(); }
-
-void BoxStandIn::ClearFaults() const { Post("faults/clear"); }
-
-void BoxStandIn::SetSwitches(const Json::Value& switches) const { Post("switches", switches); }
 
 std::string BoxStandIn::SeedPatternFile(const std::string& name, uint64_t size, int seed) const
 {
@@ -104,11 +86,6 @@ std::string BoxStandIn::SeedPatternFile(const std::string& name, uint64_t size, 
     Json::Value seedBody;
     seedBody["files"].append(file);
     return Post("seed", seedBody)["files"][0].asString();
-}
-
-Json::Value BoxStandIn::Item(const std::string& type, const std::string& id) const
-{
-    return Get("item?type=" + type + "&id=" + id);
 }
 
 } // namespace TestSupport

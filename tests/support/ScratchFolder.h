@@ -7,7 +7,7 @@
 #include <windows.h>
 
 #include <atomic>
-#include <cwchar>
+#include <filesystem>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -43,11 +43,8 @@ public:
     ScratchFolder& operator=(const ScratchFolder&) = delete;
     ~ScratchFolder()
     {
-        for (const std::wstring& name : FileNames()) {
-            if (!::DeleteFileW(File(name).c_str()))
-                ::RemoveDirectoryW(File(name).c_str());
-        }
-        ::RemoveDirectoryW(m_path.c_str());
+        std::error_code ignored;
+        std::filesystem::remove_all(m_path, ignored);
     }
 
     const std::wstring& Path() const { return m_path; }
@@ -56,12 +53,9 @@ public:
     std::vector<std::wstring> FileNames() const
     {
         std::vector<std::wstring> names;
-        WIN32_FIND_DATAW found = {};
-        const TalvernCommon::unique_hfind search(::FindFirstFileW((m_path + L"\\*").c_str(), &found));
-        for (bool more = static_cast<bool>(search); more; more = ::FindNextFileW(search.get(), &found)) {
-            if (std::wcscmp(found.cFileName, L".") != 0 && std::wcscmp(found.cFileName, L"..") != 0)
-                names.push_back(found.cFileName);
-        }
+        std::error_code error;
+        for (const auto& entry : std::filesystem::directory_iterator(m_path, error))
+            names.push_back(entry.path().filename().wstring());
         return names;
     }
     std::wstring Copy(const std::wstring& source, const std::wstring& name) const
