@@ -9,32 +9,6 @@
 
 namespace TestHost {
 
-namespace {
-
-using NameValue = std::pair<std::wstring, std::wstring>;
-
-// Every element must be "name", TAB, "value" with a non-empty name; the value may hold more TABs.
-HRESULT ParseNameTabValues(const VARIANT& nameTabValues, std::vector<NameValue>& pairs)
-{
-    SAFEARRAY* array = nameTabValues.parray;
-    if (nameTabValues.vt != (VT_ARRAY | VT_BSTR) || !array || SafeArrayGetDim(array) != 1)
-        return E_INVALIDARG;
-    const SAFEARRAYBOUND bound = array->rgsabound[0];
-    for (LONG i = bound.lLbound; i < bound.lLbound + static_cast<LONG>(bound.cElements); ++i) {
-        BSTR* element = nullptr;
-        if (const HRESULT hr = SafeArrayPtrOfIndex(array, &i, reinterpret_cast<void**>(&element)); FAILED(hr))
-            return hr;
-        const std::wstring text = BstrText(*element);
-        const size_t tab = text.find(L'\t');
-        if (tab == std::wstring::npos || tab == 0)
-            return E_INVALIDARG;
-        pairs.emplace_back(text.substr(0, tab), text.substr(tab + 1));
-    }
-    return S_OK;
-}
-
-} // namespace
-
 TalvernCommon::com_ptr<TestPropertyMap> TestPropertyMap::Create(NamedTags namedTags)
 {
     return TalvernCommon::com_ptr<TestPropertyMap>::attach(new TestPropertyMap(namedTags));
@@ -128,20 +102,30 @@ HRESULT STDMETHODCALLTYPE TestPropertyMap::get_ItemExists(BSTR name, VARIANT_BOO
         return E_POINTER;
     if (!SysStringLen(name))
         return E_INVALIDARG;
-    return Guarded([&] {
-        *exists = Has(BstrText(name)) ? VARIANT_TRUE : VARIANT_FALSE;
-        return S_OK;
-    });
+    return Guarded([&] { *exists = Has(BstrText(name)) ? VARIANT_TRUE : VARIANT_FALSE; return S_OK; });
 }
 
-// All or nothing: a malformed element or a failing name leaves every property as it was.
+// All or nothing: a malformed element or a failing name leaves every property as it was. Every
+// element must be "name", TAB, "value" with a non-empty name; the value may hold more TABs.
 HRESULT STDMETHODCALLTYPE TestPropertyMap::put_ItemStrs(VARIANT nameTabValues)
 {
+    ++itemStrsCalls_;
+    SAFEARRAY* array = nameTabValues.parray;
+    if (nameTabValues.vt != (VT_ARRAY | VT_BSTR) || !array || SafeArrayGetDim(array) != 1)
+        return E_INVALIDARG;
     return Guarded([&] {
-        ++itemStrsCalls_;
-        std::vector<NameValue> pairs;
-        if (const HRESULT hr = ParseNameTabValues(nameTabValues, pairs); FAILED(hr))
-            return hr;
+        std::vector<std::pair<std::wstring, std::wstring>> pairs;
+        const SAFEARRAYBOUND bound = array->rgsabound[0];
+        for (LONG i = bound.lLbound; i < bound.lLbound + static_cast<LONG>(bound.cElements); ++i) {
+            BSTR* element = nullptr;
+            if (const HRESULT hr = SafeArrayPtrOfIndex(array, &i, reinterpret_cast<void**>(&element)); FAILED(hr))
+                return hr;
+            const std::wstring text = BstrText(*element);
+            const size_t tab = text.find(L'\t');
+            if (tab == std::wstring::npos || tab == 0)
+                return E_INVALIDARG;
+            pairs.emplace_back(text.substr(0, tab), text.substr(tab + 1));
+        }
         for (const auto& pair : pairs) {
             if (const HRESULT hr = InjectedFailure(pair.first); FAILED(hr))
                 return hr;

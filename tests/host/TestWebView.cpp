@@ -140,25 +140,11 @@ void TestWebView::AnswerRequest(HWND self)
         answer_ = answer;
         replyWindow = replyWindow_;
     }
-    COPYDATASTRUCT copy = {};
-    copy.dwData = kSignInFinished;
-    copy.cbData = static_cast<DWORD>(answer.size() * sizeof(wchar_t));
-    copy.lpData = const_cast<wchar_t*>(answer.c_str());
+    COPYDATASTRUCT copy = {kSignInFinished, static_cast<DWORD>(answer.size() * sizeof(wchar_t)),
+                           const_cast<wchar_t*>(answer.c_str())};
     DWORD_PTR result = 0;
     SendMessageTimeoutW(replyWindow, WM_COPYDATA, reinterpret_cast<WPARAM>(self), reinterpret_cast<LPARAM>(&copy),
                         SMTO_NORMAL | SMTO_ABORTIFHUNG, kSendTimeoutMs, &result);
-}
-
-std::wstring TestWebView::LastRequestedAddress() const
-{
-    const std::lock_guard<std::mutex> lock(mutex_);
-    return address_;
-}
-
-std::wstring TestWebView::LastAnswer() const
-{
-    const std::lock_guard<std::mutex> lock(mutex_);
-    return answer_;
 }
 
 } // namespace TestHost

@@ -33,14 +33,19 @@ public:
 
     // Requests taken, and the address the last one asked to open.
     int Requests() const { return requests_; }
-    std::wstring LastRequestedAddress() const;
+    std::wstring LastRequestedAddress() const { return Locked(address_); }
     // What it answered last: the redirect address, or empty when the page gave none.
-    std::wstring LastAnswer() const;
+    std::wstring LastAnswer() const { return Locked(answer_); }
 
 private:
     static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT TakeRequest(HWND self, HWND replyWindow, const COPYDATASTRUCT& copy);
     void AnswerRequest(HWND self);
+    std::wstring Locked(const std::wstring& text) const
+    {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        return text;
+    }
 
     const Behaviour behaviour_;
     TalvernCommon::unique_hmodule hostDll_;

@@ -94,8 +94,7 @@ Driver::Driver(ILSSyncFilter2* filter, std::ostream& log) : m_filter(filter), m_
 PassSummary Driver::RunPass(const std::wstring& rootPath, LocalFolder& main)
 {
     m_summary = {};
-    com_ptr<ILSNeedsShutdownInfo> shutdownInfo;
-    if (SUCCEEDED(m_filter->QueryInterface(__uuidof(ILSNeedsShutdownInfo), shutdownInfo.put_void())))
+    if (const auto shutdownInfo = m_filter.query<ILSNeedsShutdownInfo>(__uuidof(ILSNeedsShutdownInfo)))
         shutdownInfo->put_pShutdownInformer(m_informer.get());
     m_filter->raw_SetCurrentProfileName(Bstr(L"Sync driver").get());
     const com_ptr<TestPropertyMap> syncRun = TestPropertyMap::Create();
@@ -159,11 +158,8 @@ void Driver::BringServerItem(FolderWork& work, unsigned short index)
         item.props = basic;
         work.listed.insert(serverName);
         work.handled.insert(serverName);
-        if (Retrieve(work, index, serverName, item)) {
+        if (Retrieve(work, index, serverName, item, "new from Box"))
             work.folder.items.emplace(serverName, std::move(item));
-            ++m_summary.downloaded;
-            Line("<-", work.Shown(serverName), "new from Box");
-        }
         return;
     }
     const std::wstring localName = local->first;
@@ -193,13 +189,12 @@ void Driver::BringServerItem(FolderWork& work, unsigned short index)
         Line("<-", work.Shown(serverName), "renamed on Box from " + WideToUtf8Lossy(localName));
     }
     const std::wstring& name = renamedOnBox ? serverName : localName;
-    if (changes == kServerChanged && Retrieve(work, index, name, work.folder.items.at(name))) {
-        ++m_summary.downloaded;
-        Line("<-", work.Shown(name), "changed on Box");
-    }
+    if (changes == kServerChanged)
+        Retrieve(work, index, name, work.folder.items.at(name), "changed on Box");
 }
 
-bool Driver::Retrieve(FolderWork& work, unsigned short index, const std::wstring& name, LocalItem& item)
+bool Driver::Retrieve(FolderWork& work, unsigned short index, const std::wstring& name, LocalItem& item,
+                      const char* what)
 {
     TalvernCommon::unique_bstr fileName;
     HRESULT hr = m_filter->raw_RetrieveItemToPath(index, Bstr(work.PathOf(name)).get(), fileName.put(),
@@ -216,17 +211,19 @@ bool Driver::Retrieve(FolderWork& work, unsigned short index, const std::wstring
     }
     item.stamp = StampOf(work.PathOf(name)).value_or(FileStamp{});
     item.props->SetFlag(kUnchanged, true);
+    ++m_summary.downloaded;
+    Line("<-", work.Shown(name), what);
     return true;
 }
 
 void Driver::RemoveItemsGoneFromBox(FolderWork& work)
 {
     // The complete list of the folder's item ids; without it nothing counts as gone.
-    com_ptr<ILSDeleteableSyncFilter> deleteable;
+    const auto deleteable = m_filter.query<ILSDeleteableSyncFilter>(__uuidof(ILSDeleteableSyncFilter));
     TalvernCommon::unique_bstr keyName;
     long count = 0;
-    if (FAILED(m_filter->QueryInterface(__uuidof(ILSDeleteableSyncFilter), deleteable.put_void())) ||
-        FAILED(deleteable->get_ServerItemKey(keyName.put())) || FAILED(deleteable->get_ServerItemCount(0, &count)))
+    if (!deleteable || FAILED(deleteable->get_ServerItemKey(keyName.put())) ||
+        FAILED(deleteable->get_ServerItemCount(0, &count)))
         return Line("!", work.ShownFolder(), "no item list: nothing deleted here");
     std::set<std::wstring> present;
     for (long index = 0; index < count; ++index) {
@@ -255,8 +252,7 @@ void Driver::RemoveItemsGoneFromBox(FolderWork& work)
 
 void Driver::SendLocalChanges(FolderWork& work)
 {
-    com_ptr<ILSDeleteableSyncFilter> deleteable;
-    m_filter->QueryInterface(__uuidof(ILSDeleteableSyncFilter), deleteable.put_void());
+    const auto deleteable = m_filter.query<ILSDeleteableSyncFilter>(__uuidof(ILSDeleteableSyncFilter));
     for (auto it = work.folder.items.begin(); it != work.folder.items.end();) {
         if (!deleteable || StampOf(work.PathOf(it->first))) {
             ++it;
@@ -340,8 +336,8 @@ void Driver::ListSubFolders(FolderWork& work)
 
 void Driver::CreateLocalFoldersOnBox(FolderWork& work)
 {
-    com_ptr<ILSCreateableFolderSyncFilter> creator;
-    if (FAILED(m_filter->QueryInterface(__uuidof(ILSCreateableFolderSyncFilter), creator.put_void())))
+    const auto creator = m_filter.query<ILSCreateableFolderSyncFilter>(__uuidof(ILSCreateableFolderSyncFilter));
+    if (!creator)
         return;
     for (const std::wstring& name : Entries(work.path, true)) {
         if (work.folder.folders.count(name))

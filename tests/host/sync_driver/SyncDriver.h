@@ -13,12 +13,7 @@
 namespace SyncDriver {
 
 struct PassSummary {
-    int downloaded = 0;
-    int uploaded = 0;
-    int renamed = 0;
-    int deletedLocally = 0;
-    int deletedOnBox = 0;
-    int foldersCreated = 0;
+    int downloaded = 0, uploaded = 0, renamed = 0, deletedLocally = 0, deletedOnBox = 0, foldersCreated = 0;
     int unchanged = 0;
     // Items left for the user: a sync issue on the item, or a call that failed.
     int issues = 0;
@@ -48,7 +43,9 @@ private:
     void SendItem(FolderWork& work, const std::wstring& name, LocalItem& item, bool isNew);
     void ListSubFolders(FolderWork& work);
     void CreateLocalFoldersOnBox(FolderWork& work);
-    bool Retrieve(FolderWork& work, unsigned short index, const std::wstring& name, LocalItem& item);
+    // Fetches the item's content and properties; on success counts and logs the download as `what`.
+    bool Retrieve(FolderWork& work, unsigned short index, const std::wstring& name, LocalItem& item,
+                  const char* what);
     void ReportIssue(const std::wstring& shownName, TestHost::TestPropertyMap& props, HRESULT hr);
     // A line of the log, and an issue: a line that the summary counts.
     void Issue(const std::wstring& shownName, const std::string& what);

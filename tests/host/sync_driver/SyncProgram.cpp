@@ -14,25 +14,6 @@
 #include <iostream>
 #include <stdexcept>
 
-namespace {
-
-void RunPass(const std::wstring& localFolder, const std::wstring& stateFile, const std::wstring& boxFolderId)
-{
-    const char* url = std::getenv("BOX_STANDIN_URL");
-    if (url == nullptr)
-        throw std::runtime_error("BOX_STANDIN_URL names no Box stand-in");
-    ::CreateDirectoryW(localFolder.c_str(), nullptr);
-    SyncDriver::LocalFolder main =
-        SyncDriver::LoadFolderState(stateFile).value_or(SyncDriver::NewMainFolder(boxFolderId));
-    const SyncDriver::FilterHost host(Utf8ToWideLossy(url));
-    SyncDriver::Driver driver(host.CreateFilter().get(), std::cout);
-    const SyncDriver::PassSummary summary = driver.RunPass(localFolder, main);
-    SyncDriver::SaveFolderState(main, stateFile);
-    std::cout << "  pass: " << summary << "\n";
-}
-
-} // namespace
-
 int main()
 {
     int count = 0;
@@ -44,7 +25,17 @@ int main()
     int result = 2;
     if (SUCCEEDED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {
         try {
-            RunPass(args[1], args[2], args[3]);
+            const char* url = std::getenv("BOX_STANDIN_URL");
+            if (url == nullptr)
+                throw std::runtime_error("BOX_STANDIN_URL names no Box stand-in");
+            ::CreateDirectoryW(args[1], nullptr);
+            SyncDriver::LocalFolder main =
+                SyncDriver::LoadFolderState(args[2]).value_or(SyncDriver::NewMainFolder(args[3]));
+            const SyncDriver::FilterHost host(Utf8ToWideLossy(url));
+            SyncDriver::Driver driver(host.CreateFilter().get(), std::cout);
+            const SyncDriver::PassSummary summary = driver.RunPass(args[1], main);
+            SyncDriver::SaveFolderState(main, args[2]);
+            std::cout << "  pass: " << summary << "\n";
             result = 0;
         } catch (const std::exception& failure) {
             std::cerr << "vesk_sync: " << failure.what() << "\n";
