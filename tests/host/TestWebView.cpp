@@ -51,10 +51,6 @@ std::wstring FollowOneStep(const std::wstring& address)
 
 LRESULT CALLBACK TestWebView::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    if (message == WM_NCCREATE) {
-        const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
-        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
-    }
     auto* self = reinterpret_cast<TestWebView*>(GetWindowLongPtrW(window, GWLP_USERDATA));
     try {
         if (self && message == WM_COPYDATA)
@@ -91,7 +87,9 @@ TestWebView::TestWebView(Behaviour behaviour) : behaviour_(behaviour), hostDll_(
     std::future<HWND> window = created.get_future();
     thread_ = std::thread([this, &created] {
         const HWND self = CreateWindowExW(0, kWindowClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                                          GetModuleHandleW(nullptr), this);
+                                          GetModuleHandleW(nullptr), nullptr);
+        // Requests come only once the window is registered with the host, after this.
+        SetWindowLongPtrW(self, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
         created.set_value(self);
         MSG message;
         while (self && GetMessageW(&message, nullptr, 0, 0) > 0)
