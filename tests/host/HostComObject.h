@@ -1,61 +1,24 @@
 #pragma once
 // Reference counting and QueryInterface shared by the test host's COM objects.
 
+#include "HResultException.h"
+
 #include <objbase.h>
 #include <oaidl.h>
 
 #include <atomic>
-#include <exception>
 #include <new>
 #include <tuple>
 #include <type_traits>
 
 namespace TestHost {
 
-// IDispatch for a dual host interface: the filter binds early, so the test objects carry no type
-// information and refuse late-bound calls plainly instead of guessing.
-template <class Dual>
-class NoTypeInfoDispatch : public Dual {
-public:
-    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override
-    {
-        if (!count)
-            return E_POINTER;
-        *count = 0;
-        return S_OK;
-    }
-    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo** info) override
-    {
-        if (info)
-            *info = nullptr;
-        return DISP_E_BADINDEX;
-    }
-    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override
-    {
-        return DISP_E_UNKNOWNNAME;
-    }
-    HRESULT STDMETHODCALLTYPE Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*,
-                                     UINT*) override
-    {
-        return DISP_E_MEMBERNOTFOUND;
-    }
-};
-
-template <class Base>
-struct InterfaceOf {
-    using type = Base;
-};
-template <class Dual>
-struct InterfaceOf<NoTypeInfoDispatch<Dual>> {
-    using type = Dual;
-};
-
-// A COM object implementing Bases (interfaces, or NoTypeInfoDispatch of a dual one). It answers
-// IUnknown with its first base, each interface by its IID, and IDispatch when an interface is
-// dual. The reference count starts at 1: the creator holds the first reference.
+// A COM object implementing the interfaces Bases. It answers IUnknown with its first base, each
+// interface by its IID, and IDispatch when an interface is dual. The reference count starts at 1:
+// the creator holds the first reference.
 template <class... Bases>
 class HostComObject : public Bases... {
-    using Primary = typename InterfaceOf<std::tuple_element_t<0, std::tuple<Bases...>>>::type;
+    using Primary = std::tuple_element_t<0, std::tuple<Bases...>>;
 
 public:
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override
@@ -83,6 +46,27 @@ public:
 
     IUnknown* Identity() { return static_cast<Primary*>(this); }
 
+    // IDispatch of the dual interfaces: the filter binds early, so the test objects carry no type
+    // information and refuse late-bound calls plainly instead of guessing.
+    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count)
+    {
+        if (!count)
+            return E_POINTER;
+        *count = 0;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo** info)
+    {
+        if (info)
+            *info = nullptr;
+        return DISP_E_BADINDEX;
+    }
+    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) { return DISP_E_UNKNOWNNAME; }
+    HRESULT STDMETHODCALLTYPE Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*)
+    {
+        return DISP_E_MEMBERNOTFOUND;
+    }
+
 protected:
     HostComObject() = default;
     virtual ~HostComObject() = default;
@@ -90,21 +74,12 @@ protected:
     HostComObject& operator=(const HostComObject&) = delete;
 
 private:
-    template <class Base>
+    template <class Interface>
     bool FindInterface(REFIID iid, void** out)
     {
-        using Interface = typename InterfaceOf<Base>::type;
-        if (iid == __uuidof(Interface)) {
+        if (iid == __uuidof(Interface) || (std::is_base_of_v<IDispatch, Interface> && iid == __uuidof(IDispatch)))
             *out = static_cast<Interface*>(this);
-            return true;
-        }
-        if constexpr (std::is_base_of_v<IDispatch, Interface>) {
-            if (iid == __uuidof(IDispatch)) {
-                *out = static_cast<IDispatch*>(static_cast<Interface*>(this));
-                return true;
-            }
-        }
-        return false;
+        return *out != nullptr;
     }
 
     std::atomic<ULONG> references_{1};
@@ -116,6 +91,8 @@ HRESULT Guarded(Body&& body) noexcept
 {
     try {
         return body();
+    } catch (const hresult_exception& failure) {
+        return failure.hr();
     } catch (const std::bad_alloc&) {
         return E_OUTOFMEMORY;
     } catch (...) {

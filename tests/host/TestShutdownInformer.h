@@ -9,30 +9,51 @@
 
 namespace TestHost {
 
-class TestShutdownInformer final : public HostComObject<NoTypeInfoDispatch<ILSShutdownInformer>> {
+class TestShutdownInformer final : public HostComObject<ILSShutdownInformer> {
 public:
-    static TalvernCommon::com_ptr<TestShutdownInformer> Create();
+    static TalvernCommon::com_ptr<TestShutdownInformer> Create()
+    {
+        return TalvernCommon::com_ptr<TestShutdownInformer>::attach(new TestShutdownInformer());
+    }
 
     // ILSShutdownInformer
-    HRESULT STDMETHODCALLTYPE get_IsShuttingDown(VARIANT_BOOL* shuttingDown) override;
-    HRESULT STDMETHODCALLTYPE Reserved2() override;
-    HRESULT STDMETHODCALLTYPE Reserved3() override;
-    HRESULT STDMETHODCALLTYPE Reserved4() override;
-    HRESULT STDMETHODCALLTYPE Reserved5() override;
-    HRESULT STDMETHODCALLTYPE Reserved6() override;
-    HRESULT STDMETHODCALLTYPE Reserved7() override;
-    HRESULT STDMETHODCALLTYPE Reserved8() override;
-    HRESULT STDMETHODCALLTYPE get_IsOnTimer(VARIANT_BOOL* onTimer) override;
-    HRESULT STDMETHODCALLTYPE NotifyRequestStart() override;
+    HRESULT STDMETHODCALLTYPE get_IsShuttingDown(VARIANT_BOOL* shuttingDown) override
+    {
+        if (!shuttingDown)
+            return E_POINTER;
+        ++stopQueries_;
+        *shuttingDown = stop_ ? VARIANT_TRUE : VARIANT_FALSE;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE get_IsOnTimer(VARIANT_BOOL* onTimer) override
+    {
+        if (!onTimer)
+            return E_POINTER;
+        *onTimer = onTimer_ ? VARIANT_TRUE : VARIANT_FALSE;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE NotifyRequestStart() override
+    {
+        if (++requestStarts_ == stopAtRequestStart_)
+            stop_ = true;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE Reserved2() override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE Reserved3() override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE Reserved4() override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE Reserved5() override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE Reserved6() override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE Reserved7() override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE Reserved8() override { return E_NOTIMPL; }
 
     // Test side, safe from any thread.
-    void RequestStop();
+    void RequestStop() { stop_ = true; }
     // Asks for the stop as the filter announces its request number `start` (1 for the first).
-    void RequestStopAtRequestStart(long start);
-    void SetOnTimer(bool onTimer);
+    void RequestStopAtRequestStart(long start) { stopAtRequestStart_ = start; }
+    void SetOnTimer(bool onTimer) { onTimer_ = onTimer; }
     // How often the filter asked whether to stop: lets a test stop a wait that has begun.
-    long StopQueries() const;
-    long RequestStarts() const;
+    long StopQueries() const { return stopQueries_; }
+    long RequestStarts() const { return requestStarts_; }
 
 private:
     TestShutdownInformer() = default;

@@ -3,40 +3,59 @@
 // filter finds it by asking its own COM identity, so this object can aggregate the filter and
 // become that identity.
 
-#include "HostComObject.h"
 #include "ComPtr.h"
+#include "HostComObject.h"
+#include "StringUtils.h"
 #include "VESKSyncBasicsLib.h"
 
-#include <functional>
 #include <string>
 
 namespace TestHost {
 
 class TestStartPointProvider final : public HostComObject<ILSStartPointProvider> {
 public:
-    // Makes the inner object with this object as its controlling unknown.
-    using InnerFactory = std::function<HRESULT(IUnknown* outer, IUnknown** inner)>;
-
-    static TalvernCommon::com_ptr<TestStartPointProvider> Create(const std::wstring& startPoint);
+    static TalvernCommon::com_ptr<TestStartPointProvider> Create(const std::wstring& startPoint)
+    {
+        return TalvernCommon::com_ptr<TestStartPointProvider>::attach(new TestStartPointProvider(startPoint));
+    }
 
     // Own interfaces first; every other interface is the aggregated object's.
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override;
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override
+    {
+        const HRESULT own = HostComObject::QueryInterface(iid, out);
+        return own != E_NOINTERFACE || !inner_ ? own : inner_->QueryInterface(iid, out);
+    }
 
     // ILSStartPointProvider
-    HRESULT STDMETHODCALLTYPE GetStartPoint(BSTR* startPoint) override;
+    HRESULT STDMETHODCALLTYPE GetStartPoint(BSTR* startPoint) override
+    {
+        if (!startPoint)
+            return E_POINTER;
+        ++startPointCalls_;
+        return Guarded([&] {
+            *startPoint = StdStrToBstr(startPoint_);
+            return S_OK;
+        });
+    }
 
     // Test side.
-    void SetStartPoint(const std::wstring& startPoint);
-    void FailWith(HRESULT failure);
-    int StartPointCalls() const;
-    HRESULT Aggregate(const InnerFactory& makeInner);
-    HRESULT AggregateClass(REFCLSID clsid);
+    int StartPointCalls() const { return startPointCalls_; }
+    // Creates the class with this object as its controlling unknown.
+    HRESULT AggregateClass(REFCLSID clsid)
+    {
+        if (inner_)
+            return E_UNEXPECTED;
+        const HRESULT hr = CoCreateInstance(clsid, Identity(), CLSCTX_INPROC_SERVER, __uuidof(IUnknown),
+                                            inner_.put_void());
+        if (SUCCEEDED(hr) && !inner_)
+            return E_POINTER; // a success without an object is a fault of the class
+        return hr;
+    }
 
 private:
-    explicit TestStartPointProvider(const std::wstring& startPoint);
+    explicit TestStartPointProvider(const std::wstring& startPoint) : startPoint_(startPoint) {}
 
-    std::wstring startPoint_;
-    HRESULT failure_ = S_OK;
+    const std::wstring startPoint_;
     int startPointCalls_ = 0;
     TalvernCommon::com_ptr<IUnknown> inner_;
 };

@@ -2,6 +2,7 @@
 
 #include <wininet.h>
 
+#include <future>
 #include <stdexcept>
 #include <vector>
 
@@ -16,8 +17,6 @@ constexpr ULONG_PTR kSignInFinished = 0x4C535702;
 constexpr UINT kAnswerRequest = WM_APP + 1;
 constexpr wchar_t kWindowClass[] = L"TestHostWebView";
 constexpr UINT kSendTimeoutMs = 10000;
-
-using SetWebViewFunction = void(WINAPI*)(HWND);
 
 // Tests reach nothing but 127.0.0.1; a page elsewhere is treated as one that never redirects.
 bool IsLoopbackHttp(const std::wstring& address)
@@ -37,64 +36,65 @@ std::wstring FollowOneStep(const std::wstring& address)
     if (!IsLoopbackHttp(address))
         return {};
     const unique_hinternet session(InternetOpenW(L"VESK-test-webview", INTERNET_OPEN_TYPE_DIRECT, nullptr, nullptr, 0));
-    if (!session)
-        return {};
     const DWORD flags = INTERNET_FLAG_NO_AUTO_REDIRECT | INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE |
                         INTERNET_FLAG_NO_COOKIES | INTERNET_FLAG_NO_UI;
-    const unique_hinternet page(InternetOpenUrlW(session.get(), address.c_str(), nullptr, 0, flags, 0));
-    if (!page)
-        return {};
+    const unique_hinternet page(session ? InternetOpenUrlW(session.get(), address.c_str(), nullptr, 0, flags, 0)
+                                        : nullptr);
     std::vector<wchar_t> location(8192);
     DWORD size = static_cast<DWORD>(location.size() * sizeof(wchar_t));
-    if (!HttpQueryInfoW(page.get(), HTTP_QUERY_LOCATION, location.data(), &size, nullptr))
+    if (!page || !HttpQueryInfoW(page.get(), HTTP_QUERY_LOCATION, location.data(), &size, nullptr))
         return {};
     return std::wstring(location.data(), size / sizeof(wchar_t));
 }
 
-LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+} // namespace
+
+LRESULT CALLBACK TestWebView::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    if (message == WM_NCCREATE) {
-        const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
-        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
-    }
-    auto* webView = reinterpret_cast<TestWebView*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-    if (webView == nullptr)
-        return DefWindowProcW(window, message, wParam, lParam);
+    auto* self = reinterpret_cast<TestWebView*>(GetWindowLongPtrW(window, GWLP_USERDATA));
     try {
-        return webView->HandleMessage(window, message, wParam, lParam);
+        if (self && message == WM_COPYDATA)
+            return self->TakeRequest(window, reinterpret_cast<HWND>(wParam),
+                                     *reinterpret_cast<const COPYDATASTRUCT*>(lParam));
+        if (self && message == kAnswerRequest)
+            self->AnswerRequest(window);
+        else if (message == WM_DESTROY)
+            PostQuitMessage(0);
+        else
+            return DefWindowProcW(window, message, wParam, lParam);
+        return 0;
     } catch (...) {
         return FALSE; // nothing may cross a window procedure
     }
 }
 
-void RegisterWindowClass()
+TestWebView::TestWebView(Behaviour behaviour) : behaviour_(behaviour), hostDll_(LoadLibraryW(L"VESK32.dll"))
 {
-    static const ATOM atom = [] {
-        WNDCLASSEXW windowClass = {};
-        windowClass.cbSize = sizeof(windowClass);
-        windowClass.lpfnWndProc = WindowProc;
-        windowClass.hInstance = GetModuleHandleW(nullptr);
-        windowClass.lpszClassName = kWindowClass;
-        return RegisterClassExW(&windowClass);
+    static const ATOM windowClass = [] {
+        WNDCLASSEXW definition = {};
+        definition.cbSize = sizeof(definition);
+        definition.lpfnWndProc = WindowProc;
+        definition.hInstance = GetModuleHandleW(nullptr);
+        definition.lpszClassName = kWindowClass;
+        return RegisterClassExW(&definition);
     }();
-    if (atom == 0)
-        throw std::runtime_error("TestWebView: cannot register its window class");
-}
-
-} // namespace
-
-TestWebView::TestWebView(Behaviour behaviour)
-    : behaviour_(behaviour), hostDll_(LoadLibraryW(L"VESK32.dll"))
-{
-    RegisterWindowClass();
     if (hostDll_)
-        setWebView_ = reinterpret_cast<SetWebViewFunction>(
+        setWebView_ = reinterpret_cast<void(WINAPI*)(HWND)>(
             reinterpret_cast<void (*)()>(GetProcAddress(hostDll_.get(), "SetWebViewProcessHandle_export")));
-    if (setWebView_ == nullptr)
-        throw std::runtime_error("TestWebView: VESK32.dll with SetWebViewProcessHandle_export not found");
+    if (windowClass == 0 || setWebView_ == nullptr)
+        throw std::runtime_error("TestWebView: no window class, or no VESK32.dll with SetWebViewProcessHandle_export");
     std::promise<HWND> created;
     std::future<HWND> window = created.get_future();
-    thread_ = std::thread([this, &created] { Run(created); });
+    thread_ = std::thread([this, &created] {
+        const HWND self = CreateWindowExW(0, kWindowClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                          GetModuleHandleW(nullptr), nullptr);
+        // Requests come only once the window is registered with the host, after this.
+        SetWindowLongPtrW(self, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+        created.set_value(self);
+        MSG message;
+        while (self && GetMessageW(&message, nullptr, 0, 0) > 0)
+            DispatchMessageW(&message);
+    });
     window_ = window.get();
     if (window_ == nullptr) {
         thread_.join();
@@ -106,39 +106,8 @@ TestWebView::TestWebView(Behaviour behaviour)
 TestWebView::~TestWebView()
 {
     setWebView_(nullptr);
-    PostMessageW(window_, WM_CLOSE, 0, 0);
+    PostMessageW(window_, WM_CLOSE, 0, 0); // the default handling destroys the window
     thread_.join();
-}
-
-void TestWebView::Run(std::promise<HWND>& created)
-{
-    const HWND window = CreateWindowExW(0, kWindowClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                                        GetModuleHandleW(nullptr), this);
-    created.set_value(window);
-    if (window == nullptr)
-        return;
-    MSG message;
-    while (GetMessageW(&message, nullptr, 0, 0) > 0)
-        DispatchMessageW(&message);
-}
-
-LRESULT TestWebView::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    switch (message) {
-    case WM_COPYDATA:
-        return TakeRequest(window, reinterpret_cast<HWND>(wParam), *reinterpret_cast<const COPYDATASTRUCT*>(lParam));
-    case kAnswerRequest:
-        AnswerRequest(window);
-        return 0;
-    case WM_CLOSE:
-        DestroyWindow(window);
-        return 0;
-    case WM_DESTROY:
-        PostQuitMessage(0);
-        return 0;
-    default:
-        return DefWindowProcW(window, message, wParam, lParam);
-    }
 }
 
 LRESULT TestWebView::TakeRequest(HWND self, HWND replyWindow, const COPYDATASTRUCT& copy)
@@ -162,37 +131,18 @@ LRESULT TestWebView::TakeRequest(HWND self, HWND replyWindow, const COPYDATASTRU
 
 void TestWebView::AnswerRequest(HWND self)
 {
-    std::wstring address;
+    const std::wstring answer = FollowOneStep(LastRequestedAddress());
     HWND replyWindow = nullptr;
     {
         const std::lock_guard<std::mutex> lock(mutex_);
-        address = address_;
+        answer_ = answer;
         replyWindow = replyWindow_;
     }
-    const std::wstring answer = FollowOneStep(address);
-    {
-        const std::lock_guard<std::mutex> lock(mutex_);
-        answer_ = answer;
-    }
-    COPYDATASTRUCT copy = {};
-    copy.dwData = kSignInFinished;
-    copy.cbData = static_cast<DWORD>(answer.size() * sizeof(wchar_t));
-    copy.lpData = const_cast<wchar_t*>(answer.c_str());
+    COPYDATASTRUCT copy = {kSignInFinished, static_cast<DWORD>(answer.size() * sizeof(wchar_t)),
+                           const_cast<wchar_t*>(answer.c_str())};
     DWORD_PTR result = 0;
     SendMessageTimeoutW(replyWindow, WM_COPYDATA, reinterpret_cast<WPARAM>(self), reinterpret_cast<LPARAM>(&copy),
                         SMTO_NORMAL | SMTO_ABORTIFHUNG, kSendTimeoutMs, &result);
-}
-
-std::wstring TestWebView::LastRequestedAddress() const
-{
-    const std::lock_guard<std::mutex> lock(mutex_);
-    return address_;
-}
-
-std::wstring TestWebView::LastAnswer() const
-{
-    const std::lock_guard<std::mutex> lock(mutex_);
-    return answer_;
 }
 
 } // namespace TestHost

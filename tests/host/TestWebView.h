@@ -12,7 +12,6 @@
 #include <windows.h>
 
 #include <atomic>
-#include <future>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -32,20 +31,21 @@ public:
     TestWebView(const TestWebView&) = delete;
     TestWebView& operator=(const TestWebView&) = delete;
 
-    HWND Window() const { return window_; }
     // Requests taken, and the address the last one asked to open.
     int Requests() const { return requests_; }
-    std::wstring LastRequestedAddress() const;
+    std::wstring LastRequestedAddress() const { return Locked(address_); }
     // What it answered last: the redirect address, or empty when the page gave none.
-    std::wstring LastAnswer() const;
-
-    // The window procedure's share; runs on the web view's thread.
-    LRESULT HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    std::wstring LastAnswer() const { return Locked(answer_); }
 
 private:
-    void Run(std::promise<HWND>& created);
+    static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT TakeRequest(HWND self, HWND replyWindow, const COPYDATASTRUCT& copy);
     void AnswerRequest(HWND self);
+    std::wstring Locked(const std::wstring& text) const
+    {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        return text;
+    }
 
     const Behaviour behaviour_;
     TalvernCommon::unique_hmodule hostDll_;

@@ -3,8 +3,6 @@
 // never meet.
 #pragma once
 
-#include "UniqueResource.h"
-
 #include <windows.h>
 
 #include <cwchar>
@@ -45,9 +43,7 @@ public:
 
     static void Remove(SettingsSource source, const std::wstring& name)
     {
-        TalvernCommon::unique_hkey key;
-        if (::RegOpenKeyExW(Root(source), Path(source), 0, KEY_SET_VALUE, key.put()) == ERROR_SUCCESS)
-            ::RegDeleteValueW(key.get(), name.c_str());
+        ::RegDeleteKeyValueW(Root(source), Path(source), name.c_str());
     }
 
     // The raw value: its type and its text (REG_SZ) as stored.
@@ -81,12 +77,7 @@ private:
 
     void Write(SettingsSource source, const std::wstring& name, DWORD type, const void* data, DWORD size)
     {
-        TalvernCommon::unique_hkey key;
-        LSTATUS status = ::RegCreateKeyExW(Root(source), Path(source), 0, nullptr, 0, KEY_SET_VALUE, nullptr,
-                                           key.put(), nullptr);
-        if (status == ERROR_SUCCESS)
-            status = ::RegSetValueExW(key.get(), name.c_str(), 0, type, static_cast<const BYTE*>(data), size);
-        if (status != ERROR_SUCCESS)
+        if (::RegSetKeyValueW(Root(source), Path(source), name.c_str(), type, data, size) != ERROR_SUCCESS)
             throw std::runtime_error("test set-up could not write the registry");
         m_written.emplace_back(source, name);
     }

@@ -7,7 +7,7 @@
 #include <windows.h>
 
 #include <atomic>
-#include <cwchar>
+#include <filesystem>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -28,15 +28,6 @@ inline std::string ReadFileBytes(const std::wstring& path)
     return bytes;
 }
 
-inline void WriteFileBytes(const std::wstring& path, const std::string& bytes)
-{
-    const TalvernCommon::unique_hfile file(
-        ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    DWORD written = 0;
-    if (!file || !::WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr))
-        throw std::runtime_error("test set-up could not write a file");
-}
-
 class ScratchFolder {
 public:
     explicit ScratchFolder(const std::wstring& name = L"vesk-test")
@@ -52,11 +43,8 @@ public:
     ScratchFolder& operator=(const ScratchFolder&) = delete;
     ~ScratchFolder()
     {
-        for (const std::wstring& name : FileNames()) {
-            if (!::DeleteFileW(File(name).c_str()))
-                ::RemoveDirectoryW(File(name).c_str());
-        }
-        ::RemoveDirectoryW(m_path.c_str());
+        std::error_code ignored;
+        std::filesystem::remove_all(m_path, ignored);
     }
 
     const std::wstring& Path() const { return m_path; }
@@ -65,12 +53,9 @@ public:
     std::vector<std::wstring> FileNames() const
     {
         std::vector<std::wstring> names;
-        WIN32_FIND_DATAW found = {};
-        const TalvernCommon::unique_hfind search(::FindFirstFileW((m_path + L"\\*").c_str(), &found));
-        for (bool more = static_cast<bool>(search); more; more = ::FindNextFileW(search.get(), &found)) {
-            if (std::wcscmp(found.cFileName, L".") != 0 && std::wcscmp(found.cFileName, L"..") != 0)
-                names.push_back(found.cFileName);
-        }
+        std::error_code error;
+        for (const auto& entry : std::filesystem::directory_iterator(m_path, error))
+            names.push_back(entry.path().filename().wstring());
         return names;
     }
     std::wstring Copy(const std::wstring& source, const std::wstring& name) const
@@ -81,7 +66,11 @@ public:
     }
     std::wstring Write(const std::wstring& name, const std::string& bytes) const
     {
-        WriteFileBytes(File(name), bytes);
+        const TalvernCommon::unique_hfile file(::CreateFileW(File(name).c_str(), GENERIC_WRITE, 0, nullptr,
+                                                             CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+        DWORD written = 0;
+        if (!file || !::WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr))
+            throw std::runtime_error("test set-up could not write a file");
         return File(name);
     }
 

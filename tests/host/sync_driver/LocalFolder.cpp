@@ -6,9 +6,7 @@
 #include <windows.h>
 
 #include <fstream>
-#include <sstream>
 #include <stdexcept>
-#include <type_traits>
 
 namespace SyncDriver {
 
@@ -24,19 +22,14 @@ Json::Value MapToJson(const TestPropertyMap& map)
     Json::Value json(Json::objectValue);
     for (const auto& [name, value] : map.Values()) {
         Json::Value& entry = json[Narrow(name)];
-        std::visit(
-            [&entry](const auto& v) {
-                using T = std::decay_t<decltype(v)>;
-                if constexpr (std::is_same_v<T, std::wstring>)
-                    entry["text"] = Narrow(v);
-                else if constexpr (std::is_same_v<T, long>)
-                    entry["number"] = static_cast<Json::Int>(v);
-                else if constexpr (std::is_same_v<T, bool>)
-                    entry["flag"] = v;
-                else
-                    entry["date"] = v;
-            },
-            value);
+        if (const auto* text = std::get_if<std::wstring>(&value))
+            entry["text"] = Narrow(*text);
+        else if (const auto* number = std::get_if<long>(&value))
+            entry["number"] = static_cast<Json::Int>(*number);
+        else if (const auto* flag = std::get_if<bool>(&value))
+            entry["flag"] = *flag;
+        else
+            entry["date"] = std::get<DATE>(value);
     }
     return json;
 }
@@ -118,9 +111,8 @@ std::optional<LocalFolder> LoadFolderState(const std::wstring& path)
     if (!file)
         return std::nullopt;
     Json::Value json;
-    Json::CharReaderBuilder builder;
     std::string errors;
-    if (!Json::parseFromStream(builder, file, &json, &errors))
+    if (!Json::parseFromStream(Json::CharReaderBuilder(), file, &json, &errors))
         throw std::runtime_error("unreadable sync state " + Narrow(path) + ": " + errors);
     return FolderFromJson(json);
 }

@@ -13,12 +13,7 @@
 namespace SyncDriver {
 
 struct PassSummary {
-    int downloaded = 0;
-    int uploaded = 0;
-    int renamed = 0;
-    int deletedLocally = 0;
-    int deletedOnBox = 0;
-    int foldersCreated = 0;
+    int downloaded = 0, uploaded = 0, renamed = 0, deletedLocally = 0, deletedOnBox = 0, foldersCreated = 0;
     int unchanged = 0;
     // Items left for the user: a sync issue on the item, or a call that failed.
     int issues = 0;
@@ -42,24 +37,25 @@ private:
     struct FolderWork;
 
     void SyncFolder(const std::wstring& path, const std::wstring& shownPath, LocalFolder& folder, bool isMain);
-    void BringServerItems(FolderWork& work);
     void BringServerItem(FolderWork& work, unsigned short index);
     void RemoveItemsGoneFromBox(FolderWork& work);
     void SendLocalChanges(FolderWork& work);
     void SendItem(FolderWork& work, const std::wstring& name, LocalItem& item, bool isNew);
     void ListSubFolders(FolderWork& work);
     void CreateLocalFoldersOnBox(FolderWork& work);
-    bool Retrieve(FolderWork& work, unsigned short index, const std::wstring& name, LocalItem& item);
+    // Fetches the item's content and properties; on success counts and logs the download as `what`.
+    bool Retrieve(FolderWork& work, unsigned short index, const std::wstring& name, LocalItem& item,
+                  const char* what);
     void ReportIssue(const std::wstring& shownName, TestHost::TestPropertyMap& props, HRESULT hr);
-    void Line(const char* mark, const std::wstring& shownName, const std::string& what = {});
-    void Progress();
+    // A line of the log, and an issue: a line that the summary counts.
+    void Issue(const std::wstring& shownName, const std::string& what);
+    void Line(const char* mark, const std::wstring& shownName, const std::string& what);
 
     TalvernCommon::com_ptr<ILSSyncFilter2> m_filter;
-    TalvernCommon::com_ptr<TestHost::TestShutdownInformer> m_informer;
+    const TalvernCommon::com_ptr<TestHost::TestShutdownInformer> m_informer = TestHost::TestShutdownInformer::Create();
     std::ostream& m_log;
     PassSummary m_summary;
     long m_startPointNumber = 0;
-    int m_itemsSeen = 0;
 };
 
 std::ostream& operator<<(std::ostream& out, const PassSummary& summary);

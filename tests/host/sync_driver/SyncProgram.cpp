@@ -12,28 +12,7 @@
 #include <cstdlib>
 #include <exception>
 #include <iostream>
-
-namespace {
-
-int RunPass(const std::wstring& localFolder, const std::wstring& stateFile, const std::wstring& boxFolderId)
-{
-    const char* url = std::getenv("BOX_STANDIN_URL");
-    if (url == nullptr) {
-        std::cerr << "vesk_sync: BOX_STANDIN_URL names no Box stand-in\n";
-        return 2;
-    }
-    ::CreateDirectoryW(localFolder.c_str(), nullptr);
-    SyncDriver::LocalFolder main =
-        SyncDriver::LoadFolderState(stateFile).value_or(SyncDriver::NewMainFolder(boxFolderId));
-    const SyncDriver::FilterHost host(Utf8ToWideLossy(url));
-    SyncDriver::Driver driver(host.CreateFilter().get(), std::cout);
-    const SyncDriver::PassSummary summary = driver.RunPass(localFolder, main);
-    SyncDriver::SaveFolderState(main, stateFile);
-    std::cout << "  pass: " << summary << "\n";
-    return 0;
-}
-
-} // namespace
+#include <stdexcept>
 
 int main()
 {
@@ -43,15 +22,26 @@ int main()
         std::cerr << "usage: vesk_sync.exe LOCAL-FOLDER STATE-FILE BOX-FOLDER-ID\n";
         return 2;
     }
-    if (FAILED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)))
-        return 2;
     int result = 2;
-    try {
-        result = RunPass(args[1], args[2], args[3]);
-    } catch (const std::exception& failure) {
-        std::cerr << "vesk_sync: " << failure.what() << "\n";
+    if (SUCCEEDED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {
+        try {
+            const char* url = std::getenv("BOX_STANDIN_URL");
+            if (url == nullptr)
+                throw std::runtime_error("BOX_STANDIN_URL names no Box stand-in");
+            ::CreateDirectoryW(args[1], nullptr);
+            SyncDriver::LocalFolder main =
+                SyncDriver::LoadFolderState(args[2]).value_or(SyncDriver::NewMainFolder(args[3]));
+            const SyncDriver::FilterHost host(Utf8ToWideLossy(url));
+            SyncDriver::Driver driver(host.CreateFilter().get(), std::cout);
+            const SyncDriver::PassSummary summary = driver.RunPass(args[1], main);
+            SyncDriver::SaveFolderState(main, args[2]);
+            std::cout << "  pass: " << summary << "\n";
+            result = 0;
+        } catch (const std::exception& failure) {
+            std::cerr << "vesk_sync: " << failure.what() << "\n";
+        }
+        ::CoUninitialize();
     }
     ::LocalFree(args);
-    ::CoUninitialize();
     return result;
 }

@@ -33,39 +33,36 @@ def control(url, method, path, body=None):
 def show_box(url, path="/Projects", depth=1):
     item = control(url, "GET", "item?path=" + urllib.request.quote(path))
     for child in sorted(item["children"], key=lambda c: (c["type"] != "folder", c["name"])):
+        line = "  " * depth + child["name"]
         if child["type"] == "folder":
-            print("  " * depth + child["name"] + "/")
+            print(line + "/")
             show_box(url, path + "/" + child["name"], depth + 1)
-        else:
-            details = control(url, "GET", "item?type=file&id=" + child["id"])
-            lock = "  locked by " + details["lock"]["created_by"]["name"] if details.get("lock") else ""
-            print("  " * depth + "%s  (v%s, %s bytes)%s" % (child["name"], details["version_number"],
-                                                           details["size"], lock))
+            continue
+        details = control(url, "GET", "item?type=file&id=" + child["id"])
+        lock = "  locked by " + details["lock"]["created_by"]["name"] if details.get("lock") else ""
+        print(line + "  (v%s, %s bytes)%s" % (details["version_number"], details["size"], lock))
 
 
 def show_local(folder, depth=1):
     for name in sorted(os.listdir(folder), key=lambda n: (not os.path.isdir(os.path.join(folder, n)), n)):
         path = os.path.join(folder, name)
-        if os.path.isdir(path):
-            print("  " * depth + name + "/")
+        is_folder = os.path.isdir(path)
+        print("  " * depth + name + ("/" if is_folder else "  (%d bytes)" % os.path.getsize(path)))
+        if is_folder:
             show_local(path, depth + 1)
-        else:
-            print("  " * depth + "%s  (%d bytes)" % (name, os.path.getsize(path)))
 
 
 def show_item_properties(state, names):
     """Some of the named properties the filter wrote on the Outlook items."""
     with open(state) as saved:
         items = json.load(saved)["items"]
-    shown = ("Quentra.FromServerFileId", "Quentra.FromServerFileUrl", "Quentra.FormRegionClass",
-             "ows-CheckoutUser")
     for name in names:
-        props = items.get(name, {}).get("props", {})
         print("  " + name)
-        for key in shown:
-            value = props.get(key, {}).get("text")
-            if value:
-                print("    %-28s %s" % (key, value))
+        props = items.get(name, {}).get("props", {})
+        for key in ("Quentra.FromServerFileId", "Quentra.FromServerFileUrl", "Quentra.FormRegionClass",
+                    "ows-CheckoutUser"):
+            if props.get(key, {}).get("text"):
+                print("    %-28s %s" % (key, props[key]["text"]))
 
 
 def windows_path(path):
