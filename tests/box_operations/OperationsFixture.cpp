@@ -9,16 +9,6 @@ Json::Value OperationsTest::Seed(const std::string& json) const
     return standIn_.Post("seed", BoxRoad::ParseJson(json));
 }
 
-std::string OperationsTest::SeedFolder(const std::string& name, const std::string& parentId) const
-{
-    Json::Value folder(Json::objectValue);
-    folder["name"] = name;
-    folder["parent_id"] = parentId;
-    Json::Value seed(Json::objectValue);
-    seed["folders"].append(folder);
-    return standIn_.Post("seed", seed)["folders"][0].asString();
-}
-
 void OperationsTest::UpdateItem(const std::string& type, const std::string& id, const std::string& membersJson) const
 {
     Json::Value update = BoxRoad::ParseJson(membersJson);

@@ -18,12 +18,8 @@
 namespace BoxOperations {
 
 // The stand-in's default enterprise and the templates the tests keep metadata in.
-inline constexpr char kEnterpriseId[] = "1234567";
 inline constexpr wchar_t kEmailTemplate[] = L"mailProps";
-inline constexpr wchar_t kFingerprintTemplate[] = L"fingerprints";
-
-inline Box_20::MetadataScopeRecord FullScope() { return {L"1234567", kEmailTemplate, kFingerprintTemplate}; }
-inline Box_20::MetadataScopeRecord ScopeWithoutFingerprints() { return {L"1234567", kEmailTemplate, L""}; }
+inline Box_20::MetadataScopeRecord FullScope() { return {L"1234567", kEmailTemplate, L"fingerprints"}; }
 
 std::wstring Wide(const std::string& text);
 
@@ -31,8 +27,6 @@ class OperationsTest : public BoxRoad::BoxRoadTest {
 protected:
     // POST /_control/seed with the JSON text; the ids it created.
     Json::Value Seed(const std::string& json) const;
-    // A folder of the given name below the parent; its id.
-    std::string SeedFolder(const std::string& name, const std::string& parentId = "0") const;
     // Changes members of an item through the control interface.
     void UpdateItem(const std::string& type, const std::string& id, const std::string& membersJson) const;
 

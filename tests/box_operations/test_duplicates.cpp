@@ -73,8 +73,8 @@ TEST_F(DuplicateLimits, NothingToCompareAsksNothing)
     Seed(kFingerprinted);
     EXPECT_EQ(L"", Box_20::RetrieveDuplicateOnline(L"HASH1", informer_.get(), L"500", 0, FullScope(), false));
     EXPECT_EQ(L"", Box_20::RetrieveDuplicateOnline(L"", informer_.get(), L"500", 25, FullScope(), true));
-    EXPECT_EQ(L"", Box_20::RetrieveDuplicateOnline(L"HASH1", informer_.get(), L"500", 25, ScopeWithoutFingerprints(),
-                                                   false));
+    EXPECT_EQ(L"", Box_20::RetrieveDuplicateOnline(L"HASH1", informer_.get(), L"500", 25,
+                                                   {L"1234567", kEmailTemplate, L""}, false));
     EXPECT_EQ(0u, Journal().size());
 }
 

@@ -6,6 +6,11 @@
 #include "BoxFolderListing.h"
 #include "TestPropertyMap.h"
 
+#include <algorithm>
+#include <cstring>
+#include <iterator>
+#include <sstream>
+
 using namespace BoxOperations;
 
 namespace {
@@ -37,10 +42,30 @@ protected:
                                         "id": "501", "modified_at": "2020-01-01T00:00:00Z"}]})"));
     }
 
-    // Folder "500" answers with these replies (PAGE below), in turn.
-    void ScriptPages(const char* pages) const
+    // Folder "500" answers with these pages in turn: "|" between pages, each its entries and its
+    // next_marker ("null", "''" or "-" for no member); an entry is f<id>@<date> (a file) or d... (a folder).
+    void ScriptPages(const std::string& pages) const
     {
-        AddFault(std::string(R"({"method": "GET", "path": "/2.0/folders/500/items", "replies": )") + pages + "}");
+        Json::Value rule = BoxRoad::ParseJson(R"({"method": "GET", "path": "/2.0/folders/500/items", "replies": []})");
+        std::istringstream pageTexts(pages);
+        for (std::string pageText; std::getline(pageTexts, pageText, '|');) {
+            std::istringstream words(pageText);
+            std::vector<std::string> entries{std::istream_iterator<std::string>(words), {}};
+            const std::string marker = entries.back();
+            entries.pop_back();
+            Json::Value& page = rule["replies"].append(BoxRoad::ParseJson(R"({"status": 200, "json": {"entries": []}})"));
+            for (const std::string& entry : entries) {
+                Json::Value& item = page["json"]["entries"].append(Json::Value(Json::objectValue));
+                const size_t at = entry.find('@');
+                item["type"] = entry[0] == 'f' ? "file" : "folder";
+                item["name"] = item["id"] = entry.substr(1, at - 1);
+                item["etag"] = "1";
+                item["modified_at"] = entry.substr(at + 1) + (entry.find('T') == std::string::npos ? "T00:00:00Z" : "");
+            }
+            if (marker != "-")
+                page["json"]["next_marker"] = marker == "null" ? Json::Value() : Json::Value(marker == "''" ? "" : marker);
+        }
+        standIn_.AddFault(rule);
     }
 
     Box_20::FolderListing List(CStdStr<wchar_t>& token, ILSPropertyMap* folderMap = nullptr,
@@ -136,12 +161,6 @@ TEST_P(DateLimits, LeaveOutOlderFiles)
 
 INSTANTIATE_TEST_SUITE_P(ListingPaging, DateLimits, ::testing::ValuesIn(kDateLimits), BoxRoad::CaseName());
 
-#define PAGE(entry, next) "{\"status\": 200, \"json\": {\"entries\": [" entry "], \"next_marker\": " next "}}"
-#define FILE_AT(id, stamp) \
-    R"({"type": "file", "id": ")" id R"(", "etag": "1", "name": ")" id R"(", "modified_at": ")" stamp R"("})"
-#define FOLDER_AT(id, stamp) \
-    R"({"type": "folder", "id": ")" id R"(", "etag": "1", "name": ")" id R"(", "modified_at": ")" stamp R"("})"
-
 // One entry a page, the cutoff on 2024-01-10: where a listing may stop early.
 struct EarlyStopCase {
     const char* name;
@@ -151,24 +170,14 @@ struct EarlyStopCase {
 };
 
 const EarlyStopCase kEarlyStops[] = {
-    {"OldestFirstIsReadToTheEnd",
-     "[" PAGE(FILE_AT("9001", "2024-01-01T00:00:00Z"), "\"m1\"") "," PAGE(FILE_AT("9002", "2024-01-05T00:00:00Z"), "\"m2\"")
-     "," PAGE(FILE_AT("9003", "2024-01-20T00:00:00Z"), "\"m3\"") "," PAGE(FILE_AT("9004", "2024-01-25T00:00:00Z"), "null") "]",
+    {"OldestFirstIsReadToTheEnd", "f9001@2024-01-01 m1|f9002@2024-01-05 m2|f9003@2024-01-20 m3|f9004@2024-01-25 null",
      4, L"9003,9004"},
     {"AChangeDatedJustBeforeTheCutoffIsListed",
-     "[" PAGE(FILE_AT("9001", "2024-01-20T00:00:00Z"), "\"m1\"") "," PAGE(FILE_AT("9002", "2024-01-09T23:58:00Z"), "\"m2\"")
-     "," PAGE(FILE_AT("9003", "2024-01-01T00:00:00Z"), "\"m3\"") "," PAGE(FILE_AT("9004", "2023-12-01T00:00:00Z"), "null") "]",
-     3, L"9001,9002"},
-    {"FoldersDoNotCountForTheOrder",
-     "[" PAGE(FOLDER_AT("8001", "2019-01-01T00:00:00Z"), "\"m1\"") "," PAGE(FILE_AT("9001", "2024-01-20T00:00:00Z"), "\"m2\"")
-     "," PAGE(FILE_AT("9002", "2024-01-01T00:00:00Z"), "\"m3\"") "," PAGE(FILE_AT("9003", "2023-12-01T00:00:00Z"), "null") "]",
+     "f9001@2024-01-20 m1|f9002@2024-01-09T23:58:00Z m2|f9003@2024-01-01 m3|f9004@2023-12-01 null", 3, L"9001,9002"},
+    {"FoldersDoNotCountForTheOrder", "d8001@2019-01-01 m1|f9001@2024-01-20 m2|f9002@2024-01-01 m3|f9003@2023-12-01 null",
      3, L"9001"},
-    {"OneOldFileAloneSaysNothingOfTheOrder",
-     "[" PAGE(FILE_AT("9001", "2024-01-01T00:00:00Z"), "\"m1\"") "," PAGE(FILE_AT("9002", "2023-12-01T00:00:00Z"), "\"m2\"")
-     "," PAGE(FILE_AT("9003", "2023-11-01T00:00:00Z"), "null") "]",
-     2, L""},
+    {"OneOldFileAloneSaysNothingOfTheOrder", "f9001@2024-01-01 m1|f9002@2023-12-01 m2|f9003@2023-11-01 null", 2, L""},
 };
-
 class EarlyStops : public ListingPaging, public ::testing::WithParamInterface<EarlyStopCase> {};
 
 // A server that ignored the order asked for, or a clock a little behind, must not cost changes.
@@ -258,31 +267,15 @@ struct BrokenPagingCase {
 constexpr wchar_t kOldToken[] = L"500;2023-06-01T00:00:00Z;;;";
 
 const BrokenPagingCase kBrokenPaging[] = {
-    {"MarkerRepeatedAtOnce",
-     "[" PAGE(FILE_AT("9001", "2024-01-03T00:00:00Z"), "\"m1\"") "," PAGE(FILE_AT("9002", "2024-01-02T00:00:00Z"), "\"m1\"") "]",
-     2, true},
-    {"MarkerComingBackLater",
-     "[" PAGE(FILE_AT("9001", "2024-01-03T00:00:00Z"), "\"m1\"") "," PAGE(FILE_AT("9002", "2024-01-02T00:00:00Z"), "\"m2\"")
-     "," PAGE(FILE_AT("9003", "2024-01-01T00:00:00Z"), "\"m1\"") "]",
-     3, true},
-    {"EmptyPageThatStillNamesAMarker", "[" PAGE(FILE_AT("9001", "2024-01-03T00:00:00Z"), "\"m1\"") "," PAGE("", "\"m2\"") "]",
-     1, true},
-    {"EmptyLastPage", "[" PAGE(FILE_AT("9001", "2024-01-03T00:00:00Z"), "\"m1\"") "," PAGE("", "\"\"") "]", 1, false},
+    {"MarkerRepeatedAtOnce", "f9001@2024-01-03 m1|f9002@2024-01-02 m1", 2, true},
+    {"MarkerComingBackLater", "f9001@2024-01-03 m1|f9002@2024-01-02 m2|f9003@2024-01-01 m1", 3, true},
+    {"EmptyPageThatStillNamesAMarker", "f9001@2024-01-03 m1|m2", 1, true},
+    {"EmptyLastPage", "f9001@2024-01-03 m1|''", 1, false},
     // Box ends marker paging with next_marker null, "" or no member at all.
-    {"NullMarkerEnds",
-     "[" PAGE(FILE_AT("9001", "2024-01-03T00:00:00Z"), "\"m1\"") "," PAGE(FILE_AT("9002", "2024-01-02T00:00:00Z"), "null") "]",
-     2, false},
-    {"EmptyMarkerEnds",
-     "[" PAGE(FILE_AT("9001", "2024-01-03T00:00:00Z"), "\"m1\"") "," PAGE(FILE_AT("9002", "2024-01-02T00:00:00Z"), "\"\"") "]",
-     2, false},
-    {"AbsentMarkerEnds",
-     "[" PAGE(FILE_AT("9001", "2024-01-03T00:00:00Z"), "\"m1\"") R"(, {"status": 200, "json": {"entries": [)"
-     FILE_AT("9002", "2024-01-02T00:00:00Z") "]}}]", 2, false},
+    {"NullMarkerEnds", "f9001@2024-01-03 m1|f9002@2024-01-02 null", 2, false},
+    {"EmptyMarkerEnds", "f9001@2024-01-03 m1|f9002@2024-01-02 ''", 2, false},
+    {"AbsentMarkerEnds", "f9001@2024-01-03 m1|f9002@2024-01-02 -", 2, false},
 };
-
-#undef FOLDER_AT
-#undef FILE_AT
-#undef PAGE
 
 class BrokenPaging : public ListingPaging, public ::testing::WithParamInterface<BrokenPagingCase> {};
 
@@ -290,7 +283,7 @@ class BrokenPaging : public ListingPaging, public ::testing::WithParamInterface<
 // unknown folder, so a request too many fails the call as well as the count.
 TEST_P(BrokenPaging, StopsTheListingKeepsTheCutoffAndFailsTheIdListing)
 {
-    const size_t pages = BoxRoad::ParseJson(GetParam().pages).size();
+    const size_t pages = std::count(GetParam().pages, GetParam().pages + strlen(GetParam().pages), '|') + 1;
     ScriptPages(GetParam().pages);
     CStdStr<wchar_t> token = kOldToken;
 

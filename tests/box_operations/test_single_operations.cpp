@@ -29,7 +29,7 @@ using SingleOperations = OperationsTest;
 
 TEST_F(SingleOperations, UserInfoNamesTheEnterpriseOrFails)
 {
-    EXPECT_EQ(Wide(kEnterpriseId), Box_20::GetUserInfo(informer_.get()).EnterpriseId);
+    EXPECT_EQ(L"1234567", Box_20::GetUserInfo(informer_.get()).EnterpriseId);
     standIn_.SetSwitches(BoxRoad::ParseJson(R"({"enterprise_null": true})"));
     EXPECT_EQ(L"Box_20::GetUserInfo Json enterprise info from Box is null",
               BoxRoad::ApiErrorOf([&] { Box_20::GetUserInfo(informer_.get()); }));

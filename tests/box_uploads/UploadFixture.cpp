@@ -89,25 +89,14 @@ WhenThen::WhenThen(std::function<bool()> condition, std::function<void()> action
 {
 }
 
-Box_20::UploadFileRecord UploadTest::NewFileRecord(const LocalFile& file, const std::wstring& name,
-                                                   ILSPropertyMap* map) const
+Box_20::UploadFileRecord UploadTest::NewFileRecord(const LocalFile& file, const std::wstring& name)
 {
     Box_20::UploadFileRecord record;
     record.Name = name;
     record.LocalPath = file.Path();
     record.ParentFolderId = L"0";
     record.Size = file.Size();
-    record.PropertyMap = TalvernCommon::com_ptr<ILSPropertyMap>(map);
     record.EnterpriseId = L"1234567";
-    return record;
-}
-
-Box_20::UploadFileRecord UploadTest::VersionRecord(const LocalFile& file, const std::string& fileId,
-                                                   const std::wstring& name) const
-{
-    Box_20::UploadFileRecord record = NewFileRecord(file, name);
-    record.FileId = AnsiToWide(fileId);
-    record.NewVersion = true;
     return record;
 }
 

@@ -57,11 +57,8 @@ private:
 
 class UploadTest : public BoxRoad::BoxRoadTest {
 protected:
-    // The file as a new file named name in the root folder, or as a new version of fileId.
-    Box_20::UploadFileRecord NewFileRecord(const LocalFile& file, const std::wstring& name,
-                                           ILSPropertyMap* map = nullptr) const;
-    Box_20::UploadFileRecord VersionRecord(const LocalFile& file, const std::string& fileId,
-                                           const std::wstring& name) const;
+    // The file as a new file named name in the root folder.
+    static Box_20::UploadFileRecord NewFileRecord(const LocalFile& file, const std::wstring& name);
 
     // A switch of the stand-in (part_size, body_read_pace_ms, ...) from now on.
     void SetSwitch(const char* name, int64_t value) const;

@@ -47,8 +47,9 @@ TEST_P(UploadSize, StoresTheFileThroughTheRightRoad)
         SetSwitch("part_size", size.partSize);
     const std::string fileId = size.newVersion ? standIn_.SeedPatternFile("data.bin", 1000, 4) : std::string();
     const LocalFile file = LocalFile::WithPattern(size.size, 21);
-    Box_20::UploadFileRecord record = size.newVersion ? VersionRecord(file, fileId, L"data.bin")
-                                                      : NewFileRecord(file, L"data.bin");
+    Box_20::UploadFileRecord record = NewFileRecord(file, L"data.bin");
+    record.FileId = AnsiToWide(fileId);
+    record.NewVersion = size.newVersion;
 
     const CStdStr<wchar_t> id = size.newVersion ? Box_20::UploadFileVersion(informer_.get(), record)
                                                 : Box_20::UploadFile(informer_.get(), record);

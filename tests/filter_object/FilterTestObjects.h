@@ -39,7 +39,7 @@ private:
 
 // A filter class with the IUnknown and IDispatch that the COM class adds.
 template <class Filter>
-class WithUnknown final : public CountedUnknown<Filter, ILSSyncFilter2> {
+class WithUnknown : public CountedUnknown<Filter, ILSSyncFilter2> {
 public:
     HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT*) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
@@ -60,49 +60,35 @@ public:
 // settings under a prefix of this suite's own.
 class PlainRepository : public LSBaseFileSyncFilter {
 public:
+    using Text = CStdStr<wchar_t>;
     static constexpr wchar_t kPrefix[] = L"FilterObjectTests";
 
-    CStdStr<wchar_t> GetRepositoryName() const override { return L"Plain"; }
-    CStdStr<wchar_t> GetSettingsPrefix() const override { return kPrefix; }
-    HRESULT PrepareSyncStartPoint(CStdStr<wchar_t>&, CStdStr<wchar_t>&) override { return E_NOTIMPL; }
-    HRESULT RemoteNameExists(const CStdStr<wchar_t>&, bool&) override { return E_NOTIMPL; }
-    bool ParseRemoteDateTime(const CStdStr<wchar_t>&, SYSTEMTIME&) override { return false; }
-    HRESULT CopyFileRemote(const CStdStr<wchar_t>&, const CStdStr<wchar_t>&, ILSPropertyMap*, bool,
-                           CStdStr<wchar_t>&) override
-    {
-        return E_NOTIMPL;
-    }
-    HRESULT RenameRemoteFile(CStdStr<wchar_t>&, const CStdStr<wchar_t>&) override { return E_NOTIMPL; }
-    HRESULT RenameRemoteFolder(CStdStr<wchar_t>&, const CStdStr<wchar_t>&, ILSPropertyMap*) override
-    {
-        return E_NOTIMPL;
-    }
-    HRESULT CopyFileToLocal(const CStdStr<wchar_t>&, const CStdStr<wchar_t>&, ILSPropertyMap*,
-                            const CStdStr<wchar_t>&) override
-    {
-        return E_NOTIMPL;
-    }
+    Text GetRepositoryName() const override { return L"Plain"; }
+    Text GetSettingsPrefix() const override { return kPrefix; }
+    HRESULT PrepareSyncStartPoint(Text&, Text&) override { return E_NOTIMPL; }
+    HRESULT RemoteNameExists(const Text&, bool&) override { return E_NOTIMPL; }
+    bool ParseRemoteDateTime(const Text&, SYSTEMTIME&) override { return false; }
+    HRESULT CopyFileRemote(const Text&, const Text&, ILSPropertyMap*, bool, Text&) override { return E_NOTIMPL; }
+    HRESULT RenameRemoteFile(Text&, const Text&) override { return E_NOTIMPL; }
+    HRESULT RenameRemoteFolder(Text&, const Text&, ILSPropertyMap*) override { return E_NOTIMPL; }
+    HRESULT CopyFileToLocal(const Text&, const Text&, ILSPropertyMap*, const Text&) override { return E_NOTIMPL; }
     HRESULT GetContents(ILSPropertyMap*, int) override { return E_NOTIMPL; }
-    HRESULT GetRemoteETag(const CStdStr<wchar_t>&, CStdStr<wchar_t>&) override { return E_NOTIMPL; }
-    HRESULT isItemReadOnly(const CStdStr<wchar_t>&, bool&, CStdStr<wchar_t>&) override { return E_NOTIMPL; }
-    HRESULT CheckForDeletedItems(const CStdStr<wchar_t>&, long) override { return E_NOTIMPL; }
-    HRESULT CreateDirectoryRemote(long, const CStdStr<wchar_t>&, const CStdStr<wchar_t>&, ILSPropertyMap*,
-                                  CStdStr<wchar_t>&) override
-    {
-        return E_NOTIMPL;
-    }
-    HRESULT DeleteFileRemote(const CStdStr<wchar_t>&, CStdStr<wchar_t>&) override { return E_NOTIMPL; }
-    HRESULT FindFileInFileList(const CStdStr<wchar_t>&, CStdStr<wchar_t>&) override { return E_NOTIMPL; }
-    CStdStr<wchar_t> GetRemoteItemId(unsigned) const override { return {}; }
+    HRESULT GetRemoteETag(const Text&, Text&) override { return E_NOTIMPL; }
+    HRESULT isItemReadOnly(const Text&, bool&, Text&) override { return E_NOTIMPL; }
+    HRESULT CheckForDeletedItems(const Text&, long) override { return E_NOTIMPL; }
+    HRESULT CreateDirectoryRemote(long, const Text&, const Text&, ILSPropertyMap*, Text&) override { return E_NOTIMPL; }
+    HRESULT DeleteFileRemote(const Text&, Text&) override { return E_NOTIMPL; }
+    HRESULT FindFileInFileList(const Text&, Text&) override { return E_NOTIMPL; }
+    Text GetRemoteItemId(unsigned) const override { return {}; }
     int GetRemoteVersion(unsigned) const override { return 0; }
-    CStdStr<wchar_t> GetSubFolderKey(unsigned) const override { return {}; }
+    Text GetSubFolderKey(unsigned) const override { return {}; }
     HRESULT SetFilterSubFolderProperties(unsigned short, ILSPropertyMap*) override { return E_NOTIMPL; }
-    CStdStr<wchar_t> GetPathSeparator() const override { return L"/"; }
+    Text GetPathSeparator() const override { return L"/"; }
     HRESULT OnEndSync() override { return S_OK; }
     HRESULT OnStartSync() override { return S_OK; }
-    HRESULT ResolveFolderFromUrl(CStdStr<wchar_t>&) override { return E_NOTIMPL; }
-    HRESULT GetFolderUrl(const CStdStr<wchar_t>&, CStdStr<wchar_t>&, int) override { return E_NOTIMPL; }
-    HRESULT GetFileUrl(const CStdStr<wchar_t>&, CStdStr<wchar_t>&, int) override { return E_NOTIMPL; }
+    HRESULT ResolveFolderFromUrl(Text&) override { return E_NOTIMPL; }
+    HRESULT GetFolderUrl(const Text&, Text&, int) override { return E_NOTIMPL; }
+    HRESULT GetFileUrl(const Text&, Text&, int) override { return E_NOTIMPL; }
 
 protected:
     PlainRepository() { InitSettings(kPrefix); }

@@ -60,8 +60,6 @@ TEST_P(PagingLimits, ClampOutOfRangeValuesToTheirDefaults)
 INSTANTIATE_TEST_SUITE_P(Settings, PagingLimits, ::testing::ValuesIn(kPagingCases),
                          [](const auto& info) { return std::string(info.param.name); });
 
-// ---- Exclusion patterns -----------------------------------------------------------------------
-
 std::unique_ptr<PlainFilter> PlainFilterWithExclusions(const std::wstring& text)
 {
     RegistrySandbox settings;
@@ -114,8 +112,6 @@ TEST_P(ExclusionPatternTexts, SplitAtLineBreaksAndMatchTheirNames)
 INSTANTIATE_TEST_SUITE_P(Settings, ExclusionPatternTexts, ::testing::ValuesIn(kExclusionCases),
                          [](const auto& info) { return std::string(info.param.name); });
 
-// ---- Maximum file size ------------------------------------------------------------------------
-
 uint32_t PlainMaxFileSize(std::optional<DWORD> kilobytes)
 {
     RegistrySandbox settings;
@@ -134,8 +130,6 @@ TEST(MaxFileSize, IsTheSettingInKilobytesSaturatingAt32Bits)
     settings.SetDword(kUserSettings, L"BoxSync.MaxFileSizeInKB", 3);
     EXPECT_EQ(3072u, std::make_unique<BoxFilter>()->MaxFileSizeBytes()) << "the Box filter reads its own prefix";
 }
-
-// ---- Process-wide Box texts -------------------------------------------------------------------
 
 TEST(EmailMetadataTemplateName, UnsetFailsUntilTheSettingAppears)
 {

@@ -18,7 +18,7 @@ struct ScriptedItem {
 class ScriptedRepository : public FilterTests::PlainRepository {
 public:
     std::vector<ScriptedItem> items;
-    std::vector<CStdStr<wchar_t>> folderNames, folderIds;
+    std::vector<Text> folderNames, folderIds;
     std::vector<PropertyPairs> folderExtras;
     std::vector<int> listedModes;
     bool checkoutDiffers = false, treatAsUnchanged = false, docsInFolders = true;
@@ -40,11 +40,11 @@ public:
         m_subFolderExtraProperties = folderExtras;
         return S_OK;
     }
-    bool ParseRemoteDateTime(const CStdStr<wchar_t>&, SYSTEMTIME&) override { return ++dateParses, false; }
-    CStdStr<wchar_t> GetRemoteItemId(unsigned i) const override { return m_itemIds.at(i); }
+    bool ParseRemoteDateTime(const Text&, SYSTEMTIME&) override { return ++dateParses, false; }
+    Text GetRemoteItemId(unsigned i) const override { return m_itemIds.at(i); }
     int GetRemoteVersion(unsigned i) const override { return items.at(i).version; }
-    CStdStr<wchar_t> GetSubFolderKey(unsigned i) const override { return m_subFolderIds.at(i); }
-    HRESULT isItemReadOnly(const CStdStr<wchar_t>&, bool& answer, CStdStr<wchar_t>& mask) override
+    Text GetSubFolderKey(unsigned i) const override { return m_subFolderIds.at(i); }
+    HRESULT isItemReadOnly(const Text&, bool& answer, Text& mask) override
     {
         ++readOnlyQueries;
         answer = false;
@@ -52,10 +52,10 @@ public:
         return S_OK;
     }
     HRESULT SetFilterSubFolderProperties(unsigned short, ILSPropertyMap*) override { return S_OK; }
-    HRESULT GetFolderUrl(const CStdStr<wchar_t>&, CStdStr<wchar_t>&, int) override { return S_OK; }
-    HRESULT GetFileUrl(const CStdStr<wchar_t>&, CStdStr<wchar_t>&, int) override { return S_OK; }
-    HRESULT ResolveFolderFromUrl(CStdStr<wchar_t>&) override { return S_OK; }
-    HRESULT PrepareSyncStartPoint(CStdStr<wchar_t>&, CStdStr<wchar_t>&) override { return S_OK; }
+    HRESULT GetFolderUrl(const Text&, Text&, int) override { return S_OK; }
+    HRESULT GetFileUrl(const Text&, Text&, int) override { return S_OK; }
+    HRESULT ResolveFolderFromUrl(Text&) override { return S_OK; }
+    HRESULT PrepareSyncStartPoint(Text&, Text&) override { return S_OK; }
     bool SetCheckoutUserProperty(unsigned short, ILSPropertyMap*) override { return checkoutDiffers; }
     bool TreatAsUnchanged(unsigned short, ILSPropertyMap*) override { return treatAsUnchanged; }
     bool AllowsDocumentsInSubFolders() const override { return docsInFolders; }
@@ -63,7 +63,7 @@ public:
 
 // The filter as a host holds it; when given a start-point provider it answers for the provider's
 // interface, as an aggregating host object does.
-class ScriptedFilter final : public FilterTests::CountedUnknown<ScriptedRepository, ILSSyncFilter2> {
+class ScriptedFilter final : public FilterTests::WithUnknown<ScriptedRepository> {
 public:
     IUnknown* provider = nullptr;
 
@@ -71,14 +71,7 @@ public:
     {
         if (provider != nullptr && iid == __uuidof(ILSStartPointProvider))
             return provider->QueryInterface(iid, out);
-        return CountedUnknown::QueryInterface(iid, out);
-    }
-    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) override
-    {
-        return E_NOTIMPL;
+        return WithUnknown::QueryInterface(iid, out);
     }
 };
 

@@ -65,45 +65,44 @@ INSTANTIATE_TEST_SUITE_P(SyncUp, NewDocument, ::testing::ValuesIn(kMailCases));
 
 // A refused preflight keeps Box's own text; a refused upload gets the text of its reason. Only
 // Box's refusal reads as Box refusing the file: a preflight that could not be asked is no refusal.
-struct UploadErrorCase { const char *name, *method, *path, *reply; const wchar_t *type, *message; };
+struct UploadErrorCase { const char *name, *path, *reply; const wchar_t *type, *message; };
 
 constexpr char kPreflight[] = "/2.0/files/content", kUpload[] = "/api/2.0/files/content";
 constexpr char kTokens[] = "/oauth2/token";
 constexpr wchar_t kUnknown[] = L"unknown error detected in file upload operation";
+#define RETRIED_AFTER_1S R"(,"times":9,"headers":{"Retry-After":"1"})"
+#define HTML R"("content_type":"text/html")"
+#define BOX_ERROR(status, code) R"("status":)" #status R"(,"error":{"code":")" code R"("})"
 
 const UploadErrorCase kUploadErrors[] = {
-    {"PreflightNameInUse", "OPTIONS", kPreflight, R"("status":409,"error":{"code":"item_name_in_use"})", L"ERROR",
+    {"PreflightNameInUse", kPreflight, BOX_ERROR(409, "item_name_in_use"), L"ERROR",
      L"[Box Error Code]item_name_in_use\n"},
-    {"PreflightStorageLimit", "OPTIONS", kPreflight, R"("status":403,"error":{"code":"storage_limit_exceeded"})",
-     L"ERROR", L"[Box Error Code]storage_limit_exceeded\n"},
-    {"PreflightThrottled", "OPTIONS", kPreflight,
-     R"("status":429,"times":9,"headers":{"Retry-After":"1"},"error":{"code":"rate_limit_exceeded"})", L"ERROR", kUnknown},
-    {"PreflightUnavailable", "OPTIONS", kPreflight,
-     R"("status":503,"times":9,"headers":{"Retry-After":"1"},"error":{"code":"unavailable"})", L"ERROR", kUnknown},
-    {"PreflightServerError", "OPTIONS", kPreflight, R"("status":500,"times":9,"error":{"code":"internal_server_error"})",
-     L"ERROR", kUnknown},
-    {"PreflightGarbledSuccess", "OPTIONS", kPreflight, R"("status":200,"text":"<html>ok</html>","content_type":"text/html")",
-     L"ERROR", kUnknown},
-    {"PreflightNotFoundWithoutBoxBody", "OPTIONS", kPreflight,
-     R"("status":404,"text":"<html>Not Found</html>","content_type":"text/html")", L"ERROR", kUnknown},
-    {"RefusedTokenRefresh", "POST", kTokens, R"("status":400,"json":{"error":"invalid_grant"})", L"ERROR", kUnknown},
-    {"UploadNameInUse", "POST", kUpload, R"("status":409,"error":{"code":"item_name_in_use"})", L"DUPLICATE",
-     L"name already in use"},
-    {"UploadDenied", "POST", kUpload, R"("status":403,"error":{"code":"access_denied_insufficient_permissions"})",
-     L"ERROR", L"insufficient permission"},
-    {"UploadStorageLimit", "POST", kUpload, R"("status":403,"error":{"code":"storage_limit_exceeded"})", L"ERROR",
-     L"storage limit exceeded"},
-    {"UploadBadRequest", "POST", kUpload, R"("status":400,"error":{"code":"bad_request"})", L"ERROR",
-     L"invalid / badly formed request"},
-    {"UploadConflict", "POST", kUpload, R"("status":409,"error":{"code":"conflict"})", L"ERROR", kUnknown},
+    {"PreflightStorageLimit", kPreflight, BOX_ERROR(403, "storage_limit_exceeded"), L"ERROR",
+     L"[Box Error Code]storage_limit_exceeded\n"},
+    {"PreflightThrottled", kPreflight, BOX_ERROR(429, "rate_limit_exceeded") RETRIED_AFTER_1S, L"ERROR", kUnknown},
+    {"PreflightUnavailable", kPreflight, BOX_ERROR(503, "unavailable") RETRIED_AFTER_1S, L"ERROR", kUnknown},
+    {"PreflightServerError", kPreflight, BOX_ERROR(500, "internal_server_error") R"(,"times":9)", L"ERROR", kUnknown},
+    {"PreflightGarbledSuccess", kPreflight, R"("status":200,"text":"<html>ok</html>",)" HTML, L"ERROR", kUnknown},
+    {"PreflightNotFoundWithoutBoxBody", kPreflight, R"("status":404,"text":"<html>Not Found</html>",)" HTML, L"ERROR",
+     kUnknown},
+    {"RefusedTokenRefresh", kTokens, R"("status":400,"json":{"error":"invalid_grant"})", L"ERROR", kUnknown},
+    {"UploadNameInUse", kUpload, BOX_ERROR(409, "item_name_in_use"), L"DUPLICATE", L"name already in use"},
+    {"UploadDenied", kUpload, BOX_ERROR(403, "access_denied_insufficient_permissions"), L"ERROR",
+     L"insufficient permission"},
+    {"UploadStorageLimit", kUpload, BOX_ERROR(403, "storage_limit_exceeded"), L"ERROR", L"storage limit exceeded"},
+    {"UploadBadRequest", kUpload, BOX_ERROR(400, "bad_request"), L"ERROR", L"invalid / badly formed request"},
+    {"UploadConflict", kUpload, BOX_ERROR(409, "conflict"), L"ERROR", kUnknown},
 };
+#undef BOX_ERROR
+#undef HTML
+#undef RETRIED_AFTER_1S
 
 class UploadError : public SyncUpTest, public ::testing::WithParamInterface<UploadErrorCase> {};
 
 TEST_P(UploadError, BecomesTheItemsSyncIssue)
 {
     const UploadErrorCase& error = GetParam();
-    AddFault(Fault(error.method, error.path, error.reply));
+    AddFault(Fault(error.path == kPreflight ? "OPTIONS" : "POST", error.path, error.reply));
     if (error.path == kTokens)
         ExpireAccessToken();
     const ItemMap item = TestPropertyMap::Create();
@@ -184,7 +183,7 @@ TEST_F(SyncUpTest, AnUpdateOfAFileGoneFromBoxOrChangedThereIsRefused)
 // What an upload survives (sent again alike) and how it ends otherwise: the session aborted,
 // nothing stored, the item without an identity and the reason told.
 struct FaultCase {
-    const char *name, *method, *path, *replies;
+    const char *name, *path, *replies;
     unsigned sends;        // requests of that kind in all
     unsigned faulted;      // of a survived fault: the request answered with it
     int refreshes;
@@ -197,22 +196,20 @@ constexpr const char* kPart = BoxUploads::kPartPath;
 constexpr const char* kCommit = BoxUploads::kCommitPath;
 
 const FaultCase kFaults[] = {
-    {"PartUnauthorized", "PUT", kPart, R"([{"action":"pass","times":2},{"status":401}])", 9, 2, 1, nullptr},
-    {"CommitUnauthorized", "POST", kCommit, R"([{"status":401}])", 2, 0, 1, nullptr},
-    {"CommitStillProcessing", "POST", kCommit, R"([{"status":202,"headers":{"Retry-After":"1"},"times":4}])", 5, 0,
-     0, nullptr},
+    {"PartUnauthorized", kPart, R"([{"action":"pass","times":2},{"status":401}])", 9, 2, 1, nullptr},
+    {"CommitUnauthorized", kCommit, R"([{"status":401}])", 2, 0, 1, nullptr},
+    {"CommitStillProcessing", kCommit, R"([{"status":202,"headers":{"Retry-After":"1"},"times":4}])", 5, 0, 0, nullptr},
     // The body, read from the file as it goes, goes again from its start.
-    {"MultipartUnauthorized", "POST", "/api/2.0/files/content", R"([{"status":401}])", 2, 0, 1, nullptr, 0,
+    {"MultipartUnauthorized", "/api/2.0/files/content", R"([{"status":401}])", 2, 0, 1, nullptr, 0,
      3 * BoxUploads::kMiB + 7},
-    {"PartUnauthorizedTwice", "PUT", kPart, R"([{"action":"pass"},{"status":401,"times":2}])", 3, 0, 1, kUnknown},
+    {"PartUnauthorizedTwice", kPart, R"([{"action":"pass"},{"status":401,"times":2}])", 3, 0, 1, kUnknown},
     // Parts go out once each: a refusal or a dropped connection ends the upload.
-    {"PartRefused", "PUT", kPart,
+    {"PartRefused", kPart,
      R"([{"action":"pass"},{"status":500,"error":{"code":"internal_server_error","message":"Oops"}}])", 2, 0, 0, kUnknown},
-    {"ConnectionDropped", "PUT", kPart, R"([{"action":"pass"},{"action":"close"}])", 2, 0, 0, L"CLSBaseWS::"},
-    {"CommitNeverDone", "POST", kCommit, R"([{"status":202,"headers":{"Retry-After":"1"},"times":5}])", 5, 0, 0, kUnknown},
-    {"StopWhileAPartTravels", "PUT", kPart, R"([{"action":"pass","times":2},{"action":"pass","delay_ms":3000}])", 3,
-     0, 0, L"", 3},
-    {"StopDuringTheCommitsWait", "POST", kCommit, R"([{"status":202,"headers":{"Retry-After":"30"}}])", 1, 0, 0, L"", 1},
+    {"ConnectionDropped", kPart, R"([{"action":"pass"},{"action":"close"}])", 2, 0, 0, L"CLSBaseWS::"},
+    {"CommitNeverDone", kCommit, R"([{"status":202,"headers":{"Retry-After":"1"},"times":5}])", 5, 0, 0, kUnknown},
+    {"StopWhileAPartTravels", kPart, R"([{"action":"pass","times":2},{"action":"pass","delay_ms":3000}])", 3, 0, 0, L"", 3},
+    {"StopDuringTheCommitsWait", kCommit, R"([{"status":202,"headers":{"Retry-After":"30"}}])", 1, 0, 0, L"", 1},
 };
 
 class UploadFault : public SyncUpTest, public ::testing::WithParamInterface<FaultCase> {};
@@ -220,17 +217,18 @@ class UploadFault : public SyncUpTest, public ::testing::WithParamInterface<Faul
 TEST_P(UploadFault, EndsStoredWholeOrAbortedWithoutAnIdentity)
 {
     const FaultCase& fault = GetParam();
-    AddFault(Fault(fault.method, fault.path, std::string(R"("replies":)") + fault.replies));
+    const std::string method = fault.path == kPart ? "PUT" : "POST";
+    AddFault(Fault(method, fault.path, std::string(R"("replies":)") + fault.replies));
     const LocalFile file = LocalFile::WithPattern(fault.size, 10);
     const ItemMap item = TestPropertyMap::Create();
     std::optional<BoxUploads::WhenThen> stop;
     if (fault.stopAt != 0)
-        stop.emplace([&] { return Requests(fault.method, fault.path).size() >= fault.stopAt; },
+        stop.emplace([&] { return Requests(method, fault.path).size() >= fault.stopAt; },
                      [informer = informer_.get()] { informer->RequestStop(); });
     const HRESULT hr = Add(file, L"big.bin", item);
     stop.reset();
 
-    const Json::Value sent = Requests(fault.method, fault.path);
+    const Json::Value sent = Requests(method, fault.path);
     ASSERT_EQ(fault.sends, sent.size());
     EXPECT_EQ(fault.refreshes, StandInTokens()["refresh_count"].asInt());
     if (fault.issue == nullptr) {
