@@ -100,7 +100,7 @@ protected:
     }
 };
 
-TEST_F(OnlinePages, PageLayoutWithStandardAndCustomColumns)
+TEST_F(OnlinePages, PageLayoutEntryIdsAndPreviews)
 {
     Seed(kResults);
     SearchFor(L"Offer");
@@ -127,13 +127,8 @@ TEST_F(OnlinePages, PageLayoutWithStandardAndCustomColumns)
     ASSERT_EQ(kWidth, CellCount(later));
     EXPECT_EQ((std::vector<BYTE>{1, 0, 0, 0}), Bytes(Cell(later, 0, 1)));
     EXPECT_EQ(_variant_t(L"Offer notes.docx"), Cell(later, 0, 2));
-}
 
-TEST_F(OnlinePages, EntryIdsDecodeToTheResultAndPreviewOnlyMessages)
-{
-    Seed(kResults);
-    SearchFor(L"Offer");
-    const TalvernCommon::unique_variant page = Page(0, 2);
+    // Entry ids decode to the result; only messages have a preview.
     TalvernCommon::unique_bstr fileUrl, folderUrl, fileName, filterText, preview;
     VARIANT_BOOL isMessage = VARIANT_FALSE;
     long size = 0;
@@ -175,7 +170,7 @@ TEST_F(OnlinePages, TotalIsCappedAndTheWindowIsFetchedOnce)
     EXPECT_EQ(4u, Journal(kSearchRoute).size());
 }
 
-TEST_F(OnlinePages, AFailedSearchIsReportedAndTriedAgain)
+TEST_F(OnlinePages, AFailedSearchIsReportedAndTriedAgainAndBadMatchesAreNeverSent)
 {
     Seed(kResults);
     SearchFor(L"Offer");
@@ -189,6 +184,12 @@ TEST_F(OnlinePages, AFailedSearchIsReportedAndTriedAgain)
     EXPECT_EQ(3, CellCount(Page(0, 10)) / kWidth);
     EXPECT_EQ(3u, Journal(kSearchRoute).size());
     EXPECT_EQ(E_INVALIDARG, Pages()->raw_GetOnlinePage(0, -1, TalvernCommon::unique_variant().put()));
+
+    // Bad matches are refused before any search.
+    EXPECT_EQ(E_INVALIDARG, Pages()->raw_SetQueryMatches(Cells({3, 1L}), _variant_t()));
+    ASSERT_EQ(S_OK, Pages()->raw_SetQueryMatches(Cells({3, -1L, 1}), _variant_t()));
+    EXPECT_TRUE(FAILED(Pages()->raw_GetOnlineResultsSize(&count)));
+    EXPECT_EQ(3u, Journal(kSearchRoute).size());
 }
 
 struct MatchCase {
@@ -233,15 +234,5 @@ const MatchCase kMatches[] = {
      {"doc&"}},
 };
 INSTANTIATE_TEST_SUITE_P(Matches, MatchParameters, ::testing::ValuesIn(kMatches), BoxRoad::CaseName());
-
-TEST_F(OnlinePages, BadMatchesAreRefusedBeforeAnySearch)
-{
-    SearchFor(L"Offer");
-    EXPECT_EQ(E_INVALIDARG, Pages()->raw_SetQueryMatches(Cells({3, 1L}), _variant_t()));
-    ASSERT_EQ(S_OK, Pages()->raw_SetQueryMatches(Cells({3, -1L, 1}), _variant_t()));
-    long count = 0;
-    EXPECT_TRUE(FAILED(Pages()->raw_GetOnlineResultsSize(&count)));
-    EXPECT_EQ(0u, Journal(kSearchRoute).size());
-}
 
 } // namespace

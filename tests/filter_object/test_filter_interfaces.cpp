@@ -52,28 +52,6 @@ TEST(ChangeToken, IsWrittenOnTheFolderMapAndARefusedWriteFails)
     EXPECT_EQ(E_ACCESSDENIED, std::make_unique<BoxFilter>()->raw_PostContentSyncFolderUpdate(map.get()));
 }
 
-TEST(ExtensionsCallback, FilterHoldsExactlyOneReference)
-{
-    CountingUnknown callback;
-    {
-        const auto filter = std::make_unique<BoxFilter>();
-        ASSERT_EQ(S_OK, filter->put_ExtensionsCallback(&callback));
-        EXPECT_EQ(2u, callback.References());
-
-        ASSERT_EQ(S_OK, filter->put_ExtensionsCallback(&callback));
-        EXPECT_EQ(2u, callback.References()) << "putting the kept object again took a second reference";
-
-        IUnknown* handedOut = nullptr;
-        ASSERT_EQ(S_OK, filter->get_ExtensionsCallback(&handedOut));
-        EXPECT_EQ(&callback, handedOut);
-        EXPECT_EQ(3u, callback.References());
-        handedOut->Release();
-        ASSERT_EQ(S_OK, filter->put_ExtensionsCallback(nullptr));
-        EXPECT_EQ(1u, callback.References()) << "clearing kept the old object";
-    }
-    EXPECT_EQ(1u, callback.References()) << "the filter's reference outlived it";
-}
-
 // A host built with a compiler that gives the destructor one slot calls the main folder's
 // properties at slot 32 of ILSSyncFilter2 (IUnknown's first method being slot 0).
 TEST(HostSlots, MainFolderPropertiesSitAtSlot32AfterAReservedSlot)
@@ -94,21 +72,36 @@ TEST(HostSlots, MainFolderPropertiesSitAtSlot32AfterAReservedSlot)
               reinterpret_cast<SlotMethod>(table[32])(primary, folder.get()));
 }
 
-TEST(ShutdownInformer, IsKeptWithOneReferenceAndHandedBack)
+TEST(HostObjects, AreHeldWithOneReferenceEachAndHandedBack)
 {
+    CountingUnknown callback;
     const auto informer = TestHost::TestShutdownInformer::Create();
     ILSShutdownInformer* const host = informer.get();
-    const ULONG baseline = (host->AddRef(), host->Release());
+    const auto hostReferences = [host] { return (host->AddRef(), host->Release()); };
+    const ULONG baseline = hostReferences();
     {
         const auto filter = std::make_unique<BoxFilter>();
         ASSERT_EQ(S_OK, filter->put_pShutdownInformer(host));
-        EXPECT_EQ(baseline + 1, (host->AddRef(), host->Release()));
+        EXPECT_EQ(baseline + 1, hostReferences());
+        TalvernCommon::com_ptr<ILSShutdownInformer> handedOutInformer;
+        ASSERT_EQ(S_OK, filter->get_pShutdownInformer(handedOutInformer.put()));
+        EXPECT_EQ(host, handedOutInformer.get());
 
-        TalvernCommon::com_ptr<ILSShutdownInformer> handedOut;
-        ASSERT_EQ(S_OK, filter->get_pShutdownInformer(handedOut.put()));
-        EXPECT_EQ(host, handedOut.get());
+        for (int put = 0; put < 2; ++put) {
+            ASSERT_EQ(S_OK, filter->put_ExtensionsCallback(&callback));
+            EXPECT_EQ(2u, callback.References()) << "put " << put << " of the kept object";
+        }
+        IUnknown* handedOut = nullptr;
+        ASSERT_EQ(S_OK, filter->get_ExtensionsCallback(&handedOut));
+        EXPECT_EQ(&callback, handedOut);
+        EXPECT_EQ(3u, callback.References());
+        handedOut->Release();
+        ASSERT_EQ(S_OK, filter->put_ExtensionsCallback(nullptr));
+        EXPECT_EQ(1u, callback.References()) << "clearing kept the old object";
+        ASSERT_EQ(S_OK, filter->put_ExtensionsCallback(&callback));
     }
-    EXPECT_EQ(baseline, (host->AddRef(), host->Release()));
+    EXPECT_EQ(1u, callback.References()) << "the filter's reference outlived it";
+    EXPECT_EQ(baseline, hostReferences());
 }
 
 } // namespace
