@@ -9,47 +9,33 @@ using namespace BoxOperations;
 
 namespace {
 
-constexpr char kOthersLock[] = R"({"expires_at": null, "created_by": {"id": "999", "name": "O", "login": "o@x.com"}})";
+#define OTHER_USER R"("created_by": {"id": "999", "name": "O", "login": "o@x.com"})"
 
 class Locks : public OperationsTest {
 protected:
-    // A file "601" in the root with the given lock (JSON text).
-    void SeedFile(const std::string& lockJson) const
+    // A file in the root with the given lock (JSON text).
+    void SeedFile(const std::string& id, const std::string& lockJson) const
     {
-        Seed(R"({"files": [{"name": "doc.docx", "id": "601", "content_text": "d", "lock": )" + lockJson + "}]}");
+        Seed(R"({"files": [{"name": "doc)" + id + R"(.docx", "id": ")" + id + R"(", "content_text": "d", "lock": )" +
+             lockJson + "}]}");
     }
 };
 
-struct LockStateCase {
-    const char* name;
-    const char* lock;
-    bool checkedOut;
-};
-
-const LockStateCase kLockStates[] = {
-    {"OwnLockExpired", R"({"expires_at": "2020-01-01T00:00:00-08:00"})", false},
-    {"AnotherUsersLock", kOthersLock, true},
-    {"AnotherUsersExpiredLock",
-     R"({"expires_at": "2020-01-01T00:00:00Z", "created_by": {"id": "999", "name": "O", "login": "o@x.com"}})", false},
-};
-
-class LockStates : public Locks, public ::testing::WithParamInterface<LockStateCase> {};
-
-TEST_P(LockStates, TellWhetherTheFileIsCheckedOut)
+TEST_F(Locks, StatesAsBoxReportsThemAndAnotherUsersLockRefusesCheckoutAndCancel)
 {
-    SeedFile(GetParam().lock);
-    EXPECT_EQ(GetParam().checkedOut, Box_20::IsFileCheckedOut(L"601", informer_.get()));
-}
+    SeedFile("601", R"({"expires_at": "2020-01-01T00:00:00-08:00"})");
+    SeedFile("602", R"({"expires_at": null, )" OTHER_USER "}");
+    SeedFile("603", R"({"expires_at": "2020-01-01T00:00:00Z", )" OTHER_USER "}");
+    EXPECT_FALSE(Box_20::IsFileCheckedOut(L"601", informer_.get())) << "own lock expired";
+    EXPECT_TRUE(Box_20::IsFileCheckedOut(L"602", informer_.get())) << "another user's lock";
+    EXPECT_FALSE(Box_20::IsFileCheckedOut(L"603", informer_.get())) << "another user's expired lock";
 
-INSTANTIATE_TEST_SUITE_P(Locks, LockStates, ::testing::ValuesIn(kLockStates), BoxRoad::CaseName());
-
-TEST_F(Locks, AnotherUsersLockRefusesCheckoutAndCancel)
-{
-    SeedFile(kOthersLock);
     for (const auto& operation : {Box_20::CheckoutFile, Box_20::CancelCheckoutFile})
-        EXPECT_EQ(403, BoxRoad::HttpStatusOf([&] { operation(L"601", informer_.get()); }));
-    EXPECT_EQ("999", standIn_.Item("file", "601")["lock"]["created_by"]["id"].asString());
+        EXPECT_EQ(403, BoxRoad::HttpStatusOf([&] { operation(L"602", informer_.get()); }));
+    EXPECT_EQ("999", standIn_.Item("file", "602")["lock"]["created_by"]["id"].asString());
 }
+
+#undef OTHER_USER
 
 struct ContradictionCase {
     const char* name;

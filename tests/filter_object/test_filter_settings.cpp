@@ -11,6 +11,7 @@
 #include <limits>
 #include <optional>
 #include <string>
+#include <tuple>
 #include <vector>
 
 using namespace FilterTests;
@@ -23,42 +24,23 @@ const std::wstring kIncrementalSetting = L"BoxSync.MarkerBasedIncrementalLimit";
 const std::wstring kPlainExclusionSetting = std::wstring(PlainRepository::kPrefix) + L".ExcludeFileRegEx";
 const std::wstring kPlainMaxSizeSetting = std::wstring(PlainRepository::kPrefix) + L".MaxFileSizeInKB";
 
-struct PagingCase {
-    const char* name;
-    std::optional<DWORD> paging;
-    std::optional<DWORD> incremental;
-    uint32_t expectedPaging;
-    uint32_t expectedIncremental;
-};
-
-const PagingCase kPagingCases[] = {
-    {"Absent", std::nullopt, std::nullopt, 500, 100},
-    {"ZeroPaging", 0, std::nullopt, 500, 100},
-    {"ThousandAndOnePaging", 1001, std::nullopt, 500, 100},
-    {"NegativePaging", 0xFFFFFFFF, std::nullopt, 500, 100},
-    {"IncrementalAboveRangeKeepsPaging", 700, 5000, 700, 100},
-    {"OneIncremental", std::nullopt, 1, 500, 1},
-};
-
-class PagingLimits : public ::testing::TestWithParam<PagingCase> {};
-
-TEST_P(PagingLimits, ClampOutOfRangeValuesToTheirDefaults)
+TEST(PagingLimits, ClampOutOfRangeValuesToTheirDefaults)
 {
-    const PagingCase& limits = GetParam();
-    RegistrySandbox settings;
-    if (limits.paging)
-        settings.SetDword(kUserSettings, kPagingSetting, *limits.paging);
-    if (limits.incremental)
-        settings.SetDword(kUserSettings, kIncrementalSetting, *limits.incremental);
-
-    const auto [paging, incremental] = VESKBoxSyncFilterImpl::GetPagingLimits();
-
-    EXPECT_EQ(limits.expectedPaging, paging);
-    EXPECT_EQ(limits.expectedIncremental, incremental);
+    using Setting = std::optional<DWORD>;
+    const std::tuple<Setting, Setting, uint32_t, uint32_t> cases[] = {
+        {std::nullopt, std::nullopt, 500, 100}, {0, std::nullopt, 500, 100}, {1001, std::nullopt, 500, 100},
+        {0xFFFFFFFF, std::nullopt, 500, 100}, {700, 5000, 700, 100}, {std::nullopt, 1, 500, 1},
+    };
+    for (const auto& [paging, incremental, expectedPaging, expectedIncremental] : cases) {
+        RegistrySandbox settings;
+        if (paging)
+            settings.SetDword(kUserSettings, kPagingSetting, *paging);
+        if (incremental)
+            settings.SetDword(kUserSettings, kIncrementalSetting, *incremental);
+        EXPECT_EQ(std::make_pair(expectedPaging, expectedIncremental), VESKBoxSyncFilterImpl::GetPagingLimits())
+            << paging.value_or(0) << " " << incremental.value_or(0);
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(Settings, PagingLimits, ::testing::ValuesIn(kPagingCases),
-                         [](const auto& info) { return std::string(info.param.name); });
 
 std::unique_ptr<PlainFilter> PlainFilterWithExclusions(const std::wstring& text)
 {
