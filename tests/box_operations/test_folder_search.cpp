@@ -5,8 +5,6 @@
 #include "BoxFolderSearch.h"
 #include "LSHttpError.h"
 
-#include <regex>
-
 using namespace BoxOperations;
 
 namespace {
@@ -43,12 +41,9 @@ class SearchPaging : public FolderSearch, public ::testing::WithParamInterface<P
 
 TEST_P(SearchPaging, AsksPageAfterPageUntilEnough)
 {
-    Json::Value seed(Json::objectValue);
-    for (int i = 0; i < GetParam().folders; ++i) {
-        Json::Value folder(Json::objectValue);
-        folder["name"] = "Bulk " + std::to_string(i);
-        seed["folders"].append(folder);
-    }
+    Json::Value seed;
+    for (Json::ArrayIndex i = 0; i < Json::ArrayIndex(GetParam().folders); ++i)
+        seed["folders"][i]["name"] = "Bulk " + std::to_string(i);
     standIn_.Post("seed", seed);
 
     EXPECT_EQ(GetParam().expectedFound, Search(L"Bulk", L"", GetParam().maximum).size());
@@ -66,12 +61,10 @@ INSTANTIATE_TEST_SUITE_P(FolderSearch, SearchPaging,
 Json::Value FolderEntries(int count)
 {
     Json::Value entries(Json::arrayValue);
-    for (int i = 0; i < count; ++i) {
-        Json::Value entry(Json::objectValue);
-        entry["type"] = "folder";
-        entry["id"] = std::to_string(9000 + i);
-        entry["name"] = "Bulk " + std::to_string(i);
-        entries.append(entry);
+    for (Json::ArrayIndex i = 0; i < Json::ArrayIndex(count); ++i) {
+        entries[i]["type"] = "folder";
+        entries[i]["id"] = std::to_string(9000 + i);
+        entries[i]["name"] = "Bulk " + std::to_string(i);
     }
     return entries;
 }

@@ -84,14 +84,6 @@ protected:
         return cell;
     }
 
-    static std::vector<BYTE> Bytes(const _variant_t& cell)
-    {
-        if (cell.vt != (VT_ARRAY | VT_UI1))
-            return {};
-        const TalvernCommon::SafeArrayData data(cell.parray);
-        return std::vector<BYTE>(data.Bytes(), data.Bytes() + cell.parray->rgsabound[0].cElements);
-    }
-
     std::string LastSearchQuery() const
     {
         const Json::Value searches = Journal(kSearchRoute);
@@ -125,7 +117,11 @@ TEST_F(OnlinePages, PageLayoutEntryIdsAndPreviews)
 
     const TalvernCommon::unique_variant later = Page(1, 1);
     ASSERT_EQ(kWidth, CellCount(later));
-    EXPECT_EQ((std::vector<BYTE>{1, 0, 0, 0}), Bytes(Cell(later, 0, 1)));
+    const _variant_t laterId = Cell(later, 0, 1);
+    ASSERT_EQ(VT_ARRAY | VT_UI1, laterId.vt);
+    ASSERT_EQ(4u, laterId.parray->rgsabound[0].cElements);
+    const TalvernCommon::SafeArrayData idBytes(laterId.parray);
+    EXPECT_EQ((std::vector<BYTE>{1, 0, 0, 0}), std::vector<BYTE>(idBytes.Bytes(), idBytes.Bytes() + 4));
     EXPECT_EQ(_variant_t(L"Offer notes.docx"), Cell(later, 0, 2));
 
     // Entry ids decode to the result; only messages have a preview.

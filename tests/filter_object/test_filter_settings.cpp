@@ -42,13 +42,6 @@ TEST(PagingLimits, ClampOutOfRangeValuesToTheirDefaults)
     }
 }
 
-std::unique_ptr<PlainFilter> PlainFilterWithExclusions(const std::wstring& text)
-{
-    RegistrySandbox settings;
-    settings.SetString(kUserSettings, kPlainExclusionSetting, text);
-    return std::make_unique<PlainFilter>();
-}
-
 // Whether the pattern at `pattern` (an index) excludes the name.
 struct ExclusionProbe {
     size_t pattern;
@@ -81,7 +74,9 @@ class ExclusionPatternTexts : public ::testing::TestWithParam<ExclusionCase> {};
 TEST_P(ExclusionPatternTexts, SplitAtLineBreaksAndMatchTheirNames)
 {
     const ExclusionCase& exclusions = GetParam();
-    const auto filter = PlainFilterWithExclusions(exclusions.setting);
+    RegistrySandbox settings;
+    settings.SetString(kUserSettings, kPlainExclusionSetting, exclusions.setting);
+    const auto filter = std::make_unique<PlainFilter>();
     const auto& patterns = filter->ExclusionPatterns();
 
     ASSERT_EQ(exclusions.patterns, patterns.size());
