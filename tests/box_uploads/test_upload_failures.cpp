@@ -24,11 +24,6 @@ using UploadFailure = UploadTest;
 // A file one byte into the session sizes: seven parts of the default 8 MiB.
 constexpr uint64_t kSessionFileSize = kChunkedThreshold + 1;
 
-std::string Rule(const char* method, const char* path, const std::string& replies)
-{
-    return std::string(R"({"method":")") + method + R"(","path":")" + path + R"(","replies":)" + replies + "}";
-}
-
 // A slow uplink that keeps moving is never cut off however long the body takes: each 1 MiB
 // restarts the wait for progress. A stop still ends the send between blocks.
 TEST_F(UploadFailure, ASlowButMovingBodyIsNotCutOffAndAStopStillEndsIt)
@@ -68,7 +63,8 @@ TEST_F(UploadFailure, ASlowButMovingBodyIsNotCutOffAndAStopStillEndsIt)
 
 TEST_F(UploadFailure, AFileCutShortDuringTheUploadIsNeverSentShort)
 {
-    AddFault(Rule("PUT", kPartPath, R"([{"action":"pass"},{"action":"pass","delay_ms":1500}])"));
+    AddFault(std::string(R"({"method":"PUT","path":")") + kPartPath +
+             R"(","replies":[{"action":"pass"},{"action":"pass","delay_ms":1500}]})");
     const LocalFile file = LocalFile::WithPattern(kSessionFileSize, 39);
     Box_20::UploadFileRecord record = NewFileRecord(file, L"big.bin");
     auto informer = informer_;
