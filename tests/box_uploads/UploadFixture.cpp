@@ -2,6 +2,7 @@
 
 #include "DigestHex.h"
 #include "LSHash.h"
+#include "ScratchFolder.h"
 #include "UniqueResource.h"
 
 #include <windows.h>
@@ -14,14 +15,12 @@
 namespace BoxUploads {
 namespace {
 
+// In a folder that goes with the process, should a test end before its file is deleted.
 std::wstring NewTemporaryPath()
 {
+    static const ScratchFolder folder(L"box_uploads");
     static std::atomic<int> counter{0};
-    wchar_t folder[MAX_PATH + 1] = {};
-    if (GetTempPathW(MAX_PATH, folder) == 0)
-        throw std::runtime_error("no temporary folder");
-    return std::wstring(folder) + L"box_uploads_" + std::to_wstring(GetCurrentProcessId()) + L"_" +
-           std::to_wstring(++counter) + L".bin";
+    return folder.File(std::to_wstring(++counter) + L".bin");
 }
 
 TalvernCommon::unique_hfile Open(const std::wstring& path, DWORD disposition)

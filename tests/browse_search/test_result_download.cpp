@@ -34,12 +34,6 @@ protected:
             ->raw_DownloadFileContents(_bstr_t(fileIdOrUrl.c_str()), _bstr_t(path.c_str()));
     }
 
-    std::string Content(const std::wstring& path) const
-    {
-        const std::vector<BYTE> bytes = LSFileSystem::ReadBinaryFile(path);
-        return std::string(bytes.begin(), bytes.end());
-    }
-
     std::string SeedText(const std::string& text) const
     {
         return Seed(R"({"files": [{"name": "result.txt", "parent_id": "0", "content_text": ")" + text + R"("}]})")["files"][0]
@@ -56,17 +50,17 @@ TEST_F(ResultDownload, ASmallFileIsReusedForItsVersionWithinTenSecondsALargeOneN
 
     ASSERT_EQ(S_OK, Download(Wide(id), target));
     ASSERT_EQ(S_OK, Download(std::wstring(kApplicationUrl) + L"/file/" + Wide(id), scratch_.File(L"again.txt")));
-    EXPECT_EQ("first", Content(scratch_.File(L"again.txt")));
+    EXPECT_EQ("first", ReadFileBytes(scratch_.File(L"again.txt")));
     EXPECT_EQ(1u, Journal(kContentRoute).size());
 
     UpdateItem("file", id, R"({"content_text": "second"})");
     ASSERT_EQ(S_OK, Download(Wide(id), target));
-    EXPECT_EQ("second", Content(target)) << "a new version is never answered from memory";
+    EXPECT_EQ("second", ReadFileBytes(target)) << "a new version is never answered from memory";
     EXPECT_EQ(2u, Journal(kContentRoute).size());
 
     std::this_thread::sleep_for(std::chrono::milliseconds(10100));
     ASSERT_EQ(S_OK, Download(Wide(id), target));
-    EXPECT_EQ("second", Content(target));
+    EXPECT_EQ("second", ReadFileBytes(target));
     EXPECT_EQ(3u, Journal(kContentRoute).size());
 
     const std::string large = standIn_.SeedPatternFile("large.bin", 17 * 1024 * 1024, 3);
