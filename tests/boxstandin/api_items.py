@@ -23,10 +23,8 @@ def users_me(state, request):
     user, enterprise_id = state.store.user, state.enterprise_id()
     created = dates.format_date(state.store.items[ROOT_ID].created_at)
     full = {"type": "user", "id": user.id, "name": user.name, "login": user.login,
-            "created_at": created, "modified_at": created, "language": "en",
-            "timezone": "America/Los_Angeles", "space_amount": user.space_amount,
-            "space_used": state.store.space_used(), "max_upload_size": user.max_upload_size,
-            "status": "active", "enterprise": None if enterprise_id is None else
+            "created_at": created, "modified_at": created, "language": "en", "status": "active",
+            "enterprise": None if enterprise_id is None else
             {"type": "enterprise", "id": enterprise_id, "name": "Test Enterprise"}}
     fields = fields_param(request)
     if fields is not None:
@@ -82,11 +80,8 @@ def list_folder_items(state, request):
                              reverse=request.param("direction") == "DESC"),
                       key=lambda item: TYPE_ORDER[item.type])
     start = decode_marker(request.param("marker"))
-    page = {"limit": limit}
-    if start + limit < len(children):
-        page["next_marker"] = encode_marker(start + limit)
-    elif state.switches.get("marker_end") != "absent":
-        page["next_marker"] = None if state.switches.get("marker_end") == "null" else ""
+    page = {"limit": limit, "next_marker": encode_marker(start + limit)
+            if start + limit < len(children) else None}
     renderer = Renderer(state)
     page["entries"] = [renderer.item(item, fields_param(request), variant="mini")
                        for item in children[start:start + limit]]

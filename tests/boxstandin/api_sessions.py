@@ -1,14 +1,11 @@
-"""Chunked uploads: creating sessions, parts, commit and abort.
-
-Creating a session runs under the state lock (see routes); parts, commit and abort lock
-their session and take the state lock only for short spells.
-"""
+"""Chunked uploads. Parts, commit and abort lock their session and take the state lock only
+for short spells."""
 
 from dataclasses import asdict
 
 import dates
 from api_items import check_no_conflict, check_not_locked_by_other
-from api_uploads import check_quota, files_reply_body
+from api_uploads import files_reply_body
 from errors import bad_request, not_found
 from httpmsg import empty_reply, json_reply
 from sessions import ABORTED, COMMITTED, OPEN
@@ -19,13 +16,10 @@ def create_session(state, request):
     body = request.json_object()
     name, size = _file_name(body, required=True), _file_size(body)
     folder_id = body.get("folder_id")
-    if folder_id is None:
-        raise bad_request("'folder_id' is required", code="missing_destination")
     if not isinstance(folder_id, str):
         raise bad_request("'folder_id' must be a string", code="invalid_folder_id")
     state.store.folder(folder_id)
     check_no_conflict(state, folder_id, name)
-    check_quota(state, size, size)
     session = state.sessions.create(name, size, state.switches.get("part_size"),
                                     folder_id=folder_id)
     return json_reply(201, session_record(state, session))
@@ -38,7 +32,6 @@ def create_version_session(state, request):
     check_not_locked_by_other(state, target)
     if name is not None and name != target.name:
         check_no_conflict(state, target.parent_id, name, exclude_id=target.id)
-    check_quota(state, size, size - target.size)
     session = state.sessions.create(name or target.name, size, state.switches.get("part_size"),
                                     file_id=target.id)
     return json_reply(201, session_record(state, session))
@@ -121,8 +114,6 @@ def _file_name(body, required):
 
 def _file_size(body):
     size = body.get("file_size")
-    if size is None:
-        raise bad_request("'file_size' is required", code="missing_file_size")
     if isinstance(size, bool) or not isinstance(size, int) or not 0 < size < 2 ** 63:
         raise bad_request("'file_size' must be a positive 64-bit integer",
                           code="invalid_file_size")

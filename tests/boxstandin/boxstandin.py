@@ -1,22 +1,10 @@
 #!/usr/bin/env python3
 """Box REST API stand-in for tests: an HTTP server on 127.0.0.1 that behaves like Box.
 
-One base address B serves Box's hosts: the API under B/2.0, uploads under B/api/2.0, the token
-endpoint at B/oauth2/token and the authorize page at B/api/oauth2/authorize. Upload-session
-endpoints are made up under B/api/2.0/files/upload_sessions/ID, downloads redirect to
-B/_download/FILEID.VERSIONID (served without a token). Tests drive it through B/_control/
-(see control.py).
-
-Run:  boxstandin.py [--openapi PATH] [--watch-stdin]
-It prints "READY http://127.0.0.1:PORT" once it accepts requests and stops on SIGTERM/SIGINT
-or (with --watch-stdin) when stdin closes. The API description comes from --openapi, else
-BOX_OPENAPI, else <repository>/../shared/box-api/openapi.json.
-
-Decisions worth knowing: content above 8 MiB lives in a private spool folder (removed on stop),
-upload-session parts go straight into a sparse file that becomes the content on commit; an
-access token stops working when refreshed or expired through the control interface, a refresh
-token works once; permissions are reported as seeded but not enforced, while another user's
-unexpired lock blocks changes.
+One base address serves Box's hosts: B/2.0 the API, B/api/2.0 uploads, B/oauth2/token and
+B/api/oauth2/authorize; downloads redirect to B/_download/FILEID.VERSIONID (no token). Tests drive
+it through B/_control/ (control.py). It prints "READY http://127.0.0.1:PORT" once it accepts
+requests and stops on SIGTERM/SIGINT or, with --watch-stdin, when stdin closes.
 """
 
 import argparse

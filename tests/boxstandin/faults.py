@@ -1,17 +1,6 @@
-"""Scripted replies that replace the stand-in's own answer for matching requests.
+"""Scripted replies that replace the stand-in's own answer for matching requests (see control.py).
 
-RULE:  {"method": "GET" | "*", "path": "/2.0/files/*" (glob on the decoded path, "*" spans "/"),
-        "query"?: text the raw query must contain, "replies": [REPLY, ...]}
-       or the members of one REPLY inline with the rule
-REPLY: {"status": 200, "headers": {"Retry-After": "2"},
-        one body member: "json": any | "text": "..." | "error": {"code", "message",
-        "context_info"?} (a Box client error) | "metadata_error": {"code", "message"}
-        (none: empty body), "content_type"?, "delay_ms"?, "times"?: n (default 1),
-        "action"?: "reply" | "pass" (delay, then the stand-in answers) | "close" (drop the
-        connection unanswered) | "hang" (answer nothing until "hang_ms" or shutdown, then drop),
-        "truncate_at"?: n (send only n body bytes under the full Content-Length, then drop)}
-A rule answers its replies in order, each "times" times, then is dropped, so "fail N times then
-pass" is one REPLY with "times": N. Among matching rules the oldest answers.
+"Fail N times then pass" is one reply with "times": N.
 """
 
 import fnmatch
@@ -24,9 +13,8 @@ from typing import List, Optional, Tuple
 from errors import client_error_body, metadata_error_body
 
 ACTIONS = ("reply", "pass", "close", "hang")
-BODY_KEYS = ("json", "text", "error", "metadata_error")
 REPLY_KEYS = {"status", "headers", "content_type", "delay_ms", "action", "truncate_at",
-              "hang_ms", "times", *BODY_KEYS}
+              "hang_ms", "times", "json", "text", "error", "metadata_error"}
 RULE_KEYS = {"method", "path", "query", "replies"}
 
 
@@ -82,68 +70,52 @@ class FaultBook:
                     self._rules.remove(rule)
             return reply
 
-    def clear(self, rule_id=None):
+    def clear(self):
         with self._lock:
-            self._rules = [rule for rule in self._rules if rule_id not in (None, rule.id)]
+            self._rules = []
 
 
 def _parse_rule(data, rule_id):
+    # Unknown members are refused: a misspelt one would otherwise script a different fault.
     _check_keys(data, RULE_KEYS if "replies" in data else RULE_KEYS | REPLY_KEYS)
     replies = data.get("replies", [{k: v for k, v in data.items() if k in REPLY_KEYS}])
-    path = data.get("path")
-    if not isinstance(path, str) or not path.startswith("/"):
-        raise ValueError("'path' must be a path glob starting with '/'")
-    if not isinstance(replies, list) or not replies:
-        raise ValueError("'replies' must be a non-empty list")
-    return FaultRule(rule_id, str(data.get("method", "*")).upper(), path,
+    if not str(data.get("path", "")).startswith("/") or not replies:
+        raise ValueError("a fault needs a 'path' glob and at least one reply")
+    return FaultRule(rule_id, str(data.get("method", "*")).upper(), data["path"],
                      str(data.get("query", "")), [_parse_reply(r, rule_id) for r in replies])
 
 
 def _parse_reply(data, rule_id):
     _check_keys(data, REPLY_KEYS)
-    status = _int(data, "status", 200, 100, 599)
-    if not isinstance(data.get("headers", {}), dict):
-        raise ValueError("'headers' must be an object")
+    status = data.get("status", 200)
     headers = [(str(name), str(value)) for name, value in data.get("headers", {}).items()]
     body, content_type = _body(data, status)
     if content_type and not any(name.lower() == "content-type" for name, _ in headers):
         headers.insert(0, ("Content-Type", content_type))
     if data.get("action", "reply") not in ACTIONS:
         raise ValueError("'action' must be one of %s" % ", ".join(ACTIONS))
-    return ScriptedReply(status, headers, body, _int(data, "delay_ms", 0, 0),
-                         data.get("action", "reply"), _int(data, "truncate_at", None, 0),
-                         _int(data, "hang_ms", None, 0), _int(data, "times", 1, 1), rule_id)
+    return ScriptedReply(status, headers, body, data.get("delay_ms", 0),
+                         data.get("action", "reply"), data.get("truncate_at"),
+                         data.get("hang_ms"), data.get("times", 1), rule_id)
 
 
 def _body(data, status):
     """Body bytes and their content type from the one body member given."""
-    given = [key for key in BODY_KEYS if key in data]
-    if len(given) > 1:
-        raise ValueError("give at most one of %s" % ", ".join(BODY_KEYS))
     content_type = data.get("content_type")
-    if not given:
+    if "text" in data:
+        return str(data["text"]).encode("utf-8"), content_type or "text/plain; charset=utf-8"
+    if "error" in data:
+        error = data["error"]
+        value = client_error_body(status, error.get("code", ""), error.get("message", ""),
+                                  error.get("context_info"))
+    elif "metadata_error" in data:
+        error = data["metadata_error"]
+        value = metadata_error_body(error.get("code", ""), error.get("message", ""))
+    elif "json" in data:
+        value = data["json"]
+    else:
         return b"", content_type
-    kind, value = given[0], data[given[0]]
-    if kind == "text":
-        return str(value).encode("utf-8"), content_type or "text/plain; charset=utf-8"
-    if kind != "json":
-        if not isinstance(value, dict) or not all(
-                isinstance(value.get(key, ""), str) for key in ("code", "message")):
-            raise ValueError("error bodies take string 'code' and 'message'")
-        code, message = value.get("code", ""), value.get("message", "")
-        value = (client_error_body(status, code, message, value.get("context_info"))
-                 if kind == "error" else metadata_error_body(code, message))
     return json.dumps(value).encode("utf-8"), content_type or "application/json"
-
-
-def _int(data, key, default, minimum, maximum=None):
-    value = data.get(key, default)
-    if value is None and default is None:
-        return None
-    if isinstance(value, bool) or not isinstance(value, int) or value < minimum or (
-            maximum is not None and value > maximum):
-        raise ValueError("'%s' must be an integer in range" % key)
-    return value
 
 
 def _check_keys(data, allowed):

@@ -1,15 +1,11 @@
 #!/usr/bin/env python3
-"""Run a command against a fresh Box stand-in; the CTest launcher of the Box suites.
+"""Run a command against a fresh Box stand-in: the CTest launcher of the Box suites.
 
     run_with_standin.py --openapi PATH [--timeout SECONDS] -- COMMAND ARGS...
 
-Starts boxstandin.py, waits for its READY line, runs the command with
-BOX_STANDIN_URL=http://127.0.0.1:PORT in its environment (Wine hands it on to Windows programs),
-then stops the stand-in and exits with the command's exit code: 128+N when the command died of
-signal N, 124 on timeout. The stand-in also stops by itself if this launcher is killed, because
-it watches its stdin pipe.
-
-From Python:  with StandInProcess(openapi_path) as url: ...
+The command finds the stand-in in BOX_STANDIN_URL (Wine hands it on to Windows programs) and its
+exit code is passed on: 128+N when it died of signal N, 124 on timeout. From Python:
+with StandInProcess(openapi_path) as url: ...
 """
 
 import argparse
@@ -49,7 +45,7 @@ class StandInProcess:
         return self.url
 
     def stop(self):
-        """Close its stdin (it stops at end of input), then insist if it lingers."""
+        # It stops at the end of its stdin, and also when this launcher is killed.
         process, self._process = self._process, None
         if process is None:
             return

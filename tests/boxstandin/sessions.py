@@ -1,10 +1,5 @@
-"""Chunked upload sessions and Box's rules for their parts and commit: part offsets are
-multiples of the part size, only the last part may be shorter, digests must match, parts may not
-overlap, and the commit lists exactly the uploaded parts, which cover the file.
-
-Parts go straight into a sparse spool file at their offsets; on commit that file becomes the
-file's content without a copy.
-"""
+"""Chunked upload sessions and Box's rules for parts and commit. Parts go straight into a sparse
+spool file, which becomes the file's content on commit."""
 
 import base64
 import binascii

@@ -1,8 +1,4 @@
-"""The in-memory Box account: one user, folders, files with content, web links, locks, metadata.
-
-Ids are decimal-digit strings from one counter; etags are integers shown as strings. Callers
-hold the stand-in's state lock, so the store itself takes no locks.
-"""
+"""The in-memory Box account. Callers hold the stand-in's state lock; the store takes none."""
 
 import itertools
 from dataclasses import dataclass, field
@@ -24,8 +20,6 @@ class User:
     name: str = "Test User"
     login: str = "test.user@example.com"
     enterprise_id: Optional[str] = "1234567"
-    space_amount: int = 10 * 1024 ** 4
-    max_upload_size: int = 150 * 1024 ** 3
 
     def mini(self):
         return {"type": "user", "id": self.id, "name": self.name, "login": self.login}
@@ -149,9 +143,6 @@ class Store:
         return sum(child.size if isinstance(child, File) else self.subtree_size(child)
                    for child in self.children(folder.id) if not isinstance(child, WebLink))
 
-    def space_used(self):
-        return sum(item.size for item in self.items.values() if isinstance(item, File))
-
     def conflict(self, parent_id, name, exclude_id=None):
         """The item whose name equals `name` (case-insensitive) in the folder, if any."""
         item = self._names.get(parent_id, {}).get(name.casefold())
@@ -176,14 +167,11 @@ class Store:
         if old is not None and old is not blob:
             old.discard()
 
-    def relocate(self, item, parent_id, name):
-        """Give an item another folder and name; callers checked that the name is free."""
-        self._unindex(item)
-        item.parent_id, item.name = parent_id, name
-        self._index(item)
-
     def set_name(self, item, name):
-        self.relocate(item, item.parent_id, name)
+        """Callers checked that the name is free."""
+        self._unindex(item)
+        item.name = name
+        self._index(item)
 
     def rename(self, item, name):
         """A rename as a user makes it: a new etag and modification time."""
