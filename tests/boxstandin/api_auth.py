@@ -40,10 +40,9 @@ def token(state, request):
 
 
 def authorize(state, request):
-    redirect_uri = request.param("redirect_uri")
-    if not redirect_uri or request.param("response_type") != "code" or not request.param("client_id"):
-        return text_reply(400, "<html><body>invalid_request: response_type=code, client_id and "
-                          "redirect_uri are required</body></html>", "text/html")
+    redirect_uri, client_id = request.param("redirect_uri"), request.param("client_id")
+    if request.param("response_type") != "code" or not (redirect_uri and client_id):
+        return text_reply(400, "<html><body>invalid_request</body></html>", "text/html")
     if state.switches.get("authorize") == "deny":
         query = "error=access_denied&error_description=" + quote("The user denied access")
     else:

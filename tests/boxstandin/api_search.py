@@ -138,25 +138,23 @@ def _mdfilter(state, text):
 def _condition_holds(value, condition):
     if value is None:
         return False
-    if isinstance(condition, dict):
-        low, high = condition.get("gt"), condition.get("lt")
-        comparable = _comparable(value)
-        try:
-            return ((low is None or comparable >= _comparable(low))
-                    and (high is None or comparable <= _comparable(high)))
-        except TypeError:
-            return False
-    return _comparable(value) == _comparable(condition)
+    if not isinstance(condition, dict):
+        return _comparable(value) == _comparable(condition)
+    low, high = condition.get("gt"), condition.get("lt")
+    try:
+        return ((low is None or _comparable(value) >= _comparable(low))
+                and (high is None or _comparable(value) <= _comparable(high)))
+    except TypeError:
+        return False
 
 
 def _comparable(value):
     """Numbers compare as numbers, dates as instants, anything else as text."""
     if isinstance(value, (int, float)) and not isinstance(value, bool):
         return float(value)
-    text = str(value)
     for convert in (float, dates.parse):
         try:
-            return convert(text)
+            return convert(str(value))
         except ValueError:
             pass
-    return text
+    return str(value)

@@ -28,8 +28,7 @@ class Body:
 
     @classmethod
     def read_from(cls, stream, length, spool_dir, pace_ms=0):
-        """Exactly `length` bytes, pausing pace_ms after each chunk; None when the peer closes
-        early."""
+        """Exactly `length` bytes, or None when the peer closes early."""
         body = cls(spool_dir)
         try:
             while body.size < length:
@@ -95,14 +94,12 @@ class Request:
     def json_object(self, optional=False):
         """The body as a JSON object; an empty body counts as {} when it is optional."""
         raw = self.body.bytes()
-        if not raw.strip():
-            if optional:
-                return {}
-            raise bad_request("A JSON body is required")
+        if optional and not raw.strip():
+            return {}
         try:
-            value = json.loads(raw.decode("utf-8"))
-        except (UnicodeDecodeError, ValueError):
-            raise bad_request("The body is not valid JSON") from None
+            value = json.loads(raw)
+        except ValueError:
+            value = None
         if not isinstance(value, dict):
             raise bad_request("The body must be a JSON object")
         return value

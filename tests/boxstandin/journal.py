@@ -3,8 +3,6 @@
 import fnmatch
 import threading
 
-import dates
-
 
 class Journal:
     def __init__(self):
@@ -18,7 +16,7 @@ class Journal:
                  "target": request.target, "path": request.path, "query": request.query,
                  "headers": [[name, value] for name, value in request.headers],
                  "route": route, "api": api_check.as_dict(), "status": None, "fault": None,
-                 "time": dates.format_date(dates.now(), "z"), **request.body.journal_view()}
+                 **request.body.journal_view()}
         with self._lock:
             entry["index"] = self._next_index
             self._next_index += 1

@@ -113,16 +113,10 @@ class Store:
         return item if isinstance(item, kind) else None
 
     def folder(self, folder_id):
-        return self._existing(folder_id, Folder)
+        return self.find(folder_id, Folder) or _raise(not_found())
 
     def file(self, file_id):
-        return self._existing(file_id, File)
-
-    def _existing(self, item_id, kind):
-        found = self.find(item_id, kind)
-        if found is None:
-            raise not_found()
-        return found
+        return self.find(file_id, File) or _raise(not_found())
 
     def children(self, folder_id):
         return list(self._children.get(folder_id, {}).values())
@@ -149,14 +143,12 @@ class Store:
         return None if item is None or item.id == exclude_id else item
 
     def add(self, kind, name, parent_id, item_id=None, **members):
-        """A new folder, file (give `blob`) or web link (give `url`)."""
         item_id, now = self.new_id(item_id), dates.now()
         if kind is File:
             members["version_id"] = self.new_id()
         return self._add(kind(item_id, name, parent_id, now, now, **members))
 
     def replace_content(self, target, blob, content_modified=None):
-        """A new version: new bytes, next version number and etag, fresh dates."""
         old = target.blob
         target.blob = blob
         target.version_number += 1
@@ -190,10 +182,9 @@ class Store:
         self._names.pop(item.id, None)
         self._unindex(item)
 
-    def new_lock(self, expires_at=None, is_download_prevented=False, created_by=None,
-                 created_at=None, lock_id=None):
-        return Lock(lock_id or self.new_id(), created_at or dates.now(),
-                    created_by or self.user.mini(), expires_at, is_download_prevented)
+    def new_lock(self, expires_at=None, is_download_prevented=False, created_by=None):
+        return Lock(self.new_id(), dates.now(), created_by or self.user.mini(), expires_at,
+                    is_download_prevented)
 
     def _add(self, item):
         self.items[item.id] = item
@@ -221,3 +212,7 @@ def check_name(name):
         raise client_error(400, "item_name_too_long", "Item name too long")
     if "/" in name or "\\" in name or name in (".", "..") or name != name.strip():
         raise client_error(400, "item_name_invalid", "Item name invalid")
+
+
+def _raise(error):
+    raise error
