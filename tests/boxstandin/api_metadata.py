@@ -11,7 +11,6 @@ import dates
 from errors import client_error, metadata_error
 from httpmsg import json_reply
 
-FIELD_TYPES = ("string", "float", "date", "enum", "multiSelect")
 
 
 def create_instance(state, request):
@@ -50,12 +49,6 @@ def resolve_scope(state, scope):
         raise client_error(404, "instance_tuple_not_found",
                            "The metadata template was not found")
     return scope
-
-
-def check_template_fields(fields):
-    if not all(kind in FIELD_TYPES for kind in fields.values()):
-        raise ValueError("template fields must be one of %s" % ", ".join(FIELD_TYPES))
-    return dict(fields)
 
 
 def _validate(values, template):

@@ -5,7 +5,7 @@ from contextlib import contextmanager
 
 from api_items import (check_no_conflict, check_not_locked_by_other, optional_date,
                        parent_id_of)
-from blobs import BlobWriter, copy_into
+from blobs import CHUNK_SIZE, BlobWriter
 from errors import bad_request
 from httpmsg import fields_param, json_reply
 from multipart import read_parts
@@ -85,7 +85,8 @@ def _read_form(state, request):
     file_part = parts[names.index("file")]
     writer = BlobWriter(state.spool)
     request.body.file.seek(file_part.start)
-    copy_into(writer, request.body.file, file_part.length)
+    for offset in range(0, file_part.length, CHUNK_SIZE):
+        writer.write(request.body.file.read(min(CHUNK_SIZE, file_part.length - offset)))
     return attributes, writer.finish()
 
 

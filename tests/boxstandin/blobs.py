@@ -79,16 +79,6 @@ def remove_file(path):
         pass
 
 
-def copy_into(writer, stream, length):
-    """Copy `length` bytes of `stream` from its current position."""
-    while length > 0:
-        data = stream.read(min(CHUNK_SIZE, length))
-        if not data:
-            return
-        writer.write(data)
-        length -= len(data)
-
-
 def pattern_blob(spool, size, seed):
     """Byte i is (31*i + 17*seed + (i >> 16)) mod 256: every 64 KiB block differs from its
     neighbours, so a part written at a wrong offset changes the digest."""

@@ -55,8 +55,8 @@ def main(argv=None):
             pass
     finally:
         state.stopping.set()
+        # Handlers still waiting on kept-alive connections are daemon threads: they end with us.
         server.shutdown()
-        server.drop_connections()
         server.server_close()
         serving.join()
         state.close()

@@ -11,8 +11,8 @@ POST seed {"user": {"id", "name", "login", "enterprise_id"}, "metadata_templates
           "content_base64", "pattern" {"size", "seed"} (byte i is (31*i + 17*seed + (i >> 16))
           mod 256), "version_number", "lock" {"expires_at", "is_download_prevented",
           "created_by" {"id", "name", "login"}} | null, "metadata" {scope: {template: values}}
-GET  item?type=file|folder|web_link&id=ID[&content=1] | item?path=/A/B  -> the item as seeded,
-          plus "path", "size", "sha1", "children", "content_base64"
+GET  item?type=file|folder|web_link&id=ID[&content=1] | item?path=/A/B  -> the item as the
+          API shows VIEW_FIELDS (control_items.py), plus "children", "metadata", "content_base64"
 POST item {"type", "id", ITEM members}   new content makes a new version, a new name a rename
 POST item/delete {"type", "id"}
 GET  tokens | POST tokens {"access_token", "refresh_token", "access_expired"}
@@ -26,13 +26,9 @@ POST faults RULE -> {"id"}   RULE {"method" ("*"), "path" (glob), "query" (subst
           The oldest matching rule answers; each reply "times" times, then the next.
 POST faults/clear
 GET  journal[?since=N][&route=KEY][&path=GLOB]  -> {"entries": [ENTRY], "next": N2}
-     ENTRY {"index", "request_line" (as received), "method", "target", "path", "query",
-          "headers" [[name, value]], "body_size", "body_sha1", "body_base64" (up to 64 KiB),
-          "route" ("GET /2.0/files/{file_id}" | "unmatched"), "api" {"status": "ok" |
-          "wrong_host" | "method_not_in_api" | "not_in_api" | "standin", "path"}, "status", "fault"}
+     ENTRY: Journal.record (journal.py); "route" is e.g. "GET /2.0/files/{file_id}"
 POST journal/clear
-GET  upload_sessions -> {"sessions": [{"id", "state", "file_name", "file_size", "folder_id",
-          "file_id", "part_size", "total_parts", "parts"}]}
+GET  upload_sessions -> {"sessions": [UploadSession.view() (sessions.py)]}
 """
 
 import json

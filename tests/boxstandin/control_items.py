@@ -6,10 +6,13 @@ A malformed request raises ValueError (400), a missing item LookupError (404).
 import base64
 
 import dates
-from api_metadata import check_template_fields, new_instance
+from api_metadata import new_instance
 from blobs import Blob, pattern_blob
+from render import Renderer
 from store import ROOT_ID, File, Folder, WebLink
 
+VIEW_FIELDS = ["name", "parent", "modified_at", "content_modified_at", "permissions", "size",
+               "sha1", "version_number", "lock", "url"]
 KINDS = {"file": File, "folder": Folder, "web_link": WebLink}
 CONTENT_KEYS = ("content_base64", "content_text", "pattern")
 ITEM_KEYS = {"id", "name", "parent_id", "modified_at", "content_modified_at", "etag",
@@ -25,8 +28,7 @@ def seed(state, data):
     for key, value in data.get("user", {}).items():
         setattr(user, key, None if value is None else str(value))
     for template in data.get("metadata_templates", []):
-        state.store.templates[(template["scope"], template["template_key"])] = \
-            check_template_fields(template["fields"])
+        state.store.templates[(template["scope"], template["template_key"])] = template["fields"]
     return {plural: [_seed_item(state, kind, item).id for item in data.get(plural, [])]
             for kind, plural in (("folder", "folders"), ("file", "files"),
                                  ("web_link", "web_links"))}
@@ -71,24 +73,12 @@ def find_by_path(state, path):
 
 
 def item_view(state, item, with_content=False):
-    names = [folder.name for folder in state.store.ancestors(item)[1:]]
-    view = {"type": item.type, "id": item.id, "name": item.name, "parent_id": item.parent_id,
-            "path": "/" + "/".join(names + ([item.name] if item.id != ROOT_ID else [])),
-            "etag": str(item.etag), "modified_at": _date(item.modified_at),
-            "content_modified_at": _date(item.content_modified_at),
-            "permissions": dict(item.permissions)}
+    renderer = Renderer(state)
+    view = renderer.item(item, VIEW_FIELDS)
     if isinstance(item, Folder):
-        view["children"] = [{"type": c.type, "id": c.id, "name": c.name}
-                            for c in state.store.children(item.id)]
-    elif isinstance(item, WebLink):
-        view["url"] = item.url
-    else:
-        lock = item.lock
-        view.update({"size": item.size, "sha1": item.sha1,
-                     "version_number": str(item.version_number), "metadata": item.metadata,
-                     "lock": lock and {"id": lock.id, "created_by": lock.created_by,
-                                       "expires_at": _date(lock.expires_at),
-                                       "is_download_prevented": lock.is_download_prevented}})
+        view["children"] = [renderer.mini(child) for child in state.store.children(item.id)]
+    elif isinstance(item, File):
+        view["metadata"] = item.metadata
         if with_content:
             with item.blob.open() as stream:
                 view["content_base64"] = base64.b64encode(stream.read()).decode("ascii")
@@ -152,10 +142,6 @@ def _content(state, data):
         return Blob.of_bytes(base64.b64decode(data["content_base64"], validate=True))
     return pattern_blob(state.spool, int(data["pattern"]["size"]),
                         int(data["pattern"].get("seed", 0)))
-
-
-def _date(value):
-    return dates.format_date(value, "z")
 
 
 def _check_keys(data, allowed):

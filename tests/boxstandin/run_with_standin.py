@@ -10,39 +10,30 @@ with StandInProcess(openapi_path) as url: ...
 
 import argparse
 import os
-import queue
 import signal
 import subprocess
 import sys
-import threading
 
 STANDIN_SCRIPT = os.path.join(os.path.dirname(os.path.abspath(__file__)), "boxstandin.py")
 
 
 class StandInProcess:
-    """The stand-in as a child process; `url` is set once it is ready."""
+    """The stand-in as a child process; start() gives its base URL once it is ready."""
 
     def __init__(self, openapi_path):
         self._openapi_path = openapi_path
         self._process = None
-        self.url = None
 
     def start(self):
         self._process = subprocess.Popen(
             [sys.executable, STANDIN_SCRIPT, "--openapi", self._openapi_path, "--watch-stdin"],
-            stdin=subprocess.PIPE, stdout=subprocess.PIPE)
-        lines = queue.Queue()
-        threading.Thread(target=_forward_lines, args=(self._process.stdout, lines),
-                         daemon=True).start()
-        try:
-            line = lines.get(timeout=30) or ""
-        except queue.Empty:
-            line = ""
+            stdin=subprocess.PIPE, stdout=subprocess.PIPE, text=True)
+        # It prints nothing but this line, or ends (and so ends the line) when it cannot start.
+        line = self._process.stdout.readline()
         if not line.startswith("READY "):
             self.stop()
             raise RuntimeError("the Box stand-in did not get ready")
-        self.url = line.split(None, 1)[1].strip()
-        return self.url
+        return line.split(None, 1)[1].strip()
 
     def stop(self):
         # It stops at the end of its stdin, and also when this launcher is killed.
@@ -61,14 +52,6 @@ class StandInProcess:
 
     def __exit__(self, *exc_info):
         self.stop()
-
-
-def _forward_lines(stream, lines):
-    """Hand over the first line (READY); pass anything later through to stderr."""
-    first = stream.readline()
-    lines.put(first.decode("utf-8", "replace").rstrip("\r\n") if first else None)
-    for raw in iter(stream.readline, b""):
-        sys.stderr.write(raw.decode("utf-8", "replace"))
 
 
 def _run_command(command, url, timeout):

@@ -3,9 +3,7 @@ Content-Length. A request line is split leniently, so that a target with raw spa
 and shows in the journal as sent."""
 
 import http.client
-import socket
 import sys
-import threading
 import traceback
 from http.server import BaseHTTPRequestHandler, ThreadingHTTPServer
 
@@ -27,18 +25,6 @@ class StandInServer(ThreadingHTTPServer):
     def __init__(self, state, address):
         super().__init__(address, StandInHandler)
         self.state = state
-        self.connections = set()
-        self.connections_lock = threading.Lock()
-
-    def drop_connections(self):
-        """Wake every handler blocked on a kept-alive connection, so that stopping is quick."""
-        with self.connections_lock:
-            connections = list(self.connections)
-        for connection in connections:
-            try:
-                connection.shutdown(socket.SHUT_RDWR)
-            except OSError:
-                pass
 
     def handle_error(self, request, client_address):
         # A client that goes away mid-reply is normal in fault tests; anything else is a bug.
@@ -51,18 +37,6 @@ class StandInHandler(BaseHTTPRequestHandler):
     timeout = 120
     # Small replies must not wait for the client's delayed acknowledgement.
     disable_nagle_algorithm = True
-
-    def setup(self):
-        super().setup()
-        with self.server.connections_lock:
-            self.server.connections.add(self.connection)
-
-    def finish(self):
-        try:
-            super().finish()
-        finally:
-            with self.server.connections_lock:
-                self.server.connections.discard(self.connection)
 
     def handle_one_request(self):
         self.close_connection = True
