@@ -1,4 +1,4 @@
-"""RFC 3339 dates: Box's API answers with its zone's offset, the control interface with "Z"."""
+"""RFC 3339 dates; Box answers with its zone's offset."""
 
 from datetime import datetime, timedelta, timezone
 
@@ -20,9 +20,5 @@ def parse(text):
     return value.astimezone(timezone.utc)
 
 
-def format_date(value, style="offset"):
-    if value is None:
-        return None
-    if style == "z":
-        return value.astimezone(timezone.utc).strftime("%Y-%m-%dT%H:%M:%SZ")
-    return value.astimezone(SERVICE_ZONE).isoformat(timespec="seconds")
+def format_date(value):
+    return None if value is None else value.astimezone(SERVICE_ZONE).isoformat(timespec="seconds")

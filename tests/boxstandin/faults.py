@@ -7,8 +7,7 @@ import fnmatch
 import itertools
 import json
 import threading
-from dataclasses import dataclass, field
-from typing import List, Optional, Tuple
+from types import SimpleNamespace
 
 from errors import client_error_body, metadata_error_body
 
@@ -18,32 +17,6 @@ REPLY_KEYS = {"status", "headers", "content_type", "delay_ms", "action", "trunca
 RULE_KEYS = {"method", "path", "query", "replies"}
 
 
-@dataclass
-class ScriptedReply:
-    status: int = 200
-    headers: List[Tuple[str, str]] = field(default_factory=list)
-    body: bytes = b""
-    delay_ms: int = 0
-    action: str = "reply"
-    truncate_at: Optional[int] = None
-    hang_ms: Optional[int] = None
-    times: int = 1
-    rule_id: int = 0
-
-
-@dataclass
-class FaultRule:
-    id: int
-    method: str
-    path: str
-    query: str
-    replies: List[ScriptedReply]
-
-    def matches(self, method, path, query):
-        return (self.method in ("*", method) and fnmatch.fnmatchcase(path, self.path)
-                and self.query in query)
-
-
 class FaultBook:
     def __init__(self):
         self._lock = threading.Lock()
@@ -51,15 +24,24 @@ class FaultBook:
         self._ids = itertools.count(1)
 
     def add(self, data):
-        rule = _parse_rule(data, next(self._ids))
+        # Unknown members are refused: a misspelt one would otherwise script a different fault.
+        _check_keys(data, RULE_KEYS if "replies" in data else RULE_KEYS | REPLY_KEYS)
+        rule_id = next(self._ids)
+        replies = data.get("replies", [{k: v for k, v in data.items() if k in REPLY_KEYS}])
+        if not str(data.get("path", "")).startswith("/") or not replies:
+            raise ValueError("a fault needs a 'path' glob and at least one reply")
+        rule = SimpleNamespace(method=str(data.get("method", "*")).upper(), path=data["path"],
+                               query=str(data.get("query", "")),
+                               replies=[_parse_reply(reply, rule_id) for reply in replies])
         with self._lock:
             self._rules.append(rule)
-        return rule.id
+        return rule_id
 
     def take(self, method, path, query):
         """The next scripted reply for this request, or None to let the stand-in answer."""
         with self._lock:
-            rule = next((r for r in self._rules if r.matches(method, path, query)), None)
+            rule = next((r for r in self._rules if r.method in ("*", method)
+                         and fnmatch.fnmatchcase(path, r.path) and r.query in query), None)
             if rule is None:
                 return None
             reply = rule.replies[0]
@@ -75,16 +57,6 @@ class FaultBook:
             self._rules = []
 
 
-def _parse_rule(data, rule_id):
-    # Unknown members are refused: a misspelt one would otherwise script a different fault.
-    _check_keys(data, RULE_KEYS if "replies" in data else RULE_KEYS | REPLY_KEYS)
-    replies = data.get("replies", [{k: v for k, v in data.items() if k in REPLY_KEYS}])
-    if not str(data.get("path", "")).startswith("/") or not replies:
-        raise ValueError("a fault needs a 'path' glob and at least one reply")
-    return FaultRule(rule_id, str(data.get("method", "*")).upper(), data["path"],
-                     str(data.get("query", "")), [_parse_reply(r, rule_id) for r in replies])
-
-
 def _parse_reply(data, rule_id):
     _check_keys(data, REPLY_KEYS)
     status = data.get("status", 200)
@@ -94,9 +66,10 @@ def _parse_reply(data, rule_id):
         headers.insert(0, ("Content-Type", content_type))
     if data.get("action", "reply") not in ACTIONS:
         raise ValueError("'action' must be one of %s" % ", ".join(ACTIONS))
-    return ScriptedReply(status, headers, body, data.get("delay_ms", 0),
-                         data.get("action", "reply"), data.get("truncate_at"),
-                         data.get("hang_ms"), data.get("times", 1), rule_id)
+    return SimpleNamespace(status=status, headers=headers, body=body, rule_id=rule_id,
+                           delay_ms=data.get("delay_ms", 0), action=data.get("action", "reply"),
+                           truncate_at=data.get("truncate_at"), hang_ms=data.get("hang_ms"),
+                           times=data.get("times", 1))
 
 
 def _body(data, status):
