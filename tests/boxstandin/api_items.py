@@ -132,10 +132,8 @@ def _apply_lock(state, target, lock):
     if lock is None:
         target.lock = None
     elif isinstance(lock, dict) and lock.get("access") == "lock":
-        prevented = lock.get("is_download_prevented", False)
-        if not isinstance(prevented, bool):
-            raise bad_request("'is_download_prevented' must be true or false")
-        target.lock = state.store.new_lock(optional_date(lock, "expires_at"), prevented)
+        target.lock = state.store.new_lock(optional_date(lock, "expires_at"),
+                                           bool(lock.get("is_download_prevented")))
     else:
         raise bad_request("'lock' must be null or an object with access 'lock'")
 

@@ -6,9 +6,9 @@ from dataclasses import asdict
 import dates
 from api_items import check_no_conflict, check_not_locked_by_other
 from api_uploads import files_reply_body
-from errors import bad_request, not_found
+from errors import bad_request
 from httpmsg import empty_reply, json_reply
-from sessions import ABORTED, COMMITTED, OPEN
+from sessions import ABORTED, COMMITTED, check_open
 from store import File, check_name
 
 
@@ -40,7 +40,7 @@ def create_version_session(state, request):
 def upload_part(state, request):
     session = _session(state, request)
     with session.lock:
-        _check_still_open(session)
+        check_open(session)
         part = session.add_part(request.header("Content-Range"), request.header("Digest"),
                                 request.body)
     return json_reply(200, {"part": asdict(part)})
@@ -50,7 +50,7 @@ def commit(state, request):
     session = _session(state, request)
     body = request.json_object()
     with session.lock:
-        _check_still_open(session)
+        check_open(session)
         # Hashing a large file takes a while: do it without holding the state lock.
         blob = session.commit(body.get("parts"), request.header("Digest"))
         with state.lock:
@@ -62,7 +62,7 @@ def commit(state, request):
 def abort(state, request):
     session = _session(state, request)
     with session.lock:
-        _check_still_open(session)
+        check_open(session)
         state.sessions.finish(session, ABORTED)
     return empty_reply(204)
 
@@ -96,11 +96,6 @@ def _store_committed(state, session, blob):
 def _session(state, request):
     with state.lock:
         return state.sessions.open_session(request.path_params["upload_session_id"])
-
-
-def _check_still_open(session):
-    if session.state != OPEN:
-        raise not_found("Upload session not found")
 
 
 def _file_name(body, required):

@@ -8,7 +8,6 @@ requests and stops on SIGTERM/SIGINT or, with --watch-stdin, when stdin closes.
 """
 
 import argparse
-import os
 import signal
 import sys
 import threading
@@ -20,22 +19,12 @@ from state import StandInState
 HOST = "127.0.0.1"
 
 
-def default_openapi_path():
-    if os.environ.get("BOX_OPENAPI"):
-        return os.environ["BOX_OPENAPI"]
-    repository = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
-    return os.path.join(os.path.dirname(repository), "shared", "box-api", "openapi.json")
-
-
 def main(argv=None):
     parser = argparse.ArgumentParser(description="Box REST API stand-in for tests.")
-    parser.add_argument("--openapi", default=default_openapi_path())
+    parser.add_argument("--openapi", required=True, help="Box's API description")
     parser.add_argument("--watch-stdin", action="store_true",
                         help="stop when stdin reaches its end (the launcher died)")
     arguments = parser.parse_args(argv)
-    if not os.path.isfile(arguments.openapi):
-        print("boxstandin: API description not found: %s" % arguments.openapi, file=sys.stderr)
-        return 2
     state = StandInState(ApiIndex.load(arguments.openapi))
     server = StandInServer(state, (HOST, 0))
     state.base_url = "http://%s:%d" % (HOST, server.server_address[1])

@@ -45,7 +45,8 @@ def handle(state, request):
         return json_reply(404, {"error": "no control call %s %s" % (request.method, name)})
     try:
         with state.lock:
-            return json_reply(200, handler(state, request))
+            result = handler(state, request)
+        return json_reply(200, {"ok": True} if result is None else result)
     except KeyError as error:
         return json_reply(400, {"error": "missing or unknown member %s" % error})
     except LookupError as error:
@@ -85,26 +86,19 @@ def _get_journal(state, request):
     return {"entries": [e for e in entries if e["index"] < next_index], "next": next_index}
 
 
-def _ok(action):
-    def call(state, request):
-        action(state, request)
-        return {"ok": True}
-    return call
-
-
 CALLS = {
-    ("POST", "reset"): _ok(lambda state, request: state.reset()),
+    ("POST", "reset"): lambda state, request: state.reset(),
     ("POST", "seed"): lambda state, request: control_items.seed(state, _body(request)),
     ("GET", "item"): _get_item,
     ("POST", "item"): lambda state, request: control_items.update_item(state, _body(request)),
-    ("POST", "item/delete"): _ok(lambda state, request: control_items.delete_item(
-        state, _body(request))),
+    ("POST", "item/delete"): lambda state, request: control_items.delete_item(state,
+                                                                              _body(request)),
     ("GET", "tokens"): lambda state, request: state.tokens.view(),
     ("POST", "tokens"): _set_tokens,
     ("POST", "switches"): lambda state, request: state.update_switches(_body(request)),
     ("POST", "faults"): lambda state, request: {"id": state.faults.add(_body(request))},
-    ("POST", "faults/clear"): _ok(lambda state, request: state.faults.clear()),
+    ("POST", "faults/clear"): lambda state, request: state.faults.clear(),
     ("GET", "journal"): _get_journal,
-    ("POST", "journal/clear"): _ok(lambda state, request: state.journal.clear()),
+    ("POST", "journal/clear"): lambda state, request: state.journal.clear(),
     ("GET", "upload_sessions"): lambda state, request: {"sessions": state.sessions.view()},
 }

@@ -62,9 +62,7 @@ def _part(stream, header_start, content_end):
 
 def _unquote(value):
     value = value.strip()
-    if len(value) >= 2 and value[0] == value[-1] == '"':
-        return value[1:-1].replace('\\"', '"').replace("\\\\", "\\")
-    return value
+    return value[1:-1] if len(value) >= 2 and value[0] == value[-1] == '"' else value
 
 
 def _find_all(stream, needle):

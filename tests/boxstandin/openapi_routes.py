@@ -90,11 +90,9 @@ class ApiIndex:
 
 
 def invalid_query(check, params):
-    """(name, problem) of the first query value that the described operation refuses, else None.
-
-    Enum values are compared exactly, as Box does ("desc" is no "DESC"); integers above their
-    maximum are refused, not cut down. Parameters the description lacks are tolerated.
-    """
+    """(name, problem) of the first query value the operation refuses, else None. Enums compare
+    exactly ("desc" is no "DESC"), integers above their maximum are refused, unknown parameters
+    tolerated."""
     operation = check.operation
     for name, values in (params.items() if operation else ()):
         schema = operation.query_params.get(name)

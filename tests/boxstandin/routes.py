@@ -51,7 +51,6 @@ ROUTES = [
 
 
 def find_route(method, path):
-    """The route and its path parameters; (None, {}) when nothing matches."""
     for route in ROUTES:
         match = route.regex.match(path) if route.method == method else None
         if match:

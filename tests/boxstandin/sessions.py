@@ -120,8 +120,7 @@ class SessionBook:
 
     def open_session(self, session_id):
         session = self._sessions.get(session_id)
-        if session is None or session.state != OPEN:
-            raise not_found("Upload session not found")
+        check_open(session)
         return session
 
     def finish(self, session, state, keep_file=False):
@@ -136,6 +135,11 @@ class SessionBook:
         for session in self._sessions.values():
             if session.state == OPEN:
                 self.finish(session, ABORTED)
+
+
+def check_open(session):
+    if session is None or session.state != OPEN:
+        raise not_found("Upload session not found")
 
 
 def _check_digest(header, sha1_hex, what):

@@ -1,6 +1,6 @@
 #!/usr/bin/env python3
 """Self-test of the Box stand-in over HTTP: what the suites trust it with and no product test
-would notice failing. Run: test_boxstandin.py [--openapi PATH] [unittest arguments]"""
+would notice failing. Run: test_boxstandin.py --openapi PATH [unittest arguments]"""
 
 import http.client
 import json
@@ -8,12 +8,8 @@ import sys
 import unittest
 from urllib.parse import urlsplit
 
-from boxstandin import default_openapi_path
 from oauth_tokens import INITIAL_ACCESS_TOKEN, INITIAL_REFRESH_TOKEN
 from run_with_standin import StandInProcess
-
-OPENAPI_PATH = default_openapi_path()
-
 
 class StandInTest(unittest.TestCase):
     @classmethod
@@ -74,8 +70,6 @@ class StandInTest(unittest.TestCase):
 
 
 if __name__ == "__main__":
-    if "--openapi" in sys.argv:
-        at = sys.argv.index("--openapi")
-        OPENAPI_PATH = sys.argv[at + 1]
-        del sys.argv[at:at + 2]
+    OPENAPI_PATH = sys.argv.pop(sys.argv.index("--openapi") + 1)
+    sys.argv.remove("--openapi")
     unittest.main()
