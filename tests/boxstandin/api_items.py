@@ -39,9 +39,7 @@ def get_folder(state, request):
 def create_folder(state, request):
     body = request.json_object()
     name, parent_id = body.get("name"), parent_id_of(body)
-    check_name(name)
-    state.store.folder(parent_id)
-    check_no_conflict(state, parent_id, name)
+    check_new_item(state, parent_id, name)
     return item_reply(state, request, state.store.add(Folder, name, parent_id), status=201)
 
 
@@ -49,9 +47,7 @@ def update_folder(state, request):
     folder = state.store.folder(request.path_params["folder_id"])
     body = request.json_object()
     if "name" in body:
-        check_name(body["name"])
-        if folder.parent_id is not None:
-            check_no_conflict(state, folder.parent_id, body["name"], exclude_id=folder.id)
+        check_change(state, folder, body["name"])
         state.store.rename(folder, body["name"])
     return item_reply(state, request, folder)
 
@@ -110,11 +106,8 @@ def get_file(state, request):
 def update_file(state, request):
     target = state.store.file(request.path_params["file_id"])
     body = request.json_object()
-    if "name" in body:
-        check_name(body["name"])
-        check_not_locked_by_other(state, target)
-        check_no_conflict(state, target.parent_id, body["name"], exclude_id=target.id)
-        state.store.rename(target, body["name"])
+    check_change(state, target, body.get("name", target.name))
+    state.store.rename(target, body.get("name", target.name))
     if "lock" in body:
         _apply_lock(state, target, body["lock"])
     return item_reply(state, request, target)
@@ -128,7 +121,6 @@ def delete_file(state, request):
 
 
 def _apply_lock(state, target, lock):
-    check_not_locked_by_other(state, target)
     if lock is None:
         target.lock = None
     elif isinstance(lock, dict) and lock.get("access") == "lock":
@@ -143,6 +135,21 @@ def check_not_locked_by_other(state, target):
     if (lock is not None and lock.created_by.get("id") != state.store.user.id
             and (lock.expires_at is None or lock.expires_at > dates.now())):
         raise client_error(403, "access_denied_item_locked", "The item is locked by another user")
+
+
+def check_new_item(state, parent_id, name):
+    check_name(name)
+    state.store.folder(parent_id)
+    check_no_conflict(state, parent_id, name)
+
+
+def check_change(state, item, new_name):
+    """Box's refusals of a change to an item that leaves it named `new_name`."""
+    if isinstance(item, File):
+        check_not_locked_by_other(state, item)
+    if new_name != item.name:
+        check_name(new_name)
+        check_no_conflict(state, item.parent_id, new_name, exclude_id=item.id)
 
 
 def check_no_conflict(state, parent_id, name, exclude_id=None):

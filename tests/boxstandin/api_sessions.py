@@ -4,22 +4,18 @@ for short spells."""
 from dataclasses import asdict
 
 import dates
-from api_items import check_no_conflict, check_not_locked_by_other
+from api_items import check_change, check_new_item
 from api_uploads import files_reply_body
 from errors import bad_request
 from httpmsg import empty_reply, json_reply
 from sessions import ABORTED, COMMITTED, check_open
-from store import File, check_name
+from store import File
 
 
 def create_session(state, request):
     body = request.json_object()
-    name, size = _file_name(body, required=True), _file_size(body)
-    folder_id = body.get("folder_id")
-    if not isinstance(folder_id, str):
-        raise bad_request("'folder_id' must be a string", code="invalid_folder_id")
-    state.store.folder(folder_id)
-    check_no_conflict(state, folder_id, name)
+    name, size, folder_id = body.get("file_name"), _file_size(body), body.get("folder_id")
+    check_new_item(state, folder_id, name)
     session = state.sessions.create(name, size, state.switches.get("part_size"),
                                     folder_id=folder_id)
     return json_reply(201, session_record(state, session))
@@ -27,12 +23,10 @@ def create_session(state, request):
 
 def create_version_session(state, request):
     body = request.json_object()
-    name, size = _file_name(body, required=False), _file_size(body)
     target = state.store.file(request.path_params["file_id"])
-    check_not_locked_by_other(state, target)
-    if name is not None and name != target.name:
-        check_no_conflict(state, target.parent_id, name, exclude_id=target.id)
-    session = state.sessions.create(name or target.name, size, state.switches.get("part_size"),
+    name, size = body.get("file_name") or target.name, _file_size(body)
+    check_change(state, target, name)
+    session = state.sessions.create(name, size, state.switches.get("part_size"),
                                     file_id=target.id)
     return json_reply(201, session_record(state, session))
 
@@ -82,12 +76,10 @@ def _store_committed(state, session, blob):
     """The new file, or the file with its new version, made from the session's content."""
     store = state.store
     if session.file_id is None:
-        store.folder(session.folder_id)
-        check_no_conflict(state, session.folder_id, session.file_name)
+        check_new_item(state, session.folder_id, session.file_name)
         return store.add(File, session.file_name, session.folder_id, blob=blob)
     target = store.file(session.file_id)
-    if session.file_name != target.name:
-        check_no_conflict(state, target.parent_id, session.file_name, exclude_id=target.id)
+    check_change(state, target, session.file_name)
     store.replace_content(target, blob)
     store.set_name(target, session.file_name)
     return target
@@ -96,15 +88,6 @@ def _store_committed(state, session, blob):
 def _session(state, request):
     with state.lock:
         return state.sessions.open_session(request.path_params["upload_session_id"])
-
-
-def _file_name(body, required):
-    name = body.get("file_name")
-    if name is None and required:
-        raise bad_request("'file_name' is required", code="missing_file_name")
-    if name is not None:
-        check_name(name)
-    return name
 
 
 def _file_size(body):

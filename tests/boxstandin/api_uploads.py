@@ -3,32 +3,24 @@
 import json
 from contextlib import contextmanager
 
-from api_items import (check_no_conflict, check_not_locked_by_other, optional_date,
-                       parent_id_of)
+from api_items import check_change, check_new_item, optional_date, parent_id_of
 from blobs import CHUNK_SIZE, BlobWriter
 from errors import bad_request
 from httpmsg import fields_param, json_reply
 from multipart import read_parts
 from render import Renderer
-from store import File, check_name
+from store import File
 
 
 def preflight_new(state, request):
     body = request.json_object()
-    name, parent_id = body.get("name"), parent_id_of(body)
-    check_name(name)
-    state.store.folder(parent_id)
-    check_no_conflict(state, parent_id, name)
+    check_new_item(state, parent_id_of(body), body.get("name"))
     return _upload_url(state)
 
 
 def preflight_version(state, request):
     target = state.store.file(request.path_params["file_id"])
-    body = request.json_object(optional=True)
-    if body.get("name") is not None:
-        check_name(body["name"])
-        check_no_conflict(state, target.parent_id, body["name"], exclude_id=target.id)
-    check_not_locked_by_other(state, target)
+    check_change(state, target, request.json_object(optional=True).get("name") or target.name)
     return _upload_url(state)
 
 
@@ -38,10 +30,8 @@ def upload_new(state, request):
     with state.lock:
         with _discarded_on_error(blob):
             name, parent_id = attributes.get("name"), parent_id_of(attributes)
-            check_name(name)
             content_modified = optional_date(attributes, "content_modified_at")
-            state.store.folder(parent_id)
-            check_no_conflict(state, parent_id, name)
+            check_new_item(state, parent_id, name)
         created = state.store.add(File, name, parent_id, blob=blob)
         created.content_modified = content_modified
         return json_reply(201, files_reply_body(state, request, created))
@@ -52,11 +42,8 @@ def upload_version(state, request):
     with state.lock:
         with _discarded_on_error(blob):
             target = state.store.file(request.path_params["file_id"])
-            check_not_locked_by_other(state, target)
             new_name = attributes.get("name", target.name)
-            if new_name != target.name:
-                check_name(new_name)
-                check_no_conflict(state, target.parent_id, new_name, exclude_id=target.id)
+            check_change(state, target, new_name)
             content_modified = optional_date(attributes, "content_modified_at")
         state.store.replace_content(target, blob, content_modified)
         state.store.set_name(target, new_name)
