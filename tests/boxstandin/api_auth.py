@@ -10,7 +10,6 @@ from errors import oauth_error, unauthorized
 from httpmsg import empty_reply, json_reply, text_reply
 
 FORM_TYPE = "application/x-www-form-urlencoded"
-TOKEN_LIFETIME_SECONDS = 3600
 
 
 def require_bearer(state, request):
@@ -34,7 +33,7 @@ def token(state, request):
         raise oauth_error("invalid_grant", "The %s is invalid or was used before"
                           % grant.replace("_", " "))
     access, refresh = pair
-    return json_reply(200, {"access_token": access, "expires_in": TOKEN_LIFETIME_SECONDS,
+    return json_reply(200, {"access_token": access, "expires_in": 3600,
                             "restricted_to": [], "refresh_token": refresh,
                             "token_type": "bearer"})
 

@@ -9,10 +9,8 @@ from render import Renderer
 from store import ROOT_ID, File, Folder, check_name
 
 TYPE_ORDER = {"folder": 0, "file": 1, "web_link": 2}
-SORT_KEYS = {
-    "name": lambda item: item.name.casefold(),
-    "date": lambda item: (item.modified_at, int(item.id)),
-}
+SORT_KEYS = {"name": lambda item: item.name.casefold(),
+             "date": lambda item: (item.modified_at, int(item.id))}
 
 
 def item_reply(state, request, item, status=200):

@@ -15,9 +15,7 @@ MAX_OFFSET = 10000
 def search(state, request):
     query, mdfilter = request.param("query", ""), _mdfilter(state, request.param("mdfilters"))
     if not query.strip() and mdfilter is None:
-        raise client_error(400, "bad_request", "Provide the query or mdfilters parameter",
-                           {"errors": [{"reason": "missing_parameter", "name": "query",
-                                        "message": "query or mdfilters is required"}]})
+        raise invalid_parameter("query", "Provide the query or mdfilters parameter")
     offset = int_param(request, "offset", 0)
     if offset > MAX_OFFSET:
         raise invalid_parameter("offset", "Queries with offset above %d are rejected" % MAX_OFFSET)
@@ -94,9 +92,9 @@ def _date_test(store, text):
                          and (high is None or item.modified_at <= high))
 
 
-FILTERS = (("type", lambda store, kind: lambda item: item.type == kind), ("ancestor_folder_ids", _ancestor_test),
-           ("file_extensions", _extension_test), ("size_range", _size_test),
-           ("updated_at_range", _date_test))
+FILTERS = (("type", lambda store, kind: lambda item: item.type == kind),
+           ("ancestor_folder_ids", _ancestor_test), ("file_extensions", _extension_test),
+           ("size_range", _size_test), ("updated_at_range", _date_test))
 
 
 def _range_ends(name, text, convert):
@@ -113,7 +111,6 @@ def _range_ends(name, text, convert):
 
 
 def _mdfilter(state, text):
-    """A test for the one metadata filter Box accepts, or None without mdfilters."""
     if text is None:
         return None
     try:

@@ -73,7 +73,6 @@ def session_record(state, session):
 
 
 def _store_committed(state, session, blob):
-    """The new file, or the file with its new version, made from the session's content."""
     store = state.store
     if session.file_id is None:
         check_new_item(state, session.folder_id, session.file_name)

@@ -64,7 +64,9 @@ def _read_form(state, request):
         raise bad_request("The attributes part must come before the file part",
                           code="metadata_after_file_contents")
     try:
-        attributes = json.loads(parts[names.index("attributes")].read(request.body.file))
+        part = parts[names.index("attributes")]
+        request.body.file.seek(part.start)
+        attributes = json.loads(request.body.file.read(part.length))
     except ValueError:
         attributes = None
     if not isinstance(attributes, dict):

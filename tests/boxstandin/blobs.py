@@ -1,6 +1,7 @@
 """File content: in memory up to SPILL_THRESHOLD, else in a private spool folder, so that the
 benchmarks' files of several hundred MiB are never held twice."""
 
+import contextlib
 import hashlib
 import io
 import os
@@ -73,10 +74,8 @@ class BlobWriter:
 
 
 def remove_file(path):
-    try:
+    with contextlib.suppress(FileNotFoundError):
         os.unlink(path)
-    except FileNotFoundError:
-        pass
 
 
 def pattern_blob(spool, size, seed):

@@ -38,7 +38,6 @@ from httpmsg import json_reply
 
 
 def handle(state, request):
-    """Answer one control call; the path is the part after /_control/."""
     name = request.path[len("/_control/"):].strip("/")
     handler = CALLS.get((request.method, name))
     if handler is None:

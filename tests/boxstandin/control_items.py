@@ -22,9 +22,9 @@ KEYS = {"folder": ITEM_KEYS, "web_link": ITEM_KEYS | {"url"},
 
 
 def seed(state, data):
-    _check_keys(data, {"user", "metadata_templates", "folders", "files", "web_links"})
+    check_keys(data, {"user", "metadata_templates", "folders", "files", "web_links"})
     user = state.store.user
-    _check_keys(data.get("user", {}), {"id", "name", "login", "enterprise_id"})
+    check_keys(data.get("user", {}), {"id", "name", "login", "enterprise_id"})
     for key, value in data.get("user", {}).items():
         setattr(user, key, None if value is None else str(value))
     for template in data.get("metadata_templates", []):
@@ -37,7 +37,7 @@ def seed(state, data):
 def update_item(state, data):
     item = find_item(state, data.get("type"), data.get("id"))
     changes = {key: value for key, value in data.items() if key not in ("type", "id")}
-    _check_keys(changes, KEYS[item.type] - {"parent_id"})
+    check_keys(changes, KEYS[item.type] - {"parent_id"})
     if "name" in changes:
         _check_name_free(state, changes["name"], item.parent_id, item)
         state.store.rename(item, changes["name"])
@@ -64,9 +64,8 @@ def find_item(state, kind, item_id):
 def find_by_path(state, path):
     """The item at a slash-separated path of names from the root ("/" is the root)."""
     item = state.store.items[ROOT_ID]
-    for name in [part for part in str(path).split("/") if part]:
-        item = next((child for child in state.store.children(item.id) if child.name == name),
-                    None)
+    for name in filter(None, str(path).split("/")):
+        item = next((c for c in state.store.children(item.id) if c.name == name), None)
         if item is None:
             raise LookupError("nothing at %r" % path)
     return item
@@ -86,7 +85,7 @@ def item_view(state, item, with_content=False):
 
 
 def _seed_item(state, kind, data):
-    _check_keys(data, KEYS[kind])
+    check_keys(data, KEYS[kind])
     parent_id = str(data.get("parent_id", ROOT_ID))
     if state.store.find(parent_id, Folder) is None:
         raise ValueError("no parent folder with id %r" % parent_id)
@@ -144,8 +143,8 @@ def _content(state, data):
                         int(data["pattern"].get("seed", 0)))
 
 
-def _check_keys(data, allowed):
-    # A misspelt member would otherwise seed something other than the test meant.
+def check_keys(data, allowed):
+    # A misspelt member would otherwise script something other than the test meant.
     unknown = set(data) - set(allowed)
     if unknown:
         raise ValueError("unknown member(s): %s" % ", ".join(sorted(unknown)))

@@ -9,6 +9,7 @@ import json
 import threading
 from types import SimpleNamespace
 
+from control_items import check_keys
 from errors import client_error_body, metadata_error_body
 
 ACTIONS = ("reply", "pass", "close", "hang")
@@ -24,8 +25,7 @@ class FaultBook:
         self._ids = itertools.count(1)
 
     def add(self, data):
-        # Unknown members are refused: a misspelt one would otherwise script a different fault.
-        _check_keys(data, RULE_KEYS if "replies" in data else RULE_KEYS | REPLY_KEYS)
+        check_keys(data, RULE_KEYS if "replies" in data else RULE_KEYS | REPLY_KEYS)
         rule_id = next(self._ids)
         replies = data.get("replies", [{k: v for k, v in data.items() if k in REPLY_KEYS}])
         if not str(data.get("path", "")).startswith("/") or not replies:
@@ -38,7 +38,6 @@ class FaultBook:
         return rule_id
 
     def take(self, method, path, query):
-        """The next scripted reply for this request, or None to let the stand-in answer."""
         with self._lock:
             rule = next((r for r in self._rules if r.method in ("*", method)
                          and fnmatch.fnmatchcase(path, r.path) and r.query in query), None)
@@ -58,7 +57,7 @@ class FaultBook:
 
 
 def _parse_reply(data, rule_id):
-    _check_keys(data, REPLY_KEYS)
+    check_keys(data, REPLY_KEYS)
     status = data.get("status", 200)
     headers = [(str(name), str(value)) for name, value in data.get("headers", {}).items()]
     body, content_type = _body(data, status)
@@ -73,7 +72,6 @@ def _parse_reply(data, rule_id):
 
 
 def _body(data, status):
-    """Body bytes and their content type from the one body member given."""
     content_type = data.get("content_type")
     if "text" in data:
         return str(data["text"]).encode("utf-8"), content_type or "text/plain; charset=utf-8"
@@ -90,8 +88,3 @@ def _body(data, status):
         return b"", content_type
     return json.dumps(value).encode("utf-8"), content_type or "application/json"
 
-
-def _check_keys(data, allowed):
-    if not isinstance(data, dict) or set(data) - allowed:
-        raise ValueError("a fault must be a JSON object without unknown members: %s"
-                         % ", ".join(sorted(set(data) - allowed) if isinstance(data, dict) else ""))

@@ -18,12 +18,11 @@ READ_CHUNK = 1024 * 1024
 
 
 class Body:
-    """A request body spooled to disk when large, with its size, SHA-1 and first bytes."""
+    """A request body spooled to disk when large, with its size and SHA-1."""
 
     def __init__(self, spool_dir):
         self.file = tempfile.SpooledTemporaryFile(max_size=MEMORY_BODY_LIMIT, dir=spool_dir)
         self.size = 0
-        self.head = b""
         self._sha1 = hashlib.sha1()
 
     @classmethod
@@ -36,7 +35,6 @@ class Body:
                 if not data:
                     body.close()
                     return None
-                body.head += data[:max(JOURNAL_BODY_LIMIT - len(body.head), 0)]
                 body._sha1.update(data)
                 body.size += len(data)
                 body.file.write(data)
@@ -64,7 +62,8 @@ class Body:
     def journal_view(self):
         view = {"body_size": self.size, "body_sha1": self.sha1}
         if self.size <= JOURNAL_BODY_LIMIT:
-            view["body_base64"] = base64.b64encode(self.head).decode("ascii")
+            self.file.seek(0)
+            view["body_base64"] = base64.b64encode(self.file.read()).decode("ascii")
         return view
 
 
@@ -133,7 +132,6 @@ def content_reply(stream, length):
 
 
 def fields_param(request):
-    """The `fields` query as a list of names, or None when it is absent."""
     raw = request.param("fields")
     return None if raw is None else [name.strip() for name in raw.split(",") if name.strip()]
 

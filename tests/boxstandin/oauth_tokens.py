@@ -25,7 +25,6 @@ class TokenBook:
         return code
 
     def redeem_code(self, code):
-        """A new token pair for an unused authorization code, else None."""
         if code not in self._codes:
             return None
         self._codes.discard(code)

@@ -27,11 +27,9 @@ def compile_template(template):
         for index, piece in enumerate(pieces)))
 
 
-class ApiCheck(namedtuple("ApiCheck", "status oa_path operation", defaults=(None, None))):
-    """status: "ok", "wrong_host", "method_not_in_api", "not_in_api" or "standin"."""
-
-    def as_dict(self):
-        return {"status": self.status, "path": self.oa_path}
+# status: "ok", "wrong_host", "method_not_in_api", "not_in_api" or "standin"; path: the
+# description's path template.
+ApiCheck = namedtuple("ApiCheck", "status path operation", defaults=(None, None))
 
 
 class ApiIndex:

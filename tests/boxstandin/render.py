@@ -64,8 +64,6 @@ NOT_STANDARD = ("version_number", "extension", "lock", "permissions", "expiring_
 
 
 class Renderer:
-    """Builds item records from the state's store."""
-
     def __init__(self, state):
         self.store = state.store
         self.base_url = state.base_url

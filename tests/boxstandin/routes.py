@@ -59,7 +59,6 @@ def find_route(method, path):
 
 
 def dispatch(state, request, route, path_params, check):
-    """Run the request's handler; Box-shaped errors become their replies."""
     try:
         # A front end refuses raw spaces, controls and non-ASCII in the request target.
         if not all(0x21 <= ord(char) <= 0x7E for char in request.target):

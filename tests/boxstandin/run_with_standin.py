@@ -18,8 +18,6 @@ STANDIN_SCRIPT = os.path.join(os.path.dirname(os.path.abspath(__file__)), "boxst
 
 
 class StandInProcess:
-    """The stand-in as a child process; start() gives its base URL once it is ready."""
-
     def __init__(self, openapi_path):
         self._openapi_path = openapi_path
         self._process = None
@@ -79,8 +77,7 @@ def _run_command(command, url, timeout):
 
 
 def main(argv=None):
-    parser = argparse.ArgumentParser(
-        usage="%(prog)s --openapi PATH [--timeout SECONDS] -- COMMAND [ARGS...]")
+    parser = argparse.ArgumentParser()
     parser.add_argument("--openapi", required=True)
     parser.add_argument("--timeout", type=float, default=None)
     parser.add_argument("command", nargs=argparse.REMAINDER)

@@ -41,7 +41,6 @@ class UploadSession:
             stream.truncate(file_size)   # sparse: disk fills only as parts arrive
 
     def add_part(self, content_range, digest_header, body):
-        """Check one part against the session's rules, then write it at its offset."""
         first, last = self._checked_range(content_range)
         size = last - first + 1
         if body.size != size:
@@ -61,7 +60,6 @@ class UploadSession:
         return part
 
     def commit(self, listed_parts, digest_header):
-        """Check the commit's part list and whole-file digest; the content as a blob."""
         self._check_listed_parts(listed_parts)
         digest = hashlib.sha1()
         with open(self.path, "rb") as stream:
@@ -71,11 +69,9 @@ class UploadSession:
         return Blob(self.file_size, digest.hexdigest(), path=self.path)
 
     def view(self):
-        return {"id": self.id, "state": self.state, "file_name": self.file_name,
-                "file_size": self.file_size, "folder_id": self.folder_id,
-                "file_id": self.file_id, "part_size": self.part_size,
-                "total_parts": self.total_parts,
-                "parts": [asdict(p) for p in sorted(self.parts, key=lambda p: p.offset)]}
+        view = {key: value for key, value in vars(self).items()
+                if key not in ("lock", "path", "expires_at", "parts")}
+        return dict(view, parts=[asdict(p) for p in sorted(self.parts, key=lambda p: p.offset)])
 
     def _checked_range(self, content_range):
         match = CONTENT_RANGE.match(content_range or "")

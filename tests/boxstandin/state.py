@@ -3,6 +3,7 @@
 import threading
 
 from blobs import SpoolDir
+from control_items import check_keys
 from faults import FaultBook
 from journal import Journal
 from oauth_tokens import TokenBook
@@ -43,14 +44,11 @@ class StandInState:
         self.spool.close()
 
     def update_switches(self, changes):
-        unknown = set(changes) - set(SWITCHES)
-        if unknown:
-            raise ValueError("unknown switches: %s" % ", ".join(sorted(unknown)))
+        check_keys(changes, SWITCHES)
         self.switches.update(changes)
         return self.switches
 
     def enterprise_id(self):
-        """The signed-in user's enterprise, or None when a test took it away."""
         return None if self.switches["enterprise_null"] else self.store.user.enterprise_id
 
     def _fresh_account(self):

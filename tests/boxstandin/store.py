@@ -138,7 +138,6 @@ class Store:
                    for child in self.children(folder.id) if not isinstance(child, WebLink))
 
     def conflict(self, parent_id, name, exclude_id=None):
-        """The item whose name equals `name` (case-insensitive) in the folder, if any."""
         item = self._names.get(parent_id, {}).get(name.casefold())
         return None if item is None or item.id == exclude_id else item
 
