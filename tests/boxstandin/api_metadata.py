@@ -1,8 +1,5 @@
-"""Metadata instances on files, answered with Box's metadata error shape.
-
-Templates are free-form unless a test seeds one: then members must be the template's fields
-with values of the field's type. Either way values must be strings or numbers.
-"""
+"""Metadata instances on files. Without a seeded template values must be strings or numbers;
+with one, members must be its fields with values of the field's type."""
 
 import json
 import uuid

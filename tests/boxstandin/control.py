@@ -70,13 +70,6 @@ def _get_item(state, request):
     return control_items.item_view(state, item, request.param("content") == "1")
 
 
-def _set_tokens(state, request):
-    body = _body(request)
-    state.tokens.set(body.get("access_token"), body.get("refresh_token"),
-                     body.get("access_expired"))
-    return state.tokens.view()
-
-
 def _get_journal(state, request):
     # Read "next" first: a request journaled meanwhile shows up in the next read, not twice.
     next_index = state.journal.next_index
@@ -93,7 +86,7 @@ CALLS = {
     ("POST", "item/delete"): lambda state, request: control_items.delete_item(state,
                                                                               _body(request)),
     ("GET", "tokens"): lambda state, request: state.tokens.view(),
-    ("POST", "tokens"): _set_tokens,
+    ("POST", "tokens"): lambda state, request: state.tokens.set(**_body(request)),
     ("POST", "switches"): lambda state, request: state.update_switches(_body(request)),
     ("POST", "faults"): lambda state, request: {"id": state.faults.add(_body(request))},
     ("POST", "faults/clear"): lambda state, request: state.faults.clear(),

@@ -1,7 +1,4 @@
-"""Seeding, changing, deleting and showing store items for the control interface.
-
-A malformed request raises ValueError (400), a missing item LookupError (404).
-"""
+"""Store items for the control interface: ValueError means 400, LookupError 404."""
 
 import base64
 

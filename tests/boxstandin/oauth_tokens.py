@@ -43,6 +43,7 @@ class TokenBook:
         self.refresh_token = refresh_token or self.refresh_token
         if access_expired is not None:
             self.access_expired = access_expired
+        return self.view()
 
     def view(self):
         return {"access_token": self.access_token, "refresh_token": self.refresh_token,

@@ -27,8 +27,7 @@ def compile_template(template):
         for index, piece in enumerate(pieces)))
 
 
-# status: "ok", "wrong_host", "method_not_in_api", "not_in_api" or "standin"; path: the
-# description's path template.
+# status "ok", "wrong_host", "method_not_in_api", "not_in_api" or "standin"; path as described.
 ApiCheck = namedtuple("ApiCheck", "status path operation", defaults=(None, None))
 
 
