@@ -1,8 +1,7 @@
-"""RFC 3339 dates; Box answers with its zone's offset."""
+"""RFC 3339 dates. Box answers in its own zone; a fixed offset keeps the text predictable."""
 
 from datetime import datetime, timedelta, timezone
 
-# Box answers in its own zone; a fixed offset keeps the text predictable for tests.
 SERVICE_ZONE = timezone(timedelta(hours=-8))
 
 
