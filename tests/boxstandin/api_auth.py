@@ -10,7 +10,6 @@ from errors import oauth_error, unauthorized
 from httpmsg import empty_reply, json_reply, text_reply
 
 FORM_TYPE = "application/x-www-form-urlencoded"
-TOKEN_LIFETIME_SECONDS = 3600
 
 
 def require_bearer(state, request):
@@ -34,16 +33,15 @@ def token(state, request):
         raise oauth_error("invalid_grant", "The %s is invalid or was used before"
                           % grant.replace("_", " "))
     access, refresh = pair
-    return json_reply(200, {"access_token": access, "expires_in": TOKEN_LIFETIME_SECONDS,
+    return json_reply(200, {"access_token": access, "expires_in": 3600,
                             "restricted_to": [], "refresh_token": refresh,
                             "token_type": "bearer"})
 
 
 def authorize(state, request):
-    redirect_uri = request.param("redirect_uri")
-    if not redirect_uri or request.param("response_type") != "code" or not request.param("client_id"):
-        return text_reply(400, "<html><body>invalid_request: response_type=code, client_id and "
-                          "redirect_uri are required</body></html>", "text/html")
+    redirect_uri, client_id = request.param("redirect_uri"), request.param("client_id")
+    if request.param("response_type") != "code" or not (redirect_uri and client_id):
+        return text_reply(400, "<html><body>invalid_request</body></html>", "text/html")
     if state.switches.get("authorize") == "deny":
         query = "error=access_denied&error_description=" + quote("The user denied access")
     else:

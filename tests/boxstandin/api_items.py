@@ -9,10 +9,8 @@ from render import Renderer
 from store import ROOT_ID, File, Folder, check_name
 
 TYPE_ORDER = {"folder": 0, "file": 1, "web_link": 2}
-SORT_KEYS = {
-    "name": lambda item: item.name.casefold(),
-    "date": lambda item: (item.modified_at, int(item.id)),
-}
+SORT_KEYS = {"name": lambda item: item.name.casefold(),
+             "date": lambda item: (item.modified_at, int(item.id))}
 
 
 def item_reply(state, request, item, status=200):
@@ -23,10 +21,8 @@ def users_me(state, request):
     user, enterprise_id = state.store.user, state.enterprise_id()
     created = dates.format_date(state.store.items[ROOT_ID].created_at)
     full = {"type": "user", "id": user.id, "name": user.name, "login": user.login,
-            "created_at": created, "modified_at": created, "language": "en",
-            "timezone": "America/Los_Angeles", "space_amount": user.space_amount,
-            "space_used": state.store.space_used(), "max_upload_size": user.max_upload_size,
-            "status": "active", "enterprise": None if enterprise_id is None else
+            "created_at": created, "modified_at": created, "language": "en", "status": "active",
+            "enterprise": None if enterprise_id is None else
             {"type": "enterprise", "id": enterprise_id, "name": "Test Enterprise"}}
     fields = fields_param(request)
     if fields is not None:
@@ -41,9 +37,7 @@ def get_folder(state, request):
 def create_folder(state, request):
     body = request.json_object()
     name, parent_id = body.get("name"), parent_id_of(body)
-    check_name(name)
-    state.store.folder(parent_id)
-    check_no_conflict(state, parent_id, name)
+    check_new_item(state, parent_id, name)
     return item_reply(state, request, state.store.add(Folder, name, parent_id), status=201)
 
 
@@ -51,9 +45,7 @@ def update_folder(state, request):
     folder = state.store.folder(request.path_params["folder_id"])
     body = request.json_object()
     if "name" in body:
-        check_name(body["name"])
-        if folder.parent_id is not None:
-            check_no_conflict(state, folder.parent_id, body["name"], exclude_id=folder.id)
+        check_change(state, folder, body["name"])
         state.store.rename(folder, body["name"])
     return item_reply(state, request, folder)
 
@@ -82,11 +74,8 @@ def list_folder_items(state, request):
                              reverse=request.param("direction") == "DESC"),
                       key=lambda item: TYPE_ORDER[item.type])
     start = decode_marker(request.param("marker"))
-    page = {"limit": limit}
-    if start + limit < len(children):
-        page["next_marker"] = encode_marker(start + limit)
-    elif state.switches.get("marker_end") != "absent":
-        page["next_marker"] = None if state.switches.get("marker_end") == "null" else ""
+    page = {"limit": limit, "next_marker": encode_marker(start + limit)
+            if start + limit < len(children) else None}
     renderer = Renderer(state)
     page["entries"] = [renderer.item(item, fields_param(request), variant="mini")
                        for item in children[start:start + limit]]
@@ -115,11 +104,8 @@ def get_file(state, request):
 def update_file(state, request):
     target = state.store.file(request.path_params["file_id"])
     body = request.json_object()
-    if "name" in body:
-        check_name(body["name"])
-        check_not_locked_by_other(state, target)
-        check_no_conflict(state, target.parent_id, body["name"], exclude_id=target.id)
-        state.store.rename(target, body["name"])
+    check_change(state, target, body.get("name", target.name))
+    state.store.rename(target, body.get("name", target.name))
     if "lock" in body:
         _apply_lock(state, target, body["lock"])
     return item_reply(state, request, target)
@@ -133,14 +119,11 @@ def delete_file(state, request):
 
 
 def _apply_lock(state, target, lock):
-    check_not_locked_by_other(state, target)
     if lock is None:
         target.lock = None
     elif isinstance(lock, dict) and lock.get("access") == "lock":
-        prevented = lock.get("is_download_prevented", False)
-        if not isinstance(prevented, bool):
-            raise bad_request("'is_download_prevented' must be true or false")
-        target.lock = state.store.new_lock(optional_date(lock, "expires_at"), prevented)
+        target.lock = state.store.new_lock(optional_date(lock, "expires_at"),
+                                           bool(lock.get("is_download_prevented")))
     else:
         raise bad_request("'lock' must be null or an object with access 'lock'")
 
@@ -150,6 +133,21 @@ def check_not_locked_by_other(state, target):
     if (lock is not None and lock.created_by.get("id") != state.store.user.id
             and (lock.expires_at is None or lock.expires_at > dates.now())):
         raise client_error(403, "access_denied_item_locked", "The item is locked by another user")
+
+
+def check_new_item(state, parent_id, name):
+    check_name(name)
+    state.store.folder(parent_id)
+    check_no_conflict(state, parent_id, name)
+
+
+def check_change(state, item, new_name):
+    """Box's refusals of a change to an item that leaves it named `new_name`."""
+    if isinstance(item, File):
+        check_not_locked_by_other(state, item)
+    if new_name != item.name:
+        check_name(new_name)
+        check_no_conflict(state, item.parent_id, new_name, exclude_id=item.id)
 
 
 def check_no_conflict(state, parent_id, name, exclude_id=None):

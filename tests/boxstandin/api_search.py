@@ -1,4 +1,4 @@
-"""Search with Box's filters, offset paging and limits."""
+"""Search with Box's filters and offset paging; the description check refuses bad enums."""
 
 import json
 
@@ -15,9 +15,7 @@ MAX_OFFSET = 10000
 def search(state, request):
     query, mdfilter = request.param("query", ""), _mdfilter(state, request.param("mdfilters"))
     if not query.strip() and mdfilter is None:
-        raise client_error(400, "bad_request", "Provide the query or mdfilters parameter",
-                           {"errors": [{"reason": "missing_parameter", "name": "query",
-                                        "message": "query or mdfilters is required"}]})
+        raise invalid_parameter("query", "Provide the query or mdfilters parameter")
     offset = int_param(request, "offset", 0)
     if offset > MAX_OFFSET:
         raise invalid_parameter("offset", "Queries with offset above %d are rejected" % MAX_OFFSET)
@@ -63,12 +61,6 @@ def _metadata_values(item):
                     yield value
 
 
-def _type_test(store, kind):
-    if kind not in ("file", "folder", "web_link"):
-        raise invalid_parameter("type", "Invalid value '%s' for query parameter 'type'" % kind)
-    return lambda item: item.type == kind
-
-
 def _ancestor_test(store, text):
     folder_ids = [part.strip() for part in text.split(",") if part.strip()]
     for folder_id in folder_ids:
@@ -100,9 +92,9 @@ def _date_test(store, text):
                          and (high is None or item.modified_at <= high))
 
 
-FILTERS = (("type", _type_test), ("ancestor_folder_ids", _ancestor_test),
-           ("file_extensions", _extension_test), ("size_range", _size_test),
-           ("updated_at_range", _date_test))
+FILTERS = (("type", lambda store, kind: lambda item: item.type == kind),
+           ("ancestor_folder_ids", _ancestor_test), ("file_extensions", _extension_test),
+           ("size_range", _size_test), ("updated_at_range", _date_test))
 
 
 def _range_ends(name, text, convert):
@@ -119,7 +111,6 @@ def _range_ends(name, text, convert):
 
 
 def _mdfilter(state, text):
-    """A test for the one metadata filter Box accepts, or None without mdfilters."""
     if text is None:
         return None
     try:
@@ -144,25 +135,23 @@ def _mdfilter(state, text):
 def _condition_holds(value, condition):
     if value is None:
         return False
-    if isinstance(condition, dict):
-        low, high = condition.get("gt"), condition.get("lt")
-        comparable = _comparable(value)
-        try:
-            return ((low is None or comparable >= _comparable(low))
-                    and (high is None or comparable <= _comparable(high)))
-        except TypeError:
-            return False
-    return _comparable(value) == _comparable(condition)
+    if not isinstance(condition, dict):
+        return _comparable(value) == _comparable(condition)
+    low, high = condition.get("gt"), condition.get("lt")
+    try:
+        return ((low is None or _comparable(value) >= _comparable(low))
+                and (high is None or _comparable(value) <= _comparable(high)))
+    except TypeError:
+        return False
 
 
 def _comparable(value):
     """Numbers compare as numbers, dates as instants, anything else as text."""
     if isinstance(value, (int, float)) and not isinstance(value, bool):
         return float(value)
-    text = str(value)
     for convert in (float, dates.parse):
         try:
-            return convert(text)
+            return convert(str(value))
         except ValueError:
             pass
-    return text
+    return str(value)

@@ -1,31 +1,21 @@
-"""Chunked uploads: creating sessions, parts, commit and abort.
-
-Creating a session runs under the state lock (see routes); parts, commit and abort lock
-their session and take the state lock only for short spells.
-"""
+"""Chunked uploads. Parts, commit and abort lock their session and take the state lock only
+for short spells."""
 
 from dataclasses import asdict
 
 import dates
-from api_items import check_no_conflict, check_not_locked_by_other
-from api_uploads import check_quota, files_reply_body
-from errors import bad_request, not_found
+from api_items import check_change, check_new_item
+from api_uploads import files_reply_body
+from errors import bad_request
 from httpmsg import empty_reply, json_reply
-from sessions import ABORTED, COMMITTED, OPEN
-from store import File, check_name
+from sessions import ABORTED, COMMITTED, check_open
+from store import File
 
 
 def create_session(state, request):
     body = request.json_object()
-    name, size = _file_name(body, required=True), _file_size(body)
-    folder_id = body.get("folder_id")
-    if folder_id is None:
-        raise bad_request("'folder_id' is required", code="missing_destination")
-    if not isinstance(folder_id, str):
-        raise bad_request("'folder_id' must be a string", code="invalid_folder_id")
-    state.store.folder(folder_id)
-    check_no_conflict(state, folder_id, name)
-    check_quota(state, size, size)
+    name, size, folder_id = body.get("file_name"), _file_size(body), body.get("folder_id")
+    check_new_item(state, folder_id, name)
     session = state.sessions.create(name, size, state.switches.get("part_size"),
                                     folder_id=folder_id)
     return json_reply(201, session_record(state, session))
@@ -33,13 +23,10 @@ def create_session(state, request):
 
 def create_version_session(state, request):
     body = request.json_object()
-    name, size = _file_name(body, required=False), _file_size(body)
     target = state.store.file(request.path_params["file_id"])
-    check_not_locked_by_other(state, target)
-    if name is not None and name != target.name:
-        check_no_conflict(state, target.parent_id, name, exclude_id=target.id)
-    check_quota(state, size, size - target.size)
-    session = state.sessions.create(name or target.name, size, state.switches.get("part_size"),
+    name, size = body.get("file_name") or target.name, _file_size(body)
+    check_change(state, target, name)
+    session = state.sessions.create(name, size, state.switches.get("part_size"),
                                     file_id=target.id)
     return json_reply(201, session_record(state, session))
 
@@ -47,7 +34,7 @@ def create_version_session(state, request):
 def upload_part(state, request):
     session = _session(state, request)
     with session.lock:
-        _check_still_open(session)
+        check_open(session)
         part = session.add_part(request.header("Content-Range"), request.header("Digest"),
                                 request.body)
     return json_reply(200, {"part": asdict(part)})
@@ -57,7 +44,7 @@ def commit(state, request):
     session = _session(state, request)
     body = request.json_object()
     with session.lock:
-        _check_still_open(session)
+        check_open(session)
         # Hashing a large file takes a while: do it without holding the state lock.
         blob = session.commit(body.get("parts"), request.header("Digest"))
         with state.lock:
@@ -69,7 +56,7 @@ def commit(state, request):
 def abort(state, request):
     session = _session(state, request)
     with session.lock:
-        _check_still_open(session)
+        check_open(session)
         state.sessions.finish(session, ABORTED)
     return empty_reply(204)
 
@@ -86,15 +73,12 @@ def session_record(state, session):
 
 
 def _store_committed(state, session, blob):
-    """The new file, or the file with its new version, made from the session's content."""
     store = state.store
     if session.file_id is None:
-        store.folder(session.folder_id)
-        check_no_conflict(state, session.folder_id, session.file_name)
+        check_new_item(state, session.folder_id, session.file_name)
         return store.add(File, session.file_name, session.folder_id, blob=blob)
     target = store.file(session.file_id)
-    if session.file_name != target.name:
-        check_no_conflict(state, target.parent_id, session.file_name, exclude_id=target.id)
+    check_change(state, target, session.file_name)
     store.replace_content(target, blob)
     store.set_name(target, session.file_name)
     return target
@@ -105,24 +89,8 @@ def _session(state, request):
         return state.sessions.open_session(request.path_params["upload_session_id"])
 
 
-def _check_still_open(session):
-    if session.state != OPEN:
-        raise not_found("Upload session not found")
-
-
-def _file_name(body, required):
-    name = body.get("file_name")
-    if name is None and required:
-        raise bad_request("'file_name' is required", code="missing_file_name")
-    if name is not None:
-        check_name(name)
-    return name
-
-
 def _file_size(body):
     size = body.get("file_size")
-    if size is None:
-        raise bad_request("'file_size' is required", code="missing_file_size")
     if isinstance(size, bool) or not isinstance(size, int) or not 0 < size < 2 ** 63:
         raise bad_request("'file_size' must be a positive 64-bit integer",
                           code="invalid_file_size")

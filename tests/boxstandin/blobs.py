@@ -1,10 +1,7 @@
-"""File content: small content lives in memory, large content in files of a private spool folder.
+"""File content: in memory up to SPILL_THRESHOLD, else in a private spool folder, so that the
+benchmarks' files of several hundred MiB are never held twice."""
 
-Benchmarks upload files of several hundred MiB, so content is never held twice: a writer keeps
-bytes in memory only up to SPILL_THRESHOLD and then moves them to a spool file; an upload
-session writes its parts straight into a sparse spool file that becomes the content on commit.
-"""
-
+import contextlib
 import hashlib
 import io
 import os
@@ -17,7 +14,6 @@ PATTERN_BLOCK = 65536
 
 
 class SpoolDir:
-    """A private folder for spool files, removed with everything in it by close()."""
 
     def __init__(self):
         self.path = tempfile.mkdtemp(prefix="boxstandin-")
@@ -32,10 +28,8 @@ class SpoolDir:
 
 
 class Blob:
-    """Immutable content with its size and SHA-1 (lower-case hex), in memory or in a file.
-
-    discard() releases a file's storage; readers that opened it before keep reading it.
-    """
+    """Immutable content with its size and SHA-1 (lower-case hex); readers that opened a file
+    before discard() keep reading it."""
 
     def __init__(self, size, sha1, data=None, path=None):
         self.size, self.sha1, self._data, self.path = size, sha1, data, path
@@ -53,7 +47,6 @@ class Blob:
 
 
 class BlobWriter:
-    """Collects content chunk by chunk, hashing it on the way, and spills it when it grows."""
 
     def __init__(self, spool):
         self._spool = spool
@@ -81,29 +74,13 @@ class BlobWriter:
 
 
 def remove_file(path):
-    try:
+    with contextlib.suppress(FileNotFoundError):
         os.unlink(path)
-    except FileNotFoundError:
-        pass
-
-
-def copy_into(writer, stream, length):
-    """Copy `length` bytes of `stream` from its current position."""
-    while length > 0:
-        data = stream.read(min(CHUNK_SIZE, length))
-        if not data:
-            return
-        writer.write(data)
-        length -= len(data)
 
 
 def pattern_blob(spool, size, seed):
-    """Content of `size` bytes where byte i is (31*i + 17*seed + (i >> 16)) mod 256.
-
-    Tests in any language can rebuild it, and every 64 KiB block differs from its neighbours,
-    so a part written at a wrong offset changes the digest. Each block is the base block
-    shifted by a per-block constant, which keeps generating a GiB fast.
-    """
+    """Byte i is (31*i + 17*seed + (i >> 16)) mod 256: every 64 KiB block differs from its
+    neighbours, so a part written at a wrong offset changes the digest."""
     base = bytes((31 * j) & 0xFF for j in range(PATTERN_BLOCK))
     writer = BlobWriter(spool)
     for block_index, start in enumerate(range(0, size, PATTERN_BLOCK)):

@@ -1,8 +1,7 @@
-"""RFC 3339 dates: Box's API answers with its zone's offset, the control interface with "Z"."""
+"""RFC 3339 dates. Box answers in its own zone; a fixed offset keeps the text predictable."""
 
 from datetime import datetime, timedelta, timezone
 
-# Box answers in its own zone; a fixed offset keeps the text predictable for tests.
 SERVICE_ZONE = timezone(timedelta(hours=-8))
 
 
@@ -20,9 +19,5 @@ def parse(text):
     return value.astimezone(timezone.utc)
 
 
-def format_date(value, style="offset"):
-    if value is None:
-        return None
-    if style == "z":
-        return value.astimezone(timezone.utc).strftime("%Y-%m-%dT%H:%M:%SZ")
-    return value.astimezone(SERVICE_ZONE).isoformat(timespec="seconds")
+def format_date(value):
+    return None if value is None else value.astimezone(SERVICE_ZONE).isoformat(timespec="seconds")

@@ -1,9 +1,6 @@
 """The error replies of the Box API: client errors, metadata errors, OAuth errors and 401."""
 
-import itertools
 import secrets
-
-_request_ids = itertools.count(1)
 
 
 class ApiError(Exception):
@@ -16,13 +13,10 @@ class ApiError(Exception):
         self.headers = list(headers)
 
 
-def _request_id():
-    return "%s%d" % (secrets.token_hex(6), next(_request_ids))
-
-
 def client_error_body(status, code, message, context_info=None):
     body = {"type": "error", "status": status, "code": code, "message": message,
-            "help_url": "http://developers.box.com/docs/#errors", "request_id": _request_id()}
+            "help_url": "http://developers.box.com/docs/#errors",
+            "request_id": secrets.token_hex(8)}
     if context_info is not None:
         body["context_info"] = context_info
     return body
@@ -34,7 +28,7 @@ def client_error(status, code, message, context_info=None):
 
 def metadata_error_body(code, message):
     # Box's metadata service answers without "type" and "status".
-    return {"code": code, "message": message, "request_id": _request_id()}
+    return {"code": code, "message": message, "request_id": secrets.token_hex(8)}
 
 
 def metadata_error(status, code, message):

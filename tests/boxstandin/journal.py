@@ -3,8 +3,6 @@
 import fnmatch
 import threading
 
-import dates
-
 
 class Journal:
     def __init__(self):
@@ -17,8 +15,8 @@ class Journal:
         entry = {"request_line": request.request_line, "method": request.method,
                  "target": request.target, "path": request.path, "query": request.query,
                  "headers": [[name, value] for name, value in request.headers],
-                 "route": route, "api": api_check.as_dict(), "status": None, "fault": None,
-                 "time": dates.format_date(dates.now(), "z"), **request.body.journal_view()}
+                 "route": route, "api": {"status": api_check.status, "path": api_check.path},
+                 "status": None, "fault": None, **request.body.journal_view()}
         with self._lock:
             entry["index"] = self._next_index
             self._next_index += 1

@@ -1,7 +1,7 @@
 """A multipart/form-data reader over a spooled body, so that large uploads stay on disk."""
 
 import re
-from dataclasses import dataclass
+from collections import namedtuple
 
 from errors import bad_request
 
@@ -10,19 +10,10 @@ HEADER_LIMIT = 16 * 1024
 _PARAM = re.compile(r';\s*([\w-]+)\s*=\s*("(?:[^"\\]|\\.)*"|[^;]*)')
 
 
-@dataclass
-class FormPart:
-    name: str
-    start: int      # offset of the part's content in the body
-    length: int
-
-    def read(self, body_file):
-        body_file.seek(self.start)
-        return body_file.read(self.length)
+FormPart = namedtuple("FormPart", "name start length")   # start: of the content in the body
 
 
 def read_parts(body, content_type):
-    """The parts of a form body in order; 400 for a body that is not well-formed."""
     media, _, parameters = (content_type or "").partition(";")
     if media.strip().lower() != "multipart/form-data":
         raise bad_request("Content-Type must be multipart/form-data")
@@ -62,13 +53,10 @@ def _part(stream, header_start, content_end):
 
 def _unquote(value):
     value = value.strip()
-    if len(value) >= 2 and value[0] == value[-1] == '"':
-        return value[1:-1].replace('\\"', '"').replace("\\\\", "\\")
-    return value
+    return value[1:-1] if len(value) >= 2 and value[0] == value[-1] == '"' else value
 
 
 def _find_all(stream, needle):
-    """Offsets of every `needle` in the stream, scanning in bounded chunks."""
     found, offset, carry = [], 0, b""
     stream.seek(0)
     for chunk in iter(lambda: stream.read(SCAN_CHUNK), b""):

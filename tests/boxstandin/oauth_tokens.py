@@ -1,15 +1,15 @@
 """The OAuth token pair, with rotation on refresh and rejection of reused refresh tokens."""
 
 import secrets
-import threading
 
 INITIAL_ACCESS_TOKEN = "initialaccesstoken"
 INITIAL_REFRESH_TOKEN = "initialrefreshtoken"
 
 
 class TokenBook:
+    """Changes happen under the stand-in's state lock (token route, authorize page, control)."""
+
     def __init__(self):
-        self._lock = threading.Lock()
         self.access_token = INITIAL_ACCESS_TOKEN
         self.refresh_token = INITIAL_REFRESH_TOKEN
         self.access_expired = False
@@ -17,43 +17,37 @@ class TokenBook:
         self._codes = set()
 
     def is_valid_access(self, token):
-        with self._lock:
-            return bool(token) and token == self.access_token and not self.access_expired
+        return bool(token) and token == self.access_token and not self.access_expired
 
     def issue_code(self):
         code = secrets.token_hex(16)
-        with self._lock:
-            self._codes.add(code)
+        self._codes.add(code)
         return code
 
     def redeem_code(self, code):
-        """A new token pair for an unused authorization code, else None."""
-        with self._lock:
-            if code not in self._codes:
-                return None
-            self._codes.discard(code)
-            return self._rotate()
+        if code not in self._codes:
+            return None
+        self._codes.discard(code)
+        return self._rotate()
 
     def refresh(self, refresh_token):
         """A new pair for the current refresh token, else None; the old pair stops working."""
-        with self._lock:
-            if not refresh_token or refresh_token != self.refresh_token:
-                return None
-            self.refresh_count += 1
-            return self._rotate()
+        if not refresh_token or refresh_token != self.refresh_token:
+            return None
+        self.refresh_count += 1
+        return self._rotate()
 
     def set(self, access_token=None, refresh_token=None, access_expired=None):
-        with self._lock:
-            if access_token is not None:
-                self.access_token, self.access_expired = access_token, False
-            self.refresh_token = refresh_token or self.refresh_token
-            if access_expired is not None:
-                self.access_expired = access_expired
+        if access_token is not None:
+            self.access_token, self.access_expired = access_token, False
+        self.refresh_token = refresh_token or self.refresh_token
+        if access_expired is not None:
+            self.access_expired = access_expired
+        return self.view()
 
     def view(self):
-        with self._lock:
-            return {"access_token": self.access_token, "refresh_token": self.refresh_token,
-                    "access_expired": self.access_expired, "refresh_count": self.refresh_count}
+        return {"access_token": self.access_token, "refresh_token": self.refresh_token,
+                "access_expired": self.access_expired, "refresh_count": self.refresh_count}
 
     def _rotate(self):
         self.access_token = secrets.token_hex(16)

@@ -1,15 +1,13 @@
 """Checks a request's method, path and query against Box's published API description.
 
-One base address serves Box's hosts, so the path prefix says which host a request was meant
-for: /2.0 the API, /api/2.0 the upload host, /oauth2 the token host, /api/oauth2 the account
-host (authorize page). An operation only counts as found when it is described for that host.
+The path prefix says which of Box's hosts a request was meant for: /2.0 the API, /api/2.0 the
+upload host, /oauth2 the token host, /api/oauth2 the account host. An operation only counts as
+found when it is described for that host.
 """
 
 import json
 import re
 from collections import namedtuple
-from dataclasses import dataclass
-from typing import List, Optional
 from urllib.parse import urlsplit
 
 # Request path prefix -> (host, text to cut off before looking the path up).
@@ -29,21 +27,8 @@ def compile_template(template):
         for index, piece in enumerate(pieces)))
 
 
-@dataclass
-class PathEntry:
-    template: str
-    regex: object
-    operations: List[Operation]
-
-
-@dataclass
-class ApiCheck:
-    status: str   # "ok", "wrong_host", "method_not_in_api", "not_in_api" or "standin"
-    oa_path: Optional[str] = None
-    operation: Optional[Operation] = None
-
-    def as_dict(self):
-        return {"status": self.status, "path": self.oa_path}
+# status "ok", "wrong_host", "method_not_in_api", "not_in_api" or "standin"; path as described.
+ApiCheck = namedtuple("ApiCheck", "status path operation", defaults=(None, None))
 
 
 class ApiIndex:
@@ -53,11 +38,11 @@ class ApiIndex:
         entries = {}
         for raw_path, item in description.get("paths", {}).items():
             template = raw_path.split("#", 1)[0]
-            entry = entries.setdefault(template, PathEntry(template, compile_template(template), []))
-            entry.operations.extend(self._operations(item))
+            entries.setdefault(template, []).extend(self._operations(item))
         # Literal paths win over templated ones ("/files/content" before "/files/{file_id}").
-        self._entries = sorted(entries.values(),
-                               key=lambda e: (e.template.count("{"), -len(e.template)))
+        self._entries = [(template, compile_template(template), operations)
+                         for template, operations in sorted(
+                             entries.items(), key=lambda e: (e[0].count("{"), -len(e[0])))]
 
     @classmethod
     def load(cls, path):
@@ -71,14 +56,15 @@ class ApiIndex:
             return ApiCheck("standin" if path.startswith("/_download/") else "not_in_api")
         # Only the most specific matching path counts, as in a router: a POST to the API
         # host's "/files/content" is a misdirected upload, not an operation on a file "content".
-        entry = next((e for e in self._entries if e.regex.match(relative)), None)
+        entry = next((e for e in self._entries if e[1].match(relative)), None)
         if entry is None:
             return ApiCheck("not_in_api")
-        same_method = [op for op in entry.operations if op.method == method.lower()]
+        template, _, operations = entry
+        same_method = [op for op in operations if op.method == method.lower()]
         for operation in same_method:
             if operation.host == host:
-                return ApiCheck("ok", entry.template, operation)
-        return ApiCheck("wrong_host" if same_method else "method_not_in_api", entry.template)
+                return ApiCheck("ok", template, operation)
+        return ApiCheck("wrong_host" if same_method else "method_not_in_api", template)
 
     def _operations(self, item):
         for method in HTTP_METHODS:
@@ -94,20 +80,16 @@ class ApiIndex:
             yield Operation(method, host, query)
 
     def _resolve(self, node):
-        for _ in range(16):
-            if not (isinstance(node, dict) and "$ref" in node):
-                break
+        while isinstance(node, dict) and "$ref" in node:
             kind, name = node["$ref"].split("/")[-2:]
             node = self._components.get(kind, {}).get(name, {})
         return node
 
 
 def invalid_query(check, params):
-    """(name, problem) of the first query value that the described operation refuses, else None.
-
-    Enum values are compared exactly, as Box does ("desc" is no "DESC"); integers above their
-    maximum are refused, not cut down. Parameters the description lacks are tolerated.
-    """
+    """(name, problem) of the first query value the operation refuses, else None. Enums compare
+    exactly ("desc" is no "DESC"), integers above their maximum are refused, unknown parameters
+    tolerated."""
     operation = check.operation
     for name, values in (params.items() if operation else ()):
         schema = operation.query_params.get(name)
@@ -128,12 +110,10 @@ def _value_problem(schema, value):
     if "enum" in schema and value not in schema["enum"]:
         return "'%s' is not one of %s" % (value, ", ".join(map(str, schema["enum"])))
     if schema.get("type") == "integer":
-        try:
-            number = int(value)
-        except ValueError:
+        if not value.lstrip("-").isdigit():
             return "'%s' is no integer" % value
-        if number > schema.get("maximum", number):
-            return "%d is above the maximum %d" % (number, schema["maximum"])
+        if int(value) > schema.get("maximum", int(value)):
+            return "%s is above the maximum %d" % (value, schema["maximum"])
     return None
 
 

@@ -1,9 +1,6 @@
-"""Items as Box shows them: the standard and mini variants, and `fields` selection.
-
-With a `fields` query Box answers "type", "id" (and "etag" for items) plus exactly the known
-fields asked for; metadata instances only appear when asked for as "metadata.<scope>.<template>".
-Members are computed only when shown, because some (folder sizes, paths) walk the tree.
-"""
+"""Items as Box shows them. With `fields` Box answers "type", "id", "etag" and exactly the known
+fields asked for, metadata only as "metadata.<scope>.<template>". Members are computed only when
+shown: some (folder sizes, paths) walk the tree."""
 
 import dates
 from store import FILE_PERMISSIONS, FOLDER_PERMISSIONS
@@ -64,8 +61,6 @@ NOT_STANDARD = ("version_number", "extension", "lock", "permissions", "expiring_
 
 
 class Renderer:
-    """Builds item records from the state's store."""
-
     def __init__(self, state):
         self.store = state.store
         self.base_url = state.base_url

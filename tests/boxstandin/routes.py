@@ -51,7 +51,6 @@ ROUTES = [
 
 
 def find_route(method, path):
-    """The route and its path parameters; (None, {}) when nothing matches."""
     for route in ROUTES:
         match = route.regex.match(path) if route.method == method else None
         if match:
@@ -60,7 +59,6 @@ def find_route(method, path):
 
 
 def dispatch(state, request, route, path_params, check):
-    """Run the request's handler; Box-shaped errors become their replies."""
     try:
         # A front end refuses raw spaces, controls and non-ASCII in the request target.
         if not all(0x21 <= ord(char) <= 0x7E for char in request.target):

@@ -1,55 +1,40 @@
 #!/usr/bin/env python3
-"""Run a command against a fresh Box stand-in; the CTest launcher of the Box suites.
+"""Run a command against a fresh Box stand-in: the CTest launcher of the Box suites.
 
     run_with_standin.py --openapi PATH [--timeout SECONDS] -- COMMAND ARGS...
 
-Starts boxstandin.py, waits for its READY line, runs the command with
-BOX_STANDIN_URL=http://127.0.0.1:PORT in its environment (Wine hands it on to Windows programs),
-then stops the stand-in and exits with the command's exit code: 128+N when the command died of
-signal N, 124 on timeout. The stand-in also stops by itself if this launcher is killed, because
-it watches its stdin pipe.
-
-From Python:  with StandInProcess(openapi_path) as url: ...
+The command finds the stand-in in BOX_STANDIN_URL (Wine hands it on to Windows programs) and its
+exit code is passed on: 128+N when it died of signal N, 124 on timeout. From Python:
+with StandInProcess(openapi_path) as url: ...
 """
 
 import argparse
 import os
-import queue
 import signal
 import subprocess
 import sys
-import threading
 
 STANDIN_SCRIPT = os.path.join(os.path.dirname(os.path.abspath(__file__)), "boxstandin.py")
 
 
 class StandInProcess:
-    """The stand-in as a child process; `url` is set once it is ready."""
-
     def __init__(self, openapi_path):
         self._openapi_path = openapi_path
         self._process = None
-        self.url = None
 
     def start(self):
         self._process = subprocess.Popen(
             [sys.executable, STANDIN_SCRIPT, "--openapi", self._openapi_path, "--watch-stdin"],
-            stdin=subprocess.PIPE, stdout=subprocess.PIPE)
-        lines = queue.Queue()
-        threading.Thread(target=_forward_lines, args=(self._process.stdout, lines),
-                         daemon=True).start()
-        try:
-            line = lines.get(timeout=30) or ""
-        except queue.Empty:
-            line = ""
+            stdin=subprocess.PIPE, stdout=subprocess.PIPE, text=True)
+        # It prints nothing but this line, or ends (and so ends the line) when it cannot start.
+        line = self._process.stdout.readline()
         if not line.startswith("READY "):
             self.stop()
             raise RuntimeError("the Box stand-in did not get ready")
-        self.url = line.split(None, 1)[1].strip()
-        return self.url
+        return line.split(None, 1)[1].strip()
 
     def stop(self):
-        """Close its stdin (it stops at end of input), then insist if it lingers."""
+        # It stops at the end of its stdin, and also when this launcher is killed.
         process, self._process = self._process, None
         if process is None:
             return
@@ -65,14 +50,6 @@ class StandInProcess:
 
     def __exit__(self, *exc_info):
         self.stop()
-
-
-def _forward_lines(stream, lines):
-    """Hand over the first line (READY); pass anything later through to stderr."""
-    first = stream.readline()
-    lines.put(first.decode("utf-8", "replace").rstrip("\r\n") if first else None)
-    for raw in iter(stream.readline, b""):
-        sys.stderr.write(raw.decode("utf-8", "replace"))
 
 
 def _run_command(command, url, timeout):
@@ -100,8 +77,7 @@ def _run_command(command, url, timeout):
 
 
 def main(argv=None):
-    parser = argparse.ArgumentParser(
-        usage="%(prog)s --openapi PATH [--timeout SECONDS] -- COMMAND [ARGS...]")
+    parser = argparse.ArgumentParser()
     parser.add_argument("--openapi", required=True)
     parser.add_argument("--timeout", type=float, default=None)
     parser.add_argument("command", nargs=argparse.REMAINDER)

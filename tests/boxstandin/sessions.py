@@ -1,10 +1,5 @@
-"""Chunked upload sessions and Box's rules for their parts and commit: part offsets are
-multiples of the part size, only the last part may be shorter, digests must match, parts may not
-overlap, and the commit lists exactly the uploaded parts, which cover the file.
-
-Parts go straight into a sparse spool file at their offsets; on commit that file becomes the
-file's content without a copy.
-"""
+"""Chunked upload sessions and Box's rules for parts and commit. Parts go straight into a sparse
+spool file, which becomes the file's content on commit."""
 
 import base64
 import binascii
@@ -46,7 +41,6 @@ class UploadSession:
             stream.truncate(file_size)   # sparse: disk fills only as parts arrive
 
     def add_part(self, content_range, digest_header, body):
-        """Check one part against the session's rules, then write it at its offset."""
         first, last = self._checked_range(content_range)
         size = last - first + 1
         if body.size != size:
@@ -66,7 +60,6 @@ class UploadSession:
         return part
 
     def commit(self, listed_parts, digest_header):
-        """Check the commit's part list and whole-file digest; the content as a blob."""
         self._check_listed_parts(listed_parts)
         digest = hashlib.sha1()
         with open(self.path, "rb") as stream:
@@ -76,11 +69,9 @@ class UploadSession:
         return Blob(self.file_size, digest.hexdigest(), path=self.path)
 
     def view(self):
-        return {"id": self.id, "state": self.state, "file_name": self.file_name,
-                "file_size": self.file_size, "folder_id": self.folder_id,
-                "file_id": self.file_id, "part_size": self.part_size,
-                "total_parts": self.total_parts,
-                "parts": [asdict(p) for p in sorted(self.parts, key=lambda p: p.offset)]}
+        view = {key: value for key, value in vars(self).items()
+                if key not in ("lock", "path", "expires_at", "parts")}
+        return dict(view, parts=[asdict(p) for p in sorted(self.parts, key=lambda p: p.offset)])
 
     def _checked_range(self, content_range):
         match = CONTENT_RANGE.match(content_range or "")
@@ -125,8 +116,7 @@ class SessionBook:
 
     def open_session(self, session_id):
         session = self._sessions.get(session_id)
-        if session is None or session.state != OPEN:
-            raise not_found("Upload session not found")
+        check_open(session)
         return session
 
     def finish(self, session, state, keep_file=False):
@@ -141,6 +131,11 @@ class SessionBook:
         for session in self._sessions.values():
             if session.state == OPEN:
                 self.finish(session, ABORTED)
+
+
+def check_open(session):
+    if session is None or session.state != OPEN:
+        raise not_found("Upload session not found")
 
 
 def _check_digest(header, sha1_hex, what):

@@ -3,12 +3,18 @@
 import threading
 
 from blobs import SpoolDir
+from control_items import check_keys
 from faults import FaultBook
 from journal import Journal
 from oauth_tokens import TokenBook
 from sessions import SessionBook
 from store import Store
-from switches import Switches
+
+# Behaviour switches and their defaults. download_mode "redirect" (302 to the download host),
+# "direct" (200 with the bytes) or "not_ready" (202 with Retry-After); authorize "grant" or
+# "deny"; the pace switches pause after each MiB of a request body read or of content sent.
+SWITCHES = {"download_mode": "redirect", "enterprise_null": False, "part_size": 8 * 1024 * 1024,
+            "authorize": "grant", "body_read_pace_ms": 0, "reply_send_pace_ms": 0}
 
 
 class StandInState:
@@ -37,12 +43,16 @@ class StandInState:
             self.sessions.close()
         self.spool.close()
 
+    def update_switches(self, changes):
+        check_keys(changes, SWITCHES)
+        self.switches.update(changes)
+        return self.switches
+
     def enterprise_id(self):
-        """The signed-in user's enterprise, or None when a test took it away."""
-        return None if self.switches.get("enterprise_null") else self.store.user.enterprise_id
+        return None if self.switches["enterprise_null"] else self.store.user.enterprise_id
 
     def _fresh_account(self):
         self.store = Store()
         self.sessions = SessionBook(self.spool)
         self.tokens = TokenBook()
-        self.switches = Switches()
+        self.switches = dict(SWITCHES)

@@ -1,8 +1,4 @@
-"""The in-memory Box account: one user, folders, files with content, web links, locks, metadata.
-
-Ids are decimal-digit strings from one counter; etags are integers shown as strings. Callers
-hold the stand-in's state lock, so the store itself takes no locks.
-"""
+"""The in-memory Box account. Callers hold the stand-in's state lock; the store takes none."""
 
 import itertools
 from dataclasses import dataclass, field
@@ -24,8 +20,6 @@ class User:
     name: str = "Test User"
     login: str = "test.user@example.com"
     enterprise_id: Optional[str] = "1234567"
-    space_amount: int = 10 * 1024 ** 4
-    max_upload_size: int = 150 * 1024 ** 3
 
     def mini(self):
         return {"type": "user", "id": self.id, "name": self.name, "login": self.login}
@@ -119,16 +113,10 @@ class Store:
         return item if isinstance(item, kind) else None
 
     def folder(self, folder_id):
-        return self._existing(folder_id, Folder)
+        return self.find(folder_id, Folder) or _raise(not_found())
 
     def file(self, file_id):
-        return self._existing(file_id, File)
-
-    def _existing(self, item_id, kind):
-        found = self.find(item_id, kind)
-        if found is None:
-            raise not_found()
-        return found
+        return self.find(file_id, File) or _raise(not_found())
 
     def children(self, folder_id):
         return list(self._children.get(folder_id, {}).values())
@@ -149,23 +137,17 @@ class Store:
         return sum(child.size if isinstance(child, File) else self.subtree_size(child)
                    for child in self.children(folder.id) if not isinstance(child, WebLink))
 
-    def space_used(self):
-        return sum(item.size for item in self.items.values() if isinstance(item, File))
-
     def conflict(self, parent_id, name, exclude_id=None):
-        """The item whose name equals `name` (case-insensitive) in the folder, if any."""
         item = self._names.get(parent_id, {}).get(name.casefold())
         return None if item is None or item.id == exclude_id else item
 
     def add(self, kind, name, parent_id, item_id=None, **members):
-        """A new folder, file (give `blob`) or web link (give `url`)."""
         item_id, now = self.new_id(item_id), dates.now()
         if kind is File:
             members["version_id"] = self.new_id()
         return self._add(kind(item_id, name, parent_id, now, now, **members))
 
     def replace_content(self, target, blob, content_modified=None):
-        """A new version: new bytes, next version number and etag, fresh dates."""
         old = target.blob
         target.blob = blob
         target.version_number += 1
@@ -176,14 +158,11 @@ class Store:
         if old is not None and old is not blob:
             old.discard()
 
-    def relocate(self, item, parent_id, name):
-        """Give an item another folder and name; callers checked that the name is free."""
-        self._unindex(item)
-        item.parent_id, item.name = parent_id, name
-        self._index(item)
-
     def set_name(self, item, name):
-        self.relocate(item, item.parent_id, name)
+        """Callers checked that the name is free."""
+        self._unindex(item)
+        item.name = name
+        self._index(item)
 
     def rename(self, item, name):
         """A rename as a user makes it: a new etag and modification time."""
@@ -202,10 +181,9 @@ class Store:
         self._names.pop(item.id, None)
         self._unindex(item)
 
-    def new_lock(self, expires_at=None, is_download_prevented=False, created_by=None,
-                 created_at=None, lock_id=None):
-        return Lock(lock_id or self.new_id(), created_at or dates.now(),
-                    created_by or self.user.mini(), expires_at, is_download_prevented)
+    def new_lock(self, expires_at=None, is_download_prevented=False, created_by=None):
+        return Lock(self.new_id(), dates.now(), created_by or self.user.mini(), expires_at,
+                    is_download_prevented)
 
     def _add(self, item):
         self.items[item.id] = item
@@ -233,3 +211,7 @@ def check_name(name):
         raise client_error(400, "item_name_too_long", "Item name too long")
     if "/" in name or "\\" in name or name in (".", "..") or name != name.strip():
         raise client_error(400, "item_name_invalid", "Item name invalid")
+
+
+def _raise(error):
+    raise error
