@@ -94,23 +94,16 @@ void BoxRoadTest::TearDown()
 
 void BoxRoadTest::AddFault(const std::string& ruleJson) const { standIn_.AddFault(ParseJson(ruleJson)); }
 
-void BoxRoadTest::ExpireAccessToken() const
-{
-    Json::Value expire(Json::objectValue);
-    expire["access_expired"] = true;
-    standIn_.Post("tokens", expire);
-}
+void BoxRoadTest::ExpireAccessToken() const { standIn_.Post("tokens", ParseJson(R"({"access_expired": true})")); }
 
 Json::Value BoxRoadTest::StandInTokens() const { return standIn_.Get("tokens"); }
 
 Json::Value BoxRoadTest::Journal(const std::string& route) const
 {
-    const Json::Value entries = standIn_.Journal()["entries"];
-    if (route.empty())
-        return entries;
+    const Json::Value journal = standIn_.Journal();
     Json::Value matching(Json::arrayValue);
-    for (const Json::Value& entry : entries) {
-        if (entry["route"].asString() == route)
+    for (const Json::Value& entry : journal["entries"]) {
+        if (route.empty() || entry["route"].asString() == route)
             matching.append(entry);
     }
     return matching;
