@@ -36,7 +36,7 @@ bool WaitUntil(const std::function<bool()>& condition, std::chrono::milliseconds
 // A new thread in a single-threaded apartment of its own, as a host thread is.
 std::thread StartStaThread(std::function<void()> body);
 
-// The future holds S_OK, the HRESULT the call threw, or E_UNEXPECTED for any other exception.
+// The future holds the HRESULT the call threw (S_OK for none), or E_UNEXPECTED for another exception.
 std::future<HRESULT> StartStaCall(std::function<void()> call, std::thread& thread);
 
 // The message of the E_FAIL hresult_exception the call throws; empty when it throws none.

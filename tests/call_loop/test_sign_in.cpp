@@ -59,13 +59,12 @@ TEST_F(SignIn, RunsTheAuthorizePageInTheHostWebViewAndRedeemsTheCode)
     EXPECT_EQ(AnsiToWide(tokens["refresh_token"].asString()), ReadUserSetting(Box_20::kRefreshTokenSetting));
 }
 
-TEST_F(SignIn, FailsWithoutAWebViewWhenTheWebViewRefusesAndWhenTheUserRefusesConsent)
+// Without any web view: the refused-refresh case of the token tests.
+TEST_F(SignIn, FailsWhenTheWebViewRefusesAndWhenTheUserRefusesConsent)
 {
-    const auto signIn = [&] { Box_20::GetCachedTokens(informer_.get(), false); };
-    EXPECT_EQ(kNoAuthCode, FailureOf(signIn));
     {
         TestWebView refusing(TestWebView::Behaviour::Refuse);
-        EXPECT_EQ(kNoAuthCode, FailureOf(signIn));
+        EXPECT_EQ(kNoAuthCode, FailureOf([&] { Box_20::GetCachedTokens(informer_.get(), false); }));
     }
     standIn_.Post("switches", ParseJson(R"({"authorize": "deny"})"));
     TestWebView webView;
