@@ -176,15 +176,18 @@ TEST_F(TokenRefresh, BoxCallFromAMessageHandledDuringTheRefreshFailsAtOnce)
         }
     });
 
-    ASSERT_TRUE(WaitUntil([&] { return window.load() != nullptr && Journal(kTokenRoute).size() == 1u; }, 10s));
-    PostMessageW(window, WM_APP, 0, 0);
+    // Asserts only once the host thread is joined.
+    const bool refreshing = WaitUntil([&] { return window.load() != nullptr && Journal(kTokenRoute).size() == 1u; }, 10s);
+    if (refreshing)
+        PostMessageW(window, WM_APP, 0, 0);
     std::future<std::string> outcome = nested.get_future();
-    const bool answered = outcome.wait_for(5s) == std::future_status::ready;
+    const bool answered = refreshing && outcome.wait_for(5s) == std::future_status::ready;
     if (!answered)
         informer_->RequestStop();
     host.join();
     g_onNestedCall = nullptr;
 
+    ASSERT_TRUE(refreshing);
     ASSERT_TRUE(answered) << "the nested call waited for the lock its own thread holds";
     EXPECT_EQ("Blocked from accessing Box tokens, perhaps from another auth dialog", outcome.get());
     EXPECT_EQ("user", outer);
