@@ -1,5 +1,4 @@
-// The filter as the host gets it: created through COM from the machine's registration, asked for
-// its interfaces, called late-bound, aggregated, and let go.
+// The filter as the host gets it through COM: interfaces, late binding, aggregation, unloading.
 #include "ComOwners.h"
 #include "ComPtr.h"
 #include "FilterClass.h"
@@ -56,8 +55,7 @@ GUID TypeGuid(ITypeInfo* info)
     return guid;
 }
 
-// Registered for the machine once for the suite, as the host's installer leaves it; the host's
-// type library beside it.
+// Registered for the machine once, as the installer leaves it, beside the host's type library.
 class Activation : public testing::Test {
 protected:
     static void SetUpTestSuite()
@@ -91,8 +89,7 @@ TEST_F(Activation, CreatesTheFilterByEveryIdAnswersItsMapOnlyAndStaysWhileAnInst
 {
     CLSID byProgId = GUID_NULL;
     ASSERT_EQ(::CLSIDFromProgID(L"Talvern.SyncFilter.Box.1", &byProgId), S_OK);
-    // The version-independent program id names the current one in its CurVer key, as the class
-    // script writes it.
+    // The version-independent program id names the current one in its CurVer key.
     const CLSID byVersionIndependentProgId = TestSupport::FollowCurVer(L"Talvern.SyncFilter.Box").clsid;
     std::vector<com_ptr<IUnknown>> instances;
     for (const CLSID& clsid : {CLSID_VESKBoxSyncFilter, byProgId, byVersionIndependentProgId}) {
