@@ -8,6 +8,7 @@
 #include "LSResources.h"
 #include "LSSetting.h"
 #include "StringUtils.h"
+#include "ThrownHresult.h"
 
 #include <objbase.h>
 
@@ -19,9 +20,7 @@ namespace BoxRoad {
 std::optional<std::wstring> ReadUserSetting(const std::wstring& name)
 {
     const auto stored = RegistrySandbox::ReadString(SettingsSource::User, name);
-    if (!stored || stored->first != REG_SZ)
-        return std::nullopt;
-    return stored->second;
+    return stored && stored->first == REG_SZ ? std::optional<std::wstring>(stored->second) : std::nullopt;
 }
 
 bool WaitUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout)
@@ -51,10 +50,7 @@ std::future<HRESULT> StartStaCall(std::function<void()> call, std::thread& threa
     std::future<HRESULT> result = outcome->get_future();
     thread = StartStaThread([call = std::move(call), outcome] {
         try {
-            call();
-            outcome->set_value(S_OK);
-        } catch (HRESULT hr) {
-            outcome->set_value(hr);
+            outcome->set_value(TestSupport::ThrownHresult(call));
         } catch (...) {
             outcome->set_value(E_UNEXPECTED);
         }
@@ -94,23 +90,16 @@ void BoxRoadTest::TearDown()
 
 void BoxRoadTest::AddFault(const std::string& ruleJson) const { standIn_.AddFault(ParseJson(ruleJson)); }
 
-void BoxRoadTest::ExpireAccessToken() const
-{
-    Json::Value expire(Json::objectValue);
-    expire["access_expired"] = true;
-    standIn_.Post("tokens", expire);
-}
+void BoxRoadTest::ExpireAccessToken() const { standIn_.Post("tokens", ParseJson(R"({"access_expired": true})")); }
 
 Json::Value BoxRoadTest::StandInTokens() const { return standIn_.Get("tokens"); }
 
 Json::Value BoxRoadTest::Journal(const std::string& route) const
 {
-    const Json::Value entries = standIn_.Journal()["entries"];
-    if (route.empty())
-        return entries;
+    const Json::Value journal = standIn_.Journal();
     Json::Value matching(Json::arrayValue);
-    for (const Json::Value& entry : entries) {
-        if (entry["route"].asString() == route)
+    for (const Json::Value& entry : journal["entries"]) {
+        if (route.empty() || entry["route"].asString() == route)
             matching.append(entry);
     }
     return matching;

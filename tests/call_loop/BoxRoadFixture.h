@@ -1,7 +1,5 @@
-// The fixture of the Box road tests: the Box stand-in reset for each test, the client pointed at
-// it through "Mock.BoxService" in a registry sandbox, the token cache holding the stand-in's
-// current pair, and, after each test, every request the stand-in saw checked against Box's API
-// description.
+// The Box road tests' fixture: a fresh stand-in that the client reaches through "Mock.BoxService",
+// the token cache holding its pair, and every request it saw checked against Box's API afterwards.
 #pragma once
 
 #include "BoxExceptions.h"
@@ -28,19 +26,17 @@
 
 namespace BoxRoad {
 
-// A text in the user's own settings, where the client stores its tokens.
 std::optional<std::wstring> ReadUserSetting(const std::wstring& name);
 
 using TestSupport::ParseJson;
 
-// Waits until the condition holds, asking every 10 ms; false when it still fails after timeout.
+// False when the condition still fails after the timeout.
 bool WaitUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout);
 
-// Runs the body on a new thread with its own single-threaded apartment, as a host thread is.
+// A new thread in a single-threaded apartment of its own, as a host thread is.
 std::thread StartStaThread(std::function<void()> body);
 
-// Runs the call on a new single-threaded apartment thread; the future holds S_OK, the HRESULT it
-// threw, or E_UNEXPECTED for any other exception.
+// The future holds the HRESULT the call threw (S_OK for none), or E_UNEXPECTED for another exception.
 std::future<HRESULT> StartStaCall(std::function<void()> call, std::thread& thread);
 
 // The message of the E_FAIL hresult_exception the call throws; empty when it throws none.
@@ -55,7 +51,7 @@ std::string FailureOf(Call call)
     return {};
 }
 
-// The HTTP status of the LSHttpError the call throws; 0 when it throws none.
+// 0 when the call throws no LSHttpError.
 template <typename Call>
 int HttpStatusOf(Call call)
 {
@@ -67,7 +63,7 @@ int HttpStatusOf(Call call)
     return 0;
 }
 
-// The text of the Box_20::ApiException the call throws; empty when it throws none.
+// Empty when the call throws no Box_20::ApiException.
 template <typename Call>
 std::wstring ApiErrorOf(Call call)
 {
@@ -95,13 +91,11 @@ protected:
     void SetUp() override;
     void TearDown() override;
 
-    // A fault rule of the stand-in (see its control interface), given as JSON text.
     void AddFault(const std::string& ruleJson) const;
-    // The stand-in stops taking the cached access token: the next API request gets 401.
+    // The next API request gets 401.
     void ExpireAccessToken() const;
     Json::Value StandInTokens() const;
-    // The requests the stand-in journaled during this test, optionally of one route only
-    // ("GET /2.0/users/me").
+    // This test's requests, optionally of one route only ("GET /2.0/users/me").
     Json::Value Journal(const std::string& route = {}) const;
     static std::string Header(const Json::Value& entry, const std::string& name)
     {
@@ -109,9 +103,8 @@ protected:
     }
     static std::string Body(const Json::Value& entry) { return TestSupport::JournalBody(entry); }
 
-    // The address of the signed-in user's record, a request every account answers.
+    // The signed-in user's record, which every account answers.
     static CStdStr<wchar_t> UserInfoUrl();
-    // GET of that record through the call loop.
     Json::Value CallUserInfo() const;
 
     TestSupport::BoxStandIn standIn_ = TestSupport::BoxStandIn::FromEnvironment();

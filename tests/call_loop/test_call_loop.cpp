@@ -1,5 +1,4 @@
-// The call loop: which replies are sent again, how often, with what pauses, and what the caller
-// finally sees.
+// Which replies the call loop sends again, how often, with what pauses, and what the caller sees.
 #include "BoxRoadFixture.h"
 
 #include "BoxCallLoop.h"

@@ -10,6 +10,7 @@
 #include <oleauto.h>
 #include <sddl.h>
 
+#include <algorithm>
 #include <vector>
 
 using TalvernCommon::unique_hkey;
@@ -57,11 +58,8 @@ std::wstring TypeLibKey() { return StorePath(std::wstring(L"TypeLib\\") + kLibra
 
 bool ClassKeysExist(ClassStore store)
 {
-    for (const std::wstring& root : kClassScriptRoots) {
-        if (KeyExists(store, root))
-            return true;
-    }
-    return false;
+    return std::any_of(kClassScriptRoots.begin(), kClassScriptRoots.end(),
+                       [store](const std::wstring& root) { return KeyExists(store, root); });
 }
 
 std::wstring ClassValue(ClassStore store, const std::wstring& subkey, const wchar_t* name)
@@ -77,9 +75,8 @@ std::wstring ClassValue(ClassStore store, const std::wstring& subkey, const wcha
 std::wstring RegisteredTypeLibPath()
 {
     TalvernCommon::unique_bstr path;
-    if (FAILED(::QueryPathOfRegTypeLib(LIBID_VESKBoxSyncLib, 1, 0, kLibraryLocale, path.put())))
-        return {};
-    return path.get() != nullptr ? std::wstring(path.get()) : std::wstring();
+    const bool found = SUCCEEDED(::QueryPathOfRegTypeLib(LIBID_VESKBoxSyncLib, 1, 0, kLibraryLocale, path.put()));
+    return found && path.get() != nullptr ? std::wstring(path.get()) : std::wstring();
 }
 
 bool InterfaceKeyExists(ClassStore store) { return KeyExists(store, std::wstring(L"Interface\\") + kInterfaceId); }

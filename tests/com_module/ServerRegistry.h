@@ -5,22 +5,19 @@
 
 #include <string>
 
-// The machine's classes (HKLM\Software\Classes, which HKCR shows under Wine) or the current
-// user's (HKCU\Software\Classes).
+// HKLM\Software\Classes (which HKCR shows under Wine) or HKCU\Software\Classes.
 enum class ClassStore { Machine, User };
 
-// Whether any of the class script's three roots (the two program ids, the class id) is there.
+// Whether any of the two program ids and the class id is there.
 bool ClassKeysExist(ClassStore store);
 // A text value under the class id's key ("InprocServer32", "ThreadingModel"); empty when absent.
 std::wstring ClassValue(ClassStore store, const std::wstring& subkey, const wchar_t* name = nullptr);
 // Where the server's type library is registered; empty when it is not.
 std::wstring RegisteredTypeLibPath();
 bool InterfaceKeyExists(ClassStore store);
-// Removes whatever registration may have written, in both stores.
 void RemoveServerRegistration();
 
-// The host's type library (bin\VESKSyncBasicsLib.tlb) registered as the host's installer does;
-// removed again at the end when it was not registered before.
+// The host's type library registered as its installer does; removed at the end unless it was there.
 class HostTypeLibrary {
 public:
     HostTypeLibrary();
@@ -37,8 +34,7 @@ private:
     bool m_wasRegistered = false;
 };
 
-// The key where registration writes the server's type library, made to refuse writes as an
-// administrator's access rule would (reading stays allowed); unlocked and removed when it goes.
+// The server's type library key, refusing writes as an administrator's access rule would.
 class LockedTypeLibKey {
 public:
     LockedTypeLibKey();

@@ -1,5 +1,4 @@
-// The filter as the host gets it: created through COM from the machine's registration, asked for
-// its interfaces, called late-bound, aggregated, and let go.
+// The filter as the host gets it through COM: interfaces, late binding, aggregation, unloading.
 #include "ComOwners.h"
 #include "ComPtr.h"
 #include "FilterClass.h"
@@ -36,6 +35,16 @@ com_ptr<IUnknown> Query(IUnknown* object, REFIID iid)
     return answer;
 }
 
+// The HRESULT of a call that must leave its out pointer null.
+template <typename Call>
+HRESULT NullingOut(Call call)
+{
+    void* answer = reinterpret_cast<void*>(1);
+    const HRESULT hr = call(&answer);
+    EXPECT_EQ(answer, nullptr);
+    return hr;
+}
+
 GUID TypeGuid(ITypeInfo* info)
 {
     TYPEATTR* attributes = nullptr;
@@ -46,8 +55,7 @@ GUID TypeGuid(ITypeInfo* info)
     return guid;
 }
 
-// Registered for the machine once for the suite, as the host's installer leaves it; the host's
-// type library beside it.
+// Registered for the machine once, as the installer leaves it, beside the host's type library.
 class Activation : public testing::Test {
 protected:
     static void SetUpTestSuite()
@@ -81,8 +89,7 @@ TEST_F(Activation, CreatesTheFilterByEveryIdAnswersItsMapOnlyAndStaysWhileAnInst
 {
     CLSID byProgId = GUID_NULL;
     ASSERT_EQ(::CLSIDFromProgID(L"Talvern.SyncFilter.Box.1", &byProgId), S_OK);
-    // The version-independent program id names the current one in its CurVer key, as the class
-    // script writes it.
+    // The version-independent program id names the current one in its CurVer key.
     const CLSID byVersionIndependentProgId = TestSupport::FollowCurVer(L"Talvern.SyncFilter.Box").clsid;
     std::vector<com_ptr<IUnknown>> instances;
     for (const CLSID& clsid : {CLSID_VESKBoxSyncFilter, byProgId, byVersionIndependentProgId}) {
@@ -101,11 +108,8 @@ TEST_F(Activation, CreatesTheFilterByEveryIdAnswersItsMapOnlyAndStaysWhileAnInst
         EXPECT_EQ(Query(pointer.get(), *answered.iid).get(), pointer.get());
     }
     // Interfaces a COM object is often asked for, and one of the host's own.
-    for (const IID* refused : {&IID_IMarshal, &IID_IClassFactory, &IID_ILSPropertyMap}) {
-        void* answer = reinterpret_cast<void*>(1);
-        EXPECT_EQ(identity->QueryInterface(*refused, &answer), E_NOINTERFACE);
-        EXPECT_EQ(answer, nullptr);
-    }
+    for (const IID* refused : {&IID_IMarshal, &IID_IClassFactory, &IID_ILSPropertyMap})
+        EXPECT_EQ(NullingOut([&](void** out) { return identity->QueryInterface(*refused, out); }), E_NOINTERFACE);
     EXPECT_EQ(identity->QueryInterface(IID_IUnknown, nullptr), E_POINTER);
 
     instances.resize(1);
@@ -134,7 +138,7 @@ TEST_F(Activation, DispatchIsTheHostSyncFilterInterfaceLateBound)
     EXPECT_EQ(ids[0], 19);
     EXPECT_EQ(ids[1], 18);
 
-    // A late-bound call gives what the early-bound one gives.
+    // Late-bound calls give what early-bound ones give, failures included.
     com_ptr<ILSSyncFilter2> filter;
     ASSERT_EQ(dispatch->QueryInterface(IID_ILSSyncFilter2, filter.put_void()), S_OK);
     VARIANT_BOOL early = 7;
@@ -146,8 +150,6 @@ TEST_F(Activation, DispatchIsTheHostSyncFilterInterfaceLateBound)
               S_OK);
     EXPECT_EQ(late.vt(), VT_BOOL);
     EXPECT_EQ(late.get()->boolVal, early);
-
-    // A failing method's HRESULT reaches the late-bound caller.
     VARIANT arguments[2] = {};
     arguments[0].vt = arguments[1].vt = VT_I4;
     arguments[0].lVal = arguments[1].lVal = 1;
@@ -201,20 +203,16 @@ TEST(ClassObject, RefusesWhatItCannotMakeAndKeepsTheServerWhileHeldOrLocked)
 {
     ServerDll server;
     ASSERT_TRUE(server.Load());
-    void* answer = reinterpret_cast<void*>(1);
-    EXPECT_EQ(server.GetClassObject(IID_ILSSyncFilter2, IID_IClassFactory, &answer), CLASS_E_CLASSNOTAVAILABLE);
-    EXPECT_EQ(answer, nullptr);
+    EXPECT_EQ(NullingOut([&](void** out) { return server.GetClassObject(IID_ILSSyncFilter2, IID_IClassFactory, out); }),
+              CLASS_E_CLASSNOTAVAILABLE);
     EXPECT_EQ(server.GetClassObject(CLSID_VESKBoxSyncFilter, IID_IClassFactory, nullptr), E_POINTER);
-    answer = reinterpret_cast<void*>(1);
-    EXPECT_EQ(server.GetClassObject(CLSID_VESKBoxSyncFilter, IID_IDispatch, &answer), E_NOINTERFACE);
-    EXPECT_EQ(answer, nullptr);
+    EXPECT_EQ(NullingOut([&](void** out) { return server.GetClassObject(CLSID_VESKBoxSyncFilter, IID_IDispatch, out); }),
+              E_NOINTERFACE);
 
     com_ptr<IClassFactory> factory;
     ASSERT_EQ(server.GetClassObject(CLSID_VESKBoxSyncFilter, IID_IClassFactory, factory.put_void()), S_OK);
     EXPECT_EQ(server.CanUnloadNow(), S_FALSE);
-    answer = reinterpret_cast<void*>(1);
-    EXPECT_EQ(factory->CreateInstance(nullptr, IID_IPersist, &answer), E_NOINTERFACE);
-    EXPECT_EQ(answer, nullptr);
+    EXPECT_EQ(NullingOut([&](void** out) { return factory->CreateInstance(nullptr, IID_IPersist, out); }), E_NOINTERFACE);
     EXPECT_EQ(factory->CreateInstance(nullptr, IID_IUnknown, nullptr), E_POINTER);
 
     EXPECT_EQ(factory->LockServer(TRUE), S_OK);

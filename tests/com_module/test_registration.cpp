@@ -1,6 +1,5 @@
-// Registration through the DLL's entry points, as regsvr32 and installers call them: the class
-// keys and the type library, in the machine's or the user's classes, and nothing left after.
-// Every step runs under a locale of the caller's that registration must give back.
+// Registration through the DLL's entry points, as installers call them, in the machine's or the
+// user's classes; every step runs under a caller's locale that registration must give back.
 #include "BinFolder.h"
 #include "ScratchFolder.h"
 #include "ServerDll.h"
@@ -68,10 +67,7 @@ TEST_F(Registration, RegisterServerTwiceThenUnregisterTwiceLeavesNothing)
     EXPECT_EQ(m_server.UnregisterServer(), S_OK);
 }
 
-struct InstallCase {
-    const wchar_t* commandLine;
-    ClassStore store;
-};
+using InstallCase = std::pair<const wchar_t*, ClassStore>;
 
 class Install : public Registration, public testing::WithParamInterface<InstallCase> {};
 
@@ -79,23 +75,22 @@ class Install : public Registration, public testing::WithParamInterface<InstallC
 // null command line) still work on that store, as the choice holds while the DLL stays loaded.
 TEST_P(Install, RegistersInTheChosenStoreAndUnregistersFromIt)
 {
-    ASSERT_EQ(m_server.Install(TRUE, GetParam().commandLine), S_OK);
-    ExpectRegisteredIn(GetParam().store, m_server);
+    const auto [commandLine, store] = GetParam();
+    ASSERT_EQ(m_server.Install(TRUE, commandLine), S_OK);
+    ExpectRegisteredIn(store, m_server);
     EXPECT_EQ(m_server.Install(FALSE, nullptr), S_OK);
     ExpectNothingRegistered();
 
-    ASSERT_EQ(m_server.Install(TRUE, GetParam().commandLine), S_OK);
+    ASSERT_EQ(m_server.Install(TRUE, commandLine), S_OK);
     EXPECT_EQ(m_server.UnregisterServer(), S_OK);
     ExpectNothingRegistered();
 }
 
 INSTANTIATE_TEST_SUITE_P(CommandLines, Install,
-                         testing::Values(InstallCase{L"USER", ClassStore::User},
-                                         InstallCase{L"users", ClassStore::Machine},
+                         testing::Values(InstallCase{L"USER", ClassStore::User}, InstallCase{L"users", ClassStore::Machine},
                                          InstallCase{nullptr, ClassStore::Machine}));
 
-// The type library's key is locked against writing (as an administrator's access rule would):
-// the class script runs, then the type library's registration fails.
+// The class script runs, then the type library's registration fails.
 TEST_F(Registration, InstallFailingInItsSecondStepRollsBack)
 {
     const LockedTypeLibKey lock;
@@ -113,7 +108,6 @@ TEST_F(Registration, InstallFailingInItsSecondStepRollsBack)
     EXPECT_EQ(::GetThreadLocale(), kCallerLocale);
 }
 
-// The module's path goes into the registry whole, whatever characters its folder's name holds.
 TEST_F(Registration, FolderNameWithQuoteAndPercentSignIsRegisteredAsItIs)
 {
     m_server = ServerDll();

@@ -21,13 +21,6 @@ constexpr size_t kMiB = 1024 * 1024;
 // Byte i of a pattern file: (i mod 1 MiB) mod 251 plus the MiB index, modulo 256. In Python:
 //   base = bytes(j % 251 for j in range(1 << 20))
 //   block b = base.translate(bytes((k + b) & 0xFF for k in range(256)))
-void FillPatternBlock(std::vector<BYTE>& block, size_t blockIndex)
-{
-    for (size_t j = 0; j < block.size(); ++j)
-        block[j] = static_cast<BYTE>((j % 251 + blockIndex) & 0xFF);
-}
-
-// Writes the pattern block by block, so the test itself never holds the whole file either.
 void WritePatternFile(const std::wstring& path, size_t size)
 {
     const TalvernCommon::unique_hfile file{
@@ -35,7 +28,8 @@ void WritePatternFile(const std::wstring& path, size_t size)
     ASSERT_TRUE(file);
     std::vector<BYTE> block(kMiB);
     for (size_t offset = 0, index = 0; offset < size; offset += kMiB, ++index) {
-        FillPatternBlock(block, index);
+        for (size_t j = 0; j < block.size(); ++j)
+            block[j] = static_cast<BYTE>((j % 251 + index) & 0xFF);
         const DWORD count = static_cast<DWORD>(std::min(kMiB, size - offset));
         DWORD written = 0;
         ASSERT_TRUE(::WriteFile(file.get(), block.data(), count, &written, nullptr));
@@ -50,7 +44,7 @@ CStdStr<wchar_t> Md5Guid(const std::wstring& path)
     return hash;
 }
 
-// Data that is a text, or (text empty, size set) a pattern file of that size.
+// A text, or (size set) a pattern file of that size.
 struct DigestCase {
     std::string text;
     size_t patternSize;
@@ -119,8 +113,8 @@ TEST(Failures, UnreadableFileGivesNoHashOrThrowsTheWin32ErrorAndIsLogged)
 // MD5 of the lower-cased text's UTF-16LE bytes, e.g. hashlib.md5("abc".encode("utf-16-le")).
 TEST(GuidForString, LowerCasedUtf16Md5)
 {
-    EXPECT_EQ(CLSHash::GetGuidForString(L"abc"), L"{CF7314CE-C680-FDB3-A8E3-DFC006ADC315}");
-    EXPECT_EQ(CLSHash::GetGuidForString(L"ABC"), L"{CF7314CE-C680-FDB3-A8E3-DFC006ADC315}");
+    for (const wchar_t* text : {L"abc", L"ABC"})
+        EXPECT_EQ(CLSHash::GetGuidForString(text), L"{CF7314CE-C680-FDB3-A8E3-DFC006ADC315}");
     EXPECT_EQ(CLSHash::GetGuidForString(L"\u00c4\u00d6\u00dc"), L"{B352B1A0-B7D9-6CFA-0A4F-DFFFFAE4B11F}");
 }
 

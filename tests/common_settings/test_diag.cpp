@@ -1,7 +1,5 @@
-// Logging with every switch on: the log file's name, pruning of old files, severities and
-// verbosity per module, and the interface catch-all. Logging is set up once per process: the
-// program prepares its log folder and settings before the first test, initialises, and removes
-// the settings again at once (other programs read the same "VESK.Log." values).
+// Logging with every switch on, set up once for the process before the first test; its settings
+// go again at once, since other programs read the same "VESK.Log." values.
 #include "ComDef.h"
 #include "HResultException.h"
 #include "LSDiag.h"
@@ -27,8 +25,7 @@ namespace {
 const wchar_t kApplication[] = L"VESK-BoxSync";
 const wchar_t kBuildVersion[] = L"24.04.0 (17891) test";
 
-// Created before logging is set up, so it is destroyed after the process's log file closes at
-// exit; only then can the folder go.
+// Made before logging starts, so it goes after the log file closes at exit.
 ScratchFolder& LogFolder()
 {
     static ScratchFolder folder(L"common_diag");
@@ -48,9 +45,6 @@ void SetAgeInMinutes(const std::wstring& path, int minutes)
         throw std::runtime_error("test set-up could not age a file");
 }
 
-bool Exists(const std::wstring& path) { return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
-
-// The names of the files in the log folder written by this process's logging.
 std::vector<std::wstring> OwnLogFiles()
 {
     const std::wstring suffix = L"-" + std::to_wstring(::GetCurrentProcessId()) + L".log";
@@ -62,7 +56,6 @@ std::vector<std::wstring> OwnLogFiles()
     return names;
 }
 
-// The whole log so far, read beside the writer.
 std::string ReadOwnLog()
 {
     const std::vector<std::wstring> names = OwnLogFiles();
@@ -71,8 +64,7 @@ std::string ReadOwnLog()
 
 bool LogHas(const std::string& text) { return ReadOwnLog().find(text) != std::string::npos; }
 
-// Files in the log folder before logging starts: name, age in minutes, and whether pruning at the
-// default age of three days keeps it.
+// Files in the log folder before logging starts, and whether pruning at three days keeps them.
 constexpr int kDefaultPruneMinutes = 4320;
 const struct {
     const wchar_t* name;
@@ -132,9 +124,12 @@ TEST(LogFile, OneFilePerProcessNamedWithDateTimeAndProcessId)
 
 TEST(LogFile, OnlyTheApplicationsOldLogFilesArePruned)
 {
+    const auto exists = [](const wchar_t* name) {
+        return ::GetFileAttributesW(LogFolder().File(name).c_str()) != INVALID_FILE_ATTRIBUTES;
+    };
     for (const auto& file : kAgedFiles)
-        EXPECT_EQ(Exists(LogFolder().File(file.name)), file.kept) << testing::PrintToString(std::wstring(file.name));
-    EXPECT_TRUE(Exists(LogFolder().File(kAgedFolder)));
+        EXPECT_EQ(exists(file.name), file.kept) << testing::PrintToString(std::wstring(file.name));
+    EXPECT_TRUE(exists(kAgedFolder));
 }
 
 TEST(LogLevels, ErrorLinesCarryFileAndLine)
@@ -155,21 +150,17 @@ TEST(LogLevels, VerbosityPerModuleWithDefaultForOthers)
     WriteHelperDiagLines();
 
     const std::string log = ReadOwnLog();
-    EXPECT_NE(log.find("own verbosity 1"), std::string::npos);
-    EXPECT_NE(log.find("own verbosity 2"), std::string::npos);
-    EXPECT_EQ(log.find("own verbosity 3"), std::string::npos);
+    for (const char* line : {"own verbosity 1", "own verbosity 2", "helper verbosity 1"})
+        EXPECT_NE(log.find(line), std::string::npos) << line;
+    for (const char* line : {"own verbosity 3", "diagnostic warning 3", "helper verbosity 2"})
+        EXPECT_EQ(log.find(line), std::string::npos) << line;
     EXPECT_TRUE(std::regex_search(log, std::regex("\\nW[^\\n]*test_diag\\.cpp:\\d+\\] diagnostic warning 2")));
-    EXPECT_EQ(log.find("diagnostic warning 3"), std::string::npos);
-    EXPECT_NE(log.find("helper verbosity 1"), std::string::npos);
-    EXPECT_EQ(log.find("helper verbosity 2"), std::string::npos);
-    // The switches for optional lines.
     EXPECT_TRUE(LSDiag::LogPerf());
     EXPECT_FALSE(LSDiag::LogRequests());
     EXPECT_TRUE(LSDiag::LogResponses());
 }
 
 struct ThrownCase {
-    const char* name;
     void (*thrower)();
     HRESULT expected;
     std::string text;
@@ -185,34 +176,26 @@ HRESULT CallAndCatch(void (*thrower)(), CStdStr<wchar_t>& errorText)
     }
 }
 
-class CatchAll : public testing::TestWithParam<ThrownCase> {};
-
-TEST_P(CatchAll, ClassifiesLogsAndReturnsTheFailure)
+TEST(CatchAll, ClassifiesLogsAndReturnsTheFailure)
 {
-    CStdStr<wchar_t> errorText;
-    EXPECT_EQ(CallAndCatch(GetParam().thrower, errorText), GetParam().expected);
-    const std::string expected = "Test::Method" + GetParam().text;
-    // The caller's text is the error's own, without the method and the kind.
-    EXPECT_EQ(LSDiag::LogText(errorText), expected.substr(expected.find(" - ") + 3));
-    EXPECT_TRUE(LogHas("SomeFile.cpp:77] " + expected + "\r\n"));
+    const ThrownCase cases[] = {
+        {[] { throw hresult_exception(E_FAIL, "cannot read C:\\D\xc3\xa9p\xc3\xb4t"); }, E_FAIL,
+         "hresult_exception at interface - cannot read C:\\D\xc3\xa9p\xc3\xb4t"},
+        {[] { throw hresult_exception(S_FALSE, "odd"); }, E_FAIL, "hresult_exception at interface - odd"},
+        {[] { throw std::runtime_error("broken pipe"); }, E_FAIL, "std::exception at interface - broken pipe"},
+        {[] { throw E_INVALIDARG; }, E_INVALIDARG, "HRESULT at interface - 0x80070057"},
+        {[] { throw HRESULT(S_OK); }, E_FAIL, "HRESULT at interface - 0x00000000"},
+        {[] { throw std::wstring(L"some text"); }, E_FAIL, "unknown exception at interface - "},
+    };
+    for (const ThrownCase& c : cases) {
+        SCOPED_TRACE(c.text);
+        CStdStr<wchar_t> errorText;
+        EXPECT_EQ(CallAndCatch(c.thrower, errorText), c.expected);
+        // The caller's text is the error's own, without the method and the kind.
+        EXPECT_EQ(LSDiag::LogText(errorText), c.text.substr(c.text.find(" - ") + 3));
+        EXPECT_TRUE(LogHas("SomeFile.cpp:77] Test::Method: Caught " + c.text + "\r\n"));
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Exceptions, CatchAll,
-    testing::Values(
-        ThrownCase{"utf8_message", [] { throw hresult_exception(E_FAIL, "cannot read C:\\D\xc3\xa9p\xc3\xb4t\\a.txt"); },
-                   E_FAIL, ": Caught hresult_exception at interface - cannot read C:\\D\xc3\xa9p\xc3\xb4t\\a.txt"},
-        ThrownCase{"hresult_exception_success", [] { throw hresult_exception(S_FALSE, "odd"); }, E_FAIL,
-                   ": Caught hresult_exception at interface - odd"},
-        ThrownCase{"std_exception", [] { throw std::runtime_error("broken pipe"); }, E_FAIL,
-                   ": Caught std::exception at interface - broken pipe"},
-        ThrownCase{"bare_hresult", [] { throw E_INVALIDARG; }, E_INVALIDARG,
-                   ": Caught HRESULT at interface - 0x80070057"},
-        ThrownCase{"bare_success_code", [] { throw HRESULT(S_OK); }, E_FAIL,
-                   ": Caught HRESULT at interface - 0x00000000"},
-        ThrownCase{"wide_text", [] { throw std::wstring(L"some text"); }, E_FAIL,
-                   ": Caught unknown exception at interface - "}),
-    [](const testing::TestParamInfo<ThrownCase>& info) { return std::string(info.param.name); });
 
 TEST(CatchAllComError, ReturnsItsHResultWithItsMessage)
 {

@@ -1,5 +1,4 @@
-// Resource strings from the host's stand-in DLLs: the lookup chain, the load hook, brand
-// placeholders, and loading the resource-only modules.
+// Resource strings from the host's stand-in DLLs: lookup chain, load hook, brand placeholders.
 #include "LSModule.h"
 #include "LSResources.h"
 #include "LSSetting.h"

@@ -6,7 +6,7 @@
 #include <stdexcept>
 #include <string>
 
-TEST(Utf8Converter, RoundTripsAllPlanes)
+TEST(Utf8Converter, RoundTripsAllPlanesAndRefusesMalformedInput)
 {
     Utf8Converter& converter = GetThreadUtf8Converter();
     // U+00F6, U+6F22 U+5B57 and U+1F600 from a surrogate pair.
@@ -15,11 +15,7 @@ TEST(Utf8Converter, RoundTripsAllPlanes)
     EXPECT_EQ(utf8, "K\xC3\xB6ln \xE6\xBC\xA2\xE5\xAD\x97 \xF0\x9F\x98\x80");
     EXPECT_EQ(converter.from_bytes(utf8), wide);
     EXPECT_EQ(converter.from_bytes(std::string("a\0b", 3)), std::wstring(L"a\0b", 3));
-}
-
-TEST(Utf8Converter, MalformedInputIsABadConversion)
-{
-    Utf8Converter& converter = GetThreadUtf8Converter();
+    // Malformed input is a bad conversion.
     for (const char* bad : {"\xC3\x28", "abc\xE6\xBC", "\xC0\xAF"})
         EXPECT_THROW(converter.from_bytes(bad), std::range_error) << bad;
     EXPECT_THROW(converter.to_bytes(L"x\xD800y"), std::range_error);

@@ -13,7 +13,7 @@ namespace BoxWireTest {
 inline std::wstring Api() { return Box_20::BoxConstants().ApiBaseUrl + L"/2.0"; }
 inline std::wstring Upload() { return Box_20::BoxConstants().UploadBaseUrl + L"/2.0"; }
 
-// A server's reading of one query value: "%XY" is a byte, "+" stays "+" (RFC 3986, not forms).
+// "%XY" is a byte, "+" stays "+" (RFC 3986, not forms).
 inline std::string PercentDecoded(const std::string& text)
 {
     std::string decoded;
@@ -25,7 +25,7 @@ inline std::string PercentDecoded(const std::string& text)
     return decoded;
 }
 
-// The query of an address split at "&" and "=" before decoding, as a server splits it.
+// Split at "&" and "=" before decoding, as a server splits it.
 inline std::multimap<std::string, std::string> QueryParameters(const std::wstring& url)
 {
     std::multimap<std::string, std::string> parameters;

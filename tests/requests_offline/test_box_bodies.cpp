@@ -1,5 +1,4 @@
-// Request bodies where the bytes themselves matter: the multipart frame, the lock, 64-bit sizes,
-// and what a body may never hold. The stand-in checks every body's shape against Box's description.
+// Request bodies where the bytes themselves matter; the stand-in checks their shapes.
 #include "BoxRequestBodies.h"
 #include "ThrownHresult.h"
 #include "WireTestSupport.h"
@@ -49,16 +48,12 @@ TEST(BoxBodies, MultipartFrameHoldsTheContentAndAUtf8Name)
 {
     UploadFileRecord record = RecordOf(L"\x6F22.txt", {0x00, 0xFF, 0x41});
     BuildMultipartUploadBody(record);
-    const std::vector<BYTE> bytes = BytesOf(BuildMultipartVariant(record));
     const std::string prefix = WideToUtf8Lossy(record.MultipartPrefix);
     const std::string suffix = WideToUtf8Lossy(record.MultipartSuffix);
     EXPECT_NE(prefix.find("; filename=\"\xE6\xBC\xA2.txt\"\r\n"), std::string::npos) << prefix;
     EXPECT_EQ(suffix, "\r\n------DavEdovuzeroUploadFile75840BFS674RW896E4F9--\r\n");
-    EXPECT_STREQ(kMultipartContentType, L"multipart/form-data; boundary=----DavEdovuzeroUploadFile75840BFS674RW896E4F9");
-    std::vector<BYTE> expected(prefix.begin(), prefix.end());
-    expected.insert(expected.end(), {0x00, 0xFF, 0x41});
-    expected.insert(expected.end(), suffix.begin(), suffix.end());
-    EXPECT_EQ(bytes, expected);
+    const std::string whole = prefix + std::string("\x00\xFF\x41", 3) + suffix;
+    EXPECT_EQ(BytesOf(BuildMultipartVariant(record)), std::vector<BYTE>(whole.begin(), whole.end()));
 }
 
 TEST(BoxBodies, MultipartFileNameCannotBreakThePartHeader)

@@ -1,5 +1,4 @@
-// Request addresses: placeholders, encoding of what the user and Box supply, bad ids, and the
-// service addresses. Each request's shape is checked by the stand-in against Box's description.
+// Request addresses: placeholders, encoding of what the user and Box supply, bad ids, service bases.
 #include "BoxConstants.h"
 #include "BoxServiceTable.h"
 #include "BoxUrlBuilders.h"

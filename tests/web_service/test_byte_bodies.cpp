@@ -1,11 +1,10 @@
-// Byte bodies through the factory's request, as uploads send them: every byte and header reaches
-// the server in order on every send, a broken reply fails, and a stop ends the send (also when the
-// connection drops at the same moment). That the caller's messages are dispatched while a send
-// waits is the call loop's nested-call case; what a send costs in memory is the upload benchmark's.
-#include "BstrText.h"
+// Byte bodies through the factory's request, as uploads send them: every byte and header (the
+// system's User-Agent last) reaches the server on every send; a broken reply or a stop ends it.
 #include "ComOwners.h"
 #include "DigestHex.h"
 #include "LSBaseJsonWS.h"
+#include "LSUserAgent.h"
+#include "StandInJournal.h"
 #include "WebServiceTestSupport.h"
 
 #include <cstring>
@@ -37,17 +36,7 @@ _variant_t ByteBody()
     return _variant_t(body, false);
 }
 
-class ByteBodies : public StandInTest {
-protected:
-    // A PUT with the headers of a session part, sent as the Box client sends it.
-    std::unique_ptr<ILSHttpRequest> SendPart(const std::string& path)
-    {
-        return Send(L"PUT", path, ByteBody(),
-                    {{L"Content-Range", L"bytes 0-4194303/4194304"},
-                     {L"Content-Type", L"application/octet-stream"},
-                     {L"digest", L"sha=unchecked"}});
-    }
-};
+using ByteBodies = StandInTest;
 
 } // namespace
 
@@ -55,7 +44,9 @@ TEST_F(ByteBodies, RepeatedSendsArriveWhole)
 {
     Script("PUT", "/test/part", ParseJson(R"({"status": 200, "json": {"part": {"size": 4194304}}, "times": 3})"));
     for (int i = 0; i < 3; ++i) {
-        const auto request = SendPart("/test/part?session=7");
+        const auto request = Send(L"PUT", "/test/part?session=7", ByteBody(),
+                                  {{L"Content-Range", L"bytes 0-4194303/4194304"},
+                                   {L"Content-Type", L"application/octet-stream"}, {L"digest", L"sha=unchecked"}});
         EXPECT_EQ(CLSBaseJsonWS::ParseJsonResponse(CLSBaseJsonWS::ReplyBytes(*request))["part"]["size"].asUInt64(),
                   kBodySize);
     }
@@ -63,11 +54,13 @@ TEST_F(ByteBodies, RepeatedSendsArriveWhole)
     ASSERT_EQ(entries.size(), 3u);
     const std::string sha1 =
         TestSupport::Sha1Hex(CLSHash::GetSha1ForData(kBodySize, reinterpret_cast<const BYTE*>(kBytes.data())));
+    ASSERT_FALSE(SystemUserAgent().empty());
     for (const Json::Value& entry : entries) {
         EXPECT_EQ(entry["body_size"].asUInt64(), kBodySize);
         EXPECT_EQ(entry["body_sha1"].asString(), sha1);
         EXPECT_EQ(entry["query"].asString(), "session=7");
         EXPECT_TRUE(HeadersInOrder(entry, {"Content-Range", "Content-Type", "digest", "User-Agent"}));
+        EXPECT_EQ(TestSupport::JournalHeader(entry, "User-Agent"), Utf8(SystemUserAgent()));
     }
 }
 
@@ -78,18 +71,11 @@ TEST_F(ByteBodies, ABrokenReplyFailsTheSendAndAStopMeetingItEndsWithEAbort)
     // more on a new connection when a kept-alive one closes unanswered.
     for (const char* path : {"/test/drop", "/test/drop-at-stop"})
         Script("PUT", path, ParseJson(R"({"action": "close", "times": 3})"));
-    const struct {
-        std::string path;
-        HRESULT expected;
-        bool stop;
-    } cases[] = {
-        {"/test/cut", HRESULT_FROM_WIN32(ERROR_INTERNET_CONNECTION_RESET), false},
-        {"/test/drop", HRESULT_FROM_WIN32(ERROR_HTTP_INVALID_SERVER_RESPONSE), false},
-        {"/test/drop-at-stop", E_ABORT, true},
-    };
-    for (const auto& c : cases) {
-        const std::unique_ptr<ILSHttpRequest> request = Open(L"PUT", Url(c.path));
-        EXPECT_EQ(request->Send(ByteBody(), c.stop ? StopOnceScriptedAnswerBegins(c.path) : LSCancelCheck()), c.expected)
-            << c.path;
+    const std::pair<std::string, HRESULT> cases[] = {{"/test/cut", HRESULT_FROM_WIN32(ERROR_INTERNET_CONNECTION_RESET)},
+                                                     {"/test/drop", HRESULT_FROM_WIN32(ERROR_HTTP_INVALID_SERVER_RESPONSE)},
+                                                     {"/test/drop-at-stop", E_ABORT}};
+    for (const auto& [path, expected] : cases) {
+        const LSCancelCheck stop = expected == E_ABORT ? StopOnceScriptedAnswerBegins(path) : LSCancelCheck();
+        EXPECT_EQ(Open(L"PUT", Url(path))->Send(ByteBody(), stop), expected) << path;
     }
 }

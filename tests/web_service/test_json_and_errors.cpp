@@ -36,18 +36,15 @@ TEST(JsonText, RepliesAreReadAsUtf8AndAnUnparsableOneIsLoggedWithoutItsSecrets)
 
 TEST(HttpError, ReadsRetryAfterAsSecondsOrAsADate)
 {
-    EXPECT_EQ(ParseRetryAfterSeconds(L" 7 "), 7);
-    EXPECT_EQ(ParseRetryAfterSeconds(L"-5"), 0);
-    EXPECT_EQ(ParseRetryAfterSeconds(L"soon"), 0);
-    EXPECT_EQ(ParseRetryAfterSeconds(L"99999999999999"), INT_MAX);
-    EXPECT_EQ(ParseRetryAfterSeconds(L"Wed, 21 Oct 2015 07:28:00 GMT"), 0);
+    for (const auto& [text, seconds] : std::vector<std::pair<const wchar_t*, int>>{
+             {L" 7 ", 7}, {L"-5", 0}, {L"soon", 0}, {L"99999999999999", INT_MAX}, {L"Wed, 21 Oct 2015 07:28:00 GMT", 0}})
+        EXPECT_EQ(ParseRetryAfterSeconds(text), seconds) << Utf8(text);
 
-    SYSTEMTIME later = {};
-    ::GetSystemTime(&later);
     FILETIME time = {};
-    ::SystemTimeToFileTime(&later, &time);
+    ::GetSystemTimeAsFileTime(&time);
     const ULONGLONG ticks = ((static_cast<ULONGLONG>(time.dwHighDateTime) << 32) | time.dwLowDateTime) + 900000000ULL;
     time = {static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32)};
+    SYSTEMTIME later = {};
     ::FileTimeToSystemTime(&time, &later);
     wchar_t date[INTERNET_RFC1123_BUFSIZE + 1] = {};
     ASSERT_TRUE(::InternetTimeFromSystemTimeW(&later, INTERNET_RFC1123_FORMAT, date, sizeof(date)));

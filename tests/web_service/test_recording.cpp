@@ -3,7 +3,6 @@
 #include "BstrText.h"
 #include "LSBaseJsonWS.h"
 #include "LSHttpRequestFactory.h"
-#include "Utf8Converter.h"
 #include "RegistrySandbox.h"
 #include "WebServiceTestSupport.h"
 
@@ -24,28 +23,30 @@ struct Outcome {
 
 class RecordAndPlayback : public StandInTest {
 protected:
-    // Sends through the factory as the Box client does; the reply or the LSHttpError's status.
+    // The reply or the LSHttpError's status.
     Outcome Exchange(const std::wstring& method, const std::string& path, const std::wstring& body,
-                 const LSHttpHeaderList& headers)
+                     const LSHttpHeaderList& headers)
     {
         try {
-            const auto request =
-                StandInTest::Send(method, path, body.empty() ? _variant_t() : _variant_t(body.c_str()), headers);
+            const auto request = Send(method, path, body.empty() ? _variant_t() : _variant_t(body.c_str()), headers);
             return {request->GetStatus(), BstrText(request->GetResponseText())};
         } catch (const LSHttpError& error) {
             return {error.GetStatus(), error.GetDetail()};
         }
     }
 
+    Outcome FetchToken() { return Exchange(L"POST", "/oauth2/token", kTokenBody, {{L"Content-Type", L"application/x-www-form-urlencoded"}}); }
+    static std::wstring AccessToken(const Outcome& token)
+    {
+        return Wide(CLSBaseJsonWS::ParseJsonResponse(Utf8(token.text))["access_token"].asString());
+    }
+
     std::vector<Outcome> RunConversation()
     {
-        std::vector<Outcome> outcomes;
-        outcomes.push_back(Exchange(L"POST", "/oauth2/token", kTokenBody,
-                                {{L"Content-Type", L"application/x-www-form-urlencoded"}}));
-        const std::wstring access =
-            Wide(CLSBaseJsonWS::ParseJsonResponse(WideToUtf8Lossy(outcomes.back().text))["access_token"].asString());
+        std::vector<Outcome> outcomes{FetchToken()};
+        const std::wstring access = AccessToken(outcomes.back());
         outcomes.push_back(Exchange(L"GET", "/2.0/users/me?fields=id,name", L"",
-                                {{L"Authorization", L"Bearer " + access}, {L"Auth-Type", L"OAUTH2"}}));
+                                    {{L"Authorization", L"Bearer " + access}, {L"Auth-Type", L"OAUTH2"}}));
         outcomes.push_back(Exchange(L"GET", "/2.0/folders/424242", L"", {{L"Authorization", L"Bearer " + access}}));
         return outcomes;
     }
@@ -107,7 +108,7 @@ TEST_F(RecordAndPlayback, ARecordedConversationReplaysWithoutTheNetwork)
     ASSERT_EQ(replayed.size(), 3u);
     for (size_t i = 0; i < replayed.size(); ++i)
         EXPECT_EQ(replayed[i].status, recorded[i].status) << i;
-    EXPECT_EQ(CLSBaseJsonWS::ParseJsonResponse(WideToUtf8Lossy(replayed[0].text))["access_token"].asString(), "[redacted]");
+    EXPECT_EQ(AccessToken(replayed[0]), L"[redacted]");
     EXPECT_EQ(replayed[1].text, recorded[1].text);
     EXPECT_EQ(replayed[2].text, recorded[2].text);
 
@@ -118,7 +119,7 @@ TEST_F(RecordAndPlayback, ARecordedConversationReplaysWithoutTheNetwork)
 
 TEST_F(RecordAndPlayback, MisconfiguredDoublesAreRefusedNotIgnored)
 {
-    // An unknown mode, and a recorder that does not know where to write.
+    // An unknown mode, and a recorder with nowhere to write.
     for (const wchar_t* value : {L"replay", L"Record"}) {
         RegistrySandbox mode;
         SetMode(mode, value);
@@ -128,10 +129,9 @@ TEST_F(RecordAndPlayback, MisconfiguredDoublesAreRefusedNotIgnored)
 
 TEST_F(RecordAndPlayback, TheLogShowsTrafficButNoSecret)
 {
-    const Outcome token = Exchange(L"POST", "/oauth2/token", kTokenBody, {{L"Content-Type", L"application/x-www-form-urlencoded"}});
+    const Outcome token = FetchToken();
     ASSERT_EQ(token.status, 200);
-    const std::wstring access =
-        Wide(CLSBaseJsonWS::ParseJsonResponse(WideToUtf8Lossy(token.text))["access_token"].asString());
+    const std::wstring access = AccessToken(token);
     EXPECT_EQ(Exchange(L"GET", "/2.0/users/me", L"", {{L"Authorization", L"Bearer " + access}}).status, 200);
     // The WinINet transport logs through the same rules.
     const std::string id = standIn.SeedPatternFile("tiny.bin", 10, 1);

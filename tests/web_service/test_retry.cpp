@@ -19,14 +19,10 @@ protected:
     }
 
     // `times` answers of the status, then "done".
-    void ScriptFailures(const std::string& path, int status, int times, const char* retryAfter)
+    void ScriptFailures(const std::string& path, int status, int times, const std::string& headers = "{}")
     {
-        Json::Value failure;
-        failure["status"] = status;
-        failure["times"] = times;
-        if (retryAfter != nullptr)
-            failure["headers"]["Retry-After"] = retryAfter;
-        Script("GET", path, failure);
+        Script("GET", path, ParseJson(R"({"status": )" + std::to_string(status) + R"(, "times": )" +
+                                      std::to_string(times) + R"(, "headers": )" + headers + "}"));
         Script("GET", path, ParseJson(R"({"status": 200, "text": "done"})"));
     }
 
@@ -39,16 +35,13 @@ TEST_F(ServerUnavailableRetry, WaitsTheServersRetryAfterOrBacksOffThenSucceeds)
 {
     const struct {
         std::string path;
-        int status;
-        int failures;
-        const char* retryAfter;
+        int status, failures;
+        const char* headers;
         std::chrono::milliseconds leastWait;
-    } cases[] = {
-        {"/test/throttled", 429, 2, "1", std::chrono::milliseconds(1900)},
-        {"/test/unavailable", 503, 1, nullptr, std::chrono::milliseconds(900)},
-    };
+    } cases[] = {{"/test/throttled", 429, 2, R"({"Retry-After": "1"})", std::chrono::milliseconds(1900)},
+                 {"/test/unavailable", 503, 1, "{}", std::chrono::milliseconds(900)}};
     for (const auto& c : cases) {
-        ScriptFailures(c.path, c.status, c.failures, c.retryAfter);
+        ScriptFailures(c.path, c.status, c.failures, c.headers);
         const auto started = std::chrono::steady_clock::now();
         EXPECT_EQ(FetchWithRetry(c.path), L"done");
         EXPECT_GE(std::chrono::steady_clock::now() - started, c.leastWait) << c.path;
@@ -58,13 +51,13 @@ TEST_F(ServerUnavailableRetry, WaitsTheServersRetryAfterOrBacksOffThenSucceeds)
 
 TEST_F(ServerUnavailableRetry, GivesUpWithTheLastErrorAfterFiveAttemptsOtherStatusesPassAtOnce)
 {
-    ScriptFailures("/test/down", 503, 5, "1");
+    ScriptFailures("/test/down", 503, 5, R"({"Retry-After": "1"})");
     const LSHttpError error = ThrownHttpError([this] { FetchWithRetry("/test/down"); });
     EXPECT_EQ(error.GetStatus(), 503);
     EXPECT_EQ(error.GetRetryAfterSeconds(), 1);
     EXPECT_EQ(Sends("/test/down"), 5u);
 
-    ScriptFailures("/test/missing", 404, 1, nullptr);
+    ScriptFailures("/test/missing", 404, 1);
     EXPECT_EQ(ThrownHttpError([this] { FetchWithRetry("/test/missing"); }).GetStatus(), 404);
     EXPECT_EQ(Sends("/test/missing"), 1u);
 }
@@ -72,7 +65,7 @@ TEST_F(ServerUnavailableRetry, GivesUpWithTheLastErrorAfterFiveAttemptsOtherStat
 TEST_F(ServerUnavailableRetry, AStopDuringALongRetryAfterEndsWithEAbort)
 {
     // An hour's Retry-After is waited as a minute at most, and a stop ends even that.
-    ScriptFailures("/test/later", 503, 1, "3600");
+    ScriptFailures("/test/later", 503, 1, R"({"Retry-After": "3600"})");
     const auto started = std::chrono::steady_clock::now();
     {
         // Once the 503 has gone out, a few more questions to the informer mean the wait is on.
@@ -95,7 +88,7 @@ TEST_F(ServerUnavailableRetry, AStopDuringALongRetryAfterEndsWithEAbort)
 TEST_F(ServerUnavailableRetry, AnInformerOnTheHostsTimerIsNeverWaitedOn)
 {
     informer->SetOnTimer(true);
-    ScriptFailures("/test/timer", 429, 1, "1");
+    ScriptFailures("/test/timer", 429, 1, R"({"Retry-After": "1"})");
     EXPECT_EQ(ThrownHttpError([this] { FetchWithRetry("/test/timer"); }).GetStatus(), 429);
     EXPECT_EQ(Sends("/test/timer"), 1u);
 }

@@ -1,11 +1,9 @@
 // Sending through XMLHTTP against the stand-in: status classes, the request as the server sees
 // it, and the ways a wait ends (reply, stop from another thread, a peer that never answers).
 #include "BstrText.h"
-#include "LSBaseJsonWS.h"
+#include "LSBaseWS.h"
 #include "LSHttpRequestFactory.h"
-#include "LSUserAgent.h"
 #include "LSXmlHttpRequest.h"
-#include "StandInJournal.h"
 #include "WebServiceTestSupport.h"
 
 #include <wininet.h>
@@ -51,33 +49,17 @@ TEST_F(XmlHttpSend, RedirectsAreFollowedAnEmptyReplyIsNoFailureOtherRedirectStat
 TEST_F(XmlHttpSend, FailureStatusesRaiseLSHttpErrorWithStatusBodyAndRetryAfter)
 {
     const struct {
-        int status;
-        const char* headers;
-        int expectedRetryAfter;
-        const char* reason;
-    } cases[] = {{409, "{}", 0, "Conflict"}, {503, R"({"Retry-After": "120"})", 120, "Service Unavailable"}};
+        int status, retryAfter;
+        const char *headers, *reason;
+    } cases[] = {{409, 0, "{}", "Conflict"}, {503, 120, R"({"Retry-After": "120"})", "Service Unavailable"}};
     for (const auto& c : cases) {
         const std::string path = "/test/fail" + std::to_string(c.status);
-        const std::string body = "{\"type\":\"error\"}";
-        Script("GET", path, Reply(c.status, body, ParseJson(c.headers)));
+        Script("GET", path, Reply(c.status, "{\"type\":\"error\"}", ParseJson(c.headers)));
         const LSHttpError error = ThrownHttpError([&] { SendGet(path); });
         EXPECT_EQ(error.GetStatus(), c.status);
-        EXPECT_EQ(error.GetRetryAfterSeconds(), c.expectedRetryAfter) << c.status;
-        EXPECT_EQ(error.FormatMessage(), Wide(std::string(c.reason) + " (" + std::to_string(c.status) + ")\n(" + body + ")"));
+        EXPECT_EQ(error.GetRetryAfterSeconds(), c.retryAfter) << c.status;
+        EXPECT_EQ(error.FormatMessage(), Wide(std::string(c.reason) + " (" + std::to_string(c.status) + ")\n({\"type\":\"error\"})"));
     }
-}
-
-TEST_F(XmlHttpSend, TheServerSeesHeadersInOrderTheUserAgentAndAUtf8Body)
-{
-    const auto request = Send(L"POST", "/2.0/folders", L"{\"name\":\"Gr\x00fc\x00df" L"e \x6F22\",\"parent\":{\"id\":\"0\"}}\n",
-                              {{L"Authorization", L"Bearer initialaccesstoken"}, {L"Content-Type", L"application/json"}});
-    EXPECT_EQ(request->GetStatus(), 201);
-    const Json::Value sent = standIn.JournalEntries(0, "/2.0/folders")[0];
-    EXPECT_TRUE(HeadersInOrder(sent, {"Authorization", "Content-Type"}));
-    ASSERT_FALSE(SystemUserAgent().empty());
-    EXPECT_EQ(TestSupport::JournalHeader(sent, "User-Agent"), Utf8(SystemUserAgent()));
-    const Json::Value created = CLSBaseJsonWS::ParseJsonResponse(CLSBaseJsonWS::ReplyBytes(*request));
-    EXPECT_EQ(standIn.Item("folder", created["id"].asString())["name"].asString(), "Gr\xc3\xbc\xc3\x9f" "e \xe6\xbc\xa2");
 }
 
 TEST_F(XmlHttpSend, AStopEndsTheSendAndLaterRequestsGetTheirOwnReplies)
