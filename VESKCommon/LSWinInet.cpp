@@ -1,5 +1,6 @@
 #include "LSWinInet.h"
 
+#include "HResultException.h"
 #include "LSDiag.h"
 #include "LSHttpError.h"
 #include "LSHttpLogging.h"
@@ -51,6 +52,25 @@ CStdStr<wchar_t> LSWinInetBase::PostText(WinInetRequestContext& context, const C
 void LSWinInetBase::DownloadToFile(WinInetRequestContext& context, const CStdStr<wchar_t>& url,
                                    const CStdStr<wchar_t>& headerLines, const CStdStr<wchar_t>& localPath,
                                    DWORD extraFlags)
+{
+    // A connection that drops in the middle of a reply is a passing fault (and Wine's WinINet now
+    // and then ends a long reply early): the file is fetched once more from its start.
+    constexpr int kAttempts = 2;
+    for (int attempt = 1;; ++attempt) {
+        try {
+            DownloadOnce(context, url, headerLines, localPath, extraFlags);
+            return;
+        } catch (const hresult_exception& error) {
+            if (attempt == kAttempts || error.hr() != HRESULT_FROM_WIN32(ERROR_INTERNET_CONNECTION_RESET))
+                throw;
+            LOG(WARNING) << " " << error.what() << "; fetching it again\n";
+        }
+    }
+}
+
+void LSWinInetBase::DownloadOnce(WinInetRequestContext& context, const CStdStr<wchar_t>& url,
+                                 const CStdStr<wchar_t>& headerLines, const CStdStr<wchar_t>& localPath,
+                                 DWORD extraFlags)
 {
     LogWinInetRequest(L"GET", url, headerLines, {});
     context.Send(L"GET", url, headerLines, {}, extraFlags);

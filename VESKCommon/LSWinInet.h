@@ -136,7 +136,8 @@ public:
 
     // GETs the URL, following redirects, and streams the body into localPath through a temporary
     // file beside it; a failure or a stop leaves whatever was at localPath untouched. A 202 (the
-    // content is not ready yet) throws LSHttpError with the server's Retry-After.
+    // content is not ready yet) throws LSHttpError with the server's Retry-After. A reply cut off
+    // before its end is fetched once more.
     static void DownloadToFile(WinInetRequestContext& context, const CStdStr<wchar_t>& url,
                                const CStdStr<wchar_t>& headerLines, const CStdStr<wchar_t>& localPath,
                                DWORD extraFlags);
@@ -144,6 +145,11 @@ public:
     // Throws LSHttpError (status, reason phrase, Retry-After, the start of the body as detail)
     // for a status outside 200 to 299.
     static void CheckStatus(WinInetRequestContext& context);
+
+private:
+    static void DownloadOnce(WinInetRequestContext& context, const CStdStr<wchar_t>& url,
+                             const CStdStr<wchar_t>& headerLines, const CStdStr<wchar_t>& localPath,
+                             DWORD extraFlags);
 };
 
 } // namespace LSWinInetNS

@@ -52,7 +52,8 @@ const DownloadCase kDownloadCases[] = {
     {"ExpiredTokenRenewedOnce", kAbc, "", 'e', S_OK, nullptr},
     {"NotReadyThenReady", kAbc, R"("status":202,"headers":{"Retry-After":"1"})", '-', S_OK, nullptr},
     {"NeverReady", kAbc, R"("status":202,"headers":{"Retry-After":"1"},"times":4)", '-', E_FAIL, L"ERROR"},
-    {"CutShort", kAbc, R"("status":200,"text":"0123456789","truncate_at":4)", '-', E_FAIL, L"ERROR"},
+    {"CutShortOnceIsFetchedAgain", kAbc, R"("status":200,"text":"0123456789","truncate_at":4)", '-', S_OK, nullptr},
+    {"CutShortTwice", kAbc, R"("status":200,"text":"0123456789","truncate_at":4,"times":2)", '-', E_FAIL, L"ERROR"},
     {"GoneFromBox", kAbc, "", 'd', S_FALSE, nullptr},
 };
 

@@ -30,8 +30,9 @@ protected:
 
     void AddCutShortReply(const std::string& path)
     {
+        // Twice: a reply cut off once is fetched again.
         Script("GET", path, ParseJson(R"({"status": 200, "text": ")" + std::string(200000, 'x') +
-                                      R"(", "content_type": "application/octet-stream", "truncate_at": 50000})"));
+                                      R"(", "content_type": "application/octet-stream", "truncate_at": 50000, "times": 2})"));
     }
 
     void ExpectTargetUntouched()
