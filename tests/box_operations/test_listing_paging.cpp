@@ -202,13 +202,7 @@ protected:
     // land before the next test scripts its own pages of the folder.
     void AwaitAbandonedPage() const
     {
-        for (int wait = 0; wait < 100; ++wait) {
-            for (const Json::Value& request : standIn_.JournalEntries(0, "/2.0/folders/500/items")) {
-                if (request["query"].asString().find("&marker=") != std::string::npos)
-                    return;
-            }
-            ::Sleep(100);
-        }
+        BoxRoad::WaitUntil([this] { return Queries(kItemsRoute).size() == 2; }, std::chrono::seconds(10));
     }
 };
 
