@@ -1,6 +1,6 @@
 #pragma once
 // Stand-in for the host's web-view window that runs the filter's sign-in page. It honours the
-// filter's sign-in messages (see VESKCommon/LSWebViewProcessCallbackClient.h): it takes a
+// filter's sign-in messages (see VESKCommon/Web/LSWebViewProcessCallbackClient.h): it takes a
 // WM_COPYDATA asking it to open an address, "opens" it by requesting it over HTTP without
 // following the redirect (the Box stand-in's authorize page answers at once with a redirect to
 // the product's redirect address carrying code=...), and answers with a WM_COPYDATA carrying the
