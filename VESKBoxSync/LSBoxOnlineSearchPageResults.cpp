@@ -1,6 +1,8 @@
 #include "LSBoxOnlineSearchPageResults.h"
 
 #include "BoxConstants.h"
+#include "BoxIds.h"
+#include "LSDiag.h"
 #include "LSSetting.h"
 #include "NarrowCasts.h"
 #include "StringUtils.h"
@@ -15,6 +17,9 @@ using namespace LSTableDataOnlineDocResults;
 constexpr wchar_t kRepositoryType[] = L"Box";
 constexpr wchar_t kCapSetting[] = L"BoxSync.CapOnlineResults";
 constexpr DWORD kDefaultCap = 0x7FFFFFFF;
+
+// The library's null value, owned by nobody.
+std::shared_ptr<const Json::Value> NoReply() { return {std::shared_ptr<const Json::Value>(), &Json::Value::nullSingleton()}; }
 
 template <typename Match, typename SameRow>
 bool SameMatches(const std::vector<Match>& first, const std::vector<Match>& second, SameRow sameRow)
@@ -60,16 +65,15 @@ void LSBoxOnlineSearchPageResults::SetRootLocation(const CStdStr<wchar_t>& locat
 {
     if (location == m_rootFolderId)
         return;
-    ClearCachedPage();
-    const size_t slash = location.rfind(L'/');
-    m_rootFolderId = slash == std::wstring::npos ? location : CStdStr<wchar_t>(location.substr(slash + 1));
+    DefinitionChanged();
+    m_rootFolderId = Box_20::IdAtEndOf(location);
 }
 
 void LSBoxOnlineSearchPageResults::SetSearchText(const CStdStr<wchar_t>& text)
 {
     if (text == m_searchText)
         return;
-    ClearCachedPage();
+    DefinitionChanged();
     m_searchText = text;
 }
 
@@ -77,7 +81,7 @@ void LSBoxOnlineSearchPageResults::SetRestrictSearchText(const CStdStr<wchar_t>&
 {
     if (text == m_restrictSearchText)
         return;
-    ClearCachedPage();
+    DefinitionChanged();
     m_restrictSearchText = text;
 }
 
@@ -85,7 +89,7 @@ void LSBoxOnlineSearchPageResults::SetSort(bool direction, int32_t column)
 {
     if (m_sort && m_sort->Direction == direction && m_sort->Column == column)
         return;
-    ClearCachedPage();
+    DefinitionChanged();
     m_sort = Sort{direction, column};
 }
 
@@ -98,47 +102,63 @@ void LSBoxOnlineSearchPageResults::SetQueryMatches(const LSStandardMatches& stan
                     [](const LSCustomMatch& a, const LSCustomMatch& b) { return a.ColumnName == b.ColumnName; });
     if (same)
         return;
-    ClearCachedPage();
+    DefinitionChanged();
     m_standardMatches = standard;
     m_customMatches = custom;
 }
 
-void LSBoxOnlineSearchPageResults::ClearCachedPage() { m_cachedPage.reset(); }
-
-void LSBoxOnlineSearchPageResults::SetCachedPage(const Json::Value& reply, int32_t start, int32_t count)
+void LSBoxOnlineSearchPageResults::DefinitionChanged()
 {
-    m_cachedPage = CachedPage{reply, start, count};
+    ClearCachedPage();
+    ++m_definitionVersion;
 }
 
-const Json::Value& LSBoxOnlineSearchPageResults::FetchPage(int32_t start, int32_t count)
+void LSBoxOnlineSearchPageResults::ClearCachedPage() { m_cachedPage.reset(); }
+
+void LSBoxOnlineSearchPageResults::SetCachedPage(std::shared_ptr<const Json::Value> reply, int32_t start,
+                                                 int32_t count)
 {
-    if (!m_cachedPage || m_cachedPage->Start != start || m_cachedPage->Count != count) {
-        ClearCachedPage();
-        const CStdStr<wchar_t>& invalid = Box_20::BoxConstants().InvalidSearchQuery;
-        // Box refuses a window of no results; there is nothing to ask for either.
-        if (m_searchText == invalid || m_restrictSearchText == invalid || count == 0)
-            SetCachedPage(Json::Value(), start, count);
-        else
-            SetCachedPage(runQuery(BuildQueryParameters(), GetSearchFields(), start, count), start, count);
-    }
-    const Json::Value* entries = FindJsonValueByPath(m_cachedPage->Reply, "entries");
-    return entries != nullptr ? *entries : Json::Value::nullSingleton();
+    m_cachedPage = CachedPage{std::move(reply), start, count};
+}
+
+std::shared_ptr<const Json::Value> LSBoxOnlineSearchPageResults::WindowReply(int32_t start, int32_t count)
+{
+    if (m_cachedPage && m_cachedPage->Start == start && m_cachedPage->Count == count)
+        return m_cachedPage->Reply;
+    if (count == 0 || start >= Box_20::kMaxSearchOffset)
+        return NoReply();
+    ClearCachedPage();
+    const uint64_t askedFor = m_definitionVersion;
+    auto reply = std::make_shared<const Json::Value>(SearchWindow(start, count));
+    if (askedFor == m_definitionVersion)
+        SetCachedPage(reply, start, count);
+    else
+        LOG(WARNING) << "LSBoxOnlineSearchPageResults: the search changed while its results were on their way; "
+                        "they answer only the call that asked for them";
+    return reply;
+}
+
+std::shared_ptr<const Json::Value> LSBoxOnlineSearchPageResults::FetchPage(int32_t start, int32_t count)
+{
+    std::shared_ptr<const Json::Value> reply = WindowReply(start, count);
+    const Json::Value* entries = FindJsonValueByPath(*reply, "entries");
+    return entries != nullptr ? std::shared_ptr<const Json::Value>(reply, entries) : NoReply();
 }
 
 int32_t LSBoxOnlineSearchPageResults::GetTotalCount()
 {
-    if (!m_cachedPage)
-        FetchPage(0, 1);
-    const Json::Value& reply = m_cachedPage->Reply;
-    if (!reply.isObject())
+    const std::shared_ptr<const Json::Value> reply = m_cachedPage ? m_cachedPage->Reply : WindowReply(0, 1);
+    if (!reply->isObject())
         return 0;
-    const Json::Value& total = reply["total_count"];
+    const Json::Value& total = (*reply)["total_count"];
     if (!total.isNumeric())
         return 0;
     const int32_t count = WideToInt(GetThreadUtf8Converter().from_bytes(total.asString()));
     const DWORD cap = LSSetting::GetInstance().GetUserDword(kCapSetting, kDefaultCap);
-    // A cap stored beyond the host's 32-bit count means no cap.
-    return static_cast<int32_t>(std::min<int64_t>(count, std::min<DWORD>(cap, INT32_MAX)));
+    // A cap stored beyond the host's 32-bit count means no cap; results past Box's deepest offset
+    // cannot be paged to.
+    return static_cast<int32_t>(
+        std::min<int64_t>({count, std::min<DWORD>(cap, INT32_MAX), int64_t{Box_20::kMaxSearchOffset}}));
 }
 
 CStdStr<wchar_t> LSBoxOnlineSearchPageResults::StandardColumnField(int32_t column) const

@@ -13,6 +13,7 @@
 #include <json/value.h>
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <set>
 #include <vector>
@@ -45,8 +46,9 @@ public:
     int32_t GetTotalCount();
     // The "entries" of Box's reply for that window, or null. A window is fetched once and kept
     // until the definition or the window changes; a failed search throws and keeps nothing, so
-    // asking again searches again.
-    const Json::Value& FetchPage(int32_t start, int32_t count);
+    // asking again searches again. An empty window, or one beyond what Box pages to, asks
+    // nothing and leaves the kept window as it was.
+    std::shared_ptr<const Json::Value> FetchPage(int32_t start, int32_t count);
     // The page as VT_ARRAY | VT_VARIANT: per result the entry id, its position, the standard
     // columns and the custom columns. A negative start or count throws E_INVALIDARG.
     VARIANT GetOnlinePage(int32_t start, int32_t count);
@@ -58,7 +60,7 @@ public:
     static bool IsMsgFileName(const CStdStr<wchar_t>& fileName);
 
     void ClearCachedPage();
-    void SetCachedPage(const Json::Value& reply, int32_t start, int32_t count);
+    void SetCachedPage(std::shared_ptr<const Json::Value> reply, int32_t start, int32_t count);
 
     // One result's values by property name, the metadata of the e-mail template flattened into
     // "metadata/<field>".
@@ -75,7 +77,7 @@ public:
 
 private:
     struct CachedPage {
-        Json::Value Reply;
+        std::shared_ptr<const Json::Value> Reply;
         int32_t Start = 0;
         int32_t Count = 0;
     };
@@ -84,11 +86,19 @@ private:
         int32_t Column = 0;
     };
 
-    // The request of one window (LSBoxOnlineSearchPageResultsRequest.cpp).
+    // Every real change of the definition: the kept window and any reply still on its way belong
+    // to the old one.
+    void DefinitionChanged();
+    // Box's reply for the window, kept only while the definition it was asked for is current.
+    std::shared_ptr<const Json::Value> WindowReply(int32_t start, int32_t count);
+
+    // The requests of one window (LSBoxOnlineSearchPageResultsRequest.cpp): one reply with the
+    // entries of as many searches as Box's page limit needs.
+    Json::Value SearchWindow(int32_t start, int32_t count) const;
     Box_20::FileSearchParameters BuildQueryParameters() const;
     std::set<CStdStr<wchar_t>> GetSearchFields() const;
-    Json::Value runQuery(const Box_20::FileSearchParameters& parameters, const std::set<CStdStr<wchar_t>>& fields,
-                         int32_t start, int32_t count) const;
+    Json::Value runQuery(const Box_20::FileSearchParameters& parameters, const CStdStr<wchar_t>& fields,
+                         const CStdStr<wchar_t>& rootFolderId, int32_t start, int32_t count) const;
 
     // The field of a standard column; empty for columns without one.
     CStdStr<wchar_t> StandardColumnField(int32_t column) const;
@@ -104,5 +114,8 @@ private:
     LSCustomMatches m_customMatches;
     std::optional<Sort> m_sort;
     std::optional<CachedPage> m_cachedPage;
+    // Counts the definition's changes: a request's wait dispatches the host's messages, and a
+    // handler may change the definition before the reply arrives.
+    uint64_t m_definitionVersion = 0;
     VESKBoxSyncFilterImpl* m_owner;
 };

@@ -11,6 +11,8 @@
 #include "StringUtils.h"
 #include "VESKBoxSyncFilterImpl.h"
 
+#include <algorithm>
+#include <utility>
 
 namespace {
 
@@ -114,13 +116,45 @@ std::set<CStdStr<wchar_t>> LSBoxOnlineSearchPageResults::GetSearchFields() const
     return fields;
 }
 
-Json::Value LSBoxOnlineSearchPageResults::runQuery(const Box_20::FileSearchParameters& parameters,
-                                                   const std::set<CStdStr<wchar_t>>& fields, int32_t start,
-                                                   int32_t count) const
+// The root folder and the parameters are read after the fields: the enterprise id behind the
+// fields may be asked of Box, and a message handled meanwhile may change the definition.
+Json::Value LSBoxOnlineSearchPageResults::SearchWindow(int32_t start, int32_t count) const
 {
-    const CStdStr<wchar_t> url =
-        Box_20::GetFileSearchUrl(parameters, m_rootFolderId, start, count,
-                                 VESKBoxSyncFilterImpl::GetEmailMetadataTemplateName(), JoinStrings(fields, L","));
+    const CStdStr<wchar_t>& invalid = Box_20::BoxConstants().InvalidSearchQuery;
+    if (m_searchText == invalid || m_restrictSearchText == invalid)
+        return Json::Value();
+    const CStdStr<wchar_t> fields = JoinStrings(GetSearchFields(), L",");
+    const Box_20::FileSearchParameters parameters = BuildQueryParameters();
+    const CStdStr<wchar_t> rootFolderId = m_rootFolderId;
+    const int32_t end = static_cast<int32_t>(std::min<int64_t>(int64_t{start} + count, Box_20::kMaxSearchOffset));
+    Json::Value window;
+    for (int32_t offset = start; offset < end;) {
+        const int32_t limit = std::min(Box_20::kMaxSearchLimit, end - offset);
+        Json::Value part = runQuery(parameters, fields, rootFolderId, offset, limit);
+        const Json::Value* entries = part.isObject() ? part.find("entries", "entries" + 7) : nullptr;
+        const Json::ArrayIndex received = entries != nullptr && entries->isArray() ? entries->size() : 0;
+        if (offset == start) {
+            window = std::move(part);
+        } else {
+            for (Json::ArrayIndex i = 0; i < received; ++i)
+                window["entries"].append((*entries)[i]);
+        }
+        offset += limit;
+        if (received < static_cast<Json::ArrayIndex>(limit))
+            break;
+        const Json::Value& total = std::as_const(window)["total_count"];
+        if (total.isIntegral() && offset >= total.asInt64())
+            break;
+    }
+    return window;
+}
+
+Json::Value LSBoxOnlineSearchPageResults::runQuery(const Box_20::FileSearchParameters& parameters,
+                                                   const CStdStr<wchar_t>& fields, const CStdStr<wchar_t>& rootFolderId,
+                                                   int32_t start, int32_t count) const
+{
+    const CStdStr<wchar_t> url = Box_20::GetFileSearchUrl(parameters, rootFolderId, start, count,
+                                                          VESKBoxSyncFilterImpl::GetEmailMetadataTemplateName(), fields);
     Json::Value reply = Box_20::CallBoxAPIWithRichErrorLogging(nullptr, Informer().get(), url,
                                                                Box_20::BoxConstants().VerbGet, _variant_t(), false);
     if (reply.isNull()) {

@@ -6,6 +6,7 @@
 #include "ByteArrays.h"
 #include "ComOwners.h"
 #include "HResultException.h"
+#include "LSDiag.h"
 #include "NarrowCasts.h"
 #include "StringUtils.h"
 #include "Utf8Converter.h"
@@ -32,19 +33,25 @@ _variant_t Int64Value(int64_t number)
     return value;
 }
 
-_variant_t FileTimeValue(const std::wstring& boxDate)
-{
-    _variant_t value;
-    value.vt = VT_UI8;
-    value.ullVal = Box_20::GetDateFromString(boxDate);
-    return value;
-}
-
 // A cell takes over the value; cells start VT_EMPTY.
 void PutCell(VARIANT& cell, _variant_t value)
 {
     ::VariantClear(&cell);
     cell = value.Detach();
+}
+
+// A text that is no date leaves its cell empty rather than failing the whole page.
+void PutDateCell(VARIANT& cell, BSTR boxDate)
+{
+    try {
+        _variant_t value;
+        value.vt = VT_UI8;
+        value.ullVal = Box_20::GetDateFromString(boxDate != nullptr ? boxDate : L"");
+        PutCell(cell, std::move(value));
+    } catch (const Box_20::ApiException& error) {
+        LOG(WARNING) << "LSBoxOnlineSearchPageResults::GetOnlinePage: cell left empty: "
+                     << LSDiag::LogText(error.GetText());
+    }
 }
 
 void CopyCell(VARIANT& cell, const _variant_t& value)
@@ -142,7 +149,7 @@ void LSBoxOnlineSearchPageResults::FillStandardCell(VARIANT* rowCells, const LSB
         return;
     VARIANT& cell = rowCells[column];
     if (column == ReceivedTimeColumn && value->vt == VT_BSTR)
-        PutCell(cell, FileTimeValue(value->bstrVal != nullptr ? value->bstrVal : L""));
+        PutDateCell(cell, value->bstrVal);
     else if (column == HasAttachmentsColumn && value->vt == VT_I8)
         PutCell(cell, _variant_t(value->llVal != 0));
     else if (cell.vt == VT_EMPTY)
@@ -153,7 +160,8 @@ VARIANT LSBoxOnlineSearchPageResults::GetOnlinePage(int32_t start, int32_t count
 {
     if (start < 0 || count < 0)
         throw hresult_exception(E_INVALIDARG, "a page starts at 0 or later and holds 0 or more results");
-    const Json::Value& entries = FetchPage(start, count);
+    const std::shared_ptr<const Json::Value> fetched = FetchPage(start, count);
+    const Json::Value& entries = *fetched;
     if (!entries.isNull() && !entries.isArray())
         throw Box_20::JoinWithSpace(L"LSBoxOnlineSearchPageResults::GetOnlinePage", L"entries from Box are no list");
     const int32_t rows = std::min(count, TalvernCommon::narrowcasts::narrow<int32_t>(entries.size()));
@@ -179,7 +187,7 @@ VARIANT LSBoxOnlineSearchPageResults::GetOnlinePage(int32_t start, int32_t count
                 const bool isDate =
                     custom.Type == LSCustomColumnType::DateTime || custom.Type == LSCustomColumnType::DateOnly;
                 if (value != nullptr && isDate && value->vt == VT_BSTR)
-                    PutCell(cell, FileTimeValue(value->bstrVal != nullptr ? value->bstrVal : L""));
+                    PutDateCell(cell, value->bstrVal);
                 else if (value != nullptr)
                     CopyCell(cell, *value);
             }

@@ -13,6 +13,7 @@
 #include "VESKSyncBasicsLib.h"
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -197,6 +198,11 @@ private:
     // content; returns the path written.
     CStdStr<wchar_t> DownloadWithTokenRetries(const CStdStr<wchar_t>& remoteName, const CStdStr<wchar_t>& url,
                                               const CStdStr<wchar_t>& localPath, const CStdStr<wchar_t>& extra);
+    // The operation's result, run again while Box answers 202 (it still prepares the content):
+    // after Box's Retry-After (bounded), three times at most, with the host's messages dispatched.
+    // Throws E_ABORT when the informer asks to stop during a wait, else what the operation throws.
+    static CStdStr<wchar_t> RetryWhileContentNotReady(const std::function<CStdStr<wchar_t>()>& operation,
+                                                      ILSShutdownInformer* informer);
 
     // The listing's steps: every listing starts from empty lists.
     void ClearBoxLists();
@@ -211,7 +217,8 @@ private:
     // listing every item counts as present, without asking Box again for each.
     bool m_serverItemIdsFailed = false;
 
-    // The Location header of Box's answer to the file's content request.
+    // The Location header of Box's answer to the file's content request; LSHttpError 202 while
+    // the content is not ready.
     CStdStr<wchar_t> DownloadWithBearerToken(const CStdStr<wchar_t>& contentUrl);
 
     // The exclusion setting's text once this object read a non-empty one.

@@ -43,6 +43,21 @@ void WriteDownloadIssue(ILSPropertyMap* item, const CStdStr<wchar_t>& errorText)
 
 } // namespace
 
+CStdStr<wchar_t> VESKBoxSyncFilterImpl::RetryWhileContentNotReady(const std::function<CStdStr<wchar_t>()>& operation,
+                                                                  ILSShutdownInformer* informer)
+{
+    for (int notReadyWaits = 0;; ++notReadyWaits) {
+        try {
+            return operation();
+        } catch (const LSHttpError& error) {
+            if (error.GetStatus() != LSHttpStatus::kAccepted || notReadyWaits >= kMaxContentNotReadyWaits)
+                throw;
+            if (!SleepPumpingMessages(NotReadyWait(error), MakeCancelCheck(informer)))
+                throw E_ABORT;
+        }
+    }
+}
+
 // Throws what the download throws once the token retries and the waits for content are spent.
 CStdStr<wchar_t> VESKBoxSyncFilterImpl::DownloadWithTokenRetries(const CStdStr<wchar_t>& remoteName,
                                                                  const CStdStr<wchar_t>& url,
@@ -50,30 +65,26 @@ CStdStr<wchar_t> VESKBoxSyncFilterImpl::DownloadWithTokenRetries(const CStdStr<w
                                                                  const CStdStr<wchar_t>& extra)
 {
     ILSShutdownInformer* const informer = m_shutdownInformer.get();
-    int notReadyWaits = 0;
-    for (int attempt = 0;;) {
-        try {
-            const Box_20::RefreshTokensType tokens = Box_20::GetCachedTokens(informer, false);
-            return CLSBaseWS::DownloadFileWithWinInet(Box_20::SetDefaultHeaders(tokens), url, localPath, extra,
-                                                      informer);
-        } catch (const LSHttpError& error) {
-            if (error.GetStatus() == LSHttpStatus::kAccepted && notReadyWaits < kMaxContentNotReadyWaits) {
-                ++notReadyWaits;
-                if (!SleepPumpingMessages(NotReadyWait(error), MakeCancelCheck(informer)))
-                    throw E_ABORT;
-                continue;
+    return RetryWhileContentNotReady(
+        [&] {
+            for (int attempt = 0;; ++attempt) {
+                try {
+                    const Box_20::RefreshTokensType tokens = Box_20::GetCachedTokens(informer, false);
+                    return CLSBaseWS::DownloadFileWithWinInet(Box_20::SetDefaultHeaders(tokens), url, localPath,
+                                                              extra, informer);
+                } catch (const LSHttpError& error) {
+                    if (error.GetStatus() != LSHttpStatus::kUnauthorized)
+                        throw;
+                    if (attempt >= kLastTokenRetryAttempt) {
+                        LOG(ERROR) << "Exceeded retries";
+                        throw;
+                    }
+                    // The call loop renews the expired token on the way.
+                    Box_20::GetFileETag(remoteName, informer);
+                }
             }
-            if (attempt >= kLastTokenRetryAttempt) {
-                LOG(ERROR) << "Exceeded retries";
-                throw;
-            }
-            if (error.GetStatus() != LSHttpStatus::kUnauthorized)
-                throw;
-            // The call loop renews the expired token on the way.
-            Box_20::GetFileETag(remoteName, informer);
-            ++attempt;
-        }
-    }
+        },
+        informer);
 }
 
 HRESULT VESKBoxSyncFilterImpl::CopyFileToLocal(const CStdStr<wchar_t>& remoteName, const CStdStr<wchar_t>& localPath,

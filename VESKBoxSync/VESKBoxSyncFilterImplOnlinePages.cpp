@@ -3,6 +3,7 @@
 
 #include "BoxExceptions.h"
 #include "BoxFileOperations.h"
+#include "BoxIds.h"
 #include "BoxTokenCache.h"
 #include "BoxUrlBuilders.h"
 #include "BstrText.h"
@@ -18,8 +19,10 @@
 #include "LSWinInet.h"
 #include "StringUtils.h"
 
+#include <atomic>
 #include <memory>
 #include <mutex>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -27,12 +30,6 @@ namespace {
 constexpr ULONGLONG kReuseWindowMs = 10000;
 // Larger files are fetched again each time rather than held in memory.
 constexpr uint64_t kLargestReusedFile = 16 * 1024 * 1024;
-
-CStdStr<wchar_t> AfterLastSlash(const CStdStr<wchar_t>& text)
-{
-    const size_t slash = text.rfind(L'/');
-    return slash == std::wstring::npos ? text : CStdStr<wchar_t>(text.substr(slash + 1));
-}
 
 // The last small file downloaded in the process, keyed by file id and the version's etag.
 struct LastDownload {
@@ -42,11 +39,39 @@ struct LastDownload {
     ULONGLONG StoredAt = 0;
 };
 
-std::mutex& DownloadLock()
-{
-    static std::mutex lock;
-    return lock;
-}
+// Serialises the downloads of the process. A download dispatches its thread's window messages
+// while it waits, and a handler may start another one: that call is refused at once, since
+// waiting for the lock its own thread holds would never end.
+class DownloadLock {
+public:
+    DownloadLock()
+    {
+        if (Owner().load() == std::this_thread::get_id()) {
+            LOG(ERROR) << "VESKBoxSyncFilterImpl::raw_DownloadFileContents: refused, called again while this thread "
+                          "downloads";
+            throw hresult_exception(E_FAIL, "a download was started while this thread downloads");
+        }
+        m_lock = std::unique_lock<std::mutex>(Mutex());
+        Owner() = std::this_thread::get_id();
+    }
+    ~DownloadLock() { Owner() = std::thread::id(); }
+    DownloadLock(const DownloadLock&) = delete;
+    DownloadLock& operator=(const DownloadLock&) = delete;
+
+private:
+    static std::mutex& Mutex()
+    {
+        static std::mutex mutex;
+        return mutex;
+    }
+    static std::atomic<std::thread::id>& Owner()
+    {
+        static std::atomic<std::thread::id> owner;
+        return owner;
+    }
+
+    std::unique_lock<std::mutex> m_lock;
+};
 
 // Guarded by DownloadLock.
 std::unique_ptr<LastDownload>& LastDownloadRecord()
@@ -220,26 +245,32 @@ CStdStr<wchar_t> VESKBoxSyncFilterImpl::DownloadWithBearerToken(const CStdStr<wc
     const CStdStr<wchar_t> headers =
         FormatWide(L"Authorization: Bearer %s\r\nAuth-Type: OAUTH2\r\n", tokens.AccessToken);
     WinInetRequestContext context(MakeCancelCheck(informer), CLSBaseWS::ShouldLogResponses(), 0);
-    return LSWinInetNS::LSWinInetBase::PostText(context, L"GET", contentUrl, headers, L"");
+    CStdStr<wchar_t> location = LSWinInetNS::LSWinInetBase::PostText(context, L"GET", contentUrl, headers, L"");
+    LSWinInetNS::LSWinInetBase::ThrowIfNotReady(context);
+    return location;
 }
 
 // The file's etag names the version: the kept copy of an older version is never written.
 HRESULT STDMETHODCALLTYPE VESKBoxSyncFilterImpl::raw_DownloadFileContents(BSTR fileIdOrUrl, BSTR localPath)
 {
     try {
-        const CStdStr<wchar_t> fileId = AfterLastSlash(BstrText(fileIdOrUrl));
+        const CStdStr<wchar_t> fileId = Box_20::IdAtEndOf(BstrText(fileIdOrUrl));
         const CStdStr<wchar_t> path = BstrText(localPath);
         if (fileId.empty() || path.empty())
             return E_INVALIDARG;
         ILSShutdownInformer* const informer = m_shutdownInformer.get();
-        const std::lock_guard<std::mutex> lock(DownloadLock());
         const CStdStr<wchar_t> etag = Box_20::GetFileETag(fileId, informer);
+        const DownloadLock lock;
         const LastDownload* kept = ReusableDownload(fileId, etag);
         if (kept != nullptr && WriteKeptContent(*kept, path))
             return S_OK;
         const CStdStr<wchar_t> contentUrl = Box_20::GetFileContentUrl(fileId);
-        const CStdStr<wchar_t> location = CLSBaseWS::RetryWhileServerUnavailable(
-            [&] { return DownloadWithBearerToken(contentUrl); }, informer);
+        const CStdStr<wchar_t> location = RetryWhileContentNotReady(
+            [&] {
+                return CLSBaseWS::RetryWhileServerUnavailable([&] { return DownloadWithBearerToken(contentUrl); },
+                                                              informer);
+            },
+            informer);
         if (location.empty())
             throw Box_20::JoinWithSpace(L"VESKBoxSyncFilterImpl::raw_DownloadFileContents",
                                         L"Box gave no download location");

@@ -202,8 +202,7 @@ HRESULT STDMETHODCALLTYPE VESKBoxSyncFilterImpl::raw_GetOnlineChildFolders(BSTR 
             return E_POINTER;
         LSRepositoryToAdd parent;
         parent.FromFilterString(BstrText(parentFilterString));
-        const std::vector<CStdStr<wchar_t>> locationParts = SplitString(parent.Location, L"/");
-        const CStdStr<wchar_t> parentId = locationParts.empty() ? CStdStr<wchar_t>() : locationParts.back();
+        const CStdStr<wchar_t> parentId = Box_20::IdAtEndOf(parent.Location);
         if (!Box_20::IsBoxId(parentId))
             throw hresult_exception(E_INVALIDARG, "the parent's location ends in no folder id");
         const Box_20::MetadataScopeRecord scope{GetBoxUserId(), GetEmailMetadataTemplateName(),

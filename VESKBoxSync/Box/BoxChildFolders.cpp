@@ -10,7 +10,6 @@ namespace Box_20 {
 namespace {
 
 constexpr wchar_t kPlace[] = L"Box_20::GetChildFolders";
-constexpr wchar_t kRootFolderId[] = L"0";
 constexpr uint32_t kMaxPageSize = 1000;
 
 } // namespace
@@ -18,23 +17,22 @@ constexpr uint32_t kMaxPageSize = 1000;
 std::vector<FolderRecord> GetChildFolders(ILSShutdownInformer* informer, const std::wstring& folderId,
                                           uint32_t pageSize, const MetadataScopeRecord& scope)
 {
-    const bool foldersComeFirst = folderId != kRootFolderId;
     const uint32_t limit = std::clamp<uint32_t>(pageSize, 1, kMaxPageSize);
     std::vector<FolderRecord> folders;
-    // Box lists a folder's sub-folders before its files: the first file ends the browse.
-    bool filesReached = false;
+    // Folders come before files only in some folders, so every page is read; once files show,
+    // the rest is likely files, fetched in as few pages as Box allows.
+    bool filesSeen = false;
     PageThroughMarkers(
         nullptr, informer,
         [&](const std::wstring& marker) {
             return GetFolderItemsUrl(scope.EnterpriseId, folderId, scope.EmailTemplateName,
-                                     scope.FingerprintTemplateName, limit, marker);
+                                     scope.FingerprintTemplateName, filesSeen ? kMaxPageSize : limit, marker);
         },
+        // Looks before the next page is asked for, so that its size can follow.
         [&](const Json::Value& entries) {
-            for (const Json::Value& entry : entries) {
-                if (!IsFolderEntry(entry) && foldersComeFirst)
-                    filesReached = true;
-            }
-            return !filesReached;
+            filesSeen = filesSeen || std::any_of(entries.begin(), entries.end(),
+                                                 [](const Json::Value& entry) { return !IsFolderEntry(entry); });
+            return true;
         },
         [&](const Json::Value& entries) {
             for (const Json::Value& entry : entries) {
@@ -42,7 +40,7 @@ std::vector<FolderRecord> GetChildFolders(ILSShutdownInformer* informer, const s
                     folders.push_back(CreateFolderRecord(entry));
             }
         },
-        kPlace, foldersComeFirst ? PageSelection::MayStop : PageSelection::EveryPage);
+        kPlace, PageSelection::MayStop);
     return folders;
 }
 

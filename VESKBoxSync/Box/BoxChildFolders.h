@@ -11,11 +11,9 @@
 
 namespace Box_20 {
 
-// The folder's sub-folders, in pages of pageSize (1 to 1000). Box lists a folder's sub-folders
-// before its files, so the listing ends at the first file instead of paging through them; only
-// in the root folder, whose marker paging keeps no such order, are all pages read. A failed
-// request throws ApiException with Box's error text; a folder id that is not decimal digits
-// throws hresult_exception E_INVALIDARG before any request.
+// The folder's sub-folders, from every page of its items: pages of pageSize (1 to 1000) until the
+// first file, then of 1000. A failed request throws ApiException with Box's error text; a folder
+// id that is not decimal digits throws hresult_exception E_INVALIDARG before any request.
 std::vector<FolderRecord> GetChildFolders(ILSShutdownInformer* informer, const std::wstring& folderId,
                                           uint32_t pageSize, const MetadataScopeRecord& scope);
 

@@ -17,8 +17,6 @@ namespace {
 constexpr wchar_t kPlace[] = L"Box_20::SearchFolders";
 constexpr wchar_t kAncestorScope[] = L"parents:";
 constexpr int32_t kPageSize = 30;
-// Box refuses a search whose offset lies beyond this.
-constexpr int32_t kMaxOffset = 10000;
 
 CStdStr<wchar_t> SearchPageUrl(const std::wstring& query, const std::wstring& scope, int32_t offset)
 {
@@ -42,7 +40,7 @@ std::vector<FolderRecord> SearchFolders(const std::wstring& query, ILSShutdownIn
 {
     std::vector<FolderRecord> folders;
     const size_t wanted = maximumCount > 0 ? static_cast<size_t>(maximumCount) : 0;
-    for (int32_t offset = 0; folders.size() < wanted && offset <= kMaxOffset; offset += kPageSize) {
+    for (int32_t offset = 0; folders.size() < wanted && offset <= kMaxSearchOffset; offset += kPageSize) {
         const Json::Value reply = CallBoxAPI(SearchPageUrl(query, scope, offset), informer, BoxConstants().VerbGet,
                                              _variant_t(), false);
         const Json::Value& entries = RequireObjectReply(reply, kPlace)["entries"];

@@ -76,6 +76,9 @@ CStdStr<wchar_t> GetFolderSearchUrl(const std::wstring& searchText, int32_t offs
 // characters. A shorter text throws std::out_of_range.
 CStdStr<wchar_t> GetFolderSearchInAncestorsUrl(const std::wstring& searchText, const std::wstring& ancestorText,
                                                int32_t offset);
+// Box's search pages hold at most 200 results and start no further in than offset 10,000.
+inline constexpr int32_t kMaxSearchLimit = 200;
+inline constexpr int32_t kMaxSearchOffset = 10000;
 CStdStr<wchar_t> GetFileSearchUrl(const FileSearchParameters& parameters, const std::wstring& folderId,
                                   int32_t offset, int32_t limit, const std::wstring& metadataTemplateKey,
                                   const std::wstring& resultFields);

@@ -35,6 +35,14 @@ void LSWinInetBase::CheckStatus(WinInetRequestContext& context)
                       ParseRetryAfterSeconds(context.QueryHeader(HTTP_QUERY_RETRY_AFTER)), Utf8ToWideLossy(detail));
 }
 
+void LSWinInetBase::ThrowIfNotReady(WinInetRequestContext& context)
+{
+    if (context.GetStatusCode() == static_cast<DWORD>(LSHttpStatus::kAccepted))
+        throw LSHttpError(static_cast<int32_t>(LSHttpStatus::kAccepted),
+                          HttpErrorMessageFromStatusText(context.QueryHeader(HTTP_QUERY_STATUS_TEXT)),
+                          ParseRetryAfterSeconds(context.QueryHeader(HTTP_QUERY_RETRY_AFTER)));
+}
+
 CStdStr<wchar_t> LSWinInetBase::PostText(WinInetRequestContext& context, const CStdStr<wchar_t>& verb,
                                          const CStdStr<wchar_t>& url, const CStdStr<wchar_t>& extraHeaders,
                                          const CStdStr<wchar_t>& body)
@@ -77,10 +85,7 @@ void LSWinInetBase::DownloadOnce(WinInetRequestContext& context, const CStdStr<w
     CheckStatus(context);
     LogReplyHead(context, {});
     // Accepted, not ready: the reply carries no content, and writing it would pass for the file.
-    if (context.GetStatusCode() == static_cast<DWORD>(LSHttpStatus::kAccepted))
-        throw LSHttpError(static_cast<int32_t>(LSHttpStatus::kAccepted),
-                          HttpErrorMessageFromStatusText(context.QueryHeader(HTTP_QUERY_STATUS_TEXT)),
-                          ParseRetryAfterSeconds(context.QueryHeader(HTTP_QUERY_RETRY_AFTER)));
+    ThrowIfNotReady(context);
     LSStagedFile file(localPath);
     for (std::string_view block = context.ReadBlock(); !block.empty(); block = context.ReadBlock())
         file.Write(block.data(), static_cast<DWORD>(block.size()));

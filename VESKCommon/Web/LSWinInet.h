@@ -145,6 +145,9 @@ public:
     // Throws LSHttpError (status, reason phrase, Retry-After, the start of the body as detail)
     // for a status outside 200 to 299.
     static void CheckStatus(WinInetRequestContext& context);
+    // A 202 answers that the content is not ready yet: throws LSHttpError 202 with the server's
+    // Retry-After.
+    static void ThrowIfNotReady(WinInetRequestContext& context);
 
 private:
     static void DownloadOnce(WinInetRequestContext& context, const CStdStr<wchar_t>& url,

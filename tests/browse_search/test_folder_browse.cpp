@@ -135,7 +135,9 @@ protected:
     }
 };
 
-TEST_F(ChildFolders, SortedWithPathsAndListedOnlyUpToTheFirstFile)
+// Folders precede files only in some folders: every page is read, after the first file in Box's
+// largest pages.
+TEST_F(ChildFolders, SortedWithPathsFromEveryPage)
 {
     SeedMailFolder();
     settings_.SetDword(SettingsSource::User, L"BoxSync.ChildFolderBatchSize", 2);
@@ -150,8 +152,9 @@ TEST_F(ChildFolders, SortedWithPathsAndListedOnlyUpToTheFirstFile)
     EXPECT_EQ(L"All Files/Mail/Q1 Q2 Q3", records[3].Path);
     EXPECT_EQ(std::wstring(kApplicationUrl) + L"/folder/602", records[0].Location);
     const std::vector<std::string> pages = Queries("GET /2.0/folders/{folder_id}/items");
-    ASSERT_EQ(3u, pages.size()) << "two pages of folders, and the page that begins the files";
-    EXPECT_NE(std::string::npos, pages[0].find("limit=2&"));
+    ASSERT_EQ(4u, pages.size());
+    EXPECT_NE(std::string::npos, pages[2].find("limit=2&"));
+    EXPECT_NE(std::string::npos, pages[3].find("limit=1000&"));
 }
 
 struct ParentCase {
@@ -185,6 +188,7 @@ const ParentCase kParents[] = {
     {"JsonTail", L"Mail\t" + kMailLocation + L"\tM\t\tBox\t0\t1\t0\t{\"ReposProps\":{\"k\":\"v\"}} ", S_OK,
      L"M/Alpha"},
     {"BrokenJsonTail", L"Mail\t" + kMailLocation + L"\tM\t\tBox\t0\t1\t0\t{oops", S_OK, L"M/Alpha"},
+    {"LocationEndsInSlash", L"Mail\t" + kMailLocation + L"/\tM\t\tBox\t0\t1\t0", S_OK, L"M/Alpha"},
     {"ThreeFields", L"Mail\t" + kMailLocation + L"\tM", E_INVALIDARG, nullptr},
     {"NoFolderId", L"Mail\t///\t\t", E_INVALIDARG, nullptr},
     {"IdNotDigits", L"Mail\t" + std::wstring(kApplicationUrl) + L"/folder/6x0\t\t", E_INVALIDARG, nullptr},

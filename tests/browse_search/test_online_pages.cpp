@@ -16,7 +16,7 @@ constexpr char kResults[] = R"({"folders": [{"name": "Search Root", "id": "700"}
   {"name": "Offer notes.docx", "parent_id": "700", "id": "702", "content_text": "notes",
    "modified_at": "2024-03-04T09:07:00Z"},
   {"name": "Offer README", "parent_id": "700", "id": "703", "content_text": "r",
-   "modified_at": "2024-03-03T09:07:00Z"}]})";
+   "modified_at": "2024-03-03T09:07:00Z", "metadata": {"enterprise_1234567": {"mailProps": {"received": "5 March"}}}}]})";
 constexpr char kSearchRoute[] = "GET /2.0/search";
 constexpr int kWidth = 12;
 
@@ -96,7 +96,7 @@ TEST_F(OnlinePages, PageLayoutEntryIdsAndPreviews)
 {
     Seed(kResults);
     SearchFor(L"Offer");
-    ASSERT_EQ(S_OK, Pages()->raw_SetRootLocation(_bstr_t(L"https://app.box.com/folder/700")));
+    ASSERT_EQ(S_OK, Pages()->raw_SetRootLocation(_bstr_t(L"https://app.box.com/folder/700/")));
 
     const TalvernCommon::unique_variant page = Page(0, 10);
     ASSERT_EQ(3 * kWidth, CellCount(page));
@@ -114,6 +114,7 @@ TEST_F(OnlinePages, PageLayoutEntryIdsAndPreviews)
     // Without e-mail metadata: who changed the file last, and when.
     EXPECT_EQ(_variant_t(L"Test User"), Cell(page, 1, 4));
     EXPECT_EQ(FileTimeOf(2024, 3, 4, 9, 7).ullVal, Cell(page, 1, 5).ullVal);
+    EXPECT_EQ(VT_EMPTY, Cell(page, 2, 5).vt) << "a received text that is no date";
 
     const TalvernCommon::unique_variant later = Page(1, 1);
     ASSERT_EQ(kWidth, CellCount(later));
@@ -149,6 +150,7 @@ TEST_F(OnlinePages, TotalIsCappedAndTheWindowIsFetchedOnce)
 {
     Seed(kResults);
     SearchFor(L"Offer");
+    EXPECT_EQ(0, CellCount(Page(0, 0)));
     EXPECT_EQ(3, Total());
     EXPECT_NE(std::string::npos, LastSearchQuery().find("offset=0&limit=1&"));
     settings_.SetDword(SettingsSource::User, L"BoxSync.CapOnlineResults", 2);
@@ -164,6 +166,41 @@ TEST_F(OnlinePages, TotalIsCappedAndTheWindowIsFetchedOnce)
     SearchFor(L"_INVALID_SEARCH_QUERY_");
     EXPECT_EQ(0, Total());
     EXPECT_EQ(4u, Journal(kSearchRoute).size());
+}
+
+// Box pages at most 200 results and no further in than offset 10,000.
+TEST_F(OnlinePages, WindowsAreAskedInBoxPagesAndTheTotalEndsWhereBoxPagesTo)
+{
+    std::string files;
+    for (int n = 0; n < 205; ++n)
+        files += (n > 0 ? "," : "") + std::string(R"({"name": "Bulk )") + std::to_string(n) + R"(.txt", "content_text": "b"})";
+    Seed(R"({"files": [)" + files + "]}");
+    SearchFor(L"Bulk");
+
+    EXPECT_EQ(201 * kWidth, CellCount(Page(4, 201)));
+    EXPECT_NE(std::string::npos, LastSearchQuery().find("offset=204&limit=1&"));
+    EXPECT_EQ(0, CellCount(Page(10000, 10)));
+    EXPECT_EQ(2u, Journal(kSearchRoute).size());
+    AddFault(R"({"method": "GET", "path": "/2.0/search", "json": {"total_count": 25000, "entries": []}})");
+    SearchFor(L"Bulk 1");
+    EXPECT_EQ(10000, Total());
+}
+
+// The host changes the search from a window message handled while the search waits for Box.
+TEST_F(OnlinePages, AReplyToASearchChangedMeanwhileIsNotKept)
+{
+    Seed(kResults);
+    SearchFor(L"Offer");
+    EXPECT_EQ(3, Total());
+    AddFault(R"({"method": "GET", "path": "/2.0/search", "action": "pass", "delay_ms": 500})");
+    long rows = -1;
+    ASSERT_TRUE(BoxRoad::RunWithNestedCall([&] { rows = CellCount(Page(0, 10)) / kWidth; },
+                                           [&] { SearchFor(L"notes"); },
+                                           [&] { return Journal(kSearchRoute).size() == 2u; }));
+
+    EXPECT_EQ(3, rows);
+    EXPECT_EQ(1, Total());
+    EXPECT_NE(std::string::npos, LastSearchQuery().find("query=notes&"));
 }
 
 TEST_F(OnlinePages, AFailedSearchIsReportedAndTriedAgainAndBadMatchesAreNeverSent)

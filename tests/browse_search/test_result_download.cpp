@@ -43,32 +43,71 @@ protected:
     ScratchFolder scratch_{L"browse-search-downloads"};
 };
 
+// Box may still prepare the content at first (202): the download waits its Retry-After.
 TEST_F(ResultDownload, ASmallFileIsReusedForItsVersionWithinTenSecondsALargeOneNever)
 {
     const std::string id = SeedText("first");
     const std::wstring target = scratch_.File(L"result.txt");
+    AddFault(R"({"method": "GET", "path": "/2.0/files/*/content", "status": 202, "headers": {"Retry-After": "1"}})");
 
     ASSERT_EQ(S_OK, Download(Wide(id), target));
-    ASSERT_EQ(S_OK, Download(std::wstring(kApplicationUrl) + L"/file/" + Wide(id), scratch_.File(L"again.txt")));
+    ASSERT_EQ(S_OK, Download(std::wstring(kApplicationUrl) + L"/file/" + Wide(id) + L"/", scratch_.File(L"again.txt")));
     EXPECT_EQ("first", ReadFileBytes(scratch_.File(L"again.txt")));
-    EXPECT_EQ(1u, Journal(kContentRoute).size());
+    EXPECT_EQ(2u, Journal(kContentRoute).size());
 
     UpdateItem("file", id, R"({"content_text": "second"})");
     ASSERT_EQ(S_OK, Download(Wide(id), target));
     EXPECT_EQ("second", ReadFileBytes(target)) << "a new version is never answered from memory";
-    EXPECT_EQ(2u, Journal(kContentRoute).size());
+    EXPECT_EQ(3u, Journal(kContentRoute).size());
 
     std::this_thread::sleep_for(std::chrono::milliseconds(10100));
     ASSERT_EQ(S_OK, Download(Wide(id), target));
     EXPECT_EQ("second", ReadFileBytes(target));
-    EXPECT_EQ(3u, Journal(kContentRoute).size());
+    EXPECT_EQ(4u, Journal(kContentRoute).size());
 
     const std::string large = standIn_.SeedPatternFile("large.bin", 17 * 1024 * 1024, 3);
     for (int time = 0; time < 2; ++time)
         ASSERT_EQ(S_OK, Download(Wide(large), target));
-    EXPECT_EQ(5u, Journal(kContentRoute).size()) << "a large file is fetched each time";
+    EXPECT_EQ(6u, Journal(kContentRoute).size()) << "a large file is fetched each time";
     EXPECT_EQ(17u * 1024 * 1024, LSFileSystem::ReadBinaryFile(target).size());
 }
+
+struct NestedDownloadCase {
+    const char* name;
+    // Ids of the test's own, so that no row meets the content another one left in memory.
+    std::string first;
+    const char* fault;
+    const char* route;
+    HRESULT nested;
+};
+
+class NestedDownload : public ResultDownload, public ::testing::WithParamInterface<NestedDownloadCase> {};
+
+// The host starts a download from a window message handled while another one waits for Box: it
+// runs while the file's version is asked for, and is refused at once while content is awaited.
+TEST_P(NestedDownload, RunsOrIsRefusedButNeverWaitsForItsOwnThread)
+{
+    const std::string first = GetParam().first, second = "9" + first;
+    Seed(R"({"files": [{"name": "first.txt", "content_text": "first", "id": ")" + first +
+         R"("}, {"name": "second.txt", "content_text": "second", "id": ")" + second + R"("}]})");
+    AddFault(GetParam().fault);
+    HRESULT outer = E_UNEXPECTED, nested = E_UNEXPECTED;
+    ASSERT_TRUE(BoxRoad::RunWithNestedCall([&] { outer = Download(Wide(first), scratch_.File(L"first.txt")); },
+                                           [&] { nested = Download(Wide(second), scratch_.File(L"second.txt")); },
+                                           [&] { return Journal(GetParam().route).size() == 1u; }));
+
+    EXPECT_EQ(GetParam().nested, nested);
+    EXPECT_EQ(S_OK, outer);
+    EXPECT_EQ("first", ReadFileBytes(scratch_.File(L"first.txt")));
+}
+
+const NestedDownloadCase kNestedDownloads[] = {
+    {"WhileTheVersionIsAsked", "801", R"({"method": "GET", "path": "/2.0/files/*", "action": "pass", "delay_ms": 500})",
+     "GET /2.0/files/{file_id}", S_OK},
+    {"WhileContentIsAwaited", "802", R"({"method": "GET", "path": "/2.0/files/*/content", "status": 202, "headers": {"Retry-After": "1"}})",
+     kContentRoute, E_FAIL},
+};
+INSTANTIATE_TEST_SUITE_P(Moments, NestedDownload, ::testing::ValuesIn(kNestedDownloads), BoxRoad::CaseName());
 
 struct FailedDownloadCase {
     const char* name;

@@ -9,6 +9,7 @@
 #include "LSSetting.h"
 #include "StringUtils.h"
 #include "ThrownHresult.h"
+#include "UniqueResource.h"
 
 #include <objbase.h>
 
@@ -42,6 +43,53 @@ std::thread StartStaThread(std::function<void()> body)
         if (initialized)
             CoUninitialize();
     });
+}
+
+namespace {
+
+struct PendingNestedCall {
+    const std::function<void()>& nested;
+    const std::function<bool()>& ready;
+    bool ran = false;
+};
+PendingNestedCall* g_pendingNestedCall = nullptr;
+
+LRESULT CALLBACK NestedCallWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    PendingNestedCall* const pending = g_pendingNestedCall;
+    if (message != WM_TIMER || pending == nullptr || pending->ran)
+        return DefWindowProcW(window, message, wParam, lParam);
+    if (pending->ready()) {
+        KillTimer(window, wParam);
+        pending->ran = true;
+        try {
+            pending->nested();
+        } catch (...) {
+        }
+    }
+    return 0;
+}
+
+} // namespace
+
+bool RunWithNestedCall(const std::function<void()>& call, const std::function<void()>& nested,
+                       const std::function<bool()>& ready)
+{
+    WNDCLASSW windowClass{};
+    windowClass.lpfnWndProc = NestedCallWindowProc;
+    windowClass.lpszClassName = L"BoxRoadNestedCall";
+    RegisterClassW(&windowClass);
+    const TalvernCommon::unique_hwnd window(CreateWindowExW(0, windowClass.lpszClassName, L"", 0, 0, 0, 0, 0,
+                                                            HWND_MESSAGE, nullptr, nullptr, nullptr));
+    PendingNestedCall pending{nested, ready};
+    g_pendingNestedCall = &pending;
+    SetTimer(window.get(), 1, 20, nullptr);
+    try {
+        call();
+    } catch (...) {
+    }
+    g_pendingNestedCall = nullptr;
+    return pending.ran;
 }
 
 std::future<HRESULT> StartStaCall(std::function<void()> call, std::thread& thread)

@@ -39,6 +39,13 @@ std::thread StartStaThread(std::function<void()> body);
 // The future holds the HRESULT the call threw (S_OK for none), or E_UNEXPECTED for another exception.
 std::future<HRESULT> StartStaCall(std::function<void()> call, std::thread& thread);
 
+// A host window message handled while the call waits for Box on this thread: a timer of a host
+// window on this thread polls ready() whenever the thread's messages are dispatched, and the first
+// time it holds, the handler makes the nested call. False when the nested call never ran.
+// Exceptions of either call are swallowed.
+bool RunWithNestedCall(const std::function<void()>& call, const std::function<void()>& nested,
+                       const std::function<bool()>& ready);
+
 // The message of the E_FAIL hresult_exception the call throws; empty when it throws none.
 template <typename Call>
 std::string FailureOf(Call call)

@@ -10,7 +10,6 @@
 #include "BoxTokenRequests.h"
 #include "HResultException.h"
 #include "LSHttpError.h"
-#include "UniqueResource.h"
 #include "Utf8Converter.h"
 
 #include <atomic>
@@ -131,65 +130,19 @@ TEST_F(TokenRefresh, RefreshReplyWithoutRefreshTokenStoresNothing)
     EXPECT_EQ(L"initialaccesstoken", ReadUserSetting(Box_20::kAccessTokenSetting));
 }
 
-// A host window whose handler calls Box itself; the refresh dispatches the thread's messages.
-std::function<void()>* g_onNestedCall = nullptr;
-
-LRESULT CALLBACK NestedCallWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    if (message != WM_APP || g_onNestedCall == nullptr)
-        return DefWindowProcW(window, message, wParam, lParam);
-    (*g_onNestedCall)();
-    return 0;
-}
-
-TalvernCommon::unique_hwnd CreateNestedCallWindow()
-{
-    WNDCLASSW windowClass{};
-    windowClass.lpfnWndProc = NestedCallWindowProc;
-    windowClass.lpszClassName = L"BoxRoadNestedCall";
-    RegisterClassW(&windowClass);
-    return TalvernCommon::unique_hwnd(
-        CreateWindowExW(0, windowClass.lpszClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr));
-}
-
+// A host window's handler calls Box itself while the refresh dispatches the thread's messages.
 TEST_F(TokenRefresh, BoxCallFromAMessageHandledDuringTheRefreshFailsAtOnce)
 {
     ExpireAccessToken();
     AddFault(R"({"method":"POST","path":"/oauth2/token","action":"pass","delay_ms":1500})");
-    std::promise<std::string> nested;
-    std::function<void()> nestedCall = [&] {
-        try {
-            nested.set_value(FailureOf([&] { CallUserInfo(); }));
-        } catch (...) {
-            nested.set_value("another failure");
-        }
-    };
-    std::atomic<HWND> window{nullptr};
+    std::string nested = "no answer";
     std::string outer;
-    std::thread host = StartStaThread([&] {
-        const TalvernCommon::unique_hwnd handler = CreateNestedCallWindow();
-        g_onNestedCall = &nestedCall;
-        window = handler.get();
-        try {
-            outer = CallUserInfo()["type"].asString();
-        } catch (...) {
-        }
-    });
+    const bool ran = RunWithNestedCall([&] { outer = CallUserInfo()["type"].asString(); },
+                                       [&] { nested = FailureOf([&] { CallUserInfo(); }); },
+                                       [&] { return Journal(kTokenRoute).size() == 1u; });
 
-    // Asserts only once the host thread is joined.
-    const bool refreshing = WaitUntil([&] { return window.load() != nullptr && Journal(kTokenRoute).size() == 1u; }, 10s);
-    if (refreshing)
-        PostMessageW(window, WM_APP, 0, 0);
-    std::future<std::string> outcome = nested.get_future();
-    const bool answered = refreshing && outcome.wait_for(5s) == std::future_status::ready;
-    if (!answered)
-        informer_->RequestStop();
-    host.join();
-    g_onNestedCall = nullptr;
-
-    ASSERT_TRUE(refreshing);
-    ASSERT_TRUE(answered) << "the nested call waited for the lock its own thread holds";
-    EXPECT_EQ("Blocked from accessing Box tokens, perhaps from another auth dialog", outcome.get());
+    ASSERT_TRUE(ran);
+    EXPECT_EQ("Blocked from accessing Box tokens, perhaps from another auth dialog", nested);
     EXPECT_EQ("user", outer);
     EXPECT_EQ(1, RefreshCount());
 }
