@@ -19,7 +19,10 @@ constexpr wchar_t kCapSetting[] = L"BoxSync.CapOnlineResults";
 constexpr DWORD kDefaultCap = 0x7FFFFFFF;
 
 // The library's null value, owned by nobody.
-std::shared_ptr<const Json::Value> NoReply() { return {std::shared_ptr<const Json::Value>(), &Json::Value::nullSingleton()}; }
+std::shared_ptr<const Json::Value> NoReply()
+{
+    return {std::shared_ptr<const Json::Value>(), &Json::Value::nullSingleton()};
+}
 
 template <typename Match, typename SameRow>
 bool SameMatches(const std::vector<Match>& first, const std::vector<Match>& second, SameRow sameRow)

@@ -116,8 +116,8 @@ std::set<CStdStr<wchar_t>> LSBoxOnlineSearchPageResults::GetSearchFields() const
     return fields;
 }
 
-// The root folder and the parameters are read after the fields: the enterprise id behind the
-// fields may be asked of Box, and a message handled meanwhile may change the definition.
+// The fields come first: their enterprise id may be asked of Box, and a message handled meanwhile
+// may change the definition, which the requests then carry as it stands when they are sent.
 Json::Value LSBoxOnlineSearchPageResults::SearchWindow(int32_t start, int32_t count) const
 {
     const CStdStr<wchar_t>& invalid = Box_20::BoxConstants().InvalidSearchQuery;
@@ -131,13 +131,13 @@ Json::Value LSBoxOnlineSearchPageResults::SearchWindow(int32_t start, int32_t co
     for (int32_t offset = start; offset < end;) {
         const int32_t limit = std::min(Box_20::kMaxSearchLimit, end - offset);
         Json::Value part = runQuery(parameters, fields, rootFolderId, offset, limit);
-        const Json::Value* entries = part.isObject() ? part.find("entries", "entries" + 7) : nullptr;
-        const Json::ArrayIndex received = entries != nullptr && entries->isArray() ? entries->size() : 0;
+        const Json::Value& entries = part.isObject() ? std::as_const(part)["entries"] : Json::Value::nullSingleton();
+        const Json::ArrayIndex received = entries.isArray() ? entries.size() : 0;
         if (offset == start) {
             window = std::move(part);
         } else {
-            for (Json::ArrayIndex i = 0; i < received; ++i)
-                window["entries"].append((*entries)[i]);
+            for (const Json::Value& entry : entries)
+                window["entries"].append(entry);
         }
         offset += limit;
         if (received < static_cast<Json::ArrayIndex>(limit))
@@ -150,11 +150,13 @@ Json::Value LSBoxOnlineSearchPageResults::SearchWindow(int32_t start, int32_t co
 }
 
 Json::Value LSBoxOnlineSearchPageResults::runQuery(const Box_20::FileSearchParameters& parameters,
-                                                   const CStdStr<wchar_t>& fields, const CStdStr<wchar_t>& rootFolderId,
-                                                   int32_t start, int32_t count) const
+                                                   const CStdStr<wchar_t>& fields,
+                                                   const CStdStr<wchar_t>& rootFolderId, int32_t start,
+                                                   int32_t count) const
 {
-    const CStdStr<wchar_t> url = Box_20::GetFileSearchUrl(parameters, rootFolderId, start, count,
-                                                          VESKBoxSyncFilterImpl::GetEmailMetadataTemplateName(), fields);
+    const CStdStr<wchar_t> url =
+        Box_20::GetFileSearchUrl(parameters, rootFolderId, start, count,
+                                 VESKBoxSyncFilterImpl::GetEmailMetadataTemplateName(), fields);
     Json::Value reply = Box_20::CallBoxAPIWithRichErrorLogging(nullptr, Informer().get(), url,
                                                                Box_20::BoxConstants().VerbGet, _variant_t(), false);
     if (reply.isNull()) {

@@ -16,7 +16,8 @@ constexpr char kResults[] = R"({"folders": [{"name": "Search Root", "id": "700"}
   {"name": "Offer notes.docx", "parent_id": "700", "id": "702", "content_text": "notes",
    "modified_at": "2024-03-04T09:07:00Z"},
   {"name": "Offer README", "parent_id": "700", "id": "703", "content_text": "r",
-   "modified_at": "2024-03-03T09:07:00Z", "metadata": {"enterprise_1234567": {"mailProps": {"received": "5 March"}}}}]})";
+   "modified_at": "2024-03-03T09:07:00Z",
+   "metadata": {"enterprise_1234567": {"mailProps": {"received": "5 March"}}}}]})";
 constexpr char kSearchRoute[] = "GET /2.0/search";
 constexpr int kWidth = 12;
 
@@ -171,10 +172,10 @@ TEST_F(OnlinePages, TotalIsCappedAndTheWindowIsFetchedOnce)
 // Box pages at most 200 results and no further in than offset 10,000.
 TEST_F(OnlinePages, WindowsAreAskedInBoxPagesAndTheTotalEndsWhereBoxPagesTo)
 {
-    std::string files;
+    Json::Value files;
     for (int n = 0; n < 205; ++n)
-        files += (n > 0 ? "," : "") + std::string(R"({"name": "Bulk )") + std::to_string(n) + R"(.txt", "content_text": "b"})";
-    Seed(R"({"files": [)" + files + "]}");
+        files["files"][n] = BoxRoad::ParseJson(R"({"content_text": "b", "name": "Bulk )" + std::to_string(n) + R"("})");
+    Seed(files.toStyledString());
     SearchFor(L"Bulk");
 
     EXPECT_EQ(201 * kWidth, CellCount(Page(4, 201)));

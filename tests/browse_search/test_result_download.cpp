@@ -104,7 +104,8 @@ TEST_P(NestedDownload, RunsOrIsRefusedButNeverWaitsForItsOwnThread)
 const NestedDownloadCase kNestedDownloads[] = {
     {"WhileTheVersionIsAsked", "801", R"({"method": "GET", "path": "/2.0/files/*", "action": "pass", "delay_ms": 500})",
      "GET /2.0/files/{file_id}", S_OK},
-    {"WhileContentIsAwaited", "802", R"({"method": "GET", "path": "/2.0/files/*/content", "status": 202, "headers": {"Retry-After": "1"}})",
+    {"WhileContentIsAwaited", "802",
+     R"({"method": "GET", "path": "/2.0/files/*/content", "status": 202, "headers": {"Retry-After": "1"}})",
      kContentRoute, E_FAIL},
 };
 INSTANTIATE_TEST_SUITE_P(Moments, NestedDownload, ::testing::ValuesIn(kNestedDownloads), BoxRoad::CaseName());
