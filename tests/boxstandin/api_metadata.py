@@ -5,7 +5,7 @@ import json
 import uuid
 
 import dates
-from errors import client_error, metadata_error
+from errors import bad_request, client_error, metadata_error
 from httpmsg import json_reply
 
 
@@ -27,6 +27,39 @@ def create_instance(state, request):
     instance = new_instance(target.id, scope, template_key, values)
     target.metadata.setdefault(scope, {})[template_key] = instance
     return json_reply(201, instance)
+
+
+def update_instance(state, request):
+    """A JSON Patch of top-level members ("/name"), applied whole or not at all."""
+    target = state.store.file(request.path_params["file_id"])
+    scope = resolve_scope(state, request.path_params["scope"])
+    template_key = request.path_params["template_key"]
+    instance = target.metadata.get(scope, {}).get(template_key)
+    if instance is None:
+        raise metadata_error(404, "instance_not_found", "The metadata instance was not found")
+    if request.header("Content-Type", "").split(";")[0].strip() != "application/json-patch+json":
+        raise bad_request("The body must be sent as application/json-patch+json")
+    try:
+        operations = json.loads(request.body.bytes())
+    except ValueError:
+        operations = None
+    if not isinstance(operations, list) or not all(isinstance(op, dict) for op in operations):
+        raise bad_request("The body must be an array of JSON Patch operations")
+    values = {name: value for name, value in instance.items() if not name.startswith("$")}
+    for operation in operations:
+        kind, key = operation.get("op"), str(operation.get("path", ""))[1:]
+        if kind not in ("add", "replace", "remove") or not key or "/" in key or \
+                (kind != "add" and key not in values) or (kind != "remove" and "value" not in operation):
+            raise bad_request("Cannot apply %s" % json.dumps(operation))
+        if kind == "remove":
+            del values[key]
+        else:
+            values[key] = operation["value"]
+    _validate(values, state.store.templates.get((scope, template_key)))
+    updated = new_instance(target.id, scope, template_key, values)
+    updated.update({"$id": instance["$id"], "$type": instance["$type"], "$version": instance["$version"] + 1})
+    target.metadata[scope][template_key] = updated
+    return json_reply(200, updated)
 
 
 def new_instance(file_id, scope, template_key, values):
