@@ -14,10 +14,7 @@ def create_instance(state, request):
     target = state.store.file(request.path_params["file_id"])
     scope = resolve_scope(state, request.path_params["scope"])
     template_key = request.path_params["template_key"]
-    try:
-        values = json.loads(request.body.bytes())
-    except ValueError:
-        values = None
+    values = _json_body(request)
     if not isinstance(values, dict):
         raise _schema_error("The body must be a JSON object of template field values")
     _validate(values, state.store.templates.get((scope, template_key)))
@@ -30,36 +27,28 @@ def create_instance(state, request):
 
 
 def update_instance(state, request):
-    """A JSON Patch of top-level members ("/name"), applied whole or not at all."""
+    """A JSON Patch of top-level members, applied whole or not at all."""
     target = state.store.file(request.path_params["file_id"])
-    scope = resolve_scope(state, request.path_params["scope"])
-    template_key = request.path_params["template_key"]
-    instance = target.metadata.get(scope, {}).get(template_key)
-    if instance is None:
+    scope, key = resolve_scope(state, request.path_params["scope"]), request.path_params["template_key"]
+    old = target.metadata.get(scope, {}).get(key)
+    if old is None:
         raise metadata_error(404, "instance_not_found", "The metadata instance was not found")
-    if request.header("Content-Type", "").split(";")[0].strip() != "application/json-patch+json":
-        raise bad_request("The body must be sent as application/json-patch+json")
-    try:
-        operations = json.loads(request.body.bytes())
-    except ValueError:
-        operations = None
-    if not isinstance(operations, list) or not all(isinstance(op, dict) for op in operations):
-        raise bad_request("The body must be an array of JSON Patch operations")
-    values = {name: value for name, value in instance.items() if not name.startswith("$")}
-    for operation in operations:
-        kind, key = operation.get("op"), str(operation.get("path", ""))[1:]
-        if kind not in ("add", "replace", "remove") or not key or "/" in key or \
-                (kind != "add" and key not in values) or (kind != "remove" and "value" not in operation):
-            raise bad_request("Cannot apply %s" % json.dumps(operation))
-        if kind == "remove":
-            del values[key]
-        else:
-            values[key] = operation["value"]
-    _validate(values, state.store.templates.get((scope, template_key)))
-    updated = new_instance(target.id, scope, template_key, values)
-    updated.update({"$id": instance["$id"], "$type": instance["$type"], "$version": instance["$version"] + 1})
-    target.metadata[scope][template_key] = updated
-    return json_reply(200, updated)
+    if request.header("Content-Type", "").split(";")[0] != "application/json-patch+json":
+        raise bad_request("A metadata update is sent as application/json-patch+json")
+    values = {name: value for name, value in old.items() if not name.startswith("$")}
+    operations = _json_body(request)
+    for op in operations if isinstance(operations, list) else [None]:
+        name = str(op.get("path"))[1:] if isinstance(op, dict) else ""
+        if not name or "/" in name or op.get("op") not in ("add", "replace", "remove") or \
+                (op["op"] != "add" and name not in values) or (op["op"] != "remove" and "value" not in op):
+            raise bad_request("Not a JSON Patch Box applies: %s" % json.dumps(op))
+        values[name] = op.get("value")
+        if op["op"] == "remove":
+            del values[name]
+    _validate(values, state.store.templates.get((scope, key)))
+    target.metadata[scope][key] = dict(new_instance(target.id, scope, key, values), **{
+        "$id": old["$id"], "$type": old["$type"], "$version": old["$version"] + 1})
+    return json_reply(200, target.metadata[scope][key])
 
 
 def new_instance(file_id, scope, template_key, values):
@@ -79,6 +68,13 @@ def resolve_scope(state, scope):
         raise client_error(404, "instance_tuple_not_found",
                            "The metadata template was not found")
     return scope
+
+
+def _json_body(request):
+    try:
+        return json.loads(request.body.bytes())
+    except ValueError:
+        return None
 
 
 def _validate(values, template):
