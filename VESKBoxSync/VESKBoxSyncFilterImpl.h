@@ -205,7 +205,7 @@ private:
 
     // The listing's steps: every listing starts from empty lists, the framework's included.
     void ClearBoxLists();
-    // Forgets everything the previous start point left: lists, ids, the single-document filter.
+    // Forgets what the previous start point left: the lists, the ids, a single document's address.
     void ResetForStartPoint();
     void ProcessFileCollection(const std::vector<Box_20::FileRecord>& files);
     void ProcessFolderCollection(const std::vector<Box_20::FolderRecord>& folders);
