@@ -14,7 +14,10 @@ def create_instance(state, request):
     target = state.store.file(request.path_params["file_id"])
     scope = resolve_scope(state, request.path_params["scope"])
     template_key = request.path_params["template_key"]
-    values = _json_body(request)
+    try:
+        values = json.loads(request.body.bytes())
+    except ValueError:
+        values = None
     if not isinstance(values, dict):
         raise _schema_error("The body must be a JSON object of template field values")
     _validate(values, state.store.templates.get((scope, template_key)))
@@ -27,27 +30,26 @@ def create_instance(state, request):
 
 
 def update_instance(state, request):
-    """A JSON Patch of top-level members, applied whole or not at all."""
+    """A JSON Patch that sets or removes top-level members, applied whole or not at all."""
     target = state.store.file(request.path_params["file_id"])
     scope, key = resolve_scope(state, request.path_params["scope"]), request.path_params["template_key"]
-    old = target.metadata.get(scope, {}).get(key)
-    if old is None:
+    instance = target.metadata.get(scope, {}).get(key)
+    if instance is None:
         raise metadata_error(404, "instance_not_found", "The metadata instance was not found")
     if request.header("Content-Type", "").split(";")[0] != "application/json-patch+json":
         raise bad_request("A metadata update is sent as application/json-patch+json")
-    values = {name: value for name, value in old.items() if not name.startswith("$")}
-    operations = _json_body(request)
-    for op in operations if isinstance(operations, list) else [None]:
-        name = str(op.get("path"))[1:] if isinstance(op, dict) else ""
-        if not name or "/" in name or op.get("op") not in ("add", "replace", "remove") or \
-                (op["op"] != "add" and name not in values) or (op["op"] != "remove" and "value" not in op):
-            raise bad_request("Not a JSON Patch Box applies: %s" % json.dumps(op))
-        values[name] = op.get("value")
-        if op["op"] == "remove":
-            del values[name]
+    values = {name: value for name, value in instance.items() if not name.startswith("$")}
+    try:
+        for op in json.loads(request.body.bytes()):
+            name, kind = op["path"][1:], op["op"]
+            if "/" in name or kind not in ("add", "replace", "remove") or (kind != "add" and name not in values):
+                raise ValueError(kind)
+            values.pop(name) if kind == "remove" else values.update({name: op["value"]})
+    except (ValueError, KeyError, TypeError):
+        raise bad_request("The body is no JSON Patch that Box applies")
     _validate(values, state.store.templates.get((scope, key)))
-    target.metadata[scope][key] = dict(new_instance(target.id, scope, key, values), **{
-        "$id": old["$id"], "$type": old["$type"], "$version": old["$version"] + 1})
+    target.metadata[scope][key] = dict({n: v for n, v in instance.items() if n.startswith("$")}, **values)
+    target.metadata[scope][key]["$version"] += 1
     return json_reply(200, target.metadata[scope][key])
 
 
@@ -68,13 +70,6 @@ def resolve_scope(state, scope):
         raise client_error(404, "instance_tuple_not_found",
                            "The metadata template was not found")
     return scope
-
-
-def _json_body(request):
-    try:
-        return json.loads(request.body.bytes())
-    except ValueError:
-        return None
 
 
 def _validate(values, template):

@@ -122,29 +122,4 @@ TEST_F(BoxFolderUpdate, StartPointsByBoxAddress)
     EXPECT_EQ(1u, Journal("GET /2.0/files/{file_id}").size());
 }
 
-// A listing whose wait let the host set another start point (a window message) stores nothing.
-class OvertakenListing : public BoxSyncTest {
-protected:
-    static void CALLBACK StartAtChild(HWND, UINT, UINT_PTR timer, DWORD)
-    {
-        ::KillTimer(nullptr, timer);
-        nested_->raw_SetSyncStartPoint(StartFolder(L"501").get(), F, F, F, 0, F);
-    }
-    static inline ILSSyncFilter2* nested_ = nullptr;
-};
-
-TEST_F(OvertakenListing, IsDropped)
-{
-    Seed(kFolder);
-    Seed(R"({"files": [{"name": "n.txt", "parent_id": "501", "content_text": "n"}]})");
-    AddFault(R"({"method": "GET", "path": "/2.0/folders/500/items", "replies": [{"action": "pass", "delay_ms": 1000}]})");
-    nested_ = &host_;
-    ASSERT_NE(0u, ::SetTimer(nullptr, 0, 200, &StartAtChild));
-    EXPECT_EQ(E_ABORT, host_.raw_SetSyncStartPoint(StartFolder(L"500").get(), F, F, F, 0, F));
-    unsigned short files = 0, folders = 9;
-    ASSERT_EQ(S_OK, host_.GetServerItemNameCount(&files) | host_.GetSubFolderCount(&folders));
-    EXPECT_EQ(1, files) << "the child's file alone";
-    EXPECT_EQ(0, folders);
-}
-
 } // namespace

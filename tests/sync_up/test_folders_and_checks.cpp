@@ -88,6 +88,10 @@ TEST_F(SyncUpTest, ACheckOutIsABoxLockUntilCancelledAndOnlyBoxIdsAreAsked)
         ASSERT_EQ(S_OK, filter_->raw_IsCheckedOut(document.get(), &checkedOut));
         EXPECT_EQ(lock ? 255 : 0, checkedOut);
     }
+    standIn_.Post("item", BoxRoad::ParseJson(R"({"type":"file","id":")" + id +
+                                             R"(","lock":{"expires_at":null,"created_by":{"id":"9"}}})"));
+    EXPECT_EQ(E_FAIL, filter_->raw_Checkout(document.get())) << "another user's lock";
+    EXPECT_EQ(E_FAIL, filter_->raw_CancelCheckout(document.get()));
     const int before = RequestCount();
     checkedOut = 7;
     document->SetText(L"Quentra.FromServerFileId", L"12?fields=x");
@@ -95,34 +99,22 @@ TEST_F(SyncUpTest, ACheckOutIsABoxLockUntilCancelledAndOnlyBoxIdsAreAsked)
     EXPECT_EQ(E_INVALIDARG, filter_->DeleteItemByLocation(document.get(), TalvernCommon::unique_bstr().put()));
     EXPECT_EQ(7, checkedOut);
     EXPECT_EQ(before, RequestCount());
-}
-
-TEST_F(SyncUpTest, LockCallsThatBoxRefusesFail)
-{
-    const ItemMap document = SyncedItem(standIn_.Post("seed", BoxRoad::ParseJson(R"({"files":[{"name":"l.txt",
-        "parent_id":"0","lock":{"expires_at":null,"created_by":{"id":"9","name":"O","login":"o@x.com"}}}]})"))
-        ["files"][0].asString());
-    EXPECT_EQ(E_FAIL, filter_->raw_Checkout(document.get()));
-    EXPECT_EQ(E_FAIL, filter_->raw_CancelCheckout(document.get()));
     AddFault(R"({"method":"GET","path":"/2.0/files/*","status":403,"error":{"code":"access_denied_insufficient_permissions"}})");
-    unsigned char checkedOut = 7;
-    EXPECT_EQ(E_FAIL, filter_->raw_IsCheckedOut(document.get(), &checkedOut));
+    EXPECT_EQ(E_FAIL, filter_->raw_IsCheckedOut(SyncedItem(id).get(), &checkedOut));
     EXPECT_EQ(7, checkedOut);
 }
 
 // Box answers 202 while it prepares content; a stop during that wait ends the download at once.
 TEST_F(SyncUpTest, AStopDuringTheWaitForContentEndsTheDownload)
 {
-    const std::string id = Seed("file", "a.txt");
     const ScratchFolder folder{L"sync-up-stop"};
-    AddFault(R"({"method":"GET","path":"/2.0/files/*/content","status":202,"headers":{"Retry-After":"60"},"times":3})");
+    const ItemMap item = SyncedItem(Seed("file", "a.txt"));
+    AddFault(R"({"method":"GET","path":"/2.0/files/*/content","status":202,"headers":{"Retry-After":"60"}})");
     const auto started = std::chrono::steady_clock::now();
-    {
-        const BoxUploads::WhenThen stop([&] { return !Requests("GET", "/2.0/files/*/content").empty(); },
-                                        [&] { ::Sleep(500), informer_->RequestStop(); });
-        EXPECT_EQ(E_ABORT, filter_->raw_RetrieveIndividualItemToPath(
-                               SyncedItem(id).get(), _bstr_t(folder.File(L"a").c_str()), nullptr, VARIANT_FALSE, nullptr));
-    }
+    const BoxUploads::WhenThen stop([&] { return !Requests("GET", "/2.0/files/*/content").empty(); },
+                                    [&] { ::Sleep(500), informer_->RequestStop(); });
+    EXPECT_EQ(E_ABORT, filter_->raw_RetrieveIndividualItemToPath(item.get(), _bstr_t(folder.File(L"a").c_str()),
+                                                                 nullptr, VARIANT_FALSE, nullptr));
     EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(20)) << "the stop waited for Box";
 }
 
