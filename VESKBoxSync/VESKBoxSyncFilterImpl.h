@@ -30,6 +30,11 @@ class VESKBoxSyncFilterImpl : public LSBaseFileSyncFilter,
                               public ILSQueryOnlinePageResults {
 public:
     // ---- Overrides of host methods of the framework ----------------------------------------
+    // Each start point begins from clean Box state, and a map's location loses its slashes.
+    HRESULT STDMETHODCALLTYPE raw_SetSyncStartPointByString(BSTR startPoint, BSTR* errorText) override;
+    HRESULT STDMETHODCALLTYPE raw_SetSyncStartPoint(ILSPropertyMap* folderMap, VARIANT_BOOL skipListing,
+                                                    VARIANT_BOOL modeFlag1, VARIANT_BOOL modeFlag2,
+                                                    long startPointNumber, VARIANT_BOOL lastFlag) override;
     HRESULT STDMETHODCALLTYPE raw_ResetChangeCache() override;
     HRESULT STDMETHODCALLTYPE raw_SetMainFolderProperties(ILSPropertyMap* folderMap) override;
 
@@ -204,14 +209,25 @@ private:
     static CStdStr<wchar_t> RetryWhileContentNotReady(const std::function<CStdStr<wchar_t>()>& operation,
                                                       ILSShutdownInformer* informer);
 
-    // The listing's steps: every listing starts from empty lists.
+    // The listing's steps: every listing starts from empty lists, the framework's included.
     void ClearBoxLists();
+    // Forgets what the previous start point left: the lists, the ids, a single document's address.
+    void ResetForStartPoint();
     void ProcessFileCollection(const std::vector<Box_20::FileRecord>& files);
     void ProcessFolderCollection(const std::vector<Box_20::FolderRecord>& folders);
     // "BoxSync.LimitToDays" days before now (local time); not valid when the setting is 0.
     static Box_20::OptionalDate GetLimitToDaysStart();
-    // The ids of all the folder's items, listed completely and without a date limit.
-    const StringList& ServerItemIds();
+    // The ids of all the folder's items, listed completely and without a date limit; null when a
+    // start point or listing during the wait made them no longer this object's to keep.
+    const StringList* ServerItemIds();
+    // The start folder's own permissions, asked of Box when no listing has told them.
+    bool IsStartFolderReadOnly(const CStdStr<wchar_t>& folderId);
+
+    // Bumped by every start point and listing: a reply that arrives (window messages being
+    // dispatched meanwhile) after it changed was asked for a state that is gone and is not stored.
+    uint64_t m_listingGeneration = 0;
+    // Set once a listing or a folder request told whether the start folder is read-only.
+    bool m_startFolderPermissionsKnown = false;
 
     // Set when the deletion check's listing failed since the last folder listing: until the next
     // listing every item counts as present, without asking Box again for each.

@@ -52,26 +52,30 @@ CStdStr<wchar_t> FormRegionClass(const CStdStr<wchar_t>& tail)
 
 void VESKBoxSyncFilterImpl::ClearBoxLists()
 {
-    if (m_subFolderNames.empty()) {
-        m_subFolderIds.clear();
-        m_folderWebLinks.clear();
-        m_readOnlyFolderIds.clear();
-        m_serverItemIds.reset();
-    }
-    if (m_itemNames.empty()) {
-        m_itemIds.clear();
-        m_serverItemIds.reset();
-        m_remoteVersions.clear();
-        m_fileWebLinks.clear();
-        m_emailPropsByFileId.clear();
-        // A fingerprint removed on Box must not outlive the listing that no longer shows it.
-        m_fingerprintsByFileId.clear();
-    }
+    // The framework's lists too: lists indexed alike must never be filled from different listings.
+    ClearListing();
+    m_folderWebLinks.clear();
+    m_readOnlyFolderIds.clear();
+    m_serverItemIds.reset();
+    m_remoteVersions.clear();
+    m_fileWebLinks.clear();
+    m_emailPropsByFileId.clear();
+    // A fingerprint removed on Box must not outlive the listing that no longer shows it.
+    m_fingerprintsByFileId.clear();
     m_serverItemIdsFailed = false;
+    m_startFolderPermissionsKnown = false;
+}
+
+void VESKBoxSyncFilterImpl::ResetForStartPoint()
+{
+    ++m_listingGeneration;
+    ClearBoxLists();
+    m_resolvedRepositoryLocation.clear();
 }
 
 HRESULT VESKBoxSyncFilterImpl::GetContents(ILSPropertyMap* folderMap, int mode)
 {
+    const uint64_t generation = ++m_listingGeneration;
     ClearBoxLists();
     if (mode == kNothingListedMode) {
         LS_DIAG_LOG(1) << "Nothing to sync\n";
@@ -90,18 +94,25 @@ HRESULT VESKBoxSyncFilterImpl::GetContents(ILSPropertyMap* folderMap, int mode)
         const auto [pagingLimit, incrementalLimit] = GetPagingLimits();
         const Box_20::MetadataScopeRecord scope{enterpriseId, GetEmailMetadataTemplateName(),
                                                 GetFingerprintMetadataTemplateName()};
-        if (singleDocument) {
-            ProcessFileCollection(Box_20::GetFolderSingleDocContents(folderMap, m_shutdownInformer.get(),
-                                                                     m_filterPropertyValue, scope)
-                                      .Files);
-        } else {
-            const Box_20::FolderListing listing =
-                Box_20::GetFolderContents(folderMap, m_shutdownInformer.get(), folderId, pagingLimit,
-                                          incrementalLimit, m_changeToken, GetLimitToDaysStart(), scope);
-            ProcessFileCollection(listing.Files);
-            ProcessFolderCollection(listing.Folders);
+        // Every request first, the lists filled after: the waits let the host call in again.
+        CStdStr<wchar_t> changeToken = m_changeToken;
+        const Box_20::FolderListing listing =
+            singleDocument ? Box_20::GetFolderSingleDocContents(folderMap, m_shutdownInformer.get(),
+                                                                m_filterPropertyValue, scope)
+                           : Box_20::GetFolderContents(folderMap, m_shutdownInformer.get(), folderId, pagingLimit,
+                                                       incrementalLimit, changeToken, GetLimitToDaysStart(), scope);
+        const bool mainFolder = IsMainFolder(folderMap);
+        const bool readOnly = mainFolder && Box_20::GetFolderInfo(folderId, m_shutdownInformer.get()).IsReadOnly();
+        if (generation != m_listingGeneration) {
+            LOG(ERROR) << "VESKBoxSyncFilterImpl::GetContents: a newer start point or listing came first; "
+                          "this listing of " << LSDiag::LogText(folderId) << " is dropped";
+            return E_ABORT;
         }
-        if (IsMainFolder(folderMap) && Box_20::GetFolderInfo(folderId, m_shutdownInformer.get()).IsReadOnly())
+        m_changeToken = changeToken;
+        ProcessFileCollection(listing.Files);
+        ProcessFolderCollection(listing.Folders);
+        m_startFolderPermissionsKnown = mainFolder;
+        if (readOnly)
             m_readOnlyFolderIds.push_back(folderId);
         return S_OK;
     } catch (const Box_20::ApiException& error) {
@@ -183,16 +194,20 @@ Box_20::OptionalDate VESKBoxSyncFilterImpl::GetLimitToDaysStart()
 
 // Both the host's server-item list and the deletion check decide what is gone from it, so it is
 // never limited by date and never taken from a listing Box broke off (which throws instead).
-const LSBaseFileSyncFilter::StringList& VESKBoxSyncFilterImpl::ServerItemIds()
+const LSBaseFileSyncFilter::StringList* VESKBoxSyncFilterImpl::ServerItemIds()
 {
     if (!m_serverItemIds) {
         m_folderLocation.Trim(L"/");
         if (!Box_20::IsBoxId(m_folderLocation))
             throw hresult_exception(E_INVALIDARG, "VESKBoxSyncFilterImpl: the folder location is no Box id");
-        m_serverItemIds = Box_20::GetFolderContentIds(m_shutdownInformer.get(), m_folderLocation,
-                                                      Box_20::OptionalDate{}, kDeletionCheckPageLimit);
+        const uint64_t generation = m_listingGeneration;
+        StringList ids = Box_20::GetFolderContentIds(m_shutdownInformer.get(), m_folderLocation,
+                                                     Box_20::OptionalDate{}, kDeletionCheckPageLimit);
+        if (generation != m_listingGeneration)
+            return nullptr;
+        m_serverItemIds = std::move(ids);
     }
-    return *m_serverItemIds;
+    return &*m_serverItemIds;
 }
 
 HRESULT VESKBoxSyncFilterImpl::LoadServerItems(long* count)
@@ -201,7 +216,10 @@ HRESULT VESKBoxSyncFilterImpl::LoadServerItems(long* count)
         return E_POINTER;
     *count = 0;
     m_serverItemIds.reset();
-    *count = static_cast<long>(ServerItemIds().size());
+    const StringList* ids = ServerItemIds();
+    if (ids == nullptr)
+        return E_ABORT;
+    *count = static_cast<long>(ids->size());
     return S_OK;
 }
 
@@ -220,8 +238,9 @@ HRESULT VESKBoxSyncFilterImpl::CheckForDeletedItems(const CStdStr<wchar_t>& item
     if (!checkAll || m_serverItemIdsFailed)
         return S_FALSE;
     try {
-        const StringList& ids = ServerItemIds();
-        if (std::find(ids.begin(), ids.end(), itemId) != ids.end())
+        // Ids listed for a folder that is no longer this object's say nothing about its items.
+        const StringList* ids = ServerItemIds();
+        if (ids == nullptr || std::find(ids->begin(), ids->end(), itemId) != ids->end())
             return S_FALSE;
     } catch (...) {
         m_serverItemIdsFailed = true;

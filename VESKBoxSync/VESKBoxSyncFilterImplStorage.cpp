@@ -5,8 +5,10 @@
 #include "BoxExceptions.h"
 #include "BoxFolderOperations.h"
 #include "BoxFolderSelection.h"
+#include "BoxIds.h"
 #include "HResultException.h"
 #include "LSDiag.h"
+#include "LSHttpError.h"
 #include "LSNamedProperties.h"
 #include "LSPropertyHelpers.h"
 #include "LSSetting.h"
@@ -58,8 +60,34 @@ HRESULT VESKBoxSyncFilterImpl::isItemReadOnly(const CStdStr<wchar_t>& key, bool&
                                               CStdStr<wchar_t>& permissionMask)
 {
     readOnly = std::find(m_readOnlyFolderIds.begin(), m_readOnlyFolderIds.end(), key) != m_readOnlyFolderIds.end();
+    // The main folder's properties may come before any listing of it: writable is never assumed.
+    if (!readOnly && key == m_folderLocation && !m_startFolderPermissionsKnown) {
+        try {
+            readOnly = IsStartFolderReadOnly(key);
+        } catch (const Box_20::ApiException& error) {
+            LOG(ERROR) << " " << LSDiag::LogText(error.GetText()) << "\n";
+            return E_FAIL;
+        } catch (const LSHttpError& error) {
+            LOG(ERROR) << " " << LSDiag::LogText(error.FormatMessage()) << "\n";
+            return E_FAIL;
+        }
+    }
     permissionMask = readOnly ? kReadOnlyMask : kFullRightsMask;
     return S_OK;
+}
+
+bool VESKBoxSyncFilterImpl::IsStartFolderReadOnly(const CStdStr<wchar_t>& folderId)
+{
+    if (!Box_20::IsBoxId(folderId))
+        throw hresult_exception(E_INVALIDARG, "VESKBoxSyncFilterImpl: the folder location is no Box id");
+    const uint64_t generation = m_listingGeneration;
+    const bool readOnly = Box_20::GetFolderInfo(folderId, m_shutdownInformer.get()).IsReadOnly();
+    if (generation == m_listingGeneration) {
+        m_startFolderPermissionsKnown = true;
+        if (readOnly)
+            m_readOnlyFolderIds.push_back(folderId);
+    }
+    return readOnly;
 }
 
 HRESULT VESKBoxSyncFilterImpl::FindFileInFileList(const CStdStr<wchar_t>& fileName, CStdStr<wchar_t>& remoteName)
@@ -111,6 +139,25 @@ HRESULT VESKBoxSyncFilterImpl::OnStartSync()
     if (LSSetting::GetInstance().GetUserDword(L"", 0) != 0 && !answered.exchange(true))
         return S_OK;
     return E_NOTIMPL;
+}
+
+HRESULT STDMETHODCALLTYPE VESKBoxSyncFilterImpl::raw_SetSyncStartPointByString(BSTR startPoint, BSTR* errorText)
+{
+    ResetForStartPoint();
+    return LSBaseFileSyncFilter::raw_SetSyncStartPointByString(startPoint, errorText);
+}
+
+HRESULT STDMETHODCALLTYPE VESKBoxSyncFilterImpl::raw_SetSyncStartPoint(ILSPropertyMap* folderMap,
+                                                                       VARIANT_BOOL skipListing,
+                                                                       VARIANT_BOOL modeFlag1, VARIANT_BOOL modeFlag2,
+                                                                       long startPointNumber, VARIANT_BOOL lastFlag)
+{
+    ResetForStartPoint();
+    const HRESULT hr = LSBaseFileSyncFilter::raw_SetSyncStartPoint(folderMap, skipListing, modeFlag1, modeFlag2,
+                                                                   startPointNumber, lastFlag);
+    // Box ids have no slashes; the main folder's properties and new sub-folders take this one.
+    m_folderLocation.Trim(L"/");
+    return hr;
 }
 
 HRESULT VESKBoxSyncFilterImpl::ResolveFolderFromUrl(CStdStr<wchar_t>& startPoint)

@@ -178,12 +178,15 @@ namespace {
 
 // A request of the call loop: opened, with the bearer token and the JSON headers set.
 std::unique_ptr<ILSHttpRequest> OpenJsonRequest(const CStdStr<wchar_t>& url, const CStdStr<wchar_t>& method,
-                                                const std::wstring& accessToken, bool multipart)
+                                                const std::wstring& accessToken, bool multipart,
+                                                const wchar_t* contentType = nullptr)
 {
     std::unique_ptr<ILSHttpRequest> request = OpenBoxRequest(method, url, L"Box_20::PerformASyncSend");
     SetAuthHeaders(*request, accessToken);
     request->SetRequestHeader(L"Accept", L"application/json");
-    request->SetRequestHeader(L"Content-Type", multipart ? kMultipartContentType : L"application/json");
+    if (contentType == nullptr)
+        contentType = multipart ? kMultipartContentType : L"application/json";
+    request->SetRequestHeader(L"Content-Type", contentType);
     return request;
 }
 
@@ -206,9 +209,9 @@ bool FinishStartedRequest(BoxStartedRequest* started, std::unique_ptr<ILSHttpReq
 
 void PerformASyncSend(std::unique_ptr<ILSHttpRequest>& request, const CStdStr<wchar_t>& url,
                       ILSShutdownInformer* informer, const CStdStr<wchar_t>& method, const _variant_t& body,
-                      bool multipart)
+                      bool multipart, const wchar_t* contentType)
 {
-    request = OpenJsonRequest(url, method, GetCachedTokens(informer, false).AccessToken, multipart);
+    request = OpenJsonRequest(url, method, GetCachedTokens(informer, false).AccessToken, multipart, contentType);
     CLSBaseWS::PerformAsyncVariantSend(request, url, body, informer);
 }
 
@@ -229,13 +232,13 @@ BoxStartedRequest StartBoxRequest(const CStdStr<wchar_t>& url, ILSShutdownInform
 
 void CallBoxAPIWithRetry(std::unique_ptr<ILSHttpRequest>& request, const CStdStr<wchar_t>& url,
                          ILSShutdownInformer* informer, const CStdStr<wchar_t>& method, const _variant_t& body,
-                         bool multipart, BoxStartedRequest* started)
+                         bool multipart, BoxStartedRequest* started, const wchar_t* contentType)
 {
     for (int32_t attempt = 0;; ++attempt) {
         const RefreshTokensType tokensOfAttempt = GetCachedTokens(informer, false);
         try {
             if (!FinishStartedRequest(started, request, attempt, tokensOfAttempt, url, informer))
-                PerformASyncSend(request, url, informer, method, body, multipart);
+                PerformASyncSend(request, url, informer, method, body, multipart, contentType);
             return;
         } catch (const LSHttpError& error) {
             HandleFailedSend(error, attempt, tokensOfAttempt, request, informer);

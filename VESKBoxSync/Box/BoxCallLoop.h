@@ -51,12 +51,16 @@ Json::Value ParseRichReply(std::string_view bytes);
 Json::Value CallBoxAPI(const CStdStr<wchar_t>& url, ILSShutdownInformer* informer, const CStdStr<wchar_t>& method,
                        const _variant_t& body, bool multipart);
 
+// The content type of the JSON Patch that updates a metadata instance.
+inline constexpr wchar_t kJsonPatchContentType[] = L"application/json-patch+json";
+
 // The loop itself. On return the owner holds the request whose reply succeeded. Throws the last
 // LSHttpError, the bare HRESULT E_ABORT for a shutdown while it waits for the refresh lock, and
-// what the send and the token cache throw.
+// what the send and the token cache throw. contentType, when given, replaces the one multipart
+// selects.
 void CallBoxAPIWithRetry(std::unique_ptr<ILSHttpRequest>& request, const CStdStr<wchar_t>& url,
                          ILSShutdownInformer* informer, const CStdStr<wchar_t>& method, const _variant_t& body,
-                         bool multipart, BoxStartedRequest* started = nullptr);
+                         bool multipart, BoxStartedRequest* started = nullptr, const wchar_t* contentType = nullptr);
 
 // A new request, opened asynchronously without credentials: the one way every Box request,
 // token requests and upload parts included, starts. Throws ApiException "<place> <condition>"
@@ -69,7 +73,7 @@ std::unique_ptr<ILSHttpRequest> OpenBoxRequest(const CStdStr<wchar_t>& method, c
 // request cannot be opened, LSHttpError for a status outside 200 to 299.
 void PerformASyncSend(std::unique_ptr<ILSHttpRequest>& request, const CStdStr<wchar_t>& url,
                       ILSShutdownInformer* informer, const CStdStr<wchar_t>& method, const _variant_t& body,
-                      bool multipart);
+                      bool multipart, const wchar_t* contentType = nullptr);
 
 // After a 401: renews the tokens under the process's refresh lock, unless another caller renewed
 // them since tokensOfAttempt were read (attempt only goes into the log). A refresh token that Box

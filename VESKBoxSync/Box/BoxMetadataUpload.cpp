@@ -2,10 +2,12 @@
 
 #include "BoxCallLoop.h"
 #include "BoxConstants.h"
+#include "BoxErrors.h"
 #include "BoxExceptions.h"
 #include "BoxRequestBodies.h"
 #include "BoxUrlBuilders.h"
 #include "LSDiag.h"
+#include "LSHttpStatus.h"
 #include "LSNamedProperties.h"
 #include "LSPropertyHelpers.h"
 
@@ -41,14 +43,52 @@ void PerformFingerprintUpload(const UploadFileRecord& record, const CStdStr<wcha
                  BuildFingerprintJson(fingerprint), L"Box_20::PerformFingerprintUpload");
 }
 
+namespace {
+
+CStdStr<wchar_t> FingerprintToStore(ILSPropertyMap* propertyMap, const UploadFileRecord& record)
+{
+    if (record.FingerprintTemplateName.empty())
+        return {};
+    return LSPropertyHelpers::getProp(propertyMap, LSNamedProperties::VESKDuplicateHash, L"");
+}
+
+// False when the file has no fingerprint instance to patch.
+bool PatchFingerprint(const UploadFileRecord& record, const CStdStr<wchar_t>& fingerprint,
+                      ILSShutdownInformer* informer)
+{
+    constexpr wchar_t kPlace[] = L"Box_20::UpdateFingerprint";
+    std::unique_ptr<ILSHttpRequest> request;
+    try {
+        CallBoxAPIWithRetry(request,
+                            GetFingerprintMetadataUrl(record.FingerprintTemplateName, record.FileId, record.EnterpriseId),
+                            informer, BoxConstants().VerbPut, _variant_t(BuildFingerprintPatchJson(fingerprint).c_str()),
+                            false, nullptr, kJsonPatchContentType);
+        return true;
+    } catch (const LSHttpError& error) {
+        if (error.GetStatus() == LSHttpStatus::kNotFound)
+            return false;
+        const CStdStr<wchar_t> boxError = HandleError(request, record.PropertyMap.get());
+        const ApiException failure = JoinWithSpace(kPlace, boxError.empty() ? error.FormatMessage() : boxError);
+        LOG(ERROR) << failure.what();
+        throw failure;
+    }
+}
+
+} // namespace
+
 void PerformFingerprintUploadFromPropMap(ILSPropertyMap* propertyMap, const UploadFileRecord& record,
                                          ILSShutdownInformer* informer)
 {
-    if (record.FingerprintTemplateName.empty())
-        return;
-    const CStdStr<wchar_t> fingerprint =
-        LSPropertyHelpers::getProp(propertyMap, LSNamedProperties::VESKDuplicateHash, L"");
+    const CStdStr<wchar_t> fingerprint = FingerprintToStore(propertyMap, record);
     if (!fingerprint.empty())
+        PerformFingerprintUpload(record, fingerprint, informer);
+}
+
+void UpdateFingerprintFromPropMap(ILSPropertyMap* propertyMap, const UploadFileRecord& record,
+                                  ILSShutdownInformer* informer)
+{
+    const CStdStr<wchar_t> fingerprint = FingerprintToStore(propertyMap, record);
+    if (!fingerprint.empty() && !PatchFingerprint(record, fingerprint, informer))
         PerformFingerprintUpload(record, fingerprint, informer);
 }
 

@@ -23,4 +23,9 @@ void PerformFingerprintUpload(const UploadFileRecord& record, const CStdStr<wcha
 void PerformFingerprintUploadFromPropMap(ILSPropertyMap* propertyMap, const UploadFileRecord& record,
                                          ILSShutdownInformer* informer);
 
+// The same after a new version: the file's fingerprint instance is patched, and posted when the
+// file has none. Throws as PerformFingerprintUpload does.
+void UpdateFingerprintFromPropMap(ILSPropertyMap* propertyMap, const UploadFileRecord& record,
+                                  ILSShutdownInformer* informer);
+
 } // namespace Box_20

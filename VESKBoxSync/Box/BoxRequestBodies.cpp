@@ -196,6 +196,17 @@ CStdStr<wchar_t> BuildFingerprintJson(const std::wstring& fingerprint)
     return WriteJson(body);
 }
 
+CStdStr<wchar_t> BuildFingerprintPatchJson(const std::wstring& fingerprint)
+{
+    Json::Value operation(Json::objectValue);
+    operation["op"] = "replace";
+    operation["path"] = "/fingerprint";
+    operation["value"] = Utf8(fingerprint);
+    Json::Value patch(Json::arrayValue);
+    patch.append(operation);
+    return WriteJson(patch);
+}
+
 CStdStr<wchar_t> BuildCommitPartsJson(const std::vector<UploadPartRecord>& parts)
 {
     Json::Value list(Json::arrayValue);

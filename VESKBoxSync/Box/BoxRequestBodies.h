@@ -38,6 +38,9 @@ _variant_t MakeByteArrayVariant(int64_t count, SharedByteBuffer bytes);
 CStdStr<wchar_t> BuildEmailPropsJson(const std::shared_ptr<EMailCustomPropsRec>& emailProps);
 // {"fingerprint":"F"}
 CStdStr<wchar_t> BuildFingerprintJson(const std::wstring& fingerprint);
+// The JSON Patch that sets the fingerprint of an existing instance:
+// [{"op":"replace","path":"/fingerprint","value":"F"}]
+CStdStr<wchar_t> BuildFingerprintPatchJson(const std::wstring& fingerprint);
 // {"parts":[{"offset":O,"part_id":"I","size":S},...]}
 CStdStr<wchar_t> BuildCommitPartsJson(const std::vector<UploadPartRecord>& parts);
 // A Box lock that prevents downloads and does not expire.

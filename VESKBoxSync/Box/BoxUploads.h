@@ -22,7 +22,8 @@ inline constexpr uint64_t kChunkedUploadThreshold = 52428800;
 CStdStr<wchar_t> UploadFile(ILSShutdownInformer* informer, UploadFileRecord& record);
 
 // Uploads the record's file as a new version of the record's file id and returns the file's id.
-// Failures as above, without the later steps.
+// Then it sets the item's fingerprint on the file, when the record names a fingerprint template.
+// Failures as above.
 CStdStr<wchar_t> UploadFileVersion(ILSShutdownInformer* informer, UploadFileRecord& record);
 
 } // namespace Box_20

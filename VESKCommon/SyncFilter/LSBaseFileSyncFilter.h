@@ -210,6 +210,8 @@ protected:
     // The listing mode that the host's two flags select: both 3, only the first 0, only the
     // second 1, neither 2. Only VARIANT_TRUE counts as set.
     static int32_t ListingModeFromFlags(VARIANT_BOOL modeFlag1, VARIANT_BOOL modeFlag2);
+    // Empties the four string lists and what the listing keeps per item index.
+    void ClearListing();
     // The repository location stored on a folder's map; throws 0x80070032 when it has none.
     CStdStr<wchar_t> GetFolderLocation(ILSPropertyMap* map);
     // Write the web link of a folder or file (index -1: built from the name) into the map.

@@ -74,11 +74,7 @@ HRESULT STDMETHODCALLTYPE LSBaseFileSyncFilter::raw_PreContentSyncFolderUpdate(I
         m_listingMode = ListingModeFromFlags(modeFlag1, modeFlag2);
         if (m_contentsListed && !m_documentChangedSinceListing)
             return S_OK;
-        m_itemNames.clear();
-        m_itemIds.clear();
-        m_subFolderNames.clear();
-        m_subFolderIds.clear();
-        m_lastModifiedCache.clear();
+        ClearListing();
         return GetContents(folderMap, m_listingMode);
     }
     LS_INTERFACE_CATCH_ALL("LSBaseFileSyncFilter::raw_PreContentSyncFolderUpdate")

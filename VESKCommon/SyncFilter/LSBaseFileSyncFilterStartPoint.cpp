@@ -65,6 +65,10 @@ HRESULT STDMETHODCALLTYPE LSBaseFileSyncFilter::raw_SetSyncStartPointByString(BS
         m_contentsListed = false;
         m_headerOnly = false;
         m_startPointText = CStdStr<wchar_t>(startPoint);
+        // One object serves many folders: nothing of the previous one may be listed or filtered here.
+        ClearListing();
+        m_filterPropertyName.clear();
+        m_filterPropertyValue.clear();
 
         CStdStr<wchar_t> location = m_startPointText;
         CStdStr<wchar_t> ownText;
@@ -103,6 +107,7 @@ HRESULT STDMETHODCALLTYPE LSBaseFileSyncFilter::raw_SetSyncStartPoint(ILSPropert
         m_documentChangedSinceListing = false;
         m_lastStartPointFlag = lastFlag != VARIANT_FALSE;
         m_startPointNumber = startPointNumber;
+        ClearListing();
         LSPropertyHelpers::CheckPropMap(folderMap);
 
         m_folderLocation = GetFolderLocation(folderMap);
@@ -158,6 +163,17 @@ CStdStr<wchar_t> LSBaseFileSyncFilter::MakeValidRemoteName(const CStdStr<wchar_t
     if (!LoadResourceString(kDefaultRemoteNameResource, defaultName) || defaultName.empty())
         defaultName = kFallbackRemoteName;
     return defaultName + valid;
+}
+
+void LSBaseFileSyncFilter::ClearListing()
+{
+    m_subFolderNames.clear();
+    m_subFolderIds.clear();
+    m_itemNames.clear();
+    m_itemIds.clear();
+    m_lastModifiedCache.clear();
+    m_etags.clear();
+    m_serverItemExtraProperties.clear();
 }
 
 CStdStr<wchar_t> LSBaseFileSyncFilter::GetFolderLocation(ILSPropertyMap* map)

@@ -5,7 +5,7 @@ import json
 import uuid
 
 import dates
-from errors import client_error, metadata_error
+from errors import bad_request, client_error, metadata_error
 from httpmsg import json_reply
 
 
@@ -27,6 +27,30 @@ def create_instance(state, request):
     instance = new_instance(target.id, scope, template_key, values)
     target.metadata.setdefault(scope, {})[template_key] = instance
     return json_reply(201, instance)
+
+
+def update_instance(state, request):
+    """A JSON Patch that sets or removes top-level members, applied whole or not at all."""
+    target = state.store.file(request.path_params["file_id"])
+    scope, key = resolve_scope(state, request.path_params["scope"]), request.path_params["template_key"]
+    instance = target.metadata.get(scope, {}).get(key)
+    if instance is None:
+        raise metadata_error(404, "instance_not_found", "The metadata instance was not found")
+    if request.header("Content-Type", "").split(";")[0] != "application/json-patch+json":
+        raise bad_request("A metadata update is sent as application/json-patch+json")
+    values = {name: value for name, value in instance.items() if not name.startswith("$")}
+    try:
+        for op in json.loads(request.body.bytes()):
+            name, kind = op["path"][1:], op["op"]
+            if "/" in name or kind not in ("add", "replace", "remove") or (kind != "add" and name not in values):
+                raise ValueError(kind)
+            values.pop(name) if kind == "remove" else values.update({name: op["value"]})
+    except (ValueError, KeyError, TypeError):
+        raise bad_request("The body is no JSON Patch that Box applies")
+    _validate(values, state.store.templates.get((scope, key)))
+    target.metadata[scope][key] = dict({n: v for n, v in instance.items() if n.startswith("$")}, **values)
+    target.metadata[scope][key]["$version"] += 1
+    return json_reply(200, target.metadata[scope][key])
 
 
 def new_instance(file_id, scope, template_key, values):

@@ -38,6 +38,8 @@ ROUTES = [
     Route("OPTIONS", "/2.0/files/{file_id}/content", api_uploads.preflight_version),
     Route("POST", "/2.0/files/{file_id}/metadata/{scope}/{template_key}",
           api_metadata.create_instance),
+    Route("PUT", "/2.0/files/{file_id}/metadata/{scope}/{template_key}",
+          api_metadata.update_instance),
     Route("GET", "/2.0/search", api_search.search),
     Route("POST", "/api/2.0/files/content", api_uploads.upload_new, locked=False),
     Route("POST", "/api/2.0/files/upload_sessions", api_sessions.create_session),

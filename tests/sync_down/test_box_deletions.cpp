@@ -3,6 +3,7 @@
 #include "BoxSyncFixture.h"
 
 #include "ComDef.h"
+#include "ComOwners.h"
 
 using namespace SyncDown;
 
@@ -40,6 +41,55 @@ TEST_F(BoxDeletionCheck, ListingThatFailsHalfWayDeletesNothing)
     EXPECT_EQ(S_FALSE, filter_->raw_IsDeleted(_bstr_t(L"777"), 0));
     EXPECT_EQ(S_FALSE, filter_->raw_IsDeleted(_bstr_t(L"778"), 0));
     EXPECT_EQ(2u, Journal(kItemsRoute).size()) << "a failed listing is not repeated for every item";
+}
+
+// One filter object serves many folders: each start point, listed or not, sees its folder alone;
+// 'o': the host starts at 510 by a window message while the listing of 500 waits for Box.
+struct Start { const wchar_t* where; char how; unsigned short files, folders; const wchar_t* item; };
+const Start kStarts[] = {
+    {L"https://app.box.com/folder/500#filter:file|601", 't', 1, 0, L"601"},
+    {L"https://app.box.com/folder/510", 't', 1, 0, L"611"},
+    {L"500", 'l', 0, 1, L"601"}, {L"/510/", 'l', 1, 0, L"611"}, {L"/510/", 'l', 1, 0, L"611"},
+    {L"500", 's', 0, 0, L"601"}, {L"/510/", 's', 0, 0, L"611"}, {L"500", 'o', 0, 0, L"611"}};
+
+ILSSyncFilter2* g_host = nullptr;
+void CALLBACK StartAtChildMeanwhile(HWND, UINT, UINT_PTR timer, DWORD)
+{
+    ::KillTimer(nullptr, timer);
+    g_host->raw_SetSyncStartPointByString(_bstr_t(L"510"), TalvernCommon::unique_bstr().put());
+}
+
+TEST_F(BoxDeletionCheck, EachStartPointSeesItsOwnFolderOnly)
+{
+    Seed(R"({"folders": [{"name": "Child", "parent_id": "500", "id": "510",
+                          "permissions": {"can_delete": false, "can_upload": false}}],
+             "files": [{"name": "c.txt", "parent_id": "510", "id": "611", "content_text": "c"}]})");
+    g_host = &host_;
+    for (const Start& start : kStarts) {
+        SCOPED_TRACE(&start - kStarts);
+        if (start.how == 'o') {
+            AddFault(R"({"method": "GET", "path": "/2.0/folders/500/items", "delay_ms": 1000, "action": "pass"})");
+            ASSERT_NE(0u, ::SetTimer(nullptr, 0, 200, &StartAtChildMeanwhile));
+        }
+        const HRESULT hr = start.how == 't' ? host_.raw_SetSyncStartPointByString(_bstr_t(start.where),
+                                                                                  TalvernCommon::unique_bstr().put())
+                                            : host_.raw_SetSyncStartPoint(StartFolder(start.where).get(),
+                                                                          start.how == 's' ? T : F, F, F, 0, F);
+        ASSERT_EQ(start.how == 'o' ? E_ABORT : S_OK, hr) << "a listing overtaken during its wait is dropped";
+        if (start.how == 't') {
+            ASSERT_EQ(S_OK, host_.raw_PreContentSyncFolderUpdate(nullptr, F, F));
+        }
+        unsigned short files = 9, folders = 9;
+        ASSERT_EQ(S_OK, host_.GetServerItemNameCount(&files) | host_.GetSubFolderCount(&folders));
+        EXPECT_EQ(std::make_pair(start.files, start.folders), std::make_pair(files, folders));
+        EXPECT_EQ(S_FALSE, filter_->raw_IsDeleted(_bstr_t(start.item), 0)) << "an item of this folder counted as gone";
+        const auto main = TestHost::TestPropertyMap::Create();
+        ASSERT_EQ(S_OK, host_.raw_SetMainFolderProperties(main.get()));
+        const bool child = start.item[1] == L'1';
+        EXPECT_EQ(child ? L"510" : L"500", main->Text(L"Quentra.FolderLocation"));
+        EXPECT_EQ(child ? L"0x0000000000000001" : L"0x7FFFFFFFFFFFFFFF", main->Text(L"VESK.PermMask2"));
+        EXPECT_EQ(&start == kStarts, main->Has(L"FilterPropertyName"));
+    }
 }
 
 } // namespace

@@ -178,6 +178,39 @@ TEST_F(SyncUpTest, AnUpdateOfAFileGoneFromBoxOrChangedThereIsRefused)
     EXPECT_EQ(L"Changed here at Unknown.", Text(changed, L"Quentra.LocalChangeInfo"));
 }
 
+// A new version takes the item's fingerprint along; what Box refuses becomes the item's sync issue.
+#define OLDHASH R"(,"metadata":{"enterprise":{"fingerprints":{"fingerprint":"OLDHASH"}}})"
+struct VersionCase { const char *file, *fault; HRESULT hr; const wchar_t *issue, *message; const char* fingerprint; };
+const VersionCase kVersions[] = {
+    {OLDHASH, "", S_OK, L"", L"", "NEWHASH"},
+    {"", "", S_OK, L"", L"", "NEWHASH"},
+    {OLDHASH, R"({"method":"PUT","path":"/2.0/files/*/metadata/*","status":403})", S_OK, L"ERRORSUCCESS",
+     L"Box_20::UploadFileVersion", "OLDHASH"},
+    {OLDHASH R"(,"lock":{"expires_at":null,"created_by":{"id":"9"}})", "", E_FAIL, L"ERROR",
+     L"[Box Error Code]access_denied_item_locked", "OLDHASH"},
+};
+#undef OLDHASH
+
+TEST_F(SyncUpTest, ANewVersionTakesItsFingerprintAlongOrIsRefusedAsTheItemsIssue)
+{
+    for (const VersionCase& version : kVersions) {
+        const std::string name = std::to_string(&version - kVersions);
+        const std::string id = standIn_.Post("seed", BoxRoad::ParseJson(R"({"files":[{"name":")" + name +
+            R"(","parent_id":"0","content_text":"old")" + version.file + "}]}"))["files"][0].asString();
+        if (*version.fault)
+            AddFault(version.fault);
+        const ItemMap item = SyncedItem(id);
+        item->SetFlag(L"Quentra.IsContentChanged", true);
+        item->SetText(L"VESK.DuplicateHash", L"NEWHASH");
+        EXPECT_EQ(version.hr, Update(AnsiToWide(name), item));
+        EXPECT_EQ(version.issue, SyncIssueType(item.get()));
+        EXPECT_EQ(0u, SyncIssueMessage(item.get()).find(version.message));
+        EXPECT_EQ(version.fingerprint, standIn_.Item("file", id)["metadata"]["enterprise_1234567"]["fingerprints"]
+                                                                  ["fingerprint"].asString());
+    }
+    standIn_.Post("journal/clear"); // a new version's preflight: see UpdatesKeepTheItemsIdentity
+}
+
 // ---- Faults of an upload -----------------------------------------------------------------------
 
 // What an upload survives (sent again alike) and how it ends otherwise: the session aborted,

@@ -2,6 +2,7 @@
 #include "SyncUpFixture.h"
 
 #include "ComOwners.h"
+#include "ScratchFolder.h"
 
 using namespace SyncUp;
 
@@ -55,7 +56,9 @@ TEST_F(SyncUpTest, ANewOutlookFolderBecomesABoxFolderUnderACleanName)
 TEST_F(SyncUpTest, DeletesRemoveFilesAndFoldersAndWhatIsGoneCountsAsDone)
 {
     const ItemMap file = SyncedItem(Seed("file", "a.txt"));
-    const ItemMap folder = Map({{L"Quentra.FolderLocation", AnsiToWide(Seed("folder", "Old")).c_str()}});
+    const std::string old = Seed("folder", "Old");
+    standIn_.Post("seed", BoxRoad::ParseJson(R"({"files":[{"name":"in.txt","parent_id":")" + old + R"("}]})"));
+    const ItemMap folder = Map({{L"Quentra.FolderLocation", AnsiToWide(old).c_str()}});
     TalvernCommon::unique_bstr error;
     for (int pass = 0; pass < 2; ++pass) {
         EXPECT_EQ(S_OK, filter_->DeleteItemByLocation(file.get(), error.put()));
@@ -85,6 +88,10 @@ TEST_F(SyncUpTest, ACheckOutIsABoxLockUntilCancelledAndOnlyBoxIdsAreAsked)
         ASSERT_EQ(S_OK, filter_->raw_IsCheckedOut(document.get(), &checkedOut));
         EXPECT_EQ(lock ? 255 : 0, checkedOut);
     }
+    standIn_.Post("item", BoxRoad::ParseJson(R"({"type":"file","id":")" + id +
+                                             R"(","lock":{"expires_at":null,"created_by":{"id":"9"}}})"));
+    EXPECT_EQ(E_FAIL, filter_->raw_Checkout(document.get())) << "another user's lock";
+    EXPECT_EQ(E_FAIL, filter_->raw_CancelCheckout(document.get()));
     const int before = RequestCount();
     checkedOut = 7;
     document->SetText(L"Quentra.FromServerFileId", L"12?fields=x");
@@ -92,6 +99,23 @@ TEST_F(SyncUpTest, ACheckOutIsABoxLockUntilCancelledAndOnlyBoxIdsAreAsked)
     EXPECT_EQ(E_INVALIDARG, filter_->DeleteItemByLocation(document.get(), TalvernCommon::unique_bstr().put()));
     EXPECT_EQ(7, checkedOut);
     EXPECT_EQ(before, RequestCount());
+    AddFault(R"({"method":"GET","path":"/2.0/files/*","status":403,"error":{"code":"access_denied_insufficient_permissions"}})");
+    EXPECT_EQ(E_FAIL, filter_->raw_IsCheckedOut(SyncedItem(id).get(), &checkedOut));
+    EXPECT_EQ(7, checkedOut);
+}
+
+// Box answers 202 while it prepares content; a stop during that wait ends the download at once.
+TEST_F(SyncUpTest, AStopDuringTheWaitForContentEndsTheDownload)
+{
+    const ScratchFolder folder{L"sync-up-stop"};
+    const ItemMap item = SyncedItem(Seed("file", "a.txt"));
+    AddFault(R"({"method":"GET","path":"/2.0/files/*/content","status":202,"headers":{"Retry-After":"60"}})");
+    const auto started = std::chrono::steady_clock::now();
+    const BoxUploads::WhenThen stop([&] { return !Requests("GET", "/2.0/files/*/content").empty(); },
+                                    [&] { ::Sleep(500), informer_->RequestStop(); });
+    EXPECT_EQ(E_ABORT, filter_->raw_RetrieveIndividualItemToPath(item.get(), _bstr_t(folder.File(L"a").c_str()),
+                                                                 nullptr, VARIANT_FALSE, nullptr));
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(20)) << "the stop waited for Box";
 }
 
 struct ChangeCase { bool localChange, conflict; double overwriteDate; bool remoteDate; const wchar_t* overwriteTag;
