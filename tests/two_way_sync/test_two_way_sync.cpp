@@ -3,6 +3,7 @@
 #include "BoxStandIn.h"
 #include "FilterHost.h"
 #include "JsonText.h"
+#include "RegistrySandbox.h"
 #include "StandInJournal.h"
 #include "SyncDriver.h"
 #include "Utf8Converter.h"
@@ -32,6 +33,12 @@ protected:
     void SetUp() override
     {
         standIn_.Reset();
+        // The DLL keeps the token pair in memory for the life of the process, out of a reset's reach
+        // (a refresh in an earlier case rotated it): the fresh account takes the pair the filter holds.
+        Json::Value tokens;
+        tokens["access_token"] = StoredSetting(L"BoxSync.AccessToken");
+        tokens["refresh_token"] = StoredSetting(L"BoxSync.RefreshToken");
+        standIn_.Post("tokens", tokens);
         std::ifstream sample(SAMPLE_TREE_JSON);
         std::stringstream text;
         text << sample.rdbuf();
@@ -41,6 +48,12 @@ protected:
         fs::create_directories(root_);
     }
     void TearDown() override { fs::remove_all(root_); }
+
+    static std::string StoredSetting(const wchar_t* name)
+    {
+        const auto stored = RegistrySandbox::ReadString(SettingsSource::User, name);
+        return WideToUtf8Lossy(stored ? stored->second : L"");
+    }
 
     // One pass with a filter created afresh, as each sync run of the host does.
     PassSummary Pass()
