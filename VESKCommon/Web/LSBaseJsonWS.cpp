@@ -7,13 +7,15 @@
 
 bool CLSBaseJsonWS::TryParseJson(std::string_view utf8, Json::Value& value, std::string& errors)
 {
-    // One reader per thread: building one costs more than parsing a small reply. Comments are
-    // allowed but not kept, which would cost a string for every value.
-    thread_local const std::unique_ptr<Json::CharReader> reader = [] {
-        Json::CharReaderBuilder builder;
-        builder["collectComments"] = false;
-        return std::unique_ptr<Json::CharReader>(builder.newCharReader());
+    // A reader per call, from one builder: a thread_local reader is destroyed when its thread ends,
+    // after the runtime may have freed the thread's storage, which crashed the caller's thread.
+    // Comments are allowed but not kept, which would cost a string for every value.
+    static const Json::CharReaderBuilder builder = [] {
+        Json::CharReaderBuilder settings;
+        settings["collectComments"] = false;
+        return settings;
     }();
+    const std::unique_ptr<Json::CharReader> reader(builder.newCharReader());
     if (reader->parse(utf8.data(), utf8.data() + utf8.size(), &value, &errors))
         return true;
     value = Json::Value();

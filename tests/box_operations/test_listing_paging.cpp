@@ -77,7 +77,6 @@ struct TokenCase {
 
 const TokenCase kTokens[] = {
     {"OtherFoldersTokenListsInFull", L"501;2024-06-01T00:00:00Z;;;", nullptr, 3},
-    {"TokenWithoutADateListsInFull", L"500;no date;;;", nullptr, 3},
     {"TokenStoredOnTheFolderWins", L"", L"500;2024-02-15T00:00:00Z;;;", 1},
 };
 

@@ -6,24 +6,14 @@
 #include "BoxFolderOperations.h"
 #include "BoxRenames.h"
 #include "BoxUserOperations.h"
-#include "LSHttpError.h"
-
-#include <functional>
 
 using namespace BoxOperations;
 
 namespace {
 
-// Folder "500" with two files, a file another user has locked, and two sub-folders.
-constexpr char kParentFolder[] = R"({
-  "folders": [{"name": "Parent", "id": "500"},
-              {"name": "A", "parent_id": "500", "id": "501"},
-              {"name": "B", "parent_id": "500", "id": "502"}],
-  "files": [{"name": "a.txt", "parent_id": "500", "id": "601", "content_text": "a", "etag": 4},
-            {"name": "b.txt", "parent_id": "500", "id": "602", "content_text": "b"},
-            {"name": "locked.txt", "parent_id": "500", "id": "603", "content_text": "l",
-             "lock": {"expires_at": null, "created_by": {"id": "999", "name": "Other", "login": "o@example.com"}}}]
-})";
+// Folder "500" with one file.
+constexpr char kParentFolder[] = R"({"folders": [{"name": "Parent", "id": "500"}],
+  "files": [{"name": "a.txt", "parent_id": "500", "id": "601", "content_text": "a", "etag": 4}]})";
 
 using SingleOperations = OperationsTest;
 
@@ -63,39 +53,5 @@ TEST_F(SingleOperations, ARenameBoxDidNotMakeFails)
     EXPECT_EQ(0u, BoxRoad::ApiErrorOf([&] { Box_20::RenameFile(L"601", informer_.get(), L"wanted.txt"); })
                       .find(L"Box_20::RenameFile "));
 }
-
-struct FailureCase {
-    const char* name;
-    std::function<void(ILSShutdownInformer*)> operation;
-    int status;
-    const char* fault;  // a fault rule, or null for the stand-in's own refusal
-};
-
-const FailureCase kFailures[] = {
-    {"FolderInfoOfMissingFolder", [](auto* i) { Box_20::GetFolderInfo(L"424242", i); }, 404, nullptr},
-    {"CreateFolderWithTakenName", [](auto* i) { Box_20::CreateFolder(L"A", i, L"500"); }, 409, nullptr},
-    {"RenameFileToTakenName", [](auto* i) { Box_20::RenameFile(L"601", i, L"b.txt"); }, 409, nullptr},
-    {"RenameFileLockedByAnother", [](auto* i) { Box_20::RenameFile(L"603", i, L"mine.txt"); }, 403, nullptr},
-    {"DeleteRootFolder", [](auto* i) { Box_20::DeleteFolder(L"0", i); }, 403, nullptr},
-    {"FileExistsPassesOtherFailuresOn", [](auto* i) { Box_20::GetFileExists(L"601", i); }, 403,
-     R"({"method": "GET", "path": "/2.0/files/601", "status": 403,
-         "error": {"code": "access_denied_insufficient_permissions", "message": "No"}})"},
-};
-
-class FailureMapping : public OperationsTest, public ::testing::WithParamInterface<FailureCase> {};
-
-// Single operations leave Box's refusal to their caller as the HTTP error, after one request.
-TEST_P(FailureMapping, ReachesTheCallerAsTheHttpError)
-{
-    Seed(kParentFolder);
-    if (GetParam().fault != nullptr)
-        AddFault(GetParam().fault);
-    const int since = standIn_.JournalNext();
-
-    EXPECT_EQ(GetParam().status, BoxRoad::HttpStatusOf([&] { GetParam().operation(informer_.get()); }));
-    EXPECT_EQ(1u, standIn_.JournalEntries(since).size()) << "a refusal is not repeated";
-}
-
-INSTANTIATE_TEST_SUITE_P(SingleOperations, FailureMapping, ::testing::ValuesIn(kFailures), BoxRoad::CaseName());
 
 } // namespace

@@ -1,10 +1,10 @@
 #!/usr/bin/env python3
 """Run a command against a fresh Box stand-in: the CTest launcher of the Box suites.
 
-    run_with_standin.py --openapi PATH [--timeout SECONDS] -- COMMAND ARGS...
+    run_with_standin.py --openapi PATH -- COMMAND ARGS...
 
 The command finds the stand-in in BOX_STANDIN_URL (Wine hands it on to Windows programs) and its
-exit code is passed on: 128+N when it died of signal N, 124 on timeout. From Python:
+exit code is passed on: 128+N when it died of signal N. From Python:
 with StandInProcess(openapi_path) as url: ...
 """
 
@@ -52,17 +52,13 @@ class StandInProcess:
         self.stop()
 
 
-def _run_command(command, url, timeout):
+def _run_command(command, url):
     environment = dict(os.environ, BOX_STANDIN_URL=url)
-    # Its own process group, so that a timeout or a signal ends the whole tree (wine included).
+    # Its own process group, so that a signal ends the whole tree (wine included).
     child = subprocess.Popen(command, env=environment, start_new_session=True)
     try:
-        returncode = child.wait(timeout)
+        returncode = child.wait()
         return 128 - returncode if returncode < 0 else returncode
-    except subprocess.TimeoutExpired:
-        print("run_with_standin: %s timed out after %s s" % (command[0], timeout),
-              file=sys.stderr)
-        return 124
     finally:
         for signal_number, grace in ((signal.SIGTERM, 5), (signal.SIGKILL, None)):
             if child.poll() is not None:
@@ -79,7 +75,6 @@ def _run_command(command, url, timeout):
 def main(argv=None):
     parser = argparse.ArgumentParser()
     parser.add_argument("--openapi", required=True)
-    parser.add_argument("--timeout", type=float, default=None)
     parser.add_argument("command", nargs=argparse.REMAINDER)
     arguments = parser.parse_args(argv)
     command = arguments.command[1:] if arguments.command[:1] == ["--"] else arguments.command
@@ -90,7 +85,7 @@ def main(argv=None):
         signal.signal(signal_number, lambda number, _: sys.exit(128 + number))
     standin = StandInProcess(arguments.openapi)
     try:
-        return _run_command(command, standin.start(), arguments.timeout)
+        return _run_command(command, standin.start())
     except RuntimeError as error:
         print("run_with_standin: %s" % error, file=sys.stderr)
         return 1

@@ -8,7 +8,7 @@ import sys
 import unittest
 from urllib.parse import urlsplit
 
-from oauth_tokens import INITIAL_ACCESS_TOKEN, INITIAL_REFRESH_TOKEN
+from oauth_tokens import INITIAL_ACCESS_TOKEN
 from run_with_standin import StandInProcess
 
 class StandInTest(unittest.TestCase):
@@ -33,15 +33,6 @@ class StandInTest(unittest.TestCase):
                                                   "Content-Type": content_type})
         reply = connection.getresponse()
         return reply.status, json.loads(reply.read() or "null")
-
-    def test_refresh_retires_the_old_pair(self):
-        form = ("grant_type=refresh_token&refresh_token=%s&client_id=c&client_secret=s"
-                % INITIAL_REFRESH_TOKEN).encode()
-        form_type = "application/x-www-form-urlencoded"
-        self.assertEqual(self.send("POST", "/oauth2/token", form, form_type)[0], 200)
-        self.assertEqual(self.send("GET", "/2.0/users/me"), (401, None))
-        reused = self.send("POST", "/oauth2/token", form, form_type)
-        self.assertEqual((reused[0], reused[1]["error"]), (400, "invalid_grant"))
 
     def test_what_box_refuses_is_refused(self):
         file_id = self.send("POST", "/_control/seed", {"files": [{"name": "l.txt"}]})[1]["files"][0]

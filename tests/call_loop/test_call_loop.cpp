@@ -125,8 +125,6 @@ TEST_F(CallLoop, RequestsCarryTheBearerAndTheContentType)
         EXPECT_EQ("application/json", Header(entry, "Accept"));
     }
     EXPECT_EQ("application/json", Header(Journal(kUserInfoRoute)[0], "Content-Type"));
-    EXPECT_EQ("multipart/form-data; boundary=----DavEdovuzeroUploadFile75840BFS674RW896E4F9",
-              Header(Journal("POST /api/2.0/files/content")[0], "Content-Type"));
 }
 
 } // namespace

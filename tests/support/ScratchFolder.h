@@ -35,9 +35,14 @@ public:
         static std::atomic<int> counter{0};
         wchar_t temp[MAX_PATH] = {};
         ::GetTempPathW(MAX_PATH, temp);
-        m_path = temp + name + L"-" + std::to_wstring(::GetCurrentProcessId()) + L"-" + std::to_wstring(++counter);
-        if (!::CreateDirectoryW(m_path.c_str(), nullptr))
-            throw std::runtime_error("test set-up could not create a scratch folder");
+        // Wine gives out the same process ids run after run, and a folder a run could not remove
+        // (a file still open at its end) stays behind: a taken name is passed over.
+        do {
+            m_path = temp + name + L"-" + std::to_wstring(::GetCurrentProcessId()) + L"-" + std::to_wstring(++counter);
+            if (::CreateDirectoryW(m_path.c_str(), nullptr))
+                return;
+        } while (::GetLastError() == ERROR_ALREADY_EXISTS);
+        throw std::runtime_error("test set-up could not create a scratch folder");
     }
     ScratchFolder(const ScratchFolder&) = delete;
     ScratchFolder& operator=(const ScratchFolder&) = delete;

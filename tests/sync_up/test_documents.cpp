@@ -154,7 +154,12 @@ TEST_F(SyncUpTest, UpdatesKeepTheItemsIdentity)
     EXPECT_EQ("new.txt", standIn_.Item("file", id)["name"].asString());
     EXPECT_EQ(1u, Requests("POST", "/api/2.0/files/*/content").size());
     // Box answers a new version's preflight at the file's content address, which its API
-    // description lists for new files only: this test's requests stay out of the API check.
+    // description lists for new files only: that request alone stays out of the API check.
+    for (const Json::Value& entry : Journal()) {
+        const bool versionPreflight =
+            entry["method"].asString() == "OPTIONS" && entry["path"].asString() != "/2.0/files/content";
+        EXPECT_TRUE(versionPreflight || entry["api"]["status"].asString() == "ok") << entry["request_line"].asString();
+    }
     standIn_.Post("journal/clear");
 }
 

@@ -3,6 +3,7 @@
 #include "BoxStandIn.h"
 #include "FilterHost.h"
 #include "JsonText.h"
+#include "RegistrySandbox.h"
 #include "StandInJournal.h"
 #include "SyncDriver.h"
 #include "Utf8Converter.h"
@@ -32,6 +33,12 @@ protected:
     void SetUp() override
     {
         standIn_.Reset();
+        // The DLL keeps the token pair in memory for the life of the process, out of a reset's reach
+        // (a refresh in an earlier case rotated it): the fresh account takes the pair the filter holds.
+        Json::Value tokens;
+        tokens["access_token"] = StoredSetting(L"BoxSync.AccessToken");
+        tokens["refresh_token"] = StoredSetting(L"BoxSync.RefreshToken");
+        standIn_.Post("tokens", tokens);
         std::ifstream sample(SAMPLE_TREE_JSON);
         std::stringstream text;
         text << sample.rdbuf();
@@ -41,6 +48,12 @@ protected:
         fs::create_directories(root_);
     }
     void TearDown() override { fs::remove_all(root_); }
+
+    static std::string StoredSetting(const wchar_t* name)
+    {
+        const auto stored = RegistrySandbox::ReadString(SettingsSource::User, name);
+        return WideToUtf8Lossy(stored ? stored->second : L"");
+    }
 
     // One pass with a filter created afresh, as each sync run of the host does.
     PassSummary Pass()
@@ -76,11 +89,15 @@ protected:
         text << file.rdbuf();
         return file ? text.str() : "<missing>";
     }
+    // An edit within the clock tick of the last pass: a file that existed keeps its time.
     void WriteLocal(const std::string& path, const std::string& text) const
     {
-        std::ofstream(root_ / fs::u8path(path), std::ios::binary | std::ios::trunc) << text;
-        // A second write in the same clock tick must still look like a change.
-        fs::last_write_time(root_ / fs::u8path(path), fs::file_time_type::clock::now() + std::chrono::seconds(2));
+        const fs::path file = root_ / fs::u8path(path);
+        std::error_code noFile;
+        const auto time = fs::last_write_time(file, noFile);
+        std::ofstream(file, std::ios::binary | std::ios::trunc) << text;
+        if (!noFile)
+            fs::last_write_time(file, time);
     }
     Json::Value Box(const std::string& path) const
     {
@@ -158,13 +175,13 @@ TEST_F(TwoWaySync, ChangesTravelEachWayAndAConflictOverwritesNeitherSide)
     ChangeOnBox("7001", "Plan B.\n");
     WriteLocal("budget.csv", "item,amount\nservers,900\n");
     ChangeOnBox("7005", "Box minutes.\n");
-    WriteLocal("Minutes/2026-11.txt", "Local minutes.\n");
+    WriteLocal("Minutes/2026-11.txt", "Minutes of December.\n"); // same size
 
     const PassSummary summary = Pass();
     EXPECT_EQ(Local("plan.txt"), "Plan B.\n") << log_.str();
     EXPECT_EQ(BoxText("budget.csv"), "item,amount\nservers,900\n");
     EXPECT_EQ(Box("budget.csv")["version_number"].asString(), "2");
-    EXPECT_EQ(Local("Minutes/2026-11.txt"), "Local minutes.\n");
+    EXPECT_EQ(Local("Minutes/2026-11.txt"), "Minutes of December.\n");
     EXPECT_EQ(BoxText("Minutes/2026-11.txt"), "Box minutes.\n");
     const auto& conflicted = state_.folders.at(L"Minutes").items.at(L"2026-11.txt");
     EXPECT_EQ(conflicted.props->Text(L"Quentra.SyncIssueType"), L"CONFLICT");

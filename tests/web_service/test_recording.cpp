@@ -88,8 +88,6 @@ TEST_F(RecordAndPlayback, ARecordedConversationReplaysWithoutTheNetwork)
     std::vector<std::wstring> files = recordings.FileNames();
     std::sort(files.begin(), files.end());
     ASSERT_EQ(files.size(), 6u);
-    EXPECT_EQ(files[0], L"roundtrip_000001_req_POST_oauth2_token.txt");
-    EXPECT_EQ(files[5], L"roundtrip_000003_res_GET_2.0_folders_424242.txt");
     const std::string tokenRequest = ReadFileBytes(recordings.File(files[0]));
     EXPECT_EQ(tokenRequest.rfind("POST " + standIn.BaseUrl() + "/oauth2/token\r\n", 0), 0u) << tokenRequest;
     EXPECT_NE(tokenRequest.find("\r\n\r\ngrant_type=refresh_token&refresh_token=[redacted]&client_id=cid&"

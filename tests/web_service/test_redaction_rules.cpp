@@ -1,5 +1,4 @@
 // Which parts of a request or reply count as secrets, and what remains of them.
-#include "LSHttpRecordingFiles.h"
 #include "LSHttpRedaction.h"
 
 #include <gtest/gtest.h>
@@ -32,12 +31,4 @@ TEST(RedactionRules, AuthorizationKeepsOnlyItsScheme)
     EXPECT_EQ(RedactHeaderValue(L"authorization", L"opaque"), L"[redacted]");
     EXPECT_EQ(RedactHeaderLines(L"Authorization: Bearer T1\r\nAuth-Type: OAUTH2\r\n"),
               L"Authorization: Bearer [redacted]\r\nAuth-Type: OAUTH2\r\n");
-}
-
-TEST(RecordingNames, PathFieldIsTheSanitizedTargetWithoutHostCutTo80)
-{
-    using namespace LSHttpRequestMocks;
-    EXPECT_EQ(SanitizedUrlPath(L"http://h/search?query=" + std::wstring(200, L'x')).size(), 80u);
-    EXPECT_EQ(RecordingFilePath({L"C:\\rec", L"run"}, 123456, RecordKind::Response, L"POST", L"http://h/oauth2/token?code=S"),
-              L"C:\\rec\\run_123456_res_POST_oauth2_token_code__redacted_.txt");
 }

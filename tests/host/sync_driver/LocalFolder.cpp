@@ -1,5 +1,6 @@
 #include "LocalFolder.h"
 
+#include "DigestHex.h"
 #include "Utf8Converter.h"
 
 #include <json/json.h>
@@ -58,7 +59,7 @@ Json::Value FolderToJson(const LocalFolder& folder)
         Json::Value& entry = items[Narrow(name)];
         entry["props"] = MapToJson(*item.props.get());
         entry["size"] = static_cast<Json::UInt64>(item.stamp.size);
-        entry["writeTime"] = static_cast<Json::UInt64>(item.stamp.writeTime);
+        entry["sha1"] = item.stamp.sha1;
         if (!item.pendingRename.empty())
             entry["pendingRename"] = Narrow(item.pendingRename);
     }
@@ -76,7 +77,7 @@ LocalFolder FolderFromJson(const Json::Value& json)
         const Json::Value& entry = json["items"][name];
         LocalItem& item = folder.items[Wide(name)];
         MapFromJson(entry["props"], *item.props.get());
-        item.stamp = {entry["size"].asUInt64(), entry["writeTime"].asUInt64()};
+        item.stamp = {entry["size"].asUInt64(), entry.get("sha1", "").asString()};
         item.pendingRename = Wide(entry.get("pendingRename", "").asString());
     }
     for (const std::string& name : json["folders"].getMemberNames())
@@ -92,9 +93,13 @@ std::optional<FileStamp> StampOf(const std::wstring& path)
     if (!::GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data) ||
         (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
         return std::nullopt;
-    return FileStamp{(static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow,
-                     (static_cast<uint64_t>(data.ftLastWriteTime.dwHighDateTime) << 32) |
-                         data.ftLastWriteTime.dwLowDateTime};
+    FileStamp stamp{(static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow, {}};
+    try {
+        stamp.sha1 = TestSupport::Sha1Hex(CLSHash::GetSha1ForFile(path));
+    } catch (HRESULT) {
+        // Unreadable now (open elsewhere, say): a change, to be sent once it can be read.
+    }
+    return stamp;
 }
 
 LocalFolder NewMainFolder(const std::wstring& boxFolderId)

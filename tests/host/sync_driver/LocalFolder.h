@@ -12,14 +12,19 @@
 
 namespace SyncDriver {
 
-// What the driver last saw of a file on disk; a difference is a local change.
+// What the driver last saw of a file on disk; a difference is a local change. The content's digest,
+// not the write time: an edit of the same size within one clock tick is a change all the same.
 struct FileStamp {
     uint64_t size = 0;
-    uint64_t writeTime = 0;
-    bool operator==(const FileStamp& other) const { return size == other.size && writeTime == other.writeTime; }
+    std::string sha1; // empty when the file could not be read, which then always counts as a change
+    bool operator==(const FileStamp& other) const
+    {
+        return size == other.size && !sha1.empty() && sha1 == other.sha1;
+    }
     bool operator!=(const FileStamp& other) const { return !(*this == other); }
 };
 
+// nullopt only when there is no such file.
 std::optional<FileStamp> StampOf(const std::wstring& path);
 
 struct LocalItem {
