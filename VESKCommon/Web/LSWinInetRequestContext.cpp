@@ -19,6 +19,16 @@ constexpr DWORD kReadBlockSize = 1024 * 1024;
 // when it stops moving, and a stop is seen between blocks.
 constexpr DWORD kSendBlockSize = 1024 * 1024;
 
+// A small reply gets a buffer of its own size: a whole block for each of many small documents is
+// memory the platform maps and unmaps for every request.
+DWORD ReadBufferSize(std::optional<uint64_t> declaredLength)
+{
+    constexpr DWORD kSmallestBuffer = 4096;
+    if (!declaredLength)
+        return kReadBlockSize;
+    return static_cast<DWORD>(std::clamp<uint64_t>(*declaredLength, kSmallestBuffer, kReadBlockSize));
+}
+
 TalvernCommon::unique_handle CreateManualResetEvent()
 {
     TalvernCommon::unique_handle event(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
@@ -87,7 +97,9 @@ struct WinInetRequestContext::AsyncState {
     // What WinINet reads or fills while a step is pending.
     std::wstring headerLines;
     LSHttpBodyBytes body;
-    std::vector<char> buffer = std::vector<char>(kReadBlockSize);
+    // Sized by the first read, to the reply's declared length.
+    std::unique_ptr<char[]> buffer;
+    DWORD bufferSize = 0;
     DWORD bytesRead = 0;
     // A stream body's current block.
     std::vector<char> sendBuffer;
@@ -475,10 +487,13 @@ std::string_view WinInetRequestContext::ReadBlock()
         throw hresult_exception(E_UNEXPECTED, "WinInetRequestContext::ReadBlock before Send");
     ThrowIfCancelledNow();
     AsyncState& state = *m_state;
+    if (!state.buffer) {
+        state.bufferSize = ReadBufferSize(GetContentLength());
+        state.buffer = std::make_unique<char[]>(state.bufferSize);
+    }
     state.bytesRead = 0;
     ::ResetEvent(state.stepComplete.get());
-    if (!::InternetReadFile(m_request.get(), state.buffer.data(), static_cast<DWORD>(state.buffer.size()),
-                            &state.bytesRead)) {
+    if (!::InternetReadFile(m_request.get(), state.buffer.get(), state.bufferSize, &state.bytesRead)) {
         const DWORD error = ::GetLastError();
         if (error != ERROR_IO_PENDING)
             Fail(error, "Failed reading the reply of " + LSDiag::LogText(m_url));
@@ -488,7 +503,7 @@ std::string_view WinInetRequestContext::ReadBlock()
     m_replyBytesRead += state.bytesRead;
     if (m_replyComplete)
         CheckReplyComplete();
-    return std::string_view(state.buffer.data(), state.bytesRead);
+    return std::string_view(state.buffer.get(), state.bytesRead);
 }
 
 void WinInetRequestContext::CheckReplyComplete()
