@@ -4,6 +4,10 @@
 #include "LSXmlHttpRequest.h"
 #include "StdString.h"
 
+#include <algorithm>
+#include <mutex>
+#include <vector>
+
 namespace {
 
 // As long as XMLHTTP's wait for progress: a step is one block of the body, or Box's answer once
@@ -21,6 +25,33 @@ bool IsCommonMethod(BSTR method)
     return false;
 }
 
+// The uncommon methods the system's XMLHTTP object refused to open. The platform's answer does not
+// change, and each try creates an object for nothing: every later request goes to WinINet at once.
+class RefusedMethods {
+public:
+    bool Contains(const CStdStr<wchar_t>& method)
+    {
+        const std::lock_guard<std::mutex> lock(m_mutex);
+        return std::any_of(m_methods.begin(), m_methods.end(),
+                           [&](const CStdStr<wchar_t>& refused) { return refused.Equals(method, false); });
+    }
+    void Add(const CStdStr<wchar_t>& method)
+    {
+        const std::lock_guard<std::mutex> lock(m_mutex);
+        m_methods.push_back(method);
+    }
+
+private:
+    std::mutex m_mutex;
+    std::vector<CStdStr<wchar_t>> m_methods;
+};
+
+RefusedMethods& RefusedByXmlHttp()
+{
+    static RefusedMethods methods;
+    return methods;
+}
+
 // Bytes and streams go over WinINet (see LSHttpRequest.h).
 bool IsByteBody(const VARIANT& body) { return body.vt == (VT_ARRAY | VT_UI1) || body.vt == VT_UNKNOWN; }
 
@@ -30,7 +61,8 @@ LSHttpRequest::LSHttpRequest() : LSHttpRequestForwarder(std::make_unique<LSXmlHt
 
 HRESULT LSHttpRequest::Open(BSTR method, BSTR url, const VARIANT& async, const VARIANT& user, const VARIANT& password)
 {
-    if (CStdStr<wchar_t>(method).Equals(L"GET", false)) {
+    const CStdStr<wchar_t> methodName(method);
+    if (methodName.Equals(L"GET", false) || RefusedByXmlHttp().Contains(methodName)) {
         ReplaceInner(std::make_unique<LSWinInetHttpRequest>());
         m_openedOnXmlHttp = false;
         return Inner().Open(method, url, async, user, password);
@@ -40,6 +72,7 @@ HRESULT LSHttpRequest::Open(BSTR method, BSTR url, const VARIANT& async, const V
     m_openedOnXmlHttp = SUCCEEDED(opened);
     if (SUCCEEDED(opened) || IsCommonMethod(method))
         return opened;
+    RefusedByXmlHttp().Add(methodName);
     ReplaceInner(std::make_unique<LSWinInetHttpRequest>());
     return Inner().Open(method, url, async, user, password);
 }

@@ -123,6 +123,10 @@ private:
     TalvernCommon::unique_hinternet m_request;
 };
 
+// Closes the session that finished requests leave for the next one; before the module that holds
+// the status callback unloads.
+void CloseIdleWinInetSession();
+
 namespace LSWinInetNS {
 
 class LSWinInetBase {
