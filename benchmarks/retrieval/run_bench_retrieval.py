@@ -55,7 +55,8 @@ def run_curl(args, base, tokens, ids, target):
 def measure(args, label, folder_id, sizes):
     ours_folder = os.path.join(os.path.abspath(args.work), "retrieval_ours")
     curl_folder = os.path.join(os.path.abspath(args.work), "retrieval_curl")
-    for folder in (ours_folder, curl_folder):
+    bare_folder = os.path.join(os.path.abspath(args.work), "retrieval_bare")
+    for folder in (ours_folder, curl_folder, bare_folder):
         shutil.rmtree(folder, ignore_errors=True)
         os.makedirs(folder)
     try:
@@ -66,7 +67,7 @@ def measure(args, label, folder_id, sizes):
             curl_seconds = run_curl(args, base, tokens, ids, curl_folder)
             bare_seconds = benchlib.bare_get_seconds(
                 args, ["%s/2.0/files/%s/content" % (base, file_id) for file_id in ids],
-                benchlib.windows_path(curl_folder) + "\\",
+                benchlib.windows_path(bare_folder) + "\\",
                 ["Authorization: Bearer " + tokens["access_token"], "Auth-Type: OAUTH2"])
         if any((files, size) != (len(sizes), sum(sizes)) for _, files, size in runs):
             sys.exit("a retrieval missed content: %r" % (runs,))
@@ -79,7 +80,7 @@ def measure(args, label, folder_id, sizes):
         print("  ratio ours/bare WinINet (%.3f s): %.2f" % (bare_seconds, ours_seconds / bare_seconds))
         benchlib.print_memory(*memory, "the first retrieval")
     finally:
-        for folder in (ours_folder, curl_folder):
+        for folder in (ours_folder, curl_folder, bare_folder):
             shutil.rmtree(folder, ignore_errors=True)
 
 

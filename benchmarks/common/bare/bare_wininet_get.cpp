@@ -1,7 +1,8 @@
 // The bare reference of the listing and download benchmarks: GETs each URL of a list in turn with
 // WinINet alone (redirects followed, 1 MiB reads), and nothing else. Prints "run <seconds> <bytes>"
 // per repeat; the body of the last URL goes to TARGET ("-" drops every body; a TARGET ending in a
-// backslash is a folder that gets body i as <i>.bin, as a retrieval of many files writes them).
+// backslash is a folder that gets body i as <i>.bin in new files, as a retrieval of many files
+// writes them, and that is emptied again after each run).
 //   bare_wininet_get URL_LIST TARGET REPEATS [Name: value...]   (request headers)
 #include <windows.h>
 #include <wininet.h>
@@ -83,6 +84,8 @@ int wmain(int argc, wchar_t** argv)
         }
         const std::chrono::duration<double> seconds = std::chrono::steady_clock::now() - start;
         std::printf("run %.3f %llu\n", seconds.count(), static_cast<unsigned long long>(bytes));
+        for (size_t i = 0; keepAll && i < urls.size(); ++i)
+            ::DeleteFileW((targetArgument + std::to_wstring(i) + L".bin").c_str());
     }
     ::InternetCloseHandle(session);
     return 0;
