@@ -5,6 +5,7 @@
 #include "LSModule.h"
 #include "LSResources.h"
 #include "LSSetting.h"
+#include "LSWinInet.h"
 #include "VESKBoxSyncVersion.h"
 
 #include <windows.h>
@@ -81,7 +82,14 @@ HRESULT WINAPI DllGetClassObject(REFCLSID clsid, REFIID iid, LPVOID* out)
     return serverModule.GetClassObject(clsid, iid, out);
 }
 
-HRESULT WINAPI DllCanUnloadNow() { return serverModule.CanUnloadNow(); }
+HRESULT WINAPI DllCanUnloadNow()
+{
+    const HRESULT hr = serverModule.CanUnloadNow();
+    // WinINet must not keep a session whose status callback goes with this module.
+    if (hr == S_OK)
+        CloseIdleWinInetSession();
+    return hr;
+}
 
 HRESULT WINAPI DllRegisterServer() { return serverModule.RegisterServer(); }
 

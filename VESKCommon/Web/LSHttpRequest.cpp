@@ -4,6 +4,11 @@
 #include "LSXmlHttpRequest.h"
 #include "StdString.h"
 
+#include <algorithm>
+#include <mutex>
+#include <utility>
+#include <vector>
+
 namespace {
 
 // As long as XMLHTTP's wait for progress: a step is one block of the body, or Box's answer once
@@ -21,6 +26,33 @@ bool IsCommonMethod(BSTR method)
     return false;
 }
 
+// The uncommon methods the system's XMLHTTP object refused to open. The platform's answer does not
+// change, and each try creates an object for nothing: every later request goes to WinINet at once.
+class RefusedMethods {
+public:
+    bool Contains(const CStdStr<wchar_t>& method)
+    {
+        const std::lock_guard<std::mutex> lock(m_mutex);
+        return std::any_of(m_methods.begin(), m_methods.end(),
+                           [&](const CStdStr<wchar_t>& refused) { return refused.Equals(method, false); });
+    }
+    void Add(const CStdStr<wchar_t>& method)
+    {
+        const std::lock_guard<std::mutex> lock(m_mutex);
+        m_methods.push_back(method);
+    }
+
+private:
+    std::mutex m_mutex;
+    std::vector<CStdStr<wchar_t>> m_methods;
+};
+
+RefusedMethods& RefusedByXmlHttp()
+{
+    static RefusedMethods methods;
+    return methods;
+}
+
 // Bytes and streams go over WinINet (see LSHttpRequest.h).
 bool IsByteBody(const VARIANT& body) { return body.vt == (VT_ARRAY | VT_UI1) || body.vt == VT_UNKNOWN; }
 
@@ -30,44 +62,64 @@ LSHttpRequest::LSHttpRequest() : LSHttpRequestForwarder(std::make_unique<LSXmlHt
 
 HRESULT LSHttpRequest::Open(BSTR method, BSTR url, const VARIANT& async, const VARIANT& user, const VARIANT& password)
 {
-    if (CStdStr<wchar_t>(method).Equals(L"GET", false)) {
+    const CStdStr<wchar_t> methodName(method);
+    m_xmlHttpUntried = false;
+    if (methodName.Equals(L"GET", false) || RefusedByXmlHttp().Contains(methodName)) {
         ReplaceInner(std::make_unique<LSWinInetHttpRequest>());
-        m_openedOnXmlHttp = false;
         return Inner().Open(method, url, async, user, password);
     }
-    ReplaceInner(std::make_unique<LSXmlHttpRequest>());
+    // Which of the two sends it shows only with the body: WinINet holds the request till then,
+    // as an XMLHTTP object made for a byte body would be made for nothing.
+    ReplaceInner(std::make_unique<LSWinInetHttpRequest>(kUploadStepTimeout));
     const HRESULT opened = Inner().Open(method, url, async, user, password);
-    m_openedOnXmlHttp = SUCCEEDED(opened);
-    if (SUCCEEDED(opened) || IsCommonMethod(method))
-        return opened;
-    ReplaceInner(std::make_unique<LSWinInetHttpRequest>());
-    return Inner().Open(method, url, async, user, password);
+    m_xmlHttpUntried = SUCCEEDED(opened);
+    m_async = async;
+    m_user = user;
+    m_password = password;
+    return opened;
+}
+
+HRESULT LSHttpRequest::Start(const VARIANT& body, const LSCancelCheck& cancel)
+{
+    // What XMLHTTP may still send is never begun ahead.
+    return m_xmlHttpUntried ? S_FALSE : Inner().Start(body, cancel);
 }
 
 HRESULT LSHttpRequest::Send(const VARIANT& body, const LSCancelCheck& cancel)
 {
-    if (IsByteBody(body) && m_openedOnXmlHttp) {
-        const HRESULT reopened = ReopenOnWinInet();
-        if (FAILED(reopened))
-            return reopened;
+    if (std::exchange(m_xmlHttpUntried, false) && !IsByteBody(body)) {
+        const HRESULT moved = MoveToXmlHttp();
+        if (FAILED(moved))
+            return moved;
     }
     return Inner().Send(body, cancel);
 }
 
-HRESULT LSHttpRequest::ReopenOnWinInet()
+HRESULT LSHttpRequest::MoveToXmlHttp()
 {
-    auto winInet = std::make_unique<LSWinInetHttpRequest>(kUploadStepTimeout);
+    const CStdStr<wchar_t> method = GetMethod();
+    auto xmlHttp = std::make_unique<LSXmlHttpRequest>();
+    const HRESULT opened = xmlHttp->Open(_bstr_t(method.c_str()), _bstr_t(GetUrl().c_str()), m_async, m_user, m_password);
+    if (SUCCEEDED(opened))
+        return CopyOpenedRequest(std::move(xmlHttp));
+    if (IsCommonMethod(_bstr_t(method.c_str())))
+        return opened;
+    RefusedByXmlHttp().Add(method);
     // WinINet takes no credentials from Open; the layer never passes any.
+    auto winInet = std::make_unique<LSWinInetHttpRequest>();
     const _variant_t none;
-    HRESULT reopened =
-        winInet->Open(_bstr_t(GetMethod().c_str()), _bstr_t(GetUrl().c_str()), _variant_t(true), none, none);
+    const HRESULT reopened =
+        winInet->Open(_bstr_t(method.c_str()), _bstr_t(GetUrl().c_str()), _variant_t(true), none, none);
+    return FAILED(reopened) ? reopened : CopyOpenedRequest(std::move(winInet));
+}
+
+HRESULT LSHttpRequest::CopyOpenedRequest(std::unique_ptr<ILSHttpRequest> opened)
+{
     for (const auto& [name, value] : GetRequestHeaders()) {
-        if (SUCCEEDED(reopened))
-            reopened = winInet->SetRequestHeader(name.c_str(), value.c_str());
+        const HRESULT set = opened->SetRequestHeader(name.c_str(), value.c_str());
+        if (FAILED(set))
+            return set;
     }
-    if (FAILED(reopened))
-        return reopened;
-    ReplaceInner(std::move(winInet));
-    m_openedOnXmlHttp = false;
+    ReplaceInner(std::move(opened));
     return S_OK;
 }

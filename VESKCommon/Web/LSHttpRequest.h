@@ -14,10 +14,17 @@ public:
 
     HRESULT Open(BSTR method, BSTR url, const VARIANT& async, const VARIANT& user, const VARIANT& password) override;
     HRESULT Send(const VARIANT& body, const LSCancelCheck& cancel) override;
+    HRESULT Start(const VARIANT& body, const LSCancelCheck& cancel) override;
 
 private:
-    // The opened XMLHTTP request goes over to WinINet with its method, URL and headers in order.
-    HRESULT ReopenOnWinInet();
+    // The request WinINet held goes over to XMLHTTP, or, for a method XMLHTTP refuses, to WinINet
+    // with its usual step timeout, with its method, URL and headers in order.
+    HRESULT MoveToXmlHttp();
+    HRESULT CopyOpenedRequest(std::unique_ptr<ILSHttpRequest> opened);
 
-    bool m_openedOnXmlHttp = false;
+    // A request that sends with a body over XMLHTTP unless the body is bytes.
+    bool m_xmlHttpUntried = false;
+    _variant_t m_async;
+    _variant_t m_user;
+    _variant_t m_password;
 };

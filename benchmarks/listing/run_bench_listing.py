@@ -1,11 +1,13 @@
 #!/usr/bin/env python3
-"""Times Box_20::GetFolderContents over a folder of 10,000 items on the Box stand-in under Wine
+"""Times Box_20::GetFolderContents over a folder of 10,000 items, and one of 65,535 (as many as the
+host can count), on the Box stand-in under Wine
 against curl and against a bare WinINet program sending the same page requests (the request
 targets the product sent, read from the stand-in's journal) on the same stand-in, checks that
 every item was listed, and prints the ratios to curl (below 1 is faster), the filter's own work
 once the bytes arrived, and the listing process's private memory. Then the same for a folder
 update through the filter object as the host runs it (bench_folder_update) over a folder of
-10,000 files and 200 sub-folders, with the calls per item after the pages arrived."""
+10,000 files and 200 sub-folders, and one of 65,000 files and 500, with the calls per item after
+the pages arrived. The times per item show whether the cost grows with the folder."""
 import os
 import sys
 import urllib.parse
@@ -92,9 +94,9 @@ def run_folder_update(args, base, tokens):
     return runs, benchlib.memory(lines)
 
 
-def measure_listing(args):
+def measure_listing(args, items):
     with benchlib.standin(args) as base:
-        files, folders = seed_items(base, args.items)
+        files, folders = seed_items(base, items)
         tokens = benchlib.control(base, "tokens")
         runs, work, memory = run_ours(args, base, tokens)
         targets = last_listing_targets(base, FOLDER_ID, args.repeats + 1)
@@ -110,13 +112,12 @@ def measure_listing(args):
           % (files + folders, files, folders, len(targets), args.page_size, args.repeats))
     benchlib.print_ratios([("GetFolderContents (Wine)", ours_seconds), ("bare WinINet GETs (Wine)", bare_seconds),
                            ("curl, same requests", curl_seconds)], "curl")
-    print("  the filter's own work after the bytes arrived: %.3f s per %d items (JSON parsing %.3f s of it)"
-          % (work[0], files + folders, work[1]))
+    print("  %.1f us per item; the filter's own work after the bytes arrived: %.3f s per %d items (JSON parsing"
+          " %.3f s of it)" % (ours_seconds * 1e6 / (files + folders), work[0], files + folders, work[1]))
     benchlib.print_memory(*memory, "the first listing")
 
 
-def measure_folder_update(args):
-    files, folders = args.update_files, args.update_folders
+def measure_folder_update(args, files, folders):
     with benchlib.standin(args) as base:
         seed_update_folder(base, files, folders)
         tokens = benchlib.control(base, "tokens")
@@ -131,6 +132,7 @@ def measure_folder_update(args):
           % (files, folders, len(targets), args.repeats))
     benchlib.print_ratios([("start point, update, every item (Wine)", best[0]),
                            ("curl, same page requests", curl_seconds)], "curl")
+    print("  %.1f us per item" % (best[0] * 1e6 / (files + folders)))
     walk = min(run[3] for run in runs)
     print("  the calls after the pages arrived (sub-folder properties, basic properties and change state"
           " of every item): %.3f s, %.1f us per item" % (walk, walk * 1e6 / (files + folders)))
@@ -139,13 +141,15 @@ def measure_folder_update(args):
 
 def main():
     parser = benchlib.argument_parser(__doc__, standin=True)
-    parser.add_argument("--items", type=int, default=10000)
+    parser.add_argument("--items", type=int, nargs="+", default=[10000, 65535])
     parser.add_argument("--page-size", type=int, default=500, help="BoxSync.MarkerBasedPagingLimit")
-    parser.add_argument("--update-files", type=int, default=10000)
-    parser.add_argument("--update-folders", type=int, default=200)
+    parser.add_argument("--update-files", type=int, nargs="+", default=[10000, 65000])
+    parser.add_argument("--update-folders", type=int, nargs="+", default=[200, 500])
     args = parser.parse_args()
-    measure_listing(args)
-    measure_folder_update(args)
+    for items in args.items:
+        measure_listing(args, items)
+    for files, folders in zip(args.update_files, args.update_folders):
+        measure_folder_update(args, files, folders)
 
 
 if __name__ == "__main__":

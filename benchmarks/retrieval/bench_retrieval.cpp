@@ -1,5 +1,5 @@
 // Lists a stand-in folder through the filter object and retrieves every listed file to a folder
-// with raw_RetrieveItemToPath, a number of times. Prints, per run, "run <seconds> <files>
+// with raw_RetrieveItemToPath into new files, a number of times. Prints, per run, "run <seconds> <files>
 // <bytes written>", then the process's private memory: before the first run, at the end, peak.
 //   bench_retrieval BASE_URL FOLDER_ID TARGET_FOLDER REPEATS ACCESS_TOKEN REFRESH_TOKEN
 #include "BenchMain.h"
@@ -67,8 +67,13 @@ int Run(wchar_t** argv)
                       "a retrieval");
             }
         });
-        for (unsigned short i = 0; i < count; ++i)
-            bytes += FileSize(targetFolder + L"\\" + std::to_wstring(i) + L".bin");
+        for (unsigned short i = 0; i < count; ++i) {
+            const std::wstring path = targetFolder + L"\\" + std::to_wstring(i) + L".bin";
+            bytes += FileSize(path);
+            // Every run retrieves into new files, as the host does; the last run's stay for the driver.
+            if (run + 1 < repeats)
+                ::DeleteFileW(path.c_str());
+        }
         std::printf("run %.3f %u %llu\n", seconds, count, static_cast<unsigned long long>(bytes));
     }
     Bench::PrintPrivateMemory(baseline, sampler.Stop());

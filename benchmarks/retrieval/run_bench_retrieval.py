@@ -1,9 +1,10 @@
 #!/usr/bin/env python3
 """Times raw_RetrieveItemToPath of the filter object under Wine, retrieving every file of a
 stand-in folder after a start point (1,000 small files of 4-64 KiB; one file of 1 GiB), against
-curl downloading the same files from the same stand-in in one process, checks that both wrote
-the same bytes, and prints the ratio (ours / curl; below 1 is faster) and the retrieving
-process's private memory."""
+curl downloading the same files from the same stand-in in one process and the bare WinINet
+program making the same requests (content request and redirect) and writing the same files,
+checks that the filter and curl wrote the same bytes, and prints the ratios (below 1 is faster)
+and the retrieving process's private memory."""
 import hashlib
 import os
 import random
@@ -54,7 +55,8 @@ def run_curl(args, base, tokens, ids, target):
 def measure(args, label, folder_id, sizes):
     ours_folder = os.path.join(os.path.abspath(args.work), "retrieval_ours")
     curl_folder = os.path.join(os.path.abspath(args.work), "retrieval_curl")
-    for folder in (ours_folder, curl_folder):
+    bare_folder = os.path.join(os.path.abspath(args.work), "retrieval_bare")
+    for folder in (ours_folder, curl_folder, bare_folder):
         shutil.rmtree(folder, ignore_errors=True)
         os.makedirs(folder)
     try:
@@ -63,6 +65,10 @@ def measure(args, label, folder_id, sizes):
             tokens = benchlib.control(base, "tokens")
             runs, memory = run_ours(args, base, tokens, folder_id, ours_folder)
             curl_seconds = run_curl(args, base, tokens, ids, curl_folder)
+            bare_seconds = benchlib.bare_get_seconds(
+                args, ["%s/2.0/files/%s/content" % (base, file_id) for file_id in ids],
+                benchlib.windows_path(bare_folder) + "\\",
+                ["Authorization: Bearer " + tokens["access_token"], "Auth-Type: OAUTH2"])
         if any((files, size) != (len(sizes), sum(sizes)) for _, files, size in runs):
             sys.exit("a retrieval missed content: %r" % (runs,))
         if digests_of(ours_folder) != digests_of(curl_folder):
@@ -70,9 +76,11 @@ def measure(args, label, folder_id, sizes):
         print("%s, best of %d" % (label, args.repeats))
         benchlib.print_against_curl("raw_RetrieveItemToPath (Wine)", min(seconds for seconds, _, _ in runs),
                                     "curl -L", curl_seconds, mib=sum(sizes) / benchlib.MIB)
+        ours_seconds = min(seconds for seconds, _, _ in runs)
+        print("  ratio ours/bare WinINet (%.3f s): %.2f" % (bare_seconds, ours_seconds / bare_seconds))
         benchlib.print_memory(*memory, "the first retrieval")
     finally:
-        for folder in (ours_folder, curl_folder):
+        for folder in (ours_folder, curl_folder, bare_folder):
             shutil.rmtree(folder, ignore_errors=True)
 
 

@@ -3,8 +3,10 @@
 as the host adds them, against curl sending the same requests to the same stand-in: 1,000 small
 documents (a preflight and a multipart upload each; one curl process for all of them, so that it
 keeps its connection) and one 1 GiB document (the preflight, then the session, each part with its
-digest, and the commit). Checks that both stored the bytes, and prints the ratio (ours / curl;
-below 1 is faster) and the filter process's private memory."""
+digest, and the commit); the small documents also against a bare WinINet program sending their
+requests (bare_documents.exe). Checks that each stored the bytes, and prints the ratios (below 1
+is faster) and the filter process's private memory."""
+import argparse
 import json
 import os
 import subprocess
@@ -78,8 +80,16 @@ def run_curl(base, path, count, size):
     return benchlib.timed(large)[0]
 
 
+def run_bare(args, base, path, count):
+    bare = os.path.join(os.path.dirname(os.path.abspath(args.bench)), "bare_documents.exe")
+    lines = benchlib.run_program(argparse.Namespace(**dict(vars(args), bench=bare)), base,
+                                 benchlib.windows_path(path), str(count), "bare-",
+                                 benchlib.control(base, "tokens")["access_token"])
+    return benchlib.runs(lines)[0][0]
+
+
 def measure(args, base, path, count, size, expected):
-    ours, theirs, memories = [], [], []
+    ours, theirs, bare, memories = [], [], [], []
     for _ in range(args.repeats):
         seconds, memory = run_ours(args, base, path, count)
         check_stored(base, count, expected, "the filter")
@@ -89,7 +99,11 @@ def measure(args, base, path, count, size, expected):
         theirs.append(run_curl(base, path, count, size))
         check_stored(base, count, expected, "curl")
         clear_root(base)
-    return min(ours), min(theirs), max(memories, key=lambda m: m[2])
+        if count > 1:
+            bare.append(run_bare(args, base, path, count))
+            check_stored(base, count, expected, "the bare program")
+            clear_root(base)
+    return min(ours), min(theirs), min(bare, default=None), max(memories, key=lambda m: m[2])
 
 
 def main():
@@ -102,16 +116,17 @@ def main():
     with benchlib.standin(args) as base:
         with benchlib.scratch_file(args, "bench_sync_up_small.bin") as path:
             expected = benchlib.write_pattern(path, args.small_bytes)
-            ours, theirs, memory = measure(args, base, path, args.count, args.small_bytes, expected)
+            ours, theirs, bare, memory = measure(args, base, path, args.count, args.small_bytes, expected)
         print("%d documents of %d bytes through raw_AddNewDocument, best of %d"
               % (args.count, args.small_bytes, args.repeats))
         benchlib.print_against_curl("raw_AddNewDocument (Wine)", ours, "curl, same requests", theirs)
+        print("  ratio ours/bare WinINet (%.3f s): %.2f" % (bare, ours / bare))
         benchlib.print_memory(*memory, "the uploads")
 
         size = args.mib * benchlib.MIB
         with benchlib.scratch_file(args, "bench_sync_up_large.bin") as path:
             expected = benchlib.write_pattern(path, size)
-            ours, theirs, memory = measure(args, base, path, 1, size, expected)
+            ours, theirs, _, memory = measure(args, base, path, 1, size, expected)
         print("one document of %d MiB through raw_AddNewDocument, best of %d" % (args.mib, args.repeats))
         benchlib.print_against_curl("raw_AddNewDocument (Wine)", ours, "curl, same requests", theirs, args.mib)
         benchlib.print_memory(*memory, "the upload")

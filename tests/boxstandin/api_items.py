@@ -69,10 +69,11 @@ def list_folder_items(state, request):
     key = SORT_KEYS.get(request.param("sort") or "name")
     if key is None:
         raise invalid_parameter("sort", "The stand-in sorts folder items by name or date only")
+    descending = request.param("direction") == "DESC"
     # Folders first, then files, then web links; each group by the sort key.
-    children = sorted(sorted(state.store.children(folder.id), key=key,
-                             reverse=request.param("direction") == "DESC"),
-                      key=lambda item: TYPE_ORDER[item.type])
+    children = state.store.ordered_children(
+        folder.id, (request.param("sort") or "name", descending),
+        lambda items: sorted(sorted(items, key=key, reverse=descending), key=lambda item: TYPE_ORDER[item.type]))
     start = decode_marker(request.param("marker"))
     page = {"limit": limit, "next_marker": encode_marker(start + limit)
             if start + limit < len(children) else None}

@@ -101,6 +101,7 @@ def _apply_members(state, item, data):
     """Members that may be given when seeding and changing, applied after the item exists."""
     if "modified_at" in data:
         item.modified_at = dates.parse(data["modified_at"])
+        state.store.touch()
     if "content_modified_at" in data:
         item.content_modified = dates.parse(data["content_modified_at"])
     if "permissions" in data:

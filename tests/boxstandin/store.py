@@ -87,6 +87,9 @@ class Store:
         # name checks must not scan the whole account.
         self._children = {}
         self._names = {}
+        # Bumped by every change of what listings sort by; a cached order of an older one is stale.
+        self.generation = 0
+        self._orders = {}
         self.templates = {}
         self._ids = itertools.count(100001)
         root_time = dates.now()
@@ -121,6 +124,18 @@ class Store:
     def children(self, folder_id):
         return list(self._children.get(folder_id, {}).values())
 
+    def ordered_children(self, folder_id, order, make):
+        """make(children) sorted, kept until the store changes: a page of a large folder must
+        cost the stand-in no more than a page of a small one."""
+        cached = self._orders.get((folder_id, order))
+        if cached is None or cached[0] != self.generation:
+            cached = (self.generation, make(self.children(folder_id)))
+            self._orders[(folder_id, order)] = cached
+        return cached[1]
+
+    def touch(self):
+        self.generation += 1
+
     def ancestors(self, item):
         """The folders from the root down to the item's parent."""
         chain, parent_id = [], item.parent_id
@@ -154,6 +169,7 @@ class Store:
         target.version_id = self.new_id()
         target.etag += 1
         target.modified_at = dates.now()
+        self.touch()
         target.content_modified = content_modified or target.modified_at
         if old is not None and old is not blob:
             old.discard()
@@ -170,6 +186,7 @@ class Store:
             self.set_name(item, name)
             item.etag += 1
             item.modified_at = dates.now()
+            self.touch()
 
     def delete(self, item):
         for child in self.children(item.id):
@@ -191,11 +208,13 @@ class Store:
         return item
 
     def _index(self, item):
+        self.touch()
         if item.parent_id is not None:
             self._children.setdefault(item.parent_id, {})[item.id] = item
             self._names.setdefault(item.parent_id, {})[item.name.casefold()] = item
 
     def _unindex(self, item):
+        self.touch()
         if item.parent_id is not None:
             self._children[item.parent_id].pop(item.id, None)
             names = self._names[item.parent_id]

@@ -1,6 +1,8 @@
 // The bare reference of the listing and download benchmarks: GETs each URL of a list in turn with
 // WinINet alone (redirects followed, 1 MiB reads), and nothing else. Prints "run <seconds> <bytes>"
-// per repeat; the body of the last URL goes to TARGET ("-" drops every body).
+// per repeat; the body of the last URL goes to TARGET ("-" drops every body; a TARGET ending in a
+// backslash is a folder that gets body i as <i>.bin in new files, as a retrieval of many files
+// writes them, and that is emptied again after each run).
 //   bare_wininet_get URL_LIST TARGET REPEATS [Name: value...]   (request headers)
 #include <windows.h>
 #include <wininet.h>
@@ -60,7 +62,9 @@ int wmain(int argc, wchar_t** argv)
         return 2;
     }
     const std::vector<std::wstring> urls = ReadLines(argv[1]);
-    const bool keepLast = std::wstring(argv[2]) != L"-";
+    const std::wstring targetArgument = argv[2];
+    const bool keepAll = !targetArgument.empty() && targetArgument.back() == L'\\';
+    const bool keepLast = !keepAll && targetArgument != L"-";
     std::wstring headers;
     for (int i = 4; i < argc; ++i)
         headers += std::wstring(argv[i]) + L"\r\n";
@@ -70,8 +74,9 @@ int wmain(int argc, wchar_t** argv)
         const auto start = std::chrono::steady_clock::now();
         uint64_t bytes = 0;
         for (size_t i = 0; i < urls.size(); ++i) {
-            HANDLE target = keepLast && i + 1 == urls.size()
-                                ? ::CreateFileW(argv[2], GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr)
+            const std::wstring path = keepAll ? targetArgument + std::to_wstring(i) + L".bin" : targetArgument;
+            HANDLE target = keepAll || (keepLast && i + 1 == urls.size())
+                                ? ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr)
                                 : INVALID_HANDLE_VALUE;
             bytes += Get(session, urls[i], headers, target, buffer);
             if (target != INVALID_HANDLE_VALUE)
@@ -79,6 +84,8 @@ int wmain(int argc, wchar_t** argv)
         }
         const std::chrono::duration<double> seconds = std::chrono::steady_clock::now() - start;
         std::printf("run %.3f %llu\n", seconds.count(), static_cast<unsigned long long>(bytes));
+        for (size_t i = 0; keepAll && i < urls.size(); ++i)
+            ::DeleteFileW((targetArgument + std::to_wstring(i) + L".bin").c_str());
     }
     ::InternetCloseHandle(session);
     return 0;
