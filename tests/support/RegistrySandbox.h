@@ -1,6 +1,5 @@
-// Writes settings straight into the registry sources the settings store reads, and removes every
-// value it wrote when it goes. Tests name their values after their suite so parallel programs
-// never meet.
+// Writes settings straight into the registry sources the settings store reads, and removes them when it
+// goes. Tests name their values after their suite so parallel programs never meet.
 #pragma once
 
 #include <windows.h>
