@@ -7,6 +7,7 @@
 
 #include <oleauto.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <set>
 #include <utility>
@@ -55,10 +56,9 @@ std::vector<std::wstring> Entries(const std::wstring& folder, bool directories)
 template <class Map>
 typename Map::iterator FindByUniqueId(Map& entries, const std::wstring& uniqueId)
 {
-    for (auto it = entries.begin(); it != entries.end(); ++it)
-        if (!uniqueId.empty() && TextOf(*it->second.props.get(), kUniqueId) == uniqueId)
-            return it;
-    return entries.end();
+    return std::find_if(entries.begin(), entries.end(), [&](const auto& entry) {
+        return !uniqueId.empty() && TextOf(*entry.second.props.get(), kUniqueId) == uniqueId;
+    });
 }
 
 template <class Map>
