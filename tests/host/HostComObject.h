@@ -66,9 +66,7 @@ public:
 
 protected:
     HostComObject() = default;
-    virtual ~HostComObject() = default;
-    HostComObject(const HostComObject&) = delete;
-    HostComObject& operator=(const HostComObject&) = delete;
+    virtual ~HostComObject() = default; // not copyable: the reference count is atomic
 
 private:
     template <class Interface>

@@ -25,8 +25,6 @@ public:
 
     explicit TestWebView(Behaviour behaviour = Behaviour::FollowAuthorizePage);
     ~TestWebView();
-    TestWebView(const TestWebView&) = delete;
-    TestWebView& operator=(const TestWebView&) = delete;
 
     int Requests() const { return requests_; }
     // What it answered last: the redirect address, or empty when the page gave none.

@@ -31,12 +31,7 @@ enum Changes : long { kNoChange = 0, kServerChanged = 1, kClientChanged = 2, kBo
 
 std::wstring Join(const std::wstring& folder, const std::wstring& name) { return folder + L"\\" + name; }
 
-std::string HResultText(HRESULT hr)
-{
-    char text[16] = {};
-    ::wsprintfA(text, "0x%08lX", static_cast<unsigned long>(hr));
-    return text;
-}
+std::string HResultText(HRESULT hr) { return WideToUtf8Lossy(ToHexString(static_cast<uint32_t>(hr))); }
 
 TalvernCommon::unique_bstr Bstr(const std::wstring& text) { return TalvernCommon::unique_bstr(StdStrToBstr(text)); }
 
