@@ -13,9 +13,7 @@
 
 namespace TestHost {
 
-// A COM object implementing the interfaces Bases. It answers IUnknown with its first base, each
-// interface by its IID, and IDispatch when an interface is dual. The reference count starts at 1:
-// the creator holds the first reference.
+// A COM object implementing the interfaces Bases, IUnknown by its first. The creator holds the first reference.
 template <class... Bases>
 class HostComObject : public Bases... {
     using Primary = std::tuple_element_t<0, std::tuple<Bases...>>;
@@ -46,8 +44,7 @@ public:
 
     IUnknown* Identity() { return static_cast<Primary*>(this); }
 
-    // IDispatch of the dual interfaces: the filter binds early, so the test objects carry no type
-    // information and refuse late-bound calls plainly instead of guessing.
+    // The filter binds early: late-bound calls are refused plainly instead of guessed at.
     HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count)
     {
         if (!count)
@@ -69,9 +66,7 @@ public:
 
 protected:
     HostComObject() = default;
-    virtual ~HostComObject() = default;
-    HostComObject(const HostComObject&) = delete;
-    HostComObject& operator=(const HostComObject&) = delete;
+    virtual ~HostComObject() = default; // not copyable: the reference count is atomic
 
 private:
     template <class Interface>

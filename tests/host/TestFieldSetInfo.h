@@ -1,6 +1,5 @@
 #pragma once
-// Stand-in for the host's field-set information: which named property and type carry each
-// repository metadata field.
+// Stand-in for the host's field-set information: the named property and type of each metadata field.
 
 #include "BstrText.h"
 #include "ComPtr.h"

@@ -70,24 +70,14 @@ HRESULT TestPropertyMap::Write(BSTR name, T value)
     });
 }
 
-HRESULT STDMETHODCALLTYPE TestPropertyMap::get_ItemStr(BSTR name, BSTR* value)
-{
-    return Read<std::wstring>(name, value);
-}
-
-HRESULT STDMETHODCALLTYPE TestPropertyMap::put_ItemStr(BSTR name, BSTR value)
-{
-    return Write(name, std::wstring(BstrText(value)));
-}
-
-HRESULT STDMETHODCALLTYPE TestPropertyMap::get_ItemNum(BSTR name, LONG* value) { return Read<long>(name, value); }
-HRESULT STDMETHODCALLTYPE TestPropertyMap::put_ItemNum(BSTR name, LONG value) { return Write(name, long{value}); }
-HRESULT STDMETHODCALLTYPE TestPropertyMap::get_ItemDate(BSTR name, DATE* value) { return Read<DATE>(name, value); }
-HRESULT STDMETHODCALLTYPE TestPropertyMap::put_ItemDate(BSTR name, DATE value) { return Write(name, value); }
-HRESULT STDMETHODCALLTYPE TestPropertyMap::get_ItemBool(BSTR name, unsigned char* value)
-{
-    return Read<bool>(name, value);
-}
+using Map = TestPropertyMap;
+HRESULT STDMETHODCALLTYPE Map::get_ItemStr(BSTR name, BSTR* value) { return Read<std::wstring>(name, value); }
+HRESULT STDMETHODCALLTYPE Map::put_ItemStr(BSTR name, BSTR value) { return Write(name, std::wstring(BstrText(value))); }
+HRESULT STDMETHODCALLTYPE Map::get_ItemNum(BSTR name, LONG* value) { return Read<long>(name, value); }
+HRESULT STDMETHODCALLTYPE Map::put_ItemNum(BSTR name, LONG value) { return Write(name, long{value}); }
+HRESULT STDMETHODCALLTYPE Map::get_ItemDate(BSTR name, DATE* value) { return Read<DATE>(name, value); }
+HRESULT STDMETHODCALLTYPE Map::put_ItemDate(BSTR name, DATE value) { return Write(name, value); }
+HRESULT STDMETHODCALLTYPE Map::get_ItemBool(BSTR name, unsigned char* value) { return Read<bool>(name, value); }
 
 HRESULT STDMETHODCALLTYPE TestPropertyMap::put_ItemBool(BSTR name, unsigned char value)
 {

@@ -1,7 +1,6 @@
 #pragma once
-// Stand-in for the host object that offers a start point when the host gives an empty one. The
-// filter finds it by asking its own COM identity, so this object can aggregate the filter and
-// become that identity.
+// Stand-in for the host object that offers a start point when the host gives an empty one. The filter
+// asks its own COM identity for it, so this object aggregates the filter.
 
 #include "ComPtr.h"
 #include "HostComObject.h"

@@ -18,22 +18,11 @@ constexpr UINT kAnswerRequest = WM_APP + 1;
 constexpr wchar_t kWindowClass[] = L"TestHostWebView";
 constexpr UINT kSendTimeoutMs = 10000;
 
-// Tests reach nothing but 127.0.0.1; a page elsewhere is treated as one that never redirects.
-bool IsLoopbackHttp(const std::wstring& address)
-{
-    wchar_t host[256] = {};
-    URL_COMPONENTSW parts = {};
-    parts.dwStructSize = sizeof(parts);
-    parts.lpszHostName = host;
-    parts.dwHostNameLength = ARRAYSIZE(host);
-    return InternetCrackUrlW(address.c_str(), 0, 0, &parts) && parts.nScheme == INTERNET_SCHEME_HTTP &&
-           std::wstring(host) == L"127.0.0.1";
-}
-
-// The Location of the page's redirect; empty when it does not redirect.
+// The Location of the page's redirect; empty when it does not redirect. Tests reach nothing but
+// 127.0.0.1: a page elsewhere counts as one that never redirects.
 std::wstring FollowOneStep(const std::wstring& address)
 {
-    if (!IsLoopbackHttp(address))
+    if (address.rfind(L"http://127.0.0.1:", 0) != 0)
         return {};
     const unique_hinternet session(InternetOpenW(L"VESK-test-webview", INTERNET_OPEN_TYPE_DIRECT, nullptr, nullptr, 0));
     const DWORD flags = INTERNET_FLAG_NO_AUTO_REDIRECT | INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE |
@@ -114,14 +103,9 @@ LRESULT TestWebView::TakeRequest(HWND self, HWND replyWindow, const COPYDATASTRU
 {
     if (copy.dwData != kOpenSignInPage || copy.lpData == nullptr || behaviour_ == Behaviour::Refuse)
         return FALSE;
-    const auto* text = static_cast<const wchar_t*>(copy.lpData);
-    std::wstring address(text, copy.cbData / sizeof(wchar_t));
-    address.resize(wcsnlen(address.c_str(), address.size()));
-    {
-        const std::lock_guard<std::mutex> lock(mutex_);
-        address_ = address;
-        replyWindow_ = replyWindow;
-    }
+    address_.assign(static_cast<const wchar_t*>(copy.lpData), copy.cbData / sizeof(wchar_t));
+    address_.resize(wcsnlen(address_.c_str(), address_.size()));
+    replyWindow_ = replyWindow;
     ++requests_;
     // The page opens after the request has been answered, as a real web view's navigation does.
     if (behaviour_ == Behaviour::FollowAuthorizePage)
@@ -131,17 +115,15 @@ LRESULT TestWebView::TakeRequest(HWND self, HWND replyWindow, const COPYDATASTRU
 
 void TestWebView::AnswerRequest(HWND self)
 {
-    const std::wstring answer = FollowOneStep(LastRequestedAddress());
-    HWND replyWindow = nullptr;
+    const std::wstring answer = FollowOneStep(address_);
     {
         const std::lock_guard<std::mutex> lock(mutex_);
         answer_ = answer;
-        replyWindow = replyWindow_;
     }
     COPYDATASTRUCT copy = {kSignInFinished, static_cast<DWORD>(answer.size() * sizeof(wchar_t)),
                            const_cast<wchar_t*>(answer.c_str())};
     DWORD_PTR result = 0;
-    SendMessageTimeoutW(replyWindow, WM_COPYDATA, reinterpret_cast<WPARAM>(self), reinterpret_cast<LPARAM>(&copy),
+    SendMessageTimeoutW(replyWindow_, WM_COPYDATA, reinterpret_cast<WPARAM>(self), reinterpret_cast<LPARAM>(&copy),
                         SMTO_NORMAL | SMTO_ABORTIFHUNG, kSendTimeoutMs, &result);
 }
 

@@ -1,5 +1,4 @@
-// String ids the stand-in resource DLLs carry. The 4xxx ids are the ones the filter loads; the
-// 9xxx ids exist only so tests can see which module of the lookup chain answered.
+// String ids of the stand-in resource DLLs: 4xxx the filter loads, 9xxx show which module answered.
 #pragma once
 
 #define IDS_DEFAULT_DOCUMENT_NAME      4005

@@ -78,14 +78,13 @@ Json::Value BoxStandIn::JournalEntries(int since, const std::string& pathGlob) c
 
 std::string BoxStandIn::SeedPatternFile(const std::string& name, uint64_t size, int seed) const
 {
-    Json::Value file;
+    Json::Value body;
+    Json::Value& file = body["files"].append(Json::Value(Json::objectValue));
     file["name"] = name;
     file["parent_id"] = "0";
     file["pattern"]["size"] = Json::UInt64(size);
     file["pattern"]["seed"] = seed;
-    Json::Value seedBody;
-    seedBody["files"].append(file);
-    return Post("seed", seedBody)["files"][0].asString();
+    return Post("seed", body)["files"][0].asString();
 }
 
 } // namespace TestSupport

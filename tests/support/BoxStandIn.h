@@ -25,14 +25,12 @@ public:
     void Reset() const { Post("reset"); }
     Json::Value Journal() const { return Get("journal"); }
 
-    // Journal entries from index `since` on, only those whose decoded path matches the glob when
-    // one is given; JournalNext() is the index the next request will get (asked with an index no
-    // request has reached yet, the reply carries "next" and no entries).
+    // Journal entries from index `since` on whose decoded path matches the glob, if one is given;
+    // JournalNext() is the index the next request will get.
     Json::Value JournalEntries(int since = 0, const std::string& pathGlob = std::string()) const;
     int JournalNext() const { return Get("journal?since=2147483647")["next"].asInt(); }
 
-    // A fault rule as the control interface takes it ({"method", "path", "replies"} or one reply
-    // inline); returns its id.
+    // A fault rule ({"method", "path", "replies"} or one reply inline); returns its id.
     int AddFault(const Json::Value& rule) const { return Post("faults", rule)["id"].asInt(); }
     void ClearFaults() const { Post("faults/clear"); }
 

@@ -9,24 +9,14 @@ namespace TestSupport {
 
 const std::vector<NamedInterface>& FilterComMap()
 {
+#define NAMED(name) NamedInterface{&IID_##name, #name}
     static const std::vector<NamedInterface> map = {
-        {&IID_IVESKBoxSyncFilter, "IVESKBoxSyncFilter"},
-        {&IID_IDispatch, "IDispatch"},
-        {&IID_ILSSyncFilter2, "ILSSyncFilter2"},
-        {&IID_ILSSyncFilter, "ILSSyncFilter"},
-        {&IID_ISupportErrorInfo, "ISupportErrorInfo"},
-        {&IID_ILSQueryOnlinePageResults, "ILSQueryOnlinePageResults"},
-        {&IID_ILSNeedsShutdownInfo, "ILSNeedsShutdownInfo"},
-        {&IID_ILSManualDeletionsSyncFilter, "ILSManualDeletionsSyncFilter"},
-        {&IID_ILSDeleteableSyncFilter, "ILSDeleteableSyncFilter"},
-        {&IID_ILSQueryRepository, "ILSQueryRepository"},
-        {&IID_ILSHeaderOnlySync, "ILSHeaderOnlySync"},
-        {&IID_ILSCreateableFolderSyncFilter, "ILSCreateableFolderSyncFilter"},
-        {&IID_ILSLockingSyncFilter, "ILSLockingSyncFilter"},
-        {&IID_ILSOnlineCheck, "ILSOnlineCheck"},
-        {&IID_ILSNeedsExtensionsCalls, "ILSNeedsExtensionsCalls"},
-        {&IID_ILSQueryRepositoryChildFolders, "ILSQueryRepositoryChildFolders"},
-    };
+        NAMED(IVESKBoxSyncFilter), NAMED(IDispatch), NAMED(ILSSyncFilter2), NAMED(ILSSyncFilter),
+        NAMED(ISupportErrorInfo), NAMED(ILSQueryOnlinePageResults), NAMED(ILSNeedsShutdownInfo),
+        NAMED(ILSManualDeletionsSyncFilter), NAMED(ILSDeleteableSyncFilter), NAMED(ILSQueryRepository),
+        NAMED(ILSHeaderOnlySync), NAMED(ILSCreateableFolderSyncFilter), NAMED(ILSLockingSyncFilter),
+        NAMED(ILSOnlineCheck), NAMED(ILSNeedsExtensionsCalls), NAMED(ILSQueryRepositoryChildFolders)};
+#undef NAMED
     return map;
 }
 

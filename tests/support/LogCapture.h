@@ -13,7 +13,13 @@ class LogCapture : public google::LogSink {
 public:
     LogCapture()
     {
-        QuietGlog();
+        // These programs don't set up the product's logging; glog would fill the console or a temporary folder.
+        if (!google::IsGoogleLoggingInitialized()) {
+            google::InitGoogleLogging("vesk-tests");
+            FLAGS_stderrthreshold = google::NUM_SEVERITIES;
+            for (google::LogSeverity severity = google::GLOG_INFO; severity < google::NUM_SEVERITIES; ++severity)
+                google::SetLogDestination(severity, "");
+        }
         google::AddLogSink(this);
     }
     ~LogCapture() override { google::RemoveLogSink(this); }
@@ -34,18 +40,6 @@ public:
     }
 
 private:
-    // These programs don't set up the product's logging; glog would otherwise fill the console
-    // or a temporary folder.
-    static void QuietGlog()
-    {
-        if (google::IsGoogleLoggingInitialized())
-            return;
-        google::InitGoogleLogging("vesk-tests");
-        FLAGS_stderrthreshold = google::NUM_SEVERITIES;
-        for (google::LogSeverity severity = google::GLOG_INFO; severity < google::NUM_SEVERITIES; ++severity)
-            google::SetLogDestination(severity, "");
-    }
-
     mutable std::mutex m_lock;
     std::vector<std::pair<google::LogSeverity, std::string>> m_lines;
 };

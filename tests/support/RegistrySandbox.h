@@ -1,6 +1,5 @@
-// Writes settings straight into the registry sources the settings store reads, and removes every
-// value it wrote when it goes. Tests name their values after their suite so parallel programs
-// never meet.
+// Writes settings straight into the registry sources the settings store reads, and removes them when it
+// goes. Tests name their values after their suite so parallel programs never meet.
 #pragma once
 
 #include <windows.h>
@@ -46,19 +45,16 @@ public:
         ::RegDeleteKeyValueW(Root(source), Path(source), name.c_str());
     }
 
-    // The raw value: its type and its text (REG_SZ) as stored.
+    // The raw value: its type and its text (REG_SZ, up to 32K characters) as stored.
     static std::optional<std::pair<DWORD, std::wstring>> ReadString(SettingsSource source, const std::wstring& name)
     {
         DWORD type = 0;
-        DWORD size = 0;
-        if (::RegGetValueW(Root(source), Path(source), name.c_str(), RRF_RT_ANY | RRF_NOEXPAND, &type, nullptr,
-                           &size) != ERROR_SUCCESS)
-            return std::nullopt;
-        std::wstring text(size / sizeof(wchar_t) + 1, L'\0');
+        std::wstring text(32768, L'\0');
+        DWORD size = static_cast<DWORD>(text.size() * sizeof(wchar_t));
         if (::RegGetValueW(Root(source), Path(source), name.c_str(), RRF_RT_ANY | RRF_NOEXPAND, &type, text.data(),
                            &size) != ERROR_SUCCESS)
             return std::nullopt;
-        text.resize(wcsnlen(text.c_str(), text.size()));
+        text.resize(wcsnlen(text.c_str(), size / sizeof(wchar_t)));
         return std::make_pair(type, text);
     }
 

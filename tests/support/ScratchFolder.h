@@ -1,5 +1,4 @@
-// A new empty folder under the temporary folder, removed with everything put in it, and the whole-
-// file reads and writes the tests need.
+// A new empty folder under the temporary folder, removed with all it holds, and whole-file reads and writes.
 #pragma once
 
 #include "UniqueResource.h"
@@ -35,8 +34,7 @@ public:
         static std::atomic<int> counter{0};
         wchar_t temp[MAX_PATH] = {};
         ::GetTempPathW(MAX_PATH, temp);
-        // Wine gives out the same process ids run after run, and a folder a run could not remove
-        // (a file still open at its end) stays behind: a taken name is passed over.
+        // Wine reuses process ids, and a folder a run could not remove stays: a taken name is passed over.
         do {
             m_path = temp + name + L"-" + std::to_wstring(::GetCurrentProcessId()) + L"-" + std::to_wstring(++counter);
             if (::CreateDirectoryW(m_path.c_str(), nullptr))

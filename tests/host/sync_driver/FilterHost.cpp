@@ -1,7 +1,7 @@
 #include "FilterHost.h"
 
+#include "BinFolder.h"
 #include "FilterClass.h"
-#include "LSModule.h"
 #include "UniqueResource.h"
 
 #include <objbase.h>
@@ -15,7 +15,7 @@ namespace {
 
 constexpr wchar_t kProgId[] = L"Talvern.SyncFilter.Box";
 
-std::wstring BinPath(const wchar_t* name) { return GetModuleFolder(::GetModuleHandleW(nullptr)) + L"\\" + name; }
+std::wstring BinPath(const wchar_t* name) { return TestSupport::BinFolder() + L"\\" + name; }
 
 void Require(bool done, const char* what)
 {

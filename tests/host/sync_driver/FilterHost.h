@@ -1,6 +1,5 @@
-// The filter as the host add-in gets it: the DLL and the host's type library registered in the
-// prefix as their installers do, the product's settings pointing at a Box stand-in with the
-// stand-in's initial tokens, and the object created by program id.
+// The filter as the host add-in gets it: DLL and type library registered as their installers do, the
+// settings pointing at a Box stand-in with its initial tokens, the object created by program id.
 #pragma once
 
 #include "ComPtr.h"

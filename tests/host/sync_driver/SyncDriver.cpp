@@ -7,6 +7,7 @@
 
 #include <oleauto.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <set>
 #include <utility>
@@ -30,12 +31,7 @@ enum Changes : long { kNoChange = 0, kServerChanged = 1, kClientChanged = 2, kBo
 
 std::wstring Join(const std::wstring& folder, const std::wstring& name) { return folder + L"\\" + name; }
 
-std::string HResultText(HRESULT hr)
-{
-    char text[16] = {};
-    ::wsprintfA(text, "0x%08lX", static_cast<unsigned long>(hr));
-    return text;
-}
+std::string HResultText(HRESULT hr) { return WideToUtf8Lossy(ToHexString(static_cast<uint32_t>(hr))); }
 
 TalvernCommon::unique_bstr Bstr(const std::wstring& text) { return TalvernCommon::unique_bstr(StdStrToBstr(text)); }
 
@@ -55,10 +51,9 @@ std::vector<std::wstring> Entries(const std::wstring& folder, bool directories)
 template <class Map>
 typename Map::iterator FindByUniqueId(Map& entries, const std::wstring& uniqueId)
 {
-    for (auto it = entries.begin(); it != entries.end(); ++it)
-        if (!uniqueId.empty() && TextOf(*it->second.props.get(), kUniqueId) == uniqueId)
-            return it;
-    return entries.end();
+    return std::find_if(entries.begin(), entries.end(), [&](const auto& entry) {
+        return !uniqueId.empty() && TextOf(*entry.second.props.get(), kUniqueId) == uniqueId;
+    });
 }
 
 template <class Map>

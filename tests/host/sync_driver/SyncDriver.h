@@ -1,5 +1,4 @@
-// Plays the host add-in's part in a two-way sync, over the filter's COM interfaces, on the calling
-// (apartment) thread: one pass brings Box changes into a local folder tree and local changes to Box.
+// Plays the host add-in's part in a two-way sync over COM, on the calling (apartment) thread.
 #pragma once
 
 #include "ComPtr.h"

@@ -1,7 +1,5 @@
-// One sync pass of a local folder tree with a Box folder, as the host add-in runs it:
-//   vesk_sync.exe LOCAL-FOLDER STATE-FILE BOX-FOLDER-ID
-// The Box service is the stand-in named by BOX_STANDIN_URL. The state file keeps the host's item
-// properties between passes.
+// One sync pass of a local folder tree with a Box folder (the stand-in at BOX_STANDIN_URL), as the host
+// add-in runs it; the state file keeps the host's item properties between passes.
 #include "FilterHost.h"
 #include "SyncDriver.h"
 #include "Utf8Converter.h"

@@ -22,23 +22,22 @@ from run_with_standin import StandInProcess  # noqa: E402
 BOX_FOLDER_ID = "5001"
 
 
-def control(url, method, path, body=None):
-    data = json.dumps(body).encode() if body is not None else None
-    request = urllib.request.Request(url + "/_control/" + path, data=data, method=method,
-                                     headers={"Content-Type": "application/json"})
+def control(url, path, body=None):
+    data = None if body is None else json.dumps(body).encode()
+    request = urllib.request.Request(url + "/_control/" + path, data, {"Content-Type": "application/json"})
     with urllib.request.urlopen(request) as reply:
         return json.loads(reply.read())
 
 
 def show_box(url, path="/Projects", depth=1):
-    item = control(url, "GET", "item?path=" + urllib.request.quote(path))
+    item = control(url, "item?path=" + urllib.request.quote(path))
     for child in sorted(item["children"], key=lambda c: (c["type"] != "folder", c["name"])):
         line = "  " * depth + child["name"]
         if child["type"] == "folder":
             print(line + "/")
             show_box(url, path + "/" + child["name"], depth + 1)
             continue
-        details = control(url, "GET", "item?type=file&id=" + child["id"])
+        details = control(url, "item?type=file&id=" + child["id"])
         lock = "  locked by " + details["lock"]["created_by"]["name"] if details.get("lock") else ""
         print(line + "  (v%s, %s bytes)%s" % (details["version_number"], details["size"], lock))
 
@@ -46,14 +45,14 @@ def show_box(url, path="/Projects", depth=1):
 def show_local(folder, depth=1):
     for name in sorted(os.listdir(folder), key=lambda n: (not os.path.isdir(os.path.join(folder, n)), n)):
         path = os.path.join(folder, name)
-        is_folder = os.path.isdir(path)
-        print("  " * depth + name + ("/" if is_folder else "  (%d bytes)" % os.path.getsize(path)))
-        if is_folder:
+        if os.path.isdir(path):
+            print("  " * depth + name + "/")
             show_local(path, depth + 1)
+        else:
+            print("  " * depth + "%s  (%d bytes)" % (name, os.path.getsize(path)))
 
 
 def show_item_properties(state, names):
-    """Some of the named properties the filter wrote on the Outlook items."""
     with open(state) as saved:
         items = json.load(saved)["items"]
     for name in names:
@@ -85,7 +84,7 @@ def main():
     os.makedirs(local)
     with StandInProcess(openapi) as url:
         with open(os.path.join(HERE, "sample-tree.json")) as sample:
-            control(url, "POST", "seed", json.load(sample))
+            control(url, "seed", json.load(sample))
         print("Box folder /Projects (id %s) at the start:" % BOX_FOLDER_ID)
         show_box(url)
 
@@ -101,9 +100,8 @@ def main():
         # Box keeps whole seconds: the edit is dated after the first pass's listing.
         edited = (datetime.datetime.now(datetime.timezone.utc) + datetime.timedelta(seconds=2)).strftime(
             "%Y-%m-%dT%H:%M:%SZ")
-        control(url, "POST", "item", {"type": "file", "id": "7001", "modified_at": edited,
-                                       "content_modified_at": edited,
-                                       "content_text": "Plan: ship the filter, then the demo.\n"})
+        control(url, "item", {"type": "file", "id": "7001", "modified_at": edited, "content_modified_at": edited,
+                              "content_text": "Plan: ship the filter, then the demo.\n"})
         print("== meanwhile on Box: plan.txt gets a new version ==")
 
         run_pass(build, url, local, state, "second pass: both ways")
