@@ -1,5 +1,4 @@
-// A repository whose listing and answers a test scripts, so that framework behaviour the Box
-// class never reaches is driven through the host interfaces without Box.
+// A repository whose answers a test scripts, for framework behaviour the Box class never reaches.
 #pragma once
 
 #include "FilterTestObjects.h"
