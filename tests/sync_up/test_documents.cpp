@@ -132,8 +132,6 @@ TEST_F(SyncUpTest, AFailedMetadataStepLinksTheItemToTheStoredFile)
     EXPECT_EQ(Guid(id), Text(item, L"UniqueId"));
 }
 
-// ---- Updates -----------------------------------------------------------------------------------
-
 // A changed document goes up as a new version; an unchanged one sends nothing, is renamed when
 // asked, and keeps its identity either way.
 TEST_F(SyncUpTest, UpdatesKeepTheItemsIdentity)
@@ -215,8 +213,6 @@ TEST_F(SyncUpTest, ANewVersionTakesItsFingerprintAlongOrIsRefusedAsTheItemsIssue
     }
     standIn_.Post("journal/clear"); // a new version's preflight: see UpdatesKeepTheItemsIdentity
 }
-
-// ---- Faults of an upload -----------------------------------------------------------------------
 
 // What an upload survives (sent again alike) and how it ends otherwise: the session aborted,
 // nothing stored, the item without an identity and the reason told.
