@@ -31,8 +31,7 @@ TEST_F(SingleOperations, AReplyWithoutETagIsNoAnswer)
         EXPECT_THROW(Box_20::HasChangesOnline(L"601", L"", informer_.get()), Box_20::ApiException) << reply;
 }
 
-// Names travel escaped; renames answer Box's id for the item, which the host keeps as the remote
-// name, and fail when Box did not make them.
+// Names travel escaped; renames answer Box's id (the host's remote name) or fail when Box did not make them.
 TEST_F(SingleOperations, CreateAndRenameGiveTheIdOrFail)
 {
     Seed(R"({"folders": [{"name": "Parent", "id": "500"}],

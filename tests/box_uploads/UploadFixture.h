@@ -18,8 +18,7 @@ constexpr uint64_t kChunkedThreshold = 52428800;
 constexpr char kPartPath[] = "/api/2.0/files/upload_sessions/*";
 constexpr char kCommitPath[] = "/api/2.0/files/upload_sessions/*/commit";
 
-// A file in the temporary folder, deleted when it goes: size bytes of a pattern that depends on
-// the seed, or (sparse) zeros that take no disk space and then tail; or a path where no file is.
+// A temporary file, deleted when it goes: a seeded pattern, sparse zeros and a tail, or no file at all.
 class LocalFile {
 public:
     static LocalFile WithPattern(uint64_t size, int seed) { return LocalFile(size, seed, {}); }
@@ -42,8 +41,7 @@ private:
     uint64_t size_;
 };
 
-// Runs the action once the condition holds (asked every 10 ms, for at most a minute) on another
-// thread while the test's thread uploads. Joins on destruction.
+// Runs the action on another thread once the condition holds (for at most a minute); joins when it goes.
 class WhenThen {
 public:
     WhenThen(std::function<bool()> condition, std::function<void()> action)

@@ -18,8 +18,8 @@ using UploadFailure = UploadTest;
 // A file one byte into the session sizes: seven parts of the default 8 MiB.
 constexpr uint64_t kSessionFileSize = kChunkedThreshold + 1;
 
-// A slow uplink that keeps moving (some 4 s, twice the wait for progress) is never cut off: each 1 MiB
-// restarts the wait for progress. A stop still ends the send between blocks.
+// A slow uplink (4 s, twice the wait for progress) is never cut off while 1 MiB blocks keep moving; a
+// stop still ends the send between blocks.
 TEST_F(UploadFailure, ASlowButMovingBodyIsNotCutOffAndAStopStillEndsIt)
 {
     Box_20::UploadFileRecord record;

@@ -128,8 +128,7 @@ protected:
     }
 };
 
-// Folders precede files only in some folders: every page is read, after the first file in Box's
-// largest pages.
+// Folders precede files only in some folders: every page is read, after the first file in Box's largest.
 TEST_F(ChildFolders, SortedWithPathsFromEveryPage)
 {
     SeedMailFolder();

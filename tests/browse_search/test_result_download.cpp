@@ -81,8 +81,7 @@ struct NestedDownloadCase {
 
 class NestedDownload : public ResultDownload, public ::testing::WithParamInterface<NestedDownloadCase> {};
 
-// The host starts a download from a window message handled while another one waits for Box: it
-// runs while the file's version is asked for, and is refused at once while content is awaited.
+// A download started from a window message while another waits for Box: run, or refused at once.
 TEST_P(NestedDownload, RunsOrIsRefusedButNeverWaitsForItsOwnThread)
 {
     const std::string first = GetParam().first, second = "9" + first;

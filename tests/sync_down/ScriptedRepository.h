@@ -60,8 +60,7 @@ public:
     bool AllowsDocumentsInSubFolders() const override { return docsInFolders; }
 };
 
-// The filter as a host holds it; when given a start-point provider it answers for the provider's
-// interface, as an aggregating host object does.
+// The filter as a host holds it, answering for a start-point provider as an aggregating host object does.
 class ScriptedFilter final : public FilterTests::WithUnknown<ScriptedRepository> {
 public:
     IUnknown* provider = nullptr;
