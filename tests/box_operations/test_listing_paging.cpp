@@ -1,8 +1,6 @@
-// How far a listing reads: the change token in and out, the date limit, and where Box's paging
-// breaks off (a repeated marker, an empty page).
+// How far a listing reads: the change token in and out, the date limit, and where Box's paging breaks off.
 #include "OperationsFixture.h"
 
-#include "BoxExceptions.h"
 #include "BoxFolderListing.h"
 #include "TestPropertyMap.h"
 
@@ -110,8 +108,7 @@ struct DateLimitCase {
     size_t requests;
 };
 
-// Pages of two from folder "500": [sub, Jun], [May, Apr], and April ends the reading. Box does
-// not sort the root folder under marker paging, so an old file says nothing there.
+// Pages of two from "500": [sub, Jun], [May, Apr], and April ends it. Box does not sort the root folder.
 const DateLimitCase kDateLimits[] = {
     {"FolderStopsAtTheFirstOlderFile", "500", false, 3, 2},
     {"RootFolderIsReadToTheEnd", "0", false, 2, 3},
@@ -179,8 +176,7 @@ TEST_P(EarlyStops, StopOnlyWhereNoLaterFileCanBeWanted)
 
 INSTANTIATE_TEST_SUITE_P(ListingPaging, EarlyStops, ::testing::ValuesIn(kEarlyStops), BoxRoad::CaseName());
 
-// The next page is asked for while this one is built: whatever befalls that request ends the
-// listing as it would have ended without the overlap.
+// The next page is asked for while this one is built: whatever befalls it ends the listing as without the overlap.
 struct NextPageCase {
     const char* name;
     const char* fault;      // the reply to the first request with a marker, or null
@@ -195,15 +191,7 @@ const NextPageCase kNextPage[] = {
     {"StopAskedWhileThePageIsBuilt", nullptr, 2, "aborted"},
 };
 
-class NextPage : public ListingPaging, public ::testing::WithParamInterface<NextPageCase> {
-protected:
-    // The page begun ahead still reaches Box after the stop, closed in the background: it must
-    // land before the next test scripts its own pages of the folder.
-    void AwaitAbandonedPage() const
-    {
-        BoxRoad::WaitUntil([this] { return Queries(kItemsRoute).size() == 2; }, std::chrono::seconds(10));
-    }
-};
+class NextPage : public ListingPaging, public ::testing::WithParamInterface<NextPageCase> {};
 
 TEST_P(NextPage, EndsTheListingAsWithoutTheOverlap)
 {
@@ -228,8 +216,9 @@ TEST_P(NextPage, EndsTheListingAsWithoutTheOverlap)
 
     EXPECT_EQ(GetParam().outcome, outcome);
     EXPECT_EQ(GetParam().outcome == std::string("listed") ? L"500;2024-03-01T00:00:00Z;;;" : L"", token);
+    // The page begun ahead still reaches Box after the stop: it must land before the next test scripts its pages.
     if (GetParam().stopAtRequest != 0)
-        AwaitAbandonedPage();
+        BoxRoad::WaitUntil([this] { return Queries(kItemsRoute).size() == 2; }, std::chrono::seconds(10));
 }
 
 INSTANTIATE_TEST_SUITE_P(ListingPaging, NextPage, ::testing::ValuesIn(kNextPage), BoxRoad::CaseName());
@@ -257,8 +246,7 @@ const BrokenPagingCase kBrokenPaging[] = {
 
 class BrokenPaging : public ListingPaging, public ::testing::WithParamInterface<BrokenPagingCase> {};
 
-// Each page is asked for once: past the scripted pages the stand-in would answer 404 for the
-// unknown folder, so a request too many fails the call as well as the count.
+// Each page is asked for once: past the scripted pages the stand-in answers 404 for the unknown folder.
 TEST_P(BrokenPaging, StopsTheListingKeepsTheCutoffAndFailsTheIdListing)
 {
     const size_t pages = std::count(GetParam().pages, GetParam().pages + strlen(GetParam().pages), '|') + 1;
@@ -286,8 +274,7 @@ INSTANTIATE_TEST_SUITE_P(ListingPaging, BrokenPaging, ::testing::ValuesIn(kBroke
 
 class BadPages : public ListingPaging, public ::testing::WithParamInterface<const char*> {};
 
-// A page Box would never send is a failure, never an empty folder: the deletion check would
-// take every item for deleted.
+// A page Box would never send is a failure, never an empty folder the deletion check would take for deleted.
 TEST_P(BadPages, FailTheListing)
 {
     AddFault(std::string(R"({"method": "GET", "path": "/2.0/folders/500/items", "status": 200, )") + GetParam() + "}");

@@ -1,6 +1,4 @@
-// The fixture of the upload tests: local files with known content (deleted afterwards), upload
-// records for them, the stand-in's sessions and journal, and a watcher that acts (stops the
-// upload, cuts the local file short) on another thread once a condition holds.
+// Local files with known content, upload records for them, and the stand-in's sessions and journal.
 #pragma once
 
 #include "BoxRoadFixture.h"
@@ -20,8 +18,7 @@ constexpr uint64_t kChunkedThreshold = 52428800;
 constexpr char kPartPath[] = "/api/2.0/files/upload_sessions/*";
 constexpr char kCommitPath[] = "/api/2.0/files/upload_sessions/*/commit";
 
-// A file in the temporary folder, deleted when it goes: size bytes of a pattern that depends on
-// the seed, or (sparse) zeros that take no disk space and then tail; or a path where no file is.
+// A temporary file, deleted when it goes: a seeded pattern, sparse zeros and a tail, or no file at all.
 class LocalFile {
 public:
     static LocalFile WithPattern(uint64_t size, int seed) { return LocalFile(size, seed, {}); }
@@ -44,11 +41,16 @@ private:
     uint64_t size_;
 };
 
-// Runs the action once the condition holds (asked every 10 ms, for at most a minute) on another
-// thread while the test's thread uploads. Joins on destruction.
+// Runs the action on another thread once the condition holds (for at most a minute); joins when it goes.
 class WhenThen {
 public:
-    WhenThen(std::function<bool()> condition, std::function<void()> action);
+    WhenThen(std::function<bool()> condition, std::function<void()> action)
+        : thread_([condition = std::move(condition), action = std::move(action)] {
+              if (BoxRoad::WaitUntil(condition, std::chrono::minutes(1)))
+                  action();
+          })
+    {
+    }
     ~WhenThen() { thread_.join(); }
 
 private:
@@ -58,13 +60,31 @@ private:
 class UploadTest : public BoxRoad::BoxRoadTest {
 protected:
     // The file as a new file named name in the root folder.
-    static Box_20::UploadFileRecord NewFileRecord(const LocalFile& file, const std::wstring& name);
-
+    static Box_20::UploadFileRecord NewFileRecord(const LocalFile& file, const std::wstring& name)
+    {
+        Box_20::UploadFileRecord record;
+        record.Name = name;
+        record.LocalPath = file.Path();
+        record.ParentFolderId = L"0";
+        record.Size = file.Size();
+        record.EnterpriseId = L"1234567";
+        return record;
+    }
     // A switch of the stand-in (part_size, body_read_pace_ms, ...) from now on.
-    void SetSwitch(const char* name, int64_t value) const;
+    void SetSwitch(const std::string& name, int64_t value) const
+    {
+        standIn_.SetSwitches(BoxRoad::ParseJson("{\"" + name + "\": " + std::to_string(value) + "}"));
+    }
     Json::Value Sessions() const { return standIn_.Get("upload_sessions")["sessions"]; }
     // This test's requests of one method whose path matches the glob.
-    Json::Value Requests(const std::string& method, const std::string& pathGlob) const;
+    Json::Value Requests(const std::string& method, const std::string& pathGlob) const
+    {
+        Json::Value matching(Json::arrayValue);
+        for (const Json::Value& entry : standIn_.JournalEntries(0, pathGlob))
+            if (entry["method"].asString() == method)
+                matching.append(entry);
+        return matching;
+    }
     std::string StoredSha1(const std::wstring& fileId) const
     {
         return standIn_.Item("file", WideToUtf8Lossy(fileId))["sha1"].asString();

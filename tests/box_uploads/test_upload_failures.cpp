@@ -1,16 +1,12 @@
-// What the transfer itself survives (a slow uplink) and a local file that cannot be uploaded whole:
-// cut short during the upload, or unreadable before it, which costs no request at all.
+// What the transfer survives (a slow uplink) and a local file that cannot be uploaded whole.
 #include "UploadFixture.h"
 
 #include "BoxCallLoop.h"
-#include "BoxExceptions.h"
 #include "BoxRequestBodies.h"
 #include "BoxServiceTable.h"
 #include "BoxUploads.h"
 #include "BoxUrlBuilders.h"
 #include "LSWinInetHttpRequest.h"
-
-#include <chrono>
 
 using namespace BoxUploads;
 using Clock = std::chrono::steady_clock;
@@ -22,8 +18,8 @@ using UploadFailure = UploadTest;
 // A file one byte into the session sizes: seven parts of the default 8 MiB.
 constexpr uint64_t kSessionFileSize = kChunkedThreshold + 1;
 
-// A slow uplink that keeps moving is never cut off however long the body takes: each 1 MiB
-// restarts the wait for progress. A stop still ends the send between blocks.
+// A slow uplink (4 s, twice the wait for progress) is never cut off while 1 MiB blocks keep moving; a
+// stop still ends the send between blocks.
 TEST_F(UploadFailure, ASlowButMovingBodyIsNotCutOffAndAStopStillEndsIt)
 {
     Box_20::UploadFileRecord record;
@@ -45,7 +41,6 @@ TEST_F(UploadFailure, ASlowButMovingBodyIsNotCutOffAndAStopStillEndsIt)
         return std::make_pair(sent, request.GetStatus());
     };
 
-    // Some 4 s of sending, twice the wait for progress.
     EXPECT_EQ(std::make_pair(S_OK, 201L), send(url, nullptr));
     EXPECT_EQ(record.MultipartPrefix.size() + record.Size + record.MultipartSuffix.size(),
               Requests("POST", "/api/2.0/files/content")[0]["body_size"].asUInt64());
@@ -70,13 +65,8 @@ TEST_F(UploadFailure, AFileCutShortDuringTheUploadIsNeverSentShort)
     const WhenThen cut([informer] { return informer->RequestStarts() >= 3; },
                        [&file] { file.Truncate(2 * 8 * kMiB + 10); });
 
-    try {
-        Box_20::UploadFile(informer_.get(), record);
-        FAIL() << "a short read must fail the upload";
-    } catch (const Box_20::ApiException& error) {
-        EXPECT_NE(std::wstring::npos, error.GetText().find(L"read only 10 of 1048576 bytes at offset 16777216"))
-            << error.what();
-    }
+    const std::wstring error = BoxRoad::ApiErrorOf([&] { Box_20::UploadFile(informer_.get(), record); });
+    EXPECT_NE(std::wstring::npos, error.find(L"read only 10 of 1048576 bytes at offset 16777216")) << error.c_str();
     EXPECT_EQ(2u, Requests("PUT", kPartPath).size()) << "no part of unread bytes";
     EXPECT_EQ("aborted", Sessions()[0]["state"].asString());
 }
@@ -84,8 +74,7 @@ TEST_F(UploadFailure, AFileCutShortDuringTheUploadIsNeverSentShort)
 struct UnreadableCase {
     const char* name;
     bool missing;
-    // The size the record announces beyond the file's own.
-    uint64_t extra;
+    uint64_t extra;  // the size the record announces beyond the file's own
     const wchar_t* expected;
 };
 
@@ -103,12 +92,8 @@ TEST_P(UnreadableFile, FailsBeforeAnyRequestToBox)
     Box_20::UploadFileRecord record = NewFileRecord(file, L"big.bin");
     record.Size = kSessionFileSize + GetParam().extra;
 
-    try {
-        Box_20::UploadFile(informer_.get(), record);
-        FAIL() << "an unreadable file must fail";
-    } catch (const Box_20::ApiException& error) {
-        EXPECT_NE(std::wstring::npos, error.GetText().find(GetParam().expected)) << error.what();
-    }
+    const std::wstring error = BoxRoad::ApiErrorOf([&] { Box_20::UploadFile(informer_.get(), record); });
+    EXPECT_NE(std::wstring::npos, error.find(GetParam().expected)) << error.c_str();
     EXPECT_EQ(0u, Journal().size());
 }
 

@@ -1,6 +1,4 @@
-// Uploads that succeed: one multipart request below 52,428,800 bytes, a session from there on
-// (Box's stand-in checks each part's range and digest and the commit's whole-file digest), new
-// versions of both kinds, and files beyond 4 GiB.
+// Uploads that succeed: multipart below 52,428,800 bytes, a session from there on, and beyond 4 GiB.
 #include "UploadFixture.h"
 
 #include "BoxCallLoop.h"
@@ -13,7 +11,6 @@
 #include "BoxUploadReplies.h"
 #include "BoxUploads.h"
 #include "BoxUrlBuilders.h"
-#include "HResultException.h"
 
 using namespace BoxUploads;
 
@@ -24,8 +21,7 @@ struct SizeCase {
     uint64_t size;
     bool newVersion;
     int64_t partSize;
-    // Part requests; 0 for one multipart request.
-    unsigned parts;
+    unsigned parts;  // 0 for one multipart request
 };
 
 const SizeCase kSizes[] = {

@@ -1,5 +1,4 @@
-// A Box filter object pointed at the Box stand-in, driven through its host interfaces, with the
-// settings its searches need: the e-mail template, folder exclusions and one custom column.
+// A Box filter object on the stand-in with the e-mail template, folder exclusions and one custom column.
 #pragma once
 
 #include "FilterTestObjects.h"

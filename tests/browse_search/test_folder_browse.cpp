@@ -1,5 +1,4 @@
-// Folders to add: the folder-id and name forms of the query, a folder's children, and the filter
-// strings the host keeps for them.
+// Folders to add: the folder-id and name forms of the query, a folder's children, and their filter strings.
 #include "BrowseSearchFixture.h"
 
 #include "LSRepositoryToAdd.h"
@@ -54,7 +53,8 @@ protected:
     }
 };
 
-TEST_F(FolderQuery, FolderIdFormListsFoldersThatExistAndAreNotExcluded)
+// A blank line in the exclusions is no pattern: an empty one would exclude every folder.
+TEST_F(FolderQuery, FolderIdFormListsFoldersThatExistAndAreNotExcludedAndABlankExclusionExcludesNothing)
 {
     Seed(kFolders);
     TalvernCommon::unique_bstr results;
@@ -66,6 +66,11 @@ TEST_F(FolderQuery, FolderIdFormListsFoldersThatExistAndAreNotExcluded)
               Text(results));
     for (const Json::Value& entry : Journal())
         EXPECT_EQ(std::string::npos, entry["target"].asString().find("12ab")) << "only digits reach Box";
+
+    settings_.SetString(SettingsSource::User, L"BoxSync.ExcludeFolderRegEx", L"Archive\ntemp\n");
+    filter_ = NewFilter();
+    ASSERT_EQ(S_OK, RunQuery(L"Project", L"", results));
+    EXPECT_EQ(3u, Records(Text(results)).size());
 }
 
 struct NameQueryCase {
@@ -104,18 +109,6 @@ const NameQueryCase kNameQueries[] = {
 };
 INSTANTIATE_TEST_SUITE_P(Queries, NameQuery, ::testing::ValuesIn(kNameQueries), BoxRoad::CaseName());
 
-// A blank line in the setting is no pattern: an empty one would exclude every folder.
-TEST_F(FolderQuery, ATrailingLineFeedInTheExclusionsExcludesNothingMore)
-{
-    Seed(kFolders);
-    settings_.SetString(SettingsSource::User, L"BoxSync.ExcludeFolderRegEx", L"Archive\ntemp\n");
-    filter_ = NewFilter();
-    TalvernCommon::unique_bstr results;
-
-    ASSERT_EQ(S_OK, RunQuery(L"Project", L"", results));
-    EXPECT_EQ(3u, Records(Text(results)).size());
-}
-
 class ChildFolders : public BrowseSearchTest {
 protected:
     void SeedMailFolder()
@@ -135,8 +128,7 @@ protected:
     }
 };
 
-// Folders precede files only in some folders: every page is read, after the first file in Box's
-// largest pages.
+// Folders precede files only in some folders: every page is read, after the first file in Box's largest.
 TEST_F(ChildFolders, SortedWithPathsFromEveryPage)
 {
     SeedMailFolder();

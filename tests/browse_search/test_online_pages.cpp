@@ -1,5 +1,4 @@
-// Online search pages: the host's matches as search parameters, the page layout, the total, entry
-// ids and preview links, and how failed searches reach the host.
+// Online search pages: search parameters, layout, total, entry ids, previews and failed searches.
 #include "BrowseSearchFixture.h"
 
 #include "ByteArrays.h"
@@ -57,10 +56,10 @@ protected:
 
     void SearchFor(const wchar_t* text) { ASSERT_EQ(S_OK, Pages()->raw_SetSearchText(_bstr_t(text))); }
 
-    long Total(HRESULT expected = S_OK)
+    long Total()
     {
         long count = -1;
-        EXPECT_EQ(expected, Pages()->raw_GetOnlineResultsSize(&count));
+        EXPECT_EQ(S_OK, Pages()->raw_GetOnlineResultsSize(&count));
         return count;
     }
 
@@ -104,17 +103,15 @@ TEST_F(OnlinePages, PageLayoutEntryIdsAndPreviews)
     EXPECT_NE(std::string::npos, LastSearchQuery().find("query=Offer&ancestor_folder_ids=700&offset=0&limit=10&"));
 
     EXPECT_EQ(_variant_t(L"Offer.msg"), Cell(page, 0, 2));
-    EXPECT_EQ(VT_I8, Cell(page, 0, 3).vt);
-    EXPECT_EQ(5, Cell(page, 0, 3).llVal);
+    EXPECT_EQ(_variant_t(int64_t(5)), Cell(page, 0, 3));
     EXPECT_EQ(_variant_t(L"ann@example.com"), Cell(page, 0, 4));
-    EXPECT_EQ(FileTimeOf(2024, 3, 1, 10).ullVal, Cell(page, 0, 5).ullVal);
+    EXPECT_EQ(FileTimeOf(2024, 3, 1, 10), Cell(page, 0, 5));
     EXPECT_EQ(_variant_t(L"Offer"), Cell(page, 0, 9));
     EXPECT_EQ(_variant_t(true), Cell(page, 0, 10));
-    EXPECT_EQ(FileTimeOf(2024, 3, 4, 8).ullVal, Cell(page, 0, 11).ullVal);
-    EXPECT_EQ(VT_UI8, Cell(page, 0, 11).vt);
+    EXPECT_EQ(FileTimeOf(2024, 3, 4, 8), Cell(page, 0, 11));
     // Without e-mail metadata: who changed the file last, and when.
     EXPECT_EQ(_variant_t(L"Test User"), Cell(page, 1, 4));
-    EXPECT_EQ(FileTimeOf(2024, 3, 4, 9, 7).ullVal, Cell(page, 1, 5).ullVal);
+    EXPECT_EQ(FileTimeOf(2024, 3, 4, 9, 7), Cell(page, 1, 5));
     EXPECT_EQ(VT_EMPTY, Cell(page, 2, 5).vt) << "a received text that is no date";
 
     const TalvernCommon::unique_variant later = Page(1, 1);
@@ -213,8 +210,7 @@ TEST_F(OnlinePages, AFailedSearchIsReportedAndTriedAgainAndBadMatchesAreNeverSen
 
     long count = 0;
     EXPECT_TRUE(FAILED(Pages()->raw_GetOnlineResultsSize(&count)));
-    const TalvernCommon::unique_variant failed = Page(0, 10, E_FAIL);
-    EXPECT_EQ(VT_EMPTY, failed.vt());
+    EXPECT_EQ(VT_EMPTY, Page(0, 10, E_FAIL).vt());
     EXPECT_EQ(3, CellCount(Page(0, 10)) / kWidth);
     EXPECT_EQ(3u, Journal(kSearchRoute).size());
     EXPECT_EQ(E_INVALIDARG, Pages()->raw_GetOnlinePage(0, -1, TalvernCommon::unique_variant().put()));

@@ -1,5 +1,4 @@
-// A result's content downloaded for the host: a small file kept for 10 seconds per version, a
-// large one never kept, and downloads that wrote nothing reported as failures.
+// A result's content downloaded for the host, kept in memory or not, and downloads that failed.
 #include "BrowseSearchFixture.h"
 
 #include "LSFileSystem.h"
@@ -16,8 +15,7 @@ constexpr char kContentRoute[] = "GET /2.0/files/{file_id}/content";
 
 class ResultDownload : public BrowseSearchTest {
 protected:
-    // The download host that Box redirects to lies outside Box's API; every other request is
-    // checked against it as usual.
+    // The download host that Box redirects to lies outside Box's API; every other request is checked.
     void TearDown() override
     {
         for (const Json::Value& entry : Journal()) {
@@ -83,8 +81,7 @@ struct NestedDownloadCase {
 
 class NestedDownload : public ResultDownload, public ::testing::WithParamInterface<NestedDownloadCase> {};
 
-// The host starts a download from a window message handled while another one waits for Box: it
-// runs while the file's version is asked for, and is refused at once while content is awaited.
+// A download started from a window message while another waits for Box: run, or refused at once.
 TEST_P(NestedDownload, RunsOrIsRefusedButNeverWaitsForItsOwnThread)
 {
     const std::string first = GetParam().first, second = "9" + first;

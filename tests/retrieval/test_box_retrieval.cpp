@@ -1,7 +1,5 @@
-// Box files brought into Outlook as the host drives it: listed at a start point, retrieved by index
-// or by stored id, their named properties, and the main folder's properties.
+// Box files retrieved by index or by stored id, their named properties and the main folder's.
 #include "BoxSyncFixture.h"
-#include "ComDef.h"
 #include "DigestHex.h"
 #include "LSDiag.h"
 #include "ScratchFolder.h"

@@ -1,8 +1,8 @@
-// The Box filter as the host drives it, against the Box stand-in: the operations fixture (stand-in
-// reset, tokens, every request checked against Box's API description) with the filter's settings
-// and a start folder's property map.
+// The Box filter as the host drives it against the stand-in, with its settings and a start folder.
 #pragma once
 
+#include "ComDef.h"
+#include "ComOwners.h"
 #include "FilterTestObjects.h"
 #include "OperationsFixture.h"
 #include "TestPropertyMap.h"

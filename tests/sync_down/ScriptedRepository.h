@@ -1,5 +1,4 @@
-// A repository whose listing and answers a test scripts, so that framework behaviour the Box
-// class never reaches is driven through the host interfaces without Box.
+// A repository whose answers a test scripts, for framework behaviour the Box class never reaches.
 #pragma once
 
 #include "FilterTestObjects.h"
@@ -61,8 +60,7 @@ public:
     bool AllowsDocumentsInSubFolders() const override { return docsInFolders; }
 };
 
-// The filter as a host holds it; when given a start-point provider it answers for the provider's
-// interface, as an aggregating host object does.
+// The filter as a host holds it, answering for a start-point provider as an aggregating host object does.
 class ScriptedFilter final : public FilterTests::WithUnknown<ScriptedRepository> {
 public:
     IUnknown* provider = nullptr;

@@ -1,9 +1,5 @@
-// The deletion check with "BoxSync.CheckAllForDeletionEachSync" on (read once per process, hence
-// a program of its own): an item counts as gone only when a complete, undated listing lacks it.
+// The deletion check (a switch read once per process): gone only when a complete listing lacks it.
 #include "BoxSyncFixture.h"
-
-#include "ComDef.h"
-#include "ComOwners.h"
 
 using namespace SyncDown;
 

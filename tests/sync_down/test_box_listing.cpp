@@ -1,8 +1,6 @@
 // The Box filter's folder update cycle through the host interfaces over the Box stand-in.
 #include "BoxSyncFixture.h"
 
-#include "ComDef.h"
-#include "ComOwners.h"
 #include "LSHash.h"
 
 using namespace SyncDown;
@@ -35,10 +33,8 @@ TEST_F(BoxFolderUpdate, ListsOnceReusesAndListsIncrementallyAfterTheToken)
     EXPECT_EQ(3u, Journal(kItemsRoute).size()) << "the start point's listing is reused";
 
     unsigned short files = 0, folders = 0;
-    ASSERT_EQ(S_OK, host_.GetServerItemNameCount(&files));
-    ASSERT_EQ(S_OK, host_.GetSubFolderCount(&folders));
-    ASSERT_EQ(3, files);
-    ASSERT_EQ(2, folders);
+    ASSERT_EQ(S_OK, host_.GetServerItemNameCount(&files) | host_.GetSubFolderCount(&folders));
+    ASSERT_EQ((std::make_pair<unsigned short, unsigned short>(3, 2)), std::make_pair(files, folders));
     const auto item = TestPropertyMap::Create();
     ASSERT_EQ(S_OK, host_.raw_GetItemBasicProps(0, item.get()));
     EXPECT_EQ(CLSHash::GetGuidForString(L"601"), item->Text(L"UniqueId"));
@@ -92,7 +88,7 @@ TEST_F(BoxFolderUpdate, LimitToDaysLeavesOldFilesOut)
     Seed(R"({"files": [{"name": "new.txt", "parent_id": "500", "content_text": "n"}]})");
     ASSERT_EQ(S_OK, host_.raw_SetSyncStartPoint(StartFolder(L"500").get(), F, F, F, 0, F));
     unsigned short files = 0;
-    ASSERT_EQ(S_OK, host_.GetServerItemNameCount(&files));
+    EXPECT_EQ(S_OK, host_.GetServerItemNameCount(&files));
     EXPECT_EQ(1, files);
 }
 

@@ -1,10 +1,10 @@
-// The framework's start point, folder update, sub-folder and item properties, change detection
-// and counts, driven through the host interfaces over a scripted repository.
+// The framework's start point, folder update, properties, change detection and counts.
 #include "ScriptedRepository.h"
 
 #include "ComDef.h"
 #include "ComOwners.h"
 #include "LSHash.h"
+#include "TestFieldSetInfo.h"
 #include "TestPropertyMap.h"
 #include "TestStartPointProvider.h"
 
@@ -174,6 +174,47 @@ TEST(ServerItems, ExtensionsCountsAndRefusedIndexes)
     EXPECT_EQ(1, filter.dateParses);
     EXPECT_EQ(E_FAIL, filter.raw_HasChanges(0, TestPropertyMap::Create().get(), &result));
     EXPECT_EQ(1, filter.dateParses) << "an unknown date is looked up once per listing";
+}
+
+// Its field-set information is the test host's.
+class FieldSetRepository : public ScriptedRepository {
+public:
+    TalvernCommon::com_ptr<TestHost::TestFieldSetInfo> fieldSet = TestHost::TestFieldSetInfo::Create();
+
+    HRESULT GetFieldSetInfoInternal(ILSVESKFieldSetInfo** info) override
+    {
+        return (*info = fieldSet.get())->AddRef(), S_OK;
+    }
+    void SetExtra(const PropertyPairs& extra) { m_serverItemExtraProperties.assign(1, extra); }
+};
+
+TEST(ItemProperties, PrefixedFieldsReachTheFieldSetAndEveryTextGoesInOneBatch)
+{
+    FilterTests::WithUnknown<FieldSetRepository> filter;
+    filter.items = {{L"a.msg", L"1", 1, 45000.0}, {L"b.docx", L"2"}};
+    const auto start = TestPropertyMap::Create(), item = TestPropertyMap::Create();
+    start->SetText(L"Quentra.FolderLocation", L"12<3>4");
+    start->SetText(L"Quentra.RepositoryLocation", L"https://box.example:1/a|b");
+    ASSERT_EQ(S_OK, filter.raw_SetSyncStartPoint(start.get(), F, F, F, 0, F));
+    ASSERT_EQ(S_OK, filter.raw_SetMainFolderProperties(start.get()));
+    filter.SetExtra({{L"Plain-Category", L"Blue"}, {L"plain-Ignored", L"x"}, {L"PR_HAS_ATTACH", L"1"},
+                     {L"extension", L"msg"}, {L"Quentra.FormRegionClass", L"IPM.Post.A.Post.B"}});
+    filter.fieldSet->SeedField(L"Plain-Category", L"CategoryProp", VT_BSTR);
+    item->SetText(L"0x001a001f", L"IPM.Note");
+
+    ASSERT_EQ(S_OK, filter.raw_SetItemProperties(0, item.get(), 0));
+    EXPECT_EQ(L"Blue", item->Text(L"Plain-Category"));
+    EXPECT_EQ(L"Blue", item->Text(L"CategoryProp"));
+    EXPECT_FALSE(item->Has(L"plain-Ignored"));
+    EXPECT_EQ(true, item->Flag(L"0x0e1b000b"));
+    EXPECT_EQ(L"IPM.Note.A.Note.B", item->Text(L"Quentra.FormRegionClass"));
+    EXPECT_EQ(1, item->ItemStrsCalls());
+
+    const auto refusing = TestPropertyMap::Create();
+    refusing->FailWrites(L"Quentra.FromServerFileName", E_ACCESSDENIED);
+    EXPECT_EQ(E_ACCESSDENIED, filter.raw_SetItemProperties(0, refusing.get(), 0));
+    EXPECT_EQ(1, filter.fieldSet->Initializations());
+    EXPECT_EQ(E_INVALIDARG, filter.raw_SetItemProperties(2, item.get(), 0));
 }
 
 } // namespace

@@ -1,11 +1,9 @@
-// The fixture of the sync-up tests: the upload fixture (stand-in, tokens, local files, API
-// checks) with a Box filter started at the root folder, and host-side item maps.
+// The upload fixture with a Box filter started at the root folder, and host-side item maps.
 #pragma once
 
 #include "ComDef.h"
 #include "FilterTestObjects.h"
 #include "LSHash.h"
-#include "LSNamedProperties.h"
 #include "StringUtils.h"
 #include "UploadFixture.h"
 
@@ -19,13 +17,10 @@ using ItemMap = TalvernCommon::com_ptr<TestPropertyMap>;
 using BoxUploads::LocalFile;
 
 inline std::wstring Text(const ItemMap& map, const wchar_t* name) { return map->Text(name).value_or(L"<absent>"); }
-inline std::wstring SyncIssueType(const TestPropertyMap* map)
-{
-    return map->Text(static_cast<const wchar_t*>(LSNamedProperties::QuentraSyncIssueType)).value_or(L"");
-}
+inline std::wstring SyncIssueType(const TestPropertyMap* m) { return m->Text(L"Quentra.SyncIssueType").value_or(L""); }
 inline std::wstring SyncIssueMessage(const TestPropertyMap* map)
 {
-    return map->Text(static_cast<const wchar_t*>(LSNamedProperties::QuentraSyncIssueMessage)).value_or(L"");
+    return map->Text(L"Quentra.SyncIssueMessage").value_or(L"");
 }
 inline std::wstring Guid(const std::string& id) { return CLSHash::GetGuidForString(AnsiToWide(id)); }
 

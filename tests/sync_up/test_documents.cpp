@@ -132,10 +132,7 @@ TEST_F(SyncUpTest, AFailedMetadataStepLinksTheItemToTheStoredFile)
     EXPECT_EQ(Guid(id), Text(item, L"UniqueId"));
 }
 
-// ---- Updates -----------------------------------------------------------------------------------
-
-// A changed document goes up as a new version; an unchanged one sends nothing, is renamed when
-// asked, and keeps its identity either way.
+// A changed document goes up as a new version, an unchanged one is only renamed: both keep their identity.
 TEST_F(SyncUpTest, UpdatesKeepTheItemsIdentity)
 {
     const std::string id = Seed("file", "old.txt");
@@ -216,10 +213,7 @@ TEST_F(SyncUpTest, ANewVersionTakesItsFingerprintAlongOrIsRefusedAsTheItemsIssue
     standIn_.Post("journal/clear"); // a new version's preflight: see UpdatesKeepTheItemsIdentity
 }
 
-// ---- Faults of an upload -----------------------------------------------------------------------
-
-// What an upload survives (sent again alike) and how it ends otherwise: the session aborted,
-// nothing stored, the item without an identity and the reason told.
+// What an upload survives (sent again alike), and otherwise the session aborted and nothing stored.
 struct FaultCase {
     const char *name, *path, *replies;
     unsigned sends;        // requests of that kind in all

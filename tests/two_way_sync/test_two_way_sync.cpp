@@ -1,5 +1,4 @@
-// Two-way sync as the host add-in drives it, pass by pass, against the Box stand-in: what moves
-// each way, what the user is asked to resolve, and that faults in one pass never cost a document.
+// Two-way sync pass by pass: what moves each way, conflicts, and faults that never cost a document.
 #include "BoxStandIn.h"
 #include "FilterHost.h"
 #include "JsonText.h"
@@ -39,9 +38,8 @@ protected:
         tokens["access_token"] = StoredSetting(L"BoxSync.AccessToken");
         tokens["refresh_token"] = StoredSetting(L"BoxSync.RefreshToken");
         standIn_.Post("tokens", tokens);
-        std::ifstream sample(SAMPLE_TREE_JSON);
         std::stringstream text;
-        text << sample.rdbuf();
+        text << std::ifstream(SAMPLE_TREE_JSON).rdbuf();
         standIn_.Post("seed", TestSupport::ParseJson(text.str(), "sample tree"));
         root_ = fs::temp_directory_path() / ("two-way-sync-" + std::to_string(::GetCurrentProcessId()));
         fs::remove_all(root_);
@@ -64,13 +62,13 @@ protected:
         SCOPED_TRACE(log_.str());
         return summary;
     }
-    // A pass whose requests hang until the host asks the filter to stop.
+    // A pass whose requests hang until the host asks the filter to stop: the stop comes once the
+    // filter waits on a hanging request (or after 10 s if it never does).
     PassSummary PassCancelled()
     {
         standIn_.AddFault(TestSupport::ParseJson(
             R"({"method": "*", "path": "/*", "replies": [{"action": "hang", "hang_ms": 60000, "times": 1000}]})"));
         SyncDriver::Driver driver(host_->CreateFilter().get(), log_);
-        // The stop comes once the filter waits on a hanging request (or after 10 s if it never does).
         std::thread stopper([&driver] {
             for (int tries = 0; tries < 1000 && driver.Informer().StopQueries() == 0; ++tries)
                 ::Sleep(10);
@@ -116,12 +114,10 @@ protected:
         const std::time_t later = std::time(nullptr) + 2;
         char stamp[32] = {};
         std::strftime(stamp, sizeof(stamp), "%Y-%m-%dT%H:%M:%SZ", std::gmtime(&later));
-        Json::Value change;
-        change["type"] = "file";
+        Json::Value change = TestSupport::ParseJson(R"({"type": "file"})");
         change["id"] = fileId;
         change["content_text"] = text;
-        change["modified_at"] = stamp;
-        change["content_modified_at"] = stamp;
+        change["modified_at"] = change["content_modified_at"] = stamp;
         standIn_.Post("item", change);
     }
     bool BoxHas(const std::string& path) const
@@ -152,7 +148,7 @@ protected:
     std::ostringstream log_;
 };
 
-TEST_F(TwoWaySync, FirstPassMirrorsTheTreeAndASecondPassOnlyLists)
+TEST_F(TwoWaySync, FirstPassMirrorsTheTreeASecondOnlyListsAndAThirdMovesChangesEachWay)
 {
     const PassSummary first = Pass();
     EXPECT_EQ(first.downloaded, 5) << log_.str();
@@ -160,18 +156,14 @@ TEST_F(TwoWaySync, FirstPassMirrorsTheTreeAndASecondPassOnlyLists)
     EXPECT_EQ(Local("plan.txt"), "Plan: ship the filter.\n");
     EXPECT_EQ(Local("Minutes/2026-11.txt"), "Minutes of November.\n");
     EXPECT_EQ(Local("contract.txt"), "Terms under review.\n");
-    const SyncDriver::LocalItem& mail = state_.items.at(L"kickoff.msg");
-    EXPECT_EQ(mail.props->Text(L"Quentra.FromServerFileId"), L"7003");
+    EXPECT_EQ(state_.items.at(L"kickoff.msg").props->Text(L"Quentra.FromServerFileId"), L"7003");
 
     const int since = standIn_.JournalNext();
     const PassSummary second = Pass();
     EXPECT_EQ(second.downloaded + second.uploaded + second.deletedLocally + second.deletedOnBox, 0) << log_.str();
     EXPECT_EQ(Transfers(since), 0);
-}
 
-TEST_F(TwoWaySync, ChangesTravelEachWayAndAConflictOverwritesNeitherSide)
-{
-    Pass();
+    // Changes travel each way, and a conflict overwrites neither side.
     ChangeOnBox("7001", "Plan B.\n");
     WriteLocal("budget.csv", "item,amount\nservers,900\n");
     ChangeOnBox("7005", "Box minutes.\n");
@@ -183,8 +175,8 @@ TEST_F(TwoWaySync, ChangesTravelEachWayAndAConflictOverwritesNeitherSide)
     EXPECT_EQ(Box("budget.csv")["version_number"].asString(), "2");
     EXPECT_EQ(Local("Minutes/2026-11.txt"), "Minutes of December.\n");
     EXPECT_EQ(BoxText("Minutes/2026-11.txt"), "Box minutes.\n");
-    const auto& conflicted = state_.folders.at(L"Minutes").items.at(L"2026-11.txt");
-    EXPECT_EQ(conflicted.props->Text(L"Quentra.SyncIssueType"), L"CONFLICT");
+    EXPECT_EQ(state_.folders.at(L"Minutes").items.at(L"2026-11.txt").props->Text(L"Quentra.SyncIssueType"),
+              L"CONFLICT");
     EXPECT_GE(summary.issues, 1);
 }
 
