@@ -2,7 +2,7 @@
 
 namespace BoxOperations {
 
-std::wstring Wide(const std::string& text) { return GetThreadUtf8Converter().from_bytes(text); }
+std::wstring Wide(const std::string& text) { return Utf8Converter().from_bytes(text); }
 
 Json::Value OperationsTest::Seed(const std::string& json) const
 {
