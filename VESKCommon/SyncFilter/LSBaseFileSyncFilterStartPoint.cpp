@@ -162,6 +162,7 @@ CStdStr<wchar_t> LSBaseFileSyncFilter::MakeValidRemoteName(const CStdStr<wchar_t
 
 CStdStr<wchar_t> LSBaseFileSyncFilter::GetFolderLocation(ILSPropertyMap* map)
 {
+    LSPropertyHelpers::CheckPropMap(map);
     TalvernCommon::unique_bstr location;
     if (SUCCEEDED(map->get_ItemStr(LSNamedProperties::QuentraFromServerShortItemId, location.put())) ||
         SUCCEEDED(map->get_ItemStr(LSNamedProperties::QuentraFolderLocation, location.put())))
