@@ -7,7 +7,6 @@
 #include "LSDiag.h"
 #include "LSHttpError.h"
 #include "LSNamedProperties.h"
-#include "LSOutParams.h"
 #include "LSPropertyHelpers.h"
 
 namespace {
@@ -70,7 +69,7 @@ HRESULT STDMETHODCALLTYPE VESKBoxSyncFilterImpl::raw_UnimplementedLockingMethod(
 HRESULT STDMETHODCALLTYPE VESKBoxSyncFilterImpl::raw_IsCheckedOut(ILSPropertyMap* document, unsigned char* checkedOut)
 {
     try {
-        if (!ClearOutParam(checkedOut, static_cast<unsigned char>(0)))
+        if (checkedOut == nullptr)
             return E_POINTER;
         long lockState = 0;
         const HRESULT hr = get_IsCheckedOut(document, &lockState);

@@ -4,20 +4,14 @@
 
 #include <cstdio>
 
-namespace {
-
 // A crash on any thread, also at a thread's end after its test passed, fails the program: Wine's
 // debugger would end it with exit code 0.
-LONG WINAPI EndOnCrash(EXCEPTION_POINTERS* crash)
+static LONG WINAPI EndOnCrash(EXCEPTION_POINTERS* crash)
 {
-    std::fprintf(stderr, "unhandled exception 0x%08lx at %p\n", crash->ExceptionRecord->ExceptionCode,
-                 crash->ExceptionRecord->ExceptionAddress);
-    std::fflush(stderr);
+    std::fprintf(stderr, "unhandled exception 0x%08lx\n", crash->ExceptionRecord->ExceptionCode);
     ::TerminateProcess(::GetCurrentProcess(), 3);
     return EXCEPTION_EXECUTE_HANDLER;
 }
-
-} // namespace
 
 int main(int argc, char** argv)
 {
