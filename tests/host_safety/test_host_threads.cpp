@@ -41,7 +41,7 @@ HRESULT BrowseRoot()
 }
 
 // Sixteen host threads, each with its own apartment and filter. When the wave unloads, they end
-// only after COM has let go of the DLL, which it does once no object is left.
+// only after COM has let go of the DLL, which it may once no object and no request is left.
 void RunWave(bool unload)
 {
     g_released = g_freed = 0;
