@@ -12,6 +12,8 @@ using TalvernCommon::com_ptr;
 
 namespace {
 
+std::atomic<LONG> g_backgroundWork{0};
+
 class CriticalSectionLock {
 public:
     explicit CriticalSectionLock(CRITICAL_SECTION& section) : m_section(section) { ::EnterCriticalSection(&m_section); }
@@ -59,7 +61,14 @@ void LSComModule::Lock() noexcept { ++m_lockCount; }
 
 void LSComModule::Unlock() noexcept { --m_lockCount; }
 
-HRESULT LSComModule::CanUnloadNow() const noexcept { return m_lockCount == 0 ? S_OK : S_FALSE; }
+HRESULT LSComModule::CanUnloadNow() const noexcept
+{
+    return m_lockCount == 0 && g_backgroundWork == 0 ? S_OK : S_FALSE;
+}
+
+void LSBeginBackgroundWork() noexcept { ++g_backgroundWork; }
+
+void LSEndBackgroundWork() noexcept { --g_backgroundWork; }
 
 HRESULT LSComModule::GetClassObject(REFCLSID clsid, REFIID iid, void** out) noexcept
 {

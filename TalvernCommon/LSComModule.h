@@ -41,7 +41,7 @@ public:
     void Unlock() noexcept;
 
     HRESULT GetClassObject(REFCLSID clsid, REFIID iid, void** out) noexcept;
-    // S_OK when nothing holds the module, else S_FALSE.
+    // S_OK when nothing holds the module and no background work is left, else S_FALSE.
     HRESULT CanUnloadNow() const noexcept;
 
     // The AppID script, then each class's script and the type library; the first failure ends it.
@@ -77,6 +77,11 @@ private:
     std::atomic<HINSTANCE> m_resourceInstance{nullptr};
     TalvernCommon::unique_hmodule m_resourceModule;
 };
+
+// Work that may still call into the module when no object is left, such as a WinINet request whose
+// closing callback has not come yet: meanwhile the module answers that it cannot be unloaded.
+void LSBeginBackgroundWork() noexcept;
+void LSEndBackgroundWork() noexcept;
 
 // One lock on the module for as long as it lives. As the first base of an object it is taken
 // before the object is built and given back only after the object is gone entirely.

@@ -151,6 +151,15 @@ void Initialize(const CStdStr<wchar_t>& applicationName, const CStdStr<wchar_t>&
     });
 }
 
+void Detach(bool processEnding) noexcept
+{
+    std::unique_ptr<LSLogFile>& file = ProcessLogFile();
+    if (processEnding)
+        static_cast<void>(file.release());
+    else
+        file.reset();
+}
+
 bool LogPerf() noexcept { return g_logPerf; }
 bool LogRequests() noexcept { return g_logRequests; }
 bool LogResponses() noexcept { return g_logResponses; }

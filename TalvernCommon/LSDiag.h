@@ -28,6 +28,11 @@ namespace LSDiag {
 // A failure to set up leaves logging off; it never reaches the caller.
 void Initialize(const CStdStr<wchar_t>& applicationName, const CStdStr<wchar_t>& buildVersion) noexcept;
 
+// For the module's detach, before its static objects go. Unloaded while the process goes on, the
+// log file is closed. At the process's end it is left to the system: the threads that wrote to it
+// are gone, and may have left glog's sink lock taken.
+void Detach(bool processEnding) noexcept;
+
 // "VESK.Log.Perf": write timing lines.
 bool LogPerf() noexcept;
 // "VESK.Log.WebServiceReq": write request bodies.

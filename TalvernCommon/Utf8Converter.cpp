@@ -48,12 +48,6 @@ CStdStr<wchar_t> Utf8Converter::from_bytes(std::string_view utf8) const
     return Utf8ToWide(utf8, MB_ERR_INVALID_CHARS);
 }
 
-Utf8Converter& GetThreadUtf8Converter()
-{
-    thread_local Utf8Converter converter;
-    return converter;
-}
-
 std::string WideToUtf8Lossy(std::wstring_view wide)
 {
     return WideToUtf8(wide, 0);

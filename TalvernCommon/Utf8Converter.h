@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+// Holds no state: a caller makes one where it converts, and nothing outlives the call.
 class Utf8Converter {
 public:
     // Both throw std::range_error("bad conversion") on malformed input (an unpaired surrogate,
@@ -13,9 +14,6 @@ public:
     std::string to_bytes(std::wstring_view wide) const;
     CStdStr<wchar_t> from_bytes(std::string_view utf8) const;
 };
-
-// The calling thread's converter.
-Utf8Converter& GetThreadUtf8Converter();
 
 // For texts that must get through whatever they hold (log lines, error messages, URLs): an
 // unpaired surrogate becomes U+FFFD instead of failing the conversion.

@@ -156,7 +156,7 @@ int32_t LSBoxOnlineSearchPageResults::GetTotalCount()
     const Json::Value& total = (*reply)["total_count"];
     if (!total.isNumeric())
         return 0;
-    const int32_t count = WideToInt(GetThreadUtf8Converter().from_bytes(total.asString()));
+    const int32_t count = WideToInt(Utf8Converter().from_bytes(total.asString()));
     const DWORD cap = LSSetting::GetInstance().GetUserDword(kCapSetting, kDefaultCap);
     // A cap stored beyond the host's 32-bit count means no cap; results past Box's deepest offset
     // cannot be paged to.

@@ -56,8 +56,11 @@ bool HostVersionMatches()
 
 extern "C" {
 
-BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID)
+BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved)
 {
+    // A process that ends calls with reserved set; the other threads are gone by then.
+    if (reason == DLL_PROCESS_DETACH)
+        LSDiag::Detach(reserved != nullptr);
     if (reason != DLL_PROCESS_ATTACH)
         return TRUE;
     AttachResources(instance);

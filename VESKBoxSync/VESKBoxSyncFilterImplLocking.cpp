@@ -16,11 +16,16 @@ constexpr char kNoFileIdToCancel[] =
     "unable to locate QuentraFromServerFileId property for document to cancel  checkout\n";
 
 // The shared course of the lock calls: the document's Box id, then the Box call; a failure of
-// either fails the call with E_FAIL, an id that is no Box id with E_INVALIDARG before any request.
+// either fails the call with E_FAIL, no document or an id that is no Box id with E_INVALIDARG before
+// any request.
 template <class BoxCall>
 HRESULT RunLockCall(const char* method, const char* missingIdText, ILSPropertyMap* document, BoxCall&& call)
 {
     LS_DIAG_LOG(1) << method << "\n";
+    if (document == nullptr) {
+        LOG(ERROR) << method << ": pPropMap cannot be NULL";
+        return E_INVALIDARG;
+    }
     CStdStr<wchar_t> errorText;
     try {
         const CStdStr<wchar_t> fileId =

@@ -203,12 +203,12 @@ HRESULT STDMETHODCALLTYPE VESKBoxSyncFilterImpl::raw_GetResultInfo(VARIANT entry
                                                                    BSTR* filterText, long* fileSize)
 {
     try {
-        if (fileUrl == nullptr || folderUrl == nullptr || isMessage == nullptr || fileName == nullptr ||
-            filterText == nullptr || fileSize == nullptr)
+        // Each one given is cleared, also when another is missing.
+        const bool allGiven = ClearOutParam(fileUrl, nullptr) & ClearOutParam(folderUrl, nullptr) &
+                              ClearOutParam(isMessage, VARIANT_FALSE) & ClearOutParam(fileName, nullptr) &
+                              ClearOutParam(filterText, nullptr) & ClearOutParam(fileSize, 0L);
+        if (!allGiven)
             return E_POINTER;
-        *fileUrl = *folderUrl = *fileName = *filterText = nullptr;
-        *isMessage = VARIANT_FALSE;
-        *fileSize = 0;
         const LSBoxOnlineSearchResultInfo info = m_searchPager.DecodeEntryId(entryId);
         TalvernCommon::unique_bstr file(StdStrToBstr(info.FileUrl));
         TalvernCommon::unique_bstr folder(StdStrToBstr(info.FolderUrl));

@@ -6,6 +6,7 @@
 #include "LSDiag.h"
 #include "LSHash.h"
 #include "LSNamedProperties.h"
+#include "LSOutParams.h"
 #include "LSPropertyHelpers.h"
 #include "StringUtils.h"
 
@@ -192,10 +193,10 @@ HRESULT STDMETHODCALLTYPE LSBaseFileSyncFilter::raw_SetSubFolderProperties(unsig
 HRESULT STDMETHODCALLTYPE LSBaseFileSyncFilter::raw_GetFilterNames(BSTR* first, BSTR* second)
 {
     try {
-        if (first == nullptr || second == nullptr)
+        // Each one given is cleared, also when the other is missing.
+        const bool bothGiven = ClearOutParam(first, nullptr) & ClearOutParam(second, nullptr);
+        if (!bothGiven)
             return E_POINTER;
-        *first = nullptr;
-        *second = nullptr;
         const CStdStr<wchar_t> name = GetRepositoryName();
         TalvernCommon::unique_bstr firstName(StdStrToBstr(name));
         *second = StdStrToBstr(name);

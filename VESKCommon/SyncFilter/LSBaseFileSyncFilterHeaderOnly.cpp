@@ -3,8 +3,10 @@
 #include "LSBaseFileSyncFilter.h"
 
 #include "ComDef.h"
+#include "ComOwners.h"
 #include "LSDiag.h"
 #include "LSNamedProperties.h"
+#include "LSOutParams.h"
 #include "LSPropertyHelpers.h"
 #include "StringUtils.h"
 
@@ -35,8 +37,16 @@ HRESULT STDMETHODCALLTYPE LSBaseFileSyncFilter::raw_RetrieveIndividualItemToPath
                                                                                  VARIANT_BOOL alreadyLocal, BSTR extra)
 {
     try {
-        return RetrieveIndividualItemToPathInternal(item, localPath != nullptr ? localPath : L"", fileName,
-                                                    alreadyLocal == VARIANT_TRUE, CStdStr<wchar_t>(extra));
+        // The name goes to the caller only with a result it can use; a failure leaves nothing to free.
+        ClearOutParam(fileName, nullptr);
+        TalvernCommon::unique_bstr name;
+        const HRESULT hr =
+            RetrieveIndividualItemToPathInternal(item, localPath != nullptr ? localPath : L"",
+                                                 fileName != nullptr ? name.put() : nullptr,
+                                                 alreadyLocal == VARIANT_TRUE, CStdStr<wchar_t>(extra));
+        if (SUCCEEDED(hr) && fileName != nullptr)
+            *fileName = name.release();
+        return hr;
     }
     LS_INTERFACE_CATCH_ALL("LSBaseFileSyncFilter::raw_RetrieveIndividualItemToPath")
 }

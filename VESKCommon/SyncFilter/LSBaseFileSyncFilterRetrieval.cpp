@@ -3,9 +3,11 @@
 #include "LSBaseFileSyncFilter.h"
 
 #include "ComDef.h"
+#include "ComOwners.h"
 #include "LSDiag.h"
 #include "LSHash.h"
 #include "LSNamedProperties.h"
+#include "LSOutParams.h"
 #include "StringUtils.h"
 
 namespace {
@@ -21,6 +23,7 @@ HRESULT STDMETHODCALLTYPE LSBaseFileSyncFilter::raw_RetrieveItemToPath(unsigned 
 {
     constexpr char kMethod[] = "LSBaseFileSyncFilter::raw_RetrieveItemToPath";
     try {
+        ClearOutParam(fileName, nullptr);
         if (index >= m_itemNames.size())
             return E_INVALIDARG;
         if (CacheLastModified(index) == kUnknownRemoteDate)
@@ -29,13 +32,18 @@ HRESULT STDMETHODCALLTYPE LSBaseFileSyncFilter::raw_RetrieveItemToPath(unsigned 
         if (path.empty())
             return S_OK;
         const CStdStr<wchar_t> remoteId = GetRemoteItemId(index);
-        if (fileName != nullptr)
-            *fileName = StdStrToBstr(m_itemNames[index]);
+        // The name goes to the caller only with a result it can use; a failure leaves nothing to free.
+        TalvernCommon::unique_bstr name(fileName != nullptr ? StdStrToBstr(m_itemNames[index]) : nullptr);
+        const auto handOutName = [&](HRESULT hr) {
+            if (fileName != nullptr)
+                *fileName = name.release();
+            return hr;
+        };
         if (skipDownload == VARIANT_FALSE) {
             const HRESULT hr = CopyFileToLocal(remoteId, path, item, CStdStr<wchar_t>(extra));
             if (hr == S_FALSE) {
                 LS_DIAG_LOG(1) << "Failed to download local content - suppressing error";
-                return S_FALSE;
+                return handOutName(S_FALSE);
             }
             if (FAILED(hr)) {
                 LOG(ERROR) << kMethod << "Unexpected return: " << std::hex << static_cast<unsigned long>(hr);
@@ -43,13 +51,13 @@ HRESULT STDMETHODCALLTYPE LSBaseFileSyncFilter::raw_RetrieveItemToPath(unsigned 
             }
         }
         if (UsesRemoteETag())
-            return S_OK;
+            return handOutName(S_OK);
         const CStdStr<wchar_t> hash = GetHashForLocalFile(path);
         m_etags[index] = hash;
         const _bstr_t hashText(hash.c_str());
         if (item == nullptr || FAILED(item->put_ItemStr(LSNamedProperties::QuentraFromServerETag, hashText)))
             LOG(ERROR) << "Error setting hash";
-        return S_OK;
+        return handOutName(S_OK);
     }
     LS_INTERFACE_CATCH_ALL(kMethod)
 }

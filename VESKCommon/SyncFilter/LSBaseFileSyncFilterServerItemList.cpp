@@ -4,12 +4,13 @@
 
 #include "LSDiag.h"
 #include "LSNamedProperties.h"
+#include "LSOutParams.h"
 #include "StringUtils.h"
 
 HRESULT STDMETHODCALLTYPE LSBaseFileSyncFilter::raw_GetKeyPropertyTag(BSTR* propertyName)
 {
     try {
-        if (propertyName == nullptr)
+        if (!ClearOutParam(propertyName, nullptr))
             return E_POINTER;
         *propertyName = StdStrToBstr(GetKeyPropertyName());
         return S_OK;
@@ -70,7 +71,7 @@ HRESULT STDMETHODCALLTYPE LSBaseFileSyncFilter::get_ServerItem(long index, BSTR*
 HRESULT STDMETHODCALLTYPE LSBaseFileSyncFilter::get_ServerItemKey(BSTR* propertyName)
 {
     try {
-        if (propertyName == nullptr)
+        if (!ClearOutParam(propertyName, nullptr))
             return E_POINTER;
         *propertyName = StdStrToBstr(static_cast<const wchar_t*>(LSNamedProperties::QuentraFromServerFileId));
         return S_OK;

@@ -178,6 +178,7 @@ void LSBaseFileSyncFilter::ClearListing()
 
 CStdStr<wchar_t> LSBaseFileSyncFilter::GetFolderLocation(ILSPropertyMap* map)
 {
+    LSPropertyHelpers::CheckPropMap(map);
     TalvernCommon::unique_bstr location;
     if (SUCCEEDED(map->get_ItemStr(LSNamedProperties::QuentraFromServerShortItemId, location.put())) ||
         SUCCEEDED(map->get_ItemStr(LSNamedProperties::QuentraFolderLocation, location.put())))

@@ -5,17 +5,27 @@
 
 #include <memory>
 
-bool CLSBaseJsonWS::TryParseJson(std::string_view utf8, Json::Value& value, std::string& errors)
+namespace {
+
+// Comments are allowed but not kept, which would cost a string for every value. The builder is
+// never changed after it is made, so every thread may make readers from it at once.
+const Json::CharReaderBuilder& ReaderSettings()
 {
-    // A reader per call, from one builder: a thread_local reader is destroyed when its thread ends,
-    // after the runtime may have freed the thread's storage, which crashed the caller's thread.
-    // Comments are allowed but not kept, which would cost a string for every value.
     static const Json::CharReaderBuilder builder = [] {
         Json::CharReaderBuilder settings;
         settings["collectComments"] = false;
         return settings;
     }();
-    const std::unique_ptr<Json::CharReader> reader(builder.newCharReader());
+    return builder;
+}
+
+} // namespace
+
+bool CLSBaseJsonWS::TryParseJson(std::string_view utf8, Json::Value& value, std::string& errors)
+{
+    // A reader per call, not per thread: a thread's objects with destructors are destroyed when
+    // the host's thread ends, which may be after this DLL is gone.
+    const std::unique_ptr<Json::CharReader> reader(ReaderSettings().newCharReader());
     if (reader->parse(utf8.data(), utf8.data() + utf8.size(), &value, &errors))
         return true;
     value = Json::Value();

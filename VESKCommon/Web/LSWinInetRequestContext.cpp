@@ -2,6 +2,7 @@
 
 #include "HResultException.h"
 #include "LSCancellableWait.h"
+#include "LSComModule.h"
 #include "LSDiag.h"
 #include "LSUserAgent.h"
 
@@ -141,8 +142,12 @@ void CALLBACK WinInetRequestContext::StatusCallback(HINTERNET, DWORD_PTR context
             ::InterlockedExchange(&state.stepSucceeded, valid && result->dwResult != 0 ? TRUE : FALSE);
             ::SetEvent(state.stepComplete.get());
         } else if (status == INTERNET_STATUS_HANDLE_CLOSING) {
-            // The last callback for the handle: WinINet's reference goes with it.
-            std::unique_ptr<std::shared_ptr<AsyncState>> adopted(held);
+            // The last callback for the handle: WinINet's reference goes with it, and the module
+            // may be unloaded once this returns.
+            {
+                std::unique_ptr<std::shared_ptr<AsyncState>> adopted(held);
+            }
+            LSEndBackgroundWork();
         }
     } catch (...) {
     }
@@ -195,8 +200,8 @@ void WinInetRequestContext::CloseRequest()
     // A step still pending may complete at any time after this; its callback would reach code
     // that may be unloaded by then. Without it WinINet keeps its reference to the state, which
     // the pending step may still write into.
-    if (m_stepPending)
-        ::InternetSetStatusCallbackW(m_request.get(), nullptr);
+    if (m_stepPending && ::InternetSetStatusCallbackW(m_request.get(), nullptr) != INTERNET_INVALID_STATUS_CALLBACK)
+        LSEndBackgroundWork();
     // Closing a parent closes its children on the spot under Wine: the whole chain goes together.
     auto handles = std::make_unique<AbandonedHandles>();
     // Wine keeps the connection for the next request to the host even when it is still inside a
@@ -248,10 +253,16 @@ void WinInetRequestContext::OpenRequest(std::wstring_view verb, std::wstring_vie
     m_state = std::make_shared<AsyncState>();
     auto heldByWinInet = std::make_unique<std::shared_ptr<AsyncState>>(m_state);
     const std::wstring verbText(verb);
+    // WinINet calls back into this module until the request's closing callback, which may come on
+    // one of its threads after every object is gone.
+    LSBeginBackgroundWork();
     m_request.reset(::HttpOpenRequestW(m_connection.get(), verbText.c_str(), target.c_str(), nullptr, nullptr,
                                        nullptr, flags, reinterpret_cast<DWORD_PTR>(heldByWinInet.get())));
-    if (!m_request)
-        ThrowWinInetError(::GetLastError(), "HttpOpenRequest failed for " + LSDiag::LogText(m_url));
+    if (!m_request) {
+        const DWORD error = ::GetLastError();
+        LSEndBackgroundWork();
+        ThrowWinInetError(error, "HttpOpenRequest failed for " + LSDiag::LogText(m_url));
+    }
     heldByWinInet.release();
     // Wine writes a body block synchronously: the socket's own limit is what ends a stalled one.
     DWORD sendTimeoutMs = static_cast<DWORD>(m_stepTimeout.count());

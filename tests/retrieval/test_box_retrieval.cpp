@@ -68,7 +68,9 @@ TEST_P(BoxDownload, ThePathHoldsTheWholeContentOrNoFile)
     if (c.before == 'd')
         standIn_.Post("item/delete", ParseJson(R"({"type":"file","id":")" + id + "\"}"));
 
-    EXPECT_EQ(c.expected, host_.raw_RetrieveItemToPath(0, path_, nullptr, item_.get(), F, _bstr_t(L"x")));
+    TalvernCommon::unique_bstr name;
+    EXPECT_EQ(c.expected, host_.raw_RetrieveItemToPath(0, path_, name.put(), item_.get(), F, _bstr_t(L"x")));
+    EXPECT_EQ(SUCCEEDED(c.expected) ? L"a.bin" : L"(none)", std::wstring(name ? name.get() : L"(none)"));
     EXPECT_EQ(c.expected == S_OK, Downloaded());
     EXPECT_EQ(c.expected == S_OK ? StoredSha1(id) : "", Downloaded() ? LocalSha1() : "");
     EXPECT_EQ(c.issue ? std::optional<std::wstring>(c.issue) : std::nullopt, item_->Text(L"Quentra.SyncIssueType"));
@@ -105,6 +107,11 @@ TEST_F(Retrieval, OnlyWhatTheHostAsksForIsDownloadedAndHeaderOnlyItemsByTheirSto
     EXPECT_EQ(0u, Journal("GET /2.0/files/{file_id}/content").size());
 
     ASSERT_EQ(S_OK, filter_->SetHeaderOnlyFlag(0, 0));
+    TalvernCommon::unique_bstr name;
+    item_->SetText(L"Quentra.FromServerFileName", L"gone.msg");
+    item_->SetText(L"Quentra.FromServerFileId", L"424242");
+    EXPECT_TRUE(FAILED(filter_->raw_RetrieveIndividualItemToPath(item_.get(), path_, name.put(), F, nullptr)));
+    EXPECT_EQ(nullptr, name.get()) << "a failed retrieval hands out no name";
     item_->SetText(L"Quentra.FromServerFileId", Wide(id));
     ASSERT_EQ(S_OK, filter_->raw_RetrieveIndividualItemToPath(item_.get(), path_, nullptr, F, nullptr));
     EXPECT_EQ(StoredSha1(id), LocalSha1());

@@ -42,7 +42,7 @@ FilterHost::FilterHost(const std::wstring& standInUrl)
     m_settings.SetString(SettingsSource::User, L"BoxSync.EmailMetaDataTemplateName", L"emailProps");
 }
 
-TalvernCommon::com_ptr<ILSSyncFilter2> FilterHost::CreateFilter() const
+TalvernCommon::com_ptr<ILSSyncFilter2> FilterHost::CreateFilter()
 {
     CLSID clsid = GUID_NULL;
     if (FAILED(::CLSIDFromProgID(kProgId, &clsid)))

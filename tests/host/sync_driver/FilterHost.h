@@ -15,8 +15,9 @@ public:
     // Throws std::runtime_error when the DLL or the type library cannot be registered.
     explicit FilterHost(const std::wstring& standInUrl);
 
-    // Throws std::runtime_error when the filter cannot be created.
-    TalvernCommon::com_ptr<ILSSyncFilter2> CreateFilter() const;
+    // Throws std::runtime_error when the filter cannot be created. Needs only the registration that
+    // a host object made, in this process or another.
+    static TalvernCommon::com_ptr<ILSSyncFilter2> CreateFilter();
 
 private:
     // Removes the settings written here when the host goes.
