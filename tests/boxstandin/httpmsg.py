@@ -18,37 +18,32 @@ READ_CHUNK = 1024 * 1024
 
 
 class Body:
-    """A request body spooled to disk when large, with its size and SHA-1."""
+    """A request body spooled to disk when large, with its size and SHA-1 (hex)."""
 
-    def __init__(self, spool_dir):
-        self.file = tempfile.SpooledTemporaryFile(max_size=MEMORY_BODY_LIMIT, dir=spool_dir)
-        self.size = 0
-        self._sha1 = hashlib.sha1()
+    def __init__(self, file, size, sha1):
+        self.file, self.size, self.sha1 = file, size, sha1
 
     @classmethod
     def read_from(cls, stream, length, spool_dir, pace_ms=0):
         """Exactly `length` bytes, or None when the peer closes early."""
-        body = cls(spool_dir)
+        spooled = tempfile.SpooledTemporaryFile(max_size=MEMORY_BODY_LIMIT, dir=spool_dir)
+        size, digest = 0, hashlib.sha1()
         try:
-            while body.size < length:
-                data = stream.read(min(READ_CHUNK, length - body.size))
+            while size < length:
+                data = stream.read(min(READ_CHUNK, length - size))
                 if not data:
-                    body.close()
+                    spooled.close()
                     return None
-                body._sha1.update(data)
-                body.size += len(data)
-                body.file.write(data)
+                digest.update(data)
+                size += len(data)
+                spooled.write(data)
                 if pace_ms:
                     time.sleep(pace_ms / 1000)
         except BaseException:
-            body.close()
+            spooled.close()
             raise
-        body.file.seek(0)
-        return body
-
-    @property
-    def sha1(self):
-        return self._sha1.hexdigest()
+        spooled.seek(0)
+        return cls(spooled, size, digest.hexdigest())
 
     def bytes(self):
         if self.size > JSON_BODY_LIMIT:
@@ -78,17 +73,14 @@ class Request:
 
     def __post_init__(self):
         parts = urlsplit(self.target)
-        self.path = unquote(parts.path) or "/"
-        self.query = parts.query
+        self.path, self.query = unquote(parts.path) or "/", parts.query
         self.params = parse_qs(parts.query, keep_blank_values=True)
 
     def header(self, name, default=None):
-        return next((value for key, value in self.headers if key.lower() == name.lower()),
-                    default)
+        return next((value for key, value in self.headers if key.lower() == name.lower()), default)
 
     def param(self, name, default=None):
-        values = self.params.get(name)
-        return values[0] if values else default
+        return self.params.get(name, [default])[0]
 
     def json_object(self, optional=False):
         """The body as a JSON object; an empty body counts as {} when it is optional."""
@@ -109,13 +101,12 @@ class Reply:
     status: int
     headers: List[Tuple[str, str]] = field(default_factory=list)
     body: bytes = b""
-    stream: object = None          # a readable file for large content, sent after `body`
+    stream: object = None   # a readable file for large content, sent after `body`
     stream_length: int = 0
 
 
 def json_reply(status, value, headers=()):
-    return Reply(status, [("Content-Type", "application/json")] + list(headers),
-                 json.dumps(value).encode("utf-8"))
+    return Reply(status, [("Content-Type", "application/json")] + list(headers), json.dumps(value).encode("utf-8"))
 
 
 def empty_reply(status, headers=()):
@@ -127,8 +118,7 @@ def text_reply(status, text, content_type="text/plain; charset=utf-8"):
 
 
 def content_reply(stream, length):
-    return Reply(200, [("Content-Type", "application/octet-stream")], stream=stream,
-                 stream_length=length)
+    return Reply(200, [("Content-Type", "application/octet-stream")], stream=stream, stream_length=length)
 
 
 def fields_param(request):
