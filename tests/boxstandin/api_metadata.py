@@ -12,12 +12,7 @@ from httpmsg import json_reply
 def create_instance(state, request):
     target = state.store.file(request.path_params["file_id"])
     scope, key = resolve_scope(state, request.path_params["scope"]), request.path_params["template_key"]
-    try:
-        values = json.loads(request.body.bytes())
-    except ValueError:
-        values = None
-    if not isinstance(values, dict):
-        raise _schema_error("The body must be a JSON object of template field values")
+    values = request.json_object(refusal=_schema_error("The body must be a JSON object of template field values"))
     _validate(values, state.store.templates.get((scope, key)))
     if key in target.metadata.get(scope, {}):
         raise metadata_error(409, "tuple_already_exists",

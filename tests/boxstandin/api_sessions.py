@@ -1,7 +1,5 @@
 """Chunked uploads. Parts, commit and abort lock their session and take the state lock only for short spells."""
 
-from dataclasses import asdict
-
 import dates
 from api_items import check_change, check_new_item
 from api_uploads import files_reply_body
@@ -31,7 +29,7 @@ def upload_part(state, request):
     with session.lock:
         check_open(session)
         part = session.add_part(request.header("Content-Range"), request.header("Digest"), request.body)
-    return json_reply(200, {"part": asdict(part)})
+    return json_reply(200, {"part": part._asdict()})
 
 
 def commit(state, request):

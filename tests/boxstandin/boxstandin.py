@@ -22,7 +22,8 @@ HOST = "127.0.0.1"
 def main(argv=None):
     parser = argparse.ArgumentParser(description="Box REST API stand-in for tests.")
     parser.add_argument("--openapi", required=True, help="Box's API description")
-    parser.add_argument("--watch-stdin", action="store_true", help="stop when stdin reaches its end (the launcher died)")
+    parser.add_argument("--watch-stdin", action="store_true",
+                        help="stop when stdin reaches its end (the launcher died)")
     arguments = parser.parse_args(argv)
     state = StandInState(ApiIndex.load(arguments.openapi))
     server = StandInServer(state, (HOST, 0))

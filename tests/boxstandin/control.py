@@ -29,8 +29,6 @@ POST journal/clear
 GET  upload_sessions -> {"sessions": [UploadSession.view() (sessions.py)]}
 """
 
-import json
-
 import control_items
 from httpmsg import json_reply
 
@@ -53,11 +51,7 @@ def handle(state, request):
 
 
 def _body(request):
-    raw = request.body.bytes()
-    value = json.loads(raw.decode("utf-8")) if raw.strip() else {}
-    if not isinstance(value, dict):
-        raise ValueError("the body must be a JSON object")
-    return value
+    return request.json_object(optional=True, refusal=ValueError("the body must be a JSON object"))
 
 
 def _get_item(state, request):

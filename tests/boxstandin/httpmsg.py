@@ -5,8 +5,7 @@ import hashlib
 import json
 import tempfile
 import time
-from dataclasses import dataclass, field
-from typing import List, Tuple
+from collections import namedtuple
 from urllib.parse import parse_qs, unquote, urlsplit
 
 from errors import bad_request, invalid_parameter
@@ -62,18 +61,12 @@ class Body:
         return view
 
 
-@dataclass
 class Request:
-    method: str
-    target: str
-    request_line: str
-    headers: List[Tuple[str, str]]
-    body: Body
-    path_params: dict = field(default_factory=dict)
-
-    def __post_init__(self):
-        parts = urlsplit(self.target)
-        self.path, self.query = unquote(parts.path) or "/", parts.query
+    def __init__(self, method, target, request_line, headers, body):
+        self.method, self.target, self.request_line = method, target, request_line
+        self.headers, self.body = headers, body
+        parts = urlsplit(target)
+        self.path, self.query, self.path_params = unquote(parts.path) or "/", parts.query, {}
         self.params = parse_qs(parts.query, keep_blank_values=True)
 
     def header(self, name, default=None):
@@ -82,8 +75,9 @@ class Request:
     def param(self, name, default=None):
         return self.params.get(name, [default])[0]
 
-    def json_object(self, optional=False):
-        """The body as a JSON object; an empty body counts as {} when it is optional."""
+    def json_object(self, optional=False, refusal=None):
+        """The body as a JSON object, else raises `refusal` (a 400 by default); an empty body counts as {} when it is
+        optional."""
         raw = self.body.bytes()
         if optional and not raw.strip():
             return {}
@@ -92,17 +86,12 @@ class Request:
         except ValueError:
             value = None
         if not isinstance(value, dict):
-            raise bad_request("The body must be a JSON object")
+            raise refusal or bad_request("The body must be a JSON object")
         return value
 
 
-@dataclass
-class Reply:
-    status: int
-    headers: List[Tuple[str, str]] = field(default_factory=list)
-    body: bytes = b""
-    stream: object = None   # a readable file for large content, sent after `body`
-    stream_length: int = 0
+# `stream`: a readable file for large content, sent after `body`.
+Reply = namedtuple("Reply", "status headers body stream stream_length", defaults=((), b"", None, 0))
 
 
 def json_reply(status, value, headers=()):

@@ -109,10 +109,5 @@ def _with_open_range(parameter, schema):
 
 def _host_of_server(url):
     parts = urlsplit(url)
-    if "upload" in parts.netloc:
-        return "upload"
-    if parts.netloc.startswith("account."):
-        return "account"
-    if "boxcloud" in parts.netloc:
-        return "download"
-    return "api" if parts.path.rstrip("/") else "root"
+    return ("upload" if "upload" in parts.netloc else "account" if parts.netloc.startswith("account.") else
+            "download" if "boxcloud" in parts.netloc else "api" if parts.path.rstrip("/") else "root")

@@ -7,7 +7,7 @@ import hashlib
 import re
 import secrets
 import threading
-from dataclasses import asdict, dataclass
+from collections import namedtuple
 from datetime import timedelta
 
 import dates
@@ -16,14 +16,7 @@ from errors import bad_request, client_error, not_found
 
 CONTENT_RANGE = re.compile(r"^\s*bytes\s+(\d+)-(\d+)/(\d+)\s*$", re.IGNORECASE)
 OPEN, COMMITTED, ABORTED = "open", "committed", "aborted"
-
-
-@dataclass
-class Part:
-    part_id: str
-    offset: int
-    size: int
-    sha1: str
+Part = namedtuple("Part", "part_id offset size sha1")
 
 
 class UploadSession:
@@ -65,7 +58,7 @@ class UploadSession:
 
     def view(self):
         view = {key: value for key, value in vars(self).items() if key not in ("lock", "path", "expires_at", "parts")}
-        return dict(view, parts=[asdict(p) for p in sorted(self.parts, key=lambda p: p.offset)])
+        return dict(view, parts=[p._asdict() for p in sorted(self.parts, key=lambda p: p.offset)])
 
     def _checked_range(self, content_range):
         match = CONTENT_RANGE.match(content_range or "")
