@@ -11,8 +11,7 @@ FORM_TYPE = "application/x-www-form-urlencoded"
 
 
 def require_bearer(state, request):
-    authorization = request.header("Authorization") or ""
-    scheme, _, token = authorization.partition(" ")
+    scheme, _, token = (request.header("Authorization") or "").partition(" ")
     if scheme.lower() != "bearer" or not state.tokens.is_valid_access(token.strip()):
         raise unauthorized()
 
