@@ -1,8 +1,6 @@
-"""The token endpoint, the authorize page and the bearer-token check of API requests.
-
-The authorize page has no sign-in form: it redirects at once to the redirect URI with "code"
-(or error=access_denied under the switch "authorize" = "deny") and "state" when given.
-"""
+"""The token endpoint, the authorize page and the bearer-token check of API requests. The authorize page has no
+sign-in form: it redirects at once to the redirect URI with "code" (or error=access_denied under the switch
+"authorize" = "deny") and "state" when given."""
 
 from urllib.parse import parse_qs, quote
 
@@ -13,8 +11,7 @@ FORM_TYPE = "application/x-www-form-urlencoded"
 
 
 def require_bearer(state, request):
-    authorization = request.header("Authorization") or ""
-    scheme, _, token = authorization.partition(" ")
+    scheme, _, token = (request.header("Authorization") or "").partition(" ")
     if scheme.lower() != "bearer" or not state.tokens.is_valid_access(token.strip()):
         raise unauthorized()
 
@@ -30,11 +27,8 @@ def token(state, request):
         raise oauth_error("unsupported_grant_type" if grant else "invalid_request",
                           "Invalid grant_type parameter or parameter missing")
     if pair is None:
-        raise oauth_error("invalid_grant", "The %s is invalid or was used before"
-                          % grant.replace("_", " "))
-    access, refresh = pair
-    return json_reply(200, {"access_token": access, "expires_in": 3600,
-                            "restricted_to": [], "refresh_token": refresh,
+        raise oauth_error("invalid_grant", "The %s is invalid or was used before" % grant.replace("_", " "))
+    return json_reply(200, {"access_token": pair[0], "expires_in": 3600, "restricted_to": [], "refresh_token": pair[1],
                             "token_type": "bearer"})
 
 
@@ -48,8 +42,7 @@ def authorize(state, request):
         query = "code=" + state.tokens.issue_code()
     if request.param("state") is not None:
         query += "&state=" + quote(request.param("state"), safe="")
-    return empty_reply(302, [("Location", _append_query(redirect_uri, query)),
-                             ("Content-Type", "text/html")])
+    return empty_reply(302, [("Location", _append_query(redirect_uri, query)), ("Content-Type", "text/html")])
 
 
 def _form(request):

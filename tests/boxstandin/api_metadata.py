@@ -1,5 +1,5 @@
-"""Metadata instances on files. Without a seeded template values must be strings or numbers;
-with one, members must be its fields with values of the field's type."""
+"""Metadata instances on files. Without a seeded template values must be strings or numbers; with one, members must
+be its fields with values of the field's type."""
 
 import json
 import uuid
@@ -9,23 +9,15 @@ from errors import bad_request, client_error, metadata_error
 from httpmsg import json_reply
 
 
-
 def create_instance(state, request):
     target = state.store.file(request.path_params["file_id"])
-    scope = resolve_scope(state, request.path_params["scope"])
-    template_key = request.path_params["template_key"]
-    try:
-        values = json.loads(request.body.bytes())
-    except ValueError:
-        values = None
-    if not isinstance(values, dict):
-        raise _schema_error("The body must be a JSON object of template field values")
-    _validate(values, state.store.templates.get((scope, template_key)))
-    if template_key in target.metadata.get(scope, {}):
+    scope, key = resolve_scope(state, request.path_params["scope"]), request.path_params["template_key"]
+    values = request.json_object(refusal=_schema_error("The body must be a JSON object of template field values"))
+    _validate(values, state.store.templates.get((scope, key)))
+    if key in target.metadata.get(scope, {}):
         raise metadata_error(409, "tuple_already_exists",
                              "A metadata instance of this template already exists on the file")
-    instance = new_instance(target.id, scope, template_key, values)
-    target.metadata.setdefault(scope, {})[template_key] = instance
+    instance = target.metadata.setdefault(scope, {})[key] = new_instance(target.id, scope, key, values)
     return json_reply(201, instance)
 
 
@@ -48,16 +40,16 @@ def update_instance(state, request):
     except (ValueError, KeyError, TypeError):
         raise bad_request("The body is no JSON Patch that Box applies")
     _validate(values, state.store.templates.get((scope, key)))
-    target.metadata[scope][key] = dict({n: v for n, v in instance.items() if n.startswith("$")}, **values)
-    target.metadata[scope][key]["$version"] += 1
-    return json_reply(200, target.metadata[scope][key])
+    updated = target.metadata[scope][key] = dict({n: v for n, v in instance.items() if n.startswith("$")}, **values)
+    updated["$version"] += 1
+    return json_reply(200, updated)
 
 
 def new_instance(file_id, scope, template_key, values):
     instance_id = str(uuid.uuid4())
-    return dict({"$parent": "file_%s" % file_id, "$template": template_key, "$scope": scope,
-                 "$version": 0, "$id": instance_id, "$type": "%s-%s" % (template_key, instance_id),
-                 "$typeVersion": 0, "$canEdit": True}, **values)
+    return dict({"$parent": "file_%s" % file_id, "$template": template_key, "$scope": scope, "$version": 0,
+                 "$id": instance_id, "$type": "%s-%s" % (template_key, instance_id), "$typeVersion": 0,
+                 "$canEdit": True}, **values)
 
 
 def resolve_scope(state, scope):
@@ -65,10 +57,8 @@ def resolve_scope(state, scope):
     enterprise_id = state.enterprise_id()
     if scope == "enterprise":
         scope = "enterprise_%s" % enterprise_id
-    if scope.startswith("enterprise_") and (
-            enterprise_id is None or scope != "enterprise_%s" % enterprise_id):
-        raise client_error(404, "instance_tuple_not_found",
-                           "The metadata template was not found")
+    if scope.startswith("enterprise_") and (enterprise_id is None or scope != "enterprise_%s" % enterprise_id):
+        raise client_error(404, "instance_tuple_not_found", "The metadata template was not found")
     return scope
 
 
@@ -77,8 +67,7 @@ def _validate(values, template):
         if name.startswith("$"):
             problem = "is a reserved member"
         elif template is None:
-            problem = None if isinstance(value, str) or _is_number(value) else \
-                "must be a string or a number"
+            problem = None if isinstance(value, str) or _is_number(value) else "must be a string or a number"
         elif name not in template:
             problem = "is not a field of the template"
         else:

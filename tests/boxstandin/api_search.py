@@ -20,23 +20,15 @@ def search(state, request):
     if offset > MAX_OFFSET:
         raise invalid_parameter("offset", "Queries with offset above %d are rejected" % MAX_OFFSET)
     limit = int_param(request, "limit", 30, minimum=1)
-    tests = _item_tests(state, request, query, mdfilter)
-    matches = [item for item in state.store.items.values()
-               if item.id != ROOT_ID and all(test(item) for test in tests)]
+    tests = ([_query_test(query)] if query.strip() else []) + ([mdfilter] if mdfilter else [])
+    tests += [make(state.store, request.param(name)) for name, make in FILTERS if request.param(name)]
+    matches = [item for item in state.store.items.values() if item.id != ROOT_ID and all(t(item) for t in tests)]
     descending = request.param("direction", "DESC") == "DESC"
     matches.sort(key=lambda item: (item.modified_at, int(item.id)), reverse=descending)
-    renderer = Renderer(state)
-    entries = [renderer.item(item, fields_param(request))
-               for item in matches[offset:offset + limit]]
-    return json_reply(200, {"type": "search_results_items", "total_count": len(matches),
-                            "limit": limit, "offset": offset, "entries": entries})
-
-
-def _item_tests(state, request, query, mdfilter):
-    tests = [_query_test(query)] if query.strip() else []
-    tests += [make(state.store, request.param(name)) for name, make in FILTERS
-              if request.param(name)]
-    return tests + ([mdfilter] if mdfilter else [])
+    renderer, fields = Renderer(state), fields_param(request)
+    return json_reply(200, {"type": "search_results_items", "total_count": len(matches), "limit": limit,
+                            "offset": offset, "entries": [renderer.item(item, fields)
+                                                          for item in matches[offset:offset + limit]]})
 
 
 def _query_test(query):
@@ -47,54 +39,44 @@ def _query_test(query):
         terms = [word.casefold() for word in text.split() if word not in ("AND", "OR", "NOT")]
 
     def test(item):
-        haystack = [item.name.casefold()] + [str(value).casefold()
-                                             for value in _metadata_values(item)]
+        haystack = [item.name.casefold()] + [
+            str(value).casefold() for templates in getattr(item, "metadata", {}).values()
+            for instance in templates.values() for name, value in instance.items() if not name.startswith("$")]
         return all(any(term in field for field in haystack) for term in terms)
     return test
 
 
-def _metadata_values(item):
-    for templates in getattr(item, "metadata", {}).values():
-        for instance in templates.values():
-            for name, value in instance.items():
-                if not name.startswith("$"):
-                    yield value
-
-
 def _ancestor_test(store, text):
     folder_ids = [part.strip() for part in text.split(",") if part.strip()]
-    for folder_id in folder_ids:
-        if store.find(folder_id, Folder) is None:
-            raise client_error(404, "not_found", "Ancestor folder %s not found" % folder_id)
+    missing = next((folder_id for folder_id in folder_ids if store.find(folder_id, Folder) is None), None)
+    if missing is not None:
+        raise client_error(404, "not_found", "Ancestor folder %s not found" % missing)
     return lambda item: any(store.is_within(item, folder_id) for folder_id in folder_ids)
 
 
 def _extension_test(store, text):
     wanted = {part.strip().lower().lstrip(".") for part in text.split(",") if part.strip()}
-    return lambda item: (isinstance(item, File) and "." in item.name
-                         and item.name.rpartition(".")[2].lower() in wanted)
+    return lambda item: isinstance(item, File) and "." in item.name and item.name.rpartition(".")[2].lower() in wanted
 
 
 def _size_test(store, text):
     low, high = _range_ends("size_range", text, int)
-
-    def test(item):
-        if not isinstance(item, (File, Folder)):
-            return False
-        size = item.size if isinstance(item, File) else store.subtree_size(item)
-        return (low is None or size >= low) and (high is None or size <= high)
-    return test
+    return lambda item: (isinstance(item, File) and _within(item.size, low, high)
+                         or isinstance(item, Folder) and _within(store.subtree_size(item), low, high))
 
 
 def _date_test(store, text):
     low, high = _range_ends("updated_at_range", text, dates.parse)
-    return lambda item: ((low is None or item.modified_at >= low)
-                         and (high is None or item.modified_at <= high))
+    return lambda item: _within(item.modified_at, low, high)
 
 
 FILTERS = (("type", lambda store, kind: lambda item: item.type == kind),
            ("ancestor_folder_ids", _ancestor_test), ("file_extensions", _extension_test),
            ("size_range", _size_test), ("updated_at_range", _date_test))
+
+
+def _within(value, low, high):
+    return (low is None or value >= low) and (high is None or value <= high)
 
 
 def _range_ends(name, text, convert):
@@ -103,32 +85,27 @@ def _range_ends(name, text, convert):
     try:
         if not comma:
             raise ValueError
-        return (convert(low.strip()) if low.strip() else None,
-                convert(high.strip()) if high.strip() else None)
+        return tuple(convert(end.strip()) if end.strip() else None for end in (low, high))
     except ValueError:
-        raise invalid_parameter(name, "Invalid value '%s' for query parameter '%s'"
-                                % (text, name)) from None
+        raise invalid_parameter(name, "Invalid value '%s' for query parameter '%s'" % (text, name)) from None
 
 
 def _mdfilter(state, text):
     if text is None:
         return None
     try:
-        filters = json.loads(text)
-        (entry,) = filters
+        (entry,) = json.loads(text)
         scope = resolve_scope(state, entry["scope"]) if entry["scope"] != "global" else "global"
         template_key, conditions = entry["templateKey"], entry["filters"]
         if not isinstance(conditions, dict) or not isinstance(template_key, str):
             raise ValueError
     except (ValueError, TypeError, KeyError, ApiError):
-        raise invalid_parameter("mdfilters", "Invalid value for query parameter 'mdfilters'") \
-            from None
+        raise invalid_parameter("mdfilters", "Invalid value for query parameter 'mdfilters'") from None
 
     def test(item):
         instance = getattr(item, "metadata", {}).get(scope, {}).get(template_key)
-        return instance is not None and all(
-            _condition_holds(instance.get(name), condition)
-            for name, condition in conditions.items())
+        return instance is not None and all(_condition_holds(instance.get(name), condition)
+                                            for name, condition in conditions.items())
     return test
 
 
@@ -139,8 +116,8 @@ def _condition_holds(value, condition):
         return _comparable(value) == _comparable(condition)
     low, high = condition.get("gt"), condition.get("lt")
     try:
-        return ((low is None or _comparable(value) >= _comparable(low))
-                and (high is None or _comparable(value) <= _comparable(high)))
+        return _within(_comparable(value), low if low is None else _comparable(low),
+                       high if high is None else _comparable(high))
     except TypeError:
         return False
 

@@ -1,7 +1,4 @@
-"""Chunked uploads. Parts, commit and abort lock their session and take the state lock only
-for short spells."""
-
-from dataclasses import asdict
+"""Chunked uploads. Parts, commit and abort lock their session and take the state lock only for short spells."""
 
 import dates
 from api_items import check_change, check_new_item
@@ -16,9 +13,7 @@ def create_session(state, request):
     body = request.json_object()
     name, size, folder_id = body.get("file_name"), _file_size(body), body.get("folder_id")
     check_new_item(state, folder_id, name)
-    session = state.sessions.create(name, size, state.switches.get("part_size"),
-                                    folder_id=folder_id)
-    return json_reply(201, session_record(state, session))
+    return _new_session(state, name, size, folder_id=folder_id)
 
 
 def create_version_session(state, request):
@@ -26,18 +21,15 @@ def create_version_session(state, request):
     target = state.store.file(request.path_params["file_id"])
     name, size = body.get("file_name") or target.name, _file_size(body)
     check_change(state, target, name)
-    session = state.sessions.create(name, size, state.switches.get("part_size"),
-                                    file_id=target.id)
-    return json_reply(201, session_record(state, session))
+    return _new_session(state, name, size, file_id=target.id)
 
 
 def upload_part(state, request):
     session = _session(state, request)
     with session.lock:
         check_open(session)
-        part = session.add_part(request.header("Content-Range"), request.header("Digest"),
-                                request.body)
-    return json_reply(200, {"part": asdict(part)})
+        part = session.add_part(request.header("Content-Range"), request.header("Digest"), request.body)
+    return json_reply(200, {"part": part._asdict()})
 
 
 def commit(state, request):
@@ -61,26 +53,24 @@ def abort(state, request):
     return empty_reply(204)
 
 
-def session_record(state, session):
+def _new_session(state, name, size, **destination):
+    session = state.sessions.create(name, size, state.switches.get("part_size"), **destination)
     base = "%s/api/2.0/files/upload_sessions/%s" % (state.base_url, session.id)
-    return {"id": session.id, "type": "upload_session",
-            "session_expires_at": dates.format_date(session.expires_at),
-            "part_size": session.part_size, "total_parts": session.total_parts,
-            "num_parts_processed": len(session.parts),
-            "session_endpoints": {"upload_part": base, "commit": base + "/commit",
-                                  "abort": base, "list_parts": base + "/parts",
-                                  "status": base, "log_event": base + "/log"}}
+    return json_reply(201, {
+        "id": session.id, "type": "upload_session", "session_expires_at": dates.format_date(session.expires_at),
+        "part_size": session.part_size, "total_parts": session.total_parts, "num_parts_processed": len(session.parts),
+        "session_endpoints": {"upload_part": base, "commit": base + "/commit", "abort": base,
+                              "list_parts": base + "/parts", "status": base, "log_event": base + "/log"}})
 
 
 def _store_committed(state, session, blob):
-    store = state.store
     if session.file_id is None:
         check_new_item(state, session.folder_id, session.file_name)
-        return store.add(File, session.file_name, session.folder_id, blob=blob)
-    target = store.file(session.file_id)
+        return state.store.add(File, session.file_name, session.folder_id, blob=blob)
+    target = state.store.file(session.file_id)
     check_change(state, target, session.file_name)
-    store.replace_content(target, blob)
-    store.set_name(target, session.file_name)
+    state.store.replace_content(target, blob)
+    state.store.set_name(target, session.file_name)
     return target
 
 
@@ -92,6 +82,5 @@ def _session(state, request):
 def _file_size(body):
     size = body.get("file_size")
     if isinstance(size, bool) or not isinstance(size, int) or not 0 < size < 2 ** 63:
-        raise bad_request("'file_size' must be a positive 64-bit integer",
-                          code="invalid_file_size")
+        raise bad_request("'file_size' must be a positive 64-bit integer", code="invalid_file_size")
     return size

@@ -60,18 +60,16 @@ def _read_form(state, request):
     names = [part.name for part in parts]
     if "attributes" not in names or "file" not in names:
         raise bad_request("The form needs an 'attributes' part and a 'file' part")
-    if names.index("file") < names.index("attributes"):
-        raise bad_request("The attributes part must come before the file part",
-                          code="metadata_after_file_contents")
+    attributes_part, file_part = parts[names.index("attributes")], parts[names.index("file")]
+    if file_part.start < attributes_part.start:
+        raise bad_request("The attributes part must come before the file part", code="metadata_after_file_contents")
+    request.body.file.seek(attributes_part.start)
     try:
-        part = parts[names.index("attributes")]
-        request.body.file.seek(part.start)
-        attributes = json.loads(request.body.file.read(part.length))
+        attributes = json.loads(request.body.file.read(attributes_part.length))
     except ValueError:
         attributes = None
     if not isinstance(attributes, dict):
         raise bad_request("The attributes part must be a JSON object")
-    file_part = parts[names.index("file")]
     writer = BlobWriter(state.spool)
     request.body.file.seek(file_part.start)
     for offset in range(0, file_part.length, CHUNK_SIZE):
@@ -90,5 +88,4 @@ def _discarded_on_error(blob):
 
 
 def _upload_url(state):
-    return json_reply(200, {"upload_url": state.base_url + "/api/2.0/files/content",
-                            "upload_token": None})
+    return json_reply(200, {"upload_url": state.base_url + "/api/2.0/files/content", "upload_token": None})

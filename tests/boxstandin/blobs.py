@@ -1,5 +1,5 @@
-"""File content: in memory up to SPILL_THRESHOLD, else in a private spool folder, so that the
-benchmarks' files of several hundred MiB are never held twice."""
+"""File content: in memory up to SPILL_THRESHOLD, else in a private spool folder, so that the benchmarks' files of
+several hundred MiB are never held twice."""
 
 import contextlib
 import hashlib
@@ -14,7 +14,6 @@ PATTERN_BLOCK = 65536
 
 
 class SpoolDir:
-
     def __init__(self):
         self.path = tempfile.mkdtemp(prefix="boxstandin-")
 
@@ -28,8 +27,8 @@ class SpoolDir:
 
 
 class Blob:
-    """Immutable content with its size and SHA-1 (lower-case hex); readers that opened a file
-    before discard() keep reading it."""
+    """Immutable content with its size and SHA-1 (lower-case hex); readers that opened a file before discard() keep
+    reading it."""
 
     def __init__(self, size, sha1, data=None, path=None):
         self.size, self.sha1, self._data, self.path = size, sha1, data, path
@@ -47,13 +46,8 @@ class Blob:
 
 
 class BlobWriter:
-
     def __init__(self, spool):
-        self._spool = spool
-        self._memory = io.BytesIO()
-        self._file = None
-        self._path = None
-        self._sha1 = hashlib.sha1()
+        self._spool, self._memory, self._file, self._path, self._sha1 = spool, io.BytesIO(), None, None, hashlib.sha1()
         self.size = 0
 
     def write(self, data):
@@ -79,12 +73,11 @@ def remove_file(path):
 
 
 def pattern_blob(spool, size, seed):
-    """Byte i is (31*i + 17*seed + (i >> 16)) mod 256: every 64 KiB block differs from its
-    neighbours, so a part written at a wrong offset changes the digest."""
+    """Byte i is (31*i + 17*seed + (i >> 16)) mod 256: every 64 KiB block differs from its neighbours, so a part
+    written at a wrong offset changes the digest."""
     base = bytes((31 * j) & 0xFF for j in range(PATTERN_BLOCK))
     writer = BlobWriter(spool)
     for block_index, start in enumerate(range(0, size, PATTERN_BLOCK)):
         shift = (17 * seed + block_index) & 0xFF
-        table = bytes((value + shift) & 0xFF for value in range(256))
-        writer.write(base[:min(PATTERN_BLOCK, size - start)].translate(table))
+        writer.write(base[:min(PATTERN_BLOCK, size - start)].translate(bytes((v + shift) & 0xFF for v in range(256))))
     return writer.finish()

@@ -1,10 +1,10 @@
 #!/usr/bin/env python3
 """Box REST API stand-in for tests: an HTTP server on 127.0.0.1 that behaves like Box.
 
-One base address serves Box's hosts: B/2.0 the API, B/api/2.0 uploads, B/oauth2/token and
-B/api/oauth2/authorize; downloads redirect to B/_download/FILEID.VERSIONID (no token). Tests drive
-it through B/_control/ (control.py). It prints "READY http://127.0.0.1:PORT" once it accepts
-requests and stops on SIGTERM/SIGINT or, with --watch-stdin, when stdin closes.
+One base address serves Box's hosts: B/2.0 the API, B/api/2.0 uploads, B/oauth2/token and B/api/oauth2/authorize;
+downloads redirect to B/_download/FILEID.VERSIONID (no token). Tests drive it through B/_control/ (control.py). It
+prints "READY http://127.0.0.1:PORT" once it accepts requests and stops on SIGTERM/SIGINT or, with --watch-stdin,
+when stdin closes.
 """
 
 import argparse
@@ -35,12 +35,10 @@ def main(argv=None):
     for signal_number in (signal.SIGTERM, signal.SIGINT):
         signal.signal(signal_number, lambda *_: stop.set())
     if arguments.watch_stdin:
-        threading.Thread(target=lambda: (sys.stdin.buffer.read(), stop.set()),
-                         daemon=True).start()
+        threading.Thread(target=lambda: (sys.stdin.buffer.read(), stop.set()), daemon=True).start()
     print("READY %s" % state.base_url, flush=True)
     try:
-        # Wake now and then so that signal handlers run promptly in the main thread.
-        while not stop.wait(0.5):
+        while not stop.wait(0.5):   # wakes now and then so that signal handlers run promptly
             pass
     finally:
         state.stopping.set()

@@ -1,27 +1,25 @@
-"""Test control interface of the Box stand-in under /_control/: JSON in and out, no token, not
-journaled, never hit by faults. GET takes query parameters, POST a JSON object (empty: {}).
-200 on success, 400 {"error"} for a malformed call, 404 {"error"} for a missing item.
+"""Test control interface of the Box stand-in under /_control/: JSON in and out, no token, not journaled, never hit by
+faults. GET takes query parameters, POST a JSON object (empty: {}). 200 on success, 400 {"error"} for a malformed
+call, 404 {"error"} for a missing item.
 
 POST reset                  empty account, initial tokens, default switches, no faults or journal
-POST seed {"user": {"id", "name", "login", "enterprise_id"}, "metadata_templates": [{"scope",
-          "template_key", "fields": {name: "string"|"float"|"date"|"enum"|"multiSelect"}}],
-          "folders"|"files"|"web_links": [ITEM]}  -> {"folders": [ids], "files": [..], ...}
-     ITEM: "name", "parent_id" ("0"), "id", "modified_at", "content_modified_at", "etag",
-          "permissions" {"can_upload": false, ..}; web links "url"; files one of "content_text",
-          "content_base64", "pattern" {"size", "seed"} (byte i is (31*i + 17*seed + (i >> 16))
-          mod 256), "version_number", "lock" {"expires_at", "is_download_prevented",
-          "created_by" {"id", "name", "login"}} | null, "metadata" {scope: {template: values}}
-GET  item?type=file|folder|web_link&id=ID[&content=1] | item?path=/A/B  -> the item as the
-          API shows VIEW_FIELDS (control_items.py), plus "children", "metadata", "content_base64"
+POST seed {"user": {"id", "name", "login", "enterprise_id"}, "metadata_templates": [{"scope", "template_key",
+          "fields": {name: "string"|"float"|"date"|"enum"|"multiSelect"}}], "folders"|"files"|"web_links": [ITEM]}
+          -> {"folders": [ids], "files": [..], ...}
+     ITEM: "name", "parent_id" ("0"), "id", "modified_at", "content_modified_at", "etag", "permissions"
+          {"can_upload": false, ..}; web links "url"; files one of "content_text", "content_base64", "pattern"
+          {"size", "seed"} (byte i is (31*i + 17*seed + (i >> 16)) mod 256), "version_number", "lock" {"expires_at",
+          "is_download_prevented", "created_by" {"id", "name", "login"}} | null, "metadata" {scope: {template: values}}
+GET  item?type=file|folder|web_link&id=ID[&content=1] | item?path=/A/B  -> the item as the API shows VIEW_FIELDS
+          (control_items.py), plus "children", "metadata", "content_base64"
 POST item {"type", "id", ITEM members}   new content makes a new version, a new name a rename
 POST item/delete {"type", "id"}
 GET  tokens | POST tokens {"access_token", "refresh_token", "access_expired"}
           -> {"access_token", "refresh_token", "access_expired", "refresh_count"}
 POST switches {name: value}   see SWITCHES in state.py
-POST faults RULE -> {"id"}   RULE {"method" ("*"), "path" (glob), "query" (substring of the raw
-          query), "replies": [REPLY]} or one REPLY inline. REPLY {"status", "headers" {},
-          one body of "json", "text", "error" {"code", "message", "context_info"} or
-          "metadata_error" {"code", "message"}, "content_type", "delay_ms", "times" (1),
+POST faults RULE -> {"id"}   RULE {"method" ("*"), "path" (glob), "query" (substring of the raw query), "replies":
+          [REPLY]} or one REPLY inline. REPLY {"status", "headers" {}, one body of "json", "text", "error" {"code",
+          "message", "context_info"} or "metadata_error" {"code", "message"}, "content_type", "delay_ms", "times" (1),
           "action": "reply" | "pass" | "close" | "hang" (until "hang_ms"), "truncate_at"}.
           The oldest matching rule answers; each reply "times" times, then the next.
 POST faults/clear
@@ -30,8 +28,6 @@ GET  journal[?since=N][&route=KEY][&path=GLOB]  -> {"entries": [ENTRY], "next": 
 POST journal/clear
 GET  upload_sessions -> {"sessions": [UploadSession.view() (sessions.py)]}
 """
-
-import json
 
 import control_items
 from httpmsg import json_reply
@@ -55,26 +51,20 @@ def handle(state, request):
 
 
 def _body(request):
-    raw = request.body.bytes()
-    value = json.loads(raw.decode("utf-8")) if raw.strip() else {}
-    if not isinstance(value, dict):
-        raise ValueError("the body must be a JSON object")
-    return value
+    return request.json_object(optional=True, refusal=ValueError("the body must be a JSON object"))
 
 
 def _get_item(state, request):
-    if request.param("path") is not None:
-        item = control_items.find_by_path(state, request.param("path"))
-    else:
-        item = control_items.find_item(state, request.param("type"), request.param("id"))
+    path = request.param("path")
+    item = control_items.find_by_path(state, path) if path is not None else \
+        control_items.find_item(state, request.param("type"), request.param("id"))
     return control_items.item_view(state, item, request.param("content") == "1")
 
 
 def _get_journal(state, request):
     # Read "next" first: a request journaled meanwhile shows up in the next read, not twice.
     next_index = state.journal.next_index
-    entries = state.journal.entries(int(request.param("since", "0")), request.param("route"),
-                                    request.param("path"))
+    entries = state.journal.entries(int(request.param("since", "0")), request.param("route"), request.param("path"))
     return {"entries": [e for e in entries if e["index"] < next_index], "next": next_index}
 
 
@@ -83,8 +73,7 @@ CALLS = {
     ("POST", "seed"): lambda state, request: control_items.seed(state, _body(request)),
     ("GET", "item"): _get_item,
     ("POST", "item"): lambda state, request: control_items.update_item(state, _body(request)),
-    ("POST", "item/delete"): lambda state, request: control_items.delete_item(state,
-                                                                              _body(request)),
+    ("POST", "item/delete"): lambda state, request: control_items.delete_item(state, _body(request)),
     ("GET", "tokens"): lambda state, request: state.tokens.view(),
     ("POST", "tokens"): lambda state, request: state.tokens.set(**_body(request)),
     ("POST", "switches"): lambda state, request: state.update_switches(_body(request)),

@@ -14,9 +14,7 @@ def parse(text):
     if not isinstance(text, str) or "T" not in text:
         raise ValueError("not an RFC 3339 date-time: %r" % (text,))
     value = datetime.fromisoformat(text.strip())
-    if value.tzinfo is None:
-        value = value.replace(tzinfo=timezone.utc)
-    return value.astimezone(timezone.utc)
+    return (value if value.tzinfo else value.replace(tzinfo=timezone.utc)).astimezone(timezone.utc)
 
 
 def format_date(value):

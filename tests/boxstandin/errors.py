@@ -8,18 +8,13 @@ class ApiError(Exception):
 
     def __init__(self, status, body=None, headers=()):
         super().__init__("%d %s" % (status, body))
-        self.status = status
-        self.body = body
-        self.headers = list(headers)
+        self.status, self.body, self.headers = status, body, list(headers)
 
 
 def client_error_body(status, code, message, context_info=None):
     body = {"type": "error", "status": status, "code": code, "message": message,
-            "help_url": "http://developers.box.com/docs/#errors",
-            "request_id": secrets.token_hex(8)}
-    if context_info is not None:
-        body["context_info"] = context_info
-    return body
+            "help_url": "http://developers.box.com/docs/#errors", "request_id": secrets.token_hex(8)}
+    return body if context_info is None else dict(body, context_info=context_info)
 
 
 def client_error(status, code, message, context_info=None):
@@ -40,8 +35,7 @@ def oauth_error(error, description):
 
 
 def unauthorized():
-    return ApiError(401, None, [("WWW-Authenticate",
-                                 'Bearer realm="Service", error="invalid_token"')])
+    return ApiError(401, None, [("WWW-Authenticate", 'Bearer realm="Service", error="invalid_token"')])
 
 
 def bad_request(message, code="bad_request"):

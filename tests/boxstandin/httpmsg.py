@@ -5,8 +5,7 @@ import hashlib
 import json
 import tempfile
 import time
-from dataclasses import dataclass, field
-from typing import List, Tuple
+from collections import namedtuple
 from urllib.parse import parse_qs, unquote, urlsplit
 
 from errors import bad_request, invalid_parameter
@@ -18,37 +17,32 @@ READ_CHUNK = 1024 * 1024
 
 
 class Body:
-    """A request body spooled to disk when large, with its size and SHA-1."""
+    """A request body spooled to disk when large, with its size and SHA-1 (hex)."""
 
-    def __init__(self, spool_dir):
-        self.file = tempfile.SpooledTemporaryFile(max_size=MEMORY_BODY_LIMIT, dir=spool_dir)
-        self.size = 0
-        self._sha1 = hashlib.sha1()
+    def __init__(self, file, size, sha1):
+        self.file, self.size, self.sha1 = file, size, sha1
 
     @classmethod
     def read_from(cls, stream, length, spool_dir, pace_ms=0):
         """Exactly `length` bytes, or None when the peer closes early."""
-        body = cls(spool_dir)
+        spooled = tempfile.SpooledTemporaryFile(max_size=MEMORY_BODY_LIMIT, dir=spool_dir)
+        size, digest = 0, hashlib.sha1()
         try:
-            while body.size < length:
-                data = stream.read(min(READ_CHUNK, length - body.size))
+            while size < length:
+                data = stream.read(min(READ_CHUNK, length - size))
                 if not data:
-                    body.close()
+                    spooled.close()
                     return None
-                body._sha1.update(data)
-                body.size += len(data)
-                body.file.write(data)
+                digest.update(data)
+                size += len(data)
+                spooled.write(data)
                 if pace_ms:
                     time.sleep(pace_ms / 1000)
         except BaseException:
-            body.close()
+            spooled.close()
             raise
-        body.file.seek(0)
-        return body
-
-    @property
-    def sha1(self):
-        return self._sha1.hexdigest()
+        spooled.seek(0)
+        return cls(spooled, size, digest.hexdigest())
 
     def bytes(self):
         if self.size > JSON_BODY_LIMIT:
@@ -67,31 +61,23 @@ class Body:
         return view
 
 
-@dataclass
 class Request:
-    method: str
-    target: str
-    request_line: str
-    headers: List[Tuple[str, str]]
-    body: Body
-    path_params: dict = field(default_factory=dict)
-
-    def __post_init__(self):
-        parts = urlsplit(self.target)
-        self.path = unquote(parts.path) or "/"
-        self.query = parts.query
+    def __init__(self, method, target, request_line, headers, body):
+        self.method, self.target, self.request_line = method, target, request_line
+        self.headers, self.body = headers, body
+        parts = urlsplit(target)
+        self.path, self.query, self.path_params = unquote(parts.path) or "/", parts.query, {}
         self.params = parse_qs(parts.query, keep_blank_values=True)
 
     def header(self, name, default=None):
-        return next((value for key, value in self.headers if key.lower() == name.lower()),
-                    default)
+        return next((value for key, value in self.headers if key.lower() == name.lower()), default)
 
     def param(self, name, default=None):
-        values = self.params.get(name)
-        return values[0] if values else default
+        return self.params.get(name, [default])[0]
 
-    def json_object(self, optional=False):
-        """The body as a JSON object; an empty body counts as {} when it is optional."""
+    def json_object(self, optional=False, refusal=None):
+        """The body as a JSON object, else raises `refusal` (a 400 by default); an empty body counts as {} when it is
+        optional."""
         raw = self.body.bytes()
         if optional and not raw.strip():
             return {}
@@ -100,22 +86,16 @@ class Request:
         except ValueError:
             value = None
         if not isinstance(value, dict):
-            raise bad_request("The body must be a JSON object")
+            raise refusal or bad_request("The body must be a JSON object")
         return value
 
 
-@dataclass
-class Reply:
-    status: int
-    headers: List[Tuple[str, str]] = field(default_factory=list)
-    body: bytes = b""
-    stream: object = None          # a readable file for large content, sent after `body`
-    stream_length: int = 0
+# `stream`: a readable file for large content, sent after `body`.
+Reply = namedtuple("Reply", "status headers body stream stream_length", defaults=((), b"", None, 0))
 
 
 def json_reply(status, value, headers=()):
-    return Reply(status, [("Content-Type", "application/json")] + list(headers),
-                 json.dumps(value).encode("utf-8"))
+    return Reply(status, [("Content-Type", "application/json")] + list(headers), json.dumps(value).encode("utf-8"))
 
 
 def empty_reply(status, headers=()):
@@ -127,8 +107,7 @@ def text_reply(status, text, content_type="text/plain; charset=utf-8"):
 
 
 def content_reply(stream, length):
-    return Reply(200, [("Content-Type", "application/octet-stream")], stream=stream,
-                 stream_length=length)
+    return Reply(200, [("Content-Type", "application/octet-stream")], stream=stream, stream_length=length)
 
 
 def fields_param(request):

@@ -6,15 +6,12 @@ import threading
 
 class Journal:
     def __init__(self):
-        self._lock = threading.Lock()
-        self._entries = []
-        self._next_index = 0
+        self._lock, self._entries, self._next_index = threading.Lock(), [], 0
 
     def record(self, request, route, api_check):
         """Add an entry for a request; indexes keep growing across clears."""
-        entry = {"request_line": request.request_line, "method": request.method,
-                 "target": request.target, "path": request.path, "query": request.query,
-                 "headers": [[name, value] for name, value in request.headers],
+        entry = {"request_line": request.request_line, "method": request.method, "target": request.target,
+                 "path": request.path, "query": request.query, "headers": [list(header) for header in request.headers],
                  "route": route, "api": {"status": api_check.status, "path": api_check.path},
                  "status": None, "fault": None, **request.body.journal_view()}
         with self._lock:
@@ -25,14 +22,13 @@ class Journal:
 
     def finish(self, entry, status, fault=None):
         with self._lock:
-            entry["status"] = status
-            entry["fault"] = fault
+            entry.update(status=status, fault=fault)
 
     def entries(self, since=0, route=None, path=None):
         with self._lock:
             chosen = [dict(e) for e in self._entries if e["index"] >= since]
-        return [e for e in chosen if route in (None, e["route"])
-                and (path is None or fnmatch.fnmatchcase(e["path"], path))]
+        return [e for e in chosen
+                if route in (None, e["route"]) and (path is None or fnmatch.fnmatchcase(e["path"], path))]
 
     @property
     def next_index(self):

@@ -8,8 +8,6 @@ from errors import bad_request
 SCAN_CHUNK = 1024 * 1024
 HEADER_LIMIT = 16 * 1024
 _PARAM = re.compile(r';\s*([\w-]+)\s*=\s*("(?:[^"\\]|\\.)*"|[^;]*)')
-
-
 FormPart = namedtuple("FormPart", "name start length")   # start: of the content in the body
 
 
@@ -45,8 +43,7 @@ def _part(stream, header_start, content_end):
     for line in head[:split].decode("utf-8", "replace").split("\r\n"):
         header, _, value = line.partition(":")
         if header.strip().lower() == "content-disposition":
-            name = next((_unquote(v) for key, v in _PARAM.findall(value) if key.lower() == "name"),
-                        "")
+            name = next((_unquote(v) for key, v in _PARAM.findall(value) if key.lower() == "name"), "")
     start = header_start + split + 4
     return FormPart(name, start, content_end - start)
 

@@ -10,11 +10,8 @@ class TokenBook:
     """Changes happen under the stand-in's state lock (token route, authorize page, control)."""
 
     def __init__(self):
-        self.access_token = INITIAL_ACCESS_TOKEN
-        self.refresh_token = INITIAL_REFRESH_TOKEN
-        self.access_expired = False
-        self.refresh_count = 0
-        self._codes = set()
+        self.access_token, self.refresh_token = INITIAL_ACCESS_TOKEN, INITIAL_REFRESH_TOKEN
+        self.access_expired, self.refresh_count, self._codes = False, 0, set()
 
     def is_valid_access(self, token):
         return bool(token) and token == self.access_token and not self.access_expired
@@ -50,7 +47,5 @@ class TokenBook:
                 "access_expired": self.access_expired, "refresh_count": self.refresh_count}
 
     def _rotate(self):
-        self.access_token = secrets.token_hex(16)
-        self.refresh_token = secrets.token_hex(16)
-        self.access_expired = False
+        self.access_token, self.refresh_token, self.access_expired = secrets.token_hex(16), secrets.token_hex(16), False
         return self.access_token, self.refresh_token

@@ -1,5 +1,7 @@
 """The stand-in's Box routes and how a request reaches its handler."""
 
+import contextlib
+
 import api_auth
 import api_items
 import api_metadata
@@ -12,12 +14,10 @@ from openapi_routes import compile_template, invalid_query
 
 
 class Route:
+    # Handlers that move large content are not `locked`: they take the state lock themselves, for short spells.
     def __init__(self, method, template, handler, auth=True, locked=True):
-        self.method, self.handler, self.auth = method, handler, auth
-        # Handlers that move large content take the state lock themselves, for short spells.
-        self.locked = locked
-        self.key = "%s %s" % (method, template)
-        self.regex = compile_template(template)
+        self.method, self.handler, self.auth, self.locked = method, handler, auth, locked
+        self.key, self.regex = "%s %s" % (method, template), compile_template(template)
 
 
 SESSION = "/api/2.0/files/upload_sessions/{upload_session_id}"
@@ -36,10 +36,8 @@ ROUTES = [
     Route("DELETE", "/2.0/files/{file_id}", api_items.delete_file),
     Route("GET", "/2.0/files/{file_id}/content", api_items.download),
     Route("OPTIONS", "/2.0/files/{file_id}/content", api_uploads.preflight_version),
-    Route("POST", "/2.0/files/{file_id}/metadata/{scope}/{template_key}",
-          api_metadata.create_instance),
-    Route("PUT", "/2.0/files/{file_id}/metadata/{scope}/{template_key}",
-          api_metadata.update_instance),
+    Route("POST", "/2.0/files/{file_id}/metadata/{scope}/{template_key}", api_metadata.create_instance),
+    Route("PUT", "/2.0/files/{file_id}/metadata/{scope}/{template_key}", api_metadata.update_instance),
     Route("GET", "/2.0/search", api_search.search),
     Route("POST", "/api/2.0/files/content", api_uploads.upload_new, locked=False),
     Route("POST", "/api/2.0/files/upload_sessions", api_sessions.create_session),
@@ -53,19 +51,15 @@ ROUTES = [
 
 
 def find_route(method, path):
-    for route in ROUTES:
-        match = route.regex.match(path) if route.method == method else None
-        if match:
-            return route, match.groupdict()
-    return None, {}
+    matches = ((route, route.regex.match(path)) for route in ROUTES if route.method == method)
+    return next(((route, match.groupdict()) for route, match in matches if match), (None, {}))
 
 
 def dispatch(state, request, route, path_params, check):
     try:
         # A front end refuses raw spaces, controls and non-ASCII in the request target.
         if not all(0x21 <= ord(char) <= 0x7E for char in request.target):
-            return text_reply(400, "<html><body><h1>400 Bad Request</h1></body></html>",
-                              "text/html")
+            return text_reply(400, "<html><body><h1>400 Bad Request</h1></body></html>", "text/html")
         if route is None:
             if any(other.regex.match(request.path) for other in ROUTES):
                 raise client_error(405, "method_not_allowed", "Method Not Allowed")
@@ -74,14 +68,10 @@ def dispatch(state, request, route, path_params, check):
             api_auth.require_bearer(state, request)
         refused = invalid_query(check, request.params)
         if refused:
-            raise invalid_parameter(refused[0], "Invalid value for query parameter '%s': %s"
-                                    % refused)
+            raise invalid_parameter(refused[0], "Invalid value for query parameter '%s': %s" % refused)
         request.path_params = path_params
-        if route.locked:
-            with state.lock:
-                return route.handler(state, request)
-        return route.handler(state, request)
+        with state.lock if route.locked else contextlib.nullcontext():
+            return route.handler(state, request)
     except ApiError as error:
-        if error.body is None:
-            return empty_reply(error.status, error.headers)
-        return json_reply(error.status, error.body, error.headers)
+        return empty_reply(error.status, error.headers) if error.body is None else \
+            json_reply(error.status, error.body, error.headers)

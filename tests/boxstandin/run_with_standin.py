@@ -3,9 +3,8 @@
 
     run_with_standin.py --openapi PATH -- COMMAND ARGS...
 
-The command finds the stand-in in BOX_STANDIN_URL (Wine hands it on to Windows programs) and its
-exit code is passed on: 128+N when it died of signal N. From Python:
-with StandInProcess(openapi_path) as url: ...
+The command finds the stand-in in BOX_STANDIN_URL (Wine hands it on to Windows programs) and its exit code is passed
+on: 128+N when it died of signal N. From Python: with StandInProcess(openapi_path) as url: ...
 """
 
 import argparse
@@ -19,13 +18,11 @@ STANDIN_SCRIPT = os.path.join(os.path.dirname(os.path.abspath(__file__)), "boxst
 
 class StandInProcess:
     def __init__(self, openapi_path):
-        self._openapi_path = openapi_path
-        self._process = None
+        self._openapi_path, self._process = openapi_path, None
 
     def start(self):
-        self._process = subprocess.Popen(
-            [sys.executable, STANDIN_SCRIPT, "--openapi", self._openapi_path, "--watch-stdin"],
-            stdin=subprocess.PIPE, stdout=subprocess.PIPE, text=True)
+        self._process = subprocess.Popen([sys.executable, STANDIN_SCRIPT, "--openapi", self._openapi_path,
+                                          "--watch-stdin"], stdin=subprocess.PIPE, stdout=subprocess.PIPE, text=True)
         # It prints nothing but this line, or ends (and so ends the line) when it cannot start.
         line = self._process.stdout.readline()
         if not line.startswith("READY "):
@@ -36,26 +33,23 @@ class StandInProcess:
     def stop(self):
         # It stops at the end of its stdin, and also when this launcher is killed.
         process, self._process = self._process, None
-        if process is None:
-            return
-        process.stdin.close()
-        try:
-            process.wait(10)
-        except subprocess.TimeoutExpired:
-            process.kill()
-            process.wait()
+        if process is not None:
+            process.stdin.close()
+            try:
+                process.wait(10)
+            except subprocess.TimeoutExpired:
+                process.kill()
+                process.wait()
 
-    def __enter__(self):
-        return self.start()
+    __enter__ = start
 
     def __exit__(self, *exc_info):
         self.stop()
 
 
 def _run_command(command, url):
-    environment = dict(os.environ, BOX_STANDIN_URL=url)
     # Its own process group, so that a signal ends the whole tree (wine included).
-    child = subprocess.Popen(command, env=environment, start_new_session=True)
+    child = subprocess.Popen(command, env=dict(os.environ, BOX_STANDIN_URL=url), start_new_session=True)
     try:
         returncode = child.wait()
         return 128 - returncode if returncode < 0 else returncode

@@ -1,6 +1,5 @@
-"""HTTP/1.1 with keep-alive (XMLHTTP and WinINet keep connections): every reply carries
-Content-Length. A request line is split leniently, so that a target with raw spaces still arrives
-and shows in the journal as sent."""
+"""HTTP/1.1 with keep-alive (XMLHTTP and WinINet keep connections): every reply carries Content-Length. A request
+line is split leniently, so that a target with raw spaces still arrives and shows in the journal as sent."""
 
 import http.client
 import sys
@@ -14,8 +13,7 @@ from httpmsg import Body, Reply, Request, json_reply, text_reply
 
 MAX_LINE = 65536
 SEND_CHUNK = 1024 * 1024
-# HTTP forbids Content-Length on these; they never carry a body.
-NO_BODY_STATUSES = (204, 304)
+NO_BODY_STATUSES = (204, 304)   # HTTP forbids Content-Length on these
 
 
 class StandInServer(ThreadingHTTPServer):
@@ -35,8 +33,7 @@ class StandInServer(ThreadingHTTPServer):
 class StandInHandler(BaseHTTPRequestHandler):
     protocol_version = "HTTP/1.1"
     timeout = 120
-    # Small replies must not wait for the client's delayed acknowledgement.
-    disable_nagle_algorithm = True
+    disable_nagle_algorithm = True   # small replies must not wait for the client's delayed acknowledgement
 
     def handle_one_request(self):
         self.close_connection = True
@@ -56,9 +53,8 @@ class StandInHandler(BaseHTTPRequestHandler):
         if len(raw) > MAX_LINE:
             return self._refuse(414, "Request line too long")
         line = raw.decode("utf-8", "replace").rstrip("\r\n")
-        if raw and not line.strip():
-            self.close_connection = False     # a stray line end between requests
         if not line.strip():
+            self.close_connection = not raw   # a stray line end between requests keeps the connection
             return None
         method, _, rest = line.partition(" ")
         target, _, version = rest.rpartition(" ")
@@ -75,25 +71,21 @@ class StandInHandler(BaseHTTPRequestHandler):
             self.wfile.write(b"HTTP/1.1 100 Continue\r\n\r\n")
             self.wfile.flush()
         state = self.server.state
-        body = Body.read_from(self.rfile, length, state.spool.path,
-                              state.switches.get("body_read_pace_ms"))
+        body = Body.read_from(self.rfile, length, state.spool.path, state.switches.get("body_read_pace_ms"))
         if body is None:
             return None
         tokens = {token.strip().lower() for token in message.get("Connection", "").split(",")}
-        self.close_connection = ("close" in tokens if version == "HTTP/1.1"
-                                 else "keep-alive" not in tokens)
+        self.close_connection = "close" in tokens if version == "HTTP/1.1" else "keep-alive" not in tokens
         return Request(method, target.strip(), line, list(message.items()), body)
 
     def _refuse(self, status, message):
         self.close_connection = True
         self._send(text_reply(status, message + "\n"))
-        return None
 
     def _answer(self, request):
         state = self.server.state
         if request.path.startswith("/_control/"):
-            self._send(control.handle(state, request))
-            return
+            return self._send(control.handle(state, request))
         route, path_params = routes.find_route(request.method, request.path)
         check = state.api_index.check(request.method, request.path)
         entry = state.journal.record(request, route.key if route else "unmatched", check)
@@ -104,8 +96,7 @@ class StandInHandler(BaseHTTPRequestHandler):
             reply = routes.dispatch(state, request, route, path_params, check)
         except Exception:
             traceback.print_exc()
-            reply = json_reply(500, client_error_body(500, "internal_server_error",
-                                                      "Internal Server Error"))
+            reply = json_reply(500, client_error_body(500, "internal_server_error", "Internal Server Error"))
         state.journal.finish(entry, reply.status, scripted.rule_id if scripted else None)
         self._send(reply)
 
@@ -118,28 +109,24 @@ class StandInHandler(BaseHTTPRequestHandler):
         if scripted.action == "pass":
             return True
         replying = scripted.action == "reply"
-        self.server.state.journal.finish(entry, scripted.status if replying else None,
-                                         scripted.rule_id)
+        self.server.state.journal.finish(entry, scripted.status if replying else None, scripted.rule_id)
         if scripted.action == "hang":
             stopping.wait(None if scripted.hang_ms is None else scripted.hang_ms / 1000.0)
         if replying:
-            self._send(Reply(scripted.status, list(scripted.headers), scripted.body),
-                       scripted.truncate_at)
+            self._send(Reply(scripted.status, list(scripted.headers), scripted.body), scripted.truncate_at)
         self.close_connection = self.close_connection or not replying
         return False
 
     def _send(self, reply, truncate_at=None):
         """Write the reply; with `truncate_at` only that many body bytes, then hang up."""
         headers = list(reply.headers)
-        if reply.status not in NO_BODY_STATUSES and not any(
-                name.lower() == "content-length" for name, _ in headers):
+        if reply.status not in NO_BODY_STATUSES and not any(name.lower() == "content-length" for name, _ in headers):
             headers.append(("Content-Length", str(len(reply.body) + reply.stream_length)))
         self.close_connection = self.close_connection or truncate_at is not None
         if self.close_connection:
             headers.append(("Connection", "close"))
         reason = http.client.responses.get(reply.status, "Status %d" % reply.status)
-        head = ["HTTP/1.1 %d %s" % (reply.status, reason)]
-        head += ["%s: %s" % (name, value) for name, value in headers]
+        head = ["HTTP/1.1 %d %s" % (reply.status, reason)] + ["%s: %s" % (name, value) for name, value in headers]
         body = reply.body if truncate_at is None else reply.body[:truncate_at]
         self.wfile.write(("\r\n".join(head) + "\r\n\r\n").encode("utf-8") + body)
         if truncate_at is None and reply.stream is not None:

@@ -10,23 +10,19 @@ from oauth_tokens import TokenBook
 from sessions import SessionBook
 from store import Store
 
-# Behaviour switches and their defaults. download_mode "redirect" (302 to the download host),
-# "direct" (200 with the bytes) or "not_ready" (202 with Retry-After); authorize "grant" or
-# "deny"; the pace switches pause after each MiB of a request body read or of content sent.
-SWITCHES = {"download_mode": "redirect", "enterprise_null": False, "part_size": 8 * 1024 * 1024,
-            "authorize": "grant", "body_read_pace_ms": 0, "reply_send_pace_ms": 0}
+# Behaviour switches and their defaults. download_mode "redirect" (302 to the download host), "direct" (200 with the
+# bytes) or "not_ready" (202 with Retry-After); authorize "grant" or "deny"; the pace switches pause after each MiB
+# of a request body read or of content sent.
+SWITCHES = {"download_mode": "redirect", "enterprise_null": False, "part_size": 8 * 1024 * 1024, "authorize": "grant",
+            "body_read_pace_ms": 0, "reply_send_pace_ms": 0}
 
 
 class StandInState:
     def __init__(self, api_index):
         # One lock guards the store and the session book; long transfers run outside it.
-        self.lock = threading.RLock()
-        self.api_index = api_index
-        self.spool = SpoolDir()
-        self.base_url = ""
-        self.stopping = threading.Event()    # releases delayed and hanging replies
-        self.faults = FaultBook()
-        self.journal = Journal()
+        self.lock, self.api_index, self.spool, self.base_url = threading.RLock(), api_index, SpoolDir(), ""
+        self.stopping = threading.Event()   # releases delayed and hanging replies
+        self.faults, self.journal = FaultBook(), Journal()
         self._fresh_account()
 
     def reset(self):
@@ -52,7 +48,5 @@ class StandInState:
         return None if self.switches["enterprise_null"] else self.store.user.enterprise_id
 
     def _fresh_account(self):
-        self.store = Store()
-        self.sessions = SessionBook(self.spool)
-        self.tokens = TokenBook()
+        self.store, self.sessions, self.tokens = Store(), SessionBook(self.spool), TokenBook()
         self.switches = dict(SWITCHES)

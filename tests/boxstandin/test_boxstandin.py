@@ -1,6 +1,6 @@
 #!/usr/bin/env python3
-"""Self-test of the Box stand-in over HTTP: what the suites trust it with and no product test
-would notice failing. Run: test_boxstandin.py --openapi PATH [unittest arguments]"""
+"""Self-test of the Box stand-in over HTTP: what the suites trust it with and no product test would notice failing.
+Run: test_boxstandin.py --openapi PATH [unittest arguments]"""
 
 import http.client
 import json
@@ -11,26 +11,24 @@ from urllib.parse import urlsplit
 from oauth_tokens import INITIAL_ACCESS_TOKEN
 from run_with_standin import StandInProcess
 
+
 class StandInTest(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
-        cls.process = StandInProcess(OPENAPI_PATH)
-        url = urlsplit(cls.process.start())
+        process = StandInProcess(OPENAPI_PATH)
+        url = urlsplit(process.start())
+        cls.addClassCleanup(process.stop)
         cls.address = (url.hostname, url.port)
-
-    @classmethod
-    def tearDownClass(cls):
-        cls.process.stop()
 
     def setUp(self):
         self.send("POST", "/_control/reset")
 
-    def send(self, method, target, body=b"", content_type="application/json"):
+    def send(self, method, target, body=b""):
         connection = http.client.HTTPConnection(*self.address, timeout=10)
         self.addCleanup(connection.close)
         body = json.dumps(body).encode() if isinstance(body, dict) else body
-        connection.request(method, target, body, {"Authorization": "Bearer " + INITIAL_ACCESS_TOKEN,
-                                                  "Content-Type": content_type})
+        connection.request(method, target, body,
+                           {"Authorization": "Bearer " + INITIAL_ACCESS_TOKEN, "Content-Type": "application/json"})
         reply = connection.getresponse()
         return reply.status, json.loads(reply.read() or "null")
 
@@ -45,8 +43,8 @@ class StandInTest(unittest.TestCase):
             with self.subTest(target=target):
                 status, error = self.send(method, target, body)
                 self.assertEqual((status, error["code"]), (400, "bad_request"))
-        self.assertEqual(self.send("GET", "/2.0/folders/0/items?usemarker=true&sort=date"
-                                   "&direction=DESC&limit=1000")[0], 200)
+        self.assertEqual(self.send("GET", "/2.0/folders/0/items?usemarker=true&sort=date&direction=DESC&limit=1000")[0],
+                         200)
 
     def test_journal_checks_requests_against_the_description(self):
         for method, target in (("GET", "/2.0/search?query=a&x=1"), ("POST", "/2.0/files/content"),
