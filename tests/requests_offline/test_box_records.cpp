@@ -1,10 +1,12 @@
-// Records and readers over replies in Box's shapes: odd member types, missing members and dates.
+// Records and readers over replies in Box's shapes: odd member types, missing members and dates;
+// and the look at a listing page's bytes that lets the next page be asked for before the parse.
 #include "BoxExceptions.h"
 #include "BoxJson.h"
+#include "BoxPageMarkerScan.h"
 #include "BoxRecords.h"
-#include "WireTestSupport.h"
-
+#include "JsonText.h"
 #include "LSBaseJsonWS.h"
+#include "WireTestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -14,13 +16,7 @@ using namespace Box_20;
 
 namespace {
 
-Json::Value Parsed(const std::string& text)
-{
-    Json::Value value;
-    std::string errors;
-    EXPECT_TRUE(CLSBaseJsonWS::TryParseJson(text, value, errors)) << text;
-    return value;
-}
+Json::Value Parsed(const std::string& text) { return TestSupport::ParseJson(text); }
 
 // 2012-12-12T18:53:43Z as an OLE date.
 const DATE kBoxExampleDate = 41255 + (18 * 3600 + 53 * 60 + 43) / 86400.0;
@@ -110,4 +106,37 @@ TEST(BoxRecordsFromReplies, EmailPropsOddAndMissing)
     EXPECT_EQ(odd->HasAttachments, 1) << "hasattachments as text";
     EXPECT_FALSE(CreateEMailCustomPropsRec(L"27335", L"emailT", Parsed(R"({"enterprise_999":{"emailT":{}}})")));
     EXPECT_FALSE(CreateEMailCustomPropsRec(L"27335", L"emailT", Parsed(R"({"enterprise_27335":{"emailT":null}})")));
+}
+
+// It answers only when certain, and then as the parsed page would.
+TEST(PageMarkerScan, AnswersOnlyWhenCertainAndAsTheParse)
+{
+#define ENTRY R"({"type": "file", "id": "1", "name": "next_marker\": \"x", "m": {"next_marker": "y"}})"
+    const std::pair<const char*, const wchar_t*> scans[] = { // null: not certain
+        {R"({"entries": [)" ENTRY R"(], "next_marker": "m1", "limit": 2})", L"m1"},
+        {R"( { "limit" : 2 , "next_marker" : "m1" , "entries" : [ 1 , [ "]" ] ] } )", L"m1"},
+        {R"({"entries": [)" ENTRY R"(], "next_marker": null})", L""},
+        {R"({"entries": [)" ENTRY R"(], "next_marker": ""})", L""},
+        {R"({"entries": [)" ENTRY R"(]})", L""},
+        {R"({"entries": [], "next_marker": "m1"})", nullptr},
+        {R"({"next_marker": "m1"})", nullptr},
+        {R"({"entries": {}, "next_marker": "m1"})", nullptr},
+        {R"({"entries": [1], "next_marker": "m\/1"})", nullptr},
+        {R"({"entries": [1], "next_\u006darker": "m1"})", nullptr},
+        {R"({"entries": [1], "next_marker": "m1", "next_marker": "m2"})", nullptr},
+        {R"({"entries": [1], "next_marker": 5})", nullptr},
+        {R"({"entries": [1], /* "next_marker": "m1", */ "next_marker": "m2"})", nullptr},
+        {R"({"entries": [1}, "next_marker": "m1"})", nullptr},
+        {R"({"entries": [1], "next_marker": "m1")", nullptr},
+        {R"([{"entries": [1], "next_marker": "m1"}])", nullptr},
+    };
+#undef ENTRY
+    for (const auto& [page, marker] : scans) {
+        const std::optional<std::wstring> scanned = ScanNextMarker(page);
+        ASSERT_EQ(marker != nullptr, scanned.has_value()) << page;
+        if (scanned) {
+            EXPECT_EQ(marker, *scanned);
+            EXPECT_EQ(*scanned, GetJsonString(CLSBaseJsonWS::ParseJsonResponse(page), "next_marker"));
+        }
+    }
 }
