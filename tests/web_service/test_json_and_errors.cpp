@@ -1,6 +1,5 @@
 // JSON body text, reply parsing and Retry-After reading.
 #include "LSBaseJsonWS.h"
-#include "LSHttpError.h"
 #include "LSJsonText.h"
 #include "WebServiceTestSupport.h"
 

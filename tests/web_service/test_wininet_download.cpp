@@ -1,6 +1,5 @@
 // WinINet downloads and text requests: no failure or stop leaves a partial file under the
 // target's name. Whole downloads are the retrieval suites' part, through COM.
-#include "LSBaseWS.h"
 #include "LSWinInet.h"
 #include "WebServiceTestSupport.h"
 
@@ -11,7 +10,6 @@ namespace {
 // Past the stand-in's spill to disk.
 constexpr uint64_t kLargeSize = 40ULL * 1024 * 1024 + 12345;
 const char kPreviousContent[] = "what the user had before";
-const wchar_t kBearer[] = L"Authorization: Bearer initialaccesstoken\r\nAuth-Type: OAUTH2\r\n";
 
 class WinInetDownload : public StandInTest {
 protected:
@@ -78,7 +76,10 @@ TEST_F(WinInetDownload, AStopInTheMiddleLeavesThePreviousFileAndNoTemporary)
     {
         const ActWhen stopper = StopWhen([this] {
             for (const std::wstring& name : folder.FileNames()) {
-                if (name != L"report.bin" && FileSize(folder.File(name)) > 2 * 1024 * 1024)
+                WIN32_FILE_ATTRIBUTE_DATA data = {};
+                if (name != L"report.bin" &&
+                    ::GetFileAttributesExW(folder.File(name).c_str(), GetFileExInfoStandard, &data) &&
+                    (data.nFileSizeHigh != 0 || data.nFileSizeLow > 2 * 1024 * 1024))
                     return true;
             }
             return false;
@@ -105,7 +106,8 @@ TEST_F(WinInetDownload, PostTextReturnsTheRedirectWithoutFollowingIt)
 {
     const std::string id = standIn.SeedPatternFile("doc.bin", 4096, 5);
     const int since = standIn.JournalNext();
-    const CStdStr<wchar_t> location = GetText("/2.0/files/" + id + "/content", kBearer);
+    const CStdStr<wchar_t> location =
+        GetText("/2.0/files/" + id + "/content", L"Authorization: Bearer initialaccesstoken\r\nAuth-Type: OAUTH2\r\n");
     EXPECT_EQ(location.find(standIn.BaseUrlWide()), 0u) << Utf8(location);
     const Json::Value sent = standIn.JournalEntries(since);
     ASSERT_EQ(sent.size(), 1u);
