@@ -7,14 +7,10 @@
 #include "BoxUrlBuilders.h"
 #include "LSResources.h"
 #include "LSSetting.h"
-#include "StringUtils.h"
 #include "ThrownHresult.h"
 #include "UniqueResource.h"
 
 #include <objbase.h>
-
-#include <memory>
-#include <thread>
 
 namespace BoxRoad {
 

@@ -1,5 +1,5 @@
-// The Box road tests' fixture: a fresh stand-in that the client reaches through "Mock.BoxService",
-// the token cache holding its pair, and every request it saw checked against Box's API afterwards.
+// A fresh stand-in reached through "Mock.BoxService", the token cache holding its pair, and every
+// request it saw checked against Box's API afterwards.
 #pragma once
 
 #include "BoxExceptions.h"
@@ -39,10 +39,9 @@ std::thread StartStaThread(std::function<void()> body);
 // The future holds the HRESULT the call threw (S_OK for none), or E_UNEXPECTED for another exception.
 std::future<HRESULT> StartStaCall(std::function<void()> call, std::thread& thread);
 
-// A host window message handled while the call waits for Box on this thread: a timer of a host
-// window on this thread polls ready() whenever the thread's messages are dispatched, and the first
-// time it holds, the handler makes the nested call. False when the nested call never ran.
-// Exceptions of either call are swallowed.
+// While the call waits for Box, a host window's timer on this thread polls ready() whenever the
+// thread's messages are dispatched and, once it holds, makes the nested call. False when it never
+// ran; exceptions of either call are swallowed.
 bool RunWithNestedCall(const std::function<void()>& call, const std::function<void()>& nested,
                        const std::function<bool()>& ready);
 

@@ -3,15 +3,10 @@
 
 #include "BoxCallLoop.h"
 #include "BoxConstants.h"
-#include "BoxExceptions.h"
-#include "BoxRequestBodies.h"
 #include "BoxServiceTable.h"
 #include "BoxUrlBuilders.h"
-#include "LSHttpError.h"
 #include "LSResources.h"
 #include "ThrownHresult.h"
-
-#include <chrono>
 
 using namespace BoxRoad;
 using Clock = std::chrono::steady_clock;

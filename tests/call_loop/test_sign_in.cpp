@@ -2,17 +2,12 @@
 // walks away or the host shuts down meanwhile.
 #include "BoxRoadFixture.h"
 
-#include "BoxCallLoop.h"
-#include "BoxConstants.h"
 #include "BoxSignIn.h"
 #include "BoxTokenCache.h"
 #include "BoxTokenRequests.h"
-#include "BoxUrlBuilders.h"
-#include "HResultException.h"
 #include "LSWebViewProcessCallbackClient.h"
 #include "TestWebView.h"
 #include "ThrownHresult.h"
-#include "Utf8Converter.h"
 
 #include <vector>
 

@@ -2,18 +2,9 @@
 // refresh token forgotten, unless another process stored a newer one.
 #include "BoxRoadFixture.h"
 
-#include "BoxCallLoop.h"
-#include "BoxConstants.h"
-#include "BoxExceptions.h"
 #include "BoxTokenCache.h"
 #include "BoxTokenLocks.h"
-#include "BoxTokenRequests.h"
-#include "HResultException.h"
-#include "LSHttpError.h"
-#include "Utf8Converter.h"
 
-#include <atomic>
-#include <future>
 #include <mutex>
 
 using namespace BoxRoad;
