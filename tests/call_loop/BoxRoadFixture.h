@@ -39,9 +39,9 @@ std::thread StartStaThread(std::function<void()> body);
 // The future holds the HRESULT the call threw (S_OK for none), or E_UNEXPECTED for another exception.
 std::future<HRESULT> StartStaCall(std::function<void()> call, std::thread& thread);
 
-// While the call waits for Box, a host window's timer on this thread polls ready() whenever the
-// thread's messages are dispatched and, once it holds, makes the nested call. False when it never
-// ran; exceptions of either call are swallowed.
+// While the call waits for Box, a timer on this thread polls ready() whenever the thread's messages
+// are dispatched and, once it holds, makes the nested call, as a host window's handler would. False
+// when it never ran; exceptions of either call are swallowed.
 bool RunWithNestedCall(const std::function<void()>& call, const std::function<void()>& nested,
                        const std::function<bool()>& ready);
 
