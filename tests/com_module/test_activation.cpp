@@ -1,19 +1,12 @@
 // The filter as the host gets it through COM: interfaces, late binding, aggregation, unloading.
-#include "ComOwners.h"
-#include "ComPtr.h"
 #include "FilterClass.h"
 #include "ServerDll.h"
 #include "ServerRegistry.h"
 #include "TestStartPointProvider.h"
-#include "VESKBoxSync.h"
-#include "VESKSyncBasicsLib.h"
 
 #include <gtest/gtest.h>
-#include <oaidl.h>
-#include <objbase.h>
 
 #include <optional>
-#include <vector>
 
 namespace {
 

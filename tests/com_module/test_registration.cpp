@@ -1,13 +1,8 @@
 // Registration through the DLL's entry points, as installers call them, in the machine's or the
 // user's classes; every step runs under a caller's locale that registration must give back.
-#include "BinFolder.h"
 #include "ScratchFolder.h"
 #include "ServerDll.h"
 #include "ServerRegistry.h"
-
-#include <gtest/gtest.h>
-
-#include <string>
 
 namespace {
 
