@@ -2,11 +2,7 @@
 // replays without the network, and that no secret is written down along the way.
 #include "BstrText.h"
 #include "LSBaseJsonWS.h"
-#include "LSHttpRequestFactory.h"
-#include "RegistrySandbox.h"
 #include "WebServiceTestSupport.h"
-
-#include <algorithm>
 
 using namespace WebServiceTest;
 

@@ -1,10 +1,7 @@
 // Throttling: 429 and 503 are retried after the server's Retry-After or a back-off, five
 // attempts at most; every wait can be stopped; everything else passes through at once.
 #include "BstrText.h"
-#include "LSBaseWS.h"
 #include "WebServiceTestSupport.h"
-
-#include <chrono>
 
 using namespace WebServiceTest;
 

@@ -1,12 +1,9 @@
 // Sending through XMLHTTP against the stand-in: status classes, the request as the server sees
 // it, and the ways a wait ends (reply, stop from another thread, a peer that never answers).
-#include "LSBaseWS.h"
 #include "LSXmlHttpRequest.h"
 #include "WebServiceTestSupport.h"
 
 #include <wininet.h>
-
-#include <chrono>
 
 using namespace WebServiceTest;
 
