@@ -124,12 +124,6 @@ void BoxRoadTest::TearDown()
     settings_.Track(SettingsSource::User, Box_20::kRefreshTokenSetting);
 }
 
-void BoxRoadTest::AddFault(const std::string& ruleJson) const { standIn_.AddFault(ParseJson(ruleJson)); }
-
-void BoxRoadTest::ExpireAccessToken() const { standIn_.Post("tokens", ParseJson(R"({"access_expired": true})")); }
-
-Json::Value BoxRoadTest::StandInTokens() const { return standIn_.Get("tokens"); }
-
 Json::Value BoxRoadTest::Journal(const std::string& route) const
 {
     const Json::Value journal = standIn_.Journal();

@@ -97,10 +97,10 @@ protected:
     void SetUp() override;
     void TearDown() override;
 
-    void AddFault(const std::string& ruleJson) const;
+    void AddFault(const std::string& ruleJson) const { standIn_.AddFault(ParseJson(ruleJson)); }
     // The next API request gets 401.
-    void ExpireAccessToken() const;
-    Json::Value StandInTokens() const;
+    void ExpireAccessToken() const { standIn_.Post("tokens", ParseJson(R"({"access_expired": true})")); }
+    Json::Value StandInTokens() const { return standIn_.Get("tokens"); }
     // This test's requests, optionally of one route only ("GET /2.0/users/me").
     Json::Value Journal(const std::string& route = {}) const;
     static std::string Header(const Json::Value& entry, const std::string& name)
