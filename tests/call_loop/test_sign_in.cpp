@@ -9,8 +9,6 @@
 #include "TestWebView.h"
 #include "ThrownHresult.h"
 
-#include <vector>
-
 using namespace BoxRoad;
 using namespace std::chrono_literals;
 using TestHost::TestWebView;
@@ -104,8 +102,7 @@ TEST(RedirectAddress, YieldsTheCodeOnlyFromTheProductsRedirect)
 {
     const std::wstring redirect = L"https://www.talvern.com/authredirect.htm?";
     for (const auto& [query, code] : std::vector<std::pair<std::wstring, std::wstring>>{
-             {L"state=s&code=abc&x=1", L"abc"},
-             {L"code=%41b%2dc", L"Ab-c"},
+             {L"state=s&code=abc&x=1", L"abc"}, {L"code=%41b%2dc", L"Ab-c"},
              {L"code=a%26client_id%3Dx", L""}, // it would add form fields
              {L"error=access_denied&error_description=no", L""}})
         EXPECT_EQ(code, Box_20::GetAuthCodeFromRedirect(redirect + query, redirect)) << WideToUtf8Lossy(query);

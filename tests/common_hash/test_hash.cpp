@@ -9,9 +9,6 @@
 
 #include <gtest/gtest.h>
 
-#include <string>
-#include <vector>
-
 namespace {
 
 using TestSupport::Sha1Hex;

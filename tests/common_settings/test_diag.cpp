@@ -14,8 +14,6 @@
 #include <cstdio>
 #include <regex>
 #include <stdexcept>
-#include <string>
-#include <vector>
 
 void WriteHelperDiagLines();
 

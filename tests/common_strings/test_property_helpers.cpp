@@ -9,8 +9,6 @@
 
 #include <gtest/gtest.h>
 
-#include <string>
-
 using TestHost::TestFieldSetInfo;
 using TestHost::TestPropertyMap;
 using TestSupport::ThrownHresult;

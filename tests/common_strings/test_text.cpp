@@ -10,8 +10,6 @@
 
 #include <climits>
 #include <stdexcept>
-#include <string>
-#include <vector>
 
 TEST(FormatWide, PercentSTakesWideStringsOfEveryKind)
 {

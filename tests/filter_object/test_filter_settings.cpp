@@ -10,9 +10,7 @@
 
 #include <limits>
 #include <optional>
-#include <string>
 #include <tuple>
-#include <vector>
 
 using namespace FilterTests;
 

@@ -17,8 +17,6 @@
 
 #include <gtest/gtest.h>
 
-#include <string>
-
 using namespace FilterTests;
 
 namespace {

@@ -6,8 +6,6 @@
 #include <gtest/gtest.h>
 
 #include <memory>
-#include <string>
-#include <vector>
 
 using namespace Box_20;
 using TestSupport::ThrownHresult;

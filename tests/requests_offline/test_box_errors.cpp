@@ -6,9 +6,6 @@
 
 #include <gtest/gtest.h>
 
-#include <string>
-#include <vector>
-
 using namespace Box_20;
 using TestHost::TestPropertyMap;
 
@@ -68,11 +65,8 @@ TEST(BoxFolderAddresses, IdsFromWebAddresses)
 {
     const std::wstring app = L"https://app.box.com";
     const std::vector<std::tuple<std::wstring, const wchar_t*, const wchar_t*>> cases = {
-        {app + L"/folder/12345///", L"12345", L""},
-        {app + L"/folder/12345/#filter:file|678", L"12345", L"678"},
-        {app + L"/folder/12345#filter:file|", L"12345", L""},
-        {L"abc123", L"abc123", L""},
-    };
+        {app + L"/folder/12345///", L"12345", L""}, {app + L"/folder/12345/#filter:file|678", L"12345", L"678"},
+        {app + L"/folder/12345#filter:file|", L"12345", L""}, {L"abc123", L"abc123", L""}};
     for (const auto& [address, folderId, fileId] : cases) {
         const BoxFolderReference reference = GetIdFromBoxUrl(app, address);
         EXPECT_EQ(reference.FolderId, folderId) << testing::PrintToString(address);

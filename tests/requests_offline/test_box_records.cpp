@@ -10,8 +10,6 @@
 
 #include <gtest/gtest.h>
 
-#include <string>
-
 using namespace Box_20;
 
 namespace {
@@ -44,15 +42,12 @@ TEST(BoxJsonReaders, Boundaries)
 
 TEST(BoxDates, TextsToFileTimes)
 {
-    const std::vector<std::pair<const wchar_t*, uint64_t>> cases = {
-        {L"2012-12-12T10:53:43-08:00", 129998120230000000ULL},
-        {L"2012-12-13T02:53:43+0800", 129998120230000000ULL},
+    const std::pair<const wchar_t*, uint64_t> cases[] = {
+        {L"2012-12-12T10:53:43-08:00", 129998120230000000ULL}, {L"2012-12-13T02:53:43+0800", 129998120230000000ULL},
         {L"2012-12-12T18:53:43.999Z", 129998120230000000ULL},
         // One second past the signed 32-bit count, and the ends of the range.
-        {L"2038-01-19T03:14:08Z", 137919572480000000ULL},
-        {L"9999-12-31T23:59:59Z", 2650467743990000000ULL},
-        {L"1601-01-01T00:00:00Z", 0ULL},
-    };
+        {L"2038-01-19T03:14:08Z", 137919572480000000ULL}, {L"9999-12-31T23:59:59Z", 2650467743990000000ULL},
+        {L"1601-01-01T00:00:00Z", 0ULL}};
     for (const auto& [text, expected] : cases)
         EXPECT_EQ(GetDateFromString(text), expected) << WideToUtf8Lossy(text);
     for (const wchar_t* text : {L"", L"2023-02-29T00:00:00Z", L"2012-12-12T24:00:00Z", L"2012-12-12T10:53:43+24:00",
@@ -118,16 +113,12 @@ TEST(PageMarkerScan, AnswersOnlyWhenCertainAndAsTheParse)
         {R"({"entries": [)" ENTRY R"(], "next_marker": null})", L""},
         {R"({"entries": [)" ENTRY R"(], "next_marker": ""})", L""},
         {R"({"entries": [)" ENTRY R"(]})", L""},
-        {R"({"entries": [], "next_marker": "m1"})", nullptr},
-        {R"({"next_marker": "m1"})", nullptr},
-        {R"({"entries": {}, "next_marker": "m1"})", nullptr},
-        {R"({"entries": [1], "next_marker": "m\/1"})", nullptr},
-        {R"({"entries": [1], "next_\u006darker": "m1"})", nullptr},
+        {R"({"entries": [], "next_marker": "m1"})", nullptr}, {R"({"next_marker": "m1"})", nullptr},
+        {R"({"entries": {}, "next_marker": "m1"})", nullptr}, {R"({"entries": [1], "next_marker": "m\/1"})", nullptr},
+        {R"({"entries": [1], "next_\u006darker": "m1"})", nullptr}, {R"({"entries": [1], "next_marker": 5})", nullptr},
         {R"({"entries": [1], "next_marker": "m1", "next_marker": "m2"})", nullptr},
-        {R"({"entries": [1], "next_marker": 5})", nullptr},
         {R"({"entries": [1], /* "next_marker": "m1", */ "next_marker": "m2"})", nullptr},
-        {R"({"entries": [1}, "next_marker": "m1"})", nullptr},
-        {R"({"entries": [1], "next_marker": "m1")", nullptr},
+        {R"({"entries": [1}, "next_marker": "m1"})", nullptr}, {R"({"entries": [1], "next_marker": "m1")", nullptr},
         {R"([{"entries": [1], "next_marker": "m1"}])", nullptr},
     };
 #undef ENTRY

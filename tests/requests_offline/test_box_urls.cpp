@@ -8,8 +8,6 @@
 #include <gtest/gtest.h>
 
 #include <functional>
-#include <string>
-#include <vector>
 
 using namespace Box_20;
 using namespace BoxWireTest;
@@ -81,8 +79,7 @@ TEST(BoxUrlBuilders, IdsInPathsMustBeDecimal)
 {
     using Builder = std::function<void(const std::wstring&)>;
     const std::vector<Builder> builders = {
-        [](const auto& id) { GetFileUrl(id); },
-        [](const auto& id) { GetSingleDocUrl(L"1", id, L"e", L"f"); },
+        [](const auto& id) { GetFileUrl(id); }, [](const auto& id) { GetSingleDocUrl(L"1", id, L"e", L"f"); },
         [](const auto& id) { GetFolderItemsUrl(L"1", id, L"e", L"", 10, L""); },
         [](const auto& id) { GetFingerprintSearchUrl(L"1", id, L"f", L"h"); },
         [](const auto& id) { GetServiceUrlWithParams(ServiceFolderInfo, {{L"[FOLDER_ID]", id}}); },
