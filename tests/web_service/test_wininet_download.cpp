@@ -58,13 +58,22 @@ TEST_F(WinInetDownload, FailureStatusesRaiseLSHttpErrorAndLeaveTheTargetAlone)
     ExpectTargetUntouched();
 }
 
-TEST_F(WinInetDownload, ACutConnectionOrARefusedOneLeavesNoFile)
+TEST_F(WinInetDownload, ACutConnectionOrARefusedOneLeavesNoFileAStopMeetingTheCutEndsWithEAbort)
 {
     AddCutShortReply("/test/cut");
     EXPECT_TRUE(FAILED(ThrownHresult([this] { CLSBaseWS::DownloadFile(Url("/test/cut"), target, informer.get()); })));
     EXPECT_EQ(ThrownHresult([&] { CLSBaseWS::DownloadFile(RefusedUrl(), target, informer.get()); }),
               HRESULT_FROM_WIN32(ERROR_INTERNET_CANNOT_CONNECT));
     EXPECT_TRUE(folder.FileNames().empty());
+
+    AddCutShortReply("/test/cut-at-stop");
+    folder.Write(L"report.bin", kPreviousContent);
+    WinInetRequestContext context(StopOnceScriptedAnswerBegins("/test/cut-at-stop"), false, 0);
+    EXPECT_EQ(ThrownHresult([&] {
+                  LSWinInetNS::LSWinInetBase::DownloadToFile(context, Url("/test/cut-at-stop"), L"", target, 0);
+              }),
+              E_ABORT);
+    ExpectTargetUntouched();
 }
 
 TEST_F(WinInetDownload, AStopInTheMiddleLeavesThePreviousFileAndNoTemporary)
@@ -89,20 +98,8 @@ TEST_F(WinInetDownload, AStopInTheMiddleLeavesThePreviousFileAndNoTemporary)
     ExpectTargetUntouched();
 }
 
-TEST_F(WinInetDownload, AStopThatMeetsACutConnectionEndsWithEAbort)
-{
-    AddCutShortReply("/test/cut-at-stop");
-    folder.Write(L"report.bin", kPreviousContent);
-    WinInetRequestContext context(StopOnceScriptedAnswerBegins("/test/cut-at-stop"), false, 0);
-    EXPECT_EQ(ThrownHresult([&] {
-                  LSWinInetNS::LSWinInetBase::DownloadToFile(context, Url("/test/cut-at-stop"), L"", target, 0);
-              }),
-              E_ABORT);
-    ExpectTargetUntouched();
-}
-
 // Where it leads, and its failures, are the result-download suite's part, through COM.
-TEST_F(WinInetDownload, PostTextReturnsTheRedirectWithoutFollowingIt)
+TEST_F(WinInetDownload, PostTextReturnsTheRedirectWithoutFollowingItAndEndsOnAStopOrAStall)
 {
     const std::string id = standIn.SeedPatternFile("doc.bin", 4096, 5);
     const int since = standIn.JournalNext();
@@ -112,10 +109,7 @@ TEST_F(WinInetDownload, PostTextReturnsTheRedirectWithoutFollowingIt)
     const Json::Value sent = standIn.JournalEntries(since);
     ASSERT_EQ(sent.size(), 1u);
     EXPECT_TRUE(HeadersInOrder(sent[0], {"Content-Type", "Authorization", "Auth-Type"}));
-}
 
-TEST_F(WinInetDownload, PostTextEndsOnAStopOrWhenTheReplyStalls)
-{
     ScriptHang("GET", "/test/hang");
     EXPECT_EQ(ThrownWhenStoppedWhileWaiting([&] { GetText("/test/hang", L""); }), E_ABORT);
     ScriptHang("GET", "/test/stall");

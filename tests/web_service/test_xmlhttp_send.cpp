@@ -22,7 +22,8 @@ using XmlHttpSend = StandInTest;
 
 } // namespace
 
-TEST_F(XmlHttpSend, RedirectsAreFollowedAnEmptyReplyIsNoFailureOtherRedirectStatusesFail)
+// Failures raise LSHttpError with the status, the body and Retry-After.
+TEST_F(XmlHttpSend, RedirectsAreFollowedAnEmptyReplyIsNoFailureOtherRedirectAndFailureStatusesFail)
 {
     Script("GET", "/test/moved",
            Reply(302, "", ParseJson(R"({"Location": ")" + standIn.BaseUrl() + R"(/test/target"})")));
@@ -35,10 +36,7 @@ TEST_F(XmlHttpSend, RedirectsAreFollowedAnEmptyReplyIsNoFailureOtherRedirectStat
 
     Script("GET", "/test/choices", Reply(300, "pick one"));
     EXPECT_EQ(ThrownHttpError([this] { Send(L"GET", "/test/choices"); }).GetStatus(), 300);
-}
 
-TEST_F(XmlHttpSend, FailureStatusesRaiseLSHttpErrorWithStatusBodyAndRetryAfter)
-{
     const struct {
         int status, retryAfter;
         const char *headers, *reason;
