@@ -93,18 +93,7 @@ TEST_F(CallLoop, SchemaValidationFailureCarriesTheExplanationAndTheReply)
     EXPECT_EQ(1u, Journal("POST /2.0/files/{file_id}/metadata/{scope}/{template_key}").size());
 }
 
-TEST_F(CallLoop, ReplyWithoutBodyIsNullForSingleOperationsAndAFailureForRichOnes)
-{
-    AddFault(R"({"method":"GET","path":"/2.0/users/me","status":200,"times":2})");
-
-    EXPECT_TRUE(CallUserInfo().isNull());
-    EXPECT_EQ(L"Box_20::CallBoxAPIWithRichErrorLogging failed to parse response", ApiErrorOf([&] {
-                  Box_20::CallBoxAPIWithRichErrorLogging(nullptr, informer_.get(), UserInfoUrl(),
-                                                         Box_20::BoxConstants().VerbGet, _variant_t(), false);
-              }));
-}
-
-TEST_F(CallLoop, RequestsCarryTheBearerAndTheContentType)
+TEST_F(CallLoop, RequestsCarryBearerAndContentTypeAnEmptyReplyIsNullForSingleOperationsAFailureForRichOnes)
 {
     AddFault(R"({"method":"POST","path":"/api/2.0/files/content","status":201,"json":{"entries":[{"id":"9"}]}})");
     std::unique_ptr<ILSHttpRequest> request;
@@ -120,6 +109,15 @@ TEST_F(CallLoop, RequestsCarryTheBearerAndTheContentType)
         EXPECT_EQ("application/json", Header(entry, "Accept"));
     }
     EXPECT_EQ("application/json", Header(Journal(kUserInfoRoute)[0], "Content-Type"));
+
+    // A reply without a body.
+    AddFault(R"({"method":"GET","path":"/2.0/users/me","status":200,"times":2})");
+
+    EXPECT_TRUE(CallUserInfo().isNull());
+    EXPECT_EQ(L"Box_20::CallBoxAPIWithRichErrorLogging failed to parse response", ApiErrorOf([&] {
+                  Box_20::CallBoxAPIWithRichErrorLogging(nullptr, informer_.get(), UserInfoUrl(),
+                                                         Box_20::BoxConstants().VerbGet, _variant_t(), false);
+              }));
 }
 
 } // namespace
