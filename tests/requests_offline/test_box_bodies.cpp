@@ -81,7 +81,7 @@ TEST(BoxBodies, NeverSendsBytesItDoesNotHave)
         EXPECT_EQ(ThrownHresult([&] { MakeByteArrayVariant(count, buffer); }), E_INVALIDARG) << count;
 }
 
-TEST(BoxBodies, EmailDatesWithoutCalendarFormAreLeftOut)
+TEST(BoxBodies, JsonBodiesLeaveOutDatesWithoutCalendarFormAndKeepSizesBeyond4GiB)
 {
     const std::wstring dated = BuildEmailPropsJson(MailProps({45356.0 + 0.5, true}));
     EXPECT_NE(dated.find(L"\"received\":\"2024-03-05T12:00:00.000Z\""), std::wstring::npos) << dated;
@@ -89,10 +89,7 @@ TEST(BoxBodies, EmailDatesWithoutCalendarFormAreLeftOut)
     EXPECT_EQ(body.find(L"received"), std::wstring::npos);
     EXPECT_NE(body.find(L"\"internetmessageid\":\"<m1@example.com>\",\"subject\""), std::wstring::npos);
     EXPECT_EQ(ThrownHresult([] { BuildEmailPropsJson(nullptr); }), E_INVALIDARG);
-}
 
-TEST(BoxBodies, LockWithoutExpiryAndSizesBeyond4GiB)
-{
     EXPECT_EQ(BuildLockJson(), L"{\"lock\":{\"access\":\"lock\",\"is_download_prevented\":true}}\n");
     EXPECT_EQ(BuildPreflightJson(L"a.txt", L"42", 5000000000),
               L"{\"name\":\"a.txt\",\"parent\":{\"id\":\"42\"},\"size\":5000000000}");

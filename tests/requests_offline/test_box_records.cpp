@@ -40,7 +40,7 @@ TEST(BoxJsonReaders, Boundaries)
     EXPECT_EQ(GetPermissionFlags(Json::Value()), kPermissionReadOnly);
 }
 
-TEST(BoxDates, TextsToFileTimes)
+TEST(BoxDates, TextsToFileTimesAndOleDatesFromJson)
 {
     const std::pair<const wchar_t*, uint64_t> cases[] = {
         {L"2012-12-12T10:53:43-08:00", 129998120230000000ULL}, {L"2012-12-13T02:53:43+0800", 129998120230000000ULL},
@@ -53,10 +53,7 @@ TEST(BoxDates, TextsToFileTimes)
     for (const wchar_t* text : {L"", L"2023-02-29T00:00:00Z", L"2012-12-12T24:00:00Z", L"2012-12-12T10:53:43+24:00",
                                 L"2012-12-12T10:53:43 junk", L"1600-12-31T23:59:59Z"})
         EXPECT_THROW(GetDateFromString(text), ApiException) << WideToUtf8Lossy(text);
-}
 
-TEST(BoxDates, OleDatesFromJson)
-{
     const Json::Value value = Parsed(R"({"d": "2012-12-12T10:53:43-08:00", "before": "1899-12-29T06:00:00Z",
                                          "nul": null, "n": 5, "bad": "soon"})");
     EXPECT_DOUBLE_EQ(GetDateFromJsonValue(value, "d"), kBoxExampleDate);
@@ -68,7 +65,7 @@ TEST(BoxDates, OleDatesFromJson)
     }
 }
 
-TEST(BoxRecordsFromReplies, LockShapes)
+TEST(BoxRecordsFromReplies, LockAndEmailPropsShapesOddAndMissing)
 {
     const auto lock = CreateLockRecord(Parsed(R"({"id": "11446498", "type": "lock",
         "created_by": {"id": "11446498", "type": "user", "name": "Ann", "login": "ann@example.com"},
@@ -87,10 +84,7 @@ TEST(BoxRecordsFromReplies, LockShapes)
                      kBoxExampleDate) << "the request's name of the expiry is read too";
     for (const char* noLock : {"null", "\"lock\"", "[]"})
         EXPECT_FALSE(CreateLockRecord(Parsed(noLock))) << noLock;
-}
 
-TEST(BoxRecordsFromReplies, EmailPropsOddAndMissing)
-{
     const auto odd = CreateEMailCustomPropsRec(L"27335", L"emailT", Parsed(R"({"enterprise_27335":{"emailT":
         {"received":"not a date","sent":"2024-03-05T08:00:00+01:00","subject":"kept","hasattachments":"1"}}})"));
     ASSERT_TRUE(odd);
