@@ -1,5 +1,4 @@
-// A fresh stand-in reached through "Mock.BoxService", the token cache holding its pair, and every
-// request it saw checked against Box's API afterwards.
+// A fresh stand-in as "Mock.BoxService", the cache holding its tokens, every request checked against Box's API.
 #pragma once
 
 #include "BoxExceptions.h"

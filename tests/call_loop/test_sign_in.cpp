@@ -1,5 +1,4 @@
-// The sign-in when no token is cached, through the host's web view; and when the user refuses,
-// walks away or the host shuts down meanwhile.
+// Sign-in through the host's web view when no token is cached; refused, abandoned or cut short by a shutdown.
 #include "BoxRoadFixture.h"
 
 #include "BoxSignIn.h"

@@ -1,5 +1,4 @@
-// Expired and refused tokens: one refresh per expiry, however many callers meet it; a refused
-// refresh token forgotten, unless another process stored a newer one.
+// One refresh per expiry however many callers meet it; a refused refresh token forgotten unless a newer one is stored.
 #include "BoxRoadFixture.h"
 
 #include "BoxTokenCache.h"

@@ -1,5 +1,4 @@
-// The product DLL loaded afresh into the test process, with its entry points at hand. Fresh
-// matters: per-user registration, once chosen, holds for as long as the DLL stays loaded.
+// The product DLL loaded afresh, since a per-user registration once chosen holds while the DLL stays loaded.
 #pragma once
 
 #include "BinFolder.h"

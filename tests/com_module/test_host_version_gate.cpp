@@ -1,5 +1,4 @@
-// The host add-in's DLL must come from the same release as the filter. The server compares once
-// per load of the DLL, so each host gets its own copy of the DLL beside it.
+// The host's DLL must be of the filter's release; compared once per load, so each host gets a copy of the DLL.
 #include "ComPtr.h"
 #include "ScratchFolder.h"
 #include "ServerDll.h"

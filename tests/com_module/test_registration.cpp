@@ -1,5 +1,4 @@
-// Registration through the DLL's entry points, as installers call them, in the machine's or the
-// user's classes; every step runs under a caller's locale that registration must give back.
+// Registration as installers call it, machine-wide or per user, under a caller's locale it must give back.
 #include "ScratchFolder.h"
 #include "ServerDll.h"
 #include "ServerRegistry.h"

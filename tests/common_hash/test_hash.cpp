@@ -1,5 +1,4 @@
-// MD5 and SHA-1 through CryptoAPI against reference digests, those of the generated patterns
-// computed once with Python's hashlib over the same bytes.
+// MD5 and SHA-1 against reference digests, those of the patterns computed once with Python's hashlib.
 #include "DigestHex.h"
 #include "LSHash.h"
 #include "LogCapture.h"

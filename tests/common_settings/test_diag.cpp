@@ -1,5 +1,4 @@
-// Logging with every switch on, set up once before the first test; its settings go again at once,
-// since other programs read the same "VESK.Log." values.
+// Logging set up once with every switch on; its settings go at once, as other programs read "VESK.Log." too.
 #include "ComDef.h"
 #include "HResultException.h"
 #include "LSDiag.h"

@@ -1,5 +1,4 @@
-// Which host DLL the version check reads. Whether a differing version is refused is checked
-// through the server's class object (com_module_tests), one process per host DLL.
+// Which host DLL the version check reads; refusing a differing one is com_module_tests' part.
 #include "BinFolder.h"
 #include "LSHostVersion.h"
 #include "LogCapture.h"

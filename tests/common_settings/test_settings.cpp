@@ -1,5 +1,4 @@
-// The settings store against the real registry: precedence of the four sources, defaults, value
-// types and writing.
+// The settings store on the real registry: precedence of the four sources, defaults, value types, writing.
 #include "LSSetting.h"
 #include "RegistrySandbox.h"
 

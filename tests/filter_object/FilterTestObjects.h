@@ -1,5 +1,4 @@
-// The filter classes with the IUnknown and IDispatch the COM class adds, a repository with only
-// what the framework requires, and an object that counts the references a filter takes on it.
+// Filter classes with the COM class's IUnknown and IDispatch, a bare repository, a reference-counting object.
 #pragma once
 
 #include "LSBaseFileSyncFilter.h"

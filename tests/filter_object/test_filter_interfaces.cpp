@@ -11,8 +11,7 @@ using namespace FilterTests;
 
 namespace {
 
-// Indexes name entries of the current listing, and an empty one has none; a missing count is the
-// host's own invalid argument. A repository without a server-item list has no items.
+// Indexes name entries of the listing, an empty one has none; a missing count is the host's invalid argument.
 TEST(HostCalls, RefuseNullOutPointersAndIndexesBeyondTheListing)
 {
     const auto filter = std::make_unique<BoxFilter>();

@@ -1,5 +1,4 @@
-// The settings a filter object reads: Box paging limits and their clamps, the framework's size
-// limit and exclusion patterns, and the process-wide Box texts.
+// The settings a filter reads: Box paging limits, the framework's size limit and exclusions, the Box texts.
 #include "FilterTestObjects.h"
 #include "RegistrySandbox.h"
 

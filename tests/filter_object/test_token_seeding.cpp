@@ -1,5 +1,4 @@
-// The first filter object of a process takes the stored token pair into the token cache, and the
-// first Box request carries it. Runs alone in its process: the cache lives as long as the process.
+// The first filter of a process seeds the token cache from the settings; alone in its program, as the cache lives on.
 #include "FilterTestObjects.h"
 #include "RegistrySandbox.h"
 

@@ -1,5 +1,4 @@
-// Records and readers over replies in Box's shapes: odd member types, missing members and dates;
-// and the look at a listing page's bytes that lets the next page be asked for before the parse.
+// Records and readers over replies in Box's shapes, odd and missing members, dates, and the page-marker scan.
 #include "BoxExceptions.h"
 #include "BoxJson.h"
 #include "BoxPageMarkerScan.h"

@@ -1,5 +1,4 @@
-// Byte bodies through the factory's request, as uploads send them: every byte and header (the
-// system's User-Agent last) reaches the server on every send; a broken reply or a stop ends it.
+// Byte bodies as uploads send them: every byte and header (User-Agent last) arrives; a broken reply or stop ends it.
 #include "ComOwners.h"
 #include "DigestHex.h"
 #include "LSBaseJsonWS.h"

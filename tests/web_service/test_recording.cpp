@@ -1,5 +1,4 @@
-// The recorder and the playback chosen by the "Mock." settings: what a recording holds, how it
-// replays without the network, and that no secret is written down along the way.
+// The recorder and playback of the "Mock." settings: what a recording holds, its replay, and no secret written.
 #include "BstrText.h"
 #include "LSBaseJsonWS.h"
 #include "WebServiceTestSupport.h"

@@ -1,5 +1,4 @@
-// Throttling: 429 and 503 are retried after the server's Retry-After or a back-off, five
-// attempts at most; every wait can be stopped; everything else passes through at once.
+// 429 and 503 are retried after Retry-After or a back-off, five attempts at most, each wait stoppable.
 #include "BstrText.h"
 #include "WebServiceTestSupport.h"
 

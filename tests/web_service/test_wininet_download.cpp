@@ -1,5 +1,4 @@
-// WinINet downloads and text requests: no failure or stop leaves a partial file under the
-// target's name. Whole downloads are the retrieval suites' part, through COM.
+// WinINet downloads and text requests: no failure or stop leaves a partial file under the target's name.
 #include "LSWinInet.h"
 #include "WebServiceTestSupport.h"
 

@@ -1,5 +1,4 @@
-// Sending through XMLHTTP against the stand-in: status classes, the request as the server sees
-// it, and the ways a wait ends (reply, stop from another thread, a peer that never answers).
+// XMLHTTP sends: status classes, and the ways a wait ends (reply, stop from another thread, a silent peer).
 #include "LSXmlHttpRequest.h"
 #include "WebServiceTestSupport.h"
 
