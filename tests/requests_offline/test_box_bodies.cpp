@@ -1,5 +1,6 @@
 // Request bodies where the bytes themselves matter; the stand-in checks their shapes.
 #include "BoxRequestBodies.h"
+#include "ByteArrays.h"
 #include "ThrownHresult.h"
 #include "WireTestSupport.h"
 
@@ -25,13 +26,10 @@ UploadFileRecord RecordOf(const std::wstring& name, std::vector<BYTE> content)
 std::vector<BYTE> BytesOf(const _variant_t& value)
 {
     EXPECT_EQ(value.vt, VT_ARRAY | VT_UI1);
-    void* data = nullptr;
-    if (value.vt != (VT_ARRAY | VT_UI1) || FAILED(::SafeArrayAccessData(value.parray, &data)))
+    if (value.vt != (VT_ARRAY | VT_UI1))
         return {};
-    const auto* begin = static_cast<const BYTE*>(data);
-    std::vector<BYTE> bytes(begin, begin + value.parray->rgsabound[0].cElements);
-    ::SafeArrayUnaccessData(value.parray);
-    return bytes;
+    const TalvernCommon::SafeArrayData data(value.parray);
+    return std::vector<BYTE>(data.Bytes(), data.Bytes() + value.parray->rgsabound[0].cElements);
 }
 
 std::shared_ptr<EMailCustomPropsRec> MailProps(OptionalDate received)
