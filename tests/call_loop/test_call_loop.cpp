@@ -46,8 +46,7 @@ TEST_P(RetryMatrix, SendsAsOftenAsTheReplyDeserves)
     AddFault(std::string(R"({"method":"GET","path":"/2.0/users/me","replies":)") + retry.replies + "}");
 
     const auto start = Clock::now();
-    EXPECT_EQ(retry.expectedStatus,
-              HttpStatusOf([&] { EXPECT_EQ("user", CallUserInfo()["type"].asString()); }));
+    EXPECT_EQ(retry.expectedStatus, HttpStatusOf([&] { EXPECT_EQ("user", CallUserInfo()["type"].asString()); }));
     const auto elapsed = Clock::now() - start;
 
     EXPECT_EQ(retry.expectedSends, static_cast<int>(Journal(kUserInfoRoute).size()));

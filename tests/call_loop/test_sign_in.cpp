@@ -41,8 +41,7 @@ TEST_F(SignIn, RunsTheAuthorizePageInTheHostWebViewAndRedeemsTheCode)
     ASSERT_EQ(1u, tokenRequests.size());
     EXPECT_NE(Body(tokenRequests[0]).find("&code=" + WideToUtf8Lossy(code) + "&"), std::string::npos);
     const Json::Value tokens = StandInTokens();
-    EXPECT_EQ("Bearer " + tokens["access_token"].asString(),
-              Header(Journal("GET /2.0/users/me")[0], "Authorization"));
+    EXPECT_EQ("Bearer " + tokens["access_token"].asString(), Header(Journal("GET /2.0/users/me")[0], "Authorization"));
     EXPECT_EQ(AnsiToWide(tokens["access_token"].asString()), ReadUserSetting(Box_20::kAccessTokenSetting));
     EXPECT_EQ(AnsiToWide(tokens["refresh_token"].asString()), ReadUserSetting(Box_20::kRefreshTokenSetting));
 }
