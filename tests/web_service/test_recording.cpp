@@ -32,7 +32,8 @@ protected:
 
     Outcome FetchToken()
     {
-        return Exchange(L"POST", "/oauth2/token", kTokenBody, {{L"Content-Type", L"application/x-www-form-urlencoded"}});
+        return Exchange(L"POST", "/oauth2/token", kTokenBody,
+                        {{L"Content-Type", L"application/x-www-form-urlencoded"}});
     }
     static std::wstring AccessToken(const Outcome& token)
     {
