@@ -13,14 +13,6 @@ namespace {
 using TalvernCommon::com_ptr;
 using TestSupport::NamedInterface;
 
-template <typename Interface>
-com_ptr<Interface> CreateFilter(REFIID iid)
-{
-    com_ptr<Interface> filter;
-    ::CoCreateInstance(CLSID_VESKBoxSyncFilter, nullptr, CLSCTX_INPROC_SERVER, iid, filter.put_void());
-    return filter;
-}
-
 com_ptr<IUnknown> Query(IUnknown* object, REFIID iid)
 {
     com_ptr<IUnknown> answer;
@@ -104,7 +96,12 @@ TEST_F(Activation, CreatesTheFilterByEveryIdAnswersItsMapOnlyAndStaysWhileAnInst
 // IDispatch belongs to the host's sync filter interface, not to the class's own dual one.
 TEST_F(Activation, DispatchIsTheHostSyncFilterInterfaceLateBound)
 {
-    const com_ptr<IDispatch> dispatch = CreateFilter<IDispatch>(IID_IDispatch);
+    const auto newDispatch = [] {
+        com_ptr<IDispatch> created;
+        ::CoCreateInstance(CLSID_VESKBoxSyncFilter, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch, created.put_void());
+        return created;
+    };
+    const com_ptr<IDispatch> dispatch = newDispatch();
     ASSERT_TRUE(dispatch);
     com_ptr<ITypeInfo> info;
     ASSERT_EQ(dispatch->GetTypeInfo(0, LOCALE_USER_DEFAULT, info.put()), S_OK);
@@ -152,7 +149,7 @@ TEST_F(Activation, DispatchIsTheHostSyncFilterInterfaceLateBound)
     // Without the host's type library a new instance has no type information to give.
     s_hostLibrary->Withdraw();
     ITypeInfo* none = reinterpret_cast<ITypeInfo*>(1);
-    const HRESULT withdrawn = CreateFilter<IDispatch>(IID_IDispatch)->GetTypeInfo(0, LOCALE_USER_DEFAULT, &none);
+    const HRESULT withdrawn = newDispatch()->GetTypeInfo(0, LOCALE_USER_DEFAULT, &none);
     s_hostLibrary->Restore();
     EXPECT_EQ(withdrawn, TYPE_E_LIBNOTREGISTERED);
     EXPECT_EQ(none, nullptr);

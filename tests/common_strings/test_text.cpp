@@ -22,16 +22,13 @@ TEST(FormatWide, PercentSTakesWideStringsOfEveryKind)
 
 TEST(SplitAndJoin, Boundaries)
 {
-    struct Case {
+    const struct {
         std::wstring text, separator;
         size_t maxPieces;
         std::vector<std::wstring> expected;
-    };
-    for (const Case& c : std::vector<Case>{
-             {L"", L"\t", 0, {}},
-             {L"\ta::::b", L"::", 0, {L"\ta", L"", L"b"}},
-             {L"k=v=w", L"=", 2, {L"k", L"v=w"}},
-         }) {
+    } cases[] = {{L"", L"\t", 0, {}}, {L"\ta::::b", L"::", 0, {L"\ta", L"", L"b"}},
+                 {L"k=v=w", L"=", 2, {L"k", L"v=w"}}};
+    for (const auto& c : cases) {
         const auto pieces = SplitString(c.text, c.separator, c.maxPieces);
         EXPECT_EQ(std::vector<std::wstring>(pieces.begin(), pieces.end()), c.expected) << c.text;
     }

@@ -106,8 +106,6 @@ public:
           })
     {
     }
-    ActWhen(const ActWhen&) = delete;
-    ActWhen& operator=(const ActWhen&) = delete;
     ~ActWhen()
     {
         m_quit = true;
