@@ -34,7 +34,7 @@ void WritePatternFile(const std::wstring& path, size_t size)
 }
 
 // A text, or (size set) a pattern file of that size, around the block size.
-TEST(KnownDigests, DataAndFilesGiveTheReferenceDigests)
+TEST(KnownDigests, DataFilesAndStringsGiveTheReferenceDigests)
 {
     const struct {
         std::string text;
@@ -63,6 +63,11 @@ TEST(KnownDigests, DataAndFilesGiveTheReferenceDigests)
         CLSHash::GetHashForLocalFile(md5Guid, path, [] { return false; });
         EXPECT_EQ(md5Guid, c.md5Guid);
     }
+
+    // A string's GUID is the MD5 of its lower-cased UTF-16LE bytes: hashlib.md5("abc".encode("utf-16-le")).
+    for (const wchar_t* text : {L"abc", L"ABC"})
+        EXPECT_EQ(CLSHash::GetGuidForString(text), L"{CF7314CE-C680-FDB3-A8E3-DFC006ADC315}");
+    EXPECT_EQ(CLSHash::GetGuidForString(L"\u00c4\u00d6\u00dc"), L"{B352B1A0-B7D9-6CFA-0A4F-DFFFFAE4B11F}");
 }
 
 TEST(Cancellation, TrueAnswerStopsHashingAndLeavesNoHash)
@@ -91,14 +96,6 @@ TEST(Failures, UnreadableFileGivesNoHashOrThrowsTheWin32ErrorAndIsLogged)
     EXPECT_EQ(TestSupport::ThrownHresult([] { CLSHash::GetSha1ForFile(L"C:\\no\\such\\file.bin"); }),
               HRESULT_FROM_WIN32(ERROR_PATH_NOT_FOUND));
     EXPECT_TRUE(log.Contains(google::GLOG_ERROR, "CLSHash::GetSha1ForFile: Caught exception hashing file for chunked upload"));
-}
-
-// MD5 of the lower-cased text's UTF-16LE bytes, e.g. hashlib.md5("abc".encode("utf-16-le")).
-TEST(GuidForString, LowerCasedUtf16Md5)
-{
-    for (const wchar_t* text : {L"abc", L"ABC"})
-        EXPECT_EQ(CLSHash::GetGuidForString(text), L"{CF7314CE-C680-FDB3-A8E3-DFC006ADC315}");
-    EXPECT_EQ(CLSHash::GetGuidForString(L"\u00c4\u00d6\u00dc"), L"{B352B1A0-B7D9-6CFA-0A4F-DFFFFAE4B11F}");
 }
 
 } // namespace
