@@ -7,14 +7,9 @@
 #include "BoxUrlBuilders.h"
 #include "LSResources.h"
 #include "LSSetting.h"
-#include "StringUtils.h"
 #include "ThrownHresult.h"
-#include "UniqueResource.h"
 
 #include <objbase.h>
-
-#include <memory>
-#include <thread>
 
 namespace BoxRoad {
 
@@ -54,20 +49,18 @@ struct PendingNestedCall {
 };
 PendingNestedCall* g_pendingNestedCall = nullptr;
 
-LRESULT CALLBACK NestedCallWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+// A timer of the thread's own, which the wait's message dispatch runs as a host window's would be.
+void CALLBACK OnNestedCallTimer(HWND, UINT, UINT_PTR timer, DWORD)
 {
     PendingNestedCall* const pending = g_pendingNestedCall;
-    if (message != WM_TIMER || pending == nullptr || pending->ran)
-        return DefWindowProcW(window, message, wParam, lParam);
-    if (pending->ready()) {
-        KillTimer(window, wParam);
-        pending->ran = true;
-        try {
-            pending->nested();
-        } catch (...) {
-        }
+    if (pending == nullptr || pending->ran || !pending->ready())
+        return;
+    KillTimer(nullptr, timer);
+    pending->ran = true;
+    try {
+        pending->nested();
+    } catch (...) {
     }
-    return 0;
 }
 
 } // namespace
@@ -75,19 +68,14 @@ LRESULT CALLBACK NestedCallWindowProc(HWND window, UINT message, WPARAM wParam, 
 bool RunWithNestedCall(const std::function<void()>& call, const std::function<void()>& nested,
                        const std::function<bool()>& ready)
 {
-    WNDCLASSW windowClass{};
-    windowClass.lpfnWndProc = NestedCallWindowProc;
-    windowClass.lpszClassName = L"BoxRoadNestedCall";
-    RegisterClassW(&windowClass);
-    const TalvernCommon::unique_hwnd window(CreateWindowExW(0, windowClass.lpszClassName, L"", 0, 0, 0, 0, 0,
-                                                            HWND_MESSAGE, nullptr, nullptr, nullptr));
     PendingNestedCall pending{nested, ready};
     g_pendingNestedCall = &pending;
-    SetTimer(window.get(), 1, 20, nullptr);
+    const UINT_PTR timer = SetTimer(nullptr, 0, 20, OnNestedCallTimer);
     try {
         call();
     } catch (...) {
     }
+    KillTimer(nullptr, timer);
     g_pendingNestedCall = nullptr;
     return pending.ran;
 }
@@ -135,12 +123,6 @@ void BoxRoadTest::TearDown()
     settings_.Track(SettingsSource::User, Box_20::kAccessTokenSetting);
     settings_.Track(SettingsSource::User, Box_20::kRefreshTokenSetting);
 }
-
-void BoxRoadTest::AddFault(const std::string& ruleJson) const { standIn_.AddFault(ParseJson(ruleJson)); }
-
-void BoxRoadTest::ExpireAccessToken() const { standIn_.Post("tokens", ParseJson(R"({"access_expired": true})")); }
-
-Json::Value BoxRoadTest::StandInTokens() const { return standIn_.Get("tokens"); }
 
 Json::Value BoxRoadTest::Journal(const std::string& route) const
 {

@@ -1,5 +1,4 @@
-// The Box road tests' fixture: a fresh stand-in that the client reaches through "Mock.BoxService",
-// the token cache holding its pair, and every request it saw checked against Box's API afterwards.
+// A fresh stand-in as "Mock.BoxService", the cache holding its tokens, every request checked against Box's API.
 #pragma once
 
 #include "BoxExceptions.h"
@@ -39,10 +38,9 @@ std::thread StartStaThread(std::function<void()> body);
 // The future holds the HRESULT the call threw (S_OK for none), or E_UNEXPECTED for another exception.
 std::future<HRESULT> StartStaCall(std::function<void()> call, std::thread& thread);
 
-// A host window message handled while the call waits for Box on this thread: a timer of a host
-// window on this thread polls ready() whenever the thread's messages are dispatched, and the first
-// time it holds, the handler makes the nested call. False when the nested call never ran.
-// Exceptions of either call are swallowed.
+// While the call waits for Box, a timer on this thread polls ready() whenever the thread's messages
+// are dispatched and, once it holds, makes the nested call, as a host window's handler would. False
+// when it never ran; exceptions of either call are swallowed.
 bool RunWithNestedCall(const std::function<void()>& call, const std::function<void()>& nested,
                        const std::function<bool()>& ready);
 
@@ -98,10 +96,10 @@ protected:
     void SetUp() override;
     void TearDown() override;
 
-    void AddFault(const std::string& ruleJson) const;
+    void AddFault(const std::string& ruleJson) const { standIn_.AddFault(ParseJson(ruleJson)); }
     // The next API request gets 401.
-    void ExpireAccessToken() const;
-    Json::Value StandInTokens() const;
+    void ExpireAccessToken() const { standIn_.Post("tokens", ParseJson(R"({"access_expired": true})")); }
+    Json::Value StandInTokens() const { return standIn_.Get("tokens"); }
     // This test's requests, optionally of one route only ("GET /2.0/users/me").
     Json::Value Journal(const std::string& route = {}) const;
     static std::string Header(const Json::Value& entry, const std::string& name)

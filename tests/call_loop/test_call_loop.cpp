@@ -3,15 +3,10 @@
 
 #include "BoxCallLoop.h"
 #include "BoxConstants.h"
-#include "BoxExceptions.h"
-#include "BoxRequestBodies.h"
 #include "BoxServiceTable.h"
 #include "BoxUrlBuilders.h"
-#include "LSHttpError.h"
 #include "LSResources.h"
 #include "ThrownHresult.h"
-
-#include <chrono>
 
 using namespace BoxRoad;
 using Clock = std::chrono::steady_clock;
@@ -51,8 +46,7 @@ TEST_P(RetryMatrix, SendsAsOftenAsTheReplyDeserves)
     AddFault(std::string(R"({"method":"GET","path":"/2.0/users/me","replies":)") + retry.replies + "}");
 
     const auto start = Clock::now();
-    EXPECT_EQ(retry.expectedStatus,
-              HttpStatusOf([&] { EXPECT_EQ("user", CallUserInfo()["type"].asString()); }));
+    EXPECT_EQ(retry.expectedStatus, HttpStatusOf([&] { EXPECT_EQ("user", CallUserInfo()["type"].asString()); }));
     const auto elapsed = Clock::now() - start;
 
     EXPECT_EQ(retry.expectedSends, static_cast<int>(Journal(kUserInfoRoute).size()));
@@ -98,18 +92,7 @@ TEST_F(CallLoop, SchemaValidationFailureCarriesTheExplanationAndTheReply)
     EXPECT_EQ(1u, Journal("POST /2.0/files/{file_id}/metadata/{scope}/{template_key}").size());
 }
 
-TEST_F(CallLoop, ReplyWithoutBodyIsNullForSingleOperationsAndAFailureForRichOnes)
-{
-    AddFault(R"({"method":"GET","path":"/2.0/users/me","status":200,"times":2})");
-
-    EXPECT_TRUE(CallUserInfo().isNull());
-    EXPECT_EQ(L"Box_20::CallBoxAPIWithRichErrorLogging failed to parse response", ApiErrorOf([&] {
-                  Box_20::CallBoxAPIWithRichErrorLogging(nullptr, informer_.get(), UserInfoUrl(),
-                                                         Box_20::BoxConstants().VerbGet, _variant_t(), false);
-              }));
-}
-
-TEST_F(CallLoop, RequestsCarryTheBearerAndTheContentType)
+TEST_F(CallLoop, RequestsCarryBearerAndContentTypeAnEmptyReplyIsNullForSingleOperationsAFailureForRichOnes)
 {
     AddFault(R"({"method":"POST","path":"/api/2.0/files/content","status":201,"json":{"entries":[{"id":"9"}]}})");
     std::unique_ptr<ILSHttpRequest> request;
@@ -125,6 +108,15 @@ TEST_F(CallLoop, RequestsCarryTheBearerAndTheContentType)
         EXPECT_EQ("application/json", Header(entry, "Accept"));
     }
     EXPECT_EQ("application/json", Header(Journal(kUserInfoRoute)[0], "Content-Type"));
+
+    // A reply without a body.
+    AddFault(R"({"method":"GET","path":"/2.0/users/me","status":200,"times":2})");
+
+    EXPECT_TRUE(CallUserInfo().isNull());
+    EXPECT_EQ(L"Box_20::CallBoxAPIWithRichErrorLogging failed to parse response", ApiErrorOf([&] {
+                  Box_20::CallBoxAPIWithRichErrorLogging(nullptr, informer_.get(), UserInfoUrl(),
+                                                         Box_20::BoxConstants().VerbGet, _variant_t(), false);
+              }));
 }
 
 } // namespace

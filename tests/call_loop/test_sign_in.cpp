@@ -1,20 +1,12 @@
-// The sign-in when no token is cached, through the host's web view; and when the user refuses,
-// walks away or the host shuts down meanwhile.
+// Sign-in through the host's web view when no token is cached; refused, abandoned or cut short by a shutdown.
 #include "BoxRoadFixture.h"
 
-#include "BoxCallLoop.h"
-#include "BoxConstants.h"
 #include "BoxSignIn.h"
 #include "BoxTokenCache.h"
 #include "BoxTokenRequests.h"
-#include "BoxUrlBuilders.h"
-#include "HResultException.h"
 #include "LSWebViewProcessCallbackClient.h"
 #include "TestWebView.h"
 #include "ThrownHresult.h"
-#include "Utf8Converter.h"
-
-#include <vector>
 
 using namespace BoxRoad;
 using namespace std::chrono_literals;
@@ -49,8 +41,7 @@ TEST_F(SignIn, RunsTheAuthorizePageInTheHostWebViewAndRedeemsTheCode)
     ASSERT_EQ(1u, tokenRequests.size());
     EXPECT_NE(Body(tokenRequests[0]).find("&code=" + WideToUtf8Lossy(code) + "&"), std::string::npos);
     const Json::Value tokens = StandInTokens();
-    EXPECT_EQ("Bearer " + tokens["access_token"].asString(),
-              Header(Journal("GET /2.0/users/me")[0], "Authorization"));
+    EXPECT_EQ("Bearer " + tokens["access_token"].asString(), Header(Journal("GET /2.0/users/me")[0], "Authorization"));
     EXPECT_EQ(AnsiToWide(tokens["access_token"].asString()), ReadUserSetting(Box_20::kAccessTokenSetting));
     EXPECT_EQ(AnsiToWide(tokens["refresh_token"].asString()), ReadUserSetting(Box_20::kRefreshTokenSetting));
 }
@@ -109,8 +100,7 @@ TEST(RedirectAddress, YieldsTheCodeOnlyFromTheProductsRedirect)
 {
     const std::wstring redirect = L"https://www.talvern.com/authredirect.htm?";
     for (const auto& [query, code] : std::vector<std::pair<std::wstring, std::wstring>>{
-             {L"state=s&code=abc&x=1", L"abc"},
-             {L"code=%41b%2dc", L"Ab-c"},
+             {L"state=s&code=abc&x=1", L"abc"}, {L"code=%41b%2dc", L"Ab-c"},
              {L"code=a%26client_id%3Dx", L""}, // it would add form fields
              {L"error=access_denied&error_description=no", L""}})
         EXPECT_EQ(code, Box_20::GetAuthCodeFromRedirect(redirect + query, redirect)) << WideToUtf8Lossy(query);

@@ -1,19 +1,9 @@
-// Expired and refused tokens: one refresh per expiry, however many callers meet it; a refused
-// refresh token forgotten, unless another process stored a newer one.
+// One refresh per expiry however many callers meet it; a refused refresh token forgotten unless a newer one is stored.
 #include "BoxRoadFixture.h"
 
-#include "BoxCallLoop.h"
-#include "BoxConstants.h"
-#include "BoxExceptions.h"
 #include "BoxTokenCache.h"
 #include "BoxTokenLocks.h"
-#include "BoxTokenRequests.h"
-#include "HResultException.h"
-#include "LSHttpError.h"
-#include "Utf8Converter.h"
 
-#include <atomic>
-#include <future>
 #include <mutex>
 
 using namespace BoxRoad;
@@ -25,10 +15,7 @@ namespace {
 constexpr char kUserInfoRoute[] = "GET /2.0/users/me";
 constexpr char kTokenRoute[] = "POST /oauth2/token";
 
-class TokenRefresh : public BoxRoadTest {
-protected:
-    int RefreshCount() const { return StandInTokens()["refresh_count"].asInt(); }
-};
+using TokenRefresh = BoxRoadTest;
 
 TEST_F(TokenRefresh, UnauthorizedRefreshesThenSendsTheNewBearer)
 {
@@ -69,7 +56,7 @@ TEST_F(TokenRefresh, TwoCallersOnOneExpiredTokenRefreshItOnce)
     second.join();
 
     EXPECT_EQ(2, succeeded.load());
-    EXPECT_EQ(1, RefreshCount());
+    EXPECT_EQ(1, StandInTokens()["refresh_count"].asInt());
     int unauthorized = 0;
     for (const Json::Value& send : Journal(kUserInfoRoute))
         unauthorized += send["status"].asInt() == 401 ? 1 : 0;
@@ -134,7 +121,7 @@ TEST_F(TokenRefresh, BoxCallFromAMessageHandledDuringTheRefreshFailsAtOnce)
     ASSERT_TRUE(ran);
     EXPECT_EQ("Blocked from accessing Box tokens, perhaps from another auth dialog", nested);
     EXPECT_EQ("user", outer);
-    EXPECT_EQ(1, RefreshCount());
+    EXPECT_EQ(1, StandInTokens()["refresh_count"].asInt());
 }
 
 TEST_F(TokenRefresh, ShutdownWhileWaitingForTheRefreshLockAbortsPromptly)
@@ -161,7 +148,7 @@ TEST_F(TokenRefresh, ShutdownWhileWaitingForTheRefreshLockAbortsPromptly)
     EXPECT_TRUE(waiting);
     ASSERT_TRUE(ended) << "the caller did not end after the shutdown";
     EXPECT_EQ(E_ABORT, result.get());
-    EXPECT_EQ(0, RefreshCount());
+    EXPECT_EQ(0, StandInTokens()["refresh_count"].asInt());
 }
 
 } // namespace

@@ -1,32 +1,17 @@
 // The filter as the host gets it through COM: interfaces, late binding, aggregation, unloading.
-#include "ComOwners.h"
-#include "ComPtr.h"
 #include "FilterClass.h"
 #include "ServerDll.h"
 #include "ServerRegistry.h"
 #include "TestStartPointProvider.h"
-#include "VESKBoxSync.h"
-#include "VESKSyncBasicsLib.h"
 
 #include <gtest/gtest.h>
-#include <oaidl.h>
-#include <objbase.h>
 
 #include <optional>
-#include <vector>
 
 namespace {
 
 using TalvernCommon::com_ptr;
 using TestSupport::NamedInterface;
-
-template <typename Interface>
-com_ptr<Interface> CreateFilter(REFIID iid)
-{
-    com_ptr<Interface> filter;
-    ::CoCreateInstance(CLSID_VESKBoxSyncFilter, nullptr, CLSCTX_INPROC_SERVER, iid, filter.put_void());
-    return filter;
-}
 
 com_ptr<IUnknown> Query(IUnknown* object, REFIID iid)
 {
@@ -43,16 +28,6 @@ HRESULT NullingOut(Call call)
     const HRESULT hr = call(&answer);
     EXPECT_EQ(answer, nullptr);
     return hr;
-}
-
-GUID TypeGuid(ITypeInfo* info)
-{
-    TYPEATTR* attributes = nullptr;
-    if (FAILED(info->GetTypeAttr(&attributes)))
-        return GUID_NULL;
-    const GUID guid = attributes->guid;
-    info->ReleaseTypeAttr(attributes);
-    return guid;
 }
 
 // Registered for the machine once, as the installer leaves it, beside the host's type library.
@@ -121,15 +96,22 @@ TEST_F(Activation, CreatesTheFilterByEveryIdAnswersItsMapOnlyAndStaysWhileAnInst
 // IDispatch belongs to the host's sync filter interface, not to the class's own dual one.
 TEST_F(Activation, DispatchIsTheHostSyncFilterInterfaceLateBound)
 {
-    const com_ptr<IDispatch> dispatch = CreateFilter<IDispatch>(IID_IDispatch);
+    const auto newDispatch = [] {
+        com_ptr<IDispatch> created;
+        ::CoCreateInstance(CLSID_VESKBoxSyncFilter, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch, created.put_void());
+        return created;
+    };
+    const com_ptr<IDispatch> dispatch = newDispatch();
     ASSERT_TRUE(dispatch);
     com_ptr<ITypeInfo> info;
     ASSERT_EQ(dispatch->GetTypeInfo(0, LOCALE_USER_DEFAULT, info.put()), S_OK);
-    EXPECT_EQ(TypeGuid(info.get()), IID_ILSSyncFilter2);
+    TYPEATTR* attributes = nullptr;
+    ASSERT_EQ(info->GetTypeAttr(&attributes), S_OK);
+    EXPECT_EQ(attributes->guid, IID_ILSSyncFilter2);
+    info->ReleaseTypeAttr(attributes);
     EXPECT_EQ(dispatch->GetTypeInfo(1, LOCALE_USER_DEFAULT, com_ptr<ITypeInfo>().put()), DISP_E_BADINDEX);
 
-    // Late-bound calls, by names of the first and the second generation of the interface, give
-    // what early-bound ones give, failures included.
+    // Late-bound calls by names of either generation of the interface give what early-bound ones give.
     const auto idOf = [&](const wchar_t* name) {
         LPOLESTR names[] = {const_cast<LPOLESTR>(name)};
         DISPID id = DISPID_UNKNOWN;
@@ -167,7 +149,7 @@ TEST_F(Activation, DispatchIsTheHostSyncFilterInterfaceLateBound)
     // Without the host's type library a new instance has no type information to give.
     s_hostLibrary->Withdraw();
     ITypeInfo* none = reinterpret_cast<ITypeInfo*>(1);
-    const HRESULT withdrawn = CreateFilter<IDispatch>(IID_IDispatch)->GetTypeInfo(0, LOCALE_USER_DEFAULT, &none);
+    const HRESULT withdrawn = newDispatch()->GetTypeInfo(0, LOCALE_USER_DEFAULT, &none);
     s_hostLibrary->Restore();
     EXPECT_EQ(withdrawn, TYPE_E_LIBNOTREGISTERED);
     EXPECT_EQ(none, nullptr);

@@ -1,13 +1,7 @@
-// Registration through the DLL's entry points, as installers call them, in the machine's or the
-// user's classes; every step runs under a caller's locale that registration must give back.
-#include "BinFolder.h"
+// Registration as installers call it, machine-wide or per user, under a caller's locale it must give back.
 #include "ScratchFolder.h"
 #include "ServerDll.h"
 #include "ServerRegistry.h"
-
-#include <gtest/gtest.h>
-
-#include <string>
 
 namespace {
 
@@ -55,8 +49,12 @@ protected:
     ServerDll m_server;
 };
 
-TEST_F(Registration, RegisterServerTwiceThenUnregisterTwiceLeavesNothing)
+// From a folder whose name holds a quote and a percent sign, which is registered as it is.
+TEST_F(Registration, RegisterServerTwiceThenUnregisterTwiceLeavesNothingWhateverTheFolderName)
 {
+    m_server = ServerDll();
+    ScratchFolder folder(L"com_module-O'Brien 100%");
+    ASSERT_TRUE(m_server.Load(folder.Copy(TestSupport::BinFolder() + L"\\VESKBoxSync32.dll", L"VESKBoxSync32.dll")));
     ASSERT_EQ(m_server.RegisterServer(), S_OK);
     ASSERT_EQ(m_server.RegisterServer(), S_OK);
     ExpectRegisteredIn(ClassStore::Machine, m_server);
@@ -65,30 +63,29 @@ TEST_F(Registration, RegisterServerTwiceThenUnregisterTwiceLeavesNothing)
     ExpectNothingRegistered();
     // Unregistering what is not registered is no failure.
     EXPECT_EQ(m_server.UnregisterServer(), S_OK);
+    m_server = ServerDll(); // before its folder goes
 }
-
-using InstallCase = std::pair<const wchar_t*, ClassStore>;
-
-class Install : public Registration, public testing::WithParamInterface<InstallCase> {};
 
 // The command line chooses the store once; later calls (DllUnregisterServer, or DllInstall with the
 // null command line) still work on that store, as the choice holds while the DLL stays loaded.
-TEST_P(Install, RegistersInTheChosenStoreAndUnregistersFromIt)
+TEST_F(Registration, InstallRegistersInTheChosenStoreAndUnregistersFromIt)
 {
-    const auto [commandLine, store] = GetParam();
-    ASSERT_EQ(m_server.Install(TRUE, commandLine), S_OK);
-    ExpectRegisteredIn(store, m_server);
-    EXPECT_EQ(m_server.Install(FALSE, nullptr), S_OK);
-    ExpectNothingRegistered();
+    const std::pair<const wchar_t*, ClassStore> cases[] = {
+        {L"USER", ClassStore::User}, {L"users", ClassStore::Machine}, {nullptr, ClassStore::Machine}};
+    for (const auto& [commandLine, store] : cases) {
+        SCOPED_TRACE(commandLine ? commandLine : L"(null)");
+        m_server = ServerDll();
+        ASSERT_TRUE(m_server.Load());
+        ASSERT_EQ(m_server.Install(TRUE, commandLine), S_OK);
+        ExpectRegisteredIn(store, m_server);
+        EXPECT_EQ(m_server.Install(FALSE, nullptr), S_OK);
+        ExpectNothingRegistered();
 
-    ASSERT_EQ(m_server.Install(TRUE, commandLine), S_OK);
-    EXPECT_EQ(m_server.UnregisterServer(), S_OK);
-    ExpectNothingRegistered();
+        ASSERT_EQ(m_server.Install(TRUE, commandLine), S_OK);
+        EXPECT_EQ(m_server.UnregisterServer(), S_OK);
+        ExpectNothingRegistered();
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(CommandLines, Install,
-                         testing::Values(InstallCase{L"USER", ClassStore::User}, InstallCase{L"users", ClassStore::Machine},
-                                         InstallCase{nullptr, ClassStore::Machine}));
 
 // The class script runs, then the type library's registration fails.
 TEST_F(Registration, InstallFailingInItsSecondStepRollsBack)
@@ -106,18 +103,6 @@ TEST_F(Registration, InstallFailingInItsSecondStepRollsBack)
     EXPECT_EQ(m_server.RegisterServer(), installed);
     EXPECT_TRUE(ClassKeysExist(ClassStore::Machine));
     EXPECT_EQ(::GetThreadLocale(), kCallerLocale);
-}
-
-TEST_F(Registration, FolderNameWithQuoteAndPercentSignIsRegisteredAsItIs)
-{
-    m_server = ServerDll();
-    ScratchFolder folder(L"com_module-O'Brien 100%");
-    ASSERT_TRUE(m_server.Load(folder.Copy(TestSupport::BinFolder() + L"\\VESKBoxSync32.dll", L"VESKBoxSync32.dll")));
-    ASSERT_EQ(m_server.RegisterServer(), S_OK);
-    ExpectRegisteredIn(ClassStore::Machine, m_server);
-    EXPECT_EQ(m_server.UnregisterServer(), S_OK);
-    ExpectNothingRegistered();
-    m_server = ServerDll(); // before its folder goes
 }
 
 } // namespace

@@ -1,5 +1,4 @@
-// Logging with every switch on, set up once for the process before the first test; its settings
-// go again at once, since other programs read the same "VESK.Log." values.
+// Logging set up once with every switch on; its settings go at once, as other programs read "VESK.Log." too.
 #include "ComDef.h"
 #include "HResultException.h"
 #include "LSDiag.h"
@@ -14,16 +13,10 @@
 #include <cstdio>
 #include <regex>
 #include <stdexcept>
-#include <string>
-#include <utility>
-#include <vector>
 
 void WriteHelperDiagLines();
 
 namespace {
-
-const wchar_t kApplication[] = L"VESK-BoxSync";
-const wchar_t kBuildVersion[] = L"24.04.0 (17891) test";
 
 // Made before logging starts, so it goes after the log file closes at exit.
 ScratchFolder& LogFolder()
@@ -99,13 +92,13 @@ public:
             registry.SetDword(SettingsSource::User, on, 1);
         registry.SetDword(SettingsSource::User, L"VESK.Log.WebServiceReq", 0);
         registry.SetString(SettingsSource::User, L"VESK.Log.LimitDiagModules", L"test_d?ag=2, bad entry,=3,diag_helper=x");
-        LSDiag::Initialize(kApplication, kBuildVersion);
+        LSDiag::Initialize(L"VESK-BoxSync", L"24.04.0 (17891) test");
     }
 };
 
 const auto* const g_environment = testing::AddGlobalTestEnvironment(new LoggingOn);
 
-TEST(LogFile, OneFilePerProcessNamedWithDateTimeAndProcessId)
+TEST(LogFile, OneFilePerProcessNamedWithDateTimeAndProcessIdOldOnesPruned)
 {
     const std::vector<std::wstring> names = OwnLogFiles();
     ASSERT_EQ(names.size(), 1u);
@@ -120,10 +113,8 @@ TEST(LogFile, OneFilePerProcessNamedWithDateTimeAndProcessId)
 
     LSDiag::Initialize(L"Another", L"1");
     EXPECT_EQ(OwnLogFiles(), names) << "a later Initialize does nothing";
-}
 
-TEST(LogFile, OnlyTheApplicationsOldLogFilesArePruned)
-{
+    // Only the application's old log files are pruned.
     const auto exists = [](const wchar_t* name) {
         return ::GetFileAttributesW(LogFolder().File(name).c_str()) != INVALID_FILE_ATTRIBUTES;
     };
@@ -142,35 +133,22 @@ TEST(LogLevels, VerbosityPerModuleWithDefaultForOthers)
     WriteHelperDiagLines();
 
     const std::string log = ReadOwnLog();
-    for (const char* line : {"own verbosity 1", "own verbosity 2", "helper verbosity 1"})
+    for (const char* line : {"own verbosity 1", "own verbosity 2", "helper verbosity 1", "diagnostic warning 2"})
         EXPECT_NE(log.find(line), std::string::npos) << line;
     for (const char* line : {"own verbosity 3", "diagnostic warning 3", "helper verbosity 2"})
         EXPECT_EQ(log.find(line), std::string::npos) << line;
-    EXPECT_NE(log.find("diagnostic warning 2"), std::string::npos);
     EXPECT_TRUE(LSDiag::LogPerf());
     EXPECT_FALSE(LSDiag::LogRequests());
     EXPECT_TRUE(LSDiag::LogResponses());
 }
 
-struct ThrownCase {
-    void (*thrower)();
-    HRESULT expected;
-    std::string text;
-};
-
-HRESULT CallAndCatch(void (*thrower)(), CStdStr<wchar_t>& errorText)
-{
-    try {
-        thrower();
-        return S_OK;
-    } catch (...) {
-        return LSDiag::HandleInterfaceException("Test::Method", "C:\\src\\SomeFile.cpp", 77, &errorText);
-    }
-}
-
 TEST(CatchAll, ClassifiesLogsAndReturnsTheFailure)
 {
-    const ThrownCase cases[] = {
+    const struct {
+        void (*thrower)();
+        HRESULT expected;
+        std::string text;
+    } cases[] = {
         {[] { throw hresult_exception(E_FAIL, "cannot read C:\\D\xc3\xa9p\xc3\xb4t"); }, E_FAIL,
          "hresult_exception at interface - cannot read C:\\D\xc3\xa9p\xc3\xb4t"},
         {[] { throw hresult_exception(S_FALSE, "odd"); }, E_FAIL, "hresult_exception at interface - odd"},
@@ -178,23 +156,23 @@ TEST(CatchAll, ClassifiesLogsAndReturnsTheFailure)
         {[] { throw E_INVALIDARG; }, E_INVALIDARG, "HRESULT at interface - 0x80070057"},
         {[] { throw HRESULT(S_OK); }, E_FAIL, "HRESULT at interface - 0x00000000"},
         {[] { throw std::wstring(L"some text"); }, E_FAIL, "unknown exception at interface - "},
+        {[] { throw _com_error(E_POINTER); }, E_POINTER,
+         "_com_error at interface - " + LSDiag::LogText(_com_error(E_POINTER).ErrorMessage())},
     };
-    for (const ThrownCase& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.text);
         CStdStr<wchar_t> errorText;
-        EXPECT_EQ(CallAndCatch(c.thrower, errorText), c.expected);
+        HRESULT returned = S_OK;
+        try {
+            c.thrower();
+        } catch (...) {
+            returned = LSDiag::HandleInterfaceException("Test::Method", "C:\\src\\SomeFile.cpp", 77, &errorText);
+        }
+        EXPECT_EQ(returned, c.expected);
         // The caller's text is the error's own, without the method and the kind.
         EXPECT_EQ(LSDiag::LogText(errorText), c.text.substr(c.text.find(" - ") + 3));
         EXPECT_TRUE(LogHas("Test::Method: Caught " + c.text));
     }
-}
-
-TEST(CatchAllComError, ReturnsItsHResultWithItsMessage)
-{
-    CStdStr<wchar_t> errorText;
-    EXPECT_EQ(CallAndCatch([] { throw _com_error(E_POINTER); }, errorText), E_POINTER);
-    EXPECT_EQ(errorText, CStdStr<wchar_t>(_com_error(E_POINTER).ErrorMessage()));
-    EXPECT_TRUE(LogHas("Test::Method: Caught _com_error at interface - "));
 }
 
 HRESULT MethodEndingInTheCatchAll()

@@ -1,5 +1,4 @@
-// Which host DLL the version check reads. Whether a differing version is refused is checked
-// through the server's class object (com_module_tests), one process per host DLL.
+// Which host DLL the version check reads; refusing a differing one is com_module_tests' part.
 #include "BinFolder.h"
 #include "LSHostVersion.h"
 #include "LogCapture.h"
@@ -14,7 +13,7 @@ using TalvernCommon::unique_hmodule;
 using TestSupport::BinFolder;
 
 // "This module" is a renamed copy of the matching host, beside a host of another major version.
-TEST(HostVersionLookup, LoadedHostComesFirstThenTheOneBesideTheModule)
+TEST(HostVersionLookup, LoadedHostComesFirstThenTheOneBesideTheModuleAModuleWithoutVersionFails)
 {
     ScratchFolder folder(L"common_settings-lookup");
     const std::wstring modulePath = folder.Copy(BinFolder() + L"\\VESK32.dll", L"VESKBoxSync32Check.dll");
@@ -26,10 +25,7 @@ TEST(HostVersionLookup, LoadedHostComesFirstThenTheOneBesideTheModule)
     const unique_hmodule host{::LoadLibraryW((BinFolder() + L"\\VESK32.dll").c_str())};
     ASSERT_TRUE(host);
     EXPECT_TRUE(LSFileSystem::CheckHostVersion(module.get()));
-}
 
-TEST(HostVersionLookup, ModuleWithoutVersionFails)
-{
     LogCapture log;
     // The test program carries no version resource.
     EXPECT_FALSE(LSFileSystem::CheckHostVersion(::GetModuleHandleW(nullptr)));

@@ -9,9 +9,6 @@
 
 #include <gtest/gtest.h>
 
-#include <string>
-#include <utility>
-#include <vector>
 
 namespace {
 
@@ -84,7 +81,7 @@ TEST_F(ResourceChain, EveryLoadedStringPassesTheHookWhichReplacesKnownBrandToken
     }
 }
 
-TEST(ResourceModules, GivenFolderComesBeforeTheSearchPath)
+TEST(ResourceModules, GivenFolderComesBeforeTheSearchPathAMissingLanguageDllIsLogged)
 {
     ScratchFolder folder(L"common_settings-resources");
     // The language DLL under the brand DLL's name: its strings show which file was loaded.
@@ -99,10 +96,7 @@ TEST(ResourceModules, GivenFolderComesBeforeTheSearchPath)
     // A folder without the file falls back to the search path; a module found nowhere is null.
     EXPECT_TRUE(LoadUsersCommonResources(folder.Path()));
     EXPECT_FALSE(LoadResourceModule(L"VESKNoSuchResources32.dll", L""));
-}
 
-TEST(ResourceModules, MissingLanguageDllIsLogged)
-{
     LogCapture log;
     EXPECT_FALSE(LSSetting::LoadLanguageDll(L"VESKNoSuchModule32"));
     EXPECT_TRUE(log.Contains(google::GLOG_ERROR, "Failed loading language dll VESKNoSuchModule32ENU.dll"));

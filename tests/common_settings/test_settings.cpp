@@ -1,13 +1,10 @@
-// The settings store against the real registry: precedence of the four sources, defaults, value
-// types and writing.
+// The settings store on the real registry: precedence of the four sources, defaults, value types, writing.
 #include "LSSetting.h"
 #include "RegistrySandbox.h"
 
 #include <gtest/gtest.h>
 
-#include <string>
 #include <utility>
-#include <vector>
 
 namespace {
 
@@ -35,7 +32,7 @@ TEST(SettingsPrecedence, FirstSourceHoldingTheValueWinsElseTheDefault)
     }
 }
 
-TEST(SettingsTypes, ValuesOfOtherTypesAreConvertedOrPassedOver)
+TEST(SettingsTypes, ValuesOfOtherTypesAreConvertedOrPassedOverTextNumbersMustFit32Bits)
 {
     const std::wstring name = L"common_settings.Types";
     RegistrySandbox registry;
@@ -52,17 +49,14 @@ TEST(SettingsTypes, ValuesOfOtherTypesAreConvertedOrPassedOver)
     EXPECT_EQ(Settings().GetUserString(name + L".Expand", kDefaultText), std::wstring(windows) + L"\\logs");
     // An empty value is a value: it does not fall back to the default.
     EXPECT_EQ(Settings().GetUserString(name + L".Empty", kDefaultText), L"");
-}
 
-TEST(SettingsTypes, DwordsStoredAsTextAreWholeNumbersWithin32Bits)
-{
-    const std::wstring name = L"common_settings.DwordFromText";
+    // Numbers stored as text are whole numbers within 32 bits.
     for (const auto& [stored, expected] : std::vector<std::pair<const wchar_t*, DWORD>>{
              {L" 42 ", 42}, {L"0x2A", 42}, {L"4294967295", 4294967295u}, {L"4294967296", kDefault},
              {L"-1", kDefault}, {L"12abc", kDefault}, {L"0x", kDefault}}) {
-        RegistrySandbox registry;
-        registry.SetString(SettingsSource::User, name, stored);
-        EXPECT_EQ(Settings().GetUserDword(name, kDefault), expected) << testing::PrintToString(std::wstring(stored));
+        registry.SetString(SettingsSource::User, name + L".FromText", stored);
+        EXPECT_EQ(Settings().GetUserDword(name + L".FromText", kDefault), expected)
+            << testing::PrintToString(std::wstring(stored));
     }
 }
 

@@ -8,8 +8,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <string>
-#include <vector>
 
 using TalvernCommon::narrowcasts::narrow;
 using TalvernCommon::narrowcasts::narrowing_error;

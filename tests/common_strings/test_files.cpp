@@ -5,18 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <string>
-#include <vector>
-
-namespace {
-
-HRESULT ReadFailure(const std::wstring& path)
-{
-    return TestSupport::ThrownHresult([&path] { LSFileSystem::ReadBinaryFile(path); });
-}
-
-} // namespace
-
 TEST(ReadBinaryFile, ReadsEveryByteAcrossBlocksAndRefusesWhatDoesNotFit)
 {
     const ScratchFolder folder(L"common-read");
@@ -28,7 +16,8 @@ TEST(ReadBinaryFile, ReadsEveryByteAcrossBlocksAndRefusesWhatDoesNotFit)
     EXPECT_TRUE(LSFileSystem::ReadBinaryFile(folder.Write(L"empty.bin", "")).empty());
 
     const std::wstring huge = folder.File(L"huge.bin");
-    EXPECT_EQ(ReadFailure(huge), HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND));
+    const auto readFailure = [&] { return TestSupport::ThrownHresult([&] { LSFileSystem::ReadBinaryFile(huge); }); };
+    EXPECT_EQ(readFailure(), HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND));
     // 4 GiB + 10, sparse: a 32-bit size would wrap around to 10 bytes.
     TalvernCommon::unique_hfile file(
         CreateFileW(huge.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
@@ -36,7 +25,7 @@ TEST(ReadBinaryFile, ReadsEveryByteAcrossBlocksAndRefusesWhatDoesNotFit)
     end.QuadPart = 0x100000000LL + 10;
     ASSERT_TRUE(SetFilePointerEx(file.get(), end, nullptr, FILE_BEGIN) && SetEndOfFile(file.get()));
     file.reset();
-    EXPECT_EQ(ReadFailure(huge), HRESULT_FROM_WIN32(ERROR_FILE_TOO_LARGE));
+    EXPECT_EQ(readFailure(), HRESULT_FROM_WIN32(ERROR_FILE_TOO_LARGE));
 }
 
 TEST(GetContentTypeForExtension, RegisteredValueElseEmpty)

@@ -9,8 +9,6 @@
 
 #include <gtest/gtest.h>
 
-#include <string>
-
 using TestHost::TestFieldSetInfo;
 using TestHost::TestPropertyMap;
 using TestSupport::ThrownHresult;
@@ -26,31 +24,6 @@ DATE ConvertedDate(const std::wstring& text)
     EXPECT_TRUE(LSSyncHelper::ConvertDateVariant(text, date, false)) << text;
     return LSSyncHelper::ChangeVariantType(date);
 }
-
-// Writes a field the way the framework does: the host's field information, then the value.
-class FieldValues : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        fields->Initialize(nullptr, map.get());
-        fields->SeedField(L"Box-Title", L"Title", VT_BSTR);
-        fields->SeedField(L"Box-Pages", L"Pages", VT_I4);
-        fields->SeedField(L"Box-Due", L"Due", VT_DATE);
-        fields->SeedField(L"Box-Final", L"Final", VT_BOOL);
-        fields->SeedField(L"Box-Price", L"Price", VT_R8);
-    }
-
-    HRESULT SetField(const wchar_t* field, const std::wstring& value)
-    {
-        LSFieldInfo info{};
-        EXPECT_EQ(fields->getFieldInfo(_bstr_t(field), &info), S_OK);
-        const TalvernCommon::unique_bstr name(info.PropertyName);
-        return LSSyncHelper::setFieldValue(info, map.get(), value);
-    }
-
-    TalvernCommon::com_ptr<TestPropertyMap> map = TestPropertyMap::Create();
-    TalvernCommon::com_ptr<TestFieldSetInfo> fields = TestFieldSetInfo::Create();
-};
 
 } // namespace
 
@@ -92,23 +65,38 @@ TEST(LSSyncHelper, IsoDatesBecomeUtcDatesOtherTextsGiveFalse)
     EXPECT_THROW(LSSyncHelper::ChangeVariantType(_variant_t(L"no date")), hresult_exception);
 }
 
-TEST_F(FieldValues, TextsAreStoredWithTheFieldsTypeValuesThatDoNotFitAreRefused)
+// Fields are written as the framework does: the host's field information, then the value.
+TEST(FieldValues, TextsAreStoredWithTheFieldsTypeValuesThatDoNotFitAreRefused)
 {
-    EXPECT_EQ(SetField(L"Box-Pages", L"42"), S_OK);
-    EXPECT_EQ(SetField(L"Box-Due", L"2024-03-01T10:20:30Z"), S_OK);
-    EXPECT_EQ(SetField(L"Box-Final", L"1"), S_OK);
+    const auto map = TestPropertyMap::Create();
+    const auto fields = TestFieldSetInfo::Create();
+    fields->Initialize(nullptr, map.get());
+    fields->SeedField(L"Box-Title", L"Title", VT_BSTR);
+    fields->SeedField(L"Box-Pages", L"Pages", VT_I4);
+    fields->SeedField(L"Box-Due", L"Due", VT_DATE);
+    fields->SeedField(L"Box-Final", L"Final", VT_BOOL);
+    fields->SeedField(L"Box-Price", L"Price", VT_R8);
+    const auto setField = [&](const wchar_t* field, const std::wstring& value) {
+        LSFieldInfo info{};
+        EXPECT_EQ(fields->getFieldInfo(_bstr_t(field), &info), S_OK);
+        const TalvernCommon::unique_bstr name(info.PropertyName);
+        return LSSyncHelper::setFieldValue(info, map.get(), value);
+    };
+    EXPECT_EQ(setField(L"Box-Pages", L"42"), S_OK);
+    EXPECT_EQ(setField(L"Box-Due", L"2024-03-01T10:20:30Z"), S_OK);
+    EXPECT_EQ(setField(L"Box-Final", L"1"), S_OK);
     EXPECT_EQ(map->Number(L"Pages"), 42);
     EXPECT_NEAR(map->Date(L"Due").value_or(0), kMarchFirst, 1e-9);
     EXPECT_EQ(map->Flag(L"Final"), true);
-    EXPECT_EQ(SetField(L"Box-Final", L"0"), S_OK);
+    EXPECT_EQ(setField(L"Box-Final", L"0"), S_OK);
     EXPECT_EQ(map->Flag(L"Final"), false);
-    EXPECT_TRUE(FAILED(SetField(L"Box-Pages", L"many")));
-    EXPECT_TRUE(FAILED(SetField(L"Box-Due", L"soon")));
-    EXPECT_EQ(SetField(L"Box-Price", L"9.5"), DISP_E_BADVARTYPE);
+    EXPECT_TRUE(FAILED(setField(L"Box-Pages", L"many")));
+    EXPECT_TRUE(FAILED(setField(L"Box-Due", L"soon")));
+    EXPECT_EQ(setField(L"Box-Price", L"9.5"), DISP_E_BADVARTYPE);
     // A refused value leaves what was there.
     EXPECT_EQ(map->Count(), 3u);
     EXPECT_EQ(map->Number(L"Pages"), 42);
     EXPECT_EQ(LSSyncHelper::setFieldValue(LSFieldInfo{nullptr, VT_BSTR}, map.get(), L"x"), E_INVALIDARG);
     map->FailWrites(L"Title", E_ACCESSDENIED);
-    EXPECT_EQ(SetField(L"Box-Title", L"x"), E_ACCESSDENIED);
+    EXPECT_EQ(setField(L"Box-Title", L"x"), E_ACCESSDENIED);
 }

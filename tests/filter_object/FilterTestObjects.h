@@ -1,6 +1,4 @@
-// The filter classes as a test drives them: with the IUnknown and IDispatch that the COM class
-// adds, a repository that supplies only what the framework requires, and an object that counts
-// the references a filter takes on it.
+// Filter classes with the COM class's IUnknown and IDispatch, a bare repository, a reference-counting object.
 #pragma once
 
 #include "LSBaseFileSyncFilter.h"
@@ -23,10 +21,7 @@ public:
         if (out == nullptr)
             return E_POINTER;
         *out = iid == IID_IUnknown ? static_cast<Identity*>(this) : nullptr;
-        if (*out == nullptr)
-            return E_NOINTERFACE;
-        AddRef();
-        return S_OK;
+        return *out ? (AddRef(), S_OK) : E_NOINTERFACE;
     }
     ULONG STDMETHODCALLTYPE AddRef() override { return ++m_references; }
     ULONG STDMETHODCALLTYPE Release() override { return --m_references; }
@@ -37,7 +32,6 @@ private:
     ULONG m_references = 1;
 };
 
-// A filter class with the IUnknown and IDispatch that the COM class adds.
 template <class Filter>
 class WithUnknown : public CountedUnknown<Filter, ILSSyncFilter2> {
 public:
@@ -56,8 +50,7 @@ public:
     uint32_t MaxFileSizeBytes() const { return this->m_maxFileSizeBytes; }
 };
 
-// A repository that answers every storage operation it must supply with E_NOTIMPL and reads its
-// settings under a prefix of this suite's own.
+// Every storage operation E_NOTIMPL; settings under a prefix of this suite's own.
 class PlainRepository : public LSBaseFileSyncFilter {
 public:
     using Text = CStdStr<wchar_t>;
@@ -96,8 +89,6 @@ protected:
 
 using PlainFilter = WithUnknown<PlainRepository>;
 using BoxFilter = WithUnknown<VESKBoxSyncFilterImpl>;
-
-// An object whose only behaviour is its reference count.
 using CountingUnknown = CountedUnknown<IUnknown>;
 
 } // namespace FilterTests

@@ -1,5 +1,4 @@
-// The settings a filter object reads: Box paging limits and their clamps, the framework's size
-// limit and exclusion patterns, and the process-wide Box texts.
+// The settings a filter reads: Box paging limits, the framework's size limit and exclusions, the Box texts.
 #include "FilterTestObjects.h"
 #include "RegistrySandbox.h"
 
@@ -10,19 +9,14 @@
 
 #include <limits>
 #include <optional>
-#include <string>
 #include <tuple>
-#include <vector>
 
 using namespace FilterTests;
 
 namespace {
 
 constexpr SettingsSource kUserSettings = SettingsSource::User;
-const std::wstring kPagingSetting = L"BoxSync.MarkerBasedPagingLimit";
-const std::wstring kIncrementalSetting = L"BoxSync.MarkerBasedIncrementalLimit";
-const std::wstring kPlainExclusionSetting = std::wstring(PlainRepository::kPrefix) + L".ExcludeFileRegEx";
-const std::wstring kPlainMaxSizeSetting = std::wstring(PlainRepository::kPrefix) + L".MaxFileSizeInKB";
+const std::wstring kPlainPrefix = PlainRepository::kPrefix;
 
 TEST(PagingLimits, ClampOutOfRangeValuesToTheirDefaults)
 {
@@ -34,75 +28,54 @@ TEST(PagingLimits, ClampOutOfRangeValuesToTheirDefaults)
     for (const auto& [paging, incremental, expectedPaging, expectedIncremental] : cases) {
         RegistrySandbox settings;
         if (paging)
-            settings.SetDword(kUserSettings, kPagingSetting, *paging);
+            settings.SetDword(kUserSettings, L"BoxSync.MarkerBasedPagingLimit", *paging);
         if (incremental)
-            settings.SetDword(kUserSettings, kIncrementalSetting, *incremental);
+            settings.SetDword(kUserSettings, L"BoxSync.MarkerBasedIncrementalLimit", *incremental);
         EXPECT_EQ(std::make_pair(expectedPaging, expectedIncremental), VESKBoxSyncFilterImpl::GetPagingLimits())
             << paging.value_or(0) << " " << incremental.value_or(0);
     }
 }
 
-// Whether the pattern at `pattern` (an index) excludes the name.
-struct ExclusionProbe {
-    size_t pattern;
-    const wchar_t* name;
-    bool excluded;
-};
-
+// Each setting, the number of patterns it gives, and names with whether pattern `index` excludes them.
 struct ExclusionCase {
-    const char* name;
     const wchar_t* setting;
     size_t patterns;
-    std::vector<ExclusionProbe> probes;
+    std::vector<std::tuple<size_t, const wchar_t*, bool>> probes;
 };
 
-const ExclusionCase kExclusionCases[] = {
-    {"EscapedLineBreakSeparatesTwoPatterns", L"a\\nb", 2,
-     {{0, L"a", true}, {0, L"b", false}, {1, L"b", true}, {1, L"a", false}}},
-    // An empty regular expression would find every name; an empty piece must exclude nothing.
-    {"TrailingLineBreakGivesALastPatternThatMatchesNothing", L"tmp\\n", 2,
-     {{0, L"report.tmp", true}, {1, L"report.docx", false}, {1, L"tmp", false}, {1, L"", false}}},
-    // A piece that is no regular expression is logged and excludes nothing; the others still work.
-    {"InvalidPieceMatchesNothing", L"ok\\n(unclosed", 2, {{0, L"ok.txt", true}, {1, L"(unclosed", false}}},
-    {"EmptySettingGivesNone", L"", 0, {}},
-    {"MatchWithoutRegardToLetterCase", L"^Draft", 1,
-     {{0, L"DRAFT report.docx", true}, {0, L"draft.docx", true}, {0, L"final draft.docx", false}}},
-};
-
-class ExclusionPatternTexts : public ::testing::TestWithParam<ExclusionCase> {};
-
-TEST_P(ExclusionPatternTexts, SplitAtLineBreaksAndMatchTheirNames)
+TEST(ExclusionPatternTexts, SplitAtLineBreaksAndMatchTheirNames)
 {
-    const ExclusionCase& exclusions = GetParam();
-    RegistrySandbox settings;
-    settings.SetString(kUserSettings, kPlainExclusionSetting, exclusions.setting);
-    const auto filter = std::make_unique<PlainFilter>();
-    const auto& patterns = filter->ExclusionPatterns();
-
-    ASSERT_EQ(exclusions.patterns, patterns.size());
-    for (const ExclusionProbe& probe : exclusions.probes) {
-        EXPECT_EQ(probe.excluded, std::regex_search(probe.name, patterns[probe.pattern]))
-            << "pattern " << probe.pattern << " on \"" << probe.name << "\"";
+    const ExclusionCase cases[] = {
+        {L"a\\nb", 2, {{0, L"a", true}, {0, L"b", false}, {1, L"b", true}, {1, L"a", false}}},
+        // An empty regular expression would find every name; an empty piece must exclude nothing.
+        {L"tmp\\n", 2, {{0, L"report.tmp", true}, {1, L"report.docx", false}, {1, L"tmp", false}, {1, L"", false}}},
+        // A piece that is no regular expression is logged and excludes nothing; the others still work.
+        {L"ok\\n(unclosed", 2, {{0, L"ok.txt", true}, {1, L"(unclosed", false}}},
+        {L"", 0, {}},
+        {L"^Draft", 1, {{0, L"DRAFT report.docx", true}, {0, L"draft.docx", true}, {0, L"final draft.docx", false}}},
+    };
+    for (const ExclusionCase& c : cases) {
+        SCOPED_TRACE(testing::PrintToString(std::wstring(c.setting)));
+        RegistrySandbox settings;
+        settings.SetString(kUserSettings, kPlainPrefix + L".ExcludeFileRegEx", c.setting);
+        const auto filter = std::make_unique<PlainFilter>();
+        const auto& patterns = filter->ExclusionPatterns();
+        ASSERT_EQ(c.patterns, patterns.size());
+        for (const auto& [index, name, excluded] : c.probes)
+            EXPECT_EQ(excluded, std::regex_search(name, patterns[index])) << "pattern " << index << " on " << name;
     }
-}
-
-INSTANTIATE_TEST_SUITE_P(Settings, ExclusionPatternTexts, ::testing::ValuesIn(kExclusionCases),
-                         [](const auto& info) { return std::string(info.param.name); });
-
-uint32_t PlainMaxFileSize(std::optional<DWORD> kilobytes)
-{
-    RegistrySandbox settings;
-    if (kilobytes)
-        settings.SetDword(kUserSettings, kPlainMaxSizeSetting, *kilobytes);
-    return std::make_unique<PlainFilter>()->MaxFileSizeBytes();
 }
 
 // 4194304 KB is 4 GiB, one byte more than 32 bits hold: it must not wrap to a zero limit.
 TEST(MaxFileSize, IsTheSettingInKilobytesSaturatingAt32Bits)
 {
-    EXPECT_EQ(52428800u, PlainMaxFileSize(std::nullopt));
-    EXPECT_EQ(0xFFFFFC00u, PlainMaxFileSize(4194303));
-    EXPECT_EQ(std::numeric_limits<uint32_t>::max(), PlainMaxFileSize(4194304));
+    EXPECT_EQ(52428800u, std::make_unique<PlainFilter>()->MaxFileSizeBytes());
+    for (const auto& [kilobytes, bytes] : {std::pair<DWORD, uint32_t>{4194303, 0xFFFFFC00u},
+                                           {4194304, std::numeric_limits<uint32_t>::max()}}) {
+        RegistrySandbox settings;
+        settings.SetDword(kUserSettings, kPlainPrefix + L".MaxFileSizeInKB", kilobytes);
+        EXPECT_EQ(bytes, std::make_unique<PlainFilter>()->MaxFileSizeBytes()) << kilobytes;
+    }
     RegistrySandbox settings;
     settings.SetDword(kUserSettings, L"BoxSync.MaxFileSizeInKB", 3);
     EXPECT_EQ(3072u, std::make_unique<BoxFilter>()->MaxFileSizeBytes()) << "the Box filter reads its own prefix";
@@ -111,13 +84,13 @@ TEST(MaxFileSize, IsTheSettingInKilobytesSaturatingAt32Bits)
 TEST(EmailMetadataTemplateName, UnsetFailsUntilTheSettingAppears)
 {
     RegistrySandbox settings;
+    std::wstring refusal = L"none";
     try {
         VESKBoxSyncFilterImpl::GetEmailMetadataTemplateName();
-        FAIL() << "an unset template name was accepted";
     } catch (const Box_20::ApiException& error) {
-        EXPECT_EQ(L"Failed to get template from registry for email metadata", error.GetText());
+        refusal = error.GetText();
     }
-
+    EXPECT_EQ(L"Failed to get template from registry for email metadata", refusal);
     settings.SetString(kUserSettings, L"BoxSync.EmailMetaDataTemplateName", L"vesk_email");
     EXPECT_EQ(L"vesk_email", VESKBoxSyncFilterImpl::GetEmailMetadataTemplateName());
 }

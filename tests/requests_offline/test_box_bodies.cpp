@@ -1,13 +1,12 @@
 // Request bodies where the bytes themselves matter; the stand-in checks their shapes.
 #include "BoxRequestBodies.h"
+#include "ByteArrays.h"
 #include "ThrownHresult.h"
 #include "WireTestSupport.h"
 
 #include <gtest/gtest.h>
 
 #include <memory>
-#include <string>
-#include <vector>
 
 using namespace Box_20;
 using TestSupport::ThrownHresult;
@@ -27,13 +26,10 @@ UploadFileRecord RecordOf(const std::wstring& name, std::vector<BYTE> content)
 std::vector<BYTE> BytesOf(const _variant_t& value)
 {
     EXPECT_EQ(value.vt, VT_ARRAY | VT_UI1);
-    void* data = nullptr;
-    if (value.vt != (VT_ARRAY | VT_UI1) || FAILED(::SafeArrayAccessData(value.parray, &data)))
+    if (value.vt != (VT_ARRAY | VT_UI1))
         return {};
-    const auto* begin = static_cast<const BYTE*>(data);
-    std::vector<BYTE> bytes(begin, begin + value.parray->rgsabound[0].cElements);
-    ::SafeArrayUnaccessData(value.parray);
-    return bytes;
+    const TalvernCommon::SafeArrayData data(value.parray);
+    return std::vector<BYTE>(data.Bytes(), data.Bytes() + value.parray->rgsabound[0].cElements);
 }
 
 std::shared_ptr<EMailCustomPropsRec> MailProps(OptionalDate received)
@@ -44,23 +40,20 @@ std::shared_ptr<EMailCustomPropsRec> MailProps(OptionalDate received)
 
 } // namespace
 
-TEST(BoxBodies, MultipartFrameHoldsTheContentAndAUtf8Name)
+TEST(BoxBodies, MultipartFrameHoldsTheContentAndAUtf8NameThatCannotBreakThePartHeader)
 {
     UploadFileRecord record = RecordOf(L"\x6F22.txt", {0x00, 0xFF, 0x41});
     BuildMultipartUploadBody(record);
-    const std::string prefix = WideToUtf8Lossy(record.MultipartPrefix);
+    std::string prefix = WideToUtf8Lossy(record.MultipartPrefix);
     const std::string suffix = WideToUtf8Lossy(record.MultipartSuffix);
     EXPECT_NE(prefix.find("; filename=\"\xE6\xBC\xA2.txt\"\r\n"), std::string::npos) << prefix;
     EXPECT_EQ(suffix, "\r\n------DavEdovuzeroUploadFile75840BFS674RW896E4F9--\r\n");
     const std::string whole = prefix + std::string("\x00\xFF\x41", 3) + suffix;
     EXPECT_EQ(BytesOf(BuildMultipartVariant(record)), std::vector<BYTE>(whole.begin(), whole.end()));
-}
 
-TEST(BoxBodies, MultipartFileNameCannotBreakThePartHeader)
-{
-    UploadFileRecord record = RecordOf(L"x\"y\r\nContent-Type: text/html\r\n\r\n.txt", {'z'});
+    record = RecordOf(L"x\"y\r\nContent-Type: text/html\r\n\r\n.txt", {'z'});
     BuildMultipartUploadBody(record);
-    const std::string prefix = WideToUtf8Lossy(record.MultipartPrefix);
+    prefix = WideToUtf8Lossy(record.MultipartPrefix);
     EXPECT_NE(prefix.find("; filename=\"x%22y%0D%0AContent-Type: text/html%0D%0A%0D%0A.txt\"\r\n"
                           "Content-Type: application/octet-stream\r\n\r\n"),
               std::string::npos)
@@ -86,7 +79,7 @@ TEST(BoxBodies, NeverSendsBytesItDoesNotHave)
         EXPECT_EQ(ThrownHresult([&] { MakeByteArrayVariant(count, buffer); }), E_INVALIDARG) << count;
 }
 
-TEST(BoxBodies, EmailDatesWithoutCalendarFormAreLeftOut)
+TEST(BoxBodies, JsonBodiesLeaveOutDatesWithoutCalendarFormAndKeepSizesBeyond4GiB)
 {
     const std::wstring dated = BuildEmailPropsJson(MailProps({45356.0 + 0.5, true}));
     EXPECT_NE(dated.find(L"\"received\":\"2024-03-05T12:00:00.000Z\""), std::wstring::npos) << dated;
@@ -94,10 +87,7 @@ TEST(BoxBodies, EmailDatesWithoutCalendarFormAreLeftOut)
     EXPECT_EQ(body.find(L"received"), std::wstring::npos);
     EXPECT_NE(body.find(L"\"internetmessageid\":\"<m1@example.com>\",\"subject\""), std::wstring::npos);
     EXPECT_EQ(ThrownHresult([] { BuildEmailPropsJson(nullptr); }), E_INVALIDARG);
-}
 
-TEST(BoxBodies, LockWithoutExpiryAndSizesBeyond4GiB)
-{
     EXPECT_EQ(BuildLockJson(), L"{\"lock\":{\"access\":\"lock\",\"is_download_prevented\":true}}\n");
     EXPECT_EQ(BuildPreflightJson(L"a.txt", L"42", 5000000000),
               L"{\"name\":\"a.txt\",\"parent\":{\"id\":\"42\"},\"size\":5000000000}");

@@ -6,9 +6,6 @@
 
 #include <gtest/gtest.h>
 
-#include <string>
-#include <vector>
-
 using namespace Box_20;
 using TestHost::TestPropertyMap;
 
@@ -20,7 +17,7 @@ const wchar_t kTypeProperty[] = L"Quentra.SyncIssueType";
 
 } // namespace
 
-TEST(BoxErrorTexts, FromReplies)
+TEST(BoxErrorTexts, FromRepliesAndOntoAnItemsSyncIssue)
 {
     const wchar_t kNoJson[] = L"[Box Error Code]\n[Box Error Message]\nBad Gateway (502)";
     const std::vector<std::pair<std::wstring, std::wstring>> cases = {
@@ -29,25 +26,20 @@ TEST(BoxErrorTexts, FromReplies)
         {L"{\"type\":\"error\",\"code\":\"x\",\"message\":\"\x6F22\x5B57\"}", L"[Box Error Code]x\n[Box Error Message]\x6F22\x5B57\n"},
         {L"{\"type\":\"error\"}", L"[Box Error Code]\n[Box Error Message]\n"},
         // Replies that are JSON but no Box error: the caller uses the HTTP error's own text.
-        {L"{\"code\":\"tuple_already_exists\",\"message\":\"Conflict\"}", L""},
-        {L"[{\"type\":\"error\"}]", L""},
+        {L"{\"code\":\"tuple_already_exists\",\"message\":\"Conflict\"}", L""}, {L"[{\"type\":\"error\"}]", L""},
         // Replies that are no JSON at all are still recorded: the labels, then the HTTP status.
-        {L"", kNoJson},
-        {L"<html><body>Bad Gateway</body></html>", kNoJson},
-        {L"{\"type\":\"error\",\"code\":", kNoJson},
-    };
+        {L"", kNoJson}, {L"<html><body>Bad Gateway</body></html>", kNoJson},
+        {L"{\"type\":\"error\",\"code\":", kNoJson}};
     for (const auto& [reply, text] : cases)
         EXPECT_EQ(ParseBoxErrorText(reply, L"Bad Gateway (502)"), text) << testing::PrintToString(reply);
     auto map = TestPropertyMap::Create();
     EXPECT_EQ(HandleError(nullptr, map.get()), L"");
     EXPECT_EQ(map->Count(), 0u);
-}
 
-TEST(BoxSyncIssues, AFailingWriteDoesNotStopTheOther)
-{
+    // Of a sync issue's two properties, a failing write does not stop the other.
     for (const auto& [failing, other, written] : {std::make_tuple(kMessageProperty, kTypeProperty, L"ERROR"),
                                                  std::make_tuple(kTypeProperty, kMessageProperty, kNotFoundText)}) {
-        auto map = TestPropertyMap::Create();
+        map = TestPropertyMap::Create();
         map->FailWrites(failing, E_ACCESSDENIED);
         RecordSyncIssue(map.get(), kNotFoundText);
         EXPECT_EQ(map->Count(), 1u);
@@ -68,11 +60,8 @@ TEST(BoxFolderAddresses, IdsFromWebAddresses)
 {
     const std::wstring app = L"https://app.box.com";
     const std::vector<std::tuple<std::wstring, const wchar_t*, const wchar_t*>> cases = {
-        {app + L"/folder/12345///", L"12345", L""},
-        {app + L"/folder/12345/#filter:file|678", L"12345", L"678"},
-        {app + L"/folder/12345#filter:file|", L"12345", L""},
-        {L"abc123", L"abc123", L""},
-    };
+        {app + L"/folder/12345///", L"12345", L""}, {app + L"/folder/12345/#filter:file|678", L"12345", L"678"},
+        {app + L"/folder/12345#filter:file|", L"12345", L""}, {L"abc123", L"abc123", L""}};
     for (const auto& [address, folderId, fileId] : cases) {
         const BoxFolderReference reference = GetIdFromBoxUrl(app, address);
         EXPECT_EQ(reference.FolderId, folderId) << testing::PrintToString(address);

@@ -1,26 +1,19 @@
-// Records and readers over replies in Box's shapes: odd member types, missing members and dates.
+// Records and readers over replies in Box's shapes, odd and missing members, dates, and the page-marker scan.
 #include "BoxExceptions.h"
 #include "BoxJson.h"
+#include "BoxPageMarkerScan.h"
 #include "BoxRecords.h"
+#include "JsonText.h"
+#include "LSBaseJsonWS.h"
 #include "WireTestSupport.h"
 
-#include "LSBaseJsonWS.h"
-
 #include <gtest/gtest.h>
-
-#include <string>
 
 using namespace Box_20;
 
 namespace {
 
-Json::Value Parsed(const std::string& text)
-{
-    Json::Value value;
-    std::string errors;
-    EXPECT_TRUE(CLSBaseJsonWS::TryParseJson(text, value, errors)) << text;
-    return value;
-}
+Json::Value Parsed(const std::string& text) { return TestSupport::ParseJson(text); }
 
 // 2012-12-12T18:53:43Z as an OLE date.
 const DATE kBoxExampleDate = 41255 + (18 * 3600 + 53 * 60 + 43) / 86400.0;
@@ -46,26 +39,20 @@ TEST(BoxJsonReaders, Boundaries)
     EXPECT_EQ(GetPermissionFlags(Json::Value()), kPermissionReadOnly);
 }
 
-TEST(BoxDates, TextsToFileTimes)
+TEST(BoxDates, TextsToFileTimesAndOleDatesFromJson)
 {
-    const std::vector<std::pair<const wchar_t*, uint64_t>> cases = {
-        {L"2012-12-12T10:53:43-08:00", 129998120230000000ULL},
-        {L"2012-12-13T02:53:43+0800", 129998120230000000ULL},
+    const std::pair<const wchar_t*, uint64_t> cases[] = {
+        {L"2012-12-12T10:53:43-08:00", 129998120230000000ULL}, {L"2012-12-13T02:53:43+0800", 129998120230000000ULL},
         {L"2012-12-12T18:53:43.999Z", 129998120230000000ULL},
         // One second past the signed 32-bit count, and the ends of the range.
-        {L"2038-01-19T03:14:08Z", 137919572480000000ULL},
-        {L"9999-12-31T23:59:59Z", 2650467743990000000ULL},
-        {L"1601-01-01T00:00:00Z", 0ULL},
-    };
+        {L"2038-01-19T03:14:08Z", 137919572480000000ULL}, {L"9999-12-31T23:59:59Z", 2650467743990000000ULL},
+        {L"1601-01-01T00:00:00Z", 0ULL}};
     for (const auto& [text, expected] : cases)
         EXPECT_EQ(GetDateFromString(text), expected) << WideToUtf8Lossy(text);
     for (const wchar_t* text : {L"", L"2023-02-29T00:00:00Z", L"2012-12-12T24:00:00Z", L"2012-12-12T10:53:43+24:00",
                                 L"2012-12-12T10:53:43 junk", L"1600-12-31T23:59:59Z"})
         EXPECT_THROW(GetDateFromString(text), ApiException) << WideToUtf8Lossy(text);
-}
 
-TEST(BoxDates, OleDatesFromJson)
-{
     const Json::Value value = Parsed(R"({"d": "2012-12-12T10:53:43-08:00", "before": "1899-12-29T06:00:00Z",
                                          "nul": null, "n": 5, "bad": "soon"})");
     EXPECT_DOUBLE_EQ(GetDateFromJsonValue(value, "d"), kBoxExampleDate);
@@ -77,7 +64,7 @@ TEST(BoxDates, OleDatesFromJson)
     }
 }
 
-TEST(BoxRecordsFromReplies, LockShapes)
+TEST(BoxRecordsFromReplies, LockAndEmailPropsShapesOddAndMissing)
 {
     const auto lock = CreateLockRecord(Parsed(R"({"id": "11446498", "type": "lock",
         "created_by": {"id": "11446498", "type": "user", "name": "Ann", "login": "ann@example.com"},
@@ -96,10 +83,7 @@ TEST(BoxRecordsFromReplies, LockShapes)
                      kBoxExampleDate) << "the request's name of the expiry is read too";
     for (const char* noLock : {"null", "\"lock\"", "[]"})
         EXPECT_FALSE(CreateLockRecord(Parsed(noLock))) << noLock;
-}
 
-TEST(BoxRecordsFromReplies, EmailPropsOddAndMissing)
-{
     const auto odd = CreateEMailCustomPropsRec(L"27335", L"emailT", Parsed(R"({"enterprise_27335":{"emailT":
         {"received":"not a date","sent":"2024-03-05T08:00:00+01:00","subject":"kept","hasattachments":"1"}}})"));
     ASSERT_TRUE(odd);
@@ -110,4 +94,33 @@ TEST(BoxRecordsFromReplies, EmailPropsOddAndMissing)
     EXPECT_EQ(odd->HasAttachments, 1) << "hasattachments as text";
     EXPECT_FALSE(CreateEMailCustomPropsRec(L"27335", L"emailT", Parsed(R"({"enterprise_999":{"emailT":{}}})")));
     EXPECT_FALSE(CreateEMailCustomPropsRec(L"27335", L"emailT", Parsed(R"({"enterprise_27335":{"emailT":null}})")));
+}
+
+// It answers only when certain, and then as the parsed page would.
+TEST(PageMarkerScan, AnswersOnlyWhenCertainAndAsTheParse)
+{
+#define ENTRY R"({"type": "file", "id": "1", "name": "next_marker\": \"x", "m": {"next_marker": "y"}})"
+    const std::pair<const char*, const wchar_t*> scans[] = { // null: not certain
+        {R"({"entries": [)" ENTRY R"(], "next_marker": "m1", "limit": 2})", L"m1"},
+        {R"( { "limit" : 2 , "next_marker" : "m1" , "entries" : [ 1 , [ "]" ] ] } )", L"m1"},
+        {R"({"entries": [)" ENTRY R"(], "next_marker": null})", L""},
+        {R"({"entries": [)" ENTRY R"(], "next_marker": ""})", L""},
+        {R"({"entries": [)" ENTRY R"(]})", L""},
+        {R"({"entries": [], "next_marker": "m1"})", nullptr}, {R"({"next_marker": "m1"})", nullptr},
+        {R"({"entries": {}, "next_marker": "m1"})", nullptr}, {R"({"entries": [1], "next_marker": "m\/1"})", nullptr},
+        {R"({"entries": [1], "next_\u006darker": "m1"})", nullptr}, {R"({"entries": [1], "next_marker": 5})", nullptr},
+        {R"({"entries": [1], "next_marker": "m1", "next_marker": "m2"})", nullptr},
+        {R"({"entries": [1], /* "next_marker": "m1", */ "next_marker": "m2"})", nullptr},
+        {R"({"entries": [1}, "next_marker": "m1"})", nullptr}, {R"({"entries": [1], "next_marker": "m1")", nullptr},
+        {R"([{"entries": [1], "next_marker": "m1"}])", nullptr},
+    };
+#undef ENTRY
+    for (const auto& [page, marker] : scans) {
+        const std::optional<std::wstring> scanned = ScanNextMarker(page);
+        ASSERT_EQ(marker != nullptr, scanned.has_value()) << page;
+        if (scanned) {
+            EXPECT_EQ(marker, *scanned);
+            EXPECT_EQ(*scanned, GetJsonString(CLSBaseJsonWS::ParseJsonResponse(page), "next_marker"));
+        }
+    }
 }

@@ -8,24 +8,18 @@
 #include <gtest/gtest.h>
 
 #include <functional>
-#include <string>
-#include <vector>
 
 using namespace Box_20;
 using namespace BoxWireTest;
 using TestSupport::ThrownHresult;
 
-TEST(BoxServiceTable, ServiceNumbersBeyondTheTableAreInvalid)
+TEST(BoxServiceTable, ServiceNumbersBeyondTheTableAreInvalidPlaceholdersAreFilledInOnePass)
 {
     EXPECT_EQ(GetServiceUrl(39).substr(0, Api().size() + 7), Api() + L"/files/");
     for (const unsigned service : {40u, 0xFFFFFFFFu}) {
         EXPECT_EQ(ThrownHresult([&] { GetServiceUrlWithParams(service, {}); }), E_INVALIDARG);
         EXPECT_EQ(ThrownHresult([&] { GetUploadServiceUrl(service, {}); }), E_INVALIDARG);
     }
-}
-
-TEST(BoxServiceTable, PlaceholdersAreFilledInOnePass)
-{
     // The enterprise value holds a placeholder that sorts after it: it stays text.
     EXPECT_EQ(GetServiceUrlWithParams(31, {{L"[ENTERPRISE_ID]", L"[FILE_ID]"}, {L"[FILE_ID]", L"7"}}),
               Api() + L"/files/7/metadata/enterprise_[FILE_ID]/[EMAIL_TEMPLATE_NAME]");
@@ -35,16 +29,14 @@ TEST(BoxServiceTable, PlaceholdersAreFilledInOnePass)
               L"grant_type=refresh_token&refresh_token=&client_id=[CLIENT_SECRET]&client_secret=s");
 }
 
-TEST(BoxUrlBuilders, BoxValuesTravelEncoded)
+TEST(BoxUrlBuilders, BoxValuesAndSearchFiltersTravelEncoded)
 {
     // Box's markers are opaque and may carry "+", "/" and "=".
     EXPECT_EQ(QueryValue(GetFolderItemIdsUrl(L"42", L"a+b/c==", 10), "marker"), "a+b/c==");
     EXPECT_EQ(GetEmailMetadataUrl(L"e/T", L"1", L"a b"), Api() + L"/files/1/metadata/enterprise_a%20b/e%2FT");
     EXPECT_THROW(GetFolderSearchInAncestorsUrl(L"budget", L"parent", 0), std::out_of_range);
-}
 
-TEST(BoxUrlBuilders, FileSearchRangesAndFilters)
-{
+    // File searches: size ranges, extensions and metadata filters.
     FileSearchParameters parameters;
     parameters.SmallestSize = {10, true};
     parameters.LargestSize = {5000000000, true};
@@ -87,8 +79,7 @@ TEST(BoxUrlBuilders, IdsInPathsMustBeDecimal)
 {
     using Builder = std::function<void(const std::wstring&)>;
     const std::vector<Builder> builders = {
-        [](const auto& id) { GetFileUrl(id); },
-        [](const auto& id) { GetSingleDocUrl(L"1", id, L"e", L"f"); },
+        [](const auto& id) { GetFileUrl(id); }, [](const auto& id) { GetSingleDocUrl(L"1", id, L"e", L"f"); },
         [](const auto& id) { GetFolderItemsUrl(L"1", id, L"e", L"", 10, L""); },
         [](const auto& id) { GetFingerprintSearchUrl(L"1", id, L"f", L"h"); },
         [](const auto& id) { GetServiceUrlWithParams(ServiceFolderInfo, {{L"[FOLDER_ID]", id}}); },

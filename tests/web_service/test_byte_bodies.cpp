@@ -1,6 +1,5 @@
-// Byte bodies through the factory's request, as uploads send them: every byte and header (the
-// system's User-Agent last) reaches the server on every send; a broken reply or a stop ends it.
-#include "ComOwners.h"
+// Byte bodies as uploads send them: every byte and header (User-Agent last) arrives; a broken reply or stop ends it.
+#include "ByteArrays.h"
 #include "DigestHex.h"
 #include "LSBaseJsonWS.h"
 #include "LSUserAgent.h"
@@ -8,7 +7,6 @@
 #include "WebServiceTestSupport.h"
 
 #include <cstring>
-#include <new>
 
 using namespace WebServiceTest;
 
@@ -25,15 +23,9 @@ const std::string kBytes = [] {
 // A new array for every send, as each upload part gets.
 _variant_t ByteBody()
 {
-    TalvernCommon::unique_safearray array(::SafeArrayCreateVector(VT_UI1, 0, static_cast<ULONG>(kBodySize)));
-    if (!array)
-        throw std::bad_alloc();
-    std::memcpy(array.get()->pvData, kBytes.data(), kBodySize);
-    VARIANT body;
-    ::VariantInit(&body);
-    body.vt = VT_ARRAY | VT_UI1;
-    body.parray = array.release();
-    return _variant_t(body, false);
+    TalvernCommon::unique_safearray array = TalvernCommon::CreateByteArray(kBodySize, "test body");
+    std::memcpy(TalvernCommon::SafeArrayData(array.get()).Bytes(), kBytes.data(), kBodySize);
+    return TalvernCommon::ByteArrayVariant(std::move(array));
 }
 
 using ByteBodies = StandInTest;

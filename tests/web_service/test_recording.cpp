@@ -1,12 +1,7 @@
-// The recorder and the playback chosen by the "Mock." settings: what a recording holds, how it
-// replays without the network, and that no secret is written down along the way.
+// The recorder and playback of the "Mock." settings: what a recording holds, its replay, and no secret written.
 #include "BstrText.h"
 #include "LSBaseJsonWS.h"
-#include "LSHttpRequestFactory.h"
-#include "RegistrySandbox.h"
 #include "WebServiceTestSupport.h"
-
-#include <algorithm>
 
 using namespace WebServiceTest;
 
@@ -16,6 +11,7 @@ const char kClientSecret[] = "ClientSecretForTests42";
 const std::wstring kTokenBody =
     L"grant_type=refresh_token&refresh_token=initialrefreshtoken&client_id=cid&client_secret=" + Wide(kClientSecret);
 
+// The reply or the LSHttpError's status.
 struct Outcome {
     long status = 0;
     std::wstring text;
@@ -23,7 +19,6 @@ struct Outcome {
 
 class RecordAndPlayback : public StandInTest {
 protected:
-    // The reply or the LSHttpError's status.
     Outcome Exchange(const std::wstring& method, const std::string& path, const std::wstring& body,
                      const LSHttpHeaderList& headers)
     {
@@ -35,7 +30,11 @@ protected:
         }
     }
 
-    Outcome FetchToken() { return Exchange(L"POST", "/oauth2/token", kTokenBody, {{L"Content-Type", L"application/x-www-form-urlencoded"}}); }
+    Outcome FetchToken()
+    {
+        return Exchange(L"POST", "/oauth2/token", kTokenBody,
+                        {{L"Content-Type", L"application/x-www-form-urlencoded"}});
+    }
     static std::wstring AccessToken(const Outcome& token)
     {
         return Wide(CLSBaseJsonWS::ParseJsonResponse(Utf8(token.text))["access_token"].asString());
@@ -49,11 +48,6 @@ protected:
                                     {{L"Authorization", L"Bearer " + access}, {L"Auth-Type", L"OAUTH2"}}));
         outcomes.push_back(Exchange(L"GET", "/2.0/folders/424242", L"", {{L"Authorization", L"Bearer " + access}}));
         return outcomes;
-    }
-
-    static void SetMode(RegistrySandbox& registry, const std::wstring& mode)
-    {
-        registry.SetString(SettingsSource::User, L"Mock.ILSHttpRequest", mode);
     }
 
     // Neither the client's secrets nor any token the stand-in handed out appear in the text.
@@ -78,7 +72,7 @@ TEST_F(RecordAndPlayback, ARecordedConversationReplaysWithoutTheNetwork)
     std::vector<Outcome> recorded;
     {
         RegistrySandbox mode;
-        SetMode(mode, L"record");
+        mode.SetString(SettingsSource::User, L"Mock.ILSHttpRequest", L"record");
         recorded = RunConversation();
     }
     ASSERT_EQ(recorded.size(), 3u);
@@ -99,7 +93,7 @@ TEST_F(RecordAndPlayback, ARecordedConversationReplaysWithoutTheNetwork)
         ExpectNoSecret(ReadFileBytes(recordings.File(file)), Utf8(file));
 
     RegistrySandbox mode;
-    SetMode(mode, L"playback");
+    mode.SetString(SettingsSource::User, L"Mock.ILSHttpRequest", L"playback");
     const int since = standIn.JournalNext();
     const std::vector<Outcome> replayed = RunConversation();
     EXPECT_EQ(standIn.JournalNext(), since);
@@ -115,12 +109,12 @@ TEST_F(RecordAndPlayback, ARecordedConversationReplaysWithoutTheNetwork)
               HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND));
 }
 
+// An unknown mode, and a recorder with nowhere to write.
 TEST_F(RecordAndPlayback, MisconfiguredDoublesAreRefusedNotIgnored)
 {
-    // An unknown mode, and a recorder with nowhere to write.
     for (const wchar_t* value : {L"replay", L"Record"}) {
         RegistrySandbox mode;
-        SetMode(mode, value);
+        mode.SetString(SettingsSource::User, L"Mock.ILSHttpRequest", value);
         EXPECT_EQ(ThrownHresult([] { LSHttpRequestFactory::CreateHttpRequest(); }), E_INVALIDARG) << Utf8(value);
     }
 }

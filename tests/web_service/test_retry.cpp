@@ -1,10 +1,6 @@
-// Throttling: 429 and 503 are retried after the server's Retry-After or a back-off, five
-// attempts at most; every wait can be stopped; everything else passes through at once.
+// 429 and 503 are retried after Retry-After or a back-off, five attempts at most, each wait stoppable.
 #include "BstrText.h"
-#include "LSBaseWS.h"
 #include "WebServiceTestSupport.h"
-
-#include <chrono>
 
 using namespace WebServiceTest;
 
@@ -49,7 +45,7 @@ TEST_F(ServerUnavailableRetry, WaitsTheServersRetryAfterOrBacksOffThenSucceeds)
     }
 }
 
-TEST_F(ServerUnavailableRetry, GivesUpWithTheLastErrorAfterFiveAttemptsOtherStatusesPassAtOnce)
+TEST_F(ServerUnavailableRetry, GivesUpWithTheLastErrorAfterFiveAttemptsOtherStatusesAndTimerInformersPassAtOnce)
 {
     ScriptFailures("/test/down", 503, 5, R"({"Retry-After": "1"})");
     const LSHttpError error = ThrownHttpError([this] { FetchWithRetry("/test/down"); });
@@ -60,6 +56,12 @@ TEST_F(ServerUnavailableRetry, GivesUpWithTheLastErrorAfterFiveAttemptsOtherStat
     ScriptFailures("/test/missing", 404, 1);
     EXPECT_EQ(ThrownHttpError([this] { FetchWithRetry("/test/missing"); }).GetStatus(), 404);
     EXPECT_EQ(Sends("/test/missing"), 1u);
+
+    // An informer on the host's timer is never waited on.
+    informer->SetOnTimer(true);
+    ScriptFailures("/test/timer", 429, 1, R"({"Retry-After": "1"})");
+    EXPECT_EQ(ThrownHttpError([this] { FetchWithRetry("/test/timer"); }).GetStatus(), 429);
+    EXPECT_EQ(Sends("/test/timer"), 1u);
 }
 
 TEST_F(ServerUnavailableRetry, AStopDuringALongRetryAfterEndsWithEAbort)
@@ -83,12 +85,4 @@ TEST_F(ServerUnavailableRetry, AStopDuringALongRetryAfterEndsWithEAbort)
     }
     EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(30));
     EXPECT_EQ(Sends("/test/later"), 1u);
-}
-
-TEST_F(ServerUnavailableRetry, AnInformerOnTheHostsTimerIsNeverWaitedOn)
-{
-    informer->SetOnTimer(true);
-    ScriptFailures("/test/timer", 429, 1, R"({"Retry-After": "1"})");
-    EXPECT_EQ(ThrownHttpError([this] { FetchWithRetry("/test/timer"); }).GetStatus(), 429);
-    EXPECT_EQ(Sends("/test/timer"), 1u);
 }

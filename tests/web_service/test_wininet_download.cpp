@@ -1,5 +1,4 @@
-// WinINet downloads and text requests: no failure or stop leaves a partial file under the
-// target's name. Whole downloads are the retrieval suites' part, through COM.
+// WinINet downloads and text requests: no failure or stop leaves a partial file under the target's name.
 #include "DigestHex.h"
 #include "LSBaseWS.h"
 #include "LSHash.h"
@@ -13,7 +12,6 @@ namespace {
 // Past the stand-in's spill to disk.
 constexpr uint64_t kLargeSize = 40ULL * 1024 * 1024 + 12345;
 const char kPreviousContent[] = "what the user had before";
-const wchar_t kBearer[] = L"Authorization: Bearer initialaccesstoken\r\nAuth-Type: OAUTH2\r\n";
 
 class WinInetDownload : public StandInTest {
 protected:
@@ -68,13 +66,22 @@ TEST_F(WinInetDownload, FailureStatusesRaiseLSHttpErrorAndLeaveTheTargetAlone)
     EXPECT_EQ(folder.FileNames(), std::vector<std::wstring>{L"report.bin"});
 }
 
-TEST_F(WinInetDownload, ACutConnectionOrARefusedOneLeavesNoFile)
+TEST_F(WinInetDownload, ACutConnectionOrARefusedOneLeavesNoFileAStopMeetingTheCutEndsWithEAbort)
 {
     AddCutShortReply("/test/cut");
     EXPECT_TRUE(FAILED(ThrownHresult([this] { CLSBaseWS::DownloadFile(Url("/test/cut"), target, informer.get()); })));
     EXPECT_EQ(ThrownHresult([&] { CLSBaseWS::DownloadFile(RefusedUrl(), target, informer.get()); }),
               HRESULT_FROM_WIN32(ERROR_INTERNET_CANNOT_CONNECT));
     EXPECT_TRUE(folder.FileNames().empty());
+
+    AddCutShortReply("/test/cut-at-stop");
+    folder.Write(L"report.bin", kPreviousContent);
+    WinInetRequestContext context(StopOnceScriptedAnswerBegins("/test/cut-at-stop"), false, 0);
+    EXPECT_EQ(ThrownHresult([&] {
+                  LSWinInetNS::LSWinInetBase::DownloadToFile(context, Url("/test/cut-at-stop"), L"", target, 0);
+              }),
+              E_ABORT);
+    ExpectTargetUntouched();
 }
 
 TEST_F(WinInetDownload, AStopInTheMiddleLeavesThePreviousFileAndNoTemporary)
@@ -86,7 +93,10 @@ TEST_F(WinInetDownload, AStopInTheMiddleLeavesThePreviousFileAndNoTemporary)
     {
         const ActWhen stopper = StopWhen([this] {
             for (const std::wstring& name : folder.FileNames()) {
-                if (name != L"report.bin" && FileSize(folder.File(name)) > 2 * 1024 * 1024)
+                WIN32_FILE_ATTRIBUTE_DATA data = {};
+                if (name != L"report.bin" &&
+                    ::GetFileAttributesExW(folder.File(name).c_str(), GetFileExInfoStandard, &data) &&
+                    (data.nFileSizeHigh != 0 || data.nFileSizeLow > 2 * 1024 * 1024))
                     return true;
             }
             return false;
@@ -96,32 +106,18 @@ TEST_F(WinInetDownload, AStopInTheMiddleLeavesThePreviousFileAndNoTemporary)
     ExpectTargetUntouched();
 }
 
-TEST_F(WinInetDownload, AStopThatMeetsACutConnectionEndsWithEAbort)
-{
-    AddCutShortReply("/test/cut-at-stop");
-    folder.Write(L"report.bin", kPreviousContent);
-    WinInetRequestContext context(StopOnceScriptedAnswerBegins("/test/cut-at-stop"), false, 0);
-    EXPECT_EQ(ThrownHresult([&] {
-                  LSWinInetNS::LSWinInetBase::DownloadToFile(context, Url("/test/cut-at-stop"), L"", target, 0);
-              }),
-              E_ABORT);
-    ExpectTargetUntouched();
-}
-
 // Where it leads, and its failures, are the result-download suite's part, through COM.
-TEST_F(WinInetDownload, PostTextReturnsTheRedirectWithoutFollowingIt)
+TEST_F(WinInetDownload, PostTextReturnsTheRedirectWithoutFollowingItAndEndsOnAStopOrAStall)
 {
     const std::string id = standIn.SeedPatternFile("doc.bin", 4096, 5);
     const int since = standIn.JournalNext();
-    const CStdStr<wchar_t> location = GetText("/2.0/files/" + id + "/content", kBearer);
+    const CStdStr<wchar_t> location =
+        GetText("/2.0/files/" + id + "/content", L"Authorization: Bearer initialaccesstoken\r\nAuth-Type: OAUTH2\r\n");
     EXPECT_EQ(location.find(standIn.BaseUrlWide()), 0u) << Utf8(location);
     const Json::Value sent = standIn.JournalEntries(since);
     ASSERT_EQ(sent.size(), 1u);
     EXPECT_TRUE(HeadersInOrder(sent[0], {"Content-Type", "Authorization", "Auth-Type"}));
-}
 
-TEST_F(WinInetDownload, PostTextEndsOnAStopOrWhenTheReplyStalls)
-{
     ScriptHang("GET", "/test/hang");
     EXPECT_EQ(ThrownWhenStoppedWhileWaiting([&] { GetText("/test/hang", L""); }), E_ABORT);
     ScriptHang("GET", "/test/stall");

@@ -1,14 +1,8 @@
-// Sending through XMLHTTP against the stand-in: status classes, the request as the server sees
-// it, and the ways a wait ends (reply, stop from another thread, a peer that never answers).
-#include "BstrText.h"
-#include "LSBaseWS.h"
-#include "LSHttpRequestFactory.h"
+// XMLHTTP sends: status classes, and the ways a wait ends (reply, stop from another thread, a silent peer).
 #include "LSXmlHttpRequest.h"
 #include "WebServiceTestSupport.h"
 
 #include <wininet.h>
-
-#include <chrono>
 
 using namespace WebServiceTest;
 
@@ -23,31 +17,25 @@ Json::Value Reply(int status, const std::string& text, const Json::Value& header
     return reply;
 }
 
-class XmlHttpSend : public StandInTest {
-protected:
-    std::unique_ptr<ILSHttpRequest> SendGet(const std::string& path) { return Send(L"GET", path); }
-};
+using XmlHttpSend = StandInTest;
 
 } // namespace
 
-TEST_F(XmlHttpSend, RedirectsAreFollowedAnEmptyReplyIsNoFailureOtherRedirectStatusesFail)
+// Failures raise LSHttpError with the status, the body and Retry-After.
+TEST_F(XmlHttpSend, RedirectsAreFollowedAnEmptyReplyIsNoFailureOtherRedirectAndFailureStatusesFail)
 {
-    Json::Value location;
-    location["Location"] = standIn.BaseUrl() + "/test/target";
-    Script("GET", "/test/moved", Reply(302, "", location));
+    Script("GET", "/test/moved",
+           Reply(302, "", ParseJson(R"({"Location": ")" + standIn.BaseUrl() + R"(/test/target"})")));
     Script("GET", "/test/target", Reply(204, ""));
-    const auto request = SendGet("/test/moved");
+    const auto request = Send(L"GET", "/test/moved");
     EXPECT_EQ(request->GetStatus(), 204);
     EXPECT_EQ(std::wstring(request->GetResponseText()), L"");
     EXPECT_EQ(standIn.JournalEntries(0, "/test/target").size(), 1u);
     EXPECT_EQ(informer->RequestStarts(), 1);
 
     Script("GET", "/test/choices", Reply(300, "pick one"));
-    EXPECT_EQ(ThrownHttpError([this] { SendGet("/test/choices"); }).GetStatus(), 300);
-}
+    EXPECT_EQ(ThrownHttpError([this] { Send(L"GET", "/test/choices"); }).GetStatus(), 300);
 
-TEST_F(XmlHttpSend, FailureStatusesRaiseLSHttpErrorWithStatusBodyAndRetryAfter)
-{
     const struct {
         int status, retryAfter;
         const char *headers, *reason;
@@ -55,7 +43,7 @@ TEST_F(XmlHttpSend, FailureStatusesRaiseLSHttpErrorWithStatusBodyAndRetryAfter)
     for (const auto& c : cases) {
         const std::string path = "/test/fail" + std::to_string(c.status);
         Script("GET", path, Reply(c.status, "{\"type\":\"error\"}", ParseJson(c.headers)));
-        const LSHttpError error = ThrownHttpError([&] { SendGet(path); });
+        const LSHttpError error = ThrownHttpError([&] { Send(L"GET", path); });
         EXPECT_EQ(error.GetStatus(), c.status);
         EXPECT_EQ(error.GetRetryAfterSeconds(), c.retryAfter) << c.status;
         EXPECT_EQ(error.FormatMessage(), Wide(std::string(c.reason) + " (" + std::to_string(c.status) + ")\n({\"type\":\"error\"})"));
@@ -65,15 +53,15 @@ TEST_F(XmlHttpSend, FailureStatusesRaiseLSHttpErrorWithStatusBodyAndRetryAfter)
 TEST_F(XmlHttpSend, AStopEndsTheSendAndLaterRequestsGetTheirOwnReplies)
 {
     ScriptHang("GET", "/test/hang");
-    EXPECT_EQ(ThrownWhenStoppedWhileWaiting([this] { SendGet("/test/hang"); }), E_ABORT);
-    EXPECT_EQ(ThrownHresult([this] { SendGet("/test/hang"); }), E_ABORT) << "a stop already asked for";
+    EXPECT_EQ(ThrownWhenStoppedWhileWaiting([this] { Send(L"GET", "/test/hang"); }), E_ABORT);
+    EXPECT_EQ(ThrownHresult([this] { Send(L"GET", "/test/hang"); }), E_ABORT) << "a stop already asked for";
     // The stopped transfers end now, behind the next requests' backs.
     standIn.Reset();
     informer = TestHost::TestShutdownInformer::Create();
     for (int i = 0; i < 3; ++i) {
         const std::string path = "/test/own" + std::to_string(i);
         Script("GET", path, Reply(200, "{\"mine\":" + std::to_string(i) + "}"));
-        EXPECT_EQ(std::wstring(SendGet(path)->GetResponseText()), Wide("{\"mine\":" + std::to_string(i) + "}"));
+        EXPECT_EQ(std::wstring(Send(L"GET", path)->GetResponseText()), Wide("{\"mine\":" + std::to_string(i) + "}"));
     }
 }
 
