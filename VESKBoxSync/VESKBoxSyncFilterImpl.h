@@ -181,9 +181,7 @@ protected:
     // Throws what the settings store and the token cache throw.
     VESKBoxSyncFilterImpl();
 
-    // The listing's web links, versions and metadata, index by index as the base lists.
-    StringList m_folderWebLinks;
-    StringList m_fileWebLinks;
+    // The listing's versions, index by index as the base lists, and its metadata.
     std::vector<int32_t> m_remoteVersions;
     // Listed folders on which the user may neither delete nor upload.
     StringList m_readOnlyFolderIds;
@@ -213,8 +211,10 @@ private:
     void ClearBoxLists();
     // Forgets what the previous start point left: the lists, the ids, a single document's address.
     void ResetForStartPoint();
-    void ProcessFileCollection(const std::vector<Box_20::FileRecord>& files);
-    void ProcessFolderCollection(const std::vector<Box_20::FolderRecord>& folders);
+    // Both take the records' texts over rather than copy them: a large folder's lists would be
+    // held twice.
+    void ProcessFileCollection(std::vector<Box_20::FileRecord>&& files);
+    void ProcessFolderCollection(std::vector<Box_20::FolderRecord>&& folders);
     // "BoxSync.LimitToDays" days before now (local time); not valid when the setting is 0.
     static Box_20::OptionalDate GetLimitToDaysStart();
     // The ids of all the folder's items, listed completely and without a date limit; null when a

@@ -224,7 +224,7 @@ protected:
                                                 const CStdStr<wchar_t>& defaultValue) const;
     CStdStr<wchar_t> GetSubFolderExtraProperty(size_t index, const CStdStr<wchar_t>& key,
                                                const CStdStr<wchar_t>& defaultValue) const;
-    void SetServerItemExtraProperty(size_t index, const CStdStr<wchar_t>& key, const CStdStr<wchar_t>& value);
+    void SetServerItemExtraProperty(size_t index, const CStdStr<wchar_t>& key, CStdStr<wchar_t> value);
     // The remote last-modified time of listed item i, kUnknownRemoteDate when it cannot be had.
     DATE CacheLastModified(unsigned short index);
 

@@ -107,9 +107,9 @@ CStdStr<wchar_t> LSBaseFileSyncFilter::GetSubFolderExtraProperty(size_t index, c
 }
 
 void LSBaseFileSyncFilter::SetServerItemExtraProperty(size_t index, const CStdStr<wchar_t>& key,
-                                                      const CStdStr<wchar_t>& value)
+                                                      CStdStr<wchar_t> value)
 {
     if (m_serverItemExtraProperties.size() <= index)
         m_serverItemExtraProperties.resize(index + 1);
-    m_serverItemExtraProperties[index].insert_or_assign(key, value);
+    m_serverItemExtraProperties[index].insert_or_assign(key, std::move(value));
 }

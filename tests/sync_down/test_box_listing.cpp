@@ -57,6 +57,7 @@ TEST_F(BoxFolderUpdate, ListsOnceReusesAndListsIncrementallyAfterTheToken)
     EXPECT_EQ(L"0x7FFFFFFFFFFFFFFF", open->Text(L"VESK.PermMask2"));
     EXPECT_EQ(L"0x0000000000000001", closed->Text(L"VESK.PermMask2"));
     EXPECT_EQ(L"502", closed->Text(L"Quentra.FromServerShortItemId"));
+    EXPECT_EQ(L"https://app.box.com/folder/502", closed->Text(L"Quentra.FolderLocationUrl"));
 
     long more = -1;
     ASSERT_EQ(S_OK, host_.raw_HasMoreItemsAvailable(&more));
