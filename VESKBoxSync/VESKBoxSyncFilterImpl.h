@@ -181,8 +181,19 @@ protected:
     // Throws what the settings store and the token cache throw.
     VESKBoxSyncFilterImpl();
 
-    // The listing's versions, index by index as the base lists, and its metadata.
+    // A listed file's further values are made from these and its name when asked.
+    struct ListedFileExtras {
+        CStdStr<wchar_t> CheckoutUser;
+        // As Box wrote it; empty when Box gave none.
+        CStdStr<wchar_t> ReceivedDate;
+    };
+    std::optional<PropertyPairs> ServerItemExtraProperties(size_t index) const override;
+
+    // The listing's versions and further values, index by index as the base lists, and its metadata.
     std::vector<int32_t> m_remoteVersions;
+    std::vector<ListedFileExtras> m_listedFileExtras;
+    // Read once a listing, as the listing's form region classes were made with it.
+    bool m_listedWithPreviewToolbar = false;
     // Listed folders on which the user may neither delete nor upload.
     StringList m_readOnlyFolderIds;
     std::map<CStdStr<wchar_t>, std::shared_ptr<Box_20::EMailCustomPropsRec>> m_emailPropsByFileId;

@@ -48,6 +48,23 @@ CStdStr<wchar_t> FormRegionClass(const CStdStr<wchar_t>& tail)
     return CStdStr<wchar_t>(static_cast<const wchar_t*>(LSMessageClasses::VESKDoc)) + kFormRegionSuffix + tail;
 }
 
+// A listed file's extension and form region class: with the preview toolbar, the extension after
+// the name's leading dots, trimmed of dots, and the class of a ".doc" of it.
+std::pair<CStdStr<wchar_t>, CStdStr<wchar_t>> ExtensionAndFormRegion(const CStdStr<wchar_t>& name, bool previewToolbar)
+{
+    if (!previewToolbar) {
+        CStdStr<wchar_t> extension = ExtensionAfterLastDot(name);
+        CStdStr<wchar_t> formRegion = FormRegionClass(extension);
+        return {std::move(extension), std::move(formRegion)};
+    }
+    CStdStr<wchar_t> undotted = name;
+    undotted.erase(0, undotted.find_first_not_of(L'.'));
+    CStdStr<wchar_t> extension = GetFileExtension(undotted);
+    extension.Trim(L".");
+    CStdStr<wchar_t> formRegion = FormRegionClass(extension + L".doc");
+    return {std::move(extension), std::move(formRegion)};
+}
+
 // Lists filled item by item grow to their size at once, not by doubling (a copy held twice).
 template <typename... Lists> void ReserveFor(size_t size, Lists&... lists) { (lists.reserve(size), ...); }
 
@@ -60,6 +77,7 @@ void VESKBoxSyncFilterImpl::ClearBoxLists()
     m_readOnlyFolderIds.clear();
     m_serverItemIds.reset();
     m_remoteVersions.clear();
+    m_listedFileExtras.clear();
     m_emailPropsByFileId.clear();
     // A fingerprint removed on Box must not outlive the listing that no longer shows it.
     m_fingerprintsByFileId.clear();
@@ -133,9 +151,8 @@ HRESULT VESKBoxSyncFilterImpl::GetContents(ILSPropertyMap* folderMap, int mode)
 void VESKBoxSyncFilterImpl::ProcessFileCollection(std::vector<Box_20::FileRecord>&& files)
 {
     // Read once a listing: a registry read per file costs more than the rest of the listing.
-    const bool previewToolbar = LSSetting::GetInstance().GetUserDword(kPreviewToolbarSetting, 0) != 0;
-    ReserveFor(m_itemNames.size() + files.size(), m_itemNames, m_itemIds, m_remoteVersions,
-               m_serverItemExtraProperties);
+    m_listedWithPreviewToolbar = LSSetting::GetInstance().GetUserDword(kPreviewToolbarSetting, 0) != 0;
+    ReserveFor(m_itemNames.size() + files.size(), m_itemNames, m_itemIds, m_remoteVersions, m_listedFileExtras);
     for (Box_20::FileRecord& file : files) {
         const size_t index = m_itemNames.size();
         m_remoteVersions.push_back(static_cast<int32_t>(file.VersionNumber));
@@ -145,30 +162,31 @@ void VESKBoxSyncFilterImpl::ProcessFileCollection(std::vector<Box_20::FileRecord
         m_etags[static_cast<uint32_t>(index)] = std::move(file.ETag);
         if (!file.Fingerprint.empty())
             m_fingerprintsByFileId[file.Id] = std::move(file.Fingerprint);
-        SetServerItemExtraProperty(index, kCheckoutUserKey, file.Lock ? file.Lock->CreatedBy.Login : L"");
         if (file.EmailProps)
             m_emailPropsByFileId[file.Id] = std::move(file.EmailProps);
-        if (!file.ModifiedDateText.empty())
-            SetServerItemExtraProperty(index, kReceivedDateKey, std::move(file.ModifiedDateText));
-
-        CStdStr<wchar_t> extension = ExtensionAfterLastDot(file.Name);
-        CStdStr<wchar_t> formRegion = FormRegionClass(extension);
-        if (previewToolbar) {
-            CStdStr<wchar_t> undotted = file.Name;
-            undotted.erase(0, undotted.find_first_not_of(L'.'));
-            extension = GetFileExtension(undotted);
-            extension.Trim(L".");
-            formRegion = FormRegionClass(extension + L".doc");
+        m_listedFileExtras.push_back(
+            {file.Lock ? file.Lock->CreatedBy.Login : CStdStr<wchar_t>(), std::move(file.ModifiedDateText)});
+        if (m_listedWithPreviewToolbar)
             LS_DIAG_LOG(1) << "VESKBoxSyncFilterImpl::ProcessFileCollection" << "Synced item has form region class"
-                           << LSDiag::LogText(formRegion);
-        }
-        SetServerItemExtraProperty(index, kExtensionKey, std::move(extension));
-        SetServerItemExtraProperty(index, static_cast<const wchar_t*>(LSNamedProperties::QuentraFormRegionClass),
-                                   std::move(formRegion));
+                           << LSDiag::LogText(ExtensionAndFormRegion(file.Name, true).second);
         m_itemNames.push_back(std::move(file.Name));
         m_itemIds.push_back(std::move(file.Id));
         file = Box_20::FileRecord();
     }
+}
+
+std::optional<LSBaseFileSyncFilter::PropertyPairs> VESKBoxSyncFilterImpl::ServerItemExtraProperties(size_t index) const
+{
+    if (index >= m_listedFileExtras.size() || index >= m_itemNames.size())
+        return LSBaseFileSyncFilter::ServerItemExtraProperties(index);
+    const ListedFileExtras& listed = m_listedFileExtras[index];
+    auto [extension, formRegion] = ExtensionAndFormRegion(m_itemNames[index], m_listedWithPreviewToolbar);
+    PropertyPairs extra{{kCheckoutUserKey, listed.CheckoutUser},
+                        {kExtensionKey, std::move(extension)},
+                        {static_cast<const wchar_t*>(LSNamedProperties::QuentraFormRegionClass), std::move(formRegion)}};
+    if (!listed.ReceivedDate.empty())
+        extra.emplace(kReceivedDateKey, listed.ReceivedDate);
+    return extra;
 }
 
 void VESKBoxSyncFilterImpl::ProcessFolderCollection(std::vector<Box_20::FolderRecord>&& folders)

@@ -16,6 +16,7 @@
 
 #include <cstdint>
 #include <map>
+#include <optional>
 #include <regex>
 #include <utility>
 #include <vector>
@@ -224,7 +225,7 @@ protected:
                                                 const CStdStr<wchar_t>& defaultValue) const;
     CStdStr<wchar_t> GetSubFolderExtraProperty(size_t index, const CStdStr<wchar_t>& key,
                                                const CStdStr<wchar_t>& defaultValue) const;
-    void SetServerItemExtraProperty(size_t index, const CStdStr<wchar_t>& key, CStdStr<wchar_t> value);
+    void SetServerItemExtraProperty(size_t index, const CStdStr<wchar_t>& key, const CStdStr<wchar_t>& value);
     // The remote last-modified time of listed item i, kUnknownRemoteDate when it cannot be had.
     DATE CacheLastModified(unsigned short index);
 
@@ -250,6 +251,10 @@ protected:
 
     using StringList = std::vector<CStdStr<wchar_t>>;
     using PropertyPairs = std::map<CStdStr<wchar_t>, CStdStr<wchar_t>>;
+    // The further values of listed server item i; none when it has none. A filter may keep them
+    // in a form of its own: for a large folder, keys stored with every item and texts made from
+    // its name cost more than the rest of its lists.
+    virtual std::optional<PropertyPairs> ServerItemExtraProperties(size_t index) const;
     // Named texts gathered for one batched write, in the order they were added.
     using PendingPropertyPairs = std::vector<std::pair<CStdStr<wchar_t>, CStdStr<wchar_t>>>;
 
