@@ -188,6 +188,8 @@ protected:
         CStdStr<wchar_t> ReceivedDate;
     };
     std::optional<PropertyPairs> ServerItemExtraProperties(size_t index) const override;
+    // Null past the listing's files (also once the framework has emptied its lists).
+    const ListedFileExtras* ListedFileExtrasAt(size_t index) const;
 
     // The listing's versions and further values, index by index as the base lists, and its metadata.
     std::vector<int32_t> m_remoteVersions;

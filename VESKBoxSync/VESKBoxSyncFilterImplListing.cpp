@@ -175,11 +175,17 @@ void VESKBoxSyncFilterImpl::ProcessFileCollection(std::vector<Box_20::FileRecord
     }
 }
 
+const VESKBoxSyncFilterImpl::ListedFileExtras* VESKBoxSyncFilterImpl::ListedFileExtrasAt(size_t index) const
+{
+    return index < m_listedFileExtras.size() && index < m_itemNames.size() ? &m_listedFileExtras[index] : nullptr;
+}
+
 std::optional<LSBaseFileSyncFilter::PropertyPairs> VESKBoxSyncFilterImpl::ServerItemExtraProperties(size_t index) const
 {
-    if (index >= m_listedFileExtras.size() || index >= m_itemNames.size())
+    const ListedFileExtras* found = ListedFileExtrasAt(index);
+    if (found == nullptr)
         return LSBaseFileSyncFilter::ServerItemExtraProperties(index);
-    const ListedFileExtras& listed = m_listedFileExtras[index];
+    const ListedFileExtras& listed = *found;
     auto [extension, formRegion] = ExtensionAndFormRegion(m_itemNames[index], m_listedWithPreviewToolbar);
     PropertyPairs extra{{kCheckoutUserKey, listed.CheckoutUser},
                         {kExtensionKey, std::move(extension)},

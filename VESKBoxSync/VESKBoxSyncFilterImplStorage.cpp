@@ -216,9 +216,9 @@ bool VESKBoxSyncFilterImpl::CanSkipStartPointListing(ILSPropertyMap*) const { re
 // A change test: another user's lock (or its release) changes the item.
 bool VESKBoxSyncFilterImpl::SetCheckoutUserProperty(unsigned short index, ILSPropertyMap* item)
 {
-    const CStdStr<wchar_t> listed = index < m_listedFileExtras.size() ? m_listedFileExtras[index].CheckoutUser
-                                                                      : CStdStr<wchar_t>();
-    return LSPropertyHelpers::getProp(item, kCheckoutUserProperty, L"") != listed;
+    const ListedFileExtras* listed = ListedFileExtrasAt(index);
+    return LSPropertyHelpers::getProp(item, kCheckoutUserProperty, L"") !=
+           (listed != nullptr ? listed->CheckoutUser : CStdStr<wchar_t>());
 }
 
 CStdStr<wchar_t> VESKBoxSyncFilterImpl::GetKeyPropertyName() const
