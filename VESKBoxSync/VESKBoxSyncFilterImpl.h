@@ -181,10 +181,21 @@ protected:
     // Throws what the settings store and the token cache throw.
     VESKBoxSyncFilterImpl();
 
-    // The listing's web links, versions and metadata, index by index as the base lists.
-    StringList m_folderWebLinks;
-    StringList m_fileWebLinks;
+    // A listed file's further values are made from these and its name when asked.
+    struct ListedFileExtras {
+        CStdStr<wchar_t> CheckoutUser;
+        // As Box wrote it; empty when Box gave none.
+        CStdStr<wchar_t> ReceivedDate;
+    };
+    std::optional<PropertyPairs> ServerItemExtraProperties(size_t index) const override;
+    // Null past the listing's files (also once the framework has emptied its lists).
+    const ListedFileExtras* ListedFileExtrasAt(size_t index) const;
+
+    // The listing's versions and further values, index by index as the base lists, and its metadata.
     std::vector<int32_t> m_remoteVersions;
+    std::vector<ListedFileExtras> m_listedFileExtras;
+    // Read once a listing, as the listing's form region classes were made with it.
+    bool m_listedWithPreviewToolbar = false;
     // Listed folders on which the user may neither delete nor upload.
     StringList m_readOnlyFolderIds;
     std::map<CStdStr<wchar_t>, std::shared_ptr<Box_20::EMailCustomPropsRec>> m_emailPropsByFileId;
@@ -213,8 +224,10 @@ private:
     void ClearBoxLists();
     // Forgets what the previous start point left: the lists, the ids, a single document's address.
     void ResetForStartPoint();
-    void ProcessFileCollection(const std::vector<Box_20::FileRecord>& files);
-    void ProcessFolderCollection(const std::vector<Box_20::FolderRecord>& folders);
+    // Both take the records' texts over rather than copy them: a large folder's lists would be
+    // held twice.
+    void ProcessFileCollection(std::vector<Box_20::FileRecord>&& files);
+    void ProcessFolderCollection(std::vector<Box_20::FolderRecord>&& folders);
     // "BoxSync.LimitToDays" days before now (local time); not valid when the setting is 0.
     static Box_20::OptionalDate GetLimitToDaysStart();
     // The ids of all the folder's items, listed completely and without a date limit; null when a

@@ -48,17 +48,36 @@ CStdStr<wchar_t> FormRegionClass(const CStdStr<wchar_t>& tail)
     return CStdStr<wchar_t>(static_cast<const wchar_t*>(LSMessageClasses::VESKDoc)) + kFormRegionSuffix + tail;
 }
 
+// A listed file's extension and form region class: with the preview toolbar, the extension after
+// the name's leading dots, trimmed of dots, and the class of a ".doc" of it.
+std::pair<CStdStr<wchar_t>, CStdStr<wchar_t>> ExtensionAndFormRegion(const CStdStr<wchar_t>& name, bool previewToolbar)
+{
+    if (!previewToolbar) {
+        CStdStr<wchar_t> extension = ExtensionAfterLastDot(name);
+        CStdStr<wchar_t> formRegion = FormRegionClass(extension);
+        return {std::move(extension), std::move(formRegion)};
+    }
+    CStdStr<wchar_t> undotted = name;
+    undotted.erase(0, undotted.find_first_not_of(L'.'));
+    CStdStr<wchar_t> extension = GetFileExtension(undotted);
+    extension.Trim(L".");
+    CStdStr<wchar_t> formRegion = FormRegionClass(extension + L".doc");
+    return {std::move(extension), std::move(formRegion)};
+}
+
+// Lists filled item by item grow to their size at once, not by doubling (a copy held twice).
+template <typename... Lists> void ReserveFor(size_t size, Lists&... lists) { (lists.reserve(size), ...); }
+
 } // namespace
 
 void VESKBoxSyncFilterImpl::ClearBoxLists()
 {
     // The framework's lists too: lists indexed alike must never be filled from different listings.
     ClearListing();
-    m_folderWebLinks.clear();
     m_readOnlyFolderIds.clear();
     m_serverItemIds.reset();
     m_remoteVersions.clear();
-    m_fileWebLinks.clear();
+    m_listedFileExtras.clear();
     m_emailPropsByFileId.clear();
     // A fingerprint removed on Box must not outlive the listing that no longer shows it.
     m_fingerprintsByFileId.clear();
@@ -96,7 +115,7 @@ HRESULT VESKBoxSyncFilterImpl::GetContents(ILSPropertyMap* folderMap, int mode)
                                                 GetFingerprintMetadataTemplateName()};
         // Every request first, the lists filled after: the waits let the host call in again.
         CStdStr<wchar_t> changeToken = m_changeToken;
-        const Box_20::FolderListing listing =
+        Box_20::FolderListing listing =
             singleDocument ? Box_20::GetFolderSingleDocContents(folderMap, m_shutdownInformer.get(),
                                                                 m_filterPropertyValue, scope)
                            : Box_20::GetFolderContents(folderMap, m_shutdownInformer.get(), folderId, pagingLimit,
@@ -109,8 +128,8 @@ HRESULT VESKBoxSyncFilterImpl::GetContents(ILSPropertyMap* folderMap, int mode)
             return E_ABORT;
         }
         m_changeToken = changeToken;
-        ProcessFileCollection(listing.Files);
-        ProcessFolderCollection(listing.Folders);
+        ProcessFileCollection(std::move(listing.Files));
+        ProcessFolderCollection(std::move(listing.Folders));
         m_startFolderPermissionsKnown = mainFolder;
         if (readOnly)
             m_readOnlyFolderIds.push_back(folderId);
@@ -129,54 +148,61 @@ HRESULT VESKBoxSyncFilterImpl::GetContents(ILSPropertyMap* folderMap, int mode)
     }
 }
 
-void VESKBoxSyncFilterImpl::ProcessFileCollection(const std::vector<Box_20::FileRecord>& files)
+void VESKBoxSyncFilterImpl::ProcessFileCollection(std::vector<Box_20::FileRecord>&& files)
 {
     // Read once a listing: a registry read per file costs more than the rest of the listing.
-    const bool previewToolbar = LSSetting::GetInstance().GetUserDword(kPreviewToolbarSetting, 0) != 0;
-    const CStdStr<wchar_t> fileLinkBase = GetApplicationUrl() + L"/file/";
-    for (const Box_20::FileRecord& file : files) {
+    m_listedWithPreviewToolbar = LSSetting::GetInstance().GetUserDword(kPreviewToolbarSetting, 0) != 0;
+    ReserveFor(m_itemNames.size() + files.size(), m_itemNames, m_itemIds, m_remoteVersions, m_listedFileExtras);
+    for (Box_20::FileRecord& file : files) {
         const size_t index = m_itemNames.size();
-        m_itemNames.push_back(file.Name);
-        m_itemIds.push_back(file.Id);
         m_remoteVersions.push_back(static_cast<int32_t>(file.VersionNumber));
-        m_fileWebLinks.push_back(fileLinkBase + file.Id);
         // A file whose time Box did not give has an unknown date, not the epoch.
         m_lastModifiedCache[static_cast<uint32_t>(index)] =
             file.ModifiedDateText.empty() ? kUnknownRemoteDate : file.ModifiedDate;
-        m_etags[static_cast<uint32_t>(index)] = file.ETag;
+        m_etags[static_cast<uint32_t>(index)] = std::move(file.ETag);
         if (!file.Fingerprint.empty())
-            m_fingerprintsByFileId[file.Id] = file.Fingerprint;
-        SetServerItemExtraProperty(index, kCheckoutUserKey, file.Lock ? file.Lock->CreatedBy.Login : L"");
+            m_fingerprintsByFileId[file.Id] = std::move(file.Fingerprint);
         if (file.EmailProps)
-            m_emailPropsByFileId[file.Id] = file.EmailProps;
-        if (!file.ModifiedDateText.empty())
-            SetServerItemExtraProperty(index, kReceivedDateKey, file.ModifiedDateText);
-
-        CStdStr<wchar_t> extension = ExtensionAfterLastDot(file.Name);
-        CStdStr<wchar_t> formRegion = FormRegionClass(extension);
-        if (previewToolbar) {
-            CStdStr<wchar_t> undotted = file.Name;
-            undotted.erase(0, undotted.find_first_not_of(L'.'));
-            extension = GetFileExtension(undotted);
-            extension.Trim(L".");
-            formRegion = FormRegionClass(extension + L".doc");
+            m_emailPropsByFileId[file.Id] = std::move(file.EmailProps);
+        m_listedFileExtras.push_back(
+            {file.Lock ? file.Lock->CreatedBy.Login : CStdStr<wchar_t>(), std::move(file.ModifiedDateText)});
+        if (m_listedWithPreviewToolbar)
             LS_DIAG_LOG(1) << "VESKBoxSyncFilterImpl::ProcessFileCollection" << "Synced item has form region class"
-                           << LSDiag::LogText(formRegion);
-        }
-        SetServerItemExtraProperty(index, kExtensionKey, extension);
-        SetServerItemExtraProperty(index, static_cast<const wchar_t*>(LSNamedProperties::QuentraFormRegionClass),
-                                   formRegion);
+                           << LSDiag::LogText(ExtensionAndFormRegion(file.Name, true).second);
+        m_itemNames.push_back(std::move(file.Name));
+        m_itemIds.push_back(std::move(file.Id));
+        file = Box_20::FileRecord();
     }
 }
 
-void VESKBoxSyncFilterImpl::ProcessFolderCollection(const std::vector<Box_20::FolderRecord>& folders)
+const VESKBoxSyncFilterImpl::ListedFileExtras* VESKBoxSyncFilterImpl::ListedFileExtrasAt(size_t index) const
 {
-    for (const Box_20::FolderRecord& folder : folders) {
-        m_subFolderIds.push_back(folder.Id);
-        m_subFolderNames.push_back(folder.Name);
-        m_folderWebLinks.push_back(GetApplicationUrl() + L"/folder/" + folder.Id);
+    return index < m_listedFileExtras.size() && index < m_itemNames.size() ? &m_listedFileExtras[index] : nullptr;
+}
+
+std::optional<LSBaseFileSyncFilter::PropertyPairs> VESKBoxSyncFilterImpl::ServerItemExtraProperties(size_t index) const
+{
+    const ListedFileExtras* found = ListedFileExtrasAt(index);
+    if (found == nullptr)
+        return LSBaseFileSyncFilter::ServerItemExtraProperties(index);
+    const ListedFileExtras& listed = *found;
+    auto [extension, formRegion] = ExtensionAndFormRegion(m_itemNames[index], m_listedWithPreviewToolbar);
+    PropertyPairs extra{{kCheckoutUserKey, listed.CheckoutUser},
+                        {kExtensionKey, std::move(extension)},
+                        {static_cast<const wchar_t*>(LSNamedProperties::QuentraFormRegionClass), std::move(formRegion)}};
+    if (!listed.ReceivedDate.empty())
+        extra.emplace(kReceivedDateKey, listed.ReceivedDate);
+    return extra;
+}
+
+void VESKBoxSyncFilterImpl::ProcessFolderCollection(std::vector<Box_20::FolderRecord>&& folders)
+{
+    ReserveFor(m_subFolderIds.size() + folders.size(), m_subFolderIds, m_subFolderNames);
+    for (Box_20::FolderRecord& folder : folders) {
         if (folder.IsReadOnly())
             m_readOnlyFolderIds.push_back(folder.Id);
+        m_subFolderIds.push_back(std::move(folder.Id));
+        m_subFolderNames.push_back(std::move(folder.Name));
     }
 }
 

@@ -39,13 +39,15 @@ const typename List::value_type& EntryAt(const List& list, size_t index, const c
     return list[index];
 }
 
-HRESULT ListedUrl(const std::vector<CStdStr<wchar_t>>& links, int index, CStdStr<wchar_t>& url)
+// The web link of a listed item, made when asked: kept for every item of a large folder, the links
+// would cost more than the ids they are made from.
+HRESULT ListedUrl(const std::vector<CStdStr<wchar_t>>& ids, int index, const wchar_t* path, CStdStr<wchar_t>& url)
 {
-    if (static_cast<size_t>(index) >= links.size()) {
+    if (static_cast<size_t>(index) >= ids.size()) {
         LOG(ERROR) << ": Invalid ItemIndex: " << index << "\n";
         return E_INVALIDARG;
     }
-    url = links[static_cast<size_t>(index)];
+    url = VESKBoxSyncFilterImpl::GetApplicationUrl() + path + ids[static_cast<size_t>(index)];
     return S_OK;
 }
 
@@ -194,13 +196,13 @@ HRESULT VESKBoxSyncFilterImpl::GetFolderUrl(const CStdStr<wchar_t>& remoteName, 
     url.clear();
     if (index == -1)
         url = GetApplicationUrl() + L"/folder/" + remoteName;
-    return index < 0 ? S_OK : ListedUrl(m_folderWebLinks, index, url);
+    return index < 0 ? S_OK : ListedUrl(m_subFolderIds, index, L"/folder/", url);
 }
 
 HRESULT VESKBoxSyncFilterImpl::GetFileUrl(const CStdStr<wchar_t>&, CStdStr<wchar_t>& url, int index)
 {
     url.clear();
-    return index < 0 ? S_OK : ListedUrl(m_fileWebLinks, index, url);
+    return index < 0 ? S_OK : ListedUrl(m_itemIds, index, L"/file/", url);
 }
 
 // Box files are known by id, and their ETags identify content.
@@ -214,8 +216,9 @@ bool VESKBoxSyncFilterImpl::CanSkipStartPointListing(ILSPropertyMap*) const { re
 // A change test: another user's lock (or its release) changes the item.
 bool VESKBoxSyncFilterImpl::SetCheckoutUserProperty(unsigned short index, ILSPropertyMap* item)
 {
+    const ListedFileExtras* listed = ListedFileExtrasAt(index);
     return LSPropertyHelpers::getProp(item, kCheckoutUserProperty, L"") !=
-           GetServerItemExtraProperty(index, kCheckoutUserKey, L"");
+           (listed != nullptr ? listed->CheckoutUser : CStdStr<wchar_t>());
 }
 
 CStdStr<wchar_t> VESKBoxSyncFilterImpl::GetKeyPropertyName() const

@@ -16,6 +16,7 @@
 
 #include <cstdint>
 #include <map>
+#include <optional>
 #include <regex>
 #include <utility>
 #include <vector>
@@ -250,6 +251,10 @@ protected:
 
     using StringList = std::vector<CStdStr<wchar_t>>;
     using PropertyPairs = std::map<CStdStr<wchar_t>, CStdStr<wchar_t>>;
+    // The further values of listed server item i; none when it has none. A filter may keep them
+    // in a form of its own: for a large folder, keys stored with every item and texts made from
+    // its name cost more than the rest of its lists.
+    virtual std::optional<PropertyPairs> ServerItemExtraProperties(size_t index) const;
     // Named texts gathered for one batched write, in the order they were added.
     using PendingPropertyPairs = std::vector<std::pair<CStdStr<wchar_t>, CStdStr<wchar_t>>>;
 

@@ -139,6 +139,13 @@ HRESULT LSBaseFileSyncFilter::SetItemPropertiesOf(unsigned short index, ILSPrope
         throw urlHr;
     }
 
+    const std::optional<PropertyPairs> extra = ServerItemExtraProperties(index);
+    const auto extraOr = [&extra](const wchar_t* key, const wchar_t* defaultValue) -> CStdStr<wchar_t> {
+        if (!extra)
+            return defaultValue;
+        const auto found = extra->find(key);
+        return found != extra->end() ? found->second : CStdStr<wchar_t>(defaultValue);
+    };
     // A mail file synchronised in full brings its own header with its content.
     bool headerDone = false;
     CStdStr<wchar_t> fromUser;
@@ -146,12 +153,12 @@ HRESULT LSBaseFileSyncFilter::SetItemPropertiesOf(unsigned short index, ILSPrope
     if (m_headerOnly || !IsMailFileExtension(name)) {
         headerDone = SetHeaderMapiProperties(remoteId, item);
         if (!headerDone) {
-            fromUser = GetServerItemExtraProperty(index, L"fromUser", L"");
-            toUser = GetServerItemExtraProperty(index, L"toUser", L"");
+            fromUser = extraOr(L"fromUser", L"");
+            toUser = extraOr(L"toUser", L"");
         }
     }
 
-    bool readOnly = GetServerItemExtraProperty(index, L"forceReadOnly", L"0") == L"1";
+    bool readOnly = extraOr(L"forceReadOnly", L"0") == L"1";
     CStdStr<wchar_t> mask;
     if (!readOnly) {
         const HRESULT hr = isItemReadOnly(remoteId, readOnly, mask);
@@ -162,10 +169,9 @@ HRESULT LSBaseFileSyncFilter::SetItemPropertiesOf(unsigned short index, ILSPrope
     }
     mask = MaskOrDefault(mask, readOnly, kSetItemProperties);
 
-    const PropertyPairs* extra =
-        index < m_serverItemExtraProperties.size() ? &m_serverItemExtraProperties[index] : nullptr;
     const auto dateEntry = m_lastModifiedCache.find(index);
     const DATE date = dateEntry != m_lastModifiedCache.end() ? dateEntry->second : 0;
-    SetMapiProperties(item, date, etag, remoteId, name, url, fromUser, toUser, mask, extra, headerDone);
+    SetMapiProperties(item, date, etag, remoteId, name, url, fromUser, toUser, mask, extra ? &*extra : nullptr,
+                      headerDone);
     return S_OK;
 }

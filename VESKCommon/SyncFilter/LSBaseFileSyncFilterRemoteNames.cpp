@@ -97,7 +97,18 @@ HRESULT LSBaseFileSyncFilter::GetStoredRemoteFileName(CStdStr<wchar_t>& name, IL
 CStdStr<wchar_t> LSBaseFileSyncFilter::GetServerItemExtraProperty(size_t index, const CStdStr<wchar_t>& key,
                                                                   const CStdStr<wchar_t>& defaultValue) const
 {
-    return ExtraProperty(m_serverItemExtraProperties, index, key, defaultValue);
+    const std::optional<PropertyPairs> extra = ServerItemExtraProperties(index);
+    if (!extra)
+        return defaultValue;
+    const auto found = extra->find(key);
+    return found == extra->end() ? defaultValue : found->second;
+}
+
+std::optional<LSBaseFileSyncFilter::PropertyPairs> LSBaseFileSyncFilter::ServerItemExtraProperties(size_t index) const
+{
+    if (index >= m_serverItemExtraProperties.size())
+        return std::nullopt;
+    return m_serverItemExtraProperties[index];
 }
 
 CStdStr<wchar_t> LSBaseFileSyncFilter::GetSubFolderExtraProperty(size_t index, const CStdStr<wchar_t>& key,

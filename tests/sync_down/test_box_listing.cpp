@@ -42,6 +42,9 @@ TEST_F(BoxFolderUpdate, ListsOnceReusesAndListsIncrementallyAfterTheToken)
     EXPECT_EQ(L"docx", item->Text(L"Extension"));
     EXPECT_EQ(L"601", item->Text(L"Quentra.FromServerFileId"));
     EXPECT_EQ(L"https://app.box.com/file/601", item->Text(L"Quentra.FromServerFileUrl"));
+    const auto retrieved = TestPropertyMap::Create();
+    ASSERT_EQ(S_OK, host_.raw_SetItemProperties(0, retrieved.get(), 0));
+    EXPECT_EQ(L"IPM.Post.VESK.Doc.SharePoint.docx", retrieved->Text(L"Quentra.FormRegionClass"));
     long changes = -1;
     ASSERT_EQ(S_OK, host_.raw_HasChanges(0, item.get(), &changes));
     EXPECT_EQ(1, changes) << "never downloaded: changed on the server";
@@ -53,6 +56,7 @@ TEST_F(BoxFolderUpdate, ListsOnceReusesAndListsIncrementallyAfterTheToken)
     EXPECT_EQ(L"0x7FFFFFFFFFFFFFFF", open->Text(L"VESK.PermMask2"));
     EXPECT_EQ(L"0x0000000000000001", closed->Text(L"VESK.PermMask2"));
     EXPECT_EQ(L"502", closed->Text(L"Quentra.FromServerShortItemId"));
+    EXPECT_EQ(L"https://app.box.com/folder/502", closed->Text(L"Quentra.FolderLocationUrl"));
 
     long more = -1;
     ASSERT_EQ(S_OK, host_.raw_HasMoreItemsAvailable(&more));
@@ -85,11 +89,16 @@ TEST_F(BoxFolderUpdate, LimitToDaysLeavesOldFilesOut)
 {
     Seed(kFolder);
     settings_.SetDword(SettingsSource::User, L"BoxSync.LimitToDays", 30);
-    Seed(R"({"files": [{"name": "new.txt", "parent_id": "500", "content_text": "n"}]})");
+    settings_.SetDword(SettingsSource::User, L"VESK.ShowPreviewToolbarForBox", 1);
+    Seed(R"({"files": [{"name": "..new.txt", "parent_id": "500", "content_text": "n"}]})");
     ASSERT_EQ(S_OK, host_.raw_SetSyncStartPoint(StartFolder(L"500").get(), F, F, F, 0, F));
     unsigned short files = 0;
     EXPECT_EQ(S_OK, host_.GetServerItemNameCount(&files));
     EXPECT_EQ(1, files);
+    const auto item = TestPropertyMap::Create();
+    ASSERT_EQ(S_OK, host_.raw_SetItemProperties(0, item.get(), 0));
+    EXPECT_EQ(L"IPM.Post.VESK.Doc.SharePoint.txt.doc", item->Text(L"Quentra.FormRegionClass"))
+        << "with the preview toolbar";
 }
 
 TEST_F(BoxFolderUpdate, StartPointsByBoxAddress)
