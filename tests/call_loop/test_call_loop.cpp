@@ -25,10 +25,8 @@ struct RetryCase {
 };
 
 const RetryCase kRetryCases[] = {
-    {"ServerErrorFiveTimesThenSuccess", R"([{"status":500,"times":5}])", 6, 0},
     {"ServerErrorsSixTimes", R"([{"status":502,"times":3},{"status":500,"times":3}])", 6, 500},
     {"UnauthorizedOnTheSixthSendIsNotRefreshed", R"([{"status":500,"times":5},{"status":401}])", 6, 401},
-    {"NotFoundAfterOneSend", R"([{"status":404,"error":{"code":"not_found","message":"Not Found"}}])", 1, 404},
     {"TooManyRequestsWaitsItsRetryAfter", R"([{"status":429,"headers":{"Retry-After":"1"}}])", 2, 0},
     {"ServiceUnavailableWaitsItsRetryAfter", R"([{"status":503,"headers":{"Retry-After":"1"}}])", 2, 0},
     {"ThrottlingCountsAgainstTheSendLimit",

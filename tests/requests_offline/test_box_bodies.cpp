@@ -47,7 +47,6 @@ TEST(BoxBodies, MultipartFrameHoldsTheContentAndAUtf8NameThatCannotBreakThePartH
     std::string prefix = WideToUtf8Lossy(record.MultipartPrefix);
     const std::string suffix = WideToUtf8Lossy(record.MultipartSuffix);
     EXPECT_NE(prefix.find("; filename=\"\xE6\xBC\xA2.txt\"\r\n"), std::string::npos) << prefix;
-    EXPECT_EQ(suffix, "\r\n------DavEdovuzeroUploadFile75840BFS674RW896E4F9--\r\n");
     const std::string whole = prefix + std::string("\x00\xFF\x41", 3) + suffix;
     EXPECT_EQ(BytesOf(BuildMultipartVariant(record)), std::vector<BYTE>(whole.begin(), whole.end()));
 
