@@ -74,7 +74,7 @@ class Renderer:
 
     def lock(self, lock):
         return lock and {"type": "lock", "id": lock.id, "created_by": lock.created_by,
-                         "created_at": self.date(lock.created_at), "expires_at": self.date(lock.expires_at),
+                         "created_at": self.date(lock.created_at), "expired_at": self.date(lock.expires_at),
                          "is_download_prevented": lock.is_download_prevented, "app_type": None}
 
     def embed_link(self, item):
