@@ -10,15 +10,13 @@ namespace {
 
 // Folder "500" holds the exact fingerprint (601) and, newer, one that only begins with it (602).
 constexpr char kFingerprinted[] = R"({
-  "folders": [{"name": "Docs", "id": "500"}, {"name": "Other", "id": "700"}],
+  "folders": [{"name": "Docs", "id": "500"}],
   "files": [
     {"name": "a.pdf", "parent_id": "500", "id": "601", "content_text": "a", "modified_at": "2024-01-01T00:00:00Z",
      "metadata": {"enterprise": {"fingerprints": {"fingerprint": "HASH1"}}}},
     {"name": "b.pdf", "parent_id": "500", "id": "602", "content_text": "b", "modified_at": "2024-02-01T00:00:00Z",
      "metadata": {"enterprise": {"fingerprints": {"fingerprint": "HASH1 extended"}}}},
-    {"name": "c.pdf", "parent_id": "500", "id": "603", "content_text": "c", "modified_at": "2024-03-01T00:00:00Z"},
-    {"name": "d.pdf", "parent_id": "700", "id": "701", "content_text": "d",
-     "metadata": {"enterprise": {"fingerprints": {"fingerprint": "HASH2"}}}}]
+    {"name": "c.pdf", "parent_id": "500", "id": "603", "content_text": "c", "modified_at": "2024-03-01T00:00:00Z"}]
 })";
 
 constexpr char kSearchRoute[] = "GET /2.0/search";
@@ -33,7 +31,6 @@ struct DuplicateCase {
 };
 
 const DuplicateCase kDuplicates[] = {
-    {"SearchLooksOnlyUnderTheFolder", L"HASH2", 1, true, L"", 0},
     {"SearchLooksPastAPartialMatchRankedFirst", L"HASH1", 1, true, L"601", 0},
     {"ListingStopsAtTheCount", L"HASH1", 2, false, L"", 2},
     {"ALargeCountAsksForOneFullPage", L"HASH1", 5000, false, L"601", 1000},

@@ -27,7 +27,6 @@ struct SizeCase {
 const SizeCase kSizes[] = {
     {"JustBelowTheSessionSize", kChunkedThreshold - 1, false, 0, 0},
     {"AtTheSessionSize", kChunkedThreshold, false, 8 * kMiB, 7},
-    {"SmallVersion", 3 * kMiB + 5, true, 0, 0},
     {"VersionWithLargerParts", 60 * kMiB, true, 16 * kMiB, 4},
 };
 
