@@ -82,7 +82,6 @@ struct ChangeCase {
 
 const ChangeCase kChangeCases[] = {
     {"UnknownRemoteDate", 0, kRemote, false, L"7", L"CONFLICT", false, false, E_FAIL, -9},
-    {"NoLocalDate", kRemote, {}, {}, nullptr, L"", false, false, S_OK, 1},
     {"NoLocalDateLocalChange", kRemote, {}, false, nullptr, L"", false, false, S_OK, 4},
     {"SameNoVersion", kRemote, kRemote, {}, nullptr, L"", false, false, S_OK, 0},
     {"SameNoVersionLocalChange", kRemote, kRemote, false, nullptr, L"", false, false, S_OK, 2},
