@@ -85,7 +85,6 @@ const ChangeCase kChangeCases[] = {
     {"NoLocalDateLocalChange", kRemote, {}, false, nullptr, L"", false, false, S_OK, 4},
     {"SameNoVersion", kRemote, kRemote, {}, nullptr, L"", false, false, S_OK, 0},
     {"SameNoVersionLocalChange", kRemote, kRemote, false, nullptr, L"", false, false, S_OK, 2},
-    {"SameMarkedUnchanged", kRemote, kRemote, true, nullptr, L"", false, false, S_OK, 0},
     {"SameVersion", kRemote, kRemote, {}, L"7", L"", false, false, S_OK, 0},
     {"OtherVersion", kRemote, kRemote, {}, L"8", L"", false, false, S_OK, 1},
     {"OtherVersionLocalChange", kRemote, kRemote, false, L"8", L"", false, false, S_OK, 4},
