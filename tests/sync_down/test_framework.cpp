@@ -91,7 +91,6 @@ const ChangeCase kChangeCases[] = {
     {"UnreadableVersion", kRemote, kRemote, {}, L"!", L"", false, false, E_FAIL, -9},
     {"OtherDateConflict", kRemote, 1.0, {}, nullptr, L"CONFLICT", false, false, S_OK, 4},
     {"OtherDateLowerCaseConflict", kRemote, 1.0, {}, nullptr, L"conflict", false, false, S_OK, 1},
-    {"OtherDateLocalChange", kRemote, 1.0, false, nullptr, L"", false, false, S_OK, 4},
     {"CheckoutUserChanged", kRemote, kRemote, {}, nullptr, L"", true, false, S_OK, 1},
     {"CheckoutChangedButUnchanged", kRemote, kRemote, {}, nullptr, L"", true, true, S_OK, 0},
     {"OtherDateTreatedUnchanged", kRemote, 1.0, {}, L"7", L"", false, true, S_OK, 0},
