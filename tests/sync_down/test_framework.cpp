@@ -82,18 +82,15 @@ struct ChangeCase {
 
 const ChangeCase kChangeCases[] = {
     {"UnknownRemoteDate", 0, kRemote, false, L"7", L"CONFLICT", false, false, E_FAIL, -9},
-    {"NoLocalDate", kRemote, {}, {}, nullptr, L"", false, false, S_OK, 1},
     {"NoLocalDateLocalChange", kRemote, {}, false, nullptr, L"", false, false, S_OK, 4},
     {"SameNoVersion", kRemote, kRemote, {}, nullptr, L"", false, false, S_OK, 0},
     {"SameNoVersionLocalChange", kRemote, kRemote, false, nullptr, L"", false, false, S_OK, 2},
-    {"SameMarkedUnchanged", kRemote, kRemote, true, nullptr, L"", false, false, S_OK, 0},
     {"SameVersion", kRemote, kRemote, {}, L"7", L"", false, false, S_OK, 0},
     {"OtherVersion", kRemote, kRemote, {}, L"8", L"", false, false, S_OK, 1},
     {"OtherVersionLocalChange", kRemote, kRemote, false, L"8", L"", false, false, S_OK, 4},
     {"UnreadableVersion", kRemote, kRemote, {}, L"!", L"", false, false, E_FAIL, -9},
     {"OtherDateConflict", kRemote, 1.0, {}, nullptr, L"CONFLICT", false, false, S_OK, 4},
     {"OtherDateLowerCaseConflict", kRemote, 1.0, {}, nullptr, L"conflict", false, false, S_OK, 1},
-    {"OtherDateLocalChange", kRemote, 1.0, false, nullptr, L"", false, false, S_OK, 4},
     {"CheckoutUserChanged", kRemote, kRemote, {}, nullptr, L"", true, false, S_OK, 1},
     {"CheckoutChangedButUnchanged", kRemote, kRemote, {}, nullptr, L"", true, true, S_OK, 0},
     {"OtherDateTreatedUnchanged", kRemote, 1.0, {}, L"7", L"", false, true, S_OK, 0},

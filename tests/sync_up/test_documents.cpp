@@ -77,10 +77,7 @@ constexpr wchar_t kUnknown[] = L"unknown error detected in file upload operation
 const UploadErrorCase kUploadErrors[] = {
     {"PreflightNameInUse", kPreflight, BOX_ERROR(409, "item_name_in_use"), L"ERROR",
      L"[Box Error Code]item_name_in_use\n"},
-    {"PreflightStorageLimit", kPreflight, BOX_ERROR(403, "storage_limit_exceeded"), L"ERROR",
-     L"[Box Error Code]storage_limit_exceeded\n"},
     {"PreflightThrottled", kPreflight, BOX_ERROR(429, "rate_limit_exceeded") RETRIED_AFTER_1S, L"ERROR", kUnknown},
-    {"PreflightUnavailable", kPreflight, BOX_ERROR(503, "unavailable") RETRIED_AFTER_1S, L"ERROR", kUnknown},
     {"PreflightServerError", kPreflight, BOX_ERROR(500, "internal_server_error") R"(,"times":9)", L"ERROR", kUnknown},
     {"PreflightGarbledSuccess", kPreflight, R"("status":200,"text":"<html>ok</html>",)" HTML, L"ERROR", kUnknown},
     {"PreflightNotFoundWithoutBoxBody", kPreflight, R"("status":404,"text":"<html>Not Found</html>",)" HTML, L"ERROR",
