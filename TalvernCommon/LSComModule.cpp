@@ -1,5 +1,6 @@
 #include "LSComModule.h"
 
+#include "HResultException.h"
 #include "LSClassFactory.h"
 #include "LSComBoundary.h"
 #include "LSModule.h"
@@ -11,8 +12,6 @@
 using TalvernCommon::com_ptr;
 
 namespace {
-
-std::atomic<LONG> g_backgroundWork{0};
 
 class CriticalSectionLock {
 public:
@@ -63,12 +62,20 @@ void LSComModule::Unlock() noexcept { --m_lockCount; }
 
 HRESULT LSComModule::CanUnloadNow() const noexcept
 {
-    return m_lockCount == 0 && g_backgroundWork == 0 ? S_OK : S_FALSE;
+    return m_lockCount == 0 ? S_OK : S_FALSE;
 }
 
-void LSBeginBackgroundWork() noexcept { ++g_backgroundWork; }
-
-void LSEndBackgroundWork() noexcept { --g_backgroundWork; }
+void LSPinModuleForForeignThreads()
+{
+    static std::atomic<bool> pinned{false};
+    if (pinned)
+        return;
+    HMODULE module = nullptr;
+    if (!::GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_PIN,
+                              reinterpret_cast<LPCWSTR>(&LSPinModuleForForeignThreads), &module))
+        throw hresult_exception(HRESULT_FROM_WIN32(::GetLastError()), "Cannot keep the module loaded");
+    pinned = true;
+}
 
 HRESULT LSComModule::GetClassObject(REFCLSID clsid, REFIID iid, void** out) noexcept
 {

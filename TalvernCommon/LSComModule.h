@@ -41,7 +41,7 @@ public:
     void Unlock() noexcept;
 
     HRESULT GetClassObject(REFCLSID clsid, REFIID iid, void** out) noexcept;
-    // S_OK when nothing holds the module and no background work is left, else S_FALSE.
+    // S_OK when no object, server lock or class factory holds the module, else S_FALSE.
     HRESULT CanUnloadNow() const noexcept;
 
     // The AppID script, then each class's script and the type library; the first failure ends it.
@@ -78,10 +78,11 @@ private:
     TalvernCommon::unique_hmodule m_resourceModule;
 };
 
-// Work that may still call into the module when no object is left, such as a WinINet request whose
-// closing callback has not come yet: meanwhile the module answers that it cannot be unloaded.
-void LSBeginBackgroundWork() noexcept;
-void LSEndBackgroundWork() noexcept;
+// Keeps the module that holds this code loaded until the process ends. For code that runs on
+// threads the module does not own (a WinINet status callback): such code cannot count itself out
+// safely, since COM may unload the image between its last count and its return. Throws
+// hresult_exception when the module cannot be pinned.
+void LSPinModuleForForeignThreads();
 
 // One lock on the module for as long as it lives. As the first base of an object it is taken
 // before the object is built and given back only after the object is gone entirely.

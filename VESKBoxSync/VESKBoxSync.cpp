@@ -5,7 +5,6 @@
 #include "LSModule.h"
 #include "LSResources.h"
 #include "LSSetting.h"
-#include "LSWinInet.h"
 #include "VESKBoxSyncVersion.h"
 
 #include <windows.h>
@@ -85,14 +84,9 @@ HRESULT WINAPI DllGetClassObject(REFCLSID clsid, REFIID iid, LPVOID* out)
     return serverModule.GetClassObject(clsid, iid, out);
 }
 
-HRESULT WINAPI DllCanUnloadNow()
-{
-    const HRESULT hr = serverModule.CanUnloadNow();
-    // WinINet must not keep a session whose status callback goes with this module.
-    if (hr == S_OK)
-        CloseIdleWinInetSession();
-    return hr;
-}
+// Once WinINet was used the module is pinned (its status callback may run on WinINet's threads
+// at any time): COM may then free the library, and the image stays.
+HRESULT WINAPI DllCanUnloadNow() { return serverModule.CanUnloadNow(); }
 
 HRESULT WINAPI DllRegisterServer() { return serverModule.RegisterServer(); }
 

@@ -22,7 +22,7 @@
 // The state of one WinINet request: the held cancel check, the session, connection and request
 // handles, and the events the status callback sets. Its destructor closes every handle, also
 // when the request failed or was cancelled in the middle; only the session of a request that
-// ended in order is left for the next context to take (see CloseIdleWinInetSession).
+// ended in order is left for the next context to take.
 class WinInetRequestContext {
 public:
     // cancel: asked at least every 100 ms while waiting; true ends the request with the bare
@@ -123,10 +123,6 @@ private:
     TalvernCommon::unique_hinternet m_connection;
     TalvernCommon::unique_hinternet m_request;
 };
-
-// Closes the session that finished requests leave for the next one; before the module that holds
-// the status callback unloads.
-void CloseIdleWinInetSession();
 
 namespace LSWinInetNS {
 

@@ -33,7 +33,7 @@ DWORD ReadBufferSize(std::optional<uint64_t> declaredLength)
 
 // The session of the last request that ended in order, for the next one to take: opening and
 // closing one costs each small document about half a millisecond under this platform. At most one
-// waits; it is closed by CloseIdleWinInetSession, or it ends with the process.
+// waits, until the process ends.
 std::atomic<HINTERNET> g_idleSession{nullptr};
 
 TalvernCommon::unique_hinternet TakeIdleSession()
@@ -107,8 +107,9 @@ void CloseInBackground(std::unique_ptr<AbandonedHandles> handles)
 } // namespace
 
 // What the status callback and a pending step touch, shared with WinINet: the request handle's
-// context value holds one reference, which HANDLE_CLOSING drops. A step given up while pending
-// may still complete later; it only ever reaches this state, never the context, gone by then.
+// context value holds one reference, which HANDLE_CLOSING drops. That notice always comes, once
+// WinINet is done with the handle: a step given up while pending may still complete after the
+// context is gone, and only ever reaches this state.
 struct WinInetRequestContext::AsyncState {
     TalvernCommon::unique_handle stepComplete = CreateManualResetEvent();
     volatile LONG stepSucceeded = FALSE;
@@ -142,12 +143,8 @@ void CALLBACK WinInetRequestContext::StatusCallback(HINTERNET, DWORD_PTR context
             ::InterlockedExchange(&state.stepSucceeded, valid && result->dwResult != 0 ? TRUE : FALSE);
             ::SetEvent(state.stepComplete.get());
         } else if (status == INTERNET_STATUS_HANDLE_CLOSING) {
-            // The last callback for the handle: WinINet's reference goes with it, and the module
-            // may be unloaded once this returns.
-            {
-                std::unique_ptr<std::shared_ptr<AsyncState>> adopted(held);
-            }
-            LSEndBackgroundWork();
+            // The last callback for the handle: WinINet's reference goes with it.
+            std::unique_ptr<std::shared_ptr<AsyncState>> adopted(held);
         }
     } catch (...) {
     }
@@ -168,8 +165,6 @@ WinInetRequestContext::~WinInetRequestContext()
     KeepIdleSession(std::move(m_session));
 }
 
-void CloseIdleWinInetSession() { TakeIdleSession(); }
-
 void WinInetRequestContext::OpenSession()
 {
     m_session = TakeIdleSession();
@@ -180,6 +175,9 @@ void WinInetRequestContext::OpenSession()
                                     nullptr, INTERNET_FLAG_ASYNC));
     if (!m_session)
         ThrowWinInetError(::GetLastError(), "InternetOpen failed");
+    // The callback runs on WinINet's threads until each request's last notice, whenever that
+    // comes: no count kept by this module could tell COM when unloading it is safe.
+    LSPinModuleForForeignThreads();
     if (::InternetSetStatusCallbackW(m_session.get(), StatusCallback) == INTERNET_INVALID_STATUS_CALLBACK)
         ThrowWinInetError(::GetLastError(), "InternetSetStatusCallback failed");
 }
@@ -189,19 +187,15 @@ void WinInetRequestContext::CloseRequest()
     const uint64_t bodyLeft = std::exchange(m_bodyLeft, 0);
     const bool finishBody = bodyLeft > 0 && !m_stepPending && m_request && !m_replyComplete;
     // The body goes back to its owner here, on the owner's thread, unless WinINet may still read it
-    // or the rest of it is still to go.
-    if (m_state && !m_stepPending && !finishBody)
+    // or the rest of it is still to go. WinINet reads a stream's bytes from the send buffer, never
+    // from the stream: the user's file is let go at once, also when a step is still pending.
+    if (m_state && !finishBody && (!m_stepPending || m_state->body.IsStream()))
         m_state->body = LSHttpBodyBytes();
     if (!m_request || m_replyComplete) {
         m_request.reset();
         m_connection.reset();
         return;
     }
-    // A step still pending may complete at any time after this; its callback would reach code
-    // that may be unloaded by then. Without it WinINet keeps its reference to the state, which
-    // the pending step may still write into.
-    if (m_stepPending && ::InternetSetStatusCallbackW(m_request.get(), nullptr) != INTERNET_INVALID_STATUS_CALLBACK)
-        LSEndBackgroundWork();
     // Closing a parent closes its children on the spot under Wine: the whole chain goes together.
     auto handles = std::make_unique<AbandonedHandles>();
     // Wine keeps the connection for the next request to the host even when it is still inside a
@@ -253,20 +247,17 @@ void WinInetRequestContext::OpenRequest(std::wstring_view verb, std::wstring_vie
     m_state = std::make_shared<AsyncState>();
     auto heldByWinInet = std::make_unique<std::shared_ptr<AsyncState>>(m_state);
     const std::wstring verbText(verb);
-    // WinINet calls back into this module until the request's closing callback, which may come on
-    // one of its threads after every object is gone.
-    LSBeginBackgroundWork();
     m_request.reset(::HttpOpenRequestW(m_connection.get(), verbText.c_str(), target.c_str(), nullptr, nullptr,
                                        nullptr, flags, reinterpret_cast<DWORD_PTR>(heldByWinInet.get())));
-    if (!m_request) {
-        const DWORD error = ::GetLastError();
-        LSEndBackgroundWork();
-        ThrowWinInetError(error, "HttpOpenRequest failed for " + LSDiag::LogText(m_url));
-    }
+    if (!m_request)
+        ThrowWinInetError(::GetLastError(), "HttpOpenRequest failed for " + LSDiag::LogText(m_url));
     heldByWinInet.release();
     // Wine writes a body block synchronously: the socket's own limit is what ends a stalled one.
-    DWORD sendTimeoutMs = static_cast<DWORD>(m_stepTimeout.count());
-    ::InternetSetOptionW(m_request.get(), INTERNET_OPTION_SEND_TIMEOUT, &sendTimeoutMs, sizeof(sendTimeoutMs));
+    // A request given up while it waits for a silent server frees its state only when WinINet's
+    // own wait ends, which without a limit would be never.
+    DWORD stepTimeoutMs = static_cast<DWORD>(m_stepTimeout.count());
+    for (const DWORD option : {INTERNET_OPTION_SEND_TIMEOUT, INTERNET_OPTION_RECEIVE_TIMEOUT})
+        ::InternetSetOptionW(m_request.get(), option, &stepTimeoutMs, sizeof(stepTimeoutMs));
 }
 
 void WinInetRequestContext::Send(std::wstring_view verb, std::wstring_view url, std::wstring headerLines,

@@ -19,17 +19,6 @@ std::optional<std::wstring> ReadUserSetting(const std::wstring& name)
     return stored && stored->first == REG_SZ ? std::optional<std::wstring>(stored->second) : std::nullopt;
 }
 
-bool WaitUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout)
-{
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() >= deadline)
-            return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    return true;
-}
-
 std::thread StartStaThread(std::function<void()> body)
 {
     return std::thread([body = std::move(body)] {

@@ -12,6 +12,7 @@
 #include "StandInJournal.h"
 #include "StringUtils.h"
 #include "TestShutdownInformer.h"
+#include "WaitUntil.h"
 
 #include <gtest/gtest.h>
 #include <json/json.h>
@@ -28,9 +29,7 @@ namespace BoxRoad {
 std::optional<std::wstring> ReadUserSetting(const std::wstring& name);
 
 using TestSupport::ParseJson;
-
-// False when the condition still fails after the timeout.
-bool WaitUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout);
+using TestSupport::WaitUntil;
 
 // A new thread in a single-threaded apartment of its own, as a host thread is.
 std::thread StartStaThread(std::function<void()> body);

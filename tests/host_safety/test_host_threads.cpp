@@ -1,5 +1,6 @@
-// Host threads that use the filter through COM and end, some after COM has unloaded the DLL, and
-// processes that end after them: none may crash, corrupt the heap or hang at its exit.
+// Host threads that use the filter through COM and end after COM was asked to unload the DLL, and
+// processes that end after them: none may crash, corrupt the heap or hang at its exit. COM unloads
+// the DLL while it never talked to Box; once WinINet may call it back, it stays pinned.
 #include "BoxStandIn.h"
 #include "ComDef.h"
 #include "ComOwners.h"
@@ -23,7 +24,27 @@ using TalvernCommon::com_ptr;
 constexpr wchar_t kServerDll[] = L"VESKBoxSync32.dll";
 constexpr DWORD kChildBoundMs = 90000;
 std::atomic<int> g_released{0}, g_freed{0}, g_calls{0};
-std::atomic<bool> g_unloaded{false};
+std::atomic<bool> g_checked{false};
+
+// Asks COM to let go of unused servers until it has unloaded ours, for about a second.
+bool ComUnloadsTheServer()
+{
+    for (int tries = 0; tries < 100; ++tries) {
+        ::CoFreeUnusedLibrariesEx(0, 0);
+        if (::GetModuleHandleW(kServerDll) == nullptr)
+            return true;
+        ::Sleep(10);
+    }
+    return false;
+}
+
+HRESULT LoadedServerCanUnloadNow()
+{
+    const HMODULE loaded = ::GetModuleHandleW(kServerDll);
+    const auto canUnloadNow =
+        loaded ? reinterpret_cast<HRESULT(WINAPI*)()>(::GetProcAddress(loaded, "DllCanUnloadNow")) : nullptr;
+    return canUnloadNow ? canUnloadNow() : E_UNEXPECTED;
+}
 
 // Lists the root's child folders through a filter of the calling thread: Box's JSON is parsed and
 // a non-ASCII name converted from UTF-8.
@@ -41,11 +62,12 @@ HRESULT BrowseRoot()
 }
 
 // Sixteen host threads, each with its own apartment and filter. When the wave unloads, they end
-// only after COM has let go of the DLL, which it may once no object and no request is left.
+// only after every one of them asked COM to let go of the DLL, once no object was left: WinINet's
+// threads may still be calling back into it then.
 void RunWave(bool unload)
 {
     g_released = g_freed = 0;
-    g_unloaded = false;
+    g_checked = false;
     std::vector<std::thread> threads;
     for (int i = 0; i < 16; ++i) {
         threads.emplace_back([unload] {
@@ -53,19 +75,20 @@ void RunWave(bool unload)
             EXPECT_EQ(S_OK, BrowseRoot());
             for (++g_released; unload && g_released < 16;)
                 ::Sleep(1);
-            for (int tries = 0; unload && tries < 1000 && ::GetModuleHandleW(kServerDll); ++tries) {
-                ::CoFreeUnusedLibrariesEx(0, 0);
-                ::Sleep(10);
-            }
-            for (++g_freed; unload && !g_unloaded;)
+            if (unload)
+                ComUnloadsTheServer();
+            for (++g_freed; unload && !g_checked;)
                 ::Sleep(1);
             ::CoUninitialize();
         });
     }
     while (unload && g_freed < 16)
         ::Sleep(1);
-    EXPECT_TRUE(!unload || ::GetModuleHandleW(kServerDll) == nullptr) << "COM did not unload the DLL";
-    g_unloaded = true;
+    if (unload) {
+        EXPECT_NE(nullptr, ::GetModuleHandleW(kServerDll)) << "COM unloaded the DLL that WinINet calls back";
+        EXPECT_EQ(S_OK, LoadedServerCanUnloadNow()) << "no object is left, and the DLL says so";
+    }
+    g_checked = true;
     for (std::thread& thread : threads)
         thread.join();
 }
@@ -95,10 +118,14 @@ DWORD RunChild(const wchar_t* wineDebug)
     return exitCode;
 }
 
-// The child's part: 64 host threads in waves, the first ending after COM unloaded the DLL, the
-// others while it stays loaded; then the process ends while one more thread is still calling.
+// The child's part: a filter that never talked to Box is unloaded by COM; then 64 host threads in
+// waves, the first ending after COM was asked to unload the DLL; then the process ends while one
+// more thread is still calling.
 TEST(HostThreads, DISABLED_ChildProcessOfManyHostThreads)
 {
+    ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    SyncDriver::FilterHost::CreateFilter();
+    EXPECT_TRUE(ComUnloadsTheServer()) << "a DLL that started nothing stays loaded";
     for (const bool unload : {true, false, false, false})
         RunWave(unload);
     HANDLE heaps[256];

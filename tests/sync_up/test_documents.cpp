@@ -284,3 +284,20 @@ TEST_P(UploadFault, EndsStoredWholeOrAbortedWithoutAnIdentity)
 INSTANTIATE_TEST_SUITE_P(SyncUp, UploadFault, ::testing::ValuesIn(kFaults), BoxRoad::CaseName());
 
 } // namespace
+
+// The host stops while Box holds its answer to an upload: the call fails, and the user's file is
+// let go as it returns, free to be renamed and deleted while the mail client runs on.
+TEST_F(SyncUpTest, AnUploadStoppedWhileBoxHoldsItsAnswerLetsGoOfTheUsersFile)
+{
+    AddFault(Fault("POST", "/api/2.0/files/content", R"("replies":[{"action":"pass","delay_ms":5000}])"));
+    const LocalFile file = LocalFile::WithPattern(500, 3);
+    const BoxUploads::WhenThen stop([&] { return !Requests("POST", "/api/2.0/files/content").empty(); },
+                                    [&] { informer_->RequestStop(); });
+    EXPECT_TRUE(FAILED(Add(file, L"held.txt", Map({}))));
+
+    const std::wstring renamed = file.Path() + L".renamed";
+    EXPECT_TRUE(BoxRoad::WaitUntil([&] { return ::MoveFileW(file.Path().c_str(), renamed.c_str()) != FALSE; },
+                                   std::chrono::seconds(3)))
+        << "error " << ::GetLastError();
+    EXPECT_TRUE(::DeleteFileW(renamed.c_str())) << "error " << ::GetLastError();
+}

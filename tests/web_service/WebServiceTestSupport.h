@@ -16,6 +16,7 @@
 #include "TestShutdownInformer.h"
 #include "ThrownHresult.h"
 #include "Utf8Converter.h"
+#include "WaitUntil.h"
 
 #include <gtest/gtest.h>
 
@@ -33,6 +34,7 @@ namespace WebServiceTest {
 
 using TestSupport::ParseJson;
 using TestSupport::ThrownHresult;
+using TestSupport::WaitUntil;
 
 // Made before logging starts, so it goes after the log file closes at exit.
 inline const ScratchFolder& LogFolder()

@@ -1,6 +1,8 @@
-// WinINet downloads and text requests: no failure or stop leaves a partial file under the target's name.
+// WinINet downloads and text requests: no failure or stop leaves a partial file under the target's name,
+// and no request given up leaves anything behind.
 #include "LSBaseWS.h"
 #include "LSWinInet.h"
+#include "ProcessHandles.h"
 #include "WebServiceTestSupport.h"
 
 using namespace WebServiceTest;
@@ -114,4 +116,33 @@ TEST_F(WinInetDownload, PostTextReturnsTheRedirectWithoutFollowingItAndEndsOnASt
     ScriptHang("GET", "/test/stall");
     EXPECT_EQ(ThrownHresult([&] { GetText("/test/stall", L"", [] { return false; }, 1000); }),
               HRESULT_FROM_WIN32(ERROR_INTERNET_TIMEOUT));
+}
+
+// Pages begun ahead and then dropped, and requests that timed out while the server held its answer:
+// each one's event, buffers and body go with WinINet's last notice for it, which always comes.
+TEST_F(WinInetDownload, RequestsGivenUpMidStepLeaveNoHandlesBehind)
+{
+    const std::string id = standIn.SeedPatternFile("doc.bin", 4096, 5);
+    const std::wstring page = Url("/2.0/files/" + id + "/content");
+    const auto beginAndDrop = [&] {
+        WinInetRequestContext context(MakeCancelCheck(informer.get()), false, 0);
+        context.BeginSend(L"GET", page, L"", LSHttpBodyBytes(), INTERNET_FLAG_NO_AUTO_REDIRECT);
+    };
+    beginAndDrop();
+    ASSERT_TRUE(WaitUntil([&] { return standIn.JournalEntries(0, "/2.0/files/*").size() == 1; }));
+    const size_t before = TestSupport::OpenHandleCount();
+    ASSERT_NE(0u, before);
+
+    for (int i = 0; i < 100; ++i)
+        beginAndDrop();
+    Script("GET", "/test/stall", ParseJson(R"({"action": "hang", "hang_ms": 3000, "times": 5})"));
+    for (int i = 0; i < 5; ++i)
+        EXPECT_EQ(ThrownHresult([&] { GetText("/test/stall", L"", [] { return false; }, 500); }),
+                  HRESULT_FROM_WIN32(ERROR_INTERNET_TIMEOUT));
+
+    size_t after = 0;
+    EXPECT_TRUE(WaitUntil([&] {
+        after = TestSupport::OpenHandleCount();
+        return standIn.JournalEntries(0, "/2.0/files/*").size() == 101 && after <= before + 10;
+    })) << before << " handles before, " << after << " after";
 }
