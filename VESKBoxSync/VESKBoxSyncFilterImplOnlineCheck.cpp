@@ -113,10 +113,9 @@ HRESULT STDMETHODCALLTYPE VESKBoxSyncFilterImpl::raw_HasDuplicateOnline(long, IL
                                                                         ILSShutdownInformer* informer)
 {
     try {
-        if (duplicateId == nullptr || found == nullptr)
+        // Each one given is cleared, also when the other is missing.
+        if (!(ClearOutParam(duplicateId, nullptr) & ClearOutParam(found, 0L)))
             return E_POINTER;
-        *duplicateId = nullptr;
-        *found = 0;
         LS_DIAG_LOG(1) << "raw_HasDuplicateOnline start\n";
         const CStdStr<wchar_t> fingerprintTemplate = GetFingerprintMetadataTemplateName();
         if (fingerprintTemplate.empty())

@@ -95,6 +95,7 @@ const Row kRows[] = {
     ROW(ILSOnlineCheck, raw_HasChangesOnline(c.map, c.map, nullptr, nullptr, 0)),
     ROW(ILSOnlineCheck, raw_HasDuplicateOnline(0, nullptr, kText, c.Text(), &c.number, nullptr)),
     ROW(ILSOnlineCheck, raw_HasDuplicateOnline(0, c.map, kText, nullptr, nullptr, nullptr)),
+    ROW(ILSOnlineCheck, raw_HasDuplicateOnline(0, c.map, kText, c.Text(), nullptr, nullptr)),
     ROW(ILSNeedsExtensionsCalls, get_ExtensionsCallback(nullptr)),
     ROW(ILSQueryOnlinePageResults, raw_GetOnlineResultsSize(nullptr)),
     ROW(ILSQueryOnlinePageResults, raw_GetOnlinePage(0, 10, nullptr)),
