@@ -66,10 +66,12 @@ LSBoxOnlineSearchPageResults::LSBoxOnlineSearchPageResults(VESKBoxSyncFilterImpl
 
 void LSBoxOnlineSearchPageResults::SetRootLocation(const CStdStr<wchar_t>& location)
 {
-    if (location == m_rootFolderId)
+    // The host gives a whole location; only the folder id it ends in is kept and compared.
+    CStdStr<wchar_t> folderId = Box_20::IdAtEndOf(location);
+    if (folderId == m_rootFolderId)
         return;
     DefinitionChanged();
-    m_rootFolderId = Box_20::IdAtEndOf(location);
+    m_rootFolderId = std::move(folderId);
 }
 
 void LSBoxOnlineSearchPageResults::SetSearchText(const CStdStr<wchar_t>& text)
@@ -156,7 +158,7 @@ int32_t LSBoxOnlineSearchPageResults::GetTotalCount()
     const Json::Value& total = (*reply)["total_count"];
     if (!total.isNumeric())
         return 0;
-    const int32_t count = WideToInt(Utf8Converter().from_bytes(total.asString()));
+    const int32_t count = WideToInt(GetThreadUtf8Converter().from_bytes(total.asString()));
     const DWORD cap = LSSetting::GetInstance().GetUserDword(kCapSetting, kDefaultCap);
     // A cap stored beyond the host's 32-bit count means no cap; results past Box's deepest offset
     // cannot be paged to.
