@@ -20,7 +20,8 @@ namespace LSFileSystem {
 
 std::vector<BYTE> ReadBinaryFile(const std::wstring& path)
 {
-    const TalvernCommon::unique_hfile file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+    constexpr DWORD kShareWithEveryone = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+    const TalvernCommon::unique_hfile file(::CreateFileW(path.c_str(), GENERIC_READ, kShareWithEveryone, nullptr,
                                                          OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
     if (!file)
         throw hresult_exception(HRESULT_FROM_WIN32(::GetLastError()), FileError("cannot open", path));

@@ -114,8 +114,13 @@ void KeepDownload(const CStdStr<wchar_t>& fileId, const CStdStr<wchar_t>& etag, 
     const uint64_t size = (static_cast<uint64_t>(attributes.nFileSizeHigh) << 32) | attributes.nFileSizeLow;
     if (size > kLargestReusedFile)
         return;
-    record = std::make_unique<LastDownload>(
-        LastDownload{fileId, etag, LSFileSystem::ReadBinaryFile(localPath), ::GetTickCount64()});
+    // Only a shortcut for the next call: a file that cannot be read back fails nothing.
+    try {
+        record = std::make_unique<LastDownload>(
+            LastDownload{fileId, etag, LSFileSystem::ReadBinaryFile(localPath), ::GetTickCount64()});
+    } catch (const hresult_exception& failure) {
+        LOG(ERROR) << "VESKBoxSyncFilterImpl::raw_DownloadFileContents: the download is not kept: " << failure.what();
+    }
 }
 
 } // namespace

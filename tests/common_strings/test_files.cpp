@@ -14,6 +14,14 @@ TEST(ReadBinaryFile, ReadsEveryByteAcrossBlocksAndRefusesWhatDoesNotFit)
     const std::vector<BYTE> read = LSFileSystem::ReadBinaryFile(folder.Write(L"read.bin", content));
     EXPECT_EQ(std::string(read.begin(), read.end()), content);
     EXPECT_TRUE(LSFileSystem::ReadBinaryFile(folder.Write(L"empty.bin", "")).empty());
+    {
+        // Another program writes to it and lets others read, write and delete meanwhile.
+        const TalvernCommon::unique_hfile held(
+            CreateFileW(folder.File(L"read.bin").c_str(), GENERIC_READ | GENERIC_WRITE,
+                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING, 0, nullptr));
+        ASSERT_TRUE(held);
+        EXPECT_EQ(LSFileSystem::ReadBinaryFile(folder.File(L"read.bin")).size(), content.size());
+    }
 
     const std::wstring huge = folder.File(L"huge.bin");
     const auto readFailure = [&] { return TestSupport::ThrownHresult([&] { LSFileSystem::ReadBinaryFile(huge); }); };
