@@ -6,7 +6,8 @@
 #include <string>
 #include <string_view>
 
-// Holds no state: a caller makes one where it converts, and nothing outlives the call.
+// Holds no state: a caller gets one from GetThreadUtf8Converter where it converts, and nothing
+// outlives the call.
 class Utf8Converter {
 public:
     // Both throw std::range_error("bad conversion") on malformed input (an unpaired surrogate,
@@ -14,6 +15,10 @@ public:
     std::string to_bytes(std::wstring_view wide) const;
     CStdStr<wchar_t> from_bytes(std::string_view utf8) const;
 };
+
+// The converter for the calling thread. No thread-local object stands behind it: a host thread may
+// end after this module is gone, so each call hands out a converter of its own.
+inline Utf8Converter GetThreadUtf8Converter() { return {}; }
 
 // For texts that must get through whatever they hold (log lines, error messages, URLs): an
 // unpaired surrogate becomes U+FFFD instead of failing the conversion.

@@ -66,7 +66,7 @@ _variant_t LSBoxOnlineSearchPageResults::LSBoxNamedPropertyList::GetEntryId() co
     const CStdStr<wchar_t> parent = RequiredText(*this, L"parent");
     const CStdStr<wchar_t> id = RequiredText(*this, L"id");
     const CStdStr<wchar_t> name = RequiredText(*this, L"name");
-    const std::string text = Utf8Converter().to_bytes(parent + L"\t" + id + L"\t" + name);
+    const std::string text = GetThreadUtf8Converter().to_bytes(parent + L"\t" + id + L"\t" + name);
     TalvernCommon::unique_safearray bytes = TalvernCommon::CreateByteArray(kHeaderSize + text.size(), "entry id");
     {
         const TalvernCommon::SafeArrayData data(bytes.get());
@@ -104,7 +104,7 @@ LSBoxOnlineSearchResultInfo LSBoxOnlineSearchPageResults::DecodeEntryId(const VA
         fileSize = static_cast<int32_t>(GetUint32(at + kSizeOffset));
         text.assign(reinterpret_cast<const char*>(at + kHeaderSize), size - kHeaderSize);
     }
-    const std::vector<CStdStr<wchar_t>> parts = SplitString(Utf8Converter().from_bytes(text), L"\t");
+    const std::vector<CStdStr<wchar_t>> parts = SplitString(GetThreadUtf8Converter().from_bytes(text), L"\t");
     if (parts.size() != 3)
         throw hresult_exception(E_INVALIDARG, "Invalid entryid data");
     const Box_20::BoxConstantsType& constants = Box_20::BoxConstants();
@@ -136,7 +136,7 @@ CStdStr<wchar_t> LSBoxOnlineSearchPageResults::GetPreviewPath(const CStdStr<wcha
         const Json::Value& link = reply.isObject() ? reply["expiring_embed_link"] : Json::Value::nullSingleton();
         const Json::Value& linkUrl = link.isObject() ? link["url"] : Json::Value::nullSingleton();
         if (linkUrl.isString())
-            return Utf8Converter().from_bytes(linkUrl.asString());
+            return GetThreadUtf8Converter().from_bytes(linkUrl.asString());
         LOG(ERROR) << " Unable to retrieve preview url: \n";
         throw Box_20::JoinWithSpace(L"LSBoxOnlineSearchPageResults::GetPreviewPath", L"Preview failed");
     } catch (...) {

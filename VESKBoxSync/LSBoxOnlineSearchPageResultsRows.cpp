@@ -21,7 +21,7 @@ using namespace LSTableDataOnlineDocResults;
 constexpr int32_t kFixedColumns = 11;
 constexpr char kEnterpriseScopePrefix[] = "enterprise_";
 
-CStdStr<wchar_t> Wide(const std::string& utf8) { return Utf8Converter().from_bytes(utf8); }
+CStdStr<wchar_t> Wide(const std::string& utf8) { return GetThreadUtf8Converter().from_bytes(utf8); }
 
 _variant_t TextValue(const Json::Value& value) { return _variant_t(Wide(value.asString()).c_str()); }
 

@@ -12,7 +12,7 @@ namespace {
 std::string NarrowForLog(const std::wstring& message)
 {
     try {
-        return Utf8Converter().to_bytes(message);
+        return GetThreadUtf8Converter().to_bytes(message);
     } catch (const std::range_error&) {
         return "Box_20::ApiException (message not representable in UTF-8)";
     }

@@ -40,7 +40,7 @@ CStdStr<wchar_t> PercentEncode(std::wstring_view text)
 {
     std::string utf8;
     try {
-        utf8 = Utf8Converter().to_bytes(text);
+        utf8 = GetThreadUtf8Converter().to_bytes(text);
     } catch (const std::range_error&) {
         throw hresult_exception(E_INVALIDARG, "Box_20::PercentEncode text is not valid Unicode");
     }

@@ -24,7 +24,7 @@ constexpr wchar_t kDefaultPartContentType[] = L"application/octet-stream";
 std::string Utf8(const std::wstring& text)
 {
     try {
-        return Utf8Converter().to_bytes(text);
+        return GetThreadUtf8Converter().to_bytes(text);
     } catch (const std::range_error&) {
         throw hresult_exception(E_INVALIDARG, "Box_20 request body: text is not valid Unicode");
     }
@@ -32,7 +32,7 @@ std::string Utf8(const std::wstring& text)
 
 CStdStr<wchar_t> WideFromUtf8(const std::string& utf8)
 {
-    return Utf8Converter().from_bytes(utf8);
+    return GetThreadUtf8Converter().from_bytes(utf8);
 }
 
 CStdStr<wchar_t> WriteJson(const Json::Value& value)

@@ -45,7 +45,7 @@ CStdStr<wchar_t> PercentDecode(const std::wstring& value)
         }
     }
     try {
-        return Utf8Converter().from_bytes(bytes);
+        return GetThreadUtf8Converter().from_bytes(bytes);
     } catch (const std::range_error&) {
         return {};
     }

@@ -25,7 +25,7 @@ constexpr wchar_t kVersionPlace[] = L"Box_20::PerformUploadFileVersion";
 std::string Utf8Prefix(const CStdStr<wchar_t>& prefix)
 {
     try {
-        return Utf8Converter().to_bytes(prefix);
+        return GetThreadUtf8Converter().to_bytes(prefix);
     } catch (const std::range_error&) {
         throw hresult_exception(E_INVALIDARG, "Box_20 multipart upload: the file name is not valid Unicode");
     }

@@ -23,7 +23,7 @@ CStdStr<wchar_t> RequiredText(const Json::Value& object, const char* name, const
 {
     CStdStr<wchar_t> text = GetJsonString(object, name);
     if (text.empty())
-        FailOnReply(place, L"Box's reply has no \"" + Utf8Converter().from_bytes(name) + L"\"", reply);
+        FailOnReply(place, L"Box's reply has no \"" + GetThreadUtf8Converter().from_bytes(name) + L"\"", reply);
     return text;
 }
 
@@ -32,7 +32,7 @@ int64_t RequiredInteger(const Json::Value& object, const char* name, const std::
 {
     const Json::Value& value = object.isObject() ? object[name] : Json::Value::nullSingleton();
     if (!value.isInt64())
-        FailOnReply(place, L"Box's reply has no integer \"" + Utf8Converter().from_bytes(name) + L"\"",
+        FailOnReply(place, L"Box's reply has no integer \"" + GetThreadUtf8Converter().from_bytes(name) + L"\"",
                     reply);
     return value.asInt64();
 }

@@ -33,7 +33,7 @@ void RequireDecimalIds(const PlaceholderMap& params)
         const auto entry = params.find(key);
         if (entry != params.end() && !IsBoxId(entry->second))
             throw hresult_exception(E_INVALIDARG, "Box_20 request address: " +
-                                                      Utf8Converter().to_bytes(key) +
+                                                      GetThreadUtf8Converter().to_bytes(key) +
                                                       " must be decimal digits");
     }
 }
@@ -124,7 +124,7 @@ std::wstring FileExtensionsQuery(const FileSearchParameters& parameters)
 
 std::string MetadataFiltersJson(const FileSearchParameters& parameters)
 {
-    const Utf8Converter utf8;
+    const Utf8Converter utf8 = GetThreadUtf8Converter();
     Json::Value filters(Json::objectValue);
     for (const auto& [key, value] : parameters.MetadataFilters)
         filters[utf8.to_bytes(key)] = utf8.to_bytes(value);
@@ -143,7 +143,7 @@ std::wstring MetadataFiltersQuery(const FileSearchParameters& parameters, const 
 {
     if (parameters.MetadataFilters.empty() && !parameters.HasAttachments)
         return {};
-    const std::string quotedKey = Json::valueToQuotedString(Utf8Converter().to_bytes(templateKey).c_str());
+    const std::string quotedKey = Json::valueToQuotedString(GetThreadUtf8Converter().to_bytes(templateKey).c_str());
     const std::string mdfilters = "[{\"scope\":\"enterprise\",\"templateKey\":" + quotedKey +
                                   ",\"filters\":" + MetadataFiltersJson(parameters) + "}]";
     return L"&mdfilters=" + PercentEncodeUtf8(mdfilters);

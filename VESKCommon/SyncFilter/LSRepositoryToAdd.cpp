@@ -21,9 +21,9 @@ CStdStr<wchar_t> BlankSeparators(CStdStr<wchar_t> text)
     return text;
 }
 
-std::string Utf8(const std::wstring& text) { return Utf8Converter().to_bytes(text); }
+std::string Utf8(const std::wstring& text) { return GetThreadUtf8Converter().to_bytes(text); }
 
-CStdStr<wchar_t> Wide(const Json::Value& value) { return Utf8Converter().from_bytes(value.asString()); }
+CStdStr<wchar_t> Wide(const Json::Value& value) { return GetThreadUtf8Converter().from_bytes(value.asString()); }
 
 Json::Value ListsAsJson(const LSRepositoryToAdd& record)
 {
@@ -59,7 +59,7 @@ void ReadLists(const CStdStr<wchar_t>& jsonText, LSRepositoryToAdd& record)
     const Json::Value& properties = lists["ReposProps"];
     if (!properties.isNull()) {
         for (const std::string& name : properties.getMemberNames())
-            record.ReposProps.emplace_back(Utf8Converter().from_bytes(name), Wide(properties[name]));
+            record.ReposProps.emplace_back(GetThreadUtf8Converter().from_bytes(name), Wide(properties[name]));
     }
 }
 
@@ -73,7 +73,7 @@ CStdStr<wchar_t> LSRepositoryToAdd::ToFilterString() const
                                        unsigned{Field6Flag}, unsigned{Field7Flag}, unsigned{Field8Flag});
     if (ExtraColumns.empty() && Actions.empty() && ReposProps.empty())
         return text;
-    const CStdStr<wchar_t> json = Utf8Converter().from_bytes(Json::FastWriter().write(ListsAsJson(*this)));
+    const CStdStr<wchar_t> json = GetThreadUtf8Converter().from_bytes(Json::FastWriter().write(ListsAsJson(*this)));
     return text + kTab + BlankSeparators(json);
 }
 

@@ -22,7 +22,7 @@ constexpr wchar_t kRecentDocsDefaultColumns[] =
 
 CStdStr<wchar_t> MemberText(const Json::Value& object, const char* name)
 {
-    return Utf8Converter().from_bytes(object[name].asString());
+    return GetThreadUtf8Converter().from_bytes(object[name].asString());
 }
 
 LSCustomColumnType ColumnType(const CStdStr<wchar_t>& text)

@@ -15,7 +15,7 @@ namespace BoxOperations {
 inline constexpr wchar_t kEmailTemplate[] = L"mailProps";
 inline Box_20::MetadataScopeRecord FullScope() { return {L"1234567", kEmailTemplate, L"fingerprints"}; }
 
-inline std::wstring Wide(const std::string& text) { return Utf8Converter().from_bytes(text); }
+inline std::wstring Wide(const std::string& text) { return GetThreadUtf8Converter().from_bytes(text); }
 
 class OperationsTest : public BoxRoad::BoxRoadTest {
 protected:

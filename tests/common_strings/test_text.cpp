@@ -75,7 +75,7 @@ TEST(FormatDateTimeString, LocaleDateBlankTime)
 
 TEST(Utf8Converter, RoundTripsAllPlanesAndRefusesMalformedInput)
 {
-    const Utf8Converter converter;
+    const Utf8Converter converter = GetThreadUtf8Converter();
     // U+00F6, U+6F22 U+5B57 and U+1F600 from a surrogate pair.
     const std::wstring wide = L"K\u00f6ln \u6f22\u5b57 \xD83D\xDE00";
     const std::string utf8 = converter.to_bytes(wide);
