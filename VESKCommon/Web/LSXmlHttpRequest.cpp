@@ -1,10 +1,13 @@
 #include "LSXmlHttpRequest.h"
 
 #include "ComOwners.h"
+#include "LSAbandonedXmlHttp.h"
 #include "LSCancellableWait.h"
 #include "LSHttpMessageParts.h"
 
 #include <wininet.h>
+
+#include <utility>
 
 using TalvernCommon::unique_safearray;
 using TalvernCommon::unique_variant;
@@ -13,15 +16,15 @@ namespace {
 
 constexpr long kReadyStateComplete = 4;
 
-// Wine's XMLHTTP puts the headers on the wire last-set first, Windows' in the order set; the
-// server must see the order the caller chose.
-bool XmlHttpReversesHeaders()
+// Wine's XMLHTTP differs from Windows' in two ways a caller must not see: the order of the headers
+// on the wire, and a transfer that outlives abort().
+bool IsWinesXmlHttp()
 {
-    static const bool reverses = [] {
+    static const bool wine = [] {
         const HMODULE ntdll = ::GetModuleHandleW(L"ntdll.dll");
         return ntdll != nullptr && ::GetProcAddress(ntdll, "wine_get_version") != nullptr;
     }();
-    return reverses;
+    return wine;
 }
 
 // A BSTR out-parameter read into a _bstr_t that owns it; empty when the read fails.
@@ -60,6 +63,8 @@ HRESULT LSXmlHttpRequest::Open(BSTR method, BSTR url, const VARIANT& async, cons
 {
     RememberOpen(method, url);
     if (!m_request) {
+        // A stopped sync may be the last request for a long while: what it gave up goes here too.
+        LSAbandonedXmlHttp::ReleaseFinished();
         const HRESULT created = MsxmlInterop::CreateXmlHttpRequest(m_request);
         if (FAILED(created))
             return created;
@@ -84,7 +89,9 @@ HRESULT LSXmlHttpRequest::ApplyHeaders()
         return m_request->setRequestHeader(_bstr_t(header.first.c_str()), _bstr_t(header.second.c_str()));
     };
     HRESULT hr = S_OK;
-    if (XmlHttpReversesHeaders()) {
+    // Wine's XMLHTTP puts them on the wire last-set first, Windows' in the order set; the server
+    // must see the order the caller chose.
+    if (IsWinesXmlHttp()) {
         for (auto header = headers.rbegin(); header != headers.rend() && SUCCEEDED(hr); ++header)
             hr = apply(*header);
     } else {
@@ -141,10 +148,12 @@ HRESULT LSXmlHttpRequest::Send(const VARIANT& body, const LSCancelCheck& cancel)
 void LSXmlHttpRequest::AbandonTransfer()
 {
     m_request->abort();
-    // Wine's XMLHTTP cannot stop a transfer in flight: its binding goes on writing into the
-    // object until the server is done. The object is left to it rather than freed under it;
-    // a stop or a dead server is rare enough for the few kilobytes.
-    m_request.detach();
+    // Windows' XMLHTTP holds what it still needs; Wine's goes on writing into the object, holding
+    // no reference to it, until the transfer ends.
+    if (IsWinesXmlHttp())
+        LSAbandonedXmlHttp::Keep(std::move(m_request));
+    else
+        m_request.reset();
 }
 
 HRESULT LSXmlHttpRequest::Abort() { return m_request ? m_request->abort() : S_OK; }

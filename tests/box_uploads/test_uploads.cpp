@@ -24,10 +24,14 @@ struct SizeCase {
     unsigned parts;  // 0 for one multipart request
 };
 
+// A size that is no multiple of 1 MiB ends the last part, and the whole file's digest, with a
+// short hash block.
 const SizeCase kSizes[] = {
     {"JustBelowTheSessionSize", kChunkedThreshold - 1, false, 0, 0},
     {"AtTheSessionSize", kChunkedThreshold, false, 8 * kMiB, 7},
     {"VersionWithLargerParts", 60 * kMiB, true, 16 * kMiB, 4},
+    {"OddSizeAboveTheSessionSize", kChunkedThreshold + 12345, false, 8 * kMiB, 7},
+    {"VersionOfAnOddSize", 60 * kMiB + 777, true, 16 * kMiB, 4},
 };
 
 class UploadSize : public UploadTest, public ::testing::WithParamInterface<SizeCase> {};
@@ -59,8 +63,8 @@ TEST_P(UploadSize, StoresTheFileThroughTheRightRoad)
         return;
     const Json::Value session = Requests("POST", fileRoute + "/upload_sessions");
     ASSERT_EQ(1u, session.size());
-    EXPECT_EQ(size.newVersion ? R"({"file_name":"data.bin","file_size":62914560})"
-                              : R"({"file_name":"data.bin","file_size":52428800,"folder_id":"0"})",
+    EXPECT_EQ(R"({"file_name":"data.bin","file_size":)" + std::to_string(size.size) +
+                  (size.newVersion ? "}" : R"(,"folder_id":"0"})"),
               Body(session[0]));
     EXPECT_EQ("committed", Sessions()[0]["state"].asString());
 }

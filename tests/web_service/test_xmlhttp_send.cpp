@@ -1,7 +1,9 @@
-// XMLHTTP sends: status classes, and the ways a wait ends (reply, stop from another thread, a silent peer).
+// XMLHTTP sends: status classes, the ways a wait ends (reply, stop from another thread, a silent
+// peer), and what a stopped transfer leaves behind.
 #include "LSXmlHttpRequest.h"
 #include "WebServiceTestSupport.h"
 
+#include <psapi.h>
 #include <wininet.h>
 
 using namespace WebServiceTest;
@@ -15,6 +17,17 @@ Json::Value Reply(int status, const std::string& text, const Json::Value& header
     reply["text"] = text;
     reply["headers"] = headers;
     return reply;
+}
+
+// The process's private bytes as a host reads them; Wine reports them only as the commit charge.
+SIZE_T PrivateBytes()
+{
+    PROCESS_MEMORY_COUNTERS_EX counters{};
+    counters.cb = sizeof(counters);
+    if (!::GetProcessMemoryInfo(::GetCurrentProcess(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters),
+                                sizeof(counters)))
+        throw hresult_exception(HRESULT_FROM_WIN32(::GetLastError()), "GetProcessMemoryInfo failed");
+    return counters.PrivateUsage != 0 ? counters.PrivateUsage : counters.PagefileUsage;
 }
 
 using XmlHttpSend = StandInTest;
@@ -73,4 +86,37 @@ TEST_F(XmlHttpSend, APeerThatNeverAnswersEndsInATimeoutNotAHangAndBadUseFails)
               E_UNEXPECTED);
     EXPECT_TRUE(FAILED(unopened->Open(_bstr_t(L"GET"), _bstr_t(L"not a url"), _variant_t(true), _variant_t(L""),
                                       _variant_t(L""))));
+}
+
+// A stopped transfer goes on, and its reply still arrives into the object: once it is in, nothing of
+// the transfer may stay, so that a sync stopped again and again does not grow the host's memory.
+TEST_F(XmlHttpSend, StoppedTransfersLeaveNothingBehindOnceTheirRepliesAreIn)
+{
+    constexpr int kStops = 12;
+    constexpr SIZE_T kReplyBytes = 1024 * 1024;
+    Json::Value slow = Reply(200, std::string(kReplyBytes, 'x'));
+    slow["delay_ms"] = 400;
+    slow["times"] = 1000;
+    Script("POST", "/test/slow", slow);
+    Json::Value quick = Reply(200, "{}");
+    quick["times"] = 1000;
+    Script("POST", "/test/quick", quick);
+    const LSCancelCheck stop = [] { return true; };
+    const auto stopMany = [&] {
+        for (int i = 0; i < kStops; ++i)
+            ASSERT_EQ(Open(L"POST", Url("/test/slow"))->Send(_variant_t(L"{}"), stop), E_ABORT);
+        // The stopped transfers go on while the next request waits: one as slow as they are lets
+        // their replies in, and the one after it lets go of them.
+        Send(L"POST", "/test/slow", _variant_t(L"{}"));
+        Send(L"POST", "/test/quick", _variant_t(L"{}"));
+    };
+
+    stopMany();
+    const SIZE_T afterFirstStops = PrivateBytes();
+    stopMany();
+    const SIZE_T afterSecondStops = PrivateBytes();
+
+    EXPECT_LT(afterSecondStops, afterFirstStops + kStops * kReplyBytes / 2)
+        << "private bytes after " << kStops << " stops: " << afterFirstStops << ", after " << 2 * kStops << ": "
+        << afterSecondStops;
 }
