@@ -11,6 +11,7 @@
 #include "HResultException.h"
 #include "LSBaseWS.h"
 #include "LSCancelCheck.h"
+#include "LSCancellableWait.h"
 #include "LSDiag.h"
 #include "LSFileSystem.h"
 #include "LSHttpError.h"
@@ -19,10 +20,7 @@
 #include "LSWinInet.h"
 #include "StringUtils.h"
 
-#include <atomic>
 #include <memory>
-#include <mutex>
-#include <thread>
 #include <vector>
 
 namespace {
@@ -39,38 +37,42 @@ struct LastDownload {
     ULONGLONG StoredAt = 0;
 };
 
-// Serialises the downloads of the process. A download dispatches its thread's window messages
-// while it waits, and a handler may start another one: that call is refused at once, since
-// waiting for the lock its own thread holds would never end.
+// Serialises the downloads of the process; a thread that finds one running waits for it as for a
+// request. A download dispatches its thread's window messages while it waits, and a handler may
+// start another one: that call is refused at once, since waiting for the lock its own thread holds
+// would never end.
 class DownloadLock {
 public:
-    DownloadLock()
+    explicit DownloadLock(ILSShutdownInformer* informer)
     {
-        if (Owner().load() == std::this_thread::get_id()) {
+        switch (Lock().Acquire(MakeCancelCheck(informer))) {
+        case LSLockResult::Taken:
+            return;
+        case LSLockResult::HeldByThisThread:
             LOG(ERROR) << "VESKBoxSyncFilterImpl::raw_DownloadFileContents: refused, called again while this thread "
                           "downloads";
             throw hresult_exception(E_FAIL, "a download was started while this thread downloads");
+        case LSLockResult::Cancelled:
+            LS_DIAG_LOG(1) << "VESKBoxSyncFilterImpl::raw_DownloadFileContents: stopped while waiting for another "
+                              "thread's download";
+            throw E_ABORT;
+        case LSLockResult::TimedOut:
+            LOG(ERROR) << "VESKBoxSyncFilterImpl::raw_DownloadFileContents: " << kDownloadWaitTimedOutText;
+            throw hresult_exception(HRESULT_FROM_WIN32(ERROR_TIMEOUT), kDownloadWaitTimedOutText);
         }
-        m_lock = std::unique_lock<std::mutex>(Mutex());
-        Owner() = std::this_thread::get_id();
     }
-    ~DownloadLock() { Owner() = std::thread::id(); }
+    ~DownloadLock() { Lock().Release(); }
     DownloadLock(const DownloadLock&) = delete;
     DownloadLock& operator=(const DownloadLock&) = delete;
 
 private:
-    static std::mutex& Mutex()
-    {
-        static std::mutex mutex;
-        return mutex;
-    }
-    static std::atomic<std::thread::id>& Owner()
-    {
-        static std::atomic<std::thread::id> owner;
-        return owner;
-    }
+    static constexpr char kDownloadWaitTimedOutText[] = "gave up waiting for another thread's download";
 
-    std::unique_lock<std::mutex> m_lock;
+    static LSRequestLock& Lock()
+    {
+        static LSRequestLock lock;
+        return lock;
+    }
 };
 
 // Guarded by DownloadLock.
@@ -265,7 +267,7 @@ HRESULT STDMETHODCALLTYPE VESKBoxSyncFilterImpl::raw_DownloadFileContents(BSTR f
             return E_INVALIDARG;
         ILSShutdownInformer* const informer = m_shutdownInformer.get();
         const CStdStr<wchar_t> etag = Box_20::GetFileETag(fileId, informer);
-        const DownloadLock lock;
+        const DownloadLock lock(informer);
         const LastDownload* kept = ReusableDownload(fileId, etag);
         if (kept != nullptr && WriteKeptContent(*kept, path))
             return S_OK;

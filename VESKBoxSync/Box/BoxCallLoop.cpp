@@ -22,9 +22,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdint>
-#include <mutex>
 #include <optional>
-#include <thread>
 
 namespace Box_20 {
 
@@ -33,7 +31,7 @@ namespace {
 constexpr int32_t kLastAttempt = 5;
 constexpr std::chrono::milliseconds kPauseAfterRefresh{500};
 constexpr std::chrono::milliseconds kPauseBeforeServerRetry{200};
-constexpr std::chrono::milliseconds kRefreshLockTry{100};
+constexpr char kRefreshWaitTimedOutText[] = "Gave up waiting for another thread's refresh of the Box tokens";
 constexpr UINT kSchemaValidationFailedString = 4259;
 constexpr wchar_t kSchemaValidationFailed[] = L"schema_validation_failed";
 
@@ -42,32 +40,30 @@ CStdStr<wchar_t> ResponseText(const ILSHttpRequest& request)
     return BstrText(request.GetResponseText());
 }
 
-// Only one caller refreshes at a time; the others wait here, and a shutdown ends their wait. The
-// owner is recorded because a refresh dispatches its thread's window messages: a handler that
-// meets a 401 meanwhile must fail at once rather than wait for its own thread.
+// Only one caller refreshes at a time; the others wait for it as for a request. A refresh
+// dispatches its thread's window messages: a handler that meets a 401 meanwhile fails at once
+// rather than wait for its own thread.
 class RefreshLock {
 public:
-    explicit RefreshLock(ILSShutdownInformer* informer) : m_lock(BoxTokenRefreshMutex, std::defer_lock)
+    explicit RefreshLock(ILSShutdownInformer* informer)
     {
-        if (BoxTokenRefreshOwner.load() == std::this_thread::get_id()) {
+        switch (BoxTokenRefreshLock.Acquire(MakeCancelCheck(informer))) {
+        case LSLockResult::Taken:
+            return;
+        case LSLockResult::HeldByThisThread:
             LOG(ERROR) << "Box_20::RenewTokensAfterUnauthorized: called again while this thread refreshes";
             throw hresult_exception(E_FAIL, kTokensBlockedText);
+        case LSLockResult::Cancelled:
+            LS_DIAG_LOG(1) << "Aborting waiting for tokens ";
+            throw E_ABORT;
+        case LSLockResult::TimedOut:
+            LOG(ERROR) << "Box_20::RenewTokensAfterUnauthorized: " << kRefreshWaitTimedOutText;
+            throw hresult_exception(HRESULT_FROM_WIN32(ERROR_TIMEOUT), kRefreshWaitTimedOutText);
         }
-        const LSCancelCheck shuttingDown = MakeCancelCheck(informer);
-        while (!m_lock.try_lock_for(kRefreshLockTry)) {
-            if (shuttingDown && shuttingDown()) {
-                LS_DIAG_LOG(1) << "Aborting waiting for tokens ";
-                throw E_ABORT;
-            }
-        }
-        BoxTokenRefreshOwner = std::this_thread::get_id();
     }
-    ~RefreshLock() { BoxTokenRefreshOwner = std::thread::id(); }
+    ~RefreshLock() { BoxTokenRefreshLock.Release(); }
     RefreshLock(const RefreshLock&) = delete;
     RefreshLock& operator=(const RefreshLock&) = delete;
-
-private:
-    std::unique_lock<std::timed_mutex> m_lock;
 };
 
 // The call loop's pauses end early, with E_ABORT, when the host shuts down.

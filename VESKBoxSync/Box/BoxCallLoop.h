@@ -55,9 +55,9 @@ Json::Value CallBoxAPI(const CStdStr<wchar_t>& url, ILSShutdownInformer* informe
 inline constexpr wchar_t kJsonPatchContentType[] = L"application/json-patch+json";
 
 // The loop itself. On return the owner holds the request whose reply succeeded. Throws the last
-// LSHttpError, the bare HRESULT E_ABORT for a shutdown while it waits for the refresh lock, and
-// what the send and the token cache throw. contentType, when given, replaces the one multipart
-// selects.
+// LSHttpError, what RenewTokensAfterUnauthorized throws when the refresh lock cannot be had (E_ABORT
+// for a shutdown while it waits), and what the send and the token cache throw. contentType, when
+// given, replaces the one multipart selects.
 void CallBoxAPIWithRetry(std::unique_ptr<ILSHttpRequest>& request, const CStdStr<wchar_t>& url,
                          ILSShutdownInformer* informer, const CStdStr<wchar_t>& method, const _variant_t& body,
                          bool multipart, BoxStartedRequest* started = nullptr, const wchar_t* contentType = nullptr);
@@ -77,10 +77,12 @@ void PerformASyncSend(std::unique_ptr<ILSHttpRequest>& request, const CStdStr<wc
 
 // After a 401: renews the tokens under the process's refresh lock, unless another caller renewed
 // them since tokensOfAttempt were read (attempt only goes into the log). A refresh token that Box
-// refuses (400) clears the cache. Throws what the refresh throws, the bare HRESULT E_ABORT for a
-// shutdown while waiting for the lock, and hresult_exception E_FAIL "Blocked from accessing Box
-// tokens, ..." when called from a window message that a refresh on the same thread dispatches. The parts and the commit of a session upload, sent
-// outside the loop, renew their tokens through it too.
+// refuses (400) clears the cache. While another thread refreshes, waits for it as for a request
+// (LSRequestLock). Throws what the refresh throws, the bare HRESULT E_ABORT for a shutdown while
+// waiting for the lock, hresult_exception HRESULT_FROM_WIN32(ERROR_TIMEOUT) when the other thread
+// keeps the lock past the wait's bound, and hresult_exception E_FAIL "Blocked from accessing Box
+// tokens, ..." when called from a window message that a refresh on the same thread dispatches. The
+// parts and the commit of a session upload, sent outside the loop, renew their tokens through it too.
 void RenewTokensAfterUnauthorized(const RefreshTokensType& tokensOfAttempt, int32_t attempt,
                                   ILSShutdownInformer* informer);
 

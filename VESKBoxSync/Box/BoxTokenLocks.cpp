@@ -3,7 +3,6 @@
 namespace Box_20 {
 
 std::timed_mutex BoxTokenMutex;
-std::timed_mutex BoxTokenRefreshMutex;
-std::atomic<std::thread::id> BoxTokenRefreshOwner;
+LSRequestLock BoxTokenRefreshLock;
 
 } // namespace Box_20

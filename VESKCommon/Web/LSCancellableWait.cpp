@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <optional>
+#include <utility>
 
 namespace {
 
@@ -107,4 +108,33 @@ bool SleepPumpingMessages(milliseconds duration, const LSCancelCheck& cancel)
             return true;
         pump.RunFor(ToWaitMs(left));
     }
+}
+
+LSLockResult LSRequestLock::Acquire(const LSCancelCheck& cancel)
+{
+    if (m_owner.load() == std::this_thread::get_id())
+        return LSLockResult::HeldByThisThread;
+    unsigned takesSeen = m_takes.load();
+    const auto taken = [this] { return m_mutex.try_lock(); };
+    const auto changedHands = [this, &takesSeen] {
+        const unsigned takes = m_takes.load();
+        return std::exchange(takesSeen, takes) != takes;
+    };
+    switch (PumpMessagesUntil(taken, changedHands, cancel, m_waitTimeout)) {
+    case LSWaitResult::Done:
+        break;
+    case LSWaitResult::Cancelled:
+        return LSLockResult::Cancelled;
+    case LSWaitResult::TimedOut:
+        return LSLockResult::TimedOut;
+    }
+    m_owner = std::this_thread::get_id();
+    ++m_takes;
+    return LSLockResult::Taken;
+}
+
+void LSRequestLock::Release()
+{
+    m_owner = std::thread::id();
+    m_mutex.unlock();
 }

@@ -5,8 +5,11 @@
 
 #include <windows.h>
 
+#include <atomic>
 #include <chrono>
 #include <functional>
+#include <mutex>
+#include <thread>
 
 enum class LSWaitResult { Done, Cancelled, TimedOut };
 
@@ -27,3 +30,33 @@ LSWaitResult PumpMessagesUntil(const std::function<bool()>& done, const std::fun
 
 // Lets the duration pass while dispatching the thread's messages; false when cancelled first.
 bool SleepPumpingMessages(std::chrono::milliseconds duration, const LSCancelCheck& cancel);
+
+enum class LSLockResult { Taken, HeldByThisThread, Cancelled, TimedOut };
+
+// A process-wide lock that a thread holds across its requests to Box. A thread that finds it held
+// waits as for a request: dispatching its window messages, asking the cancel check, and giving up
+// once the lock has stayed with one holder for the timeout. The holder dispatches its messages
+// while it talks to Box, so a handler on its own thread may ask again: that is refused at once,
+// since it would wait for its own thread.
+class LSRequestLock {
+public:
+    // The longest a request waits for a sign of life from Box. A holder may keep the lock longer (a
+    // handler its dispatch ran that does not return, a long transfer): its waiters then fail
+    // clearly rather than hang the host's call.
+    static constexpr std::chrono::milliseconds kDefaultWaitTimeout = std::chrono::minutes(10);
+
+    explicit LSRequestLock(std::chrono::milliseconds waitTimeout = kDefaultWaitTimeout) : m_waitTimeout(waitTimeout) {}
+    LSRequestLock(const LSRequestLock&) = delete;
+    LSRequestLock& operator=(const LSRequestLock&) = delete;
+
+    // Taken: the caller holds the lock and calls Release. Otherwise it does not hold it.
+    LSLockResult Acquire(const LSCancelCheck& cancel);
+    void Release();
+
+private:
+    std::chrono::milliseconds m_waitTimeout;
+    std::mutex m_mutex;
+    std::atomic<std::thread::id> m_owner{std::thread::id()};
+    // Counts the takes: a waiter that sees it move knows the lock changed hands.
+    std::atomic<unsigned> m_takes{0};
+};

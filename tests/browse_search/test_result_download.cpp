@@ -5,13 +5,16 @@
 #include "ScratchFolder.h"
 
 #include <chrono>
+#include <memory>
 #include <thread>
 
 using namespace BrowseSearch;
+using namespace std::chrono_literals;
 
 namespace {
 
 constexpr char kContentRoute[] = "GET /2.0/files/{file_id}/content";
+constexpr char kFileRoute[] = "GET /2.0/files/{file_id}";
 
 class ResultDownload : public BrowseSearchTest {
 protected:
@@ -28,8 +31,13 @@ protected:
 
     HRESULT Download(const std::wstring& fileIdOrUrl, const std::wstring& path)
     {
-        return static_cast<ILSQueryOnlinePageResults*>(filter_.get())
-            ->raw_DownloadFileContents(_bstr_t(fileIdOrUrl.c_str()), _bstr_t(path.c_str()));
+        return DownloadThrough(*filter_, fileIdOrUrl, path);
+    }
+    static HRESULT DownloadThrough(FilterTests::BoxFilter& filter, const std::wstring& fileIdOrUrl,
+                                   const std::wstring& path)
+    {
+        return static_cast<ILSQueryOnlinePageResults*>(&filter)->raw_DownloadFileContents(
+            _bstr_t(fileIdOrUrl.c_str()), _bstr_t(path.c_str()));
     }
 
     std::string SeedText(const std::string& text) const
@@ -70,6 +78,66 @@ TEST_F(ResultDownload, ASmallFileIsReusedForItsVersionWithinTenSecondsALargeOneN
     EXPECT_EQ(17u * 1024 * 1024, LSFileSystem::ReadBinaryFile(target).size());
 }
 
+// A second host thread's download waits for the first one's, which waits out Box's 202, as for a
+// request: both windows answer meanwhile, and the host's stop ends the second one's wait.
+TEST_F(ResultDownload, AThreadWaitingForAnotherThreadsDownloadAnswersItsWindowAndStops)
+{
+    // Ids no earlier run of this case used, so that no content it left in memory answers the first download.
+    static int run = 0;
+    const std::string firstId = std::to_string(8210 + ++run), secondId = "9" + firstId;
+    Seed(R"({"files": [{"name": "first.txt", "content_text": "first", "id": ")" + firstId +
+         R"("}, {"name": "second.txt", "content_text": "second", "id": ")" + secondId + R"("}]})");
+    AddFault(R"({"method": "GET", "path": "/2.0/files/*/content", "status": 202, "headers": {"Retry-After": "4"}})");
+    // The first download holds the lock until it asks for the content again.
+    const auto firstHeld = [&] { return Journal(kContentRoute).size() == 1u; };
+    HRESULT first = E_UNEXPECTED;
+    BoxRoad::HostThread downloader([&] { first = Download(Wide(firstId), scratch_.File(L"first.txt")); });
+    const bool holding = BoxRoad::WaitUntil(
+        [&] {
+            const Json::Value sends = Journal(kContentRoute);
+            return sends.size() == 1 && sends[0]["status"].asInt() == 202;
+        },
+        10s);
+
+    const auto waiterInformer = TestHost::TestShutdownInformer::Create();
+    auto waiterFilter = std::make_unique<FilterTests::BoxFilter>();
+    waiterFilter->put_pShutdownInformer(waiterInformer.get());
+    HRESULT second = E_UNEXPECTED;
+    BoxRoad::HostThread waiter(
+        [&] { second = DownloadThrough(*waiterFilter, Wide(secondId), scratch_.File(L"second.txt")); });
+    const bool versionAsked = holding && BoxRoad::WaitUntil(
+                                             [&] {
+                                                 const Json::Value sends = Journal(kFileRoute);
+                                                 return sends.size() == 2 && sends[1]["status"].asInt() == 200;
+                                             },
+                                             10s);
+    // Waiting as a request waits, it asks the host whether to stop; a thread blocked on the lock never asks.
+    const long queries = waiterInformer->StopQueries();
+    const bool waiting =
+        versionAsked &&
+        BoxRoad::WaitUntil([&] { return waiterInformer->StopQueries() >= queries + 3 || !firstHeld(); }, 10s) &&
+        firstHeld();
+
+    waiter.PostToWindow();
+    downloader.PostToWindow();
+    const bool answered =
+        BoxRoad::WaitUntil([&] { return waiter.Answered() == 1 && downloader.Answered() == 1; }, 10s);
+    const bool answeredWhileHeld = answered && firstHeld();
+    waiterInformer->RequestStop();
+    const bool stopped = BoxRoad::WaitUntil([&] { return waiter.Ended(); }, 10s);
+    const bool stoppedWhileHeld = stopped && firstHeld();
+    EXPECT_EQ(S_OK, downloader.Result());
+    EXPECT_EQ(S_OK, waiter.Result());
+
+    EXPECT_TRUE(waiting) << "the second download did not ask the host whether to stop while it waited";
+    EXPECT_TRUE(answeredWhileHeld) << "a window did not answer while another thread downloaded";
+    EXPECT_TRUE(stoppedWhileHeld) << "the stop did not end the wait for the other download";
+    EXPECT_EQ(E_ABORT, second);
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, ::GetFileAttributesW(scratch_.File(L"second.txt").c_str()));
+    EXPECT_EQ(S_OK, first);
+    EXPECT_EQ("first", ReadFileBytes(scratch_.File(L"first.txt")));
+}
+
 struct NestedDownloadCase {
     const char* name;
     // Ids of the test's own, so that no row meets the content another one left in memory.
@@ -100,7 +168,7 @@ TEST_P(NestedDownload, RunsOrIsRefusedButNeverWaitsForItsOwnThread)
 
 const NestedDownloadCase kNestedDownloads[] = {
     {"WhileTheVersionIsAsked", "801", R"({"method": "GET", "path": "/2.0/files/*", "action": "pass", "delay_ms": 500})",
-     "GET /2.0/files/{file_id}", S_OK},
+     kFileRoute, S_OK},
     {"WhileContentIsAwaited", "802",
      R"({"method": "GET", "path": "/2.0/files/*/content", "status": 202, "headers": {"Retry-After": "1"}})",
      kContentRoute, E_FAIL},

@@ -8,6 +8,7 @@
 #include "LSResources.h"
 #include "LSSetting.h"
 #include "ThrownHresult.h"
+#include "UniqueResource.h"
 
 #include <objbase.h>
 
@@ -82,6 +83,68 @@ std::future<HRESULT> StartStaCall(std::function<void()> call, std::thread& threa
     });
     return result;
 }
+
+namespace {
+
+constexpr wchar_t kHostWindowClass[] = L"BoxRoadHostWindow";
+constexpr UINT kTestMessage = WM_APP + 1;
+
+LRESULT CALLBACK HostWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    auto* const answered = reinterpret_cast<std::atomic<long>*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    if (message != kTestMessage || answered == nullptr)
+        return DefWindowProcW(window, message, wParam, lParam);
+    ++*answered;
+    return 0;
+}
+
+TalvernCommon::unique_hwnd CreateHostWindow(std::atomic<long>& answered)
+{
+    static const ATOM registered = [] {
+        WNDCLASSW windowClass{};
+        windowClass.lpfnWndProc = HostWindowProc;
+        windowClass.hInstance = GetModuleHandleW(nullptr);
+        windowClass.lpszClassName = kHostWindowClass;
+        return RegisterClassW(&windowClass);
+    }();
+    if (registered == 0)
+        return {};
+    TalvernCommon::unique_hwnd window(CreateWindowExW(0, kHostWindowClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                                      GetModuleHandleW(nullptr), nullptr));
+    if (window)
+        SetWindowLongPtrW(window.get(), GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&answered));
+    return window;
+}
+
+} // namespace
+
+HostThread::HostThread(std::function<void()> call)
+{
+    std::promise<HWND> created;
+    std::future<HWND> window = created.get_future();
+    result_ = StartStaCall(
+        [this, &created, call = std::move(call)] {
+            const TalvernCommon::unique_hwnd own = CreateHostWindow(answered_);
+            created.set_value(own.get());
+            call();
+        },
+        thread_);
+    window_ = window.get();
+}
+
+HostThread::~HostThread()
+{
+    if (thread_.joinable())
+        thread_.join();
+}
+
+void HostThread::PostToWindow() const
+{
+    EXPECT_NE(nullptr, window_) << "the host thread has no window";
+    EXPECT_TRUE(PostMessageW(window_, kTestMessage, 0, 0));
+}
+
+HRESULT HostThread::Result() { return result_.get(); }
 
 void BoxRoadTest::SetUpTestSuite()
 {

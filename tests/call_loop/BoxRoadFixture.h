@@ -17,6 +17,7 @@
 #include <gtest/gtest.h>
 #include <json/json.h>
 
+#include <atomic>
 #include <chrono>
 #include <functional>
 #include <future>
@@ -42,6 +43,29 @@ std::future<HRESULT> StartStaCall(std::function<void()> call, std::thread& threa
 // when it never ran; exceptions of either call are swallowed.
 bool RunWithNestedCall(const std::function<void()>& call, const std::function<void()>& nested,
                        const std::function<bool()>& ready);
+
+// A host thread: a single-threaded apartment with a message-only window, as the host's own threads
+// have, making one call. The test posts messages to the window and counts those it answered, to see
+// whether the thread keeps answering its window while the call waits.
+class HostThread {
+public:
+    explicit HostThread(std::function<void()> call);
+    ~HostThread();
+    HostThread(const HostThread&) = delete;
+    HostThread& operator=(const HostThread&) = delete;
+
+    void PostToWindow() const;
+    long Answered() const { return answered_; }
+    bool Ended() const { return result_.wait_for(std::chrono::seconds(0)) == std::future_status::ready; }
+    // The HRESULT the call threw (S_OK for none); waits for the call to end.
+    HRESULT Result();
+
+private:
+    std::atomic<long> answered_{0};
+    HWND window_ = nullptr;
+    std::future<HRESULT> result_;
+    std::thread thread_;
+};
 
 // The message of the E_FAIL hresult_exception the call throws; empty when it throws none.
 template <typename Call>

@@ -1,10 +1,10 @@
 // One refresh per expiry however many callers meet it; a refused refresh token forgotten unless a newer one is stored.
 #include "BoxRoadFixture.h"
 
+#include "BoxCallLoop.h"
+#include "BoxConstants.h"
 #include "BoxTokenCache.h"
 #include "BoxTokenLocks.h"
-
-#include <mutex>
 
 using namespace BoxRoad;
 using namespace std::chrono_literals;
@@ -15,7 +15,16 @@ namespace {
 constexpr char kUserInfoRoute[] = "GET /2.0/users/me";
 constexpr char kTokenRoute[] = "POST /oauth2/token";
 
-using TokenRefresh = BoxRoadTest;
+class TokenRefresh : public BoxRoadTest {
+protected:
+    int UnauthorizedSends() const
+    {
+        int unauthorized = 0;
+        for (const Json::Value& send : Journal(kUserInfoRoute))
+            unauthorized += send["status"].asInt() == 401 ? 1 : 0;
+        return unauthorized;
+    }
+};
 
 // The renewed pair is where the next process looks for it.
 TEST_F(TokenRefresh, UnauthorizedRefreshStoresTheNewPairAndPauses)
@@ -51,10 +60,7 @@ TEST_F(TokenRefresh, TwoCallersOnOneExpiredTokenRefreshItOnce)
 
     EXPECT_EQ(2, succeeded.load());
     EXPECT_EQ(1, StandInTokens()["refresh_count"].asInt());
-    int unauthorized = 0;
-    for (const Json::Value& send : Journal(kUserInfoRoute))
-        unauthorized += send["status"].asInt() == 401 ? 1 : 0;
-    EXPECT_EQ(2, unauthorized) << "both callers must have met the expired token";
+    EXPECT_EQ(2, UnauthorizedSends()) << "both callers must have met the expired token";
 }
 
 TEST_F(TokenRefresh, RefusedRefreshForgetsBothTokensAndTheNextCallSignsIn)
@@ -118,10 +124,49 @@ TEST_F(TokenRefresh, BoxCallFromAMessageHandledDuringTheRefreshFailsAtOnce)
     EXPECT_EQ(1, StandInTokens()["refresh_count"].asInt());
 }
 
+// A second host thread that meets the same expiry waits for the first one's refresh as for a
+// request: both windows answer while Box holds the token request, and the host's stop ends the wait.
+TEST_F(TokenRefresh, AThreadWaitingForAnotherThreadsRefreshAnswersItsWindowAndStops)
+{
+    ExpireAccessToken();
+    AddFault(R"({"method":"POST","path":"/oauth2/token","action":"pass","delay_ms":4000})");
+    const auto tokenRequestHeld = [&] {
+        const Json::Value sends = Journal(kTokenRoute);
+        return sends.size() == 1 && sends[0]["status"].isNull();
+    };
+    std::string refreshed;
+    HostThread refresher([&] { refreshed = CallUserInfo()["type"].asString(); });
+    const bool refreshing = WaitUntil([&] { return Journal(kTokenRoute).size() == 1u; }, 10s);
+
+    const auto waiterInformer = TestHost::TestShutdownInformer::Create();
+    HostThread waiter([&] {
+        Box_20::CallBoxAPI(UserInfoUrl(), waiterInformer.get(), Box_20::BoxConstants().VerbGet, _variant_t(), false);
+    });
+    const bool got401 = refreshing && WaitUntil([&] { return UnauthorizedSends() == 2; }, 10s);
+    const long queries = waiterInformer->StopQueries();
+    const bool waiting = got401 && WaitUntil([&] { return waiterInformer->StopQueries() >= queries + 3; }, 10s);
+
+    waiter.PostToWindow();
+    refresher.PostToWindow();
+    const bool answered = WaitUntil([&] { return waiter.Answered() == 1 && refresher.Answered() == 1; }, 10s);
+    const bool answeredWhileHeld = answered && tokenRequestHeld();
+    waiterInformer->RequestStop();
+    const bool stopped = WaitUntil([&] { return waiter.Ended(); }, 10s);
+    const bool stoppedWhileHeld = stopped && tokenRequestHeld();
+
+    ASSERT_TRUE(waiting) << "the second thread never waited for the refresh";
+    EXPECT_TRUE(answeredWhileHeld) << "a window did not answer while another thread refreshed";
+    EXPECT_TRUE(stoppedWhileHeld) << "the stop did not end the wait for the refresh";
+    EXPECT_EQ(E_ABORT, waiter.Result());
+    EXPECT_EQ(S_OK, refresher.Result());
+    EXPECT_EQ("user", refreshed);
+    EXPECT_EQ(1, StandInTokens()["refresh_count"].asInt());
+}
+
 TEST_F(TokenRefresh, ShutdownWhileWaitingForTheRefreshLockAbortsPromptly)
 {
     ExpireAccessToken();
-    std::unique_lock<std::timed_mutex> refreshing(Box_20::BoxTokenRefreshMutex);
+    ASSERT_EQ(LSLockResult::Taken, Box_20::BoxTokenRefreshLock.Acquire({}));
     std::thread caller;
     std::future<HRESULT> result = StartStaCall([&] { CallUserInfo(); }, caller);
 
@@ -136,7 +181,7 @@ TEST_F(TokenRefresh, ShutdownWhileWaitingForTheRefreshLockAbortsPromptly)
     const bool waiting = got401 && WaitUntil([&] { return informer_->StopQueries() >= queries + 3; }, 10s);
     informer_->RequestStop();
     const bool ended = result.wait_for(5s) == std::future_status::ready;
-    refreshing.unlock();
+    Box_20::BoxTokenRefreshLock.Release();
     caller.join();
 
     EXPECT_TRUE(waiting);
