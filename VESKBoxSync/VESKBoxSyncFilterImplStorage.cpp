@@ -174,7 +174,13 @@ HRESULT VESKBoxSyncFilterImpl::ResolveFolderFromUrl(CStdStr<wchar_t>& startPoint
             LOG(ERROR) << "Invalid Url " << LSDiag::LogText(given) << "\n";
             return E_INVALIDARG;
         }
-        if (!Box_20::VerifyFolder(reference.FolderId, m_shutdownInformer.get())) {
+        const uint64_t number = NewestStartPoint();
+        const bool exists = Box_20::VerifyFolder(reference.FolderId, m_shutdownInformer.get());
+        if (IsOvertaken(number)) {
+            LOG(ERROR) << "A newer start point came first; the address " << LSDiag::LogText(given) << " is dropped";
+            return E_ABORT;
+        }
+        if (!exists) {
             LOG(ERROR) << "Folder " << LSDiag::LogText(reference.FolderId) << " does not exist" << "\n";
             return E_INVALIDARG;
         }

@@ -229,6 +229,13 @@ protected:
     // The remote last-modified time of listed item i, kUnknownRemoteDate when it cannot be had.
     DATE CacheLastModified(unsigned short index);
 
+    // The newest start point's number. Each start point takes the next one on entry, and a step
+    // of it that waits (dispatching the thread's window messages, which lets the host start
+    // another meanwhile) reads it before the wait; once overtaken, the start point stores nothing
+    // more and returns E_ABORT.
+    uint64_t NewestStartPoint() const { return m_newestStartPoint; }
+    bool IsOvertaken(uint64_t startPoint) const { return startPoint != m_newestStartPoint; }
+
     // A count for the host's 16-bit out-parameters: beyond 65,535 it stays there (logged).
     static unsigned short HostCount(size_t count, const char* what);
 
@@ -316,6 +323,8 @@ protected:
     int32_t m_listingMode = kDefaultListingMode;
 
 private:
+    uint64_t m_newestStartPoint = 0;
+
     HRESULT SetItemPropertiesOf(unsigned short index, ILSPropertyMap* item);
     void AddMessageHeader(ILSPropertyMap* item, DATE date, const CStdStr<wchar_t>& fromUser,
                           const CStdStr<wchar_t>& toUser, const PropertyPairs* extra, PendingPropertyPairs& pending);

@@ -61,6 +61,7 @@ HRESULT STDMETHODCALLTYPE LSBaseFileSyncFilter::raw_SetSyncStartPointByString(BS
         if (!ClearOutParam(errorText, nullptr))
             return E_POINTER;
         LS_DIAG_LOG(1) << "LSBaseFileSyncFilter::raw_SetSyncStartPointByString";
+        const uint64_t number = ++m_newestStartPoint;
         m_startedByText = true;
         m_contentsListed = false;
         m_headerOnly = false;
@@ -72,17 +73,21 @@ HRESULT STDMETHODCALLTYPE LSBaseFileSyncFilter::raw_SetSyncStartPointByString(BS
 
         CStdStr<wchar_t> location = m_startPointText;
         CStdStr<wchar_t> ownText;
-        if (const HRESULT hr = ResolveFolderFromUrl(location); FAILED(hr))
+        // Each step may wait, and a start point set meanwhile wins.
+        const auto unlessOvertaken = [this, number](HRESULT hr) { return IsOvertaken(number) ? E_ABORT : hr; };
+        if (const HRESULT hr = unlessOvertaken(ResolveFolderFromUrl(location)); FAILED(hr))
             return FailStartPoint(hr, ownText, errorText);
-        if (const HRESULT hr = GetStartPointFromHost(location); FAILED(hr))
+        if (const HRESULT hr = unlessOvertaken(GetStartPointFromHost(location)); FAILED(hr))
             return FailStartPoint(hr, ownText, errorText);
-        if (const HRESULT hr = PrepareSyncStartPoint(location, ownText); FAILED(hr))
+        if (const HRESULT hr = unlessOvertaken(PrepareSyncStartPoint(location, ownText)); FAILED(hr))
             return FailStartPoint(hr, ownText, errorText);
 
         m_folderLocation = location;
         m_startFolderLeafName = SplitPathAtLastBackslash(m_folderLocation);
         // A text start point lists nothing, so the next folder update must list.
         const HRESULT hr = GetContents(nullptr, kNothingListedMode);
+        if (IsOvertaken(number))
+            return FailStartPoint(E_ABORT, {}, errorText);
         if (SUCCEEDED(hr)) {
             OnSyncStartPointSet();
             return S_OK;
@@ -100,6 +105,7 @@ HRESULT STDMETHODCALLTYPE LSBaseFileSyncFilter::raw_SetSyncStartPoint(ILSPropert
                                                                       long startPointNumber, VARIANT_BOOL lastFlag)
 {
     try {
+        const uint64_t number = ++m_newestStartPoint;
         m_listingMode = ListingModeFromFlags(modeFlag1, modeFlag2);
         m_startedByText = false;
         m_contentsListed = false;
@@ -119,6 +125,8 @@ HRESULT STDMETHODCALLTYPE LSBaseFileSyncFilter::raw_SetSyncStartPoint(ILSPropert
         if (skipListing != VARIANT_FALSE && CanSkipStartPointListing(folderMap))
             return S_OK;
         const HRESULT hr = GetContents(folderMap, m_listingMode);
+        if (IsOvertaken(number))
+            return E_ABORT;
         if (FAILED(hr)) {
             LOG(ERROR) << "Error getting contents";
             return hr;

@@ -1,8 +1,11 @@
 // A repository whose answers a test scripts, for framework behaviour the Box class never reaches.
 #pragma once
 
+#include "ComDef.h"
+#include "ComOwners.h"
 #include "FilterTestObjects.h"
 
+#include <string>
 #include <vector>
 
 namespace SyncDown {
@@ -22,9 +25,23 @@ public:
     std::vector<int> listedModes;
     bool checkoutDiffers = false, treatAsUnchanged = false, docsInFolders = true;
     int readOnlyQueries = 0, dateParses = 0;
+    // The steps that may wait ("resolve", "provider", "prepare", "list"), as they came, and the one
+    // in whose wait the host starts at "Root\Newer", as a window message handled there would.
+    std::vector<std::string> waits;
+    std::string overtakeAt;
+
+    void Wait(const char* step)
+    {
+        waits.push_back(step);
+        if (overtakeAt != step)
+            return;
+        overtakeAt.clear();
+        raw_SetSyncStartPointByString(_bstr_t(L"Root\\Newer"), TalvernCommon::unique_bstr().put());
+    }
 
     HRESULT GetContents(ILSPropertyMap*, int mode) override
     {
+        Wait("list");
         listedModes.push_back(mode);
         if (mode == 3)
             return S_OK;
@@ -53,8 +70,13 @@ public:
     HRESULT SetFilterSubFolderProperties(unsigned short, ILSPropertyMap*) override { return S_OK; }
     HRESULT GetFolderUrl(const Text&, Text&, int) override { return S_OK; }
     HRESULT GetFileUrl(const Text&, Text&, int) override { return S_OK; }
-    HRESULT ResolveFolderFromUrl(Text&) override { return S_OK; }
-    HRESULT PrepareSyncStartPoint(Text&, Text&) override { return S_OK; }
+    HRESULT ResolveFolderFromUrl(Text&) override { return Wait("resolve"), S_OK; }
+    HRESULT GetStartPointFromHost(Text& startPoint) override
+    {
+        Wait("provider");
+        return PlainRepository::GetStartPointFromHost(startPoint);
+    }
+    HRESULT PrepareSyncStartPoint(Text&, Text&) override { return Wait("prepare"), S_OK; }
     bool SetCheckoutUserProperty(unsigned short, ILSPropertyMap*) override { return checkoutDiffers; }
     bool TreatAsUnchanged(unsigned short, ILSPropertyMap*) override { return treatAsUnchanged; }
     bool AllowsDocumentsInSubFolders() const override { return docsInFolders; }

@@ -2,6 +2,7 @@
 #include "BoxSyncFixture.h"
 
 using namespace SyncDown;
+using TestHost::TestPropertyMap;
 
 namespace {
 
@@ -16,6 +17,24 @@ protected:
                  "files": [{"name": "old.txt", "parent_id": "500", "id": "601", "content_text": "o",
                             "modified_at": "2010-01-01T00:00:00Z"}]})");
         ASSERT_EQ(S_OK, host_.raw_SetSyncStartPoint(StartFolder(L"500").get(), T, F, F, 0, F));
+    }
+
+    // Runs the call while Box holds its request on the path; meanwhile the host starts at 510.
+    void RunOvertakenAt510(const std::string& held, const std::function<void()>& call)
+    {
+        AddFault(R"({"method": "GET", "path": ")" + held + R"(", "delay_ms": 1000, "action": "pass"})");
+        const auto isHeld = [&] {
+            for (const Json::Value& entry : Journal()) {
+                if (entry["path"].asString() == held && entry["status"].isNull())
+                    return true;
+            }
+            return false;
+        };
+        HRESULT nested = E_UNEXPECTED;
+        EXPECT_TRUE(BoxRoad::RunWithNestedCall(call, [&] {
+            nested = host_.raw_SetSyncStartPointByString(_bstr_t(L"510"), TalvernCommon::unique_bstr().put());
+        }, isHeld));
+        EXPECT_EQ(S_OK, nested);
     }
 };
 
@@ -39,39 +58,48 @@ TEST_F(BoxDeletionCheck, ListingThatFailsHalfWayDeletesNothing)
     EXPECT_EQ(2u, Journal(kItemsRoute).size()) << "a failed listing is not repeated for every item";
 }
 
-// One filter object serves many folders: each start point, listed or not, sees its folder alone;
-// 'o': the host starts at 510 by a window message while the listing of 500 waits for Box.
-struct Start { const wchar_t* where; char how; unsigned short files, folders; const wchar_t* item; };
+// One filter object serves many folders: each start point, listed or not, sees its folder alone.
+// In a row with a request to hold, the call waiting for it is overtaken: meanwhile the host starts
+// at 510 by a window message. 'o': the start point itself; 'd': the deletion check's ids, which must
+// not count 510's item gone; 'p': the permissions of a main folder never listed, which must not
+// pass 510 as writable.
+struct Start {
+    const wchar_t* where; char how; unsigned short files, folders; const wchar_t* item;
+    const char* held = nullptr; char overtaken = 0;
+};
 const Start kStarts[] = {
     {L"https://app.box.com/folder/500#filter:file|601", 't', 1, 0, L"601"},
     {L"https://app.box.com/folder/510", 't', 1, 0, L"611"},
     {L"500", 'l', 0, 1, L"601"}, {L"/510/", 'l', 1, 0, L"611"}, {L"/510/", 'l', 1, 0, L"611"},
-    {L"500", 's', 0, 0, L"601"}, {L"/510/", 's', 0, 0, L"611"}, {L"500", 'o', 0, 0, L"611"}};
-
-ILSSyncFilter2* g_host = nullptr;
-void CALLBACK StartAtChildMeanwhile(HWND, UINT, UINT_PTR timer, DWORD)
-{
-    ::KillTimer(nullptr, timer);
-    g_host->raw_SetSyncStartPointByString(_bstr_t(L"510"), TalvernCommon::unique_bstr().put());
-}
+    {L"500", 's', 0, 0, L"601"}, {L"/510/", 's', 0, 0, L"611"},
+    {L"500", 'l', 0, 0, L"611", "/2.0/folders/500/items", 'o'},
+    {L"https://app.box.com/folder/500#filter:file|601", 't', 1, 0, L"611", "/2.0/folders/500", 'o'},
+    {L"500", 's', 0, 0, L"611", "/2.0/folders/500/items", 'd'},
+    {L"500", 's', 0, 0, L"611", "/2.0/folders/500", 'p'}};
 
 TEST_F(BoxDeletionCheck, EachStartPointSeesItsOwnFolderOnly)
 {
     Seed(R"({"folders": [{"name": "Child", "parent_id": "500", "id": "510",
                           "permissions": {"can_delete": false, "can_upload": false}}],
              "files": [{"name": "c.txt", "parent_id": "510", "id": "611", "content_text": "c"}]})");
-    g_host = &host_;
     for (const Start& start : kStarts) {
         SCOPED_TRACE(&start - kStarts);
-        if (start.how == 'o') {
-            AddFault(R"({"method": "GET", "path": "/2.0/folders/500/items", "delay_ms": 1000, "action": "pass"})");
-            ASSERT_NE(0u, ::SetTimer(nullptr, 0, 200, &StartAtChildMeanwhile));
-        }
-        const HRESULT hr = start.how == 't' ? host_.raw_SetSyncStartPointByString(_bstr_t(start.where),
-                                                                                  TalvernCommon::unique_bstr().put())
-                                            : host_.raw_SetSyncStartPoint(StartFolder(start.where).get(),
-                                                                          start.how == 's' ? T : F, F, F, 0, F);
-        ASSERT_EQ(start.how == 'o' ? E_ABORT : S_OK, hr) << "a listing overtaken during its wait is dropped";
+        HRESULT hr = E_UNEXPECTED;
+        const auto startHere = [&] {
+            hr = start.how == 't' ? host_.raw_SetSyncStartPointByString(_bstr_t(start.where),
+                                                                        TalvernCommon::unique_bstr().put())
+                                  : host_.raw_SetSyncStartPoint(StartFolder(start.where).get(),
+                                                                start.how == 's' ? T : F, F, F, 0, F);
+        };
+        if (start.overtaken == 'o')
+            RunOvertakenAt510(start.held, startHere);
+        else
+            startHere();
+        ASSERT_EQ(start.overtaken == 'o' ? E_ABORT : S_OK, hr) << "an overtaken start point is dropped";
+        if (start.overtaken == 'd')
+            RunOvertakenAt510(start.held, [&] { EXPECT_EQ(S_FALSE, filter_->raw_IsDeleted(_bstr_t(L"601"), 0)); });
+        if (start.overtaken == 'p')
+            RunOvertakenAt510(start.held, [&] { host_.raw_SetMainFolderProperties(TestPropertyMap::Create().get()); });
         if (start.how == 't') {
             ASSERT_EQ(S_OK, host_.raw_PreContentSyncFolderUpdate(nullptr, F, F));
         }
@@ -79,7 +107,7 @@ TEST_F(BoxDeletionCheck, EachStartPointSeesItsOwnFolderOnly)
         ASSERT_EQ(S_OK, host_.GetServerItemNameCount(&files) | host_.GetSubFolderCount(&folders));
         EXPECT_EQ(std::make_pair(start.files, start.folders), std::make_pair(files, folders));
         EXPECT_EQ(S_FALSE, filter_->raw_IsDeleted(_bstr_t(start.item), 0)) << "an item of this folder counted as gone";
-        const auto main = TestHost::TestPropertyMap::Create();
+        const auto main = TestPropertyMap::Create();
         ASSERT_EQ(S_OK, host_.raw_SetMainFolderProperties(main.get()));
         const bool child = start.item[1] == L'1';
         EXPECT_EQ(child ? L"510" : L"500", main->Text(L"Quentra.FolderLocation"));

@@ -68,6 +68,31 @@ TEST(StartPoint, ByTextAsksTheHostOnlyForAnEmptyText)
     EXPECT_EQ(std::vector<int>({3, 3}), filter.listedModes);
 }
 
+// Each step of a start point may wait while a window message starts another folder: the newest wins.
+TEST(StartPoint, OneOvertakenDuringAWaitGoesNoFurther)
+{
+    const std::vector<std::string> steps = {"resolve", "provider", "prepare", "list"};
+    for (size_t overtaken = 0; overtaken <= steps.size(); ++overtaken) {
+        // Past the steps of a text: the listing of a start point given as a map.
+        const bool byMap = overtaken == steps.size();
+        SCOPED_TRACE(overtaken);
+        ScriptedFilter filter;
+        const auto provider = TestHost::TestStartPointProvider::Create(L"Root\\Older");
+        filter.provider = static_cast<ILSStartPointProvider*>(provider.get());
+        filter.overtakeAt = byMap ? "list" : steps[overtaken];
+        EXPECT_EQ(E_ABORT, byMap ? filter.raw_SetSyncStartPoint(FolderMap().get(), F, F, F, 0, F)
+                                 : filter.raw_SetSyncStartPointByString(nullptr, TalvernCommon::unique_bstr().put()));
+        std::vector<std::string> waited(steps.begin(), steps.begin() + (byMap ? 0 : overtaken + 1));
+        if (byMap)
+            waited.push_back("list");
+        waited.insert(waited.end(), steps.begin(), steps.end());
+        EXPECT_EQ(waited, filter.waits) << "the overtaken one's steps, then the newer one's";
+        const auto main = TestPropertyMap::Create();
+        ASSERT_EQ(S_OK, filter.raw_SetMainFolderProperties(main.get()));
+        EXPECT_EQ(L"Root\\Newer", main->Text(L"Quentra.FolderLocation"));
+    }
+}
+
 struct ChangeCase {
     const char* name;
     DATE remote;
