@@ -24,6 +24,9 @@ HRESULT STDMETHODCALLTYPE VESKBoxSyncFilterImpl::raw_SetMainFolderProperties(ILS
     try {
         LSPropertyHelpers::CheckPropMap(folderMap);
         const HRESULT hr = LSBaseFileSyncFilter::raw_SetMainFolderProperties(folderMap);
+        // Overtaken by a start point: its document filter belongs to another folder.
+        if (FAILED(hr))
+            return hr;
         if (!m_filterPropertyName.empty() && !m_filterPropertyValue.empty()) {
             PutMainFolderText(folderMap, LSNamedProperties::FilterPropertyName, m_filterPropertyName);
             PutMainFolderText(folderMap, LSNamedProperties::FilterPropertyValue, m_filterPropertyValue);

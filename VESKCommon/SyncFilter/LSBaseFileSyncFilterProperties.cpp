@@ -65,9 +65,14 @@ HRESULT STDMETHODCALLTYPE LSBaseFileSyncFilter::raw_SetMainFolderProperties(ILSP
 
         bool readOnly = false;
         CStdStr<wchar_t> mask;
+        // The permissions may be asked of the repository; a start point set meanwhile makes them
+        // another folder's answer.
+        const uint64_t startPoint = NewestStartPoint();
         const HRESULT readOnlyHr = isItemReadOnly(m_folderLocation, readOnly, mask);
         if (FAILED(readOnlyHr))
             return readOnlyHr;
+        if (IsOvertaken(startPoint))
+            return E_ABORT;
         PutText(folderMap, LSNamedProperties::VESKPermMask2, MaskOrDefault(mask, readOnly, kSetMainFolderProperties),
                 ": put_ItemStr for permissions failed ");
 

@@ -99,7 +99,9 @@ TEST_F(BoxDeletionCheck, EachStartPointSeesItsOwnFolderOnly)
         if (start.overtaken == 'd')
             RunOvertakenAt510(start.held, [&] { EXPECT_EQ(S_FALSE, filter_->raw_IsDeleted(_bstr_t(L"601"), 0)); });
         if (start.overtaken == 'p')
-            RunOvertakenAt510(start.held, [&] { host_.raw_SetMainFolderProperties(TestPropertyMap::Create().get()); });
+            RunOvertakenAt510(start.held, [&] {
+                EXPECT_EQ(E_ABORT, host_.raw_SetMainFolderProperties(TestPropertyMap::Create().get()));
+            });
         if (start.how == 't') {
             ASSERT_EQ(S_OK, host_.raw_PreContentSyncFolderUpdate(nullptr, F, F));
         }
