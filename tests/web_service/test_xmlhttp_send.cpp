@@ -157,3 +157,21 @@ TEST_F(StoppedTransfers, StoppedOneAtATimeLeaveNothingBehind)
     const SIZE_T growth = GrowthOverStopsOneAtATime(kStops);
     EXPECT_LT(growth, kStops * kReplyBytes / 4) << "private bytes grew by " << growth << " over " << kStops << " stops";
 }
+
+// A thread that ended can run no notice of its transfers any more: what it gave up is let go of by the
+// next sweep on any thread, and takes no room from the stops after it.
+TEST_F(StoppedTransfers, StoppedByThreadsThatEndedTakeNoRoomFromLaterStops)
+{
+    constexpr int kEndedThreads = 16;
+    constexpr int kStops = 12;
+    for (int i = 0; i < kEndedThreads; ++i) {
+        std::thread([this] {
+            const bool initialized = SUCCEEDED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
+            StopOne();
+            if (initialized)
+                ::CoUninitialize();
+        }).join();
+    }
+    const SIZE_T growth = GrowthOverStopsOneAtATime(kStops);
+    EXPECT_LT(growth, kStops * kReplyBytes / 4) << "private bytes grew by " << growth << " over " << kStops << " stops";
+}
