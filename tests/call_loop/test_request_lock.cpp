@@ -4,7 +4,6 @@
 #include "BoxRoadFixture.h"
 
 #include "BoxTokenCache.h"
-#include "BoxUrlBuilders.h"
 #include "LSBaseWS.h"
 #include "LSCancellableWait.h"
 #include "ScratchFolder.h"
@@ -14,7 +13,11 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <filesystem>
+#include <functional>
 #include <future>
+#include <memory>
+#include <string>
 #include <thread>
 
 using namespace BoxRoad;
@@ -161,8 +164,10 @@ TEST_F(RequestLockDownload, AWaiterWaitsOnBehindADownloadWhoseBlocksArriveAndGiv
     EXPECT_EQ(kSpilledSize, std::filesystem::file_size(scratch_.File(L"content.bin")));
 
     const std::string stalled = standIn_.SeedPatternFile("stalled.bin", 1000, 2);
-    standIn_.AddFault(ParseJson(R"({"method": "GET", "path": "/2.0/files/)" + stalled +
-                                R"(/content", "action": "pass", "delay_ms": 2400})"));
+    Json::Value silence = ParseJson(R"({"method": "GET", "action": "pass"})");
+    silence["path"] = "/2.0/files/" + stalled + "/content";
+    silence["delay_ms"] = static_cast<Json::Int>(std::chrono::milliseconds(kBusy).count());
+    standIn_.AddFault(silence);
     {
         const HeldElsewhere held(lock, [&] { DownloadHolding(lock, stalled); });
         waited = WaitFor(lock);
