@@ -160,6 +160,7 @@ TEST_F(WinInetDownload, RequestsGivenUpOnASilentPeerLetGoOnceTheirStepBoundHasPa
 {
     constexpr size_t kRequests = 6;
     const std::string id = standIn.SeedPatternFile("doc.bin", 4096, 5);
+    // WinINet's session and threads are up before the count is taken.
     GetText("/2.0/files/" + id + "/content", L"Authorization: Bearer initialaccesstoken\r\n");
     const SilentPeer peer;
     const size_t before = TestSupport::OpenHandleCount();
