@@ -9,6 +9,7 @@
 #include "ComPtr.h"
 #include "LSBaseFileSyncFilter.h"
 #include "LSBoxOnlineSearchPageResults.h"
+#include "LSCancellableWait.h"
 #include "StdString.h"
 #include "VESKSyncBasicsLib.h"
 
@@ -247,8 +248,8 @@ private:
     bool m_serverItemIdsFailed = false;
 
     // The Location header of Box's answer to the file's content request; LSHttpError 202 while
-    // the content is not ready.
-    CStdStr<wchar_t> DownloadWithBearerToken(const CStdStr<wchar_t>& contentUrl);
+    // the content is not ready. signInOpen: as GetCachedTokens takes it.
+    CStdStr<wchar_t> DownloadWithBearerToken(const CStdStr<wchar_t>& contentUrl, const LSProgressNote& signInOpen);
 
     // The exclusion setting's text once this object read a non-empty one.
     CStdStr<wchar_t> m_excludeFolderRegexText;

@@ -65,6 +65,9 @@ public:
     DownloadLock(const DownloadLock&) = delete;
     DownloadLock& operator=(const DownloadLock&) = delete;
 
+    // Each block of a large result and a sign-in page still open keep the waiters waiting.
+    static LSProgressNote ProgressNote() { return Lock().ProgressNote(); }
+
 private:
     static constexpr char kDownloadWaitTimedOutText[] = "gave up waiting for another thread's download";
 
@@ -244,11 +247,12 @@ HRESULT STDMETHODCALLTYPE VESKBoxSyncFilterImpl::raw_GetPreviewUrl(VARIANT entry
     LS_INTERFACE_CATCH_ALL("VESKBoxSyncFilterImpl::raw_GetPreviewUrl")
 }
 
-CStdStr<wchar_t> VESKBoxSyncFilterImpl::DownloadWithBearerToken(const CStdStr<wchar_t>& contentUrl)
+CStdStr<wchar_t> VESKBoxSyncFilterImpl::DownloadWithBearerToken(const CStdStr<wchar_t>& contentUrl,
+                                                                const LSProgressNote& signInOpen)
 {
     ILSShutdownInformer* const informer = m_shutdownInformer.get();
     NotifyRequestStart(informer);
-    const Box_20::RefreshTokensType tokens = Box_20::GetCachedTokens(informer, false);
+    const Box_20::RefreshTokensType tokens = Box_20::GetCachedTokens(informer, false, signInOpen);
     const CStdStr<wchar_t> headers =
         FormatWide(L"Authorization: Bearer %s\r\nAuth-Type: OAUTH2\r\n", tokens.AccessToken);
     WinInetRequestContext context(MakeCancelCheck(informer), CLSBaseWS::ShouldLogResponses(), 0);
@@ -272,16 +276,17 @@ HRESULT STDMETHODCALLTYPE VESKBoxSyncFilterImpl::raw_DownloadFileContents(BSTR f
         if (kept != nullptr && WriteKeptContent(*kept, path))
             return S_OK;
         const CStdStr<wchar_t> contentUrl = Box_20::GetFileContentUrl(fileId);
+        const LSProgressNote moving = DownloadLock::ProgressNote();
         const CStdStr<wchar_t> location = RetryWhileContentNotReady(
             [&] {
-                return CLSBaseWS::RetryWhileServerUnavailable([&] { return DownloadWithBearerToken(contentUrl); },
-                                                              informer);
+                return CLSBaseWS::RetryWhileServerUnavailable(
+                    [&] { return DownloadWithBearerToken(contentUrl, moving); }, informer);
             },
             informer);
         if (location.empty())
             throw Box_20::JoinWithSpace(L"VESKBoxSyncFilterImpl::raw_DownloadFileContents",
                                         L"Box gave no download location");
-        CLSBaseWS::DownloadFile(location, path, informer);
+        CLSBaseWS::DownloadFile(location, path, informer, CStdStr<wchar_t>(), moving);
         KeepDownload(fileId, etag, path);
         return S_OK;
     } catch (const Box_20::ApiException& failure) {

@@ -133,7 +133,8 @@ void RenewTokensAfterUnauthorized(const RefreshTokensType& tokensOfAttempt, int3
                                   ILSShutdownInformer* informer)
 {
     const RefreshLock lock(informer);
-    const RefreshTokensType current = GetCachedTokens(informer, false);
+    // Another caller's refused refresh may have emptied the cache meanwhile: this one then signs in.
+    const RefreshTokensType current = GetCachedTokens(informer, false, BoxTokenRefreshLock.ProgressNote());
     if (current.AccessToken != tokensOfAttempt.AccessToken) {
         LS_DIAG_LOG(1) << "Retrying : " << attempt;
         return;

@@ -59,11 +59,11 @@ bool IsPlainCode(const std::wstring& code)
            std::wstring::npos;
 }
 
-CStdStr<wchar_t> SignInAddress(ILSShutdownInformer* informer)
+CStdStr<wchar_t> SignInAddress(ILSShutdownInformer* informer, const LSProgressNote& pageOpen)
 {
     try {
         LSWebViewProcessCallbackClient webView;
-        return webView.RunSignIn(GetAuthorizeUrl(), MakeCancelCheck(informer), kSignInTimeout);
+        return webView.RunSignIn(GetAuthorizeUrl(), MakeCancelCheck(informer), kSignInTimeout, pageOpen);
     } catch (const hresult_exception& error) {
         LOG(ERROR) << "Box_20::SignInThroughWebView " << error.what();
         return {};
@@ -90,10 +90,10 @@ CStdStr<wchar_t> GetAuthCodeFromRedirect(const std::wstring& address, const std:
     return {};
 }
 
-RefreshTokensType SignInThroughWebView(ILSShutdownInformer* informer)
+RefreshTokensType SignInThroughWebView(ILSShutdownInformer* informer, const LSProgressNote& pageOpen)
 {
     const OAuthClientConfig config;
-    const CStdStr<wchar_t> code = GetAuthCodeFromRedirect(SignInAddress(informer), config.RedirectUri);
+    const CStdStr<wchar_t> code = GetAuthCodeFromRedirect(SignInAddress(informer, pageOpen), config.RedirectUri);
     if (code.empty()) {
         LOG(ERROR) << "Box_20::SignInThroughWebView " << kNoCodeText;
         throw hresult_exception(E_FAIL, kNoCodeText);

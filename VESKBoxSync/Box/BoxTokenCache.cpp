@@ -66,7 +66,7 @@ private:
 
 } // namespace
 
-RefreshTokensType GetCachedTokens(ILSShutdownInformer* informer, bool noSignIn)
+RefreshTokensType GetCachedTokens(ILSShutdownInformer* informer, bool noSignIn, const LSProgressNote& signInOpen)
 {
     RefreshTokensType tokens = ReadCachedPair();
     if (noSignIn || !tokens.AccessToken.empty())
@@ -76,7 +76,7 @@ RefreshTokensType GetCachedTokens(ILSShutdownInformer* informer, bool noSignIn)
     tokens = ReadCachedPair();
     if (!tokens.AccessToken.empty())
         return tokens;
-    tokens = SignInThroughWebView(informer);
+    tokens = SignInThroughWebView(informer, signInOpen);
     SetCachedTokens(tokens);
     return tokens;
 }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "BoxRecords.h"
+#include "LSCancellableWait.h"
 
 #include <string>
 
@@ -20,8 +21,10 @@ inline constexpr wchar_t kRefreshTokenSetting[] = L"BoxSync.RefreshToken";
 // sign-in that brings no authorization code throws hresult_exception E_FAIL "Failed getting auth
 // code", a shutdown during it the bare HRESULT E_ABORT. Only one sign-in runs at a time in the
 // process: a caller that meets a running one gets the "Blocked ..." failure instead of a second
-// sign-in page.
-RefreshTokensType GetCachedTokens(ILSShutdownInformer* informer, bool noSignIn);
+// sign-in page. signInOpen: called again and again while a sign-in page this call opened is open,
+// so that the waiters of a lock the caller holds wait on (LSRequestLock::ProgressNote).
+RefreshTokensType GetCachedTokens(ILSShutdownInformer* informer, bool noSignIn,
+                                  const LSProgressNote& signInOpen = {});
 
 // Writes the pair to "BoxSync.AccessToken" and "BoxSync.RefreshToken", then replaces the pair in
 // memory, waiting for the cache lock as long as it takes.

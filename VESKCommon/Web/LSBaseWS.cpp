@@ -111,11 +111,13 @@ CStdStr<wchar_t> CLSBaseWS::RetryWhileServerUnavailable(const std::function<CStd
 bool CLSBaseWS::ShouldLogResponses() { return LSDiag::LogResponses(); }
 
 CStdStr<wchar_t> CLSBaseWS::DownloadFile(const CStdStr<wchar_t>& url, const CStdStr<wchar_t>& localPath,
-                                         ILSShutdownInformer* informer, const CStdStr<wchar_t>& extraHeaders)
+                                         ILSShutdownInformer* informer, const CStdStr<wchar_t>& extraHeaders,
+                                         const LSProgressNote& progressed)
 {
     NotifyRequestStart(informer);
     LS_DIAG_LOG(1) << "CLSBaseWS::DownloadFile " << LSDiag::LogText(url) << " to " << LSDiag::LogText(localPath);
-    WinInetRequestContext context(MakeCancelCheck(informer), ShouldLogResponses(), 0);
+    WinInetRequestContext context(MakeCancelCheck(informer), ShouldLogResponses(), 0, LSWaitMessages::Ignore,
+                                  progressed);
     LSWinInetNS::LSWinInetBase::DownloadToFile(context, url, extraHeaders, localPath, 0);
     return localPath;
 }

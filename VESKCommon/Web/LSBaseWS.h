@@ -3,6 +3,7 @@
 
 #include "ComDef.h"
 #include "ILSHttpRequest.h"
+#include "LSCancellableWait.h"
 #include "StdString.h"
 
 #include <windows.h>
@@ -51,11 +52,13 @@ public:
 
     // Downloads the URL (following redirects) into localPath, created or replaced only once the
     // whole content has arrived, and returns localPath. extraHeaders: "Name: value\r\n" lines.
-    // Throws LSHttpError for a failure status, hresult_exception for transport and file
-    // failures, the bare HRESULT E_ABORT when the informer asks to stop.
+    // progressed: called each time a block of the content arrives. Throws LSHttpError for a
+    // failure status, hresult_exception for transport and file failures, the bare HRESULT E_ABORT
+    // when the informer asks to stop.
     static CStdStr<wchar_t> DownloadFile(const CStdStr<wchar_t>& url, const CStdStr<wchar_t>& localPath,
                                          ILSShutdownInformer* informer,
-                                         const CStdStr<wchar_t>& extraHeaders = CStdStr<wchar_t>());
+                                         const CStdStr<wchar_t>& extraHeaders = CStdStr<wchar_t>(),
+                                         const LSProgressNote& progressed = {});
 
     // DownloadFile with the given request headers. callerTag: the caller's own text, carried into
     // the diagnostic line of the download. requestFlags: WinINet flags added to the request's.

@@ -114,13 +114,14 @@ LSLockResult LSRequestLock::Acquire(const LSCancelCheck& cancel)
 {
     if (m_owner.load() == std::this_thread::get_id())
         return LSLockResult::HeldByThisThread;
-    unsigned takesSeen = m_takes.load();
+    const auto signsOfLife = [this] { return m_takes.load() + m_progress.load(); };
+    unsigned signsSeen = signsOfLife();
     const auto taken = [this] { return m_mutex.try_lock(); };
-    const auto changedHands = [this, &takesSeen] {
-        const unsigned takes = m_takes.load();
-        return std::exchange(takesSeen, takes) != takes;
+    const auto moved = [&signsOfLife, &signsSeen] {
+        const unsigned signs = signsOfLife();
+        return std::exchange(signsSeen, signs) != signs;
     };
-    switch (PumpMessagesUntil(taken, changedHands, cancel, m_waitTimeout)) {
+    switch (PumpMessagesUntil(taken, moved, cancel, m_waitTimeout)) {
     case LSWaitResult::Done:
         break;
     case LSWaitResult::Cancelled:

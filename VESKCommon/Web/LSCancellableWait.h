@@ -33,16 +33,21 @@ bool SleepPumpingMessages(std::chrono::milliseconds duration, const LSCancelChec
 
 enum class LSLockResult { Taken, HeldByThisThread, Cancelled, TimedOut };
 
+// Called by a lock's holder, again and again, while the work it does under the lock still moves (a
+// block of a transfer arrived, a sign-in page is still within its own time). Empty: nobody listens.
+using LSProgressNote = std::function<void()>;
+
 // A process-wide lock that a thread holds across its requests to Box. A thread that finds it held
 // waits as for a request: dispatching its window messages, asking the cancel check, and giving up
-// once the lock has stayed with one holder for the timeout. The holder dispatches its messages
-// while it talks to Box, so a handler on its own thread may ask again: that is refused at once,
-// since it would wait for its own thread.
+// once the lock has stayed with one holder that noted no progress for the timeout. The holder
+// dispatches its messages while it talks to Box, so a handler on its own thread may ask again:
+// that is refused at once, since it would wait for its own thread.
 class LSRequestLock {
 public:
-    // The longest a request waits for a sign of life from Box. A holder may keep the lock longer (a
-    // handler its dispatch ran that does not return, a long transfer): its waiters then fail
-    // clearly rather than hang the host's call.
+    // The longest a waiter goes without a sign of life from the holder. A holder that notes its
+    // progress may keep the lock longer (a large transfer, a sign-in page that has its own bound);
+    // one that notes none for this long is stuck (a handler its dispatch ran that does not return),
+    // and its waiters fail clearly rather than hang the host's call.
     static constexpr std::chrono::milliseconds kDefaultWaitTimeout = std::chrono::minutes(10);
 
     explicit LSRequestLock(std::chrono::milliseconds waitTimeout = kDefaultWaitTimeout) : m_waitTimeout(waitTimeout) {}
@@ -53,10 +58,18 @@ public:
     LSLockResult Acquire(const LSCancelCheck& cancel);
     void Release();
 
+    // For the holder: what it still does under the lock moves, so its waiters wait on.
+    void NoteProgress() { ++m_progress; }
+    LSProgressNote ProgressNote()
+    {
+        return [this] { NoteProgress(); };
+    }
+
 private:
     std::chrono::milliseconds m_waitTimeout;
     std::mutex m_mutex;
     std::atomic<std::thread::id> m_owner{std::thread::id()};
-    // Counts the takes: a waiter that sees it move knows the lock changed hands.
+    // A waiter that sees either move knows the lock changed hands or its holder is still moving.
     std::atomic<unsigned> m_takes{0};
+    std::atomic<unsigned> m_progress{0};
 };

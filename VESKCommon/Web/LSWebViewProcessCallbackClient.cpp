@@ -133,13 +133,20 @@ LSWebViewProcessCallbackClient::LSWebViewProcessCallbackClient()
 }
 
 CStdStr<wchar_t> LSWebViewProcessCallbackClient::RunSignIn(const std::wstring& address, const LSCancelCheck& cancel,
-                                                           std::chrono::milliseconds timeout)
+                                                           std::chrono::milliseconds timeout,
+                                                           const LSProgressNote& pageOpen)
 {
     m_reply.reset();
     RequestSignInPage(m_webView, m_replyWindow.get(), address);
     const auto answered = [this] { return m_reply.has_value(); };
-    const auto neverProgresses = [] { return false; };
-    switch (PumpMessagesUntil(answered, neverProgresses, cancel, timeout)) {
+    // The page's bound counts from its start, whatever the user does meanwhile; until it is over,
+    // pageOpen hears at every slice that the page is still open.
+    const auto noteOpenPage = [&pageOpen] {
+        if (pageOpen)
+            pageOpen();
+        return false;
+    };
+    switch (PumpMessagesUntil(answered, noteOpenPage, cancel, timeout)) {
     case LSWaitResult::Done:
         return *m_reply;
     case LSWaitResult::Cancelled:

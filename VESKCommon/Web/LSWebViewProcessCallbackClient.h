@@ -20,6 +20,7 @@
 #pragma once
 
 #include "LSCancelCheck.h"
+#include "LSCancellableWait.h"
 #include "StdString.h"
 #include "UniqueResource.h"
 
@@ -41,11 +42,12 @@ public:
     LSWebViewProcessCallbackClient(const LSWebViewProcessCallbackClient&) = delete;
     LSWebViewProcessCallbackClient& operator=(const LSWebViewProcessCallbackClient&) = delete;
 
-    // Asks the web view to open the address and waits for its reply. Throws hresult_exception
-    // E_FAIL when the web view refuses, HRESULT_FROM_WIN32(ERROR_TIMEOUT) when no reply comes in
-    // time, and the bare HRESULT E_ABORT when the cancel check asks to stop.
+    // Asks the web view to open the address and waits for its reply. pageOpen: called again and
+    // again while the page is open, within the timeout. Throws hresult_exception E_FAIL when the web
+    // view refuses, HRESULT_FROM_WIN32(ERROR_TIMEOUT) when no reply comes in time, and the bare
+    // HRESULT E_ABORT when the cancel check asks to stop.
     CStdStr<wchar_t> RunSignIn(const std::wstring& address, const LSCancelCheck& cancel,
-                               std::chrono::milliseconds timeout);
+                               std::chrono::milliseconds timeout, const LSProgressNote& pageOpen = {});
 
     // What the reply window does with a WM_COPYDATA; TRUE when it took the reply.
     LRESULT TakeReply(HWND sender, const COPYDATASTRUCT& copy);

@@ -31,9 +31,10 @@ public:
     // headers to the log. stepTimeoutMs: the longest wait for one network step (connect and send
     // a body of up to 1 MiB, one block of a larger body, one block of the reply) before the request fails with ERROR_INTERNET_TIMEOUT; 0 for
     // kDefaultStepTimeout. messages: Dispatch when waiting on the caller's (host's) thread.
-    // Throws hresult_exception when WinINet cannot be opened.
+    // progressed: called each time a block of the reply arrives. Throws hresult_exception when
+    // WinINet cannot be opened.
     WinInetRequestContext(LSCancelCheck cancel, bool logResponses, DWORD stepTimeoutMs,
-                          LSWaitMessages messages = LSWaitMessages::Ignore);
+                          LSWaitMessages messages = LSWaitMessages::Ignore, LSProgressNote progressed = {});
     WinInetRequestContext(const WinInetRequestContext&) = delete;
     WinInetRequestContext& operator=(const WinInetRequestContext&) = delete;
     ~WinInetRequestContext();
@@ -108,6 +109,7 @@ private:
     [[noreturn]] void Abort();
 
     LSCancelCheck m_cancel;
+    LSProgressNote m_progressed;
     bool m_logResponses;
     std::chrono::milliseconds m_stepTimeout;
     LSWaitMessages m_waitMessages;

@@ -151,8 +151,8 @@ void CALLBACK WinInetRequestContext::StatusCallback(HINTERNET, DWORD_PTR context
 }
 
 WinInetRequestContext::WinInetRequestContext(LSCancelCheck cancel, bool logResponses, DWORD stepTimeoutMs,
-                                             LSWaitMessages messages)
-    : m_cancel(std::move(cancel)), m_logResponses(logResponses),
+                                             LSWaitMessages messages, LSProgressNote progressed)
+    : m_cancel(std::move(cancel)), m_progressed(std::move(progressed)), m_logResponses(logResponses),
       m_stepTimeout(stepTimeoutMs != 0 ? std::chrono::milliseconds(stepTimeoutMs) : kDefaultStepTimeout),
       m_waitMessages(messages), m_lastCancelCheck(std::chrono::steady_clock::now())
 {
@@ -533,6 +533,8 @@ std::string_view WinInetRequestContext::ReadBlock()
     }
     m_replyComplete = state.bytesRead == 0;
     m_replyBytesRead += state.bytesRead;
+    if (!m_replyComplete && m_progressed)
+        m_progressed();
     if (m_replyComplete)
         CheckReplyComplete();
     return std::string_view(state.buffer.get(), state.bytesRead);

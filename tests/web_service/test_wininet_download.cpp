@@ -3,9 +3,11 @@
 #include "LSBaseWS.h"
 #include "LSWinInet.h"
 #include "ProcessHandles.h"
+#include "SilentPeer.h"
 #include "WebServiceTestSupport.h"
 
 using namespace WebServiceTest;
+using namespace std::chrono_literals;
 
 namespace {
 
@@ -24,8 +26,13 @@ protected:
     CStdStr<wchar_t> GetText(const std::string& path, const std::wstring& headers, LSCancelCheck cancel = {},
                              DWORD timeoutMs = 0)
     {
+        return GetTextAt(Url(path), headers, std::move(cancel), timeoutMs);
+    }
+    CStdStr<wchar_t> GetTextAt(const std::wstring& url, const std::wstring& headers, LSCancelCheck cancel = {},
+                               DWORD timeoutMs = 0)
+    {
         WinInetRequestContext context(cancel ? std::move(cancel) : MakeCancelCheck(informer.get()), true, timeoutMs);
-        return LSWinInetNS::LSWinInetBase::PostText(context, L"GET", Url(path), headers, L"");
+        return LSWinInetNS::LSWinInetBase::PostText(context, L"GET", url, headers, L"");
     }
 
     void AddCutShortReply(const std::string& path)
@@ -145,4 +152,28 @@ TEST_F(WinInetDownload, RequestsGivenUpMidStepLeaveNoHandlesBehind)
         after = TestSupport::OpenHandleCount();
         return standIn.JournalEntries(0, "/2.0/files/*").size() == 101 && after <= before + 10;
     })) << before << " handles before, " << after << " after";
+}
+
+// WinINet's own wait for a reply has the step bound too: without it, a request given up on a peer that
+// took the connection and stays silent would keep its state and handles for as long as the peer does.
+TEST_F(WinInetDownload, RequestsGivenUpOnASilentPeerLetGoOnceTheirStepBoundHasPassed)
+{
+    constexpr size_t kRequests = 6;
+    const std::string id = standIn.SeedPatternFile("doc.bin", 4096, 5);
+    // WinINet's session and threads are up before the count is taken.
+    GetText("/2.0/files/" + id + "/content", L"Authorization: Bearer initialaccesstoken\r\n");
+    const SilentPeer peer;
+    const size_t before = TestSupport::OpenHandleCount();
+    ASSERT_NE(0u, before);
+
+    for (size_t i = 0; i < kRequests; ++i)
+        EXPECT_EQ(ThrownHresult([&] { GetTextAt(peer.Url(), L"", [] { return false; }, 300); }),
+                  HRESULT_FROM_WIN32(ERROR_INTERNET_TIMEOUT));
+
+    // The peer's end of each connection is a handle of this process too; each request held at least
+    // two more (its socket and its event).
+    size_t after = 0;
+    EXPECT_TRUE(WaitUntil([&] { return (after = TestSupport::OpenHandleCount()) < before + 2 * kRequests; }, 5s))
+        << before << " handles before, " << after << " after";
+    EXPECT_EQ(kRequests, peer.Connections()) << "the peer is to hold every connection open meanwhile";
 }

@@ -88,27 +88,56 @@ TEST_F(XmlHttpSend, APeerThatNeverAnswersEndsInATimeoutNotAHangAndBadUseFails)
                                       _variant_t(L""))));
 }
 
-// A stopped transfer goes on, and its reply still arrives into the object: once it is in, nothing of
-// the transfer may stay, so that a sync stopped again and again does not grow the host's memory.
-TEST_F(XmlHttpSend, StoppedTransfersLeaveNothingBehindOnceTheirRepliesAreIn)
-{
-    constexpr int kStops = 12;
-    constexpr SIZE_T kReplyBytes = 1024 * 1024;
-    Json::Value slow = Reply(200, std::string(kReplyBytes, 'x'));
-    slow["delay_ms"] = 400;
-    slow["times"] = 1000;
-    Script("POST", "/test/slow", slow);
-    Json::Value quick = Reply(200, "{}");
-    quick["times"] = 1000;
-    Script("POST", "/test/quick", quick);
-    const LSCancelCheck stop = [] { return true; };
-    const auto stopMany = [&] {
-        for (int i = 0; i < kStops; ++i)
-            ASSERT_EQ(Open(L"POST", Url("/test/slow"))->Send(_variant_t(L"{}"), stop), E_ABORT);
-        // The stopped transfers go on while the next request waits: one as slow as they are lets
-        // their replies in, and the one after it lets go of them.
+constexpr SIZE_T kReplyBytes = 1024 * 1024;
+
+// Stopped transfers go on, and their replies still arrive into their objects: once a reply is in,
+// nothing of its transfer may stay, so that a sync stopped again and again does not grow the host's
+// memory.
+class StoppedTransfers : public StandInTest {
+protected:
+    void SetUp() override
+    {
+        StandInTest::SetUp();
+        Json::Value slow = Reply(200, std::string(kReplyBytes, 'x'));
+        slow["delay_ms"] = 400;
+        slow["times"] = 1000;
+        Script("POST", "/test/slow", slow);
+        Json::Value quick = Reply(200, "{}");
+        quick["times"] = 1000;
+        Script("POST", "/test/quick", quick);
+    }
+
+    void StopOne() { ASSERT_EQ(Open(L"POST", Url("/test/slow"))->Send(_variant_t(L"{}"), [] { return true; }), E_ABORT); }
+    // One as slow as the stopped transfers lets their replies in, and the one after it lets go of them.
+    void LetStoppedRepliesInAndSweep()
+    {
         Send(L"POST", "/test/slow", _variant_t(L"{}"));
         Send(L"POST", "/test/quick", _variant_t(L"{}"));
+    }
+    // What the process's private bytes grew by over the rounds of one stop each, after a first few.
+    SIZE_T GrowthOverStopsOneAtATime(int stops)
+    {
+        const auto round = [this] {
+            StopOne();
+            LetStoppedRepliesInAndSweep();
+        };
+        for (int i = 0; i < 3; ++i)
+            round();
+        const SIZE_T before = PrivateBytes();
+        for (int i = 0; i < stops; ++i)
+            round();
+        const SIZE_T after = PrivateBytes();
+        return after > before ? after - before : 0;
+    }
+};
+
+TEST_F(StoppedTransfers, ManyStoppedAtOnceLeaveNothingBehindOnceTheirRepliesAreIn)
+{
+    constexpr int kStops = 12;
+    const auto stopMany = [&] {
+        for (int i = 0; i < kStops; ++i)
+            StopOne();
+        LetStoppedRepliesInAndSweep();
     };
 
     stopMany();
@@ -119,4 +148,30 @@ TEST_F(XmlHttpSend, StoppedTransfersLeaveNothingBehindOnceTheirRepliesAreIn)
     EXPECT_LT(afterSecondStops, afterFirstStops + kStops * kReplyBytes / 2)
         << "private bytes after " << kStops << " stops: " << afterFirstStops << ", after " << 2 * kStops << ": "
         << afterSecondStops;
+}
+
+// A host that stops each transfer it starts: every sweep finds one, and none may stay for good.
+TEST_F(StoppedTransfers, StoppedOneAtATimeLeaveNothingBehind)
+{
+    constexpr int kStops = 12;
+    const SIZE_T growth = GrowthOverStopsOneAtATime(kStops);
+    EXPECT_LT(growth, kStops * kReplyBytes / 4) << "private bytes grew by " << growth << " over " << kStops << " stops";
+}
+
+// A thread that ended can run no notice of its transfers any more: what it gave up is let go of by the
+// next sweep on any thread, and takes no room from the stops after it.
+TEST_F(StoppedTransfers, StoppedByThreadsThatEndedTakeNoRoomFromLaterStops)
+{
+    constexpr int kEndedThreads = 16;
+    constexpr int kStops = 12;
+    for (int i = 0; i < kEndedThreads; ++i) {
+        std::thread([this] {
+            const bool initialized = SUCCEEDED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
+            StopOne();
+            if (initialized)
+                ::CoUninitialize();
+        }).join();
+    }
+    const SIZE_T growth = GrowthOverStopsOneAtATime(kStops);
+    EXPECT_LT(growth, kStops * kReplyBytes / 4) << "private bytes grew by " << growth << " over " << kStops << " stops";
 }
