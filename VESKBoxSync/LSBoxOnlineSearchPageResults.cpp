@@ -66,12 +66,12 @@ LSBoxOnlineSearchPageResults::LSBoxOnlineSearchPageResults(VESKBoxSyncFilterImpl
 
 void LSBoxOnlineSearchPageResults::SetRootLocation(const CStdStr<wchar_t>& location)
 {
-    // The host gives a whole location; only the folder id it ends in is kept and compared.
-    CStdStr<wchar_t> folderId = Box_20::IdAtEndOf(location);
-    if (folderId == m_rootFolderId)
+    // The location is compared with the id kept from the last one: the same location given again
+    // asks Box again, which is how a host refreshes its results.
+    if (location == m_rootFolderId)
         return;
     DefinitionChanged();
-    m_rootFolderId = std::move(folderId);
+    m_rootFolderId = Box_20::IdAtEndOf(location);
 }
 
 void LSBoxOnlineSearchPageResults::SetSearchText(const CStdStr<wchar_t>& text)

@@ -3,6 +3,9 @@
 
 HRESULT STDMETHODCALLTYPE VESKBoxSyncFilterImpl::get_ExtensionsCallback(IUnknown** callback)
 {
+    // A host that gives no place for the answer asks nothing: that is no error.
+    if (callback == nullptr)
+        return S_OK;
     return m_extensionsCallback.copy_to(callback);
 }
 

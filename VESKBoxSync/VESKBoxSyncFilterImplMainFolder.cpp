@@ -23,9 +23,11 @@ HRESULT STDMETHODCALLTYPE VESKBoxSyncFilterImpl::raw_SetMainFolderProperties(ILS
 {
     try {
         LSPropertyHelpers::CheckPropMap(folderMap);
+        const uint64_t startPoint = NewestStartPoint();
+        // The document filter goes on whatever the base answered, unless a start point set while the
+        // base waited for Box made it another folder's.
         const HRESULT hr = LSBaseFileSyncFilter::raw_SetMainFolderProperties(folderMap);
-        // Overtaken by a start point: its document filter belongs to another folder.
-        if (FAILED(hr))
+        if (IsOvertaken(startPoint))
             return hr;
         if (!m_filterPropertyName.empty() && !m_filterPropertyValue.empty()) {
             PutMainFolderText(folderMap, LSNamedProperties::FilterPropertyName, m_filterPropertyName);

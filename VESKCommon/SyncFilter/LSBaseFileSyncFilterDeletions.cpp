@@ -25,9 +25,9 @@ CStdStr<wchar_t> SystemMessage(HRESULT hr)
 
 HRESULT STDMETHODCALLTYPE LSBaseFileSyncFilter::GetDeleteFlag(VARIANT_BOOL* flag)
 {
-    if (flag == nullptr)
-        return E_POINTER;
-    *flag = VARIANT_FALSE;
+    // A host that gives no place for the answer asks nothing: that is no error.
+    if (flag != nullptr)
+        *flag = VARIANT_FALSE;
     return S_OK;
 }
 

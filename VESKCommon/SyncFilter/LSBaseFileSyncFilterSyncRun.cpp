@@ -8,6 +8,9 @@
 HRESULT STDMETHODCALLTYPE LSBaseFileSyncFilter::get_pShutdownInformer(ILSShutdownInformer** informer)
 {
     try {
+        // A host that gives no place for the answer asks nothing: that is no error.
+        if (informer == nullptr)
+            return S_OK;
         return m_shutdownInformer.copy_to(informer);
     }
     LS_INTERFACE_CATCH_ALL("LSBaseFileSyncFilter::get_pShutdownInformer")

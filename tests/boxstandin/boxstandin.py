@@ -41,7 +41,7 @@ def main(argv=None):
         while not stop.wait(0.5):   # wakes now and then so that signal handlers run promptly
             pass
     finally:
-        state.stopping.set()
+        state.in_flight.stop()
         # Handlers still waiting on kept-alive connections are daemon threads: they end with us.
         server.shutdown()
         server.server_close()

@@ -27,7 +27,12 @@ GET  journal[?since=N][&route=KEY][&path=GLOB]  -> {"entries": [ENTRY], "next": 
      ENTRY: Journal.record (journal.py); "route" is e.g. "GET /2.0/files/{file_id}"
 POST journal/clear
 GET  upload_sessions -> {"sessions": [UploadSession.view() (sessions.py)]}
+POST settle {"timeout_ms" (30000)}   at the end of a test case: every API request held so far (delay, hang, paced body
+          or content) ends at once without an answer, changing nothing; then waits until no API request is handled
+          -> {"in_flight": requests handled when called, "still_in_flight": those still handled at the end}
 """
+
+import contextlib
 
 import control_items
 from httpmsg import json_reply
@@ -35,11 +40,12 @@ from httpmsg import json_reply
 
 def handle(state, request):
     name = request.path[len("/_control/"):].strip("/")
-    handler = CALLS.get((request.method, name))
+    key = (request.method, name)
+    handler = CALLS.get(key) or UNLOCKED_CALLS.get(key)
     if handler is None:
         return json_reply(404, {"error": "no control call %s %s" % (request.method, name)})
     try:
-        with state.lock:
+        with state.lock if key in CALLS else contextlib.nullcontext():
             result = handler(state, request)
         return json_reply(200, {"ok": True} if result is None else result)
     except KeyError as error:
@@ -82,4 +88,9 @@ CALLS = {
     ("GET", "journal"): _get_journal,
     ("POST", "journal/clear"): lambda state, request: state.journal.clear(),
     ("GET", "upload_sessions"): lambda state, request: {"sessions": state.sessions.view()},
+}
+
+# Calls that wait for API requests, which need the state lock to finish.
+UNLOCKED_CALLS = {
+    ("POST", "settle"): lambda state, request: state.in_flight.settle(_body(request).get("timeout_ms", 30000) / 1000.0),
 }

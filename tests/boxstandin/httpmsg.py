@@ -4,7 +4,6 @@ import base64
 import hashlib
 import json
 import tempfile
-import time
 from collections import namedtuple
 from urllib.parse import parse_qs, unquote, urlsplit
 
@@ -23,8 +22,9 @@ class Body:
         self.file, self.size, self.sha1 = file, size, sha1
 
     @classmethod
-    def read_from(cls, stream, length, spool_dir, pace_ms=0):
-        """Exactly `length` bytes, or None when the peer closes early."""
+    def read_from(cls, stream, length, spool_dir, pause=None):
+        """Exactly `length` bytes, or None when the peer closes early; `pause` runs after each chunk and gives up the
+        body when it returns True."""
         spooled = tempfile.SpooledTemporaryFile(max_size=MEMORY_BODY_LIMIT, dir=spool_dir)
         size, digest = 0, hashlib.sha1()
         try:
@@ -36,8 +36,9 @@ class Body:
                 digest.update(data)
                 size += len(data)
                 spooled.write(data)
-                if pace_ms:
-                    time.sleep(pace_ms / 1000)
+                if pause is not None and pause():
+                    spooled.close()
+                    return None
         except BaseException:
             spooled.close()
             raise

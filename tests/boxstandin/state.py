@@ -5,6 +5,7 @@ import threading
 from blobs import SpoolDir
 from control_items import check_keys
 from faults import FaultBook
+from inflight import InFlight
 from journal import Journal
 from oauth_tokens import TokenBook
 from sessions import SessionBook
@@ -21,7 +22,7 @@ class StandInState:
     def __init__(self, api_index):
         # One lock guards the store and the session book; long transfers run outside it.
         self.lock, self.api_index, self.spool, self.base_url = threading.RLock(), api_index, SpoolDir(), ""
-        self.stopping = threading.Event()   # releases delayed and hanging replies
+        self.in_flight = InFlight()
         self.faults, self.journal = FaultBook(), Journal()
         self._fresh_account()
 

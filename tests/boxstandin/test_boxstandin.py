@@ -5,6 +5,7 @@ Run: test_boxstandin.py --openapi PATH [unittest arguments]"""
 import http.client
 import json
 import sys
+import time
 import unittest
 from urllib.parse import urlsplit
 
@@ -53,6 +54,29 @@ class StandInTest(unittest.TestCase):
         entries = self.send("GET", "/_control/journal")[1]["entries"]
         self.assertEqual([e["api"]["status"] for e in entries],
                          ["ok", "wrong_host", "method_not_in_api", "not_in_api"])
+
+    def test_settle_ends_what_a_case_left_held_without_it_landing(self):
+        self.send("POST", "/_control/faults", {"method": "POST", "path": "/2.0/folders", "replies": [
+            {"action": "pass", "delay_ms": 60000}, {"action": "hang"}]})
+        held = []
+        for name in ("Delayed", "Hung"):
+            connection = http.client.HTTPConnection(*self.address, timeout=10)
+            self.addCleanup(connection.close)
+            connection.request("POST", "/2.0/folders", json.dumps({"name": name, "parent": {"id": "0"}}),
+                               {"Authorization": "Bearer " + INITIAL_ACCESS_TOKEN})
+            held.append(connection)
+        while len(self.send("GET", "/_control/journal")[1]["entries"]) < 2:
+            time.sleep(0.01)
+
+        started = time.monotonic()
+        self.assertEqual(self.send("POST", "/_control/settle")[1], {"in_flight": 2, "still_in_flight": 0})
+        self.assertLess(time.monotonic() - started, 5)
+        for connection in held:
+            self.assertRaises(http.client.RemoteDisconnected, connection.getresponse)
+        self.assertEqual(self.send("GET", "/_control/item?path=/Delayed")[0], 404)
+        # Requests after it are answered as ever.
+        self.assertEqual(self.send("POST", "/2.0/folders", {"name": "Later", "parent": {"id": "0"}})[0], 201)
+        self.assertEqual(self.send("POST", "/_control/settle")[1], {"in_flight": 0, "still_in_flight": 0})
 
 
 if __name__ == "__main__":

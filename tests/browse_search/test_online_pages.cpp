@@ -156,18 +156,24 @@ TEST_F(OnlinePages, TotalIsCappedAndTheWindowIsFetchedOnce)
     ASSERT_EQ(S_OK, Pages()->raw_SetSort(VARIANT_TRUE, 11)) << "one custom column";
     EXPECT_EQ(E_INVALIDARG, Pages()->raw_SetSort(VARIANT_TRUE, 12));
     EXPECT_EQ(2, Total());
+    EXPECT_EQ(2u, Journal(kSearchRoute).size()) << "only the new sort asked again";
+    // The location is compared with the id kept from it: given again, it refreshes the results.
     for (int i = 0; i < 2; ++i) {
-        ASSERT_EQ(S_OK, Pages()->raw_SetRootLocation(_bstr_t(L"https://app.box.com/folder/700/")));
+        ASSERT_EQ(S_OK, Pages()->raw_SetRootLocation(_bstr_t(L"https://app.box.com/folder/700")));
         EXPECT_EQ(2, Total());
     }
-    EXPECT_EQ(3u, Journal(kSearchRoute).size()) << "only the new sort and the new root asked again";
+    EXPECT_EQ(4u, Journal(kSearchRoute).size()) << "the same location given again asks again";
+    EXPECT_NE(std::string::npos, LastSearchQuery().find("ancestor_folder_ids=700&"));
+    ASSERT_EQ(S_OK, Pages()->raw_SetRootLocation(_bstr_t(L"700")));
+    EXPECT_EQ(2, Total());
+    EXPECT_EQ(4u, Journal(kSearchRoute).size()) << "the kept id itself is no change";
 
     SearchFor(L"nothing like it");
     EXPECT_EQ(0, Total());
     EXPECT_EQ(0, CellCount(Page(0, 10)));
     SearchFor(L"_INVALID_SEARCH_QUERY_");
     EXPECT_EQ(0, Total());
-    EXPECT_EQ(5u, Journal(kSearchRoute).size());
+    EXPECT_EQ(6u, Journal(kSearchRoute).size());
 }
 
 // Box pages at most 200 results and no further in than offset 10,000.

@@ -18,7 +18,6 @@ TEST(HostCalls, RefuseNullOutPointersAndIndexesBeyondTheListing)
     TalvernCommon::unique_bstr text;
     EXPECT_EQ(E_POINTER, filter->raw_SetSyncStartPointByString(nullptr, nullptr));
     EXPECT_EQ(E_POINTER, filter->raw_GetFilterNames(text.put(), nullptr));
-    EXPECT_EQ(E_POINTER, filter->get_pShutdownInformer(nullptr));
     EXPECT_EQ(E_INVALIDARG, filter->get_ServerItemCount(0, nullptr));
     EXPECT_EQ(E_INVALIDARG, filter->raw_GetItemBasicProps(0, nullptr));
     EXPECT_EQ(E_INVALIDARG, filter->get_ServerItem(-1, text.put()));
@@ -75,11 +74,15 @@ TEST(HostObjects, AreHeldWithOneReferenceEachAndHandedBack)
         TalvernCommon::com_ptr<ILSShutdownInformer> handedOutInformer;
         ASSERT_EQ(S_OK, filter->get_pShutdownInformer(handedOutInformer.put()));
         EXPECT_EQ(host, handedOutInformer.get());
+        EXPECT_EQ(S_OK, filter->get_pShutdownInformer(nullptr)) << "a get with nowhere to write asks nothing";
+        EXPECT_EQ(baseline + 2, hostReferences());
 
         for (int put = 0; put < 2; ++put) {
             ASSERT_EQ(S_OK, filter->put_ExtensionsCallback(&callback));
             EXPECT_EQ(2u, callback.References()) << "put " << put << " of the kept object";
         }
+        EXPECT_EQ(S_OK, filter->get_ExtensionsCallback(nullptr));
+        EXPECT_EQ(2u, callback.References());
         IUnknown* handedOut = nullptr;
         ASSERT_EQ(S_OK, filter->get_ExtensionsCallback(&handedOut));
         EXPECT_EQ(&callback, handedOut);

@@ -169,7 +169,8 @@ TEST_P(BoxItemProperties, TheHostReceivesWhatTheListingKnowsInOneBatch)
 
 INSTANTIATE_TEST_SUITE_P(Kinds, BoxItemProperties, ::testing::ValuesIn(kItemKinds), BoxRoad::CaseName());
 
-TEST_F(Retrieval, MainFolderPropertiesStopAtTheFirstRefusedWrite)
+// A failure ends the base's writes, but the start point's document filter still goes on the map.
+TEST_F(Retrieval, MainFolderPropertiesStopAtTheFirstFailureAndKeepTheDocumentFilter)
 {
     UpdateItem("folder", "0", R"({"permissions":{"can_upload":false,"can_delete":false}})");
     const std::string id = Seed(R"({"files":[{"name":"only.docx","content_text":"x"}]})")["files"][0].asString();
@@ -187,6 +188,16 @@ TEST_F(Retrieval, MainFolderPropertiesStopAtTheFirstRefusedWrite)
     refusing->FailWrites(L"Quentra.FolderLocation", E_ACCESSDENIED);
     EXPECT_EQ(E_ACCESSDENIED, host_.raw_SetMainFolderProperties(refusing.get()));
     EXPECT_FALSE(refusing->Has(L"Quentra.FolderLocationUrl"));
+    EXPECT_EQ(Wide(id), refusing->Text(L"FilterPropertyValue"));
+
+    // Not listed, the folder's permissions are asked of Box, which refuses.
+    ASSERT_EQ(S_OK, host_.raw_SetSyncStartPoint(root_.get(), T, F, F, 0, F));
+    AddFault(R"({"method":"GET","path":"/2.0/folders/0","status":403,"error":{"code":"access_denied_insufficient_permissions"}})");
+    const auto unanswered = TestHost::TestPropertyMap::Create();
+    EXPECT_EQ(E_FAIL, host_.raw_SetMainFolderProperties(unanswered.get()));
+    EXPECT_FALSE(unanswered->Has(L"VESK.PermMask2"));
+    EXPECT_EQ(L"FileId", unanswered->Text(L"FilterPropertyName"));
+    EXPECT_EQ(Wide(id), unanswered->Text(L"FilterPropertyValue"));
 }
 
 } // namespace

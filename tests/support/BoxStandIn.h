@@ -4,6 +4,7 @@
 #include <json/json.h>
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 namespace TestSupport {
@@ -12,6 +13,8 @@ class BoxStandIn {
 public:
     // The stand-in the test launcher started for this program (BOX_STANDIN_URL).
     static BoxStandIn FromEnvironment();
+    // The same, or none when the launcher started none.
+    static std::optional<BoxStandIn> IfLaunched();
 
     explicit BoxStandIn(std::string baseUrl) : m_baseUrl(std::move(baseUrl)) {}
 
@@ -23,6 +26,9 @@ public:
     Json::Value Post(const std::string& path, const Json::Value& body = Json::Value(Json::objectValue)) const;
 
     void Reset() const { Post("reset"); }
+    // Ends, unanswered, every API request the stand-in holds and waits until none is handled:
+    // {"in_flight": handled when called, "still_in_flight": still handled after the wait}.
+    Json::Value Settle() const { return Post("settle"); }
     Json::Value Journal() const { return Get("journal"); }
 
     // Journal entries from index `since` on whose decoded path matches the glob, if one is given;

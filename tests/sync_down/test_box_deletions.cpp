@@ -1,6 +1,8 @@
 // The deletion check (a switch read once per process): gone only when a complete listing lacks it.
 #include "BoxSyncFixture.h"
 
+#include <cwchar>
+
 using namespace SyncDown;
 using TestHost::TestPropertyMap;
 
@@ -19,8 +21,9 @@ protected:
         ASSERT_EQ(S_OK, host_.raw_SetSyncStartPoint(StartFolder(L"500").get(), T, F, F, 0, F));
     }
 
-    // Runs the call while Box holds its request on the path; meanwhile the host starts at 510.
-    void RunOvertakenAt510(const std::string& held, const std::function<void()>& call)
+    // Runs the call while Box holds its request on the path; meanwhile the host starts at the newer
+    // start point (510, or a document in it).
+    void RunOvertaken(const std::string& held, const wchar_t* newer, const std::function<void()>& call)
     {
         AddFault(R"({"method": "GET", "path": ")" + held + R"(", "delay_ms": 1000, "action": "pass"})");
         const auto isHeld = [&] {
@@ -32,7 +35,7 @@ protected:
         };
         HRESULT nested = E_UNEXPECTED;
         EXPECT_TRUE(BoxRoad::RunWithNestedCall(call, [&] {
-            nested = host_.raw_SetSyncStartPointByString(_bstr_t(L"510"), TalvernCommon::unique_bstr().put());
+            nested = host_.raw_SetSyncStartPointByString(_bstr_t(newer), TalvernCommon::unique_bstr().put());
         }, isHeld));
         EXPECT_EQ(S_OK, nested);
     }
@@ -60,13 +63,17 @@ TEST_F(BoxDeletionCheck, ListingThatFailsHalfWayDeletesNothing)
 
 // One filter object serves many folders: each start point, listed or not, sees its folder alone.
 // In a row with a request to hold, the call waiting for it is overtaken: meanwhile the host starts
-// at 510 by a window message. 'o': the start point itself; 'd': the deletion check's ids, which must
-// not count 510's item gone; 'p': the permissions of a main folder never listed, which must not
-// pass 510 as writable.
+// at the newer start point by a window message. 'o': the start point itself; 'd': the deletion
+// check's ids, which must not count 510's item gone; 'p': the permissions of a main folder never
+// listed, which must not pass 510 as writable, nor put the newer start point's document filter on
+// the older folder's map.
 struct Start {
     const wchar_t* where; char how; unsigned short files, folders; const wchar_t* item;
-    const char* held = nullptr; char overtaken = 0;
+    const char* held = nullptr; char overtaken = 0; const wchar_t* newer = L"510";
+    // The start point the row ends at.
+    const wchar_t* Current() const { return held != nullptr ? newer : where; }
 };
+const wchar_t kDocumentIn510[] = L"https://app.box.com/folder/510#filter:file|611";
 const Start kStarts[] = {
     {L"https://app.box.com/folder/500#filter:file|601", 't', 1, 0, L"601"},
     {L"https://app.box.com/folder/510", 't', 1, 0, L"611"},
@@ -75,7 +82,8 @@ const Start kStarts[] = {
     {L"500", 'l', 0, 0, L"611", "/2.0/folders/500/items", 'o'},
     {L"https://app.box.com/folder/500#filter:file|601", 't', 1, 0, L"611", "/2.0/folders/500", 'o'},
     {L"500", 's', 0, 0, L"611", "/2.0/folders/500/items", 'd'},
-    {L"500", 's', 0, 0, L"611", "/2.0/folders/500", 'p'}};
+    {L"500", 's', 0, 0, L"611", "/2.0/folders/500", 'p'},
+    {L"500", 's', 0, 0, L"611", "/2.0/folders/500", 'p', kDocumentIn510}};
 
 TEST_F(BoxDeletionCheck, EachStartPointSeesItsOwnFolderOnly)
 {
@@ -92,16 +100,20 @@ TEST_F(BoxDeletionCheck, EachStartPointSeesItsOwnFolderOnly)
                                                                 start.how == 's' ? T : F, F, F, 0, F);
         };
         if (start.overtaken == 'o')
-            RunOvertakenAt510(start.held, startHere);
+            RunOvertaken(start.held, start.newer, startHere);
         else
             startHere();
         ASSERT_EQ(start.overtaken == 'o' ? E_ABORT : S_OK, hr) << "an overtaken start point is dropped";
         if (start.overtaken == 'd')
-            RunOvertakenAt510(start.held, [&] { EXPECT_EQ(S_FALSE, filter_->raw_IsDeleted(_bstr_t(L"601"), 0)); });
-        if (start.overtaken == 'p')
-            RunOvertakenAt510(start.held, [&] {
-                EXPECT_EQ(E_ABORT, host_.raw_SetMainFolderProperties(TestPropertyMap::Create().get()));
-            });
+            RunOvertaken(start.held, start.newer,
+                         [&] { EXPECT_EQ(S_FALSE, filter_->raw_IsDeleted(_bstr_t(L"601"), 0)); });
+        if (start.overtaken == 'p') {
+            const auto older = TestPropertyMap::Create();
+            RunOvertaken(start.held, start.newer,
+                         [&] { EXPECT_EQ(E_ABORT, host_.raw_SetMainFolderProperties(older.get())); });
+            EXPECT_FALSE(older->Has(L"FilterPropertyName")) << "the newer start point's filter on the older folder";
+            EXPECT_FALSE(older->Has(L"FilterPropertyValue"));
+        }
         if (start.how == 't') {
             ASSERT_EQ(S_OK, host_.raw_PreContentSyncFolderUpdate(nullptr, F, F));
         }
@@ -114,7 +126,7 @@ TEST_F(BoxDeletionCheck, EachStartPointSeesItsOwnFolderOnly)
         const bool child = start.item[1] == L'1';
         EXPECT_EQ(child ? L"510" : L"500", main->Text(L"Quentra.FolderLocation"));
         EXPECT_EQ(child ? L"0x0000000000000001" : L"0x7FFFFFFFFFFFFFFF", main->Text(L"VESK.PermMask2"));
-        EXPECT_EQ(&start == kStarts, main->Has(L"FilterPropertyName"));
+        EXPECT_EQ(std::wcschr(start.Current(), L'#') != nullptr, main->Has(L"FilterPropertyName"));
     }
 }
 
