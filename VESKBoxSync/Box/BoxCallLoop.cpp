@@ -173,10 +173,11 @@ std::unique_ptr<ILSHttpRequest> OpenBoxRequest(const CStdStr<wchar_t>& method, c
 
 namespace {
 
-// A request of the call loop: opened, with the bearer token and the JSON headers set.
+// A request of the call loop: opened, with the bearer token, the JSON headers and the extra ones set.
 std::unique_ptr<ILSHttpRequest> OpenJsonRequest(const CStdStr<wchar_t>& url, const CStdStr<wchar_t>& method,
                                                 const std::wstring& accessToken, bool multipart,
-                                                const wchar_t* contentType = nullptr)
+                                                const wchar_t* contentType = nullptr,
+                                                const LSHttpHeaderList& extraHeaders = {})
 {
     std::unique_ptr<ILSHttpRequest> request = OpenBoxRequest(method, url, L"Box_20::PerformASyncSend");
     SetAuthHeaders(*request, accessToken);
@@ -184,6 +185,8 @@ std::unique_ptr<ILSHttpRequest> OpenJsonRequest(const CStdStr<wchar_t>& url, con
     if (contentType == nullptr)
         contentType = multipart ? kMultipartContentType : L"application/json";
     request->SetRequestHeader(L"Content-Type", contentType);
+    for (const auto& [name, value] : extraHeaders)
+        request->SetRequestHeader(name.c_str(), value.c_str());
     return request;
 }
 
@@ -206,9 +209,10 @@ bool FinishStartedRequest(BoxStartedRequest* started, std::unique_ptr<ILSHttpReq
 
 void PerformASyncSend(std::unique_ptr<ILSHttpRequest>& request, const CStdStr<wchar_t>& url,
                       ILSShutdownInformer* informer, const CStdStr<wchar_t>& method, const _variant_t& body,
-                      bool multipart, const wchar_t* contentType)
+                      bool multipart, const wchar_t* contentType, const LSHttpHeaderList& extraHeaders)
 {
-    request = OpenJsonRequest(url, method, GetCachedTokens(informer, false).AccessToken, multipart, contentType);
+    request = OpenJsonRequest(url, method, GetCachedTokens(informer, false).AccessToken, multipart, contentType,
+                              extraHeaders);
     CLSBaseWS::PerformAsyncVariantSend(request, url, body, informer);
 }
 
@@ -229,13 +233,14 @@ BoxStartedRequest StartBoxRequest(const CStdStr<wchar_t>& url, ILSShutdownInform
 
 void CallBoxAPIWithRetry(std::unique_ptr<ILSHttpRequest>& request, const CStdStr<wchar_t>& url,
                          ILSShutdownInformer* informer, const CStdStr<wchar_t>& method, const _variant_t& body,
-                         bool multipart, BoxStartedRequest* started, const wchar_t* contentType)
+                         bool multipart, BoxStartedRequest* started, const wchar_t* contentType,
+                         const LSHttpHeaderList& extraHeaders)
 {
     for (int32_t attempt = 0;; ++attempt) {
         const RefreshTokensType tokensOfAttempt = GetCachedTokens(informer, false);
         try {
             if (!FinishStartedRequest(started, request, attempt, tokensOfAttempt, url, informer))
-                PerformASyncSend(request, url, informer, method, body, multipart, contentType);
+                PerformASyncSend(request, url, informer, method, body, multipart, contentType, extraHeaders);
             return;
         } catch (const LSHttpError& error) {
             HandleFailedSend(error, attempt, tokensOfAttempt, request, informer);
@@ -265,11 +270,11 @@ constexpr wchar_t kRichPlace[] = L"Box_20::CallBoxAPIWithRichErrorLogging";
 
 std::string RichReplyBytes(ILSPropertyMap* propertyMap, ILSShutdownInformer* informer, const CStdStr<wchar_t>& url,
                            const CStdStr<wchar_t>& method, const _variant_t& body, bool multipart,
-                           BoxStartedRequest* started)
+                           BoxStartedRequest* started, const LSHttpHeaderList& extraHeaders = {})
 {
     std::unique_ptr<ILSHttpRequest> request;
     try {
-        CallBoxAPIWithRetry(request, url, informer, method, body, multipart, started);
+        CallBoxAPIWithRetry(request, url, informer, method, body, multipart, started, nullptr, extraHeaders);
     } catch (const LSHttpError& error) {
         LOG(ERROR) << "LSHttpError caught: " << WideToUtf8Lossy(error.FormatMessage());
         const CStdStr<wchar_t> boxError = HandleError(request, propertyMap);
@@ -293,9 +298,9 @@ Json::Value ParseRichReply(std::string_view bytes)
 
 Json::Value CallBoxAPIWithRichErrorLogging(ILSPropertyMap* propertyMap, ILSShutdownInformer* informer,
                                            const CStdStr<wchar_t>& url, const CStdStr<wchar_t>& method,
-                                           const _variant_t& body, bool multipart)
+                                           const _variant_t& body, bool multipart, const LSHttpHeaderList& extraHeaders)
 {
-    return ParseRichReply(RichReplyBytes(propertyMap, informer, url, method, body, multipart, nullptr));
+    return ParseRichReply(RichReplyBytes(propertyMap, informer, url, method, body, multipart, nullptr, extraHeaders));
 }
 
 std::string CallBoxAPIForReplyBytes(ILSPropertyMap* propertyMap, ILSShutdownInformer* informer,

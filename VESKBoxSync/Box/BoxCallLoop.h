@@ -33,10 +33,12 @@ BoxStartedRequest StartBoxRequest(const CStdStr<wchar_t>& url, ILSShutdownInform
 
 // For listings, searches, uploads, metadata and the preflight: a failed request throws
 // ApiException with Box's error text (recorded as a sync issue on propertyMap when one is given),
-// and a reply that is no JSON throws ApiException "... failed to parse response".
+// and a reply that is no JSON throws ApiException "... failed to parse response". extraHeaders
+// follow the call loop's own.
 Json::Value CallBoxAPIWithRichErrorLogging(ILSPropertyMap* propertyMap, ILSShutdownInformer* informer,
                                            const CStdStr<wchar_t>& url, const CStdStr<wchar_t>& method,
-                                           const _variant_t& body, bool multipart);
+                                           const _variant_t& body, bool multipart,
+                                           const LSHttpHeaderList& extraHeaders = {});
 
 // The same call for a bodiless request, with the reply's bytes left unparsed so that the caller
 // may look at them first; ParseRichReply then parses them as the call above does. started: the
@@ -57,10 +59,11 @@ inline constexpr wchar_t kJsonPatchContentType[] = L"application/json-patch+json
 // The loop itself. On return the owner holds the request whose reply succeeded. Throws the last
 // LSHttpError, what RenewTokensAfterUnauthorized throws when the refresh lock cannot be had (E_ABORT
 // for a shutdown while it waits), and what the send and the token cache throw. contentType, when
-// given, replaces the one multipart selects.
+// given, replaces the one multipart selects; extraHeaders follow "Content-Type".
 void CallBoxAPIWithRetry(std::unique_ptr<ILSHttpRequest>& request, const CStdStr<wchar_t>& url,
                          ILSShutdownInformer* informer, const CStdStr<wchar_t>& method, const _variant_t& body,
-                         bool multipart, BoxStartedRequest* started = nullptr, const wchar_t* contentType = nullptr);
+                         bool multipart, BoxStartedRequest* started = nullptr, const wchar_t* contentType = nullptr,
+                         const LSHttpHeaderList& extraHeaders = {});
 
 // A new request, opened asynchronously without credentials: the one way every Box request,
 // token requests and upload parts included, starts. Throws ApiException "<place> <condition>"
@@ -73,7 +76,8 @@ std::unique_ptr<ILSHttpRequest> OpenBoxRequest(const CStdStr<wchar_t>& method, c
 // request cannot be opened, LSHttpError for a status outside 200 to 299.
 void PerformASyncSend(std::unique_ptr<ILSHttpRequest>& request, const CStdStr<wchar_t>& url,
                       ILSShutdownInformer* informer, const CStdStr<wchar_t>& method, const _variant_t& body,
-                      bool multipart, const wchar_t* contentType = nullptr);
+                      bool multipart, const wchar_t* contentType = nullptr,
+                      const LSHttpHeaderList& extraHeaders = {});
 
 // After a 401: renews the tokens under the process's refresh lock, unless another caller renewed
 // them since tokensOfAttempt were read (attempt only goes into the log). A refresh token that Box

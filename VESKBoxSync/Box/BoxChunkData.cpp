@@ -8,12 +8,6 @@
 
 namespace Box_20 {
 
-namespace {
-
-constexpr size_t kHashBlockSize = 1024 * 1024;
-
-} // namespace
-
 ChunkSource::ChunkSource(const UploadFileRecord& record, std::wstring place)
     : m_file(std::make_shared<LocalUploadFile>(record.LocalPath, record.Size, std::move(place)))
 {
@@ -21,19 +15,16 @@ ChunkSource::ChunkSource(const UploadFileRecord& record, std::wstring place)
 
 CLSHash::Sha1Digest ChunkSource::HashPart(const ChunkDataType& part)
 {
-    m_block.resize(kHashBlockSize);
     CLSSha1Stream partHash;
     // Only a part that continues the hashed run extends it; any other leaves the file digest
     // unfinished rather than wrong.
     const bool continuesFile = static_cast<uint64_t>(part.Offset) == m_hashedBytes;
-    for (uint64_t done = 0; done < static_cast<uint64_t>(part.Size);) {
-        const size_t count = static_cast<size_t>(std::min<uint64_t>(kHashBlockSize, part.Size - done));
-        m_file->ReadAt(part.Offset + done, m_block.data(), count);
-        partHash.Add(m_block.data(), count);
-        if (continuesFile)
-            m_fileHash.Add(m_block.data(), count);
-        done += count;
-    }
+    m_file->ReadInBlocks(static_cast<uint64_t>(part.Offset), static_cast<uint64_t>(part.Size),
+                         [&](const BYTE* bytes, size_t count) {
+                             partHash.Add(bytes, count);
+                             if (continuesFile)
+                                 m_fileHash.Add(bytes, count);
+                         });
     if (continuesFile)
         m_hashedBytes += part.Size;
     return partHash.Finish();

@@ -13,7 +13,6 @@
 #include <cstdint>
 #include <memory>
 #include <string>
-#include <vector>
 
 namespace Box_20 {
 
@@ -37,7 +36,6 @@ public:
 
 private:
     std::shared_ptr<LocalUploadFile> m_file;
-    std::vector<BYTE> m_block;
     CLSSha1Stream m_fileHash;
     uint64_t m_hashedBytes = 0;
 };

@@ -32,6 +32,17 @@ CStdStr<wchar_t> Base64Digest(const CLSHash::Sha1Digest& digest)
     return text;
 }
 
+CStdStr<wchar_t> HexDigest(const CLSHash::Sha1Digest& digest)
+{
+    static constexpr wchar_t kDigits[] = L"0123456789abcdef";
+    CStdStr<wchar_t> text;
+    for (const BYTE byte : digest) {
+        text += kDigits[byte >> 4];
+        text += kDigits[byte & 0x0F];
+    }
+    return text;
+}
+
 ChunkRequestDescription GetPartDigestHeader(const ChunkDataType& part, const CLSHash::Sha1Digest& partDigest,
                                             _variant_t body)
 {

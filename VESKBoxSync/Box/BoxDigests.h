@@ -1,5 +1,5 @@
 // What a part or the commit of a session upload sends, with the SHA-1 digests Box checks them by
-// ("digest: sha=<Base64 SHA-1>").
+// ("digest: sha=<Base64 SHA-1>"), and the digest text of a standard upload.
 #pragma once
 
 #include "BoxUploadRecords.h"
@@ -20,6 +20,10 @@ struct ChunkRequestDescription {
 
 // The 20 digest bytes in Base64 (RFC 4648, "=" padding, no line breaks): 28 characters.
 CStdStr<wchar_t> Base64Digest(const CLSHash::Sha1Digest& digest);
+
+// The 20 digest bytes as 40 lower-case hexadecimal digits: how Box takes the file's SHA-1 in the
+// "content-md5" header of a standard upload.
+CStdStr<wchar_t> HexDigest(const CLSHash::Sha1Digest& digest);
 
 // A part: its body (read from the file as it is sent), "application/octet-stream", the digest of
 // its bytes and its byte range.

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <limits>
+#include <vector>
 
 namespace Box_20 {
 
@@ -18,6 +19,9 @@ TalvernCommon::unique_hfile OpenForUpload(const CStdStr<wchar_t>& path)
     return TalvernCommon::unique_hfile{::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                                      nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr)};
 }
+
+// Large ranges are read 1 MiB at a time; a smaller one in a block of its own size.
+constexpr size_t kReadBlockSize = 1024 * 1024;
 
 std::wstring ErrorCode(DWORD code) { return L" (error " + std::to_wstring(code) + L")"; }
 
@@ -53,6 +57,18 @@ void LocalUploadFile::ReadAt(uint64_t offset, BYTE* bytes, size_t count)
             Fail(L"read only " + std::to_wstring(done) + L" of " + std::to_wstring(count) + L" bytes at offset " +
                  std::to_wstring(offset) + L" of the local file " + m_path);
         done += read;
+    }
+}
+
+void LocalUploadFile::ReadInBlocks(uint64_t offset, uint64_t size,
+                                   const std::function<void(const BYTE*, size_t)>& use)
+{
+    std::vector<BYTE> block(static_cast<size_t>(std::min<uint64_t>(kReadBlockSize, size)));
+    for (uint64_t done = 0; done < size;) {
+        const size_t count = static_cast<size_t>(std::min<uint64_t>(block.size(), size - done));
+        ReadAt(offset + done, block.data(), count);
+        use(block.data(), count);
+        done += count;
     }
 }
 

@@ -10,6 +10,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 
 namespace Box_20 {
@@ -24,6 +25,8 @@ public:
 
     // Reads `count` bytes at `offset`. Throws ApiException when the file gives fewer.
     void ReadAt(uint64_t offset, BYTE* bytes, size_t count);
+    // Hands the `size` bytes at `offset` to `use` in order, at most 1 MiB at a time. Throws as ReadAt.
+    void ReadInBlocks(uint64_t offset, uint64_t size, const std::function<void(const BYTE*, size_t)>& use);
 
 private:
     [[noreturn]] void Fail(const std::wstring& condition) const;

@@ -2,6 +2,7 @@
 
 #include "BoxCallLoop.h"
 #include "BoxConstants.h"
+#include "BoxDigests.h"
 #include "BoxLocalUploadFile.h"
 #include "BoxRequestBodies.h"
 #include "BoxServiceTable.h"
@@ -9,6 +10,7 @@
 #include "BoxUploadBodyStream.h"
 #include "BoxUrlBuilders.h"
 #include "HResultException.h"
+#include "LSHash.h"
 #include "Utf8Converter.h"
 
 #include <memory>
@@ -32,9 +34,8 @@ std::string Utf8Prefix(const CStdStr<wchar_t>& prefix)
 }
 
 // Prefix, the local file's bytes and suffix, the file read as the body is sent (and sent again).
-_variant_t MultipartBody(UploadFileRecord& record, const std::wstring& place)
+_variant_t MultipartBody(std::shared_ptr<LocalUploadFile> file, UploadFileRecord& record)
 {
-    auto file = std::make_shared<LocalUploadFile>(record.LocalPath, record.Size, place);
     BuildMultipartUploadBody(record);
     std::string prefix = Utf8Prefix(record.MultipartPrefix);
     // The suffix is plain ASCII.
@@ -42,12 +43,23 @@ _variant_t MultipartBody(UploadFileRecord& record, const std::wstring& place)
     return MakeUploadBodyStream(std::move(file), 0, record.Size, std::move(prefix), std::move(suffix));
 }
 
+// Box stores the file only when its bytes have this SHA-1: a body cut short by a stop (its rest
+// then goes out as filler) or changed on its way is refused.
+LSHttpHeaderList ContentDigestHeader(LocalUploadFile& file)
+{
+    CLSSha1Stream hash;
+    file.ReadInBlocks(0, file.Size(), [&hash](const BYTE* bytes, size_t count) { hash.Add(bytes, count); });
+    return {{L"content-md5", HexDigest(hash.Finish())}};
+}
+
 CStdStr<wchar_t> SendMultipart(ILSShutdownInformer* informer, UploadFileRecord& record, const CStdStr<wchar_t>& url,
                                const std::wstring& place)
 {
-    const _variant_t body = MultipartBody(record, place);
+    auto file = std::make_shared<LocalUploadFile>(record.LocalPath, record.Size, place);
+    const LSHttpHeaderList digest = ContentDigestHeader(*file);
+    const _variant_t body = MultipartBody(std::move(file), record);
     return GetUploadedFileId(CallBoxAPIWithRichErrorLogging(record.PropertyMap.get(), informer, url,
-                                                            BoxConstants().VerbPost, body, true),
+                                                            BoxConstants().VerbPost, body, true, digest),
                              place);
 }
 

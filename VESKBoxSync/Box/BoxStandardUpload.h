@@ -1,6 +1,7 @@
 // Multipart uploads of files below 52,428,800 bytes: one request carrying the attributes and the
-// file. The body is read from the local file while it is sent, so the file is never held in
-// memory; the record's content buffer is not needed.
+// file, and the file's SHA-1 in "content-md5" (read once before the request), by which Box checks
+// the file's bytes. The body is read from the local file while it is sent, so the file is never
+// held in memory; the record's content buffer is not needed.
 #pragma once
 
 #include "BoxUploadRecords.h"

@@ -26,8 +26,11 @@ public:
     // whole reply, dispatching the calling thread's messages. E_ABORT when the cancel check asks
     // to stop (also when a transport failure surfaces at the same time),
     // HRESULT_FROM_WIN32(ERROR_INTERNET_TIMEOUT) when nothing moves for too long. Byte arrays are
-    // sent from where they lie, locked meanwhile; a send given up while its body is still going
-    // out leaves the array locked until the transport is done with it.
+    // sent from where they lie, locked meanwhile; a send given up while the transport may still
+    // read the array leaves it locked until the transport is done with it. A byte or stream body
+    // over 1 MiB goes out in blocks and only under a "Content-MD5" or "Digest" header that the
+    // server checks it by (E_INVALIDARG before anything is sent otherwise): given up between its
+    // blocks, its rest goes out as zeros, which the server then refuses.
     virtual HRESULT Send(const VARIANT& body, const LSCancelCheck& cancel) = 0;
     // Begins the send without waiting, where the transport can, so that the reply travels while
     // the caller does other work; Send then waits for that reply (and reports a failure to begin)

@@ -44,12 +44,15 @@ public:
     // Sends the request and waits for the head of the reply. extraFlags are added to the
     // request's WinINet flags (INTERNET_FLAG_NO_AUTO_REDIRECT to see a redirect instead of
     // following it). A body over 1 MiB goes out in 1 MiB blocks (a stream's read one at a time),
-    // the step timeout counting from the last block, the cancel check asked between blocks.
-    // Throws hresult_exception for transport failures (a reply without a status line among them,
-    // a stream that ends short of its size), E_ABORT when cancelled. The body is held until the
-    // request is sent; given up while WinINet may still read it, or halfway through its blocks
-    // (the rest then goes out while the request is closed in the background), it is held until
-    // WinINet is done with it (a byte array stays locked and allocated that long).
+    // the step timeout counting from the last block, the cancel check asked between blocks; such
+    // a body needs a Content-MD5 or Digest header that the server checks it by (hresult_exception
+    // E_INVALIDARG before anything is sent otherwise): given up halfway, its rest goes out as
+    // zeros while the request is closed in the background, so that the server refuses it and no
+    // later request's bytes become its rest. Throws hresult_exception for transport failures (a
+    // reply without a status line among them, a stream that ends short of its size), E_ABORT when
+    // cancelled. The body is held until the request is sent or given up; given up while WinINet
+    // may still read a byte array in place, the array stays locked and allocated until WinINet
+    // is done with it. A stream (the user's file) is let go as the request is given up.
     void Send(std::wstring_view verb, std::wstring_view url, std::wstring headerLines, LSHttpBodyBytes body,
               DWORD extraFlags);
     // Send in two halves, so that the request travels while the caller does other work: BeginSend
@@ -82,7 +85,8 @@ private:
 
     void OpenSession();
     void OpenRequest(std::wstring_view verb, std::wstring_view url, DWORD extraFlags);
-    // Closes the request; one whose reply was not read to its end is closed in the background.
+    // Closes the request; one whose reply was not read to its end is closed in the background,
+    // one given up halfway through its body after the rest went out as zeros.
     void CloseRequest();
     // Hands a body of at most one block to WinINet; FinishSend waits for it.
     void SendWhole();
@@ -92,11 +96,19 @@ private:
     // only at its end.
     static std::string_view BodyBlock(AsyncState& state, uint64_t sent);
     void WriteBlock(std::string_view block);
-    // For a request given up halfway through its body, on the closing thread: the rest of the body
-    // and the end of the request, each step bounded by the timeout; it stops at the first failure.
+    // A body sent in blocks, as it stood when the request was given up.
+    struct CutBody {
+        uint64_t bodyLeft;
+        bool headSent;
+        // The head or a block was still on its way.
+        bool stepPending;
+    };
+    // For a request given up halfway through its body, on the closing thread: once a pending step
+    // has ended, the rest of the body as zeros and the end of the request, each step bounded by
+    // the timeout; it stops at the first failure.
     static bool WriteNow(AsyncState& state, HINTERNET request, std::string_view bytes,
                          std::chrono::milliseconds timeout);
-    static void FinishBody(AsyncState& state, uint64_t sent, HINTERNET request, std::chrono::milliseconds timeout);
+    static void FinishCutBody(AsyncState& state, CutBody cut, HINTERNET request, std::chrono::milliseconds timeout);
     // After a WinINet call answered FALSE: waits for the step when it is pending, else fails.
     void WaitIfPending(DWORD error, const char* step);
     [[noreturn]] void ThrowShortBody(uint64_t bytes);
@@ -116,8 +128,9 @@ private:
     std::wstring m_url;
     std::chrono::steady_clock::time_point m_lastCancelCheck;
     bool m_stepPending = false;
-    // What is still to go of a body sent in blocks.
+    // What is still to go of a body sent in blocks, and whether the server has its head.
     uint64_t m_bodyLeft = 0;
+    bool m_headSent = false;
     bool m_replyComplete = false;
     uint64_t m_replyBytesRead = 0;
     std::shared_ptr<AsyncState> m_state;

@@ -4,6 +4,7 @@
 #include "LSCancellableWait.h"
 #include "LSComModule.h"
 #include "LSDiag.h"
+#include "LSHttpMessageParts.h"
 #include "LSUserAgent.h"
 
 #include <algorithm>
@@ -62,8 +63,15 @@ TalvernCommon::unique_handle CreateManualResetEvent()
                             what + " (WinINet error " + std::to_string(error) + ")");
 }
 
+// The rest of a body given up halfway goes out as filler (see CloseRequest), which a server keeps
+// from being stored only when it checks the body against a digest the request carries.
+bool CarriesBodyDigest(std::wstring_view headerLines)
+{
+    return !FindHeaderLine(headerLines, L"Content-MD5").empty() || !FindHeaderLine(headerLines, L"Digest").empty();
+}
+
 // The handles of a request given up before its reply was read, closed child first, after
-// finishBody (when set) sent the rest of a body given up halfway.
+// finishBody (when set) ended a body given up halfway.
 struct AbandonedHandles {
     std::function<void(HINTERNET)> finishBody;
     TalvernCommon::unique_hinternet session;
@@ -92,8 +100,9 @@ HMODULE ThisModule()
 }
 
 // Closing a request whose reply is still coming makes Wine's WinINet read the rest of the reply
-// first, however large. The closing goes to the system's thread pool, which keeps this module
-// loaded until it is done, so that a stop returns at once; without a pool it happens here.
+// first, however large, and a body given up halfway is ended first. The closing goes to the
+// system's thread pool, which keeps this module loaded until it is done, so that a stop returns at
+// once; without a pool it happens here.
 void CloseInBackground(std::unique_ptr<AbandonedHandles> handles)
 {
     TP_CALLBACK_ENVIRON environment;
@@ -102,6 +111,8 @@ void CloseInBackground(std::unique_ptr<AbandonedHandles> handles)
     if (::TrySubmitThreadpoolCallback(CloseAbandonedHandles, handles.get(), &environment))
         handles.release();
     ::DestroyThreadpoolEnvironment(&environment);
+    if (handles)
+        CloseAbandonedHandles(nullptr, handles.release());
 }
 
 } // namespace
@@ -184,12 +195,11 @@ void WinInetRequestContext::OpenSession()
 
 void WinInetRequestContext::CloseRequest()
 {
-    const uint64_t bodyLeft = std::exchange(m_bodyLeft, 0);
-    const bool finishBody = bodyLeft > 0 && !m_stepPending && m_request && !m_replyComplete;
-    // The body goes back to its owner here, on the owner's thread, unless WinINet may still read it
-    // or the rest of it is still to go. WinINet reads a stream's bytes from the send buffer, never
-    // from the stream: the user's file is let go at once, also when a step is still pending.
-    if (m_state && !finishBody && (!m_stepPending || m_state->body.IsStream()))
+    const CutBody cut{std::exchange(m_bodyLeft, 0), std::exchange(m_headSent, false), m_stepPending};
+    // WinINet reads a stream's bytes from the send buffer, never from the stream, and the rest of a
+    // body given up halfway goes out as filler: the body (the user's file) goes back to its owner
+    // here, on the owner's thread, unless WinINet may still be reading a byte array in place.
+    if (m_state && (!m_stepPending || m_state->body.IsStream()))
         m_state->body = LSHttpBodyBytes();
     if (!m_request || m_replyComplete) {
         m_request.reset();
@@ -199,12 +209,10 @@ void WinInetRequestContext::CloseRequest()
     // Closing a parent closes its children on the spot under Wine: the whole chain goes together.
     auto handles = std::make_unique<AbandonedHandles>();
     // Wine keeps the connection for the next request to the host even when it is still inside a
-    // body; that request's bytes would become the rest of this one. The rest goes out first.
-    // The state goes with it: the body is no longer this context's to give back.
-    if (finishBody) {
-        const uint64_t sent = m_state->body.Size() - bodyLeft;
-        handles->finishBody = [state = std::move(m_state), sent, timeout = m_stepTimeout](HINTERNET request) {
-            FinishBody(*state, sent, request, timeout);
+    // body; that request's bytes would become the rest of this one. The body is ended first.
+    if (cut.bodyLeft > 0) {
+        handles->finishBody = [state = m_state, cut, timeout = m_stepTimeout](HINTERNET request) {
+            FinishCutBody(*state, cut, request, timeout);
         };
     }
     handles->request = std::move(m_request);
@@ -271,6 +279,10 @@ void WinInetRequestContext::BeginSend(std::wstring_view verb, std::wstring_view 
                                       LSHttpBodyBytes body, DWORD extraFlags)
 {
     CloseRequest();
+    if (body.Size() > kSendBlockSize && !CarriesBodyDigest(headerLines))
+        throw hresult_exception(E_INVALIDARG, "A body of " + std::to_string(body.Size()) + " bytes for " +
+                                                  LSDiag::LogText(url) +
+                                                  " goes out in blocks only under a Content-MD5 or Digest header");
     OpenRequest(verb, url, extraFlags);
     AsyncState& state = *m_state;
     state.headerLines = std::move(headerLines);
@@ -338,10 +350,13 @@ void WinInetRequestContext::SendInBlocks()
     head.lpcszHeader = state.headerLines.empty() ? nullptr : state.headerLines.c_str();
     head.dwHeadersLength = static_cast<DWORD>(state.headerLines.size());
     head.dwBufferTotal = static_cast<DWORD>(total);
+    // Once the head is out, the server waits for every byte of the body.
+    m_bodyLeft = total;
+    state.bytesWritten = 0;
     ::ResetEvent(state.stepComplete.get());
     if (!::HttpSendRequestExW(m_request.get(), &head, nullptr, 0, 0))
         WaitIfPending(::GetLastError(), "sending the request to");
-    m_bodyLeft = total;
+    m_headSent = true;
     while (m_bodyLeft > 0) {
         ThrowIfCancelledNow();
         const std::string_view block = BodyBlock(state, total - m_bodyLeft);
@@ -385,21 +400,31 @@ bool WinInetRequestContext::WriteNow(AsyncState& state, HINTERNET request, std::
            state.stepSucceeded;
 }
 
-void WinInetRequestContext::FinishBody(AsyncState& state, uint64_t sent, HINTERNET request,
-                                       std::chrono::milliseconds timeout)
+void WinInetRequestContext::FinishCutBody(AsyncState& state, CutBody cut, HINTERNET request,
+                                          std::chrono::milliseconds timeout)
 {
-    while (sent < state.body.Size()) {
-        std::string_view block = BodyBlock(state, sent);
-        if (block.empty())
+    if (cut.stepPending) {
+        if (::WaitForSingleObject(state.stepComplete.get(), static_cast<DWORD>(timeout.count())) != WAIT_OBJECT_0 ||
+            !state.stepSucceeded)
             return;
-        sent += block.size();
-        while (!block.empty()) {
-            if (!WriteNow(state, request, block, timeout) || state.bytesWritten == 0 ||
-                state.bytesWritten > block.size())
-                return;
-            block.remove_prefix(state.bytesWritten);
-        }
+        if (cut.headSent)
+            cut.bodyLeft -= std::min<uint64_t>(state.bytesWritten, cut.bodyLeft);
+        cut.headSent = true;
     }
+    state.body = LSHttpBodyBytes();
+    // A request whose head never went out has no connection to write to.
+    if (!cut.headSent)
+        return;
+    state.sendBuffer.assign(static_cast<size_t>(std::min<uint64_t>(kSendBlockSize, cut.bodyLeft)), '\0');
+    while (cut.bodyLeft > 0) {
+        const std::string_view filler(state.sendBuffer.data(),
+                                      static_cast<size_t>(std::min<uint64_t>(state.sendBuffer.size(), cut.bodyLeft)));
+        if (!WriteNow(state, request, filler, timeout) || state.bytesWritten == 0 ||
+            state.bytesWritten > filler.size())
+            return;
+        cut.bodyLeft -= state.bytesWritten;
+    }
+    // The reply, the server's refusal, is read, so that the connection is left in order.
     ::ResetEvent(state.stepComplete.get());
     if (!::HttpEndRequestW(request, nullptr, 0, 0) && ::GetLastError() == ERROR_IO_PENDING)
         ::WaitForSingleObject(state.stepComplete.get(), static_cast<DWORD>(timeout.count()));

@@ -2,11 +2,15 @@
 #include "UploadFixture.h"
 
 #include "BoxCallLoop.h"
+#include "BoxDigests.h"
 #include "BoxRequestBodies.h"
 #include "BoxServiceTable.h"
 #include "BoxUploads.h"
 #include "BoxUrlBuilders.h"
+#include "LSHash.h"
 #include "LSWinInetHttpRequest.h"
+
+#include <tuple>
 
 using namespace BoxUploads;
 using Clock = std::chrono::steady_clock;
@@ -22,36 +26,44 @@ constexpr uint64_t kSessionFileSize = kChunkedThreshold + 1;
 // a stop still ends the send between blocks. The wait leaves a loaded machine a second to spare.
 TEST_F(UploadFailure, ASlowButMovingBodyIsNotCutOffAndAStopStillEndsIt)
 {
-    Box_20::UploadFileRecord record;
-    record.Name = L"slow.bin";
-    record.ParentFolderId = L"0";
-    record.Content = std::make_shared<Box_20::ByteBuffer>(40 * kMiB, 'x');
-    record.Size = record.Content->size();
-    Box_20::BuildMultipartUploadBody(record);
-    const _variant_t body = Box_20::BuildMultipartVariant(record);
     SetSwitch("body_read_pace_ms", 100);
-    const std::wstring url = Box_20::GetUploadServiceUrl(Box_20::ServiceUploadFile, {});
-    const auto send = [&](const std::wstring& address, const LSCancelCheck& cancel) {
+    const auto send = [&](const wchar_t* name, const LSCancelCheck& cancel) {
+        Box_20::UploadFileRecord record;
+        record.Name = name;
+        record.ParentFolderId = L"0";
+        record.Content = std::make_shared<Box_20::ByteBuffer>(40 * kMiB, 'x');
+        record.Size = record.Content->size();
+        Box_20::BuildMultipartUploadBody(record);
         LSWinInetHttpRequest request(std::chrono::seconds(3));
         const _variant_t none(L"");
-        request.Open(_bstr_t(L"POST"), _bstr_t(address.c_str()), _variant_t(true), none, none);
+        request.Open(_bstr_t(L"POST"), _bstr_t(Box_20::GetUploadServiceUrl(Box_20::ServiceUploadFile, {}).c_str()),
+                     _variant_t(true), none, none);
         Box_20::SetAuthHeaders(request, AnsiToWide(StandInTokens()["access_token"].asString()));
         request.SetRequestHeader(L"Content-Type", Box_20::kMultipartContentType);
-        const HRESULT sent = request.Send(body, cancel);
-        return std::make_pair(sent, request.GetStatus());
+        const CLSHash::Sha1Digest sha1 = CLSHash::GetSha1ForData(record.Content->size(), record.Content->data());
+        request.SetRequestHeader(L"content-md5", Box_20::HexDigest(sha1).c_str());
+        const HRESULT sent = request.Send(Box_20::BuildMultipartVariant(record), cancel);
+        return std::make_tuple(sent, request.GetStatus(),
+                               record.MultipartPrefix.size() + record.Size + record.MultipartSuffix.size());
     };
 
-    EXPECT_EQ(std::make_pair(S_OK, 201L), send(url, nullptr));
-    EXPECT_EQ(record.MultipartPrefix.size() + record.Size + record.MultipartSuffix.size(),
-              Requests("POST", "/api/2.0/files/content")[0]["body_size"].asUInt64());
+    const auto [sent, status, bodySize] = send(L"slow.bin", nullptr);
+    EXPECT_EQ(std::make_pair(S_OK, 201L), std::make_pair(sent, status));
+    EXPECT_EQ(bodySize, Requests("POST", "/api/2.0/files/content")[0]["body_size"].asUInt64());
     const auto start = Clock::now();
-    EXPECT_EQ(E_ABORT, send(url, [start] { return Clock::now() - start > std::chrono::milliseconds(300); }).first);
+    const LSCancelCheck stopSoon = [start] { return Clock::now() - start > std::chrono::milliseconds(300); };
+    EXPECT_EQ(E_ABORT, std::get<0>(send(L"stopped.bin", stopSoon)));
     // The stand-in's pace makes the whole body take 4 s at least, however fast the machine.
     EXPECT_LT(Clock::now() - start, std::chrono::milliseconds(3500)) << "the stop ended the send at the next block";
-    // The rest of that body still goes out on its own, so that its connection is never handed to
-    // the next request while the server waits for the rest.
-    EXPECT_TRUE(BoxRoad::WaitUntil([&] { return Requests("POST", "/api/2.0/files/content").size() == 2; },
-                                   std::chrono::seconds(30)));
+    // The rest of that body goes out as filler, never as the caller's bytes: Box refuses it by their digest.
+    EXPECT_TRUE(BoxRoad::WaitUntil(
+        [&] {
+            const Json::Value sent = Requests("POST", "/api/2.0/files/content");
+            return sent.size() == 2 && !sent[1]["status"].isNull();
+        },
+        std::chrono::seconds(30)));
+    EXPECT_EQ(400, Requests("POST", "/api/2.0/files/content")[1]["status"].asInt());
+    EXPECT_EQ(1u, standIn_.Item("folder", "0")["children"].size());
 }
 
 TEST_F(UploadFailure, AFileCutShortDuringTheUploadIsNeverSentShort)

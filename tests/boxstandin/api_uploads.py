@@ -29,6 +29,7 @@ def upload_new(state, request):
     attributes, blob = _read_form(state, request)
     with state.lock:
         with _discarded_on_error(blob):
+            _check_content_digest(request, blob)
             name, parent_id = attributes.get("name"), parent_id_of(attributes)
             content_modified = optional_date(attributes, "content_modified_at")
             check_new_item(state, parent_id, name)
@@ -41,6 +42,7 @@ def upload_version(state, request):
     attributes, blob = _read_form(state, request)
     with state.lock:
         with _discarded_on_error(blob):
+            _check_content_digest(request, blob)
             target = state.store.file(request.path_params["file_id"])
             new_name = attributes.get("name", target.name)
             check_change(state, target, new_name)
@@ -75,6 +77,13 @@ def _read_form(state, request):
     for offset in range(0, file_part.length, CHUNK_SIZE):
         writer.write(request.body.file.read(min(CHUNK_SIZE, file_part.length - offset)))
     return attributes, writer.finish()
+
+
+def _check_content_digest(request, blob):
+    """Box takes the file's SHA-1 (hex) in "content-md5", against corruption in transit, and refuses other bytes."""
+    expected = request.header("content-md5")
+    if expected is not None and expected.strip().lower() != blob.sha1:
+        raise bad_request("The specified content-md5 did not match what we received", code="bad_digest")
 
 
 @contextmanager

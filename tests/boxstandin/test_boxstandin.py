@@ -2,6 +2,7 @@
 """Self-test of the Box stand-in over HTTP: what the suites trust it with and no product test would notice failing.
 Run: test_boxstandin.py --openapi PATH [unittest arguments]"""
 
+import hashlib
 import http.client
 import json
 import sys
@@ -24,14 +25,22 @@ class StandInTest(unittest.TestCase):
     def setUp(self):
         self.send("POST", "/_control/reset")
 
-    def send(self, method, target, body=b""):
+    def send(self, method, target, body=b"", headers=()):
         connection = http.client.HTTPConnection(*self.address, timeout=10)
         self.addCleanup(connection.close)
         body = json.dumps(body).encode() if isinstance(body, dict) else body
-        connection.request(method, target, body,
-                           {"Authorization": "Bearer " + INITIAL_ACCESS_TOKEN, "Content-Type": "application/json"})
+        connection.request(method, target, body, dict({"Authorization": "Bearer " + INITIAL_ACCESS_TOKEN,
+                                                       "Content-Type": "application/json"}, **dict(headers)))
         reply = connection.getresponse()
         return reply.status, json.loads(reply.read() or "null")
+
+    def upload(self, target, name, content, content_md5):
+        form = (b"--B\r\nContent-Disposition: form-data; name=\"attributes\"\r\n\r\n" +
+                json.dumps({"name": name, "parent": {"id": "0"}}).encode() +
+                b"\r\n--B\r\nContent-Disposition: form-data; name=\"file\"; filename=\"f\"\r\n\r\n" + content +
+                b"\r\n--B--\r\n")
+        return self.send("POST", target, form, {"Content-Type": "multipart/form-data; boundary=B",
+                                                "content-md5": content_md5})
 
     def test_what_box_refuses_is_refused(self):
         file_id = self.send("POST", "/_control/seed", {"files": [{"name": "l.txt"}]})[1]["files"][0]
@@ -46,6 +55,22 @@ class StandInTest(unittest.TestCase):
                 self.assertEqual((status, error["code"]), (400, "bad_request"))
         self.assertEqual(self.send("GET", "/2.0/folders/0/items?usemarker=true&sort=date&direction=DESC&limit=1000")[0],
                          200)
+
+    def test_uploads_whose_bytes_differ_from_their_content_md5_are_refused(self):
+        content = b"the file's own bytes"
+        sha1 = hashlib.sha1(content).hexdigest()
+        status, reply = self.upload("/api/2.0/files/content", "a.txt", content, sha1.upper())
+        self.assertEqual(status, 201)
+        file_id = reply["entries"][0]["id"]
+        other = hashlib.sha1(b"other bytes").hexdigest()
+        for target in ("/api/2.0/files/content", "/api/2.0/files/%s/content" % file_id):
+            with self.subTest(target=target):
+                status, error = self.upload(target, "b.txt", b"other bytes", sha1)
+                self.assertEqual((status, error["code"]), (400, "bad_digest"))
+        self.assertEqual(self.upload("/api/2.0/files/%s/content" % file_id, "a.txt", b"other bytes", other)[0], 200)
+        children = self.send("GET", "/_control/item?type=folder&id=0")[1]["children"]
+        self.assertEqual([child["name"] for child in children], ["a.txt"])
+        self.assertEqual(self.send("GET", "/_control/item?type=file&id=" + file_id)[1]["sha1"], other)
 
     def test_journal_checks_requests_against_the_description(self):
         for method, target in (("GET", "/2.0/search?query=a&x=1"), ("POST", "/2.0/files/content"),

@@ -1,4 +1,5 @@
-// Byte bodies as uploads send them: every byte and header (User-Agent last) arrives; a broken reply or stop ends it.
+// Byte bodies as uploads send them: every byte and header (User-Agent last) arrives; a broken reply or stop ends it;
+// a body of several blocks goes only with a digest header.
 #include "ByteArrays.h"
 #include "DigestHex.h"
 #include "LSBaseJsonWS.h"
@@ -28,7 +29,16 @@ _variant_t ByteBody()
     return TalvernCommon::ByteArrayVariant(std::move(array));
 }
 
-using ByteBodies = StandInTest;
+class ByteBodies : public StandInTest {
+protected:
+    // Every body of several blocks goes with a digest header, as an upload part does.
+    std::unique_ptr<ILSHttpRequest> OpenWithDigest(const std::string& path, const wchar_t* header = L"digest") const
+    {
+        std::unique_ptr<ILSHttpRequest> request = Open(L"PUT", Url(path));
+        request->SetRequestHeader(header, L"sha=unchecked");
+        return request;
+    }
+};
 
 } // namespace
 
@@ -68,6 +78,19 @@ TEST_F(ByteBodies, ABrokenReplyFailsTheSendAndAStopMeetingItEndsWithEAbort)
                                                      {"/test/drop-at-stop", E_ABORT}};
     for (const auto& [path, expected] : cases) {
         const LSCancelCheck stop = expected == E_ABORT ? StopOnceScriptedAnswerBegins(path) : LSCancelCheck();
-        EXPECT_EQ(Open(L"PUT", Url(path))->Send(ByteBody(), stop), expected) << path;
+        EXPECT_EQ(OpenWithDigest(path)->Send(ByteBody(), stop), expected) << path;
     }
+}
+
+// The rest of a body given up between its blocks goes out as filler, which only a digest that the
+// server checks keeps from being stored: a body without one is refused before anything is sent.
+TEST_F(ByteBodies, ABodyOfSeveralBlocksGoesOnlyUnderADigestHeader)
+{
+    Script("PUT", "/test/guarded", ParseJson(R"({"status": 200, "json": {}})"));
+    EXPECT_EQ(E_INVALIDARG, Open(L"PUT", Url("/test/unguarded"))->Send(ByteBody(), nullptr));
+    EXPECT_EQ(S_OK, OpenWithDigest("/test/guarded", L"Content-MD5")->Send(ByteBody(), nullptr));
+    const Json::Value entries = standIn.JournalEntries(0, "/test/*");
+    ASSERT_EQ(entries.size(), 1u);
+    EXPECT_EQ(entries[0]["path"].asString(), "/test/guarded");
+    EXPECT_EQ(entries[0]["body_size"].asUInt64(), kBodySize);
 }
